@@ -1,0 +1,47 @@
+# Larkspoon! — the everyday commands. See README.md.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+WERROR := $(if $(CI),ON,OFF)
+CMAKE_FLAGS ?=
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
+
+.PHONY: all deps configure build run test bench screenshots fuzz format clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DWARNINGS_AS_ERRORS=$(WERROR) $(LAUNCHER) $(CMAKE_FLAGS)
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/src/larkspoon
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	scripts/run-bench $(BUILD_DIR)
+
+screenshots: build
+	mkdir -p $(BUILD_DIR)/screenshots
+	QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu \
+	  $(BUILD_DIR)/src/larkspoon --screenshots $(BUILD_DIR)/screenshots
+
+# Open-ended fuzzing with clang's libFuzzer (the bounded runs are part of `make test`).
+fuzz: deps
+	cmake -S . -B $(BUILD_DIR)-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DLARKSPOON_FUZZ_LIBFUZZER=ON \
+	  -DLARKSPOON_BUILD_BENCH=OFF
+	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS) --target fuzz_all
+
+format:
+	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz

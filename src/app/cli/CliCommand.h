@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class ObjectContext;
+
+// Exit codes of larkspoon-cli; part of its contract.
+enum CliExit {
+    CliOK = 0,
+    CliUsage = 2,     // bad arguments, bad filter, unsupported input
+    CliNoLibrary = 3, // no library, a store of another model, an unreadable store, a failed write
+    CliStopped = 4,   // an import stopped by a file of another version
+};
+
+// What a command works on: the library folder chosen by --library or the user default.
+class CliSession {
+public:
+    explicit CliSession(QString libraryPath);
+    ~CliSession();
+
+    const QString& libraryPath() const { return m_libraryPath; }
+    QString storePath() const;
+
+    // The open store of the library, opened on first use; nullptr after printing the
+    // reason on stderr (the caller then exits with CliNoLibrary).
+    ObjectContext* context();
+
+    // Output helpers: JSON on stdout, one line of text on stderr.
+    static void printJson(const QJsonValue& value);
+    static void printError(const QString& message);
+
+private:
+    QString m_libraryPath;
+    std::unique_ptr<ObjectContext> m_context;
+};
+
+using CliHandler = std::function<int(CliSession& session, const QStringList& args)>;
+
+// Commands register themselves from their own source file.
+struct CliCommandRegistration {
+    CliCommandRegistration(const QString& name, const QString& synopsis, CliHandler handler);
+};
+
+struct CliCommand {
+    QString name;
+    QString synopsis;
+    CliHandler handler;
+};
+const std::vector<CliCommand>& cliCommands();

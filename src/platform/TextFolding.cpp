@@ -1,0 +1,39 @@
+#include "TextFolding.h"
+
+namespace {
+
+bool isPlainAscii(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
+QString foldedText(QStringView text, bool diacriticInsensitive) {
+    if (isPlainAscii(text)) {
+        // Fast path for the common case: ASCII has no diacritics and folds to lower case.
+        QString out(text.size(), Qt::Uninitialized);
+        QChar* d = out.data();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            d[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+        }
+        return out;
+    }
+    QString folded = text.toString().toCaseFolded();
+    if (!diacriticInsensitive)
+        return folded;
+    const QString decomposed = folded.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        const auto category = c.category();
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
+            category == QChar::Mark_SpacingCombining)
+            continue;
+        out.append(c);
+    }
+    return out.normalized(QString::NormalizationForm_C);
+}
