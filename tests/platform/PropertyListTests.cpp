@@ -1,0 +1,280 @@
+#include "platform/PropertyList.h"
+
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QVariant roundTrip(const QVariant& value) {
+    const PropertyListResult result = readPropertyList(xmlPropertyListData(value));
+    EXPECT_TRUE(result.ok()) << result.error.toStdString();
+    return result.value;
+}
+
+QDateTime utc(int y, int mo, int d, int h, int mi, int s) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
+
+QByteArray writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write(bytes);
+    return bytes;
+}
+
+} // namespace
+
+TEST(PropertyList, ScalarsRoundTripThroughXml) {
+    struct Case {
+        const char* label;
+        QVariant value;
+    };
+    const Case cases[] = {
+        {"string", QStringLiteral("flour")},
+        {"empty string", QString()},
+        {"markup characters", QStringLiteral("a < b & c > \"d\" 'e'")},
+        {"non-ASCII", QStringLiteral("Crème brûlée – 200 °C, ½ cup, 🍰")},
+        {"whitespace", QStringLiteral("  two\nlines\tand tab  ")},
+        {"zero", qint64(0)},
+        {"positive", qint64(42)},
+        {"negative", qint64(-7)},
+        {"largest", std::numeric_limits<qint64>::max()},
+        {"smallest", std::numeric_limits<qint64>::min()},
+        {"real", 0.1},
+        {"negative real", -1234.5678e-10},
+        {"huge real", 1e300},
+        {"true", true},
+        {"false", false},
+        {"data", QByteArray("\x00\x01\xfe\xff", 4)},
+        {"empty data", QByteArray("")},
+        {"date", utc(2009, 3, 14, 15, 9, 26)},
+        {"date before 2001", utc(1999, 12, 31, 23, 59, 59)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QVariant back = roundTrip(c.value);
+        EXPECT_EQ(back, c.value);
+        EXPECT_EQ(back.metaType(), c.value.metaType());
+    }
+}
+
+TEST(PropertyList, NestedStructuresRoundTrip) {
+    QVariantMap row;
+    row.insert(QStringLiteral("quantity"), QStringLiteral("1 1/2"));
+    row.insert(QStringLiteral("measurement"), QStringLiteral("cups"));
+    row.insert(QStringLiteral("name"), QStringLiteral("flour"));
+    row.insert(QStringLiteral("randomNumber"), qint64(517));
+    QVariantMap recipe;
+    recipe.insert(QStringLiteral("name"), QStringLiteral("Pâte à choux"));
+    recipe.insert(QStringLiteral("ingredients"), QVariantList{row, row});
+    recipe.insert(QStringLiteral("images"), QVariantList{QByteArray("jpeg"), QVariantList{}});
+    recipe.insert(QStringLiteral("empty"), QVariantMap{});
+    recipe.insert(QStringLiteral("ünïcode kéy"), true);
+    recipe.insert(QString(), QStringLiteral("empty key"));
+    const QVariantList top{recipe, QVariantList{QVariantList{QVariantList{qint64(1)}}}};
+    EXPECT_EQ(roundTrip(top), QVariant(top));
+}
+
+TEST(PropertyList, OtherQVariantTypesAreWrittenAsPropertyListKinds) {
+    QVariantHash hash;
+    hash.insert(QStringLiteral("k"), 3);
+    QVariantMap withNull;
+    withNull.insert(QStringLiteral("kept"), QStringLiteral("x"));
+    withNull.insert(QStringLiteral("dropped"), QVariant());
+    withNull.insert(QStringLiteral("no date"), QDateTime());
+
+    struct Case {
+        const char* label;
+        QVariant written;
+        QVariant readBack;
+    };
+    const Case cases[] = {
+        {"int", QVariant(int(-5)), QVariant(qint64(-5))},
+        {"uint", QVariant(uint(4000000000u)), QVariant(qint64(4000000000))},
+        {"long long", QVariant(qlonglong(1) << 40), QVariant(qint64(1) << 40)},
+        {"unsigned above the signed range wraps", QVariant(qulonglong(18446744073709551615ull)),
+         QVariant(qint64(-1))},
+        {"float", QVariant(0.5f), QVariant(0.5)},
+        {"string list", QStringList{QStringLiteral("a"), QStringLiteral("b")},
+         QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
+        {"hash", hash, QVariantMap{{QStringLiteral("k"), qint64(3)}}},
+        {"null in a dictionary is left out", withNull,
+         QVariantMap{{QStringLiteral("kept"), QStringLiteral("x")}}},
+        {"null in an array is an empty string", QVariantList{QVariant(), qint64(1)},
+         QVariantList{QString(), qint64(1)}},
+        {"null at the top", QVariant(), QString()},
+        {"date", QDate(2010, 5, 1), utc(2010, 5, 1, 0, 0, 0)},
+        {"other types as text", QVariant(QChar(u'é')), QStringLiteral("é")},
+        {"NUL characters are left out", QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")),
+         QStringLiteral("ab")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(roundTrip(c.written), c.readBack);
+    }
+}
+
+TEST(PropertyList, ReadsXmlAsWrittenByHand) {
+    const QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n"
+        "<dict>\n"
+        "\t<key>Name</key>\n\t<string>Soupe &amp; pain &lt;fin&gt; é</string>\n"
+        "\t<key>Count</key>\n\t<integer>-12</integer>\n"
+        "\t<key>Ratio</key>\n\t<real>2.5</real>\n"
+        "\t<key>Flag</key>\n\t<true/>\n"
+        "\t<key>Off</key>\n\t<false/>\n"
+        "\t<key>When</key>\n\t<date>2008-06-01T12:30:00Z</date>\n"
+        "\t<key>Bytes</key>\n\t<data>\n\tAAEC/w==\n\t</data>\n"
+        "\t<key>Empty</key>\n\t<string></string>\n"
+        "\t<key>List</key>\n\t<array>\n\t\t<string>a</string>\n\t\t<dict/>\n\t\t<array/>\n\t</array>\n"
+        "</dict>\n"
+        "</plist>\n";
+    for (const QByteArray& bytes : {xml, QByteArray("\xEF\xBB\xBF") + xml}) {
+        const PropertyListResult r = readPropertyList(bytes);
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        const QVariantMap m = r.value.toMap();
+        EXPECT_EQ(m.value("Name"), QVariant(QStringLiteral("Soupe & pain <fin> é")));
+        EXPECT_EQ(m.value("Count"), QVariant(qint64(-12)));
+        EXPECT_EQ(m.value("Ratio"), QVariant(2.5));
+        EXPECT_EQ(m.value("Flag"), QVariant(true));
+        EXPECT_EQ(m.value("Off"), QVariant(false));
+        EXPECT_EQ(m.value("When"), QVariant(utc(2008, 6, 1, 12, 30, 0)));
+        EXPECT_EQ(m.value("Bytes"), QVariant(QByteArray("\x00\x01\x02\xff", 4)));
+        EXPECT_EQ(m.value("Empty"), QVariant(QString()));
+        EXPECT_EQ(m.value("List"), QVariant(QVariantList{QStringLiteral("a"), QVariantMap{}, QVariantList{}}));
+    }
+}
+
+TEST(PropertyList, WrittenXmlHasTheStandardHeader) {
+    const QByteArray xml = xmlPropertyListData(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}});
+    EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    EXPECT_TRUE(xml.contains("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\""));
+    EXPECT_TRUE(xml.contains("<key>a</key>"));
+}
+
+TEST(PropertyList, ReadsBinaryPropertyList) {
+    // Written by an independent implementation of the binary encoding.
+    const PropertyListResult r =
+        readPropertyListFile(testsupport::testDataPath(QStringLiteral("platform/binary-sample.plist")));
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    const QVariantMap m = r.value.toMap();
+    EXPECT_EQ(m.value("name"), QVariant(QStringLiteral("Crème brûlée")));
+    EXPECT_EQ(m.value("count"), QVariant(qint64(42)));
+    EXPECT_EQ(m.value("negative"), QVariant(qint64(-7)));
+    EXPECT_EQ(m.value("big"), QVariant(qint64(1) << 40));
+    EXPECT_EQ(m.value("ratio"), QVariant(0.25));
+    EXPECT_EQ(m.value("enabled"), QVariant(true));
+    EXPECT_EQ(m.value("disabled"), QVariant(false));
+    EXPECT_EQ(m.value("photo"), QVariant(QByteArray("\x00\x01\xfe\xff", 4)));
+    EXPECT_EQ(m.value("created"), QVariant(utc(2009, 3, 14, 15, 9, 26)));
+    EXPECT_EQ(m.value("tags"), QVariant(QVariantList{QStringLiteral("soup"), QStringLiteral("dinner"), QString()}));
+    const QVariantList rows = m.value("nested").toMap().value("rows").toList();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.first().toMap().value("measurement"), QVariant(QStringLiteral("cups")));
+
+    // And the same value survives being written as XML.
+    EXPECT_EQ(roundTrip(r.value), r.value);
+}
+
+TEST(PropertyList, BadInputGivesAnErrorNotAValue) {
+    QFile f(testsupport::testDataPath(QStringLiteral("platform/binary-sample.plist")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray binary = f.readAll();
+    const QByteArray xml = xmlPropertyListData(QVariantList{QStringLiteral("a"), qint64(1)});
+
+    const QByteArray inputs[] = {
+        QByteArray(),
+        QByteArray("   \n"),
+        QByteArray("garbage"),
+        QByteArray("\xEF\xBB\xBF"),
+        QByteArray("{ key = value; }"),
+        QByteArray("<plist version=\"1.0\"><string>unterminated"),
+        QByteArray("<plist version=\"1.0\"></plist>"),
+        QByteArray("bplist00"),
+        binary.left(binary.size() / 2),
+        binary.left(binary.size() - 10),
+        xml.left(xml.size() / 2),
+        QByteArray(1000, '\xff'),
+        QByteArray("bplist00") + QByteArray(40, '\xff'),
+    };
+    for (const QByteArray& input : inputs) {
+        SCOPED_TRACE(input.left(60).toStdString());
+        const PropertyListResult r = readPropertyList(input);
+        EXPECT_FALSE(r.ok());
+        EXPECT_FALSE(r.value.isValid());
+    }
+}
+
+TEST(PropertyList, DeepNestingIsRefused) {
+    QByteArray xml = "<plist version=\"1.0\">";
+    for (int i = 0; i < 2000; ++i)
+        xml += "<array>";
+    for (int i = 0; i < 2000; ++i)
+        xml += "</array>";
+    xml += "</plist>";
+    const PropertyListResult r = readPropertyList(xml);
+    EXPECT_FALSE(r.ok());
+}
+
+TEST(PropertyList, FileWriteAndRead) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Bookmarks.plist"));
+    const QVariantList value{QVariantMap{{QStringLiteral("title"), QStringLiteral("Soupes")}}};
+    QString error = QStringLiteral("stale");
+    ASSERT_TRUE(writePropertyListFile(value, path, &error));
+    EXPECT_TRUE(error.isEmpty());
+    const PropertyListResult r = readPropertyListFile(path);
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.value, QVariant(value));
+    // Only the file itself: no temporary left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Bookmarks.plist")});
+
+    const PropertyListResult missing = readPropertyListFile(dir.filePath(QStringLiteral("absent.plist")));
+    EXPECT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.error.contains(QStringLiteral("absent.plist")));
+
+    EXPECT_FALSE(writePropertyListFile(value, dir.filePath(QStringLiteral("no/such/folder/x.plist")), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(PropertyList, FailedWriteLeavesTheOldFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/list.plist");
+    const QByteArray old = writeFile(path, xmlPropertyListData(QVariantList{QStringLiteral("old")}));
+    ASSERT_FALSE(old.isEmpty());
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // The super-user writes into read-only folders: nothing to test then.
+    QFile probe(folder + QStringLiteral("/probe"));
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.close();
+        probe.remove();
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        GTEST_SKIP() << "read-only folders are writable for this user";
+    }
+    QString error;
+    EXPECT_FALSE(writePropertyListFile(QVariantList{QStringLiteral("new")}, path, &error));
+    EXPECT_FALSE(error.isEmpty());
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+}
