@@ -10,6 +10,16 @@
 #include <QFileDevice>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QDebug>
+
+#include <ostream>
+
+// Readable failure messages.
+static void PrintTo(const QVariant& value, std::ostream* os) {
+    QString text;
+    QDebug(&text) << value;
+    *os << text.toStdString();
+}
 
 #include <cmath>
 #include <limits>
