@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonValue>
+#include <QMultiHash>
+#include <QVariant>
 #include <QString>
 #include <QStringList>
 
@@ -52,3 +54,23 @@ struct CliCommand {
     CliHandler handler;
 };
 const std::vector<CliCommand>& cliCommands();
+
+class ManagedObject;
+
+// JSON forms of record values: texts, numbers and booleans as themselves, dates as
+// ISO 8601 text in UTC, data as base64 text, related records as their identity text.
+QJsonValue jsonFromValue(const QVariant& value);
+
+// The option values that follow each "--name" in args (repeatable options collect all),
+// and the remaining positional arguments. Returns false with a message for an option
+// that lacks its value or is not among the known ones.
+struct CliOptions {
+    QMultiHash<QString, QString> values;
+    QStringList flags;
+    QStringList positional;
+    QString value(const QString& name) const { return values.value(name); }
+    QStringList all(const QString& name) const; // in the order given
+    bool has(const QString& name) const { return values.contains(name) || flags.contains(name); }
+};
+bool parseCliOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
+                     CliOptions* options, QString* error);

@@ -1,0 +1,165 @@
+#include "CliCommand.h"
+
+#include "library/LibraryStore.h"
+#include "platform/ManagedObject.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::vector<CliCommand>& registry() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+} // namespace
+
+CliCommandRegistration::CliCommandRegistration(const QString& name, const QString& synopsis, CliHandler handler) {
+    registry().push_back({name, synopsis, std::move(handler)});
+}
+
+const std::vector<CliCommand>& cliCommands() {
+    std::sort(registry().begin(), registry().end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    return registry();
+}
+
+CliSession::CliSession(QString libraryPath) : m_libraryPath(std::move(libraryPath)) {}
+
+CliSession::~CliSession() = default;
+
+QString CliSession::storePath() const {
+    return libraryStorePath(m_libraryPath);
+}
+
+ObjectContext* CliSession::context() {
+    if (m_context)
+        return m_context.get();
+    QString error;
+    m_context = openLibraryStore(m_libraryPath, false, &error);
+    if (!m_context)
+        printError(error);
+    return m_context.get();
+}
+
+void CliSession::printJson(const QJsonValue& value) {
+    QByteArray text;
+    if (value.isObject())
+        text = QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    else if (value.isArray())
+        text = QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    else {
+        // A lone value: written inside an array, then unwrapped.
+        text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        text = text.mid(1, text.size() - 2);
+    }
+    text.append('\n');
+    fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    fflush(stdout);
+}
+
+void CliSession::printError(const QString& message) {
+    const QByteArray text = message.toUtf8() + '\n';
+    fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    fflush(stderr);
+}
+
+QJsonValue jsonFromValue(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return QJsonValue::Null;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return QJsonValue(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return value.toDouble();
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(Qt::ISODateWithMs);
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    case QMetaType::QStringList:
+        return QJsonArray::fromStringList(value.toStringList());
+    case QMetaType::QVariantList: {
+        QJsonArray array;
+        for (const QVariant& item : value.toList())
+            array.append(jsonFromValue(item));
+        return array;
+    }
+    case QMetaType::QVariantMap: {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            object.insert(it.key(), jsonFromValue(it.value()));
+        return object;
+    }
+    default:
+        break;
+    }
+    if (value.canConvert<ManagedObject*>()) {
+        ManagedObject* object = value.value<ManagedObject*>();
+        return object ? QJsonValue(object->objectID().uriRepresentation()) : QJsonValue::Null;
+    }
+    if (value.canConvert<QList<ManagedObject*>>()) {
+        QJsonArray array;
+        for (ManagedObject* object : value.value<QList<ManagedObject*>>())
+            array.append(object->objectID().uriRepresentation());
+        return array;
+    }
+    return value.toString();
+}
+
+QStringList CliOptions::all(const QString& name) const {
+    QStringList list = values.values(name);
+    std::reverse(list.begin(), list.end()); // QMultiHash returns the latest first
+    return list;
+}
+
+bool parseCliOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
+                     CliOptions* options, QString* error) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (!arg.startsWith(QStringLiteral("--")) || arg == QStringLiteral("--")) {
+            options->positional << arg;
+            continue;
+        }
+        QString name = arg.mid(2);
+        QString inlineValue;
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool hasInline = equals >= 0;
+        if (hasInline) {
+            inlineValue = name.mid(equals + 1);
+            name = name.left(equals);
+        }
+        if (flagOptions.contains(name) && !hasInline) {
+            options->flags << name;
+        } else if (valueOptions.contains(name)) {
+            if (hasInline) {
+                options->values.insert(name, inlineValue);
+            } else if (i + 1 < args.size()) {
+                options->values.insert(name, args.at(++i));
+            } else {
+                *error = QStringLiteral("option --%1 needs a value").arg(name);
+                return false;
+            }
+        } else {
+            *error = QStringLiteral("unknown option --%1").arg(name);
+            return false;
+        }
+    }
+    return true;
+}

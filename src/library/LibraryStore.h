@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/DataModel.h"
+#include "platform/ObjectContext.h"
+
+#include <memory>
+#include <optional>
+
+// The record store of a library folder: "Library Database.SQL" of the current data
+// model "Larkspoon!_v2.3.mom".
+
+inline const QString kApplicationModelVersion = QStringLiteral("2.3");
+
+QString libraryStorePath(const QString& libraryPath);
+
+// The current data model, read once from the resources.
+const DataModel* currentDataModel(QString* error = nullptr);
+
+// Opens the store of the library folder; with create, makes the folder and an empty
+// store stamped with the application's model version when they are absent.
+std::unique_ptr<ObjectContext> openLibraryStore(const QString& libraryPath, bool create, QString* error);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/ManagedObject.h"
+
+#include <QStringList>
+
+// A recipe record: its identity and dates on insert, its keywords, and its image files
+// ("Images/<uniqueID>-Image<N>.jpg" in the library folder).
+class RecipesManagedObject : public ManagedObject {
+public:
+    using ManagedObject::ManagedObject;
+
+    void awakeFromInsert() override;
+
+    // keywords lower-cased as a whole and split at every ","; absent yields none.
+    QStringList keywordsArray() const;
+
+    QString imagePathAtIndex(int index) const;
+    bool hasImageAtIndex(int index) const;
+    bool hasFirstImage() const { return hasImageAtIndex(1); }
+
+    // The library folder the recipe's files live in: the folder of its store.
+    QString libraryPath() const;
+
+    // A new identity: the instant in local time as year-month-day-hour-minute-second-
+    // milliseconds, then a random suffix from 0 to 9999998.
+    static QString makeUniqueID(const QDateTime& now, quint32 random);
+
+protected:
+    std::optional<QVariant> derivedValueForKey(const QString& key) const override;
+};

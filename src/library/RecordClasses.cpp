@@ -1,0 +1,7 @@
+#include "RecordClasses.h"
+
+#include "RecipesManagedObject.h"
+
+void registerLibraryRecordClasses() {
+    registerManagedObjectClass<RecipesManagedObject>(QStringLiteral("RecipesManagedObject"));
+}

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "DataModel.h"
+#include "ManagedObject.h"
+#include "Predicate.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class UndoManager;
+struct sqlite3;
+struct sqlite3_stmt;
+
+struct SortDescriptor {
+    QString key;
+    bool ascending = true;
+    bool caseInsensitive = false; // compare texts without regard to case
+};
+
+struct FetchRequest {
+    QString entityName;
+    PredicatePtr predicate; // null: every record
+    QList<SortDescriptor> sortDescriptors;
+    int fetchLimit = 0; // 0: no limit
+
+    FetchRequest() = default;
+    explicit FetchRequest(QString entity, PredicatePtr filter = {}, QList<SortDescriptor> sort = {})
+        : entityName(std::move(entity)), predicate(std::move(filter)), sortDescriptors(std::move(sort)) {}
+};
+
+struct StoreOptions {
+    bool createIfMissing = true;
+    bool readOnly = false;
+};
+
+// The records of one open store: insert, delete, fetch, save, undo. A store is a SQLite
+// file holding the records of one data model; a save writes what changed in one
+// transaction. Main thread only; other threads open their own read-only context.
+class ObjectContext : public QObject {
+    Q_OBJECT
+public:
+    // Opens the store at path with model (creating an empty store when the file is absent
+    // and options allow). Returns nullptr with a message when the file is not a store,
+    // belongs to another model, or cannot be read; such a file is left as it was.
+    static std::unique_ptr<ObjectContext> open(const QString& path, const DataModel& model, QString* error,
+                                               StoreOptions options = {});
+
+    // A store file's metadata (with "modelVersion", "modelName", "modelFingerprint"),
+    // read without opening a context; std::nullopt with a message when it is not a store.
+    static std::optional<QVariantMap> metadataForStoreAtPath(const QString& path, QString* error = nullptr);
+    // Replaces the metadata of a store file that is not open elsewhere.
+    static bool setMetadataForStoreAtPath(const QVariantMap& metadata, const QString& path,
+                                          QString* error = nullptr);
+
+    ~ObjectContext() override;
+
+    const DataModel& model() const { return m_model; }
+    const QString& storePath() const { return m_path; }
+    const QString& storeIdentifier() const { return m_storeIdentifier; }
+
+    // Metadata of the open store; a change is written with the next save.
+    QVariantMap metadata() const { return m_metadata; }
+    void setMetadata(const QVariantMap& metadata);
+
+    // Inserts a record of the entity and runs its awakeFromInsert.
+    ManagedObject* insertNewObject(const QString& entityName);
+    // Deletes a record (and, by the delete rules, related records).
+    void deleteObject(ManagedObject* object);
+
+    // The live records matching the request: saved ones and pending inserts, without
+    // pending deletes, filtered and sorted in memory. An unknown entity gives an empty
+    // list and an error.
+    QList<ManagedObject*> executeFetchRequest(const FetchRequest& request, QString* error = nullptr);
+    int countForFetchRequest(const FetchRequest& request, QString* error = nullptr);
+
+    // The record of an identity (or its text form), or nullptr.
+    ManagedObject* objectWithID(const ObjectID& id);
+    ManagedObject* objectWithURI(const QString& uri);
+
+    // Writes every change in one transaction; on failure nothing is written, the changes
+    // stay in memory and error says why.
+    bool save(QString* error = nullptr);
+    bool hasChanges() const;
+    // Grows with every insert, delete and change; caches built from records compare it.
+    quint64 changeGeneration() const { return m_changeGeneration; }
+
+    // Pending edits: editors (fields being typed in) register a commit function; before a
+    // save the owner asks them all to commit. Returns false when one refuses.
+    int registerEditor(std::function<bool()> commit);
+    void unregisterEditor(int token);
+    bool commitEditing();
+
+    // Closes the current undo group and announces the changes made since the last call.
+    void processPendingChanges();
+    UndoManager* undoManager() const { return m_undoManager; }
+
+Q_SIGNALS:
+    // Emitted after changes were processed (inserted, updated or deleted records).
+    void objectsDidChange();
+    void didSave();
+
+private:
+    friend class ManagedObject;
+    ObjectContext(const DataModel& model, QString path);
+    bool openDatabase(StoreOptions options, QString* error);
+    bool createStore(QString* error);
+    bool configureConnection(QString* error);
+    bool readPrimaryKeys(QString* error);
+    sqlite3_stmt* cachedStatement(const QString& sql);
+    bool ensureLoaded(int entityIndex, QString* error);
+    const QList<ManagedObject*>& liveObjects(int entityIndex);
+    ManagedObject* makeObject(const EntityDescription* entity);
+    void markDeleted(ManagedObject* object, bool deleted);
+    void objectChanged(ManagedObject* object);
+    void scheduleChangeNotification();
+    bool writeChanges(QString* error);
+
+    DataModel m_model;
+    QString m_path;
+    QString m_storeIdentifier;
+    QVariantMap m_metadata;
+    bool m_metadataChanged = false;
+    sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
+    UndoManager* m_undoManager = nullptr;
+
+    struct EntityState {
+        bool loaded = false;
+        std::vector<std::unique_ptr<ManagedObject>> objects; // every record ever seen
+        QList<ManagedObject*> live;                          // saved and inserted, not deleted
+        QHash<qint64, ManagedObject*> byKey;
+        qint64 maxKey = 0;
+        bool liveDirty = false; // live needs rebuilding
+    };
+    std::vector<EntityState> m_entities;
+    QList<ManagedObject*> m_changed; // records changed since the last save, in order
+    QSet<ManagedObject*> m_changedSet;
+    quint64 m_changeGeneration = 0;
+    bool m_pendingNotification = false;
+    QHash<QString, sqlite3_stmt*> m_statements;
+    quint64 m_nextTemporary = 1;
+    QHash<int, std::function<bool()>> m_editors;
+    int m_nextEditorToken = 1;
+    bool m_notificationScheduled = false;
+};
