@@ -19,6 +19,9 @@ QHash<QString, ManagedObjectFactory>& factories() {
 QVariant coerced(const QVariant& value, AttributeType type) {
     if (!value.isValid() || value.isNull())
         return {};
+    // A null QString is how callers say "no text": the value becomes absent.
+    if (value.typeId() == QMetaType::QString && static_cast<const QString*>(value.constData())->isNull())
+        return {};
     switch (type) {
     case AttributeType::Text:
         if (value.typeId() == QMetaType::QString)
