@@ -1,3 +1,29 @@
 #pragma once
 
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+class ObjectContext;
+
 // Shared helpers of the benchmarks.
+namespace bench {
+
+// A library folder with that many realistic recipes (12 ingredient rows, 1-3 KB of
+// directions, notes, three keywords each), made once and kept under the build folder.
+QString libraryWithRecipes(int count);
+
+// A copy of such a library in a fresh temporary folder, for benchmarks that write.
+QString scratchCopyOfLibrary(int count);
+
+// The values of one generated recipe; the same index always gives the same recipe.
+QVariantMap recipeValues(int index);
+
+// Starts a Qt application object once for benchmarks that need one.
+void ensureApplication();
+
+// Peak resident memory of this process so far, in MiB.
+double peakMemoryMiB();
+
+} // namespace bench
