@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QVariantList>
+
+class ObjectContext;
+
+// Turns a block of ingredient text into ingredient records, one per line: the run of
+// number-like characters at the start is the quantity, the next word the measurement when
+// it is a known measurement word, the text up to the first comma the name, and the rest the
+// method. A single pass per line, no grammar.
+class IngredientsSorter {
+public:
+    // context: the library whose measurement rules give unit spellings (nullptr: the default
+    // rules). libraryPath: the library folder holding "Measurements.plist" (empty: none).
+    explicit IngredientsSorter(ObjectContext* context = nullptr, QString libraryPath = QString());
+
+    // A new list of new ingredient records (QVariantMap with quantity, measurement, name,
+    // method, isGroupTitle "YES"/"NO" and randomNumber 0-998). Never fails: any text gives a
+    // list, possibly empty. The measurement words are read afresh on every call.
+    QVariantList sortedIngredientsFromString(const QString& string) const;
+
+    // The measurement words a call would use now: the library's "Measurements.plist", the
+    // fixed words and the unit spellings of the measurement rules.
+    QSet<QString> measurementWords() const;
+
+    // The 35 characters a quantity is made of.
+    static bool isQuantityCharacter(QChar c);
+
+private:
+    ObjectContext* m_context;
+    QString m_libraryPath;
+};
