@@ -3,166 +3,84 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
-#include <plist/plist.h>
+#include "PropertyListReaders.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <memory>
 
 // Conventions of the mapping between QVariant and the property list model:
-//  - Integers are read as qint64. The library keeps integers as unsigned 64-bit values,
-//    so an integer above the signed range (written as such by another program) comes back
-//    as the negative qint64 with the same bits.
-//  - Dates are seconds since 2001-01-01 00:00:00 UTC in the library. They are read as
-//    QDateTime in UTC with microsecond precision; writing keeps whole seconds in XML.
-//    The library holds 32-bit seconds, so dates are written within 1933-12-13 ..
-//    2069-01-19 (later or earlier dates are pinned to those limits).
+//  - Integers are qint64. An integer above the signed range (some writers keep unsigned
+//    64-bit values) comes back as the negative qint64 with the same bits; 16-byte
+//    integers of binary lists keep their low 64 bits.
+//  - Dates are QDateTime in UTC, to the millisecond. XML is written with whole seconds,
+//    rounded down, as the format has always been written.
 //  - A keyed-archive identifier (binary lists only) reads as the dictionary
 //    {"CF$UID": number}, its form in XML.
 //  - Writing other QVariant types: QStringList and sequences become arrays, QVariantHash
 //    a dictionary, every integer type an integer, float a real, QDate a date at midnight
 //    UTC, anything else the string of QVariant::toString(). An invalid QVariant (and an
-//    invalid date) is left out of a dictionary and written as an empty string elsewhere. NUL characters are left
-//    out of strings and keys: the encodings cannot carry them.
+//    invalid date) is left out of a dictionary and written as an empty string elsewhere.
+//    NUL characters are left out of strings and keys: XML cannot carry them.
 
 namespace {
 
-constexpr int kMaxDepth = 512;
+using propertylist::kMaxDepth;
 constexpr qint64 kMaxBytes = qint64(512) * 1024 * 1024;
-constexpr qint64 kEpoch2001 = 978307200; // 2001-01-01T00:00:00Z in Unix seconds
 
 QString trText(const char* text) {
-    return QCoreApplication::translate("PropertyList", text);
+    return propertylist::errorText(text);
 }
 
-struct PlistDeleter {
-    void operator()(void* node) const {
-        if (node)
-            plist_free(node);
-    }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+// The XML writer. Strings are UTF-8 with &, < and > escaped; other characters are written
+// as they are: readers of property lists take control characters as text, while some
+// refuse character references to them.
 
-struct Reader {
-    QString error;
-
-    QVariant convert(plist_t node, int depth) {
-        if (depth > kMaxDepth) {
-            error = trText("The property list is nested too deeply.");
-            return {};
-        }
-        switch (plist_get_node_type(node)) {
-        case PLIST_BOOLEAN: {
-            uint8_t b = 0;
-            plist_get_bool_val(node, &b);
-            return bool(b);
-        }
-        case PLIST_UINT: {
-            uint64_t v = 0;
-            plist_get_uint_val(node, &v);
-            return qint64(v);
-        }
-        case PLIST_REAL: {
-            double d = 0;
-            plist_get_real_val(node, &d);
-            return d;
-        }
-        case PLIST_STRING:
-        case PLIST_KEY: {
-            uint64_t length = 0;
-            const char* s = plist_get_string_ptr(node, &length);
-            return s ? QString::fromUtf8(s, qsizetype(length)) : QString();
-        }
-        case PLIST_DATA: {
-            uint64_t length = 0;
-            const char* d = plist_get_data_ptr(node, &length);
-            return d ? QByteArray(d, qsizetype(length)) : QByteArray("");
-        }
-        case PLIST_DATE: {
-            int32_t sec = 0;
-            int32_t usec = 0;
-            plist_get_date_val(node, &sec, &usec);
-            const qint64 ms = (kEpoch2001 + qint64(sec)) * 1000 + qint64(usec) / 1000;
-            return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-        }
-        case PLIST_UID: {
-            uint64_t v = 0;
-            plist_get_uid_val(node, &v);
-            QVariantMap uid;
-            uid.insert(QStringLiteral("CF$UID"), qint64(v));
-            return uid;
-        }
-        case PLIST_ARRAY: {
-            QVariantList list;
-            const uint32_t n = plist_array_get_size(node);
-            list.reserve(n);
-            for (uint32_t i = 0; i < n && error.isEmpty(); ++i) {
-                plist_t item = plist_array_get_item(node, i);
-                if (item)
-                    list.append(convert(item, depth + 1));
-            }
-            return list;
-        }
-        case PLIST_DICT: {
-            QVariantMap map;
-            plist_dict_iter it = nullptr;
-            plist_dict_new_iter(node, &it);
-            if (!it)
-                return map;
-            while (error.isEmpty()) {
-                char* key = nullptr;
-                plist_t value = nullptr;
-                plist_dict_next_item(node, it, &key, &value);
-                if (!key) {
-                    break;
-                }
-                const QString k = QString::fromUtf8(key);
-                std::free(key);
-                if (value)
-                    map.insert(k, convert(value, depth + 1));
-            }
-            std::free(it);
-            return map;
-        }
-        case PLIST_NONE:
-        default:
-            error = trText("The property list holds a value of an unknown kind.");
-            return {};
+void appendEscaped(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    out.reserve(out.size() + utf8.size());
+    for (char c : utf8) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\0': break;
+        default: out += c;
         }
     }
-};
-
-QByteArray stripNul(const QString& text) {
-    QByteArray utf8 = text.toUtf8();
-    if (utf8.contains('\0'))
-        utf8.replace(QByteArray(1, '\0'), QByteArray());
-    return utf8;
 }
 
-plist_t dateNode(const QDateTime& date) {
-    const qint64 ms = date.toMSecsSinceEpoch() - kEpoch2001 * 1000;
-    qint64 sec = ms / 1000;
-    qint64 msRest = ms % 1000;
-    if (msRest < 0) {
-        msRest += 1000;
-        sec -= 1;
-    }
-    if (sec > std::numeric_limits<int32_t>::max()) {
-        sec = std::numeric_limits<int32_t>::max();
-        msRest = 0;
-    } else if (sec < std::numeric_limits<int32_t>::min()) {
-        sec = std::numeric_limits<int32_t>::min();
-        msRest = 0;
-    }
-    return plist_new_date(int32_t(sec), int32_t(msRest * 1000));
+void indent(QByteArray& out, int depth) {
+    out.append(depth, '\t');
 }
 
-plist_t toNode(const QVariant& value, int depth);
+QByteArray realText(double d) {
+    if (std::isnan(d))
+        return "nan";
+    if (std::isinf(d))
+        return d > 0 ? "+infinity" : "-infinity";
+    if (d == 0)
+        return "0.0";
+    return QByteArray::number(d, 'g', 17);
+}
+
+// Whole seconds, rounded down, as YYYY-MM-DDTHH:MM:SSZ (years before 1 with a minus).
+QByteArray dateText(const QDateTime& date) {
+    qint64 ms = date.toMSecsSinceEpoch();
+    ms -= ((ms % 1000) + 1000) % 1000;
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    const QByteArray year = QByteArray::number(qAbs(d.year())).rightJustified(4, '0');
+    return (d.year() < 0 ? "-" + year : year) + '-'
+           + QByteArray::number(d.month()).rightJustified(2, '0') + '-'
+           + QByteArray::number(d.day()).rightJustified(2, '0') + 'T'
+           + QByteArray::number(t.hour()).rightJustified(2, '0') + ':'
+           + QByteArray::number(t.minute()).rightJustified(2, '0') + ':'
+           + QByteArray::number(t.second()).rightJustified(2, '0') + 'Z';
+}
 
 // No value to write: an invalid QVariant, a null pointer or an invalid date.
 bool isAbsent(const QVariant& value) {
@@ -179,75 +97,142 @@ bool isAbsent(const QVariant& value) {
     }
 }
 
-plist_t arrayNode(const QVariantList& list, int depth) {
-    plist_t array = plist_new_array();
-    for (const QVariant& item : list) {
-        plist_array_append_item(array, toNode(item, depth + 1));
+void writeValue(QByteArray& out, const QVariant& value, int depth);
+
+void writeArray(QByteArray& out, const QVariantList& list, int depth) {
+    if (list.isEmpty()) {
+        indent(out, depth);
+        out += "<array/>\n";
+        return;
     }
-    return array;
+    indent(out, depth);
+    out += "<array>\n";
+    for (const QVariant& item : list)
+        writeValue(out, item, depth + 1);
+    indent(out, depth);
+    out += "</array>\n";
 }
 
 template <typename Map>
-plist_t dictNode(const Map& map, int depth) {
-    plist_t dict = plist_new_dict();
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        const QVariant& item = it.value();
-        if (isAbsent(item))
-            continue;
-        plist_dict_set_item(dict, stripNul(it.key()).constData(), toNode(item, depth + 1));
+void writeDict(QByteArray& out, const Map& map, int depth) {
+    // Keys in a stable order whatever the map type.
+    QStringList keys;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        if (!isAbsent(it.value()))
+            keys.append(it.key());
+    keys.sort();
+    if (keys.isEmpty()) {
+        indent(out, depth);
+        out += "<dict/>\n";
+        return;
     }
-    return dict;
+    indent(out, depth);
+    out += "<dict>\n";
+    for (const QString& key : keys) {
+        indent(out, depth + 1);
+        out += "<key>";
+        appendEscaped(out, key);
+        out += "</key>\n";
+        writeValue(out, map.value(key), depth + 1);
+    }
+    indent(out, depth);
+    out += "</dict>\n";
 }
 
-plist_t toNode(const QVariant& value, int depth) {
-    if (depth > kMaxDepth)
-        return plist_new_string("");
-    if (isAbsent(value))
-        return plist_new_string("");
+void writeScalar(QByteArray& out, const char* tag, const QByteArray& text, int depth) {
+    indent(out, depth);
+    out += '<';
+    out += tag;
+    out += '>';
+    out += text;
+    out += "</";
+    out += tag;
+    out += ">\n";
+}
+
+void writeString(QByteArray& out, const QString& text, int depth) {
+    QByteArray escaped;
+    appendEscaped(escaped, text);
+    writeScalar(out, "string", escaped, depth);
+}
+
+void writeData(QByteArray& out, const QByteArray& bytes, int depth) {
+    indent(out, depth);
+    if (bytes.isEmpty()) {
+        out += "<data></data>\n";
+        return;
+    }
+    out += "<data>\n";
+    const QByteArray base64 = bytes.toBase64();
+    for (qsizetype i = 0; i < base64.size(); i += 68) {
+        indent(out, depth);
+        out += base64.mid(i, 68);
+        out += '\n';
+    }
+    indent(out, depth);
+    out += "</data>\n";
+}
+
+void writeValue(QByteArray& out, const QVariant& value, int depth) {
+    if (depth > kMaxDepth || isAbsent(value)) {
+        writeString(out, QString(), depth);
+        return;
+    }
     switch (value.metaType().id()) {
     case QMetaType::QVariantMap:
-        return dictNode(value.toMap(), depth);
+        writeDict(out, value.toMap(), depth);
+        return;
     case QMetaType::QVariantHash:
-        return dictNode(value.toHash(), depth);
+        writeDict(out, value.toHash(), depth);
+        return;
     case QMetaType::QVariantList:
     case QMetaType::QStringList:
-        return arrayNode(value.toList(), depth);
+        writeArray(out, value.toList(), depth);
+        return;
     case QMetaType::QString:
-        return plist_new_string(stripNul(value.toString()).constData());
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return plist_new_data(bytes.constData(), uint64_t(bytes.size()));
-    }
+        writeString(out, value.toString(), depth);
+        return;
+    case QMetaType::QByteArray:
+        writeData(out, value.toByteArray(), depth);
+        return;
     case QMetaType::Bool:
-        return plist_new_bool(value.toBool() ? 1 : 0);
+        indent(out, depth);
+        out += value.toBool() ? "<true/>\n" : "<false/>\n";
+        return;
     case QMetaType::Int:
     case QMetaType::Short:
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::SChar:
     case QMetaType::Char:
-        return plist_new_uint(uint64_t(value.toLongLong()));
+        writeScalar(out, "integer", QByteArray::number(value.toLongLong()), depth);
+        return;
     case QMetaType::UInt:
     case QMetaType::UShort:
     case QMetaType::ULong:
     case QMetaType::ULongLong:
     case QMetaType::UChar:
-        return plist_new_uint(uint64_t(value.toULongLong()));
+        writeScalar(out, "integer", QByteArray::number(value.toULongLong()), depth);
+        return;
     case QMetaType::Double:
     case QMetaType::Float:
-        return plist_new_real(value.toDouble());
+        writeScalar(out, "real", realText(value.toDouble()), depth);
+        return;
     case QMetaType::QDateTime:
-        return dateNode(value.toDateTime());
+        writeScalar(out, "date", dateText(value.toDateTime()), depth);
+        return;
     case QMetaType::QDate:
-        return dateNode(value.toDate().startOfDay(Qt::UTC));
+        writeScalar(out, "date", dateText(value.toDate().startOfDay(Qt::UTC)), depth);
+        return;
     default:
         break;
     }
     if (value.canConvert<QVariantList>() && !value.canConvert<QString>())
-        return arrayNode(value.toList(), depth);
-    if (value.canConvert<QVariantMap>() && !value.canConvert<QString>())
-        return dictNode(value.toMap(), depth);
-    return plist_new_string(stripNul(value.toString()).constData());
+        writeArray(out, value.toList(), depth);
+    else if (value.canConvert<QVariantMap>() && !value.canConvert<QString>())
+        writeDict(out, value.toMap(), depth);
+    else
+        writeString(out, value.toString(), depth);
 }
 
 } // namespace
@@ -262,29 +247,11 @@ PropertyListResult readPropertyList(const QByteArray& data) {
         result.error = trText("The property list is too large.");
         return result;
     }
-    const char* bytes = data.constData();
-    uint32_t length = uint32_t(data.size());
-    plist_t root = nullptr;
-    if (data.startsWith("bplist00")) {
-        plist_from_bin(bytes, length, &root);
-    } else {
-        // The library does not expect a byte-order mark before the XML declaration.
-        if (data.startsWith("\xEF\xBB\xBF")) {
-            bytes += 3;
-            length -= 3;
-        }
-        if (length > 0)
-            plist_from_xml(bytes, length, &root);
-    }
-    PlistPtr owner(root);
-    if (!root) {
-        result.error = trText("The data is not a property list.");
-        return result;
-    }
-    Reader reader;
-    QVariant value = reader.convert(root, 0);
-    if (!reader.error.isEmpty()) {
-        result.error = reader.error;
+    QString error;
+    QVariant value = data.startsWith("bplist") ? propertylist::readBinary(data, &error)
+                                               : propertylist::readXml(data, &error);
+    if (!value.isValid()) {
+        result.error = error.isEmpty() ? trText("The data is not a property list.") : error;
         return result;
     }
     result.value = std::move(value);
@@ -310,14 +277,12 @@ PropertyListResult readPropertyListFile(const QString& path) {
 }
 
 QByteArray xmlPropertyListData(const QVariant& value) {
-    PlistPtr root(toNode(value, 0));
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    if (!xml)
-        return {};
-    QByteArray out(xml, qsizetype(length));
-    plist_to_xml_free(xml);
+    QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                     "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                     "<plist version=\"1.0\">\n";
+    writeValue(out, value, 0);
+    out += "</plist>\n";
     return out;
 }
 

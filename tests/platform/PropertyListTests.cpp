@@ -36,6 +36,25 @@ QDateTime utc(int y, int mo, int d, int h, int mi, int s) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
 }
 
+// A binary property list of the given objects (one-byte references and offsets).
+QByteArray binaryList(const QList<QByteArray>& objects, int top = 0) {
+    QByteArray out = "bplist00";
+    QByteArray table;
+    for (const QByteArray& o : objects) {
+        table += char(out.size());
+        out += o;
+    }
+    const int tableOffset = out.size();
+    out += table;
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(objects.size());
+    trailer[23] = char(top);
+    trailer[31] = char(tableOffset);
+    return out + trailer;
+}
+
 QByteArray writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
@@ -71,6 +90,8 @@ TEST(PropertyList, ScalarsRoundTripThroughXml) {
         {"empty data", QByteArray("")},
         {"date", utc(2009, 3, 14, 15, 9, 26)},
         {"date before 2001", utc(1999, 12, 31, 23, 59, 59)},
+        {"date in 1850", utc(1850, 7, 1, 6, 30, 0)},
+        {"date in 2500", utc(2500, 1, 1, 0, 0, 1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -201,6 +222,132 @@ TEST(PropertyList, ReadsBinaryPropertyList) {
     EXPECT_EQ(roundTrip(r.value), r.value);
 }
 
+TEST(PropertyList, BinaryDatesKeepTheirFractionsAndRange) {
+    const PropertyListResult r =
+        readPropertyListFile(testsupport::testDataPath(QStringLiteral("platform/binary-dates.plist")));
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    const QVariantList dates = r.value.toList();
+    ASSERT_EQ(dates.size(), 4);
+    EXPECT_EQ(dates[0], QVariant(utc(2000, 12, 31, 23, 59, 58).addMSecs(500)));
+    EXPECT_EQ(dates[1], QVariant(utc(2009, 3, 14, 15, 9, 26).addMSecs(517)));
+    EXPECT_EQ(dates[2], QVariant(utc(1900, 1, 1, 0, 0, 0)));
+    EXPECT_EQ(dates[3], QVariant(utc(2100, 1, 1, 0, 0, 0).addMSecs(250)));
+
+    // XML keeps whole seconds, rounded down, also before 2001.
+    const QVariantList back = roundTrip(r.value).toList();
+    ASSERT_EQ(back.size(), 4);
+    EXPECT_EQ(back[0], QVariant(utc(2000, 12, 31, 23, 59, 58)));
+    EXPECT_EQ(back[1], QVariant(utc(2009, 3, 14, 15, 9, 26)));
+}
+
+TEST(PropertyList, XmlForms) {
+    const QByteArray head = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY x \"]\"> ]>\n<!-- c -->\n";
+    struct Case {
+        const char* label;
+        QByteArray xml;
+        QVariant value;
+    };
+    const Case cases[] = {
+        {"entities", "<plist><string>&#233;&#x41;&quot;&apos;&amp;</string></plist>", QStringLiteral("éA\"'&")},
+        {"CDATA and comments in text", "<plist><string>a<![CDATA[<b>&]]>c<!-- x -->d</string></plist>",
+         QStringLiteral("a<b>&cd")},
+        {"control characters as written", "<plist><string>a\x01\r\nb</string></plist>", QStringLiteral("a\x01\r\nb")},
+        {"attributes and spaces in tags", "<plist version='1.0' ><array ><string >x</string ></array></plist >",
+         QVariantList{QStringLiteral("x")}},
+        {"no plist element", "<dict><key>a</key><integer>1</integer></dict>", QVariantMap{{QStringLiteral("a"), qint64(1)}}},
+        {"self-closing forms", "<plist><array><string/><data/><dict/><array/><true/><false/></array></plist>",
+         QVariantList{QString(), QByteArray(), QVariantMap{}, QVariantList{}, true, false}},
+        {"integer forms", "<plist><array><integer> 0x1F </integer><integer>+5</integer>"
+                          "<integer>18446744073709551615</integer><integer>-9223372036854775808</integer></array></plist>",
+         QVariantList{qint64(31), qint64(5), qint64(-1), std::numeric_limits<qint64>::min()}},
+        {"date forms", "<plist><array><date>2009-03-14T15:09:26.517Z</date><date>2009-03-14</date>"
+                       "<date>-0044-03-15T12:00:00Z</date></array></plist>",
+         QVariantList{utc(2009, 3, 14, 15, 9, 26).addMSecs(517), utc(2009, 3, 14, 0, 0, 0), utc(-44, 3, 15, 12, 0, 0)}},
+        {"data with spaces", "<plist><data> AA\n E C/w = = </data></plist>", QByteArray("\x00\x01\x02\xff", 4)},
+        {"trailing content is ignored", "<plist><true/></plist>\n\0\0garbage", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const PropertyListResult r = readPropertyList(head + c.xml);
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        EXPECT_EQ(r.value, c.value);
+    }
+
+    const PropertyListResult reals = readPropertyList(
+        "<plist><array><real>nan</real><real>+infinity</real><real>-infinity</real><real>1e400</real>"
+        "<real>-1e-400</real><real>2</real><real> -0.5 </real></array></plist>");
+    ASSERT_TRUE(reals.ok()) << reals.error.toStdString();
+    const QVariantList r = reals.value.toList();
+    ASSERT_EQ(r.size(), 7);
+    EXPECT_TRUE(std::isnan(r[0].toDouble()));
+    EXPECT_EQ(r[1].toDouble(), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(r[2].toDouble(), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(r[3].toDouble(), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(r[4].toDouble(), 0.0);
+    EXPECT_EQ(r[5].toDouble(), 2.0);
+    EXPECT_EQ(r[6].toDouble(), -0.5);
+    // And they are written so that they read back.
+    const QVariantList back = roundTrip(reals.value).toList();
+    ASSERT_EQ(back.size(), 7);
+    EXPECT_TRUE(std::isnan(back[0].toDouble()));
+    EXPECT_EQ(back.mid(1), r.mid(1));
+}
+
+TEST(PropertyList, BinaryForms) {
+    struct Case {
+        const char* label;
+        QByteArray data;
+        QVariant value;
+    };
+    const Case cases[] = {
+        {"one-byte unsigned integer", binaryList({QByteArray("\x10\xff", 2)}), qint64(255)},
+        {"eight-byte negative integer", binaryList({QByteArray("\x13\xff\xff\xff\xff\xff\xff\xff\xfe", 9)}), qint64(-2)},
+        {"sixteen-byte integer", binaryList({QByteArray("\x14", 1) + QByteArray(15, '\0') + QByteArray("\x07", 1)}), qint64(7)},
+        {"four-byte real", binaryList({QByteArray("\x22\x3f\xc0\x00\x00", 5)}), 1.5},
+        {"UTF-16 string", binaryList({QByteArray("\x62\x65\xe5\x67\x2c", 5)}), QStringLiteral("日本")},
+        {"long string with a count object", binaryList({QByteArray("\x5f\x10\x03" "abc", 6)}), QStringLiteral("abc")},
+        {"identifier", binaryList({QByteArray("\x80\x05", 2)}), QVariantMap{{QStringLiteral("CF$UID"), qint64(5)}}},
+        {"shared key", binaryList({QByteArray("\xa2\x01\x01", 3), QByteArray("\xd1\x02\x03", 3), QByteArray("\x51k", 2),
+                                   QByteArray("\x09", 1)}),
+         QVariantList{QVariantMap{{QStringLiteral("k"), true}}, QVariantMap{{QStringLiteral("k"), true}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const PropertyListResult r = readPropertyList(c.data);
+        ASSERT_TRUE(r.ok()) << r.error.toStdString();
+        EXPECT_EQ(r.value, c.value);
+    }
+}
+
+TEST(PropertyList, DamagedBinaryListsAreRefused) {
+    // Arrays that hold themselves, directly or through another array.
+    const QByteArray selfArray = binaryList({QByteArray("\xa1\x00", 2)});
+    const QByteArray loop = binaryList({QByteArray("\xa1\x01", 2), QByteArray("\xa1\x00", 2)});
+    // Sixty arrays each holding the next one twice: 2^60 elements if followed blindly.
+    QList<QByteArray> doubling;
+    for (int i = 0; i < 60; ++i)
+        doubling.append(QByteArray("\xa2", 1) + char(i + 1) + char(i + 1));
+    doubling.append(QByteArray("\x09", 1));
+    const QByteArray dictWithNumberKey = binaryList({QByteArray("\xd1\x01\x01", 3), QByteArray("\x10\x01", 2)});
+    const QByteArray cases[] = {
+        selfArray,
+        loop,
+        binaryList(doubling),
+        dictWithNumberKey,
+        binaryList({QByteArray("\xa1\x05", 2)}),            // reference past the objects
+        binaryList({QByteArray("\x5f\x10\x7f" "abc", 6)}),       // string longer than the data
+        binaryList({QByteArray("\x00", 1)}),                // null object
+        binaryList({QByteArray("\x33\x7f\xf8\0\0\0\0\0\0", 9)}), // date that is not a number
+        binaryList({QByteArray("\x09", 1)}, 3),             // top object out of range
+    };
+    for (const QByteArray& data : cases) {
+        SCOPED_TRACE(data.toHex().toStdString());
+        const PropertyListResult r = readPropertyList(data);
+        EXPECT_FALSE(r.ok());
+        EXPECT_FALSE(r.value.isValid());
+    }
+}
+
 TEST(PropertyList, BadInputGivesAnErrorNotAValue) {
     QFile f(testsupport::testDataPath(QStringLiteral("platform/binary-sample.plist")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -221,6 +368,23 @@ TEST(PropertyList, BadInputGivesAnErrorNotAValue) {
         xml.left(xml.size() / 2),
         QByteArray(1000, '\xff'),
         QByteArray("bplist00") + QByteArray(40, '\xff'),
+        QByteArray("<plist><string>a</string><string>b</string></plist>"),
+        QByteArray("<plist><dict><key>a</key></dict></plist>"),
+        QByteArray("<plist><dict><string>a</string></dict></plist>"),
+        QByteArray("<plist><array><string>a</array></plist>"),
+        QByteArray("<plist><widget/></plist>"),
+        QByteArray("<plist><string>&nbsp;</string></plist>"),
+        QByteArray("<plist><string>&#0;</string></plist>"),
+        QByteArray("<plist><data>!!!</data></plist>"),
+        QByteArray("<plist><integer>12x</integer></plist>"),
+        QByteArray("<plist><integer>-9223372036854775809</integer></plist>"),
+        QByteArray("<plist><integer>18446744073709551616</integer></plist>"),
+        QByteArray("<plist><real>1.5.5</real></plist>"),
+        QByteArray("<plist><date>2009-02-30T00:00:00Z</date></plist>"),
+        QByteArray("<plist><true>x</true></plist>"),
+        QByteArray("<plist><string><b>bold</b></string></plist>"),
+        QByteArray("<!-- unterminated"),
+        QByteArray("<!DOCTYPE plist [ unterminated"),
     };
     for (const QByteArray& input : inputs) {
         SCOPED_TRACE(input.left(60).toStdString());
