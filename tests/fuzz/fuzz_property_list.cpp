@@ -1,0 +1,106 @@
+// Property lists: any bytes give a value or an error, never both and never a crash; a
+// value that was read writes as XML that reads back as the same value, apart from the
+// normalisations of the XML writer (text as UTF-8 without NUL characters, dates to whole
+// seconds).
+#include "platform/PropertyList.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QVariant>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const QByteArray& bytes) {
+    std::fprintf(stderr, "fuzz_property_list: %s\n%s\n", what, bytes.left(2000).constData());
+    std::abort();
+}
+
+// Text as XML carries it: UTF-8 (unpaired surrogates replaced), without NUL characters.
+QString withoutNul(const QString& s) {
+    return QString::fromUtf8(s.toUtf8()).remove(QChar(0));
+}
+
+// The value as it should come back from XML.
+QVariant normalised(const QVariant& v) {
+    switch (v.metaType().id()) {
+    case QMetaType::QVariantList: {
+        QVariantList out;
+        for (const QVariant& item : v.toList())
+            out.append(normalised(item));
+        return out;
+    }
+    case QMetaType::QVariantMap: {
+        QVariantMap out;
+        const QVariantMap map = v.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            out.insert(withoutNul(it.key()), normalised(it.value()));
+        return out;
+    }
+    case QMetaType::QString:
+        return withoutNul(v.toString());
+    case QMetaType::QDateTime: {
+        const qint64 ms = v.toDateTime().toMSecsSinceEpoch();
+        return QDateTime::fromMSecsSinceEpoch(ms - ((ms % 1000) + 1000) % 1000, Qt::UTC);
+    }
+    default:
+        return v;
+    }
+}
+
+bool same(const QVariant& a, const QVariant& b) {
+    if (a.metaType() != b.metaType())
+        return false;
+    switch (a.metaType().id()) {
+    case QMetaType::QVariantList: {
+        const QVariantList x = a.toList();
+        const QVariantList y = b.toList();
+        if (x.size() != y.size())
+            return false;
+        for (qsizetype i = 0; i < x.size(); ++i)
+            if (!same(x[i], y[i]))
+                return false;
+        return true;
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap x = a.toMap();
+        const QVariantMap y = b.toMap();
+        if (x.size() != y.size())
+            return false;
+        for (auto it = x.cbegin(); it != x.cend(); ++it)
+            if (!y.contains(it.key()) || !same(it.value(), y.value(it.key())))
+                return false;
+        return true;
+    }
+    case QMetaType::Double: {
+        const double x = a.toDouble();
+        const double y = b.toDouble();
+        return x == y || (std::isnan(x) && std::isnan(y));
+    }
+    default:
+        return a == b;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const PropertyListResult first = readPropertyList(bytes);
+    if (!first.ok()) {
+        if (first.value.isValid())
+            fail("an error came with a value", bytes);
+        return 0;
+    }
+    const QByteArray xml = xmlPropertyListData(first.value);
+    const PropertyListResult second = readPropertyList(xml);
+    if (!second.ok())
+        fail("the written XML does not read back", xml);
+    if (!same(normalised(first.value), second.value))
+        fail("the written XML reads back differently", xml);
+    return 0;
+}
