@@ -1,5 +1,6 @@
 #include "DataModel.h"
 
+#include "Predicate.h"
 #include "PropertyList.h"
 
 #include <QCoreApplication>
@@ -112,6 +113,7 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
                 return std::nullopt;
             }
             attribute.type = *type;
+            attribute.name = Predicate::internedKey(attribute.name);
             keys << attribute.name;
             entity.attributes.append(attribute);
             fingerprintParts << QStringLiteral("A:%1:%2").arg(attribute.name, typeName);

@@ -39,7 +39,15 @@ public:
     QVector<AttributeDescription> attributes;
     QVector<RelationshipDescription> relationships;
 
-    int attributeIndex(const QString& key) const { return m_attributeIndex.value(key, -1); }
+    // Key names are interned (see Predicate::internedKey), so a key handed over by a
+    // filter is found by its data pointer before any hashing.
+    int attributeIndex(const QString& key) const {
+        const QChar* data = key.constData();
+        for (qsizetype i = 0; i < attributes.size(); ++i)
+            if (attributes[i].name.constData() == data)
+                return int(i);
+        return m_attributeIndex.value(key, -1);
+    }
     int relationshipIndex(const QString& key) const { return m_relationshipIndex.value(key, -1); }
     const AttributeDescription* attribute(const QString& key) const;
     const RelationshipDescription* relationship(const QString& key) const;

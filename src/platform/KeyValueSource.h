@@ -14,6 +14,13 @@ public:
     // The object itself, for filters that use SELF (a list of texts being filtered).
     virtual QVariant selfValue() const { return {}; }
 
+    // The source a key leads to, for key paths such as "parent.name": a related record.
+    // nullptr when key does not lead to another source.
+    virtual const KeyValueSource* relatedSource(const QString& key) const {
+        Q_UNUSED(key);
+        return nullptr;
+    }
+
     // The folded form (see TextFolding.h) of the text value of key, cached by the source,
     // or nullptr when the source keeps no cache or the value is not text. Lets a filter
     // search large texts case-insensitively without folding them again on every evaluation.

@@ -57,6 +57,7 @@ public:
     QVariant valueForKey(const QString& key) const override;
     const QString* foldedTextForKey(const QString& key, bool diacriticInsensitive) const override;
     QVariant selfValue() const override;
+    const KeyValueSource* relatedSource(const QString& key) const override { return relatedObject(key); }
 
     // Sets an attribute (converted to its type; null removes it) or a to-one relationship
     // (a ManagedObject* in the QVariant). Registered with the undo manager.

@@ -433,8 +433,18 @@ QVariant resolveValue(const Expression& e, const KeyValueSource& object, const Q
     case Expression::Kind::Constant:
         return e.constant;
     case Expression::Kind::KeyPath: {
-        QVariant value = object.valueForKey(e.path.front());
-        for (qsizetype i = 1; i < e.path.size(); ++i)
+        // Follow related sources (records) as far as they go, then step into values.
+        const KeyValueSource* source = &object;
+        qsizetype i = 0;
+        while (i + 1 < e.path.size()) {
+            const KeyValueSource* next = source->relatedSource(e.path[i]);
+            if (!next)
+                break;
+            source = next;
+            ++i;
+        }
+        QVariant value = source->valueForKey(e.path[i]);
+        for (++i; i < e.path.size(); ++i)
             value = stepInto(value, e.path[i]);
         return value;
     }
