@@ -1,6 +1,7 @@
 #include "IngredientsSorter.h"
 
 #include "MeasurementsConverter.h"
+#include "TextRuns.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>
@@ -37,7 +38,7 @@ struct ParsedLine {
     bool isGroupTitle = false;
 };
 
-ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
+ParsedLine parseLine(QStringView line, const IngredientsSorter::MeasurementWords& measurementWords) {
     enum class Phase { Quantity, Measurement, Name, Method };
     ParsedLine parsed;
     QString& q = parsed.quantity;
@@ -56,7 +57,12 @@ ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
 
         if (phase == Phase::Quantity) {
             if (IngredientsSorter::isQuantityCharacter(c)) {
-                q += c;
+                // The whole run of quantity characters at once.
+                qsizetype end = i + 1;
+                while (end < length && IngredientsSorter::isQuantityCharacter(line[end]))
+                    ++end;
+                q += line.mid(i, end - i);
+                i = end - 1;
                 continue;
             }
             if (c == u't' && c1 == u'o' && IngredientsSorter::isQuantityCharacter(c2)) {
@@ -72,7 +78,12 @@ ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
             if (c == u'(') {
                 phase = Phase::Name;
             } else if (c != u' ' && i != length - 1) {
-                m += c;
+                // The word up to a space, a parenthesis or the line's last character.
+                qsizetype end = i + 1;
+                while (end < length - 1 && line[end] != u' ' && line[end] != u'(')
+                    ++end;
+                m += line.mid(i, end - i);
+                i = end - 1;
                 continue;
             } else {
                 // The measurement word is complete (the last character itself is not part
@@ -91,9 +102,12 @@ ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
 
         if (phase == Phase::Name) {
             if (parenthesisOpen) {
-                m += c;
-                if (c == u')')
-                    parenthesisOpen = false;
+                // Everything up to and including the closing parenthesis.
+                const qsizetype close = line.indexOf(u')', i);
+                const qsizetype end = close < 0 ? length : close + 1;
+                m += line.mid(i, end - i);
+                parenthesisOpen = close < 0;
+                i = end - 1;
                 continue;
             }
             if ((c == u'(' || (c == u' ' && c1 == u'(')) && n.size() <= 1) {
@@ -105,6 +119,13 @@ ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
             }
             if (commaFlag || c == u',') {
                 phase = Phase::Method;
+            } else if (n.size() > 1) {
+                // No parenthesis can open any more: the name runs to the next comma.
+                const qsizetype comma = line.indexOf(u',', i);
+                const qsizetype end = comma < 0 ? length : comma;
+                n += line.mid(i, end - i);
+                i = end - 1;
+                continue;
             } else {
                 n += c;
                 continue;
@@ -149,8 +170,8 @@ ParsedLine parseLine(QStringView line, const QSet<QString>& measurementWords) {
     return parsed;
 }
 
-const QStringList& fixedMeasurementWords() {
-    static const QStringList words = {
+const TextSet& fixedMeasurementWords() {
+    static const TextSet words = {
         QStringLiteral("teaspoon"), QStringLiteral("tablespoon"), QStringLiteral("cup"),    QStringLiteral("teaspoons"),
         QStringLiteral("tablespoons"), QStringLiteral("small"),   QStringLiteral("medium"), QStringLiteral("large"),
         QStringLiteral("ounces"),   QStringLiteral("pounds"),     QStringLiteral("pound"),  QStringLiteral("slices"),
@@ -181,8 +202,13 @@ bool IngredientsSorter::isQuantityCharacter(QChar c) {
     }
 }
 
-QSet<QString> IngredientsSorter::measurementWords() const {
-    QSet<QString> words;
+bool IngredientsSorter::MeasurementWords::contains(const QString& word) const {
+    return m_libraryWords.count(word) != 0 || fixedMeasurementWords().count(word) != 0 ||
+           (m_rules && m_rules->isSpelling(word));
+}
+
+IngredientsSorter::MeasurementWords IngredientsSorter::measurementWords() const {
+    MeasurementWords words;
     if (!m_libraryPath.isEmpty()) {
         const QString path = QDir(m_libraryPath).filePath(QStringLiteral("Measurements.plist"));
         if (QFileInfo::exists(path)) {
@@ -190,34 +216,40 @@ QSet<QString> IngredientsSorter::measurementWords() const {
             if (list.ok() && list.value.typeId() == QMetaType::QVariantList) {
                 for (const QVariant& entry : list.value.toList()) {
                     if (entry.typeId() == QMetaType::QString)
-                        words.insert(entry.toString());
+                        words.m_libraryWords.insert(entry.toString());
                 }
             }
         }
     }
-    for (const QString& word : fixedMeasurementWords())
-        words.insert(word);
-    const MeasurementsConverter converter(m_context);
-    for (int unit = 0; unit < MeasurementUnitCount; ++unit) {
-        for (const QString& spelling : converter.spellings(static_cast<MeasurementUnit>(unit)))
-            words.insert(spelling);
-    }
+    // The unit spellings of a fresh converter: every spelling of every unit.
+    MeasurementsConverter converter(m_context);
+    words.m_rules = converter.rulesSnapshot();
     return words;
 }
 
 QVariantList IngredientsSorter::sortedIngredientsFromString(const QString& string) const {
-    const QSet<QString> words = measurementWords();
+    const MeasurementWords words = measurementWords();
 
-    QString text = string;
-    text.remove(QChar(0x00A0));
-    text.remove(QChar(0x2022));
-    text.remove(QChar(0x25CF));
-    text.remove(u'*');
-    text.replace(u'\t', u' ');
-    text.replace(QLatin1String("  "), QLatin1String(" "));
-    text.replace(QLatin1String("   "), QLatin1String(" "));
-    text.replace(u'\r', u'\n');
-    text.replace(QChar(0x2044), u'/');
+    // No-break spaces, bullets and asterisks removed, tabs made spaces, carriage returns
+    // made line ends and fraction slashes made "/", in one pass (these replacements do not
+    // interact); then runs of spaces shortened, two by two and then three by three.
+    QString text(string.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (QChar c : string) {
+        switch (c.unicode()) {
+        case 0x00A0: case 0x2022: case 0x25CF: case u'*':
+            break;
+        case u'\t': *out++ = u' '; break;
+        case u'\r': *out++ = u'\n'; break;
+        case 0x2044: *out++ = u'/'; break;
+        default: *out++ = c; break;
+        }
+    }
+    text.truncate(out - text.constData());
+    text = rewriteRuns(text, u' ', [](qsizetype length) {
+        const qsizetype afterPairs = halvedRunLength(length);
+        return afterPairs / 3 + afterPairs % 3; // then each "   " replaced by " "
+    });
 
     QRandomGenerator random(QRandomGenerator::global()->generate());
     QVariantList records;

@@ -1,8 +1,12 @@
 #pragma once
 
-#include <QSet>
+#include "MeasurementRules.h"
+#include "TextHash.h"
+
 #include <QString>
 #include <QVariantList>
+
+#include <memory>
 
 class ObjectContext;
 
@@ -21,9 +25,18 @@ public:
     // list, possibly empty. The measurement words are read afresh on every call.
     QVariantList sortedIngredientsFromString(const QString& string) const;
 
-    // The measurement words a call would use now: the library's "Measurements.plist", the
-    // fixed words and the unit spellings of the measurement rules.
-    QSet<QString> measurementWords() const;
+    // The measurement words of one call: the library's "Measurements.plist", the fixed
+    // words and every unit spelling of the measurement rules, read when made.
+    class MeasurementWords {
+    public:
+        bool contains(const QString& word) const;
+
+    private:
+        friend class IngredientsSorter;
+        TextSet m_libraryWords;
+        std::shared_ptr<const MeasurementRules> m_rules;
+    };
+    MeasurementWords measurementWords() const;
 
     // The 35 characters a quantity is made of.
     static bool isQuantityCharacter(QChar c);

@@ -28,15 +28,16 @@ const QString& unitKey(int unitIndex, bool plural) {
 
 // The unit key a match name is, as (unit index, plural), or (-1, false).
 std::pair<int, bool> unitKeyOf(const QString& name) {
-    static const QHash<QString, std::pair<int, bool>> byKey = [] {
-        QHash<QString, std::pair<int, bool>> result;
+    static const TextMap<std::pair<int, bool>> byKey = [] {
+        TextMap<std::pair<int, bool>> result;
         for (int i = 0; i < MeasurementUnitCount; ++i) {
-            result.insert(unitKey(i, false), {i, false});
-            result.insert(unitKey(i, true), {i, true});
+            result.emplace(unitKey(i, false), std::pair<int, bool>{i, false});
+            result.emplace(unitKey(i, true), std::pair<int, bool>{i, true});
         }
         return result;
     }();
-    return byKey.value(name, {-1, false});
+    const auto found = byKey.find(name);
+    return found == byKey.end() ? std::pair<int, bool>{-1, false} : found->second;
 }
 
 } // namespace
@@ -69,16 +70,43 @@ std::shared_ptr<const MeasurementRules> MeasurementRules::build(const Source& so
             continue;
         for (const Match& match : rule.matches) {
             if (!match.name.isEmpty())
-                rules->m_userRules.insert(match.name, rule.name);
+                rules->m_userRules[match.name] = rule.name;
         }
     }
     return rules;
 }
 
+namespace {
+
+// The last rules built from a context, kept as a child of the context so it lives and dies
+// with it and is only touched on the context's own thread. Converters made one after
+// another (one per pasted block, per scaling run, per grocery list) share it until the
+// context reports a change.
+class RulesCache : public QObject {
+public:
+    explicit RulesCache(QObject* parent) : QObject(parent) { setObjectName(name()); }
+    static QString name() { return QStringLiteral("larkspoon-measurement-rules-cache"); }
+    quint64 generation = 0;
+    std::shared_ptr<const MeasurementRules> rules;
+};
+
+} // namespace
+
 std::shared_ptr<const MeasurementRules> MeasurementRules::fromContext(ObjectContext* context) {
     if (!context)
         return defaults();
+    auto* cache = static_cast<RulesCache*>(context->findChild<QObject*>(RulesCache::name(), Qt::FindDirectChildrenOnly));
+    if (!cache)
+        cache = new RulesCache(context);
+    const quint64 generation = context->changeGeneration();
+    if (!cache->rules || cache->generation != generation) {
+        cache->rules = buildFromContext(context);
+        cache->generation = generation;
+    }
+    return cache->rules;
+}
 
+std::shared_ptr<const MeasurementRules> MeasurementRules::buildFromContext(ObjectContext* context) {
     Source source;
     QHash<const ManagedObject*, int> ruleIndexes;
     const QList<ManagedObject*> ruleRecords = context->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements")));
@@ -161,15 +189,24 @@ std::shared_ptr<const MeasurementRules> MeasurementRules::defaults() {
     return rules;
 }
 
+namespace {
+
+quint16 unitMask(const TextMap<quint16>& units, const QString& spelling) {
+    const auto found = units.find(spelling);
+    return found == units.end() ? 0 : found->second;
+}
+
+} // namespace
+
 std::optional<MeasurementUnit> MeasurementRules::unitForPreferredLookup(const QString& spelling) const {
-    const quint16 mask = m_unitsBySpelling.value(spelling, 0);
+    const quint16 mask = unitMask(m_unitsBySpelling, spelling);
     if (!mask)
         return std::nullopt;
     return static_cast<MeasurementUnit>(std::countr_zero(unsigned(mask)));
 }
 
 std::optional<MeasurementUnit> MeasurementRules::unitForConversionLookup(const QString& spelling) const {
-    const quint16 mask = m_unitsBySpelling.value(spelling, 0);
+    const quint16 mask = unitMask(m_unitsBySpelling, spelling);
     if (!mask)
         return std::nullopt;
     for (MeasurementUnit unit : conversionLookupOrder()) {
@@ -180,6 +217,6 @@ std::optional<MeasurementUnit> MeasurementRules::unitForConversionLookup(const Q
 }
 
 const QString* MeasurementRules::userRuleReplacement(const QString& word) const {
-    const auto found = m_userRules.constFind(word);
-    return found == m_userRules.constEnd() ? nullptr : &found.value();
+    const auto found = m_userRules.find(word);
+    return found == m_userRules.end() ? nullptr : &found->second;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MeasurementUnits.h"
+#include "TextHash.h"
 
 #include <QHash>
 #include <QList>
@@ -36,8 +37,10 @@ public:
 
     static std::shared_ptr<const MeasurementRules> build(const Source& source);
 
-    // The rules of an open library. A null context gives the default rules.
+    // The rules of an open library as they stand now (built again only when the context
+    // changed since the last build). A null context gives the default rules.
     static std::shared_ptr<const MeasurementRules> fromContext(ObjectContext* context);
+    static std::shared_ptr<const MeasurementRules> buildFromContext(ObjectContext* context);
 
     // The rules a library has right after its measurement rules were reset: every entry of
     // the default list is a required rule. Read from the resource once per process.
@@ -67,7 +70,10 @@ public:
     // The replacement the user's own (not required) rules give a word written exactly so,
     // or nullptr. When several rules match, the last one in list order wins.
     const QString* userRuleReplacement(const QString& word) const;
-    bool hasUserRules() const { return !m_userRules.isEmpty(); }
+    bool hasUserRules() const { return !m_userRules.empty(); }
+
+    // True when some unit has this spelling.
+    bool isSpelling(const QString& text) const { return m_unitsBySpelling.count(text) != 0; }
 
 private:
     static int index(MeasurementUnit unit) { return static_cast<int>(unit); }
@@ -75,6 +81,6 @@ private:
     std::array<QStringList, MeasurementUnitCount> m_spellings;
     std::array<QString, MeasurementUnitCount> m_singular;
     std::array<QString, MeasurementUnitCount> m_plural;
-    QHash<QString, quint16> m_unitsBySpelling; // bit i set: unit i has the spelling
-    QHash<QString, QString> m_userRules;
+    TextMap<quint16> m_unitsBySpelling; // bit i set: unit i has the spelling
+    TextMap<QString> m_userRules;
 };

@@ -1,7 +1,9 @@
 #include "MeasurementsConverter.h"
 
+#include "TextRuns.h"
 #include "platform/ObjectContext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -67,10 +69,7 @@ FractionPieces fractionPieces(QStringView part) {
 }
 
 QString collapsedDoubleSlashes(QStringView string) {
-    QString text = string.toString();
-    if (text.contains(QLatin1String("//")))
-        text.replace(QLatin1String("//"), QLatin1String("/"));
-    return text;
+    return rewriteRuns(string.toString(), u'/', halvedRunLength);
 }
 
 } // namespace
@@ -127,19 +126,21 @@ float MeasurementsConverter::leadingNumber(QStringView s) {
     const qsizetype integerStart = i;
     while (i < n && isDigit(s[i].unicode()))
         ++i;
-    const qsizetype integerDigits = i - integerStart;
-    qsizetype fractionDigits = 0;
+    const qsizetype integerEnd = i;
+    qsizetype fractionStart = i;
+    qsizetype fractionEnd = i;
     if (i < n && s[i] == u'.') {
         qsizetype j = i + 1;
         while (j < n && isDigit(s[j].unicode()))
             ++j;
-        fractionDigits = j - i - 1;
-        if (integerDigits + fractionDigits > 0)
+        if (integerEnd > integerStart || j > i + 1) {
+            fractionStart = i + 1;
+            fractionEnd = j;
             i = j;
+        }
     }
-    if (integerDigits + fractionDigits == 0)
+    if (integerEnd == integerStart && fractionEnd == fractionStart)
         return 0.0f;
-    const qsizetype mantissaEnd = i;
 
     long long exponent = 0;
     if (i < n && (s[i] == u'e' || s[i] == u'E')) {
@@ -160,37 +161,55 @@ float MeasurementsConverter::leadingNumber(QStringView s) {
         }
     }
 
-    std::string text;
-    text.reserve(size_t(mantissaEnd - integerStart) + 24);
-    for (qsizetype k = integerStart; k < mantissaEnd; ++k)
-        text.push_back(char(s[k].unicode()));
-    if (exponent != 0) {
-        text.push_back('e');
-        text += std::to_string(exponent);
-    }
+    // The significant digits (leading zeros skipped) and the power of ten of the first one.
+    // At most kKeptDigits of them are handed to the float reader, with a final "1" standing
+    // for any non-zero digit cut off: that keeps the rounding exact (a float never needs
+    // more than 112 significant digits) while a text of a million digits costs one scan.
+    constexpr qsizetype kKeptDigits = 120;
+    char digits[kKeptDigits + 2];
+    qsizetype kept = 0;
+    bool truncatedNonZero = false;
+    long long firstDigitPower = 0;
+    bool seenNonZero = false;
+    auto take = [&](QChar digit, long long power) {
+        if (!seenNonZero) {
+            if (digit == u'0')
+                return;
+            seenNonZero = true;
+            firstDigitPower = power;
+        }
+        if (kept < kKeptDigits)
+            digits[kept++] = char(digit.unicode());
+        else if (digit != u'0')
+            truncatedNonZero = true;
+    };
+    const long long integerDigits = integerEnd - integerStart;
+    for (qsizetype k = integerStart; k < integerEnd; ++k)
+        take(s[k], integerDigits - 1 - (k - integerStart));
+    for (qsizetype k = fractionStart; k < fractionEnd; ++k)
+        take(s[k], -1 - (k - fractionStart));
+    if (!seenNonZero)
+        return negative ? -0.0f : 0.0f;
 
+    const long long magnitude = firstDigitPower + exponent;
     float value = 0.0f;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too large or too small for a float: find the decimal magnitude of the first
-        // significant digit to tell which.
-        long long magnitude = 0;
-        bool found = false;
-        for (qsizetype k = 0; k < integerDigits && !found; ++k) {
-            if (s[integerStart + k] != u'0') {
-                magnitude = (integerDigits - k - 1) + exponent;
-                found = true;
-            }
-        }
-        for (qsizetype k = 0; k < fractionDigits && !found; ++k) {
-            if (s[integerStart + integerDigits + 1 + k] != u'0') {
-                magnitude = -(k + 1) + exponent;
-                found = true;
-            }
-        }
-        value = (found && magnitude >= 0) ? FLT_MAX : 0.0f;
-    } else if (result.ec != std::errc()) {
+    if (magnitude > 39) {
+        value = FLT_MAX;
+    } else if (magnitude < -46) {
         value = 0.0f;
+    } else {
+        if (truncatedNonZero)
+            digits[kept++] = '1';
+        // "0.DDDD" times 10 to the power of (magnitude + 1).
+        std::string text = "0.";
+        text.append(digits, size_t(kept));
+        text += 'e';
+        text += std::to_string(magnitude + 1);
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+        if (result.ec == std::errc::result_out_of_range)
+            value = magnitude >= 0 ? FLT_MAX : 0.0f;
+        else if (result.ec != std::errc())
+            value = 0.0f;
     }
     return clampToFinite(negative ? -value : value);
 }
@@ -320,13 +339,14 @@ QString MeasurementsConverter::normalStringByConvertingGraphicalFractionsFromStr
     if (string.isNull())
         return QString();
     QString text = string;
-    for (const GraphicalFraction& fraction : graphicalFractionTable()) {
-        if (text.contains(fraction.character))
+    const bool hasGraphicalFraction = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c.unicode() >= 0x00BC && c.unicode() <= 0x00BE) || (c.unicode() >= 0x2153 && c.unicode() <= 0x215E);
+    });
+    if (hasGraphicalFraction) {
+        for (const GraphicalFraction& fraction : graphicalFractionTable())
             text.replace(fraction.character, QLatin1Char(' ') + fraction.typed);
     }
-    if (text.contains(QLatin1String("  ")))
-        text.replace(QLatin1String("  "), QLatin1String(" "));
-    return text;
+    return rewriteRuns(text, u' ', halvedRunLength);
 }
 
 QString MeasurementsConverter::scaledStringFromString(const QString& string, float byConvertionFactor) {

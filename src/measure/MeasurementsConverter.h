@@ -144,6 +144,7 @@ public:
     // Null when no rule carries the unit's key.
     const QString& displayText(MeasurementUnit unit, bool plural) const { return m_rules->displayText(unit, plural); }
     const MeasurementRules& rules() const { return *m_rules; }
+    std::shared_ptr<const MeasurementRules> rulesSnapshot() const { return m_rules; }
 
     // The measurement rewritten in the user's words, singular or plural to suit the
     // quantity; a null text for an absent or empty measurement.

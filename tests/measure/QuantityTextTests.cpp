@@ -9,6 +9,9 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <locale.h>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -67,6 +70,37 @@ TEST(QuantityClassification, LeadingNumberStaysFiniteBeyondTheFloatRange) {
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("0.00000000000000000000000000000000000000000000000001e99")), FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("1e99999999999999999999")), FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QString(5000, u'9')), FLT_MAX);
+}
+
+TEST(QuantityClassification, LeadingNumberRoundsLikeTheCLibrary) {
+    // Random decimal texts, long ones included, against strtof in the C locale.
+    locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    std::mt19937 random(42);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        if (random() % 4 == 0)
+            text += std::string(random() % 5, '0');
+        const int integerDigits = int(random() % (i % 10 == 0 ? 200 : 12));
+        for (int d = 0; d < integerDigits; ++d)
+            text += char('0' + random() % 10);
+        if (random() % 2) {
+            text += '.';
+            const int fractionDigits = int(random() % (i % 7 == 0 ? 150 : 10));
+            for (int d = 0; d < fractionDigits; ++d)
+                text += char('0' + random() % 10);
+        }
+        if (random() % 3 == 0)
+            text += "e" + std::to_string(int(random() % 60) - 30);
+        if (text.empty() || text == ".")
+            continue;
+        float expected = strtof_l(text.c_str(), nullptr, cLocale);
+        if (std::isinf(expected))
+            expected = FLT_MAX;
+        if (std::fpclassify(expected) == FP_SUBNORMAL)
+            continue; // far below any quantity; read as 0 or as the subnormal
+        EXPECT_EQ(MC::leadingNumber(QString::fromLatin1(text.c_str())), expected) << text;
+    }
+    freelocale(cLocale);
 }
 
 TEST(QuantityClassification, NumbersIgnoreTheUserLocale) {
