@@ -181,10 +181,12 @@ QString resourcesPath() {
         if (!fromEnvironment.isEmpty())
             return fromEnvironment;
         // Installed layout: ../share/larkspoon/resources beside the executable.
-        const QString installed =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/larkspoon/resources");
-        if (QCoreApplication::instance() && QFileInfo::exists(installed))
-            return QDir::cleanPath(installed);
+        if (QCoreApplication::instance()) {
+            const QString installed =
+                QCoreApplication::applicationDirPath() + QStringLiteral("/../share/larkspoon/resources");
+            if (QFileInfo::exists(installed))
+                return QDir::cleanPath(installed);
+        }
         return QStringLiteral(LARKSPOON_RESOURCES_DIR);
     }();
     return path;
