@@ -38,7 +38,8 @@ public:
     };
     MeasurementWords measurementWords() const;
 
-    // The 35 characters a quantity is made of.
+    // The characters a quantity is made of: the fifteen graphical fractions, the digits and
+    // "/", ".", ",", space, "*", "#", "~", "-", "x".
     static bool isQuantityCharacter(QChar c);
 
 private:
