@@ -60,6 +60,7 @@ TEST(IngredientsSorter, EdgeLines) {
                             {u"2 x 400 g tins", u"2 x 400", u"g", u"tins", u""},
                             {u"2 cups, packed brown sugar", u"2", u"", u"cups", u"packed brown sugar"},
                             {u"1 14-oz can", u"1 ", u"14-oz", u"can", u""},
+                            {u"14- 14-oz can", u" ", u"14-oz", u"can", u""}, // every occurrence leaves the quantity
                             {u"2 cups (8 oz) milk", u"2", u"cups (8 oz)", u"milk", u""},
                             {u"1 big (14 oz) can", u"1", u"", u"big (14 oz) can", u""},
                             {u"1 T. butter", u"1", u"T.", u"butter", u""},
@@ -85,6 +86,8 @@ TEST(IngredientsSorter, CleaningOfTheWholeText) {
                             {u"* 1 cup sugar", u"1", u"cup", u"sugar", u""},
                             {u"2\tcups\tflour", u"2", u"cups", u"flour", u""},
                             {u"2     cups flour", u"2", u"cups", u"flour", u""},
+                            {u"2   cups flour", u"2 ", u"cups", u"flour", u""}, // three spaces become two
+                            {u"2 cups   flour", u"2", u"cups", u"flour", u""},
                             {u"1\u20442 cup oil", u"1/2", u"cup", u"oil", u""},
                         });
 

@@ -88,6 +88,8 @@ TEST_F(SmartMeasurementsControllerTest, DecliningToApplyChangesNothing) {
 
 TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
     m_library.addRule(QStringLiteral("Tbsp"), false, {QStringLiteral("Tbl")});
+    // A renamed unit rule is how that unit is written from now on.
+    m_library.findRule(QStringLiteral("cup"))->setValueForKey(QStringLiteral("Cup"), QStringLiteral("name"));
     const QVariantMap titleRow{{QStringLiteral("name"), QStringLiteral("Sauce:")}, {QStringLiteral("isGroupTitle"), QStringLiteral("YES")}};
     const QVariantList ingredients{
         MeasureTestLibrary::ingredient(QStringLiteral("\u00BD"), QStringLiteral("cup"), QStringLiteral("milk")),
@@ -111,7 +113,7 @@ TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
     const QVariantList rows = MeasureTestLibrary::ingredientsOf(own);
     ASSERT_EQ(rows.size(), 5);
     const std::pair<const char*, const char*> expected[] = {
-        {" 1/2", "cup"}, {"2", "Tbsp"}, {"1 3/4", "cups"}, {"2 large", "can"}};
+        {" 1/2", "Cup"}, {"2", "Tbsp"}, {"1 3/4", "cups"}, {"2 large", "can"}};
     for (int i = 0; i < 4; ++i) {
         const QVariantMap row = rows.at(i).toMap();
         EXPECT_EQ(row.value(QStringLiteral("quantity")).toString(), QString::fromLatin1(expected[i].first)) << i;

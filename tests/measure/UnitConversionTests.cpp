@@ -115,6 +115,19 @@ TEST(LowestCompatible, DefaultRules) {
                           {u"1", u"dl", u"100", u"milliliters"},
                           {u"", u"cups", u"", u"cups"},
                           {u"\u00BD", u"cup", u"\u00BD", u"cup"},
+                          // the nearest-usable examples taken back down
+                          {u"6", u"cups", u"288", u"teaspoons"},
+                          {u"1", u"tablespoon", u"3", u"teaspoons"},
+                          {u"3/4", u"cup", u"36", u"teaspoons"},
+                          {u"1.5", u"liters", u"1500", u"milliliters"},
+                          {u"1.2", u"kilograms", u"1200", u"grams"},
+                          {u"1.5", u"pounds", u"24", u"ounces"},
+                          {u"1.5", u"centimeters", u"15", u"millimeters"},
+                          // lookup forms and the listed small teaspoon amounts
+                          {u"1", u"c.", u"48", u"teaspoons"},
+                          {u"1", u"fl.oz", u"1", u"fl.oz"},
+                          {u"0.12", u"tsp", u"1/8", u"teaspoon"},
+                          {u"0.75", u"tsp", u"3/4", u"teaspoon"},
                       },
                       false);
 }
@@ -147,6 +160,18 @@ TEST(NearestUsable, DefaultRules) {
                           {u"0.001", u"g", u"0.001", u"g"},
                           {u"3/4", u"cup", u"3/4", u"cup"},
                           {u"1/2", u"cups", u"1/2", u"cup"},
+                          // the lowest-compatible examples taken back up
+                          {u"72", u"teaspoons", u"1 1/2", u"cups"},
+                          {u"32", u"ounces", u"2", u"pounds"},
+                          {u"1500", u"grams", u"1.5", u"kilograms"},
+                          {u"30", u"millimeters", u"3", u"centimeters"},
+                          // lookup forms; a quarter to a third of a cup; a fifth is no cup amount
+                          {u"1", u"c.", u"1", u"cup"},
+                          {u"1", u"fl.oz", u"1", u"fl.oz"},
+                          {u"0.6", u"cup", u"2/3", u"cup"},
+                          {u"0.25", u"cup", u"1/4", u"cup"},
+                          {u"0.35", u"cup", u"1/3", u"cup"},
+                          {u"0.2", u"cup", u"3.2", u"tablespoons"},
                       },
                       true);
 }
