@@ -103,9 +103,16 @@ int SmartMeasurementsController::applySmartMeasurements() {
     int rewritten = 0;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (ManagedObject* recipe : recipes) {
-        // A recipe without a readable ingredient list is left alone: writing an empty list
+        const QString stored = recipe->valueForKey(kIngredients).toString();
+        if (stored.isEmpty()) {
+            // No ingredients: nothing to rewrite, but the recipe has been through the rules.
+            recipe->setValueForKey(now, QStringLiteral("dateUpdated"));
+            ++rewritten;
+            continue;
+        }
+        // A recipe whose ingredient list cannot be read is left alone: writing an empty list
         // back would destroy text the user may still recover.
-        const QVariant parsed = valueFromStructuredText(recipe->valueForKey(kIngredients).toString());
+        const QVariant parsed = valueFromStructuredText(stored);
         if (parsed.typeId() != QMetaType::QVariantList)
             continue;
         QVariantList ingredients = parsed.toList();

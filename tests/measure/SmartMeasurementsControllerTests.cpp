@@ -102,12 +102,15 @@ TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
     ManagedObject* subscribed = m_library.addRecipe(QStringLiteral("Feed"), ingredients, QStringLiteral("feed-1"));
     ManagedObject* broken = m_library.addRecipe(QStringLiteral("Broken"), {});
     broken->setValueForKey(QStringLiteral("(unclosed"), QStringLiteral("ingredientsArray"));
+    ManagedObject* withoutIngredients = m_library.addRecipe(QStringLiteral("Notes only"), {});
+    withoutIngredients->setValueForKey(QVariant(), QStringLiteral("ingredientsArray"));
+    withoutIngredients->setValueForKey(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC), QStringLiteral("dateUpdated"));
     const QString subscribedBefore = subscribed->valueForKey(QStringLiteral("ingredientsArray")).toString();
     const QVariant subscribedDate = subscribed->valueForKey(QStringLiteral("dateUpdated"));
     const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-1);
 
     QSignalSpy applied(&m_controller, &SmartMeasurementsController::smartMeasurementsApplied);
-    EXPECT_EQ(m_controller.applySmartMeasurements(), 1);
+    EXPECT_EQ(m_controller.applySmartMeasurements(), 2);
     EXPECT_EQ(applied.count(), 1);
 
     const QVariantList rows = MeasureTestLibrary::ingredientsOf(own);
@@ -125,6 +128,9 @@ TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
     EXPECT_EQ(subscribed->valueForKey(QStringLiteral("ingredientsArray")).toString(), subscribedBefore);
     EXPECT_EQ(subscribed->valueForKey(QStringLiteral("dateUpdated")), subscribedDate);
     EXPECT_EQ(broken->valueForKey(QStringLiteral("ingredientsArray")).toString(), QStringLiteral("(unclosed"));
+    // A recipe without ingredients keeps its (absent) list but is marked as updated.
+    EXPECT_FALSE(withoutIngredients->valueForKey(QStringLiteral("ingredientsArray")).isValid());
+    EXPECT_GE(withoutIngredients->valueForKey(QStringLiteral("dateUpdated")).toDateTime(), start);
 }
 
 TEST_F(SmartMeasurementsControllerTest, ExportWritesEveryRuleToTheDesktop) {
