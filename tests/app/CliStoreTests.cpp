@@ -80,7 +80,7 @@ TEST_F(CliStoreTest, CreateInsertQueryDelete) {
     const QJsonObject counts = info.value(QStringLiteral("counts")).toObject();
     EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), 1);
     EXPECT_EQ(counts.value(QStringLiteral("Groups")).toInt(), 2);
-    EXPECT_EQ(counts.value(QStringLiteral("SmartMeasurements")).toInt(), 0);
+    EXPECT_EQ(counts.value(QStringLiteral("SmartMeasurements")).toInt(), 32); // the default rules
     EXPECT_EQ(info.value(QStringLiteral("modelVersion")).toString(), QStringLiteral("2.3"));
 }
 

@@ -3,6 +3,8 @@
 
 #include "library/LibraryStore.h"
 #include "library/RecipesManagedObject.h"
+#include "measure/MeasurementRules.h"
+#include "measure/SmartMeasurementsController.h"
 #include "platform/ObjectContext.h"
 
 #include <QDateTime>
@@ -38,6 +40,16 @@ int createCommand(CliSession& session, const QStringList& args) {
     if (!context) {
         CliSession::printError(error);
         return CliNoLibrary;
+    }
+    // The measurement rules every library needs for units, as the application gives a
+    // library that has none.
+    if (context->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))) == 0) {
+        SmartMeasurementsController::insertDefaultSmartMeasurements(context.get(),
+                                                                    MeasurementRules::defaultSmartMeasurementList());
+        if (!context->save(&error)) {
+            CliSession::printError(error);
+            return CliNoLibrary;
+        }
     }
     CliSession::printJson(QJsonObject{{QStringLiteral("libraryPath"), session.libraryPath()},
                                       {QStringLiteral("modelVersion"),
