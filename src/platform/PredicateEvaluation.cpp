@@ -79,30 +79,13 @@ bool isAscii(QStringView text) {
     return true;
 }
 
-// [d] without [c]: canonical decomposition with the combining marks removed, case kept.
-QString withoutDiacritics(QStringView text) {
-    if (isAscii(text))
-        return text.toString();
-    const QString decomposed = text.toString().normalized(QString::NormalizationForm_D);
-    QString out;
-    out.reserve(decomposed.size());
-    for (QChar c : decomposed) {
-        const auto category = c.category();
-        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
-            category == QChar::Mark_SpacingCombining)
-            continue;
-        out.append(c);
-    }
-    return out.normalized(QString::NormalizationForm_C);
-}
-
 } // namespace
 
 QString foldedForModifiers(QStringView text, int modifiers) {
     if (modifiers & CaseInsensitive)
         return foldedText(text, (modifiers & DiacriticInsensitive) != 0);
     if (modifiers & DiacriticInsensitive)
-        return withoutDiacritics(text);
+        return textWithoutDiacritics(text);
     return text.toString();
 }
 

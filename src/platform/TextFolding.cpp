@@ -22,10 +22,14 @@ QString foldedText(QStringView text, bool diacriticInsensitive) {
         }
         return out;
     }
-    QString folded = text.toString().toCaseFolded();
-    if (!diacriticInsensitive)
-        return folded;
-    const QString decomposed = folded.normalized(QString::NormalizationForm_D);
+    const QString folded = text.toString().toCaseFolded();
+    return diacriticInsensitive ? textWithoutDiacritics(folded) : folded;
+}
+
+QString textWithoutDiacritics(QStringView text) {
+    if (isPlainAscii(text))
+        return text.toString();
+    const QString decomposed = text.toString().normalized(QString::NormalizationForm_D);
     QString out;
     out.reserve(decomposed.size());
     for (QChar c : decomposed) {
