@@ -506,19 +506,29 @@ bool isOneOf(float value, std::initializer_list<float> candidates) {
 
 } // namespace
 
-QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
-    QVariantMap& dictionary) {
+std::optional<MeasurementsConverter::ConversionInput>
+MeasurementsConverter::conversionInput(const QVariantMap& dictionary) {
     setArraysAndValues();
     const QString quantity = dictionary.value(kQuantity).toString();
-    const QString lookup = lookupFormOfMeasurement(dictionary.value(kMeasurement).toString());
     if (isStringUnknown(quantity))
-        return dictionary;
-    const float x = isStringTypedFraction(quantity) ? floatFromTypedFraction(quantity) : leadingNumber(quantity);
-    const std::optional<MeasurementUnit> unit = m_rules->unitForConversionLookup(lookup);
+        return std::nullopt;
+    const std::optional<MeasurementUnit> unit =
+        m_rules->unitForConversionLookup(lookupFormOfMeasurement(dictionary.value(kMeasurement).toString()));
     if (!unit)
-        return dictionary;
+        return std::nullopt;
+    const float amount = isStringTypedFraction(quantity) ? floatFromTypedFraction(quantity) : leadingNumber(quantity);
+    return ConversionInput{amount, *unit};
+}
 
-    const MeasurementUnitInfo& info = measurementUnitInfo(*unit);
+QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
+    QVariantMap& dictionary) {
+    const std::optional<ConversionInput> input = conversionInput(dictionary);
+    if (!input)
+        return dictionary;
+    const float x = input->amount;
+    const MeasurementUnit unit = input->unit;
+
+    const MeasurementUnitInfo& info = measurementUnitInfo(unit);
     const float amount = x * info.factorToLowest;
     if (!std::isfinite(amount))
         return dictionary;
@@ -533,21 +543,17 @@ QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasureme
 
 QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
     QVariantMap& dictionary) {
-    setArraysAndValues();
-    const QString quantity = dictionary.value(kQuantity).toString();
-    const QString lookup = lookupFormOfMeasurement(dictionary.value(kMeasurement).toString());
-    if (isStringUnknown(quantity))
+    const std::optional<ConversionInput> input = conversionInput(dictionary);
+    if (!input)
         return dictionary;
-    const float x = isStringTypedFraction(quantity) ? floatFromTypedFraction(quantity) : leadingNumber(quantity);
-    const std::optional<MeasurementUnit> unit = m_rules->unitForConversionLookup(lookup);
-    if (!unit)
-        return dictionary;
+    const float x = input->amount;
+    const MeasurementUnit unit = input->unit;
 
     // The amounts in the units of the found unit's family; all others stay 0.
     float cups = 0, tablespoons = 0, teaspoons = 0;
     float liters = 0, deciliters = 0, centiliters = 0, milliliters = 0;
     float kilograms = 0, grams = 0, centimeters = 0, millimeters = 0, pounds = 0, ounces = 0;
-    switch (*unit) {
+    switch (unit) {
     case MeasurementUnit::Gallon: cups = 16 * x; tablespoons = 256 * x; teaspoons = 768 * x; break;
     case MeasurementUnit::Quart: cups = 4 * x; tablespoons = 64 * x; teaspoons = 192 * x; break;
     case MeasurementUnit::Pint: cups = 2 * x; tablespoons = 32 * x; teaspoons = 96 * x; break;

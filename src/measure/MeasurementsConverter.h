@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 
 class ObjectContext;
 
@@ -162,6 +163,14 @@ public:
     static QString lookupFormOfMeasurement(const QString& measurement);
 
 private:
+    // The amount and unit a conversion starts from: the record's quantity read as a number
+    // and its measurement found among the unit spellings; none when either is missing.
+    struct ConversionInput {
+        float amount;
+        MeasurementUnit unit;
+    };
+    std::optional<ConversionInput> conversionInput(const QVariantMap& dictionary);
+
     // Writes quantity and measurement (the unit's singular text made preferred for the new
     // quantity); false, with the record unchanged, when the unit has no display text.
     bool writeConversion(QVariantMap& dictionary, const QString& quantity, MeasurementUnit unit);
