@@ -155,17 +155,24 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
         fail(error, QStringLiteral("data model %1 has no entities").arg(model.m_name));
         return std::nullopt;
     }
-    // Every relationship needs its inverse, and every to-many side a to-one inverse: the
-    // store keeps the to-one side only.
-    for (const EntityDescription& entity : std::as_const(model.m_entities)) {
-        for (const RelationshipDescription& relationship : entity.relationships) {
+    // Every relationship needs its inverse. A many-to-many pair gets a join table, owned by
+    // the side whose entity and relationship names sort first.
+    for (EntityDescription& entity : model.m_entities) {
+        for (RelationshipDescription& relationship : entity.relationships) {
             const EntityDescription* destination = model.entity(relationship.destinationEntity);
             const RelationshipDescription* inverse =
                 destination ? destination->relationship(relationship.inverseName) : nullptr;
-            if (!inverse || inverse->inverseName != relationship.name ||
-                inverse->destinationEntity != entity.name || (relationship.toMany && inverse->toMany)) {
+            if (!inverse || inverse->inverseName != relationship.name || inverse->destinationEntity != entity.name ||
+                (inverse == &relationship && relationship.toMany)) {
                 fail(error, QStringLiteral("relationship %1.%2 has no matching inverse").arg(entity.name, relationship.name));
                 return std::nullopt;
+            }
+            relationship.manyToMany = relationship.toMany && inverse->toMany;
+            if (relationship.manyToMany) {
+                const QString self = entity.name + QLatin1Char('_') + relationship.name;
+                const QString other = destination->name + QLatin1Char('_') + inverse->name;
+                relationship.ownsJoinTable = self < other;
+                relationship.joinTable = QStringLiteral("Z_") + (relationship.ownsJoinTable ? self : other);
             }
         }
     }

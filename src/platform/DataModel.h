@@ -22,14 +22,18 @@ struct AttributeDescription {
     AttributeType type = AttributeType::Text;
 };
 
-// Every to-many relationship has a to-one inverse (one-to-many); the to-one side is what
-// the store keeps, the to-many side follows from it.
+// Every relationship has an inverse. In a one-to-many pair the store keeps the to-one
+// side and the to-many side follows from it; a many-to-many pair is kept in a join table
+// owned by one of its two sides.
 struct RelationshipDescription {
     QString name;
     QString destinationEntity;
     QString inverseName;
     bool toMany = false;
     DeleteRule deleteRule = DeleteRule::Nullify;
+    bool manyToMany = false; // to-many with a to-many inverse
+    QString joinTable;       // many-to-many: the table of the pair, the same on both sides
+    bool ownsJoinTable = false; // many-to-many: this side's records are its first column
 };
 
 class EntityDescription {

@@ -206,18 +206,52 @@ void ManagedObject::setRelatedObject(ManagedObject* object, const QString& key) 
 }
 
 void ManagedObject::addRelatedObject(ManagedObject* object, const QString& toManyKey) {
-    const RelationshipDescription* relationship = m_entity->relationship(toManyKey);
-    if (!object || !relationship || !relationship->toMany)
+    const int index = m_entity->relationshipIndex(toManyKey);
+    if (!object || index < 0 || !m_entity->relationships.at(index).toMany)
         return;
-    object->setRelatedObject(this, relationship->inverseName);
+    const RelationshipDescription& relationship = m_entity->relationships.at(index);
+    if (relationship.manyToMany)
+        setManyToManyLink(index, object, true);
+    else
+        object->setRelatedObject(this, relationship.inverseName);
 }
 
 void ManagedObject::removeRelatedObject(ManagedObject* object, const QString& toManyKey) {
-    const RelationshipDescription* relationship = m_entity->relationship(toManyKey);
-    if (!object || !relationship || !relationship->toMany)
+    const int index = m_entity->relationshipIndex(toManyKey);
+    if (!object || index < 0 || !m_entity->relationships.at(index).toMany)
         return;
-    if (object->relatedObject(relationship->inverseName) == this)
-        object->setRelatedObject(nullptr, relationship->inverseName);
+    const RelationshipDescription& relationship = m_entity->relationships.at(index);
+    if (relationship.manyToMany)
+        setManyToManyLink(index, object, false);
+    else if (object->relatedObject(relationship.inverseName) == this)
+        object->setRelatedObject(nullptr, relationship.inverseName);
+}
+
+// Both lists of a many-to-many pair change together; both records are marked changed so
+// the owner of the join table rewrites its rows at the next save.
+void ManagedObject::setManyToManyLink(int relationshipIndex, ManagedObject* other, bool linked) {
+    const RelationshipDescription& relationship = m_entity->relationships.at(relationshipIndex);
+    if (other->entityName() != relationship.destinationEntity || other->m_context != m_context)
+        return;
+    QList<ManagedObject*>& mine = m_toMany[relationshipIndex];
+    if (mine.contains(other) == linked)
+        return;
+    QList<ManagedObject*>& theirs = other->m_toMany[other->m_entity->relationshipIndex(relationship.inverseName)];
+    if (linked) {
+        mine.append(other);
+        theirs.append(this);
+    } else {
+        mine.removeAll(other);
+        theirs.removeAll(this);
+    }
+    m_relationshipsChanged = true;
+    other->m_relationshipsChanged = true;
+    if (m_context) {
+        m_context->undoManager()->registerUndo(
+            [this, relationshipIndex, other, linked] { setManyToManyLink(relationshipIndex, other, !linked); });
+        m_context->objectChanged(this);
+        m_context->objectChanged(other);
+    }
 }
 
 // The to-one side is the truth; the inverse to-many list of the old and new target is

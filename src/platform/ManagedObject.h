@@ -69,8 +69,8 @@ public:
     ManagedObject* relatedObject(const QString& key) const;        // to-one
     QList<ManagedObject*> relatedObjects(const QString& key) const; // to-many
     void setRelatedObject(ManagedObject* object, const QString& key);
-    void addRelatedObject(ManagedObject* object, const QString& toManyKey);    // sets the inverse
-    void removeRelatedObject(ManagedObject* object, const QString& toManyKey); // clears the inverse
+    void addRelatedObject(ManagedObject* object, const QString& toManyKey);    // and the inverse
+    void removeRelatedObject(ManagedObject* object, const QString& toManyKey); // and the inverse
 
     bool isInserted() const { return !m_inStore && !m_deleted; }
     bool isDeleted() const { return m_deleted; }
@@ -95,6 +95,7 @@ private:
     friend class ObjectContext;
     void setAttributeValue(int index, const QVariant& value, bool registerUndo);
     void setToOne(int relationshipIndex, ManagedObject* target, bool registerUndo);
+    void setManyToManyLink(int relationshipIndex, ManagedObject* other, bool linked);
     void invalidateFoldedText(int index);
 
     ObjectContext* m_context;
@@ -109,6 +110,7 @@ private:
     bool m_relationshipsChanged = false;
     bool m_inStore = false; // its row exists in the store file
     bool m_deleted = false;
+    bool m_beingDeleted = false;
 };
 
 // Makes record objects by class name; record classes are registered once at start.

@@ -317,6 +317,15 @@ bool ObjectContext::createStore(QString* error) {
                               .arg(quoted(entity.name + QLatin1Char('_') + relationship.name), quoted(entity.name),
                                    quoted(relationship.name));
         schema << QStringLiteral("INSERT INTO LS_PRIMARYKEY VALUES ('%1', 0)").arg(entity.name);
+        for (const RelationshipDescription& relationship : entity.relationships) {
+            if (relationship.manyToMany && relationship.ownsJoinTable) {
+                schema << QStringLiteral("CREATE TABLE %1 (Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
+                                         "PRIMARY KEY (Z_OWNER, Z_MEMBER))")
+                              .arg(quoted(relationship.joinTable))
+                       << QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)")
+                              .arg(quoted(relationship.joinTable + QStringLiteral("_member")), quoted(relationship.joinTable));
+            }
+        }
     }
     m_metadata.insert(kStoreTypeKey, QString::fromLatin1(kStoreType));
     m_metadata.insert(kFingerprintKey, m_model.fingerprint());
@@ -490,6 +499,29 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
         const int inverse = target->m_entity->relationshipIndex(relationship.inverseName);
         target->m_toMany[inverse].append(link.object);
     }
+    // Many-to-many pairs, read with the entity that owns their table; the other entity is
+    // loaded by now (it was reached through the relationship).
+    for (int index : std::as_const(toLoad)) {
+        const EntityDescription& entity = m_model.entities().at(index);
+        for (int r = 0; r < entity.relationships.size(); ++r) {
+            const RelationshipDescription& relationship = entity.relationships.at(r);
+            if (!relationship.manyToMany || !relationship.ownsJoinTable)
+                continue;
+            const EntityState& members = m_entities[m_model.entityIndex(relationship.destinationEntity)];
+            const int inverse = m_model.entity(relationship.destinationEntity)->relationshipIndex(relationship.inverseName);
+            Statement statement(m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1").arg(quoted(relationship.joinTable)));
+            if (!statement)
+                return fail(error, QStringLiteral("The library store \"%1\" could not be read: %2").arg(m_path, sqliteMessage(m_db)));
+            while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+                ManagedObject* owner = m_entities[index].byKey.value(sqlite3_column_int64(statement.get(), 0));
+                ManagedObject* member = members.byKey.value(sqlite3_column_int64(statement.get(), 1));
+                if (!owner || !member)
+                    continue;
+                owner->m_toMany[r].append(member);
+                member->m_toMany[inverse].append(owner);
+            }
+        }
+    }
     for (int index : std::as_const(toLoad))
         for (const auto& object : m_entities[index].objects)
             if (object->m_inStore)
@@ -523,23 +555,27 @@ ManagedObject* ObjectContext::insertNewObject(const QString& entityName) {
 }
 
 void ObjectContext::deleteObject(ManagedObject* object) {
-    if (!object || object->m_context != this || object->m_deleted)
+    if (!object || object->m_context != this || object->m_deleted || object->m_beingDeleted)
         return;
+    object->m_beingDeleted = true; // related records that cascade back stop here
     const EntityDescription& entity = *object->m_entity;
     for (int r = 0; r < entity.relationships.size(); ++r) {
         const RelationshipDescription& relationship = entity.relationships.at(r);
-        if (relationship.toMany) {
-            const QList<ManagedObject*> related = object->m_toMany.at(r);
-            for (ManagedObject* other : related) {
-                if (relationship.deleteRule == DeleteRule::Cascade)
-                    deleteObject(other);
-                else
-                    other->setToOne(other->m_entity->relationshipIndex(relationship.inverseName), nullptr, true);
-            }
-        } else {
+        if (!relationship.toMany) {
             object->setToOne(r, nullptr, true);
+            continue;
+        }
+        const QList<ManagedObject*> related = object->m_toMany.at(r);
+        for (ManagedObject* other : related) {
+            if (relationship.manyToMany)
+                object->setManyToManyLink(r, other, false);
+            else if (relationship.deleteRule != DeleteRule::Cascade)
+                other->setToOne(other->m_entity->relationshipIndex(relationship.inverseName), nullptr, true);
+            if (relationship.deleteRule == DeleteRule::Cascade)
+                deleteObject(other);
         }
     }
+    object->m_beingDeleted = false;
     markDeleted(object, true);
 }
 
@@ -827,6 +863,12 @@ bool ObjectContext::writeChanges(QString* error) {
         if (sqlite3_step(statement) != SQLITE_DONE)
             return abort(sqliteMessage(m_db));
     }
+    if (!writeManyToManyLinks(error)) {
+        const QString message = error ? *error : QString();
+        execute(m_db, "ROLLBACK", nullptr);
+        undoAssignments();
+        return fail(error, QStringLiteral("The library could not be saved: %1").arg(message));
+    }
     for (int index : std::as_const(touchedEntities)) {
         sqlite3_stmt* statement = cachedStatement(QStringLiteral("UPDATE LS_PRIMARYKEY SET Z_MAX = ? WHERE Z_ENTITY = ?"));
         if (!statement)
@@ -862,5 +904,51 @@ bool ObjectContext::writeChanges(QString* error) {
     m_changed.clear();
     m_changedSet.clear();
     m_metadataChanged = false;
+    return true;
+}
+
+// The join-table rows of changed records: a record that owns a many-to-many table has its
+// rows written anew; a deleted record loses its rows on both sides.
+bool ObjectContext::writeManyToManyLinks(QString* error) {
+    auto run = [&](const QString& sql, qint64 first, qint64 second) {
+        sqlite3_stmt* statement = cachedStatement(sql);
+        if (!statement)
+            return fail(error, sqliteMessage(m_db));
+        sqlite3_bind_int64(statement, 1, first);
+        if (second != 0)
+            sqlite3_bind_int64(statement, 2, second);
+        return sqlite3_step(statement) == SQLITE_DONE || fail(error, sqliteMessage(m_db));
+    };
+    for (ManagedObject* object : std::as_const(m_changed)) {
+        if (!object->m_relationshipsChanged && !object->m_deleted)
+            continue;
+        const qint64 key = object->m_id.m_primaryKey;
+        if (key == 0)
+            continue; // inserted and deleted before ever being saved
+        const EntityDescription& entity = *object->m_entity;
+        for (int r = 0; r < entity.relationships.size(); ++r) {
+            const RelationshipDescription& relationship = entity.relationships.at(r);
+            if (!relationship.manyToMany)
+                continue;
+            const QString table = quoted(relationship.joinTable);
+            if (!relationship.ownsJoinTable) {
+                if (object->m_deleted &&
+                    !run(QStringLiteral("DELETE FROM %1 WHERE Z_MEMBER = ?").arg(table), key, 0))
+                    return false;
+                continue;
+            }
+            if (!run(QStringLiteral("DELETE FROM %1 WHERE Z_OWNER = ?").arg(table), key, 0))
+                return false;
+            if (object->m_deleted)
+                continue;
+            for (ManagedObject* member : object->m_toMany.at(r)) {
+                if (member->m_deleted || member->m_id.m_primaryKey == 0)
+                    continue;
+                if (!run(QStringLiteral("INSERT OR IGNORE INTO %1 (Z_OWNER, Z_MEMBER) VALUES (?, ?)").arg(table), key,
+                         member->m_id.m_primaryKey))
+                    return false;
+            }
+        }
+    }
     return true;
 }

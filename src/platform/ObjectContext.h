@@ -122,6 +122,7 @@ private:
     void objectChanged(ManagedObject* object);
     void scheduleChangeNotification();
     bool writeChanges(QString* error);
+    bool writeManyToManyLinks(QString* error);
 
     DataModel m_model;
     QString m_path;

@@ -430,3 +430,47 @@ TEST_F(ObjectContextTest, KilledWhileSavingLeavesOldOrNewContent) {
 }
 
 } // namespace
+
+// The first generation's model: recipes and groups ("sources") linked many-to-many.
+TEST_F(ObjectContextTest, ManyToManyLinksPersistUnlinkOnDeleteAndUndo) {
+    QString error;
+    const std::optional<DataModel> versionOne = DataModel::loadResource(QStringLiteral("Larkspoon!_v1.mom"), &error);
+    ASSERT_TRUE(versionOne) << error.toStdString();
+    EXPECT_TRUE(versionOne->entity(QStringLiteral("Recipe"))->relationship(QStringLiteral("source"))->manyToMany);
+    QString soupURI;
+    {
+        auto context = ObjectContext::open(m_path, *versionOne, &error);
+        ASSERT_TRUE(context) << error.toStdString();
+        ManagedObject* soup = context->insertNewObject(QStringLiteral("Recipe"));
+        ManagedObject* stew = context->insertNewObject(QStringLiteral("Recipe"));
+        ManagedObject* winter = context->insertNewObject(QStringLiteral("Source"));
+        ManagedObject* quick = context->insertNewObject(QStringLiteral("Source"));
+        winter->addRelatedObject(soup, QStringLiteral("recipe"));
+        winter->addRelatedObject(stew, QStringLiteral("recipe"));
+        soup->addRelatedObject(quick, QStringLiteral("source"));
+        soup->addRelatedObject(quick, QStringLiteral("source")); // once only
+        EXPECT_EQ(soup->relatedObjects(QStringLiteral("source")).size(), 2);
+        EXPECT_EQ(quick->relatedObjects(QStringLiteral("recipe")).size(), 1);
+        ASSERT_TRUE(context->save(&error)) << error.toStdString();
+        soupURI = soup->objectID().uriRepresentation();
+    }
+    auto context = ObjectContext::open(m_path, *versionOne, &error);
+    ASSERT_TRUE(context) << error.toStdString();
+    ManagedObject* soup = context->objectWithURI(soupURI);
+    ASSERT_NE(soup, nullptr);
+    const QList<ManagedObject*> sources = soup->relatedObjects(QStringLiteral("source"));
+    ASSERT_EQ(sources.size(), 2);
+    ManagedObject* winter = sources.at(0)->relatedObjects(QStringLiteral("recipe")).size() == 2 ? sources.at(0) : sources.at(1);
+    EXPECT_EQ(winter->relatedObjects(QStringLiteral("recipe")).size(), 2);
+
+    context->deleteObject(soup);
+    EXPECT_EQ(winter->relatedObjects(QStringLiteral("recipe")).size(), 1);
+    context->processPendingChanges();
+    context->undoManager()->undo();
+    EXPECT_EQ(winter->relatedObjects(QStringLiteral("recipe")).size(), 2);
+    EXPECT_EQ(soup->relatedObjects(QStringLiteral("source")).size(), 2);
+    context->undoManager()->redo();
+    winter->removeRelatedObject(winter->relatedObjects(QStringLiteral("recipe")).first(), QStringLiteral("recipe"));
+    ASSERT_TRUE(context->save(&error)) << error.toStdString();
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT COUNT(*) FROM Z_Recipe_source")), QStringLiteral("0"));
+}
