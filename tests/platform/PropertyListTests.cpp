@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -430,25 +433,25 @@ TEST(PropertyList, FileWriteAndRead) {
 TEST(PropertyList, FailedWriteLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString folder = dir.filePath(QStringLiteral("locked"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/list.plist");
+    const QString path = dir.filePath(QStringLiteral("list.plist"));
     const QByteArray old = writeFile(path, xmlPropertyListData(QVariantList{QStringLiteral("old")}));
     ASSERT_FALSE(old.isEmpty());
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    // The super-user writes into read-only folders: nothing to test then.
-    QFile probe(folder + QStringLiteral("/probe"));
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.close();
-        probe.remove();
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        GTEST_SKIP() << "read-only folders are writable for this user";
-    }
+    // A file size limit makes the write fail part way, for any user (permissions do not
+    // stop the super-user).
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    EXPECT_FALSE(writePropertyListFile(QVariantList{QStringLiteral("new")}, path, &error));
+    const bool written = writePropertyListFile(QVariantList{QString(64 * 1024, QLatin1Char('n'))}, path, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
     EXPECT_FALSE(error.isEmpty());
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.plist")});
 }
