@@ -28,14 +28,25 @@ QString RecipesManagedObject::libraryPath() const {
     return QFileInfo(managedObjectContext()->storePath()).absolutePath();
 }
 
+bool RecipesManagedObject::isSafeFileNamePart(const QString& text) {
+    if (text.isEmpty() || text == QLatin1String(".") || text == QLatin1String(".."))
+        return false;
+    for (QChar c : text)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return true;
+}
+
 QString RecipesManagedObject::imagePathAtIndex(int index) const {
-    return QStringLiteral("%1/Images/%2-Image%3.jpg").arg(libraryPath(), stringValue(QStringLiteral("uniqueID"))).arg(index);
+    const QString uniqueID = stringValue(QStringLiteral("uniqueID"));
+    if (!isSafeFileNamePart(uniqueID))
+        return {};
+    return QStringLiteral("%1/Images/%2-Image%3.jpg").arg(libraryPath(), uniqueID).arg(index);
 }
 
 bool RecipesManagedObject::hasImageAtIndex(int index) const {
-    if (valueForKey(QStringLiteral("uniqueID")).isNull())
-        return false;
-    return QFileInfo::exists(imagePathAtIndex(index));
+    const QString path = imagePathAtIndex(index);
+    return !path.isEmpty() && QFileInfo::exists(path);
 }
 
 std::optional<QVariant> RecipesManagedObject::derivedValueForKey(const QString& key) const {

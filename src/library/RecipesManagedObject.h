@@ -15,6 +15,8 @@ public:
     // keywords lower-cased as a whole and split at every ","; absent yields none.
     QStringList keywordsArray() const;
 
+    // The file of image index; empty when the uniqueID cannot safely name a file (it may
+    // come from another person's file or feed).
     QString imagePathAtIndex(int index) const;
     bool hasImageAtIndex(int index) const;
     bool hasFirstImage() const { return hasImageAtIndex(1); }
@@ -25,6 +27,10 @@ public:
     // A new identity: the instant in local time as year-month-day-hour-minute-second-
     // milliseconds, then a random suffix from 0 to 9999998.
     static QString makeUniqueID(const QDateTime& now, quint32 random);
+
+    // Whether text can be used inside a file name: not empty, no folder separator, no
+    // control character, and not "." or "..".
+    static bool isSafeFileNamePart(const QString& text);
 
 protected:
     std::optional<QVariant> derivedValueForKey(const QString& key) const override;

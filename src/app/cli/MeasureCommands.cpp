@@ -188,13 +188,11 @@ ManagedObject* duplicateForScaling(ObjectContext* context, const ManagedObject* 
     // The pictures come along, as the image wells hand them to the new recipe.
     const auto* from = dynamic_cast<const RecipesManagedObject*>(original);
     const auto* to = dynamic_cast<const RecipesManagedObject*>(duplicate);
-    const QString originalID = original->valueForKey(QStringLiteral("uniqueID")).toString();
-    const bool safeID = !originalID.isEmpty() && !originalID.contains(u'/') && originalID != QLatin1String("..");
-    if (from && to && safeID) {
+    if (from && to) {
         for (int index = 1; index <= 12; ++index) {
-            if (!from->hasImageAtIndex(index))
-                continue;
             const QString target = to->imagePathAtIndex(index);
+            if (!from->hasImageAtIndex(index) || target.isEmpty())
+                continue;
             QDir().mkpath(QFileInfo(target).absolutePath());
             if (!QFile::copy(from->imagePathAtIndex(index), target))
                 qWarning("could not copy picture %d of the scaled recipe", index);

@@ -1,0 +1,88 @@
+// A recipe record's identity, keywords and image files in a real library folder.
+#include "library/LibraryStore.h"
+#include "library/RecipesManagedObject.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+class RecipeRecordTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    QString m_library = m_dir.filePath(QStringLiteral("Test.library"));
+    std::unique_ptr<ObjectContext> m_context;
+
+    void SetUp() override {
+        QString error;
+        m_context = openLibraryStore(m_library, true, &error);
+        ASSERT_TRUE(m_context) << error.toStdString();
+    }
+    RecipesManagedObject* newRecipe() {
+        return dynamic_cast<RecipesManagedObject*>(m_context->insertNewObject(QStringLiteral("Recipes")));
+    }
+};
+
+TEST_F(RecipeRecordTest, InsertGivesIdentityAndDates) {
+    RecipesManagedObject* recipe = newRecipe();
+    ASSERT_NE(recipe, nullptr);
+    const QString id = recipe->stringValue(QStringLiteral("uniqueID"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d{3}-\\d{1,7}$"))
+                    .match(id)
+                    .hasMatch())
+        << id.toStdString();
+    EXPECT_EQ(recipe->valueForKey(QStringLiteral("dateCreated")), recipe->valueForKey(QStringLiteral("dateUpdated")));
+    const QDateTime instant = QDateTime::fromString(QStringLiteral("2026-01-02T03:04:05.006"), Qt::ISODateWithMs);
+    EXPECT_EQ(RecipesManagedObject::makeUniqueID(instant, 9999999u + 42u), QStringLiteral("2026-01-02-03-04-05-006-42"));
+    EXPECT_NE(newRecipe()->stringValue(QStringLiteral("uniqueID")), id);
+}
+
+TEST_F(RecipeRecordTest, KeywordsArrayLowerCasesAndSplitsWithoutTrimming) {
+    RecipesManagedObject* recipe = newRecipe();
+    const struct {
+        QVariant keywords;
+        QStringList expected;
+    } cases[] = {
+        {QVariant(), {}},
+        {QStringLiteral(""), {QString()}},
+        {QStringLiteral("Soup,Dinner"), {QStringLiteral("soup"), QStringLiteral("dinner")}},
+        {QStringLiteral("soup, dinner"), {QStringLiteral("soup"), QStringLiteral(" dinner")}},
+        {QStringLiteral("soup,Soup"), {QStringLiteral("soup"), QStringLiteral("soup")}},
+    };
+    for (const auto& c : cases) {
+        recipe->setValueForKey(c.keywords, QStringLiteral("keywords"));
+        EXPECT_EQ(recipe->keywordsArray(), c.expected) << c.keywords.toString().toStdString();
+        EXPECT_EQ(recipe->valueForKey(QStringLiteral("keywordsArray")).toStringList(), c.expected);
+    }
+    // A group named dinner does not match the entry with the leading space.
+    recipe->setValueForKey(QStringLiteral("soup, dinner"), QStringLiteral("keywords"));
+    const PredicateParseResult dinner = Predicate::parse(QStringLiteral("%@ IN[c] keywordsArray"), {QStringLiteral("dinner")});
+    ASSERT_TRUE(dinner.ok());
+    EXPECT_FALSE(dinner.predicate->evaluate(*recipe));
+}
+
+TEST_F(RecipeRecordTest, ImagesAreFilesNamedAfterTheIdentity) {
+    RecipesManagedObject* recipe = newRecipe();
+    const QString id = recipe->stringValue(QStringLiteral("uniqueID"));
+    EXPECT_EQ(recipe->imagePathAtIndex(2), m_library + QStringLiteral("/Images/") + id + QStringLiteral("-Image2.jpg"));
+    QDir().mkpath(m_library + QStringLiteral("/Images"));
+    QFile second(recipe->imagePathAtIndex(2));
+    ASSERT_TRUE(second.open(QIODevice::WriteOnly));
+    second.close();
+    EXPECT_TRUE(recipe->hasImageAtIndex(2));
+    EXPECT_FALSE(recipe->hasFirstImage());
+    EXPECT_EQ(recipe->valueForKey(QStringLiteral("hasFirstImage")), QVariant(false));
+
+    // An identity from someone else's file never becomes a path outside the library.
+    for (const QString& unsafe : {QStringLiteral("../../etc/x"), QStringLiteral(".."), QString(), QStringLiteral("a\nb")}) {
+        recipe->setValueForKey(unsafe, QStringLiteral("uniqueID"));
+        EXPECT_TRUE(recipe->imagePathAtIndex(1).isEmpty()) << unsafe.toStdString();
+        EXPECT_FALSE(recipe->hasFirstImage());
+    }
+}
+
+} // namespace
