@@ -863,12 +863,9 @@ bool ObjectContext::writeChanges(QString* error) {
         if (sqlite3_step(statement) != SQLITE_DONE)
             return abort(sqliteMessage(m_db));
     }
-    if (!writeManyToManyLinks(error)) {
-        const QString message = error ? *error : QString();
-        execute(m_db, "ROLLBACK", nullptr);
-        undoAssignments();
-        return fail(error, QStringLiteral("The library could not be saved: %1").arg(message));
-    }
+    QString linkError;
+    if (!writeManyToManyLinks(&linkError))
+        return abort(linkError);
     for (int index : std::as_const(touchedEntities)) {
         sqlite3_stmt* statement = cachedStatement(QStringLiteral("UPDATE LS_PRIMARYKEY SET Z_MAX = ? WHERE Z_ENTITY = ?"));
         if (!statement)
