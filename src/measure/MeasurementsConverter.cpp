@@ -72,6 +72,16 @@ QString collapsedDoubleSlashes(QStringView string) {
     return rewriteRuns(string.toString(), u'/', halvedRunLength);
 }
 
+// Moves i past leading white space and an optional sign, as C's number readers do;
+// returns whether the sign was "-".
+bool skipSpaceAndSign(QStringView s, qsizetype& i) {
+    while (i < s.size() && isCSpace(s[i].unicode()))
+        ++i;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        return s[i++] == u'-';
+    return false;
+}
+
 } // namespace
 
 MeasurementsConverter::MeasurementsConverter(ObjectContext* context)
@@ -116,13 +126,7 @@ bool MeasurementsConverter::isStringSolidNumber(QStringView string) {
 float MeasurementsConverter::leadingNumber(QStringView s) {
     const qsizetype n = s.size();
     qsizetype i = 0;
-    while (i < n && isCSpace(s[i].unicode()))
-        ++i;
-    bool negative = false;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
+    const bool negative = skipSpaceAndSign(s, i);
     const qsizetype integerStart = i;
     while (i < n && isDigit(s[i].unicode()))
         ++i;
@@ -217,13 +221,7 @@ float MeasurementsConverter::leadingNumber(QStringView s) {
 int MeasurementsConverter::leadingInteger(QStringView s) {
     const qsizetype n = s.size();
     qsizetype i = 0;
-    while (i < n && isCSpace(s[i].unicode()))
-        ++i;
-    bool negative = false;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
+    const bool negative = skipSpaceAndSign(s, i);
     long long value = 0;
     while (i < n && isDigit(s[i].unicode())) {
         if (value <= 1LL << 32)

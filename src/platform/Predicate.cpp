@@ -171,18 +171,16 @@ void formatKeyStep(const QString& step, QString& out) {
         formatString(step, out);
 }
 
-void collectKeys(const Expression& e, QStringList& keys) {
-    if (e.kind == Expression::Kind::KeyPath && !keys.contains(e.path.front()))
-        keys.append(e.path.front());
+// Appends, once each, the names an expression tree uses: its keys (the first step of each
+// key path) or its variables.
+void collectNames(const Expression& e, Expression::Kind kind, QStringList& names) {
+    if (e.kind == kind) {
+        const QString& name = kind == Expression::Kind::KeyPath ? e.path.front() : e.variable;
+        if (!names.contains(name))
+            names.append(name);
+    }
     for (const Expression& element : e.elements)
-        collectKeys(element, keys);
-}
-
-void collectVariables(const Expression& e, QStringList& names) {
-    if (e.kind == Expression::Kind::Variable && !names.contains(e.variable))
-        names.append(e.variable);
-    for (const Expression& element : e.elements)
-        collectVariables(element, names);
+        collectNames(element, kind, names);
 }
 
 // Replaces bound variables; returns whether anything changed.
@@ -593,32 +591,26 @@ PredicatePtr Predicate::substitutingVariables(const QVariantMap& variables) cons
     return shared_from_this();
 }
 
-QStringList Predicate::keysUsed() const {
-    QStringList keys;
-    if (m_kind == Kind::Comparison) {
-        collectKeys(m_comparison->left, keys);
-        collectKeys(m_comparison->right, keys);
-        return keys;
-    }
-    for (const PredicatePtr& sub : m_subpredicates)
-        for (const QString& key : sub->keysUsed())
-            if (!keys.contains(key))
-                keys.append(key);
-    return keys;
-}
-
-QStringList Predicate::variablesUsed() const {
+QStringList Predicate::namesUsed(int kind) const {
     QStringList names;
     if (m_kind == Kind::Comparison) {
-        collectVariables(m_comparison->left, names);
-        collectVariables(m_comparison->right, names);
+        collectNames(m_comparison->left, Expression::Kind(kind), names);
+        collectNames(m_comparison->right, Expression::Kind(kind), names);
         return names;
     }
     for (const PredicatePtr& sub : m_subpredicates)
-        for (const QString& name : sub->variablesUsed())
+        for (const QString& name : sub->namesUsed(kind))
             if (!names.contains(name))
                 names.append(name);
     return names;
+}
+
+QStringList Predicate::keysUsed() const {
+    return namesUsed(int(Expression::Kind::KeyPath));
+}
+
+QStringList Predicate::variablesUsed() const {
+    return namesUsed(int(Expression::Kind::Variable));
 }
 
 bool Predicate::isEqual(const Predicate& other) const {

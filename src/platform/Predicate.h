@@ -103,6 +103,7 @@ private:
     static PredicatePtr compound(Kind kind, const QList<PredicatePtr>& subpredicates);
     static PredicatePtr comparison(predicate_detail::Comparison&& comparison);
     void formatInto(QString& out) const;
+    QStringList namesUsed(int expressionKind) const;
 
     Kind m_kind;
     QList<PredicatePtr> m_subpredicates;
