@@ -1,9 +1,13 @@
 #include "RecipesManagedObject.h"
 
+#include "GroupsManagedObject.h"
 #include "platform/ObjectContext.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QRandomGenerator>
 
 QString RecipesManagedObject::makeUniqueID(const QDateTime& now, quint32 random) {
@@ -22,6 +26,36 @@ QStringList RecipesManagedObject::keywordsArray() const {
     if (keywords.isNull())
         return {};
     return keywords.toString().toLower().split(QLatin1Char(','));
+}
+
+namespace {
+
+const QString kKeywords = QStringLiteral("keywords");
+
+QStringList nonEmptyEntries(const QStringList& entries) {
+    QStringList kept;
+    for (const QString& entry : entries)
+        if (!entry.isEmpty())
+            kept.append(entry);
+    return kept;
+}
+
+} // namespace
+
+void RecipesManagedObject::addKeyword(const QString& keyword) {
+    if (keyword.isNull() || keyword == GroupsManagedObject::myRecipesName())
+        return;
+    QStringList entries = stringValue(kKeywords).split(QLatin1Char(','));
+    if (entries.contains(keyword))
+        return;
+    entries.append(keyword);
+    setValueForKey(nonEmptyEntries(entries).join(QLatin1Char(',')), kKeywords);
+}
+
+void RecipesManagedObject::removeKeyword(const QString& keyword) {
+    QStringList entries = stringValue(kKeywords).split(QLatin1Char(','));
+    entries.removeAll(keyword);
+    setValueForKey(nonEmptyEntries(entries).join(QLatin1Char(',')), kKeywords);
 }
 
 QString RecipesManagedObject::libraryPath() const {
@@ -47,6 +81,29 @@ QString RecipesManagedObject::imagePathAtIndex(int index) const {
 bool RecipesManagedObject::hasImageAtIndex(int index) const {
     const QString path = imagePathAtIndex(index);
     return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QString* error) const {
+    const QString path = imagePathAtIndex(atIndex);
+    if (path.isEmpty() || atIndex < 1 || atIndex > 12) {
+        if (error)
+            *error = QStringLiteral("This recipe cannot hold a picture at position %1.").arg(atIndex);
+        return false;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void RecipesManagedObject::deleteImageAtIndex(int index) const {
+    const QString path = imagePathAtIndex(index);
+    if (!path.isEmpty())
+        QFile::remove(path);
 }
 
 std::optional<QVariant> RecipesManagedObject::derivedValueForKey(const QString& key) const {

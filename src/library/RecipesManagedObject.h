@@ -15,11 +15,22 @@ public:
     // keywords lower-cased as a whole and split at every ","; absent yields none.
     QStringList keywordsArray() const;
 
+    // Adds k to keywords unless it is absent, the "My Recipes" name, or already an entry
+    // (compared case-sensitively); empty entries are dropped on the way.
+    void addKeyword(const QString& keyword);
+    // Removes every entry equal to k (case-sensitively) and drops empty entries.
+    void removeKeyword(const QString& keyword);
+
     // The file of image index; empty when the uniqueID cannot safely name a file (it may
     // come from another person's file or feed).
     QString imagePathAtIndex(int index) const;
     bool hasImageAtIndex(int index) const;
     bool hasFirstImage() const { return hasImageAtIndex(1); }
+    // Replaces the file of image index atomically (a temporary file renamed into place), so
+    // a crash leaves the old picture or the new one. The caller supplies JPEG data.
+    bool saveImage(const QByteArray& data, int atIndex, QString* error = nullptr) const;
+    // Removes the file of image index; a missing file is no error.
+    void deleteImageAtIndex(int index) const;
 
     // The library folder the recipe's files live in: the folder of its store.
     QString libraryPath() const;
