@@ -3,10 +3,30 @@
 #include "RecordClasses.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 QString libraryStorePath(const QString& libraryPath) {
     return libraryPath + QStringLiteral("/Library Database.SQL");
+}
+
+void prepareLibraryFolder(const QString& libraryPath) {
+    QDir folder(libraryPath);
+    if (!folder.exists())
+        return;
+    for (const char* name : {"Images", "XML_Rebuild", "Platefeeds"})
+        folder.mkdir(QLatin1String(name));
+    if (folder.exists(QStringLiteral("Grocery Categories.plist")))
+        return;
+    // The matches first: the categories file is what marks the pair as present.
+    for (const char* name : {"Grocery Category Matches.plist", "Grocery Categories.plist"}) {
+        const QString target = folder.filePath(QLatin1String(name));
+        QFile::remove(target);
+        if (!QFile::copy(resourcesPath() + QLatin1Char('/') + QLatin1String(name), target))
+            qWarning("could not copy %s into the library", name);
+        else
+            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
 }
 
 const DataModel* currentDataModel(QString* error) {

@@ -13,6 +13,11 @@ inline const QString kApplicationModelVersion = QStringLiteral("2.3");
 
 QString libraryStorePath(const QString& libraryPath);
 
+// Gives a library folder what every start ensures: the folders "Images", "XML_Rebuild"
+// and "Platefeeds", and, when "Grocery Categories.plist" is missing, the two grocery
+// files copied from the resources. Failures are ignored: the library still opens.
+void prepareLibraryFolder(const QString& libraryPath);
+
 // The current data model, read once from the resources.
 const DataModel* currentDataModel(QString* error = nullptr);
 

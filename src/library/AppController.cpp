@@ -1,0 +1,270 @@
+#include "AppController.h"
+
+#include "CoreDataController.h"
+#include "LibraryStore.h"
+#include "PreferencesController.h"
+#include "RecipesArrayController.h"
+#include "VersionTwoDatabaseConverter.h"
+#include "platform/Alerts.h"
+#include "platform/FilePanels.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+
+namespace {
+
+AppController* s_instance = nullptr;
+
+const QString kLibraryPath = QStringLiteral("libraryPath");
+
+// Paths compare as clean absolute paths, so "x.library/" and "x.library" are one library.
+QString normalisedPath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The preferred language among the application's localisations; English is the only
+// localisation so far, and the fallback.
+bool firstPreferredLanguageIsEnglish() {
+    const QStringList localisations{QStringLiteral("en")};
+    for (const QString& language : QLocale::system().uiLanguages()) {
+        const QString code = language.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
+        if (localisations.contains(code))
+            return code == QLatin1String("en");
+    }
+    return true;
+}
+
+} // namespace
+
+AppController::AppController(Alerts* alerts, FilePanels* panels, ApplicationShell* shell, QObject* parent)
+    : QObject(parent), m_alerts(alerts), m_panels(panels), m_shell(shell) {
+    s_instance = this;
+}
+
+AppController::~AppController() {
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+AppController* AppController::instance() {
+    return s_instance;
+}
+
+QVariantMap AppController::registeredDefaults() {
+    return {
+        {QStringLiteral("selectedTheme"), QStringLiteral("Sky")},
+        {QStringLiteral("displaySingleCharacterFractions"), true},
+        {QStringLiteral("addRecipeDataToAutofillValues"), true},
+        {QStringLiteral("printDescription"), true},
+        {QStringLiteral("printAdditionalMetrics"), true},
+        {QStringLiteral("printMainImage"), true},
+        {QStringLiteral("printAdditionalImages"), true},
+        {QStringLiteral("printNotes"), true},
+        {QStringLiteral("printPrivateNotes"), true},
+        {QStringLiteral("printSizeOffset"), 0},
+        {QStringLiteral("useLargeSidebarIcons"), true},
+        {QStringLiteral("showVisualBrowserOverlay"), true},
+        {QStringLiteral("showMarkedAsNewCounter"), false},
+        {QStringLiteral("collectSubscribedPlatefeeds"), false},
+        {QStringLiteral("collectGroceryLists"), false},
+        {QStringLiteral("capitalizeRecipeAndIngredientTitles"), firstPreferredLanguageIsEnglish()},
+    };
+}
+
+void AppController::initialize() {
+    UserDefaults::migrateFormerDomain();
+    UserDefaults::registerDefaults(registeredDefaults());
+    // There is no update framework on this platform; the setting stays off.
+    UserDefaults::setObjectForKey(false, QStringLiteral("SUEnableAutomaticChecks"));
+    UserDefaults::synchronize();
+}
+
+QString AppController::defaultLibraryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+           QStringLiteral("/Larkspoon! Library.library");
+}
+
+QString AppController::applicationSupportFolder() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath() + QStringLiteral("/Larkspoon!");
+    return folder;
+}
+
+QString AppController::modelVersion() const {
+    return kApplicationModelVersion;
+}
+
+ObjectContext* AppController::managedObjectContext() const {
+    return m_coreDataController ? m_coreDataController->managedObjectContext() : nullptr;
+}
+
+bool AppController::hasOpenLibrary() const {
+    return managedObjectContext() != nullptr;
+}
+
+void AppController::applicationDidFinishLaunching() {
+    m_finishedLaunching = true;
+    if (UserDefaults::hasKey(kLibraryPath))
+        validateLibraryPath();
+    else
+        createNewLibrary();
+}
+
+void AppController::createNewLibrary() {
+    const QString path = defaultLibraryPath();
+    UserDefaults::setObjectForKey(path, kLibraryPath);
+    UserDefaults::synchronize();
+    if (!QFileInfo::exists(path))
+        QDir().mkpath(path);
+    validateLibraryPath();
+}
+
+void AppController::validateLibraryPath() {
+    // Until a library is found: the user locates one (again, if the choice was no
+    // library), starts a new one, or quits.
+    while (!QFileInfo::exists(UserDefaults::stringForKey(kLibraryPath))) {
+        const int answer = m_alerts->ask(tr("Can't find your library"),
+                                         tr("If your library is saved on a network share you might not be connected to it."),
+                                         {tr("Locate..."), tr("Quit"), tr("New")});
+        if (answer == 2) {
+            UserDefaults::removeObjectForKey(kLibraryPath);
+            createNewLibrary();
+            return;
+        }
+        if (answer != 0) {
+            terminate();
+            return;
+        }
+        FilePanelRequest request;
+        request.title = tr("Locate your library");
+        request.fileTypes = {QStringLiteral("library")};
+        request.chooseFolders = true;
+        const FilePanelResult chosen = m_panels ? m_panels->runOpenPanel(request) : FilePanelResult{};
+        if (chosen.confirmed)
+            UserDefaults::setObjectForKey(chosen.path, kLibraryPath);
+    }
+
+    const QString libraryPath = UserDefaults::stringForKey(kLibraryPath);
+    const std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(libraryStorePath(libraryPath));
+    const QVariant storedVersion = metadata ? metadata->value(QStringLiteral("modelVersion")) : QVariant();
+    if (storedVersion.toString() == QLatin1String("2.0")) {
+        QString error;
+        VersionTwoDatabaseConverter converter(libraryPath, m_alerts);
+        switch (converter.convertFromVersion(QStringLiteral("2.0"), &error)) {
+        case VersionTwoDatabaseConverter::Result::Converted:
+            break;
+        case VersionTwoDatabaseConverter::Result::Quit:
+            terminate();
+            return;
+        case VersionTwoDatabaseConverter::Result::Failed:
+            m_alerts->ask(tr("Your library could not be upgraded."), error, {tr("OK")});
+            return;
+        }
+    } else if (storedVersion.isValid() && storedVersion.toString() != modelVersion()) {
+        m_alerts->ask(tr("You need to upgrade to version %1 or greater to open this Library File.").arg(storedVersion.toString()),
+                      tr("Click the Larkspoon! menu and select ''Check for Updates...''"), {tr("OK")});
+        return;
+    }
+
+    initControllers();
+    prepareLibraryFolder(libraryPath);
+}
+
+void AppController::initControllers() {
+    if (!m_coreDataController)
+        m_coreDataController = new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
+    if (ObjectContext* context = m_coreDataController->managedObjectContext(); context && !m_recipesArrayController) {
+        m_recipesArrayController = new RecipesArrayController(context, this);
+        m_recipesArrayController->rearrangeObjects();
+    }
+    if (!m_preferencesController)
+        m_preferencesController = new PreferencesController(this);
+    if (m_shell && m_shell->setupMainWindow())
+        m_shell->showMainWindow();
+    if (hasOpenLibrary())
+        emit libraryOpened();
+}
+
+bool AppController::saveAction() {
+    if (!m_coreDataController)
+        return true;
+    // Published platefeeds are checked 3.0 s after a save once feeds exist.
+    return m_coreDataController->saveAction();
+}
+
+bool AppController::applicationShouldTerminate() {
+    const QString storePath = libraryStorePath(UserDefaults::stringForKey(kLibraryPath));
+    if (std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(storePath);
+        metadata && !metadata->contains(QStringLiteral("modelVersion"))) {
+        metadata->insert(QStringLiteral("modelVersion"), modelVersion());
+        ObjectContext::setMetadataForStoreAtPath(*metadata, storePath);
+    }
+    if (!UserDefaults::boolForKey(QStringLiteral("hasLaunchedBefore"))) {
+        UserDefaults::setObjectForKey(true, QStringLiteral("hasLaunchedBefore"));
+        UserDefaults::synchronize();
+    }
+    if (!m_coreDataController)
+        return true;
+    return m_coreDataController->applicationShouldTerminate();
+}
+
+void AppController::terminate() {
+    if (m_terminating)
+        return;
+    m_terminating = true;
+    const bool agreed = applicationShouldTerminate();
+    m_terminating = false;
+    if (agreed && m_shell)
+        m_shell->exitApplication();
+}
+
+bool AppController::applicationShouldHandleReopen(bool hasVisibleWindows) {
+    if (m_shell && (!hasVisibleWindows || !m_shell->isMainWindowVisible()))
+        m_shell->showMainWindow();
+    return true;
+}
+
+bool AppController::applicationOpenFile(const QString& path) {
+    if (m_finishedLaunching)
+        return openFile(path);
+    if (QFileInfo(path).suffix() == QLatin1String("library")) {
+        UserDefaults::setObjectForKey(normalisedPath(path), kLibraryPath);
+        UserDefaults::synchronize();
+        return true;
+    }
+    Scheduler::instance().schedule(2.0, [this, path] { openFile(path); }, this);
+    return false;
+}
+
+void AppController::setDocumentHandler(const QString& extension, DocumentHandler handler) {
+    m_documentHandlers.insert(extension, std::move(handler));
+}
+
+bool AppController::openFile(const QString& path) {
+    const QString extension = QFileInfo(path).suffix();
+    if (extension == QLatin1String("library")) {
+        const QString current = UserDefaults::stringForKey(kLibraryPath);
+        if (!current.isEmpty() && normalisedPath(path) == normalisedPath(current)) {
+            m_alerts->ask(tr("The library ''%1'' is already open.").arg(QFileInfo(normalisedPath(path)).completeBaseName()),
+                          QString(), {tr("OK")});
+            return false;
+        }
+        saveAction();
+        UserDefaults::setObjectForKey(normalisedPath(path), kLibraryPath);
+        UserDefaults::synchronize();
+        m_alerts->ask(tr("Larkspoon! needs to relaunch to finish switching the Library file."),
+                      tr("You must relaunch manually after clicking the Quit button."), {tr("Quit")});
+        terminate();
+        return true;
+    }
+    const auto handler = m_documentHandlers.constFind(extension);
+    if (handler == m_documentHandlers.cend())
+        return false;
+    return (*handler)(path);
+}

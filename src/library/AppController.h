@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+
+class Alerts;
+class CoreDataController;
+class FilePanels;
+class ObjectContext;
+class PreferencesController;
+class RecipesArrayController;
+
+// What start-up needs from the windows: the main window is built, shown and brought
+// forward by the shell, and the application is asked to exit. The GUI implements it with
+// the real main window; headless callers and tests with a recorder.
+class ApplicationShell {
+public:
+    virtual ~ApplicationShell() = default;
+    // Builds the main window once; false when its layout could not be built.
+    virtual bool setupMainWindow() = 0;
+    virtual bool isMainWindowVisible() const = 0;
+    virtual void showMainWindow() = 0; // shows it and brings it to the front
+    // Ends the event loop; called only after the controllers agreed to quit.
+    virtual void exitApplication() = 0;
+};
+
+// The application's delegate: start-up (the preferences, the library folder, the store,
+// the controllers, the main window), quitting, reopening, and opening documents. Every
+// part of the program reaches the shared controllers through it.
+class AppController : public QObject {
+    Q_OBJECT
+public:
+    AppController(Alerts* alerts, FilePanels* panels, ApplicationShell* shell, QObject* parent = nullptr);
+    ~AppController() override;
+
+    // The one delegate of the running program (null before one exists).
+    static AppController* instance();
+
+    // Class initialisation, before any window exists: moves an earlier release's
+    // preferences over, writes each absent default, and switches automatic update
+    // checks off.
+    static void initialize();
+    static QVariantMap registeredDefaults();
+    static QString defaultLibraryPath(); // "~/Documents/Larkspoon! Library.library"
+    static QString applicationSupportFolder();
+    QString modelVersion() const;
+
+    // Launching.
+    void applicationDidFinishLaunching();
+    bool finishedLaunching() const { return m_finishedLaunching; }
+    void createNewLibrary();
+    void validateLibraryPath();
+    void initControllers();
+    // Whether a library is open (its store opened and the controllers started).
+    bool hasOpenLibrary() const;
+
+    // Quitting: true to terminate now. terminate() asks and, when agreed, exits.
+    bool applicationShouldTerminate();
+    void terminate();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+
+    // Documents: before launching finished a "library" becomes the library of this
+    // launch and anything else is opened 2.0 s later; after, openFile at once.
+    bool applicationOpenFile(const QString& path);
+    bool openFile(const QString& path);
+    // The importers of later steps register what opens their extensions (compared
+    // exactly, case-sensitively). The handler answers like openFile.
+    using DocumentHandler = std::function<bool(const QString& path)>;
+    void setDocumentHandler(const QString& extension, DocumentHandler handler);
+
+    // Saves the library (and removes image files of deleted recipes).
+    bool saveAction();
+
+    CoreDataController* coreDataController() const { return m_coreDataController; }
+    ObjectContext* managedObjectContext() const;
+    RecipesArrayController* recipesArrayController() const { return m_recipesArrayController; }
+    PreferencesController* preferencesController() const { return m_preferencesController; }
+    Alerts* alerts() const { return m_alerts; }
+    FilePanels* filePanels() const { return m_panels; }
+
+signals:
+    // The library opened and its controllers started.
+    void libraryOpened();
+
+private:
+    Alerts* m_alerts;
+    FilePanels* m_panels;
+    ApplicationShell* m_shell;
+    bool m_finishedLaunching = false;
+    bool m_terminating = false;
+    CoreDataController* m_coreDataController = nullptr;
+    RecipesArrayController* m_recipesArrayController = nullptr;
+    PreferencesController* m_preferencesController = nullptr;
+    QHash<QString, DocumentHandler> m_documentHandlers;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/DataModel.h"
+#include "platform/ObjectContext.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class Alerts;
+class ManagedObject;
+class UndoManager;
+
+// Owns the record store of the open library: the data model, the store and the one
+// object context, each made on first use. Saves, and removes the image files of deleted
+// recipes only after the store has saved their deletion.
+class CoreDataController : public QObject {
+    Q_OBJECT
+public:
+    // libraryPath: the folder of the library (read from the libraryPath preference by
+    // the caller). alerts: where save failures and store errors are shown.
+    CoreDataController(QString libraryPath, Alerts* alerts, QObject* parent = nullptr);
+    ~CoreDataController() override;
+
+    const QString& libraryPath() const { return m_libraryPath; }
+
+    const DataModel* managedObjectModel();
+    // Opens the store on first call (creating an empty one in an existing folder); false
+    // when it could not be opened. See storeError().
+    bool persistentStoreCoordinator();
+    // The object context over the store; null when the store could not be opened.
+    ObjectContext* managedObjectContext();
+    const QString& storeError() const { return m_storeError; }
+
+    // Saves; on success writes the marked list and removes the marked image files. On
+    // failure shows "Unable to save changes to your library." and keeps the list.
+    bool saveAction();
+
+    // Queues the recipes' uniqueIDs for image removal at the next successful save.
+    void markRecipesForDelete(const QList<ManagedObject*>& recipes);
+    // Removes the image files of the uniqueIDs listed in "RecipesMarkedForDelete.plist",
+    // then the list itself.
+    void deleteFilesForMarkedRecipesForDelete();
+    // The uniqueIDs waiting in memory for the next save (empty when none).
+    QStringList recipesMarkedForDelete() const { return m_markedForDelete.value_or(QStringList()); }
+
+    // At quit: true to terminate now, false to cancel the quit.
+    bool applicationShouldTerminate();
+
+    // Ensures what every library needs once the store is open: the measurement rules.
+    // Runs 1.0 s after the store opened.
+    void validateGroupsContent();
+
+    UndoManager* windowWillReturnUndoManager();
+
+    // The path of the marked-for-delete list in the library folder.
+    QString markedForDeletePath() const;
+
+signals:
+    // The store opened; the fixed content is ensured a second later.
+    void storeOpened();
+    // 0.2 s after the store opened: the sidebar may start saving its expanded nodes.
+    void autoExpandSidebar();
+    // Ran validateGroupsContent (later steps add the fixed groups and first-run content).
+    void groupsContentValidated();
+
+private:
+    bool writeMarkedList();
+    void presentError(const QString& message, const QString& informative);
+
+    QString m_libraryPath;
+    Alerts* m_alerts;
+    std::unique_ptr<ObjectContext> m_context;
+    bool m_triedOpening = false;
+    QString m_storeError;
+    std::optional<QStringList> m_markedForDelete;
+};

@@ -1,0 +1,121 @@
+#include "RecipesArrayController.h"
+
+#include "platform/ObjectContext.h"
+
+#include <QCoreApplication>
+#include <QHash>
+
+namespace {
+
+const PredicatePtr& ownLibrary() {
+    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    return filter;
+}
+
+} // namespace
+
+RecipesArrayController::RecipesArrayController(ObjectContext* context, QObject* parent)
+    : QAbstractTableModel(parent), m_context(context) {
+    connect(m_context, &ObjectContext::objectsDidChange, this, &RecipesArrayController::rearrangeObjects);
+}
+
+void RecipesArrayController::setFilterPredicate(PredicatePtr filter) {
+    m_filter = std::move(filter);
+    rearrangeObjects();
+}
+
+void RecipesArrayController::setSearchPredicate(PredicatePtr search) {
+    m_search = std::move(search);
+    rearrangeObjects();
+}
+
+void RecipesArrayController::rearrangeObjects() {
+    FetchRequest request(QStringLiteral("Recipes"), Predicate::andPredicate({ownLibrary(), m_filter, m_search}),
+                         {SortDescriptor{QStringLiteral("name"), true, true}});
+    QString error;
+    QList<ManagedObject*> fetched = m_context->executeFetchRequest(request, &error);
+    if (!error.isEmpty())
+        qWarning().noquote() << "the recipe list could not be read:" << error;
+
+    QList<ManagedObject*> keptSelection;
+    if (!m_selection.isEmpty()) {
+        QSet<const ManagedObject*> present(fetched.cbegin(), fetched.cend());
+        for (ManagedObject* object : std::as_const(m_selection))
+            if (present.contains(object))
+                keptSelection.append(object);
+    }
+    const bool selectionChanges = keptSelection != m_selection;
+
+    beginResetModel();
+    m_arranged = std::move(fetched);
+    m_selection = keptSelection;
+    endResetModel();
+    emit arrangedObjectsChanged();
+    if (selectionChanges)
+        emit selectionChanged();
+}
+
+ManagedObject* RecipesArrayController::objectAtRow(int row) const {
+    return row >= 0 && row < m_arranged.size() ? m_arranged.at(row) : nullptr;
+}
+
+int RecipesArrayController::rowOfObject(const ManagedObject* object) const {
+    return int(m_arranged.indexOf(const_cast<ManagedObject*>(object)));
+}
+
+QList<ManagedObject*> RecipesArrayController::selectedObjects() const {
+    return m_selection;
+}
+
+bool RecipesArrayController::setSelectedObjects(const QList<ManagedObject*>& objects) {
+    QList<ManagedObject*> selection;
+    for (ManagedObject* object : objects)
+        if (m_arranged.contains(object) && !selection.contains(object))
+            selection.append(object);
+    if (selection == m_selection)
+        return !selection.isEmpty() || objects.isEmpty();
+    m_selection = selection;
+    emit selectionChanged();
+    return !selection.isEmpty() || objects.isEmpty();
+}
+
+QList<int> RecipesArrayController::selectionIndexes() const {
+    QList<int> rows;
+    for (const ManagedObject* object : m_selection)
+        rows.append(rowOfObject(object));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void RecipesArrayController::setSelectionIndexes(const QList<int>& rows) {
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    QList<ManagedObject*> objects;
+    for (int row : std::as_const(sorted))
+        if (ManagedObject* object = objectAtRow(row))
+            objects.append(object);
+    setSelectedObjects(objects);
+}
+
+int RecipesArrayController::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_arranged.size());
+}
+
+int RecipesArrayController::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant RecipesArrayController::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    const ManagedObject* recipe = objectAtRow(index.row());
+    if (!recipe)
+        return {};
+    return recipe->valueForKey(QStringLiteral("name"));
+}
+
+QVariant RecipesArrayController::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == NameColumn)
+        return QCoreApplication::translate("RecipesArrayController", "Name");
+    return {};
+}
