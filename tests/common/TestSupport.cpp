@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QProcess>
+
+#include <sqlite3.h>
 
 namespace testsupport {
 
@@ -33,3 +37,26 @@ CliRun runCli(const QStringList& args, const QByteArray& input, int timeoutMs) {
 }
 
 } // namespace testsupport
+
+QByteArray testsupport::fileDigest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QString testsupport::sqlOnFile(const QString& path, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    QString result;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
+        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL)
+            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    } else {
+        result = QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return result;
+}

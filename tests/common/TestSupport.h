@@ -18,6 +18,13 @@ struct CliRun {
     QByteArray out;
     QByteArray err;
 };
+// SHA-256 of a file's bytes (empty when it cannot be read): "left untouched" checks.
+QByteArray fileDigest(const QString& path);
+
+// Runs one SQL statement on a store file through a separate connection; returns the first
+// column of the first row, or "error: ..." when the statement cannot be prepared.
+QString sqlOnFile(const QString& path, const QString& sql);
+
 CliRun runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000);
 
 } // namespace testsupport

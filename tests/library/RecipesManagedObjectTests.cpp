@@ -1,4 +1,5 @@
 // A recipe record's identity, keywords and image files in a real library folder.
+#include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesManagedObject.h"
 
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -83,6 +85,65 @@ TEST_F(RecipeRecordTest, ImagesAreFilesNamedAfterTheIdentity) {
         EXPECT_TRUE(recipe->imagePathAtIndex(1).isEmpty()) << unsafe.toStdString();
         EXPECT_FALSE(recipe->hasFirstImage());
     }
+}
+
+TEST_F(RecipeRecordTest, AddAndRemoveKeywordCompareCaseSensitively) {
+    RecipesManagedObject* recipe = newRecipe();
+    recipe->setValueForKey(QStringLiteral("soup,,Dinner"), QStringLiteral("keywords"));
+    recipe->addKeyword(QStringLiteral("soup"));        // already there: nothing, not even tidying
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("soup,,Dinner"));
+    recipe->addKeyword(QStringLiteral("Soup"));        // the duplicate test is case-sensitive
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("soup,Dinner,Soup"));
+    recipe->addKeyword(QStringLiteral("My Recipes")); // never a keyword
+    recipe->addKeyword(QString());
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("soup,Dinner,Soup"));
+    recipe->removeKeyword(QStringLiteral("soup"));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("Dinner,Soup"));
+
+    RecipesManagedObject* fresh = newRecipe();
+    fresh->addKeyword(QStringLiteral("Pies"));
+    EXPECT_EQ(fresh->stringValue(QStringLiteral("keywords")), QStringLiteral("Pies"));
+}
+
+TEST_F(RecipeRecordTest, SavedImagesReplaceAtomicallyAndDeleteQuietly) {
+    RecipesManagedObject* recipe = newRecipe();
+    QString error;
+    ASSERT_TRUE(recipe->saveImage(QByteArray("first"), 3, &error)) << error.toStdString();
+    ASSERT_TRUE(recipe->saveImage(QByteArray("second"), 3, &error));
+    QFile file(recipe->imagePathAtIndex(3));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("second"));
+    EXPECT_EQ(QDir(m_library + QStringLiteral("/Images")).entryList(QDir::Files).size(), 1); // no temporary left
+
+    recipe->deleteImageAtIndex(3);
+    recipe->deleteImageAtIndex(3); // already gone: no error
+    EXPECT_FALSE(recipe->hasImageAtIndex(3));
+    EXPECT_FALSE(recipe->saveImage(QByteArray("x"), 13, &error));
+    recipe->setValueForKey(QStringLiteral("../escape"), QStringLiteral("uniqueID"));
+    EXPECT_FALSE(recipe->saveImage(QByteArray("x"), 1, &error));
+    EXPECT_FALSE(QFileInfo::exists(m_library + QStringLiteral("/escape-Image1.jpg")));
+}
+
+TEST_F(RecipeRecordTest, IngredientRowsRoundTripAsText) {
+    RecipesManagedObject* recipe = newRecipe();
+    EXPECT_TRUE(IngredientRecords::ingredientsOfRecipe(recipe).isEmpty());
+    QVariantMap title = IngredientRecords::newIngredientRecord();
+    title.insert(QStringLiteral("name"), QStringLiteral("For the sauce"));
+    title.insert(QStringLiteral("isGroupTitle"), true);
+    QVariantMap row = IngredientRecords::newIngredientRecord();
+    row.insert(QStringLiteral("quantity"), QStringLiteral("1 1/2"));
+    row.insert(QStringLiteral("name"), QStringLiteral("flour, \"sifted\""));
+    IngredientRecords::setIngredientsOfRecipe(recipe, {title, row});
+
+    const QVariantList back = IngredientRecords::ingredientsOfRecipe(recipe);
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back.at(0).toMap().value(QStringLiteral("isGroupTitle")), QVariant(QStringLiteral("1")));
+    EXPECT_TRUE(IngredientRecords::isGroupTitle(back.at(0)));
+    EXPECT_FALSE(IngredientRecords::isGroupTitle(back.at(1)));
+    EXPECT_EQ(back.at(1).toMap().value(QStringLiteral("randomNumber")).typeId(), QMetaType::QString);
+    EXPECT_LT(back.at(1).toMap().value(QStringLiteral("randomNumber")).toInt(), 999);
+    EXPECT_EQ(IngredientRecords::textForKey(back.at(1), QStringLiteral("name")), QStringLiteral("flour, \"sifted\""));
+    EXPECT_EQ(IngredientRecords::textForKey(back.at(1), QStringLiteral("method")), QString());
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
 
+#include "common/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -12,10 +14,12 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using testsupport::fileDigest;
+using testsupport::sqlOnFile;
 
 namespace {
 
@@ -24,29 +28,6 @@ const DataModel& currentModel() {
     return model;
 }
 
-QByteArray fileDigest(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-// Runs one SQL statement on the store file through a separate connection.
-QString sqlOnFile(const QString& path, const QString& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(path).constData(), &db);
-    QString result;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
-        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_type(statement, 0) != SQLITE_NULL)
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    } else {
-        result = QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(db));
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return result;
-}
 
 PredicatePtr filter(const QString& text) {
     const PredicateParseResult parsed = Predicate::parse(text);

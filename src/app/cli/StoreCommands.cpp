@@ -1,18 +1,30 @@
 // The record-store commands: create, info, insert, query, delete.
 #include "CliCommand.h"
 
+#include "library/CoreDataController.h"
 #include "library/LibraryStore.h"
+#include "platform/Alerts.h"
 #include "library/RecipesManagedObject.h"
-#include "measure/MeasurementRules.h"
-#include "measure/SmartMeasurementsController.h"
 #include "platform/ObjectContext.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
+
+// Keeps the message of the last alert so the command can print it instead of showing it.
+class ScriptedErrorAlerts final : public Alerts {
+public:
+    QString lastMessage;
+    AlertResponse runModal(const AlertRequest& request) override {
+        lastMessage = request.informativeText.isEmpty() ? request.messageText
+                                                        : request.messageText + QLatin1Char(' ') + request.informativeText;
+        return {};
+    }
+};
 
 int usage(const QString& message) {
     CliSession::printError(message);
@@ -35,23 +47,27 @@ bool parseFilter(const QString& text, PredicatePtr* predicate) {
 int createCommand(CliSession& session, const QStringList& args) {
     if (!args.isEmpty())
         return usage(QStringLiteral("usage: create"));
-    QString error;
-    std::unique_ptr<ObjectContext> context = openLibraryStore(session.libraryPath(), true, &error);
-    if (!context) {
-        CliSession::printError(error);
+    // The same steps as the application's first start, without a window: the folder, the
+    // store, the subfolders and grocery files, then what every library needs.
+    const QString libraryPath = session.libraryPath();
+    if (!QDir().mkpath(libraryPath)) {
+        CliSession::printError(QStringLiteral("The library folder \"%1\" could not be created.").arg(libraryPath));
         return CliNoLibrary;
     }
-    // The measurement rules every library needs for units, as the application gives a
-    // library that has none.
-    if (context->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))) == 0) {
-        SmartMeasurementsController::insertDefaultSmartMeasurements(context.get(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
-        if (!context->save(&error)) {
-            CliSession::printError(error);
-            return CliNoLibrary;
-        }
+    ScriptedErrorAlerts alerts;
+    CoreDataController controller(libraryPath, &alerts);
+    ObjectContext* context = controller.managedObjectContext();
+    if (!context) {
+        CliSession::printError(controller.storeError());
+        return CliNoLibrary;
     }
-    CliSession::printJson(QJsonObject{{QStringLiteral("libraryPath"), session.libraryPath()},
+    prepareLibraryFolder(libraryPath);
+    controller.validateGroupsContent();
+    if (!controller.saveAction()) {
+        CliSession::printError(alerts.lastMessage);
+        return CliNoLibrary;
+    }
+    CliSession::printJson(QJsonObject{{QStringLiteral("libraryPath"), libraryPath},
                                       {QStringLiteral("modelVersion"),
                                        context->metadata().value(QStringLiteral("modelVersion")).toString()}});
     return CliOK;
