@@ -233,7 +233,7 @@ bool AppController::applicationShouldHandleReopen(bool hasVisibleWindows) {
 bool AppController::applicationOpenFile(const QString& path) {
     if (m_finishedLaunching)
         return openFile(path);
-    if (QFileInfo(path).suffix() == QLatin1String("library")) {
+    if (QFileInfo(normalisedPath(path)).suffix() == QLatin1String("library")) {
         UserDefaults::setObjectForKey(normalisedPath(path), kLibraryPath);
         UserDefaults::synchronize();
         return true;
@@ -247,7 +247,7 @@ void AppController::setDocumentHandler(const QString& extension, DocumentHandler
 }
 
 bool AppController::openFile(const QString& path) {
-    const QString extension = QFileInfo(path).suffix();
+    const QString extension = QFileInfo(normalisedPath(path)).suffix();
     if (extension == QLatin1String("library")) {
         const QString current = UserDefaults::stringForKey(kLibraryPath);
         if (!current.isEmpty() && normalisedPath(path) == normalisedPath(current)) {

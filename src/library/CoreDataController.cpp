@@ -83,7 +83,7 @@ QString CoreDataController::markedForDeletePath() const {
 }
 
 bool CoreDataController::saveAction() {
-    if (!m_context)
+    if (!managedObjectContext())
         return true;
     QString error;
     if (!m_context->save(&error)) {
