@@ -57,6 +57,7 @@ protected:
     void SetUp() override {
         QSettings().clear();
         QSettings().sync();
+        QFile::remove(UserDefaults::preferencesFilePath());
         QFile::remove(UserDefaults::formerPreferencesFilePath());
         Scheduler::instance().setManualTime(QDateTime::currentDateTime());
         m_app = std::make_unique<AppController>(&m_alerts, &m_panels, &m_shell);
