@@ -151,6 +151,7 @@ void AppController::validateLibraryPath() {
     }
 
     const QString libraryPath = UserDefaults::stringForKey(kLibraryPath);
+    VersionTwoDatabaseConverter::finishInterruptedConversion(libraryPath);
     const std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(libraryStorePath(libraryPath));
     const QVariant storedVersion = metadata ? metadata->value(QStringLiteral("modelVersion")) : QVariant();
     if (storedVersion.toString() == QLatin1String("2.0")) {

@@ -298,3 +298,22 @@ VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVers
     }
     return Result::Converted;
 }
+
+bool VersionTwoDatabaseConverter::finishInterruptedConversion(const QString& libraryPath) {
+    const QString storePath = libraryStorePath(libraryPath);
+    const QString newStorePath = libraryPath + QLatin1Char('/') + kNewStoreName;
+    if (QFileInfo::exists(storePath) || !QFileInfo::exists(newStorePath) ||
+        !QFileInfo::exists(libraryPath + QLatin1Char('/') + kBackupStoreName))
+        return false;
+    const std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(newStorePath);
+    if (!metadata || metadata->value(QStringLiteral("modelVersion")).toString() != kApplicationModelVersion)
+        return false;
+    QList<Rename> done;
+    QString message;
+    if (!renameStoreFiles(newStorePath, storePath, &done, &message)) {
+        undoRenames(done);
+        qWarning("library upgrade could not be completed: %s", qPrintable(message));
+        return false;
+    }
+    return true;
+}

@@ -19,6 +19,11 @@ public:
     // says why.
     Result convertFromVersion(const QString& version, QString* error = nullptr);
 
+    // A conversion cut off between its two renames leaves the backup and the finished,
+    // stamped new store but no "Library Database.SQL": this completes the rename, so the
+    // next start opens the converted library instead of a new empty one.
+    static bool finishInterruptedConversion(const QString& libraryPath);
+
 private:
     QString m_libraryPath;
     Alerts* m_alerts;

@@ -193,6 +193,13 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     EXPECT_EQ(days[0]->stringValue(QStringLiteral("note")), QStringLiteral("party"));
     EXPECT_EQ(days[0]->stringValue(QStringLiteral("recipeArray")),
               QStringLiteral("((Pie, \"2009-01-02-03-04-05-006-42\"))"));
+
+    // Cut off between the two renames: the next start finishes them.
+    context.reset();
+    ASSERT_TRUE(QFile::rename(file(kStore), file(QStringLiteral("Library Database New.SQL"))));
+    EXPECT_TRUE(VersionTwoDatabaseConverter::finishInterruptedConversion(m_library));
+    EXPECT_EQ(folderContents().keys(), (QStringList{kBackup, kStore}));
+    EXPECT_FALSE(VersionTwoDatabaseConverter::finishInterruptedConversion(m_library));
 }
 
 TEST_F(VersionTwoConverterTest, QuitLeavesEveryFileAsItWas) {
