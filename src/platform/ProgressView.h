@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The port of the importers' progress dialog: a header text and a determinate bar. The GUI
+// shows a small window above the others; tests record the steps.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    // Shows the dialog centred and in front; false when it could not be built (the work
+    // then runs without it).
+    virtual bool show() = 0;
+    virtual void setHeaderText(const QString& text) = 0;
+    virtual void setMaximum(int maximum) = 0;
+    virtual void advance(int by = 1) = 0;
+    virtual void stop() = 0;  // the bar stops animating
+    virtual void close() = 0; // hides and closes the dialog
+    // Lets the window redraw during long work on the main thread.
+    virtual void processEvents() {}
+};
