@@ -1,11 +1,367 @@
 #include "MainWindow.h"
 
+#include "library/RecipesArrayController.h"
+#include "platform/ManagedObject.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QIcon themeIcon(const char* name, const QStyle* style, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QLatin1String(name), style->standardIcon(fallback));
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(tr("Larkspoon!"));
-    auto* placeholder = new QLabel(tr("No library is open yet."), this);
-    placeholder->setAlignment(Qt::AlignCenter);
-    setCentralWidget(placeholder);
-    resize(1100, 720);
+    setMinimumSize(760, 460);
+    setUnifiedTitleAndToolBarOnMac(true);
+    buildToolbar();
+    buildCentralArea();
+
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("recipeCountLabel"));
+    m_statusLabel->setContentsMargins(8, 0, 8, 0);
+    statusBar()->addWidget(m_statusLabel, 1);
+    statusBar()->setSizeGripEnabled(true);
+    updateStatus();
+    updateRecipePage();
+
+    resize(initialSize());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildToolbar() {
+    m_toolbar = new QToolBar(tr("Toolbar"), this);
+    m_toolbar->setObjectName(QStringLiteral("MainWindowToolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(22, 22));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+    const QStyle* st = style();
+
+    // Full screen view; the full-screen viewer arrives with its own step.
+    auto* fullScreen =
+        new QAction(themeIcon("view-fullscreen", st, QStyle::SP_TitleBarMaxButton), tr("Full Screen"), this);
+    fullScreen->setObjectName(QStringLiteral("Full Screen View"));
+    fullScreen->setToolTip(tr("Enter Full Screen Mode"));
+    fullScreen->setEnabled(false);
+    m_toolbar->addAction(fullScreen);
+
+    // Email / Print / Social, one segmented control.
+    auto* segments = new QWidget(m_toolbar);
+    segments->setObjectName(QStringLiteral("recipeControlsSegments"));
+    auto* segmentsLayout = new QHBoxLayout(segments);
+    segmentsLayout->setContentsMargins(6, 0, 6, 0);
+    segmentsLayout->setSpacing(0);
+    const struct {
+        const char* objectName;
+        const char* text;
+        const char* icon;
+        QStyle::StandardPixmap fallback;
+    } segmentItems[] = {
+        {"emailSegment", QT_TR_NOOP("Email"), "mail-message-new", QStyle::SP_FileDialogDetailedView},
+        {"printSegment", QT_TR_NOOP("Print"), "document-print", QStyle::SP_FileIcon},
+        {"socialSegment", QT_TR_NOOP("Social"), "emblem-shared", QStyle::SP_DriveNetIcon},
+    };
+    for (const auto& item : segmentItems) {
+        auto* button = new QToolButton(segments);
+        button->setObjectName(QLatin1String(item.objectName));
+        button->setText(tr(item.text));
+        button->setIcon(themeIcon(item.icon, st, item.fallback));
+        button->setIconSize(m_toolbar->iconSize());
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        button->setMinimumWidth(54);
+        segmentsLayout->addWidget(button);
+    }
+    QAction* recipeControls = m_toolbar->addWidget(segments);
+    recipeControls->setObjectName(QStringLiteral("Recipe Controls"));
+    recipeControls->setText(tr("Recipe Controls"));
+    recipeControls->setEnabled(false); // the toolbar passes this on to the buttons
+
+    auto* webImports =
+        new QAction(themeIcon("web-browser", st, QStyle::SP_DriveNetIcon), tr("Web Importer"), this);
+    webImports->setObjectName(QStringLiteral("Web Imports"));
+    webImports->setToolTip(tr("Import recipes from web pages"));
+    webImports->setEnabled(false);
+    m_toolbar->addAction(webImports);
+
+    // The search field sits at the trailing end of the toolbar.
+    auto* spacer = new QWidget(m_toolbar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolbar->addWidget(spacer)->setObjectName(QStringLiteral("flexibleSpace"));
+
+    m_searchField = new QLineEdit(m_toolbar);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setPlaceholderText(tr("Search Recipes"));
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->addAction(themeIcon("system-search", st, QStyle::SP_FileDialogContentsView),
+                             QLineEdit::LeadingPosition);
+    m_searchField->setFixedWidth(230);
+    auto* searchBox = new QWidget(m_toolbar);
+    auto* searchLayout = new QHBoxLayout(searchBox);
+    searchLayout->setContentsMargins(6, 0, 10, 0);
+    searchLayout->addWidget(m_searchField);
+    QAction* search = m_toolbar->addWidget(searchBox);
+    search->setObjectName(QStringLiteral("Search Field"));
+    search->setText(tr("Search Recipes"));
+    search->setEnabled(false); // searching arrives with the sidebar's filters
+}
+
+void MainWindow::buildCentralArea() {
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("mainSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(1);
+
+    // The sidebar of groups comes with its own step; until then an empty panel holds its place.
+    auto* sidebar = new QFrame(m_splitter);
+    sidebar->setObjectName(QStringLiteral("sidebarPlaceholder"));
+    sidebar->setMinimumWidth(150);
+    sidebar->setAutoFillBackground(true);
+    QPalette sidebarPalette = sidebar->palette();
+    sidebarPalette.setColor(QPalette::Window, sidebarPalette.color(QPalette::Window).darker(104));
+    sidebar->setPalette(sidebarPalette);
+
+    m_table = new QTableView(m_splitter);
+    m_table->setObjectName(QStringLiteral("recipeTable"));
+    m_table->setMinimumWidth(220);
+    m_table->setFrameShape(QFrame::NoFrame);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setAlternatingRowColors(true);
+    m_table->setShowGrid(false);
+    m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideRight);
+    m_table->setSortingEnabled(false); // the controller keeps the order
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_table->verticalHeader()->hide();
+    // Fixed row heights keep a list of many thousand recipes as quick as a short one.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_table->horizontalHeader()->setSectionsClickable(false);
+    m_table->viewport()->installEventFilter(this);
+
+    // The recipe page comes with the recipe display; until then it names the recipe.
+    auto* page = new QFrame(m_splitter);
+    page->setObjectName(QStringLiteral("recipePagePlaceholder"));
+    page->setMinimumWidth(260);
+    page->setAutoFillBackground(true);
+    page->setBackgroundRole(QPalette::Base);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(36, 32, 36, 32);
+    m_recipePageTitle = new QLabel(page);
+    m_recipePageTitle->setObjectName(QStringLiteral("recipePageTitle"));
+    m_recipePageTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_recipePageTitle->setWordWrap(true);
+    m_recipePageTitle->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont titleFont = m_recipePageTitle->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    m_recipePageTitle->setFont(titleFont);
+    QPalette titlePalette = m_recipePageTitle->palette();
+    titlePalette.setColor(QPalette::WindowText, titlePalette.color(QPalette::PlaceholderText));
+    m_recipePageTitle->setPalette(titlePalette);
+    pageLayout->addWidget(m_recipePageTitle);
+    pageLayout->addStretch(1);
+
+    m_splitter->addWidget(sidebar);
+    m_splitter->addWidget(m_table);
+    m_splitter->addWidget(page);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 0);
+    m_splitter->setStretchFactor(2, 1);
+    m_splitter->setSizes({200, 380, initialSize().width() - 580});
+    setCentralWidget(m_splitter);
+}
+
+void MainWindow::setRecipesArrayController(RecipesArrayController* controller) {
+    if (m_controller == controller)
+        return;
+    for (const auto& connection : std::as_const(m_controllerConnections))
+        disconnect(connection);
+    m_controllerConnections.clear();
+    QItemSelectionModel* oldSelection = m_table->selectionModel();
+    m_controller = controller;
+    m_table->setModel(controller);
+    if (oldSelection && oldSelection != m_table->selectionModel())
+        oldSelection->deleteLater();
+    m_listShownReported = false;
+
+    if (controller) {
+        m_controllerConnections
+            << connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                       &MainWindow::tableSelectionChanged)
+            << connect(controller, &RecipesArrayController::selectionChanged, this,
+                       &MainWindow::controllerSelectionChanged)
+            // A reset clears the table's selection; the controller's is put back afterwards.
+            << connect(controller, &QAbstractItemModel::modelAboutToBeReset, this,
+                       [this] { m_syncingSelection = true; })
+            << connect(controller, &QAbstractItemModel::modelReset, this,
+                       [this] {
+                           m_syncingSelection = false;
+                           selectControllerRowsInTable();
+                           updateStatus();
+                           updateRecipePage();
+                       })
+            << connect(controller, &RecipesArrayController::arrangedObjectsChanged, this,
+                       [this] {
+                           selectControllerRowsInTable();
+                           updateStatus();
+                           updateRecipePage();
+                       })
+            << connect(controller, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateStatus)
+            << connect(controller, &QAbstractItemModel::rowsRemoved, this, &MainWindow::updateStatus)
+            << connect(controller, &QAbstractItemModel::dataChanged, this, &MainWindow::updateRecipePage);
+        selectControllerRowsInTable();
+    }
+    updateStatus();
+    updateRecipePage();
+}
+
+void MainWindow::tableSelectionChanged() {
+    if (m_syncingSelection || !m_controller)
+        return;
+    QList<int> rows;
+    const QModelIndexList selected =
+        m_table->selectionModel()->selectedRows(RecipesArrayController::NameColumn);
+    rows.reserve(selected.size());
+    for (const QModelIndex& index : selected)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    m_syncingSelection = true;
+    m_controller->setSelectionIndexes(rows);
+    m_syncingSelection = false;
+    updateRecipePage();
+}
+
+void MainWindow::controllerSelectionChanged() {
+    if (!m_syncingSelection)
+        selectControllerRowsInTable();
+    updateRecipePage();
+}
+
+void MainWindow::selectControllerRowsInTable() {
+    if (!m_controller || !m_table->selectionModel())
+        return;
+    const QList<int> rows = m_controller->selectionIndexes();
+    const int columns = m_controller->columnCount();
+    // Neighbouring rows become one range, so selecting thousands of rows stays cheap.
+    QItemSelection selection;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype j = i;
+        while (j + 1 < rows.size() && rows.at(j + 1) == rows.at(j) + 1)
+            ++j;
+        selection.select(m_controller->index(rows.at(i), 0), m_controller->index(rows.at(j), columns - 1));
+        i = j + 1;
+    }
+    const bool wasSyncing = m_syncingSelection;
+    m_syncingSelection = true;
+    QItemSelectionModel* model = m_table->selectionModel();
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.isEmpty()) {
+        const QModelIndex first = m_controller->index(rows.first(), 0);
+        model->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+        m_table->scrollTo(first);
+    }
+    m_syncingSelection = wasSyncing;
+}
+
+void MainWindow::updateRecipePage() {
+    QString name;
+    if (m_controller) {
+        const QList<ManagedObject*> selected = m_controller->selectedObjects();
+        if (!selected.isEmpty() && selected.first())
+            name = selected.first()->stringValue(QStringLiteral("name"));
+    }
+    m_recipePageTitle->setText(name);
+}
+
+void MainWindow::updateStatus() {
+    if (m_controller) {
+        const int count = m_controller->rowCount();
+        m_statusLabel->setText(count == 1 ? tr("1 recipe") : tr("%1 recipes").arg(QLocale().toString(count)));
+    } else
+        m_statusLabel->setText(tr("No library is open"));
+}
+
+QString MainWindow::recipePageText() const {
+    return m_recipePageTitle->text();
+}
+
+QString MainWindow::statusText() const {
+    return m_statusLabel->text();
+}
+
+void MainWindow::toogleThemeSelectors() {
+    // The recipe views' theme selectors arrive with the theme step.
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    if (!m_shownBefore && !event->spontaneous()) {
+        m_shownBefore = true;
+        if (!UserDefaults::hasKey(QStringLiteral("hasLaunchedBefore")))
+            prepareFirstLaunch();
+    }
+    QMainWindow::showEvent(event);
+}
+
+// The first launch opens the window at its initial size in the middle of the screen and
+// shows the theme selectors a moment later, once the window is on screen.
+void MainWindow::prepareFirstLaunch() {
+    QSize size = initialSize();
+    if (QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        size = size.boundedTo(available.size() * 0.95);
+        QRect frame(QPoint(), size);
+        frame.moveCenter(available.center());
+        setGeometry(frame);
+    } else {
+        resize(size);
+    }
+    // The weekly planner is put away; it is drawn back in by the planner itself.
+    const QString plannerKey = QStringLiteral("weeklyPlannerPulledDown");
+    if (UserDefaults::boolForKey(plannerKey))
+        UserDefaults::setObjectForKey(false, plannerKey);
+    Scheduler::instance().schedule(
+        1.5, [this] { toogleThemeSelectors(); }, this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == m_table->viewport() && !m_listShownReported &&
+        m_controller && isVisible()) {
+        m_listShownReported = true;
+        emit recipeListShown();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

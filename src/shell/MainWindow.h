@@ -1,10 +1,72 @@
 #pragma once
 
-#include <QMainWindow>
+#include "library/RecipesArrayController.h"
 
-// The library window. Until a library is open it says so.
+#include <QMainWindow>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QTableView;
+class QToolBar;
+class QToolButton;
+
+// The library window: the toolbar, the sidebar, the recipe list and the recipe page side
+// by side, and a status line with the number of recipes listed. The list is a view of the
+// recipes array controller; its selection and the controller's are kept the same both ways.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setRecipesArrayController(RecipesArrayController* controller);
+    RecipesArrayController* recipesArrayController() const { return m_controller; }
+
+    QToolBar* toolbar() const { return m_toolbar; }
+    QTableView* recipeTable() const { return m_table; }
+    QLineEdit* searchField() const { return m_searchField; }
+    QSplitter* splitter() const { return m_splitter; }
+    // The text of the recipe page placeholder (the first selected recipe's name).
+    QString recipePageText() const;
+    QString statusText() const;
+
+    // Shows the theme selectors of the recipe views once, a moment after the first launch.
+    void toogleThemeSelectors();
+
+    // The size a window opens with when nothing else decides it.
+    static QSize initialSize() { return {1100, 720}; }
+
+    bool hasShownRecipeList() const { return m_listShownReported; }
+
+signals:
+    // The recipe list was painted for the first time with the controller's recipes in it.
+    void recipeListShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildCentralArea();
+    void prepareFirstLaunch();
+    void tableSelectionChanged();
+    void controllerSelectionChanged();
+    void selectControllerRowsInTable();
+    void updateRecipePage();
+    void updateStatus();
+
+    QToolBar* m_toolbar = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QTableView* m_table = nullptr;
+    QLabel* m_recipePageTitle = nullptr;
+    QLineEdit* m_searchField = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QPointer<RecipesArrayController> m_controller;
+    QList<QMetaObject::Connection> m_controllerConnections;
+    bool m_syncingSelection = false;
+    bool m_shownBefore = false;
+    bool m_listShownReported = false;
 };

@@ -1,0 +1,377 @@
+#include "MainMenuController.h"
+
+#include "MainWindow.h"
+#include "library/CoreDataController.h"
+#include "library/PreferencesController.h"
+#include "library/RecipesArrayController.h"
+#include "library/ui/PreferencesWindow.h"
+#include "platform/Alerts.h"
+#include "platform/DataModel.h"
+#include "platform/ObjectContext.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kApplicationVersion = QStringLiteral("2.3");
+
+// The same folder, however the two paths are spelled (symbolic links, "..", a trailing
+// slash).
+QString comparablePath(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Whether replacing chosen would remove the library in use: the same folder, or a folder
+// that holds it.
+bool wouldReplaceLibraryInUse(const QString& chosen, const QString& libraryPath) {
+    if (libraryPath.isEmpty())
+        return false;
+    const QString a = comparablePath(chosen);
+    const QString b = comparablePath(libraryPath);
+    if (a == b || QDir::cleanPath(chosen) == QDir::cleanPath(libraryPath))
+        return true;
+    return b.startsWith(a.endsWith(QLatin1Char('/')) ? a : a + QLatin1Char('/'));
+}
+
+// Removes whatever is at path: a file, a link (not what it points to) or a folder.
+void removeItem(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || info.isFile())
+        QFile::remove(path);
+    else if (info.isDir())
+        QDir(path).removeRecursively();
+}
+
+bool itemExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace
+
+MainMenuController::MainMenuController(QObject* parent) : QObject(parent) {}
+
+MainMenuController::~MainMenuController() = default;
+
+void MainMenuController::setAppController(AppController* app) {
+    if (m_app == app)
+        return;
+    if (m_app)
+        disconnect(m_app, nullptr, this, nullptr);
+    m_app = app;
+    if (m_app)
+        connect(m_app, &AppController::libraryOpened, this, &MainMenuController::connectControllers);
+}
+
+bool MainMenuController::setupMainWindow() {
+    if (m_nibLoaded)
+        return true;
+    if (!m_app || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        qWarning("error could not load MainWindow NIB");
+        return false;
+    }
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_nibLoaded = true;
+    buildMenus();
+    connectControllers();
+    return true;
+}
+
+bool MainMenuController::isMainWindowVisible() const {
+    return m_mainWindow && m_mainWindow->isVisible();
+}
+
+void MainMenuController::showMainWindow() {
+    if (!m_mainWindow)
+        return;
+    if (m_mainWindow->isMinimized())
+        m_mainWindow->showNormal();
+    else
+        m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+void MainMenuController::exitApplication() {
+    m_exitRequested = true;
+    QCoreApplication::exit(0);
+}
+
+// Hooks the window and the commands to the controllers of the open library; runs when the
+// window is built and again when the library has opened, whichever has what first.
+void MainMenuController::connectControllers() {
+    if (!m_app || !m_mainWindow)
+        return;
+    if (RecipesArrayController* recipes = m_app->recipesArrayController())
+        m_mainWindow->setRecipesArrayController(recipes);
+    if (PreferencesController* preferences = m_app->preferencesController())
+        connect(preferences, &PreferencesController::openPreferencesRequested, this,
+                &MainMenuController::showPreferencesWindow, Qt::UniqueConnection);
+    if (m_app->coreDataController() && m_app->hasOpenLibrary()) {
+        if (ObjectContext* context = m_app->managedObjectContext())
+            connect(context->undoManager(), &UndoManager::stateChanged, this,
+                    &MainMenuController::updateUndoActions, Qt::UniqueConnection);
+    }
+    if (QAction* preferences = action(QStringLiteral("preferences")))
+        preferences->setEnabled(m_app->preferencesController() != nullptr);
+    if (QAction* save = action(QStringLiteral("save")))
+        save->setEnabled(m_app->hasOpenLibrary());
+    updateUndoActions();
+}
+
+QAction* MainMenuController::addCommand(QMenu* menu, const QString& name, const QString& text,
+                                        const QKeySequence& shortcut, void (MainMenuController::*command)()) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    if (command)
+        connect(action, &QAction::triggered, this, command);
+    else
+        action->setEnabled(false); // its feature arrives with a later step
+    m_actions.insert(name, action);
+    return action;
+}
+
+void MainMenuController::buildMenus() {
+    QMenuBar* bar = m_mainWindow->menuBar();
+
+    QMenu* app = bar->addMenu(tr("&Larkspoon!"));
+    QAction* about = addCommand(app, QStringLiteral("about"), tr("About Larkspoon!"), {},
+                                &MainMenuController::aboutApplicationAction);
+    about->setMenuRole(QAction::AboutRole);
+    app->addSeparator();
+    QAction* preferences = addCommand(app, QStringLiteral("preferences"), tr("Preferences..."),
+                                      QKeySequence(tr("Ctrl+,")), &MainMenuController::openPreferences);
+    preferences->setMenuRole(QAction::PreferencesRole);
+    app->addSeparator();
+    QAction* quit = addCommand(app, QStringLiteral("quit"), tr("Quit Larkspoon!"), QKeySequence(tr("Ctrl+Q")),
+                               &MainMenuController::quitAction);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    addCommand(file, QStringLiteral("newRecipe"), tr("New Recipe"), QKeySequence(tr("Ctrl+N")));
+    addCommand(file, QStringLiteral("newGroup"), tr("New Group..."), QKeySequence(tr("Ctrl+Shift+N")));
+    file->addSeparator();
+    addCommand(file, QStringLiteral("newLibrary"), tr("New Library..."), {},
+               &MainMenuController::createNewLibraryDialogAction);
+    addCommand(file, QStringLiteral("openLibrary"), tr("Open Library..."), QKeySequence(tr("Ctrl+O")),
+               &MainMenuController::openLibraryAction);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("save"), tr("Save"), QKeySequence(tr("Ctrl+S")),
+               &MainMenuController::saveAction);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("import"), tr("Import..."), QKeySequence(tr("Ctrl+Shift+I")));
+    addCommand(file, QStringLiteral("export"), tr("Export..."), QKeySequence(tr("Ctrl+Shift+E")));
+    file->addSeparator();
+    addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P")));
+    addCommand(file, QStringLiteral("email"), tr("Email..."));
+
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    addCommand(edit, QStringLiteral("undo"), tr("Undo"), QKeySequence::Undo, &MainMenuController::undoAction);
+    addCommand(edit, QStringLiteral("redo"), tr("Redo"), QKeySequence::Redo, &MainMenuController::redoAction);
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("editRecipe"), tr("Edit Recipe"), QKeySequence(tr("Ctrl+E")));
+    addCommand(edit, QStringLiteral("deleteRecipe"), tr("Delete Recipe"));
+
+    QMenu* window = bar->addMenu(tr("&Window"));
+    addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),
+               &MainMenuController::showMainWindow);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
+                                QKeySequence::HelpContents, &MainMenuController::larkspoonHelp);
+    guide->setEnabled(QFileInfo(guidePath()).isFile());
+}
+
+void MainMenuController::createNewLibraryDialogAction() {
+    if (!m_app || !m_app->filePanels())
+        return;
+    m_app->saveAction();
+    FilePanelRequest request;
+    request.title = tr("New Library");
+    request.fileTypes = {QStringLiteral("library")};
+    request.canCreateFolders = true;
+    request.proposedName = tr("Larkspoon! Library");
+    newLibraryDidEndForPanel(m_app->filePanels()->runSavePanel(request));
+}
+
+MainMenuController::NewLibraryOutcome
+MainMenuController::newLibraryDidEndForPanel(const FilePanelResult& result) {
+    if (!result.confirmed || result.path.isEmpty() || !m_app)
+        return NewLibraryOutcome::Cancelled;
+    Alerts* alerts = m_app->alerts();
+    const QString path = QDir::cleanPath(QFileInfo(result.path).absoluteFilePath());
+
+    // The open library, or a folder holding it, is never removed from under the program.
+    if (wouldReplaceLibraryInUse(path, UserDefaults::stringForKey(QStringLiteral("libraryPath")))) {
+        if (alerts)
+            alerts->ask(tr("Sorry but you can't overwrite a library that is in use."), QString(), {tr("OK")});
+        return NewLibraryOutcome::RefusedInUse;
+    }
+
+    removeItem(path);
+    if (!itemExists(path))
+        QDir().mkpath(path);
+    // Only an empty new folder may become the library: what could not be removed would
+    // otherwise be opened as the new library at the next launch.
+    const QFileInfo created(path);
+    if (!created.isDir() || created.isSymLink() ||
+        !QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        qWarning("could not create the new library folder %s", qPrintable(path));
+        if (alerts)
+            alerts->ask(tr("Your new library could not be created."),
+                        tr("Check that you can write to the folder you chose, then try again."), {tr("OK")});
+        return NewLibraryOutcome::Failed;
+    }
+
+    UserDefaults::setObjectForKey(path, QStringLiteral("libraryPath"));
+    UserDefaults::synchronize();
+    if (alerts)
+        alerts->ask(tr("Your new library has been created."),
+                    tr("Larkspoon! needs to relaunch to open it. After quitting relaunch."), {tr("Quit")});
+    m_app->terminate();
+    return NewLibraryOutcome::Created;
+}
+
+void MainMenuController::openLibraryAction() {
+    if (!m_app || !m_app->filePanels())
+        return;
+    FilePanelRequest request;
+    request.title = tr("Open Library");
+    request.fileTypes = {QStringLiteral("library")};
+    request.chooseFolders = true;
+    const FilePanelResult result = m_app->filePanels()->runOpenPanel(request);
+    if (result.confirmed && !result.path.isEmpty())
+        m_app->openFile(result.path);
+}
+
+void MainMenuController::saveAction() {
+    if (m_app && m_app->hasOpenLibrary())
+        m_app->saveAction();
+}
+
+void MainMenuController::undoAction() {
+    if (!m_app || !m_app->hasOpenLibrary())
+        return;
+    if (ObjectContext* context = m_app->managedObjectContext()) {
+        context->undoManager()->closeImplicitGroup();
+        if (context->undoManager()->canUndo())
+            context->undoManager()->undo();
+    }
+    updateUndoActions();
+}
+
+void MainMenuController::redoAction() {
+    if (!m_app || !m_app->hasOpenLibrary())
+        return;
+    if (ObjectContext* context = m_app->managedObjectContext()) {
+        if (context->undoManager()->canRedo())
+            context->undoManager()->redo();
+    }
+    updateUndoActions();
+}
+
+void MainMenuController::updateUndoActions() {
+    QAction* undo = action(QStringLiteral("undo"));
+    QAction* redo = action(QStringLiteral("redo"));
+    if (!undo || !redo)
+        return;
+    UndoManager* manager = nullptr;
+    if (m_app && m_app->hasOpenLibrary())
+        if (ObjectContext* context = m_app->managedObjectContext())
+            manager = context->undoManager();
+    const QString undoName = manager ? manager->undoActionName() : QString();
+    const QString redoName = manager ? manager->redoActionName() : QString();
+    undo->setEnabled(manager && manager->canUndo());
+    redo->setEnabled(manager && manager->canRedo());
+    undo->setText(undoName.isEmpty() ? tr("Undo") : tr("Undo %1").arg(undoName));
+    redo->setText(redoName.isEmpty() ? tr("Redo") : tr("Redo %1").arg(redoName));
+}
+
+void MainMenuController::openPreferences() {
+    if (m_app && m_app->preferencesController())
+        m_app->preferencesController()->openPreferences();
+}
+
+void MainMenuController::showPreferencesWindow() {
+    if (!m_app || !m_app->preferencesController())
+        return;
+    if (!m_preferencesWindow)
+        m_preferencesWindow = std::make_unique<PreferencesWindow>(m_app->preferencesController());
+    m_preferencesWindow->openPreferences();
+}
+
+void MainMenuController::aboutApplicationAction() {
+    if (!m_aboutBox) {
+        m_aboutBox = std::make_unique<QDialog>();
+        m_aboutBox->setObjectName(QStringLiteral("AboutBox"));
+        m_aboutBox->setWindowTitle(tr("About Larkspoon!"));
+        auto* layout = new QVBoxLayout(m_aboutBox.get());
+        layout->setContentsMargins(32, 24, 32, 18);
+        layout->setSpacing(6);
+        auto* icon = new QLabel(m_aboutBox.get());
+        const QIcon appIcon = QApplication::windowIcon().isNull()
+                                  ? m_aboutBox->style()->standardIcon(QStyle::SP_DesktopIcon)
+                                  : QApplication::windowIcon();
+        icon->setPixmap(appIcon.pixmap(64, 64));
+        icon->setAlignment(Qt::AlignHCenter);
+        layout->addWidget(icon);
+        auto* name = new QLabel(tr("Larkspoon!"), m_aboutBox.get());
+        QFont nameFont = name->font();
+        nameFont.setBold(true);
+        nameFont.setPointSizeF(nameFont.pointSizeF() * 1.5);
+        name->setFont(nameFont);
+        name->setAlignment(Qt::AlignHCenter);
+        layout->addWidget(name);
+        auto* version = new QLabel(tr("Version %1").arg(kApplicationVersion), m_aboutBox.get());
+        version->setAlignment(Qt::AlignHCenter);
+        layout->addWidget(version);
+        auto* line = new QLabel(tr("Your personal library of recipes."), m_aboutBox.get());
+        line->setAlignment(Qt::AlignHCenter);
+        layout->addWidget(line);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_aboutBox.get());
+        connect(buttons, &QDialogButtonBox::rejected, m_aboutBox.get(), &QDialog::close);
+        layout->addSpacing(8);
+        layout->addWidget(buttons);
+        m_aboutBox->setFixedSize(m_aboutBox->sizeHint().expandedTo(QSize(300, 0)));
+    }
+    m_aboutBox->show();
+    m_aboutBox->raise();
+    m_aboutBox->activateWindow();
+}
+
+QString MainMenuController::guidePath() {
+    return resourcesPath() + QStringLiteral("/Larkspoon! Guide.pdf");
+}
+
+void MainMenuController::larkspoonHelp() {
+    const QString path = guidePath();
+    if (QFileInfo(path).isFile())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void MainMenuController::quitAction() {
+    if (m_app)
+        m_app->terminate();
+    else
+        exitApplication();
+}

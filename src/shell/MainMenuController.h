@@ -1,0 +1,81 @@
+#pragma once
+
+#include "library/AppController.h"
+#include "platform/FilePanels.h"
+
+#include <QHash>
+#include <QKeySequence>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class MainWindow;
+class PreferencesWindow;
+class QAction;
+class QDialog;
+class QMenu;
+
+// Where the commands of the menu bar and of the main window's toolbar arrive, and the
+// shell the application's delegate starts: it builds the main window once, shows it and
+// ends the event loop. Each command checks what it needs, asks the user where it must and
+// hands the work to the controller that owns it.
+class MainMenuController : public QObject, public ApplicationShell {
+    Q_OBJECT
+public:
+    explicit MainMenuController(QObject* parent = nullptr);
+    ~MainMenuController() override;
+
+    // The delegate whose controllers the commands use; set before start-up runs.
+    void setAppController(AppController* app);
+    AppController* appController() const { return m_app; }
+
+    // ApplicationShell.
+    bool setupMainWindow() override;
+    bool isMainWindowVisible() const override;
+    void showMainWindow() override;
+    void exitApplication() override;
+    // Whether the application was asked to exit (the event loop ends at its next turn).
+    bool exitRequested() const { return m_exitRequested; }
+
+    MainWindow* mainWindow() const { return m_mainWindow.get(); }
+    PreferencesWindow* preferencesWindow() const { return m_preferencesWindow.get(); }
+    // A menu command by its object name ("newLibrary", "save", "undo", ...), or null.
+    QAction* action(const QString& name) const { return m_actions.value(name); }
+
+    // File > New Library...: saves the open library, asks where the new one goes and
+    // continues with newLibraryDidEndForPanel.
+    void createNewLibraryDialogAction();
+    enum class NewLibraryOutcome { Cancelled, RefusedInUse, Failed, Created };
+    // Makes the chosen folder the library of the next launch and quits, or says why not.
+    NewLibraryOutcome newLibraryDidEndForPanel(const FilePanelResult& result);
+
+    void openLibraryAction();
+    void saveAction();
+    void undoAction();
+    void redoAction();
+    void openPreferences();
+    void aboutApplicationAction();
+    void larkspoonHelp();
+    void quitAction();
+
+    // The user guide among the resources.
+    static QString guidePath();
+
+private:
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& text,
+                        const QKeySequence& shortcut = {}, void (MainMenuController::*command)() = nullptr);
+    void connectControllers();
+    void showPreferencesWindow();
+    void updateUndoActions();
+
+    QPointer<AppController> m_app;
+    bool m_nibLoaded = false;
+    bool m_exitRequested = false;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<PreferencesWindow> m_preferencesWindow;
+    std::unique_ptr<QDialog> m_aboutBox;
+    QHash<QString, QAction*> m_actions;
+    QList<QMetaObject::Connection> m_controllerConnections;
+};

@@ -1,0 +1,348 @@
+// The main window, its commands and the preferences window, on real library folders with
+// the user's answers scripted.
+#include "common/ScriptedAlerts.h"
+#include "library/AppController.h"
+#include "library/LibraryStore.h"
+#include "library/PreferencesController.h"
+#include "library/RecipesArrayController.h"
+#include "library/ui/PreferencesWindow.h"
+#include "platform/FilePanels.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "shell/MainMenuController.h"
+#include "shell/MainWindow.h"
+#include "shell/QtAlerts.h"
+#include "shell/QtFilePanels.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+class ScriptedPanels final : public FilePanels {
+public:
+    QList<FilePanelResult> answers;
+    QList<FilePanelRequest> asked;
+    FilePanelResult next(const FilePanelRequest& request) {
+        asked.append(request);
+        return answers.isEmpty() ? FilePanelResult{} : answers.takeFirst();
+    }
+    FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
+    FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }
+    void answer(const QString& path) { answers.append(FilePanelResult{true, path, false}); }
+};
+
+// The real shell, except that ending the application is only counted.
+class RecordingMenuController final : public MainMenuController {
+public:
+    int exits = 0;
+    void exitApplication() override { ++exits; }
+};
+
+class ShellTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    ScriptedAlerts m_alerts;
+    ScriptedPanels m_panels;
+    RecordingMenuController m_shell;
+    AppController m_app{&m_alerts, &m_panels, &m_shell};
+
+    void SetUp() override {
+        QSettings().clear();
+        QSettings().sync();
+        AppController::initialize();
+        m_shell.setAppController(&m_app);
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void makeFolderWithFile(const QString& folder) {
+        QDir().mkpath(folder);
+        QFile file(folder + QStringLiteral("/keep.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+};
+
+QStringList toolbarItems(QToolBar* toolbar, QString (QAction::*property)() const) {
+    QStringList items;
+    for (QAction* action : toolbar->actions())
+        if (!action->objectName().isEmpty() && action->objectName() != QLatin1String("flexibleSpace"))
+            items.append((action->*property)());
+    return items;
+}
+
+TEST(MainWindowTest, ToolbarItemsInOrderWithTheirLabels) {
+    MainWindow window;
+    QToolBar* toolbar = window.toolbar();
+    EXPECT_EQ(toolbar->objectName(), QStringLiteral("MainWindowToolbar"));
+    EXPECT_EQ(toolbarItems(toolbar, &QObject::objectName),
+              QStringList({"Full Screen View", "Recipe Controls", "Web Imports", "Search Field"}));
+    EXPECT_EQ(toolbarItems(toolbar, &QAction::text),
+              QStringList({"Full Screen", "Recipe Controls", "Web Importer", "Search Recipes"}));
+    EXPECT_EQ(toolbar->actions().first()->toolTip(), QStringLiteral("Enter Full Screen Mode"));
+    EXPECT_EQ(window.searchField()->placeholderText(), QStringLiteral("Search Recipes"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Larkspoon!"));
+}
+
+TEST_F(ShellTest, TableListsTheLibrarySortedAndSharesTheControllersSelection) {
+    QString error;
+    std::unique_ptr<ObjectContext> context =
+        openLibraryStore(path(QStringLiteral("List.library")), true, &error);
+    ASSERT_TRUE(context) << error.toStdString();
+    for (const char* name : {"banana Bread", "Zucchini soup", "apple crumble", "Apple pie", "cherry tart"})
+        context->insertNewObject(QStringLiteral("Recipes"))
+            ->setValueForKey(QString::fromUtf8(name), QStringLiteral("name"));
+    ASSERT_TRUE(context->save(&error)) << error.toStdString();
+    RecipesArrayController controller(context.get());
+    controller.rearrangeObjects();
+
+    MainWindow window;
+    window.setRecipesArrayController(&controller);
+    QTableView* table = window.recipeTable();
+    auto shownNames = [table] {
+        QStringList names;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            names.append(table->model()->index(row, 0).data().toString());
+        return names;
+    };
+    auto selectedRows = [table] {
+        QList<int> rows;
+        for (const QModelIndex& index : table->selectionModel()->selectedRows())
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    EXPECT_EQ(shownNames(),
+              QStringList({"apple crumble", "Apple pie", "banana Bread", "cherry tart", "Zucchini soup"}));
+    EXPECT_EQ(window.statusText(), QStringLiteral("5 recipes"));
+    EXPECT_EQ(window.recipePageText(), QString());
+
+    // Table to controller.
+    table->selectionModel()->select(table->model()->index(2, 0),
+                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(controller.selectionIndexes(), QList<int>({2}));
+    EXPECT_EQ(window.recipePageText(), QStringLiteral("banana Bread"));
+
+    // Controller to table.
+    controller.setSelectionIndexes({0, 3});
+    EXPECT_EQ(selectedRows(), QList<int>({0, 3}));
+    EXPECT_EQ(window.recipePageText(), QStringLiteral("apple crumble"));
+
+    // A new recipe sorted in front moves the selected rows; the same recipes stay selected.
+    context->insertNewObject(QStringLiteral("Recipes"))
+        ->setValueForKey(QStringLiteral("Aardvark stew"), QStringLiteral("name"));
+    context->processPendingChanges();
+    EXPECT_EQ(shownNames().first(), QStringLiteral("Aardvark stew"));
+    EXPECT_EQ(controller.selectionIndexes(), QList<int>({1, 4}));
+    EXPECT_EQ(selectedRows(), QList<int>({1, 4}));
+    EXPECT_EQ(window.statusText(), QStringLiteral("6 recipes"));
+
+    table->selectionModel()->clearSelection();
+    EXPECT_TRUE(controller.selectionIndexes().isEmpty());
+    EXPECT_EQ(window.recipePageText(), QString());
+}
+
+TEST_F(ShellTest, MainWindowIsBuiltOnceWithTheLaterCommandsDisabled) {
+    ASSERT_TRUE(m_shell.setupMainWindow());
+    MainWindow* window = m_shell.mainWindow();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(m_shell.setupMainWindow());
+    EXPECT_EQ(m_shell.mainWindow(), window);
+    for (const char* name :
+         {"newRecipe", "editRecipe", "deleteRecipe", "import", "export", "print", "email", "newGroup"})
+        EXPECT_FALSE(m_shell.action(QLatin1String(name))->isEnabled()) << name;
+    for (const char* name : {"newLibrary", "openLibrary", "quit", "about", "libraryWindow"})
+        EXPECT_TRUE(m_shell.action(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_EQ(m_shell.action(QStringLiteral("quit"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_FALSE(m_shell.isMainWindowVisible());
+    m_shell.showMainWindow();
+    EXPECT_TRUE(m_shell.isMainWindowVisible());
+}
+
+TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {
+    const QString inUse = path(QStringLiteral("Parent.library/Current.library"));
+    makeFolderWithFile(inUse);
+    UserDefaults::setObjectForKey(inUse, QStringLiteral("libraryPath"));
+
+    for (const QString& chosen : {inUse + QLatin1Char('/'), path(QStringLiteral("Parent.library"))}) {
+        m_alerts.asked.clear();
+        m_panels.answer(chosen);
+        m_shell.createNewLibraryDialogAction();
+        ASSERT_EQ(m_alerts.asked.size(), 1) << chosen.toStdString();
+        EXPECT_EQ(m_alerts.asked.first().messageText,
+                  QStringLiteral("Sorry but you can't overwrite a library that is in use."));
+        EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({"OK"}));
+    }
+    EXPECT_TRUE(QFile::exists(inUse + QStringLiteral("/keep.txt")));
+    EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("libraryPath")), inUse);
+    EXPECT_EQ(m_shell.exits, 0);
+
+    // The save panel asked for a "library" where folders can be made.
+    const FilePanelRequest& request = m_panels.asked.first();
+    EXPECT_EQ(request.fileTypes, QStringList({"library"}));
+    EXPECT_TRUE(request.canCreateFolders);
+}
+
+TEST_F(ShellTest, NewLibraryReplacesTheChosenFolderStoresItAndQuits) {
+    UserDefaults::setObjectForKey(path(QStringLiteral("Current.library")), QStringLiteral("libraryPath"));
+    const QString chosen = path(QStringLiteral("Other.library"));
+    makeFolderWithFile(chosen);
+    m_panels.answer(chosen);
+    m_shell.createNewLibraryDialogAction();
+
+    EXPECT_TRUE(QFileInfo(chosen).isDir());
+    EXPECT_FALSE(QFile::exists(chosen + QStringLiteral("/keep.txt")));
+    EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("libraryPath")), chosen);
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("Your new library has been created."));
+    EXPECT_EQ(m_alerts.asked.first().informativeText,
+              QStringLiteral("Larkspoon! needs to relaunch to open it. After quitting relaunch."));
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({"Quit"}));
+    EXPECT_EQ(m_shell.exits, 1);
+
+    // A cancelled panel changes nothing.
+    m_shell.createNewLibraryDialogAction();
+    EXPECT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_shell.exits, 1);
+}
+
+TEST_F(ShellTest, NewLibraryThatCannotBeCreatedIsNotStored) {
+    const QString current = path(QStringLiteral("Current.library"));
+    UserDefaults::setObjectForKey(current, QStringLiteral("libraryPath"));
+    // A plain file stands where the new library's parent folder would have to be made.
+    QFile blocker(path(QStringLiteral("plain-file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(m_shell.newLibraryDidEndForPanel({true, path(QStringLiteral("plain-file/New.library")), false}),
+              MainMenuController::NewLibraryOutcome::Failed);
+    EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("libraryPath")), current);
+    EXPECT_EQ(m_shell.exits, 0);
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("Your new library could not be created."));
+}
+
+TEST(FilePanelsTest, SavePanelAppendsTheMissingExtension) {
+    const QStringList library{QStringLiteral("library")};
+    EXPECT_EQ(QtFilePanels::pathWithExtension(QStringLiteral("/a/New"), library),
+              QStringLiteral("/a/New.library"));
+    EXPECT_EQ(QtFilePanels::pathWithExtension(QStringLiteral("/a/New.library/"), library),
+              QStringLiteral("/a/New.library"));
+    // Extensions are compared exactly, as everywhere documents are told apart.
+    EXPECT_EQ(QtFilePanels::pathWithExtension(QStringLiteral("/a/New.LIBRARY"), library),
+              QStringLiteral("/a/New.LIBRARY.library"));
+}
+
+TEST(QtAlertsTest, FirstButtonIsDefaultEscapeCancelsAndTextsStayPlain) {
+    QtAlerts alerts;
+    AlertRequest request;
+    request.messageText = QStringLiteral("Import ''<b>x</b>.lsr''?");
+    request.buttonTitles = {QStringLiteral("Import"), QStringLiteral("Cancel"),
+                            QStringLiteral("Import with all details")};
+    request.checkBoxTitle = QStringLiteral("Also import the details.");
+    QString defaultButton;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        defaultButton = box->defaultButton()->text();
+        format = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->textFormat();
+        box->checkBox()->click();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    const AlertResponse response = alerts.runModal(request);
+    EXPECT_EQ(response.button, 1);
+    EXPECT_TRUE(response.checkBoxState);
+    EXPECT_EQ(defaultButton, QStringLiteral("Import"));
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
+TEST_F(ShellTest, FirstLaunchCentresTheWindowAndPutsThePlannerAway) {
+    UserDefaults::setObjectForKey(true, QStringLiteral("weeklyPlannerPulledDown"));
+    UserDefaults::synchronize();
+    QSettings before;
+    QVariantMap expected;
+    for (const QString& key : before.allKeys())
+        expected.insert(key, before.value(key));
+    expected.insert(QStringLiteral("weeklyPlannerPulledDown"), false);
+
+    Scheduler::instance().setManualTime(QDateTime::currentDateTime());
+    const int pending = Scheduler::instance().pendingCount();
+    MainWindow window;
+    window.move(0, 0);
+    window.show();
+    const QRect available = window.screen()->availableGeometry();
+    EXPECT_EQ(window.size(), MainWindow::initialSize().boundedTo(available.size() * 0.95));
+    EXPECT_LE((window.geometry().center() - available.center()).manhattanLength(), 2);
+    EXPECT_EQ(Scheduler::instance().pendingCount(), pending + 1); // the theme selectors, 1.5 s later
+    Scheduler::instance().advance(1.5);
+    EXPECT_EQ(Scheduler::instance().pendingCount(), 0);
+    Scheduler::instance().setAutomaticTime();
+
+    QSettings after;
+    QVariantMap actual;
+    for (const QString& key : after.allKeys())
+        actual.insert(key, after.value(key));
+    EXPECT_EQ(actual.keys(), expected.keys());
+    EXPECT_FALSE(UserDefaults::boolForKey(QStringLiteral("weeklyPlannerPulledDown")));
+
+    // Later launches keep the planner as it was.
+    UserDefaults::setObjectForKey(true, QStringLiteral("weeklyPlannerPulledDown"));
+    UserDefaults::setObjectForKey(true, QStringLiteral("hasLaunchedBefore"));
+    MainWindow later;
+    later.show();
+    EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("weeklyPlannerPulledDown")));
+}
+
+TEST_F(ShellTest, PreferencesWindowShowsTheDefaultsAndWritesChanges) {
+    PreferencesController controller;
+    PreferencesWindow window(&controller);
+    window.openPreferences();
+
+    const QVariantMap defaults = AppController::registeredDefaults();
+    for (const char* key : {"useLargeSidebarIcons", "showMarkedAsNewCounter", "collectGroceryLists",
+                            "collectSubscribedPlatefeeds", "displaySingleCharacterFractions",
+                            "capitalizeRecipeAndIngredientTitles", "addRecipeDataToAutofillValues"}) {
+        QCheckBox* checkBox = window.checkBoxForKey(QLatin1String(key));
+        ASSERT_TRUE(checkBox) << key;
+        EXPECT_EQ(checkBox->isChecked(), defaults.value(QLatin1String(key)).toBool()) << key;
+    }
+    EXPECT_EQ(window.emailFormatRow(), 0);
+
+    window.findChild<QRadioButton*>(QStringLiteral("emailFormatPlainText"))->click();
+    EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("makePlainTextEmails")));
+    window.findChild<QRadioButton*>(QStringLiteral("emailFormatRichText"))->click();
+    EXPECT_FALSE(UserDefaults::hasKey(QStringLiteral("makePlainTextEmails")));
+
+    QSignalSpy regroup(&controller, &PreferencesController::groceryListCollectionRefreshRequested);
+    window.checkBoxForKey(QStringLiteral("collectGroceryLists"))->click();
+    EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("collectGroceryLists")));
+    EXPECT_EQ(regroup.count(), 1);
+
+    // Opening again shows values changed elsewhere, without writing them back.
+    UserDefaults::setObjectForKey(true, QStringLiteral("makePlainTextEmails"));
+    UserDefaults::setObjectForKey(false, QStringLiteral("collectGroceryLists"));
+    window.openPreferences();
+    EXPECT_EQ(window.emailFormatRow(), 1);
+    EXPECT_FALSE(window.checkBoxForKey(QStringLiteral("collectGroceryLists"))->isChecked());
+    EXPECT_EQ(regroup.count(), 1);
+}
+
+} // namespace
