@@ -1,6 +1,7 @@
 #include "CoreDataController.h"
 
 #include "AppController.h"
+#include "GroupsManagedObject.h"
 #include "LibraryStore.h"
 #include "RecipesManagedObject.h"
 #include "measure/MeasurementRules.h"
@@ -8,6 +9,8 @@
 #include "platform/Alerts.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +21,23 @@
 namespace {
 
 const QString kModelVersion = QStringLiteral("modelVersion");
+const QString kGroups = QStringLiteral("Groups");
+const QString kName = QStringLiteral("name");
+const QString kAskedToImportVersionOne = QStringLiteral("askedToImportVersionOneDatabase");
+
+CoreDataController::SampleRecipesImporter& sampleRecipesImporter() {
+    static CoreDataController::SampleRecipesImporter importer;
+    return importer;
+}
+
+bool isTrue(const ManagedObject* group, const char* key) {
+    return group->valueForKey(QLatin1String(key)).toLongLong() == 1;
+}
+
+void setIfDifferent(ManagedObject* record, const QVariant& value, const QString& key) {
+    if (record->valueForKey(key) != value)
+        record->setValueForKey(value, key);
+}
 
 } // namespace
 
@@ -173,11 +193,114 @@ bool CoreDataController::applicationShouldTerminate() {
     return true;
 }
 
+void CoreDataController::setSampleRecipesImporter(SampleRecipesImporter importer) {
+    sampleRecipesImporter() = std::move(importer);
+}
+
 void CoreDataController::validateGroupsContent() {
     if (!m_context)
         return;
+    // What a library is given at start is not the user's to undo.
+    UndoManager* undo = m_context->undoManager();
+    undo->disableUndoRegistration();
+    bool libraryPresent = false;
+
+    if (!UserDefaults::boolForKey(kAskedToImportVersionOne)) {
+        if (QFileInfo::exists(AppController::applicationSupportFolder() + QStringLiteral("/Larkspoon!.database"))) {
+            const int answer =
+                m_alerts ? m_alerts->ask(tr("Would you like to import your recipes and groups from version one?"),
+                                         tr("If you choose to do this later you can do so by selecting ''Import...'' "
+                                            "from the File menu and then selecting your version one database by "
+                                            "opening your Home folder then /Library/Application "
+                                            "Support/Larkspoon!/Larkspoon!.database"),
+                                         {tr("Yes"), tr("No")})
+                         : 1;
+            if (answer == 0) {
+                addGroupsFromResource(QStringLiteral("Base Upgrade Groups.plist"));
+                qWarning("the version-one database was not imported: its importer is not part of this build yet");
+                addGroupsFromResource(QStringLiteral("Uparade Smart Groups.plist"));
+                libraryPresent = true;
+            }
+        }
+        UserDefaults::setObjectForKey(true, kAskedToImportVersionOne);
+        UserDefaults::synchronize();
+    }
+
+    // The fixed groups take their names in the user's language, and flags follow from
+    // what the records hold (a renamed header gets its name back).
+    for (ManagedObject* group : m_context->executeFetchRequest(FetchRequest(kGroups))) {
+        if (isTrue(group, "isLocalLibrary")) {
+            setIfDifferent(group, GroupsManagedObject::myRecipesName(), kName);
+            libraryPresent = true;
+        } else if (isTrue(group, "isLibraryHeader")) {
+            setIfDifferent(group, QCoreApplication::translate("Library", "LIBRARY"), kName);
+        } else if (isTrue(group, "isGroupHeader")) {
+            setIfDifferent(group, QCoreApplication::translate("Library", "GROUPS"), kName);
+        }
+        if (!group->valueForKey(QStringLiteral("predicates")).isNull())
+            setIfDifferent(group, true, QStringLiteral("isSmartGroup"));
+        const ManagedObject* parent = group->relatedObject(QStringLiteral("parent"));
+        if (!group->valueForKey(QStringLiteral("platefeedAddress")).isNull() && parent &&
+            isTrue(parent, "isPlatefeedHeader"))
+            setIfDifferent(group, true, QStringLiteral("isSubscribedPlatefeed"));
+    }
+
+    if (!libraryPresent) {
+        addGroupsFromResource(QStringLiteral("New Library Groups.plist"));
+        if (sampleRecipesImporter())
+            sampleRecipesImporter()(m_context.get(), resourcesPath() + QStringLiteral("/New Library Recipes.lsr"));
+    }
+
     if (m_context->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))) == 0)
         SmartMeasurementsController::insertDefaultSmartMeasurements(m_context.get(),
                                                                     MeasurementRules::defaultSmartMeasurementList());
+    undo->enableUndoRegistration();
     emit groupsContentValidated();
+}
+
+void CoreDataController::addGroupsFromResource(const QString& fileName) {
+    const QString path = resourcesPath() + QLatin1Char('/') + fileName;
+    const PropertyListResult plist = readPropertyListFile(path);
+    if (!plist.ok() || plist.value.typeId() != QMetaType::QVariantList) {
+        qWarning().noquote() << "the groups of" << fileName << "could not be read:" << plist.error;
+        return;
+    }
+    addGroupsFromArray(plist.value.toList());
+}
+
+void CoreDataController::addGroupsFromArray(const QVariantList& groups) {
+    if (!m_context)
+        return;
+    static const char* const copiedKeys[] = {"isLibraryHeader", "isLocalLibrary",       "isGroupHeader",
+                                             "isSmartGroup",    "predicates",           "isGroceryList",
+                                             "isSubscribedPlatefeed", "platefeedAddress", "name"};
+    const auto insertGroup = [this] {
+        auto* group = dynamic_cast<GroupsManagedObject*>(m_context->insertNewObject(kGroups));
+        if (group)
+            group->setSelectSelfOnInsert(false);
+        return group;
+    };
+    for (const QVariant& entry : groups) {
+        const QVariantMap values = entry.toMap();
+        const QString name = values.value(kName).toString();
+        bool exists = false;
+        for (const ManagedObject* group : m_context->executeFetchRequest(FetchRequest(kGroups)))
+            exists = exists || group->stringValue(kName) == name;
+        if (exists)
+            continue;
+        GroupsManagedObject* group = insertGroup();
+        if (!group)
+            return;
+        for (const char* key : copiedKeys)
+            if (values.contains(QLatin1String(key)))
+                group->setValueForKey(values.value(QLatin1String(key)), QLatin1String(key));
+        for (const QVariant& sub : values.value(QStringLiteral("subGroups")).toList()) {
+            GroupsManagedObject* child = insertGroup();
+            if (!child)
+                return;
+            child->setValueForKey(sub.toMap().value(kName).toString(), kName);
+            child->setRelatedObject(group, QStringLiteral("parent"));
+        }
+    }
+    emit selectMyLibraryGroupRequested();
 }

@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,9 +51,24 @@ public:
     // At quit: true to terminate now, false to cancel the quit.
     bool applicationShouldTerminate();
 
-    // Ensures what every library needs once the store is open: the measurement rules.
-    // Runs 1.0 s after the store opened.
+    // Ensures what every library needs once the store is open. Runs 1.0 s after the store
+    // opened: asks once whether to import a version-one database found in the
+    // application support folder; gives the fixed groups their localised names and the
+    // smart-group and platefeed flags their records imply; fills a library without
+    // "My Recipes" with the starter groups and sample recipes; adds the measurement rules
+    // when there are none. None of it is an undoable user action.
     void validateGroupsContent();
+
+    // Creates the groups of an array of dictionaries ("name", the flags, "predicates",
+    // "platefeedAddress" and "subGroups" of {"name"}), skipping every dictionary whose
+    // name an existing group already has; then asks for "My Recipes" to be selected.
+    void addGroupsFromArray(const QVariantList& groups);
+
+    // Imports the sample recipes of a new library from an exchange file; answers how many
+    // it imported. The exchange-file importer lives in a layer above this one, so the
+    // executables install it at start; without one a new library has no sample recipes.
+    using SampleRecipesImporter = std::function<int(ObjectContext* context, const QString& lsrPath)>;
+    static void setSampleRecipesImporter(SampleRecipesImporter importer);
 
     UndoManager* windowWillReturnUndoManager();
 
@@ -63,11 +80,14 @@ signals:
     void storeOpened();
     // 0.2 s after the store opened: the sidebar may start saving its expanded nodes.
     void autoExpandSidebar();
-    // Ran validateGroupsContent (later steps add the fixed groups and first-run content).
+    // Ran validateGroupsContent.
     void groupsContentValidated();
+    // The sidebar selects "My Recipes" (after groups were added).
+    void selectMyLibraryGroupRequested();
 
 private:
     bool writeMarkedList();
+    void addGroupsFromResource(const QString& fileName);
     void presentError(const QString& message, const QString& informative);
 
     QString m_libraryPath;
