@@ -9,54 +9,89 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 
 namespace {
 
+// What every recipe of one snapshot shares: the description of its entity (a copy, so
+// the worker does not depend on the context staying open) and the library folder.
+struct RecipeSnapshotShared {
+    EntityDescription entity;
+    QString libraryPath;
+    int keywordsIndex = -1;
+    int uniqueIDIndex = -1;
+};
+
 // The values of one recipe, copied on the main thread, read by the worker alone. Texts
 // are shared with the record until either side changes them. Answers the recipe's keys
-// and the two derived ones the group filters use.
+// and the two derived ones the group filters use, worked out by the worker when asked.
 class RecipeSnapshot final : public KeyValueSource {
 public:
-    RecipeSnapshot(const ManagedObject& recipe, std::shared_ptr<const EntityDescription> entity)
-        : m_entity(std::move(entity)) {
-        const int count = int(m_entity->attributes.size());
+    RecipeSnapshot(const ManagedObject& recipe, std::shared_ptr<const RecipeSnapshotShared> shared)
+        : m_shared(std::move(shared)) {
+        const int count = int(m_shared->entity.attributes.size());
         m_values.reserve(count);
         for (int i = 0; i < count; ++i)
             m_values.append(recipe.attributeValue(i));
-        m_keywordsArray = recipe.valueForKey(QStringLiteral("keywordsArray"));
-        if (const auto* record = dynamic_cast<const RecipesManagedObject*>(&recipe))
-            m_firstImagePath = record->imagePathAtIndex(1); // the file is looked at by the worker
-        m_folded.resize(size_t(count));
-        m_foldedNoMarks.resize(size_t(count));
     }
 
     QVariant valueForKey(const QString& key) const override {
-        const int index = m_entity->attributeIndex(key);
+        const int index = m_shared->entity.attributeIndex(key);
         if (index >= 0)
             return m_values.at(index);
         if (key == QLatin1String("keywordsArray"))
-            return m_keywordsArray;
+            return keywordsArray();
         if (key == QLatin1String("hasFirstImage"))
-            return !m_firstImagePath.isEmpty() && QFileInfo::exists(m_firstImagePath);
+            return hasFirstImage();
         return {};
     }
 
     const QString* foldedTextForKey(const QString& key, bool diacriticInsensitive) const override {
-        const int index = m_entity->attributeIndex(key);
-        if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text || m_values.at(index).isNull())
+        const int index = m_shared->entity.attributeIndex(key);
+        if (index < 0 || m_shared->entity.attributes.at(index).type != AttributeType::Text || m_values.at(index).isNull())
             return nullptr;
-        auto& slot = diacriticInsensitive ? m_foldedNoMarks[size_t(index)] : m_folded[size_t(index)];
+        auto& cache = diacriticInsensitive ? m_foldedNoMarks : m_folded;
+        if (cache.empty())
+            cache.resize(size_t(m_values.size()));
+        auto& slot = cache[size_t(index)];
         if (!slot)
             slot = std::make_unique<QString>(foldedText(m_values.at(index).toString(), diacriticInsensitive));
         return slot.get();
     }
 
+    // The worker is done with this recipe: what it worked out is not needed again.
+    void releaseCaches() const {
+        m_folded.clear();
+        m_foldedNoMarks.clear();
+        m_keywordsArray.reset();
+    }
+
 private:
-    std::shared_ptr<const EntityDescription> m_entity;
+    QVariant value(int index) const { return index >= 0 ? m_values.at(index) : QVariant(); }
+
+    // As RecipesManagedObject::keywordsArray: lower-cased as a whole, split at every ",".
+    QVariant keywordsArray() const {
+        if (!m_keywordsArray) {
+            const QVariant keywords = value(m_shared->keywordsIndex);
+            m_keywordsArray = keywords.isNull() ? QVariant(QStringList())
+                                                : QVariant(keywords.toString().toLower().split(QLatin1Char(',')));
+        }
+        return *m_keywordsArray;
+    }
+
+    // As RecipesManagedObject::hasFirstImage: the file of image 1 in the library's Images folder.
+    bool hasFirstImage() const {
+        const QString uniqueID = value(m_shared->uniqueIDIndex).toString();
+        if (!RecipesManagedObject::isSafeFileNamePart(uniqueID))
+            return false;
+        return QFileInfo::exists(QStringLiteral("%1/Images/%2-Image1.jpg").arg(m_shared->libraryPath, uniqueID));
+    }
+
+    std::shared_ptr<const RecipeSnapshotShared> m_shared;
     QVector<QVariant> m_values;
-    QVariant m_keywordsArray;
-    QString m_firstImagePath;
+    mutable std::optional<QVariant> m_keywordsArray;
     mutable std::vector<std::unique_ptr<QString>> m_folded;
     mutable std::vector<std::unique_ptr<QString>> m_foldedNoMarks;
 };
@@ -157,11 +192,14 @@ GroupsCounterUpdater::Snapshot GroupsCounterUpdater::takeSnapshot(ObjectContext*
     if (!error.isEmpty())
         qWarning().noquote() << "the recipes marked as new could not be read for the counters:" << error;
     if (const EntityDescription* entity = context->model().entity(QStringLiteral("Recipes")); entity && !recipes.isEmpty()) {
-        // A copy of the description: the worker must not depend on the context staying open.
-        auto description = std::make_shared<const EntityDescription>(*entity);
+        auto shared = std::make_shared<RecipeSnapshotShared>();
+        shared->entity = *entity;
+        shared->libraryPath = QFileInfo(context->storePath()).absolutePath();
+        shared->keywordsIndex = entity->attributeIndex(QStringLiteral("keywords"));
+        shared->uniqueIDIndex = entity->attributeIndex(QStringLiteral("uniqueID"));
         snapshot.recipes.reserve(size_t(recipes.size()));
         for (const ManagedObject* recipe : recipes)
-            snapshot.recipes.push_back(std::make_shared<RecipeSnapshot>(*recipe, description));
+            snapshot.recipes.push_back(std::make_shared<const RecipeSnapshot>(*recipe, shared));
     }
     return snapshot;
 }
@@ -170,15 +208,17 @@ std::vector<int> GroupsCounterUpdater::threadedUpdate(const Snapshot& snapshot) 
     std::vector<int> counts(snapshot.groups.size(), 0);
     if (!snapshot.countMarkedAsNew)
         return counts;
-    for (size_t i = 0; i < snapshot.filters.size() && i < counts.size(); ++i) {
-        const PredicatePtr& filter = snapshot.filters.at(i);
-        if (!filter)
-            continue;
-        int count = 0;
-        for (const auto& recipe : snapshot.recipes)
-            if (filter->evaluate(*recipe))
-                ++count;
-        counts[i] = count;
+    // Recipe by recipe, every group in turn: a recipe's folded texts are made once, used by
+    // every filter while they are at hand, and dropped before the next recipe.
+    const size_t groups = std::min(snapshot.filters.size(), counts.size());
+    for (const auto& source : snapshot.recipes) {
+        for (size_t i = 0; i < groups; ++i) {
+            const PredicatePtr& filter = snapshot.filters[i];
+            if (filter && filter->evaluate(*source))
+                ++counts[i];
+        }
+        if (const auto* recipe = dynamic_cast<const RecipeSnapshot*>(source.get()))
+            recipe->releaseCaches();
     }
     return counts;
 }
