@@ -9,6 +9,7 @@
 #include "PropertyListReaders.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 // Conventions of the mapping between QVariant and the property list model:
@@ -305,6 +306,469 @@ bool writePropertyListFile(const QVariant& value, const QString& path, QString* 
     }
     if (!file.commit())
         return fail(file.errorString());
+    if (error)
+        error->clear();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Arrays read and written one element at a time.
+
+namespace {
+
+constexpr qsizetype kReadPiece = qsizetype(4) * 1024 * 1024;
+
+const char kXmlHeader[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                          "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                          "<plist version=\"1.0\">\n";
+
+// Cuts the root array of an XML property list file into the bytes of its elements, each
+// then decoded by the whole-list reader. Only the markup is looked at here: comments,
+// processing instructions, CDATA sections and the nesting of tags, which is all that is
+// needed to find where an element ends. The buffer holds the element being cut plus at
+// most one piece read ahead.
+class XmlArrayStream {
+public:
+    enum Step { Element, End, Failed };
+
+    explicit XmlArrayStream(QFile& file) : m_file(file) {}
+
+    const QString& error() const { return m_error; }
+
+    // Reads up to the first element of the root array.
+    bool open() {
+        if (ensure(3) && std::memcmp(m_buffer.constData() + m_pos, "\xEF\xBB\xBF", 3) == 0)
+            m_pos += 3;
+        if (!skipMisc(true))
+            return false;
+        Tag tag;
+        if (!readTagAt(m_pos, tag) || tag.closing)
+            return setError("The data is not a property list.");
+        m_pos = tag.end;
+        if (tag.name == "plist") {
+            if (tag.empty)
+                return setError("The property list holds no value.");
+            m_plist = true;
+            if (!skipMisc(false) || !readTagAt(m_pos, tag))
+                return false;
+            if (tag.closing)
+                return setError("The property list holds no value.");
+            m_pos = tag.end;
+        }
+        if (tag.name != "array")
+            return setError("The property list does not hold an array.");
+        m_rootClosed = tag.empty;
+        return true;
+    }
+
+    // The next element of the root array in *element (valid until the next call), End
+    // after the array and the end of the document, or Failed.
+    Step next(QByteArray* element) {
+        if (m_pos > kReadPiece) {
+            m_buffer.remove(0, m_pos);
+            m_pos = 0;
+        }
+        if (!skipMisc(false))
+            return Failed;
+        Tag tag;
+        if (m_rootClosed || (peekIsClosingTag() && readTagAt(m_pos, tag) && tag.name == "array")) {
+            if (!m_rootClosed)
+                m_pos = tag.end;
+            m_rootClosed = true;
+            return finish() ? End : Failed;
+        }
+        const qsizetype start = m_pos;
+        if (at(start) != '<' || at(start + 1) == '!') {
+            setError(at(start) < 0 ? "The property list ends too early."
+                                   : "The data is not a property list.");
+            return Failed;
+        }
+        qsizetype p = m_pos;
+        int depth = 0;
+        for (;;) {
+            if (p - start > kMaxBytes) {
+                setError("The property list is too large.");
+                return Failed;
+            }
+            if (startsWithAt(p, "<!--")) {
+                const qsizetype close = find(p + 4, "-->");
+                if (close < 0)
+                    return Failed;
+                p = close + 3;
+            } else if (startsWithAt(p, "<![CDATA[")) {
+                const qsizetype close = find(p + 9, "]]>");
+                if (close < 0)
+                    return Failed;
+                p = close + 3;
+            } else if (startsWithAt(p, "<?")) {
+                const qsizetype close = find(p + 2, "?>");
+                if (close < 0)
+                    return Failed;
+                p = close + 2;
+            } else {
+                if (!readTagAt(p, tag))
+                    return Failed;
+                if (tag.closing) {
+                    if (--depth < 0) {
+                        setError("The data is not a property list.");
+                        return Failed;
+                    }
+                } else if (!tag.empty) {
+                    ++depth;
+                }
+                p = tag.end;
+            }
+            if (depth == 0) {
+                *element = QByteArray::fromRawData(m_buffer.constData() + start, p - start);
+                m_pos = p;
+                return Element;
+            }
+            const qsizetype open = find(p, "<");
+            if (open < 0)
+                return Failed;
+            p = open;
+        }
+    }
+
+private:
+    struct Tag {
+        QByteArray name;
+        bool closing = false;
+        bool empty = false;
+        qsizetype end = 0; // just after '>'
+    };
+
+    QFile& m_file;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_eof = false;
+    bool m_plist = false;
+    bool m_rootClosed = false;
+    QString m_error;
+
+    bool setError(const char* text) {
+        if (m_error.isEmpty())
+            m_error = trText(text);
+        return false;
+    }
+
+    // Appends the next piece of the file (at least as much as is buffered, so scanning
+    // stays linear); false at the end of the file or on a read error.
+    bool readMore() {
+        if (m_eof)
+            return false;
+        const qsizetype piece = qMax(kReadPiece, m_buffer.size() - m_pos);
+        const qsizetype old = m_buffer.size();
+        m_buffer.resize(old + piece);
+        const qint64 got = m_file.read(m_buffer.data() + old, piece);
+        m_buffer.resize(old + qMax<qint64>(got, 0));
+        if (got < 0)
+            m_error = trText("The file could not be read: %1").arg(m_file.errorString());
+        if (got <= 0) {
+            m_eof = true;
+            return false;
+        }
+        return true;
+    }
+
+    // At least n bytes from m_pos, unless the file ends first.
+    bool ensure(qsizetype n) {
+        while (m_buffer.size() - m_pos < n)
+            if (!readMore())
+                return false;
+        return true;
+    }
+
+    // The byte at offset i, or -1 after the end of the file.
+    int at(qsizetype i) {
+        while (i >= m_buffer.size())
+            if (!readMore())
+                return -1;
+        return (unsigned char)m_buffer.at(i);
+    }
+
+    bool startsWithAt(qsizetype i, const char* text) {
+        const qsizetype n = qsizetype(std::strlen(text));
+        for (qsizetype k = 0; k < n; ++k)
+            if (at(i + k) != (unsigned char)text[k])
+                return false;
+        return true;
+    }
+
+    // The offset of needle at or after from; -1 (with the error set) when the file ends.
+    qsizetype find(qsizetype from, const char* needle) {
+        const qsizetype n = qsizetype(std::strlen(needle));
+        qsizetype searchFrom = from;
+        for (;;) {
+            const qsizetype found = m_buffer.indexOf(needle, searchFrom);
+            if (found >= 0)
+                return found;
+            searchFrom = qMax(from, m_buffer.size() - n + 1);
+            if (m_buffer.size() - m_pos > kMaxBytes + kReadPiece) {
+                setError("The property list is too large.");
+                return -1;
+            }
+            if (!readMore()) {
+                setError("The property list ends too early.");
+                return -1;
+            }
+        }
+    }
+
+    static bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    bool peekIsClosingTag() { return at(m_pos) == '<' && at(m_pos + 1) == '/'; }
+
+    // Whitespace, comments and processing instructions; in the prolog also the document
+    // type, with its internal subset.
+    bool skipMisc(bool prolog) {
+        for (;;) {
+            while (isSpace(at(m_pos)))
+                ++m_pos;
+            if (startsWithAt(m_pos, "<!--")) {
+                const qsizetype close = find(m_pos + 4, "-->");
+                if (close < 0)
+                    return false;
+                m_pos = close + 3;
+            } else if (startsWithAt(m_pos, "<?")) {
+                const qsizetype close = find(m_pos + 2, "?>");
+                if (close < 0)
+                    return false;
+                m_pos = close + 2;
+            } else if (prolog && startsWithAt(m_pos, "<!DOCTYPE")) {
+                if (!skipDoctype())
+                    return false;
+            } else {
+                return true;
+            }
+        }
+    }
+
+    bool skipDoctype() {
+        qsizetype p = m_pos + 9;
+        int quote = 0;
+        bool subset = false;
+        for (int c; (c = at(p)) >= 0; ++p) {
+            if (quote) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '[') {
+                subset = true;
+            } else if (c == ']') {
+                subset = false;
+            } else if (subset && startsWithAt(p, "<!--")) {
+                const qsizetype close = find(p + 4, "-->");
+                if (close < 0)
+                    return false;
+                p = close + 2;
+            } else if (c == '>' && !subset) {
+                m_pos = p + 1;
+                return true;
+            }
+        }
+        return setError("The property list ends too early.");
+    }
+
+    static bool isNameChar(int c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-' || c == '.' || c == ':' || c >= 0x80;
+    }
+
+    // An element tag at offset i: <name attr="v">, <name/> or </name>.
+    bool readTagAt(qsizetype i, Tag& tag) {
+        tag = Tag();
+        if (at(i) < 0)
+            return setError("The property list ends too early.");
+        if (at(i) != '<')
+            return setError("The data is not a property list.");
+        qsizetype p = i + 1;
+        if (at(p) == '/') {
+            tag.closing = true;
+            ++p;
+        }
+        const qsizetype nameStart = p;
+        while (isNameChar(at(p)))
+            ++p;
+        if (p == nameStart)
+            return setError("The data is not a property list.");
+        tag.name = m_buffer.mid(nameStart, p - nameStart);
+        int quote = 0;
+        for (int c; (c = at(p)) >= 0; ++p) {
+            if (quote) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '<') {
+                break;
+            } else if (c == '>') {
+                tag.empty = !tag.closing && m_buffer.at(p - 1) == '/';
+                tag.end = p + 1;
+                return true;
+            }
+        }
+        return setError(at(p) < 0 ? "The property list ends too early." : "The data is not a property list.");
+    }
+
+    // After the root array: the end of the plist element when there was one.
+    bool finish() {
+        if (!m_plist)
+            return true;
+        if (!skipMisc(false))
+            return false;
+        Tag tag;
+        if (!readTagAt(m_pos, tag) || !tag.closing || tag.name != "plist")
+            return setError("The property list holds more than one value.");
+        m_pos = tag.end;
+        return true;
+    }
+};
+
+} // namespace
+
+bool readPropertyListArrayFile(const QString& path, const std::function<bool(const QVariant& element)>& visit,
+                               QString* error) {
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = trText("The file %1 could not be read: %2").arg(path, reason);
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = trText("The file %1 could not be opened: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (file.peek(6) == "bplist") {
+        file.close();
+        const PropertyListResult whole = readPropertyListFile(path);
+        if (!whole.ok()) {
+            if (error)
+                *error = whole.error;
+            return false;
+        }
+        if (whole.value.typeId() != QMetaType::QVariantList)
+            return fail(trText("The property list does not hold an array."));
+        for (const QVariant& element : whole.value.toList())
+            if (!visit(element))
+                break;
+        if (error)
+            error->clear();
+        return true;
+    }
+    if (file.size() == 0)
+        return fail(trText("The property list is empty."));
+    XmlArrayStream stream(file);
+    if (!stream.open())
+        return fail(stream.error());
+    for (;;) {
+        QByteArray bytes;
+        const XmlArrayStream::Step step = stream.next(&bytes);
+        if (step == XmlArrayStream::Failed)
+            return fail(stream.error());
+        if (step == XmlArrayStream::End)
+            break;
+        QString elementError;
+        const QVariant element = propertylist::readXml(bytes, &elementError);
+        if (!element.isValid())
+            return fail(elementError.isEmpty() ? trText("The data is not a property list.") : elementError);
+        if (!visit(element))
+            break;
+    }
+    if (error)
+        error->clear();
+    return true;
+}
+
+qsizetype propertyListArrayFileCount(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = trText("The file %1 could not be opened: %2").arg(path, file.errorString());
+        return -1;
+    }
+    if (file.peek(6) == "bplist" || file.size() == 0) {
+        file.close();
+        qsizetype count = 0;
+        return readPropertyListArrayFile(
+                   path, [&count](const QVariant&) { return ++count, true; }, error)
+                   ? count
+                   : -1;
+    }
+    XmlArrayStream stream(file);
+    qsizetype count = 0;
+    bool ok = stream.open();
+    for (QByteArray bytes; ok; ++count) {
+        const XmlArrayStream::Step step = stream.next(&bytes);
+        if (step == XmlArrayStream::End)
+            break;
+        ok = step == XmlArrayStream::Element;
+    }
+    if (!ok) {
+        if (error)
+            *error = trText("The file %1 could not be read: %2").arg(path, stream.error());
+        return -1;
+    }
+    if (error)
+        error->clear();
+    return count;
+}
+
+PropertyListArrayWriter::PropertyListArrayWriter(QString path) : m_path(std::move(path)) {}
+
+PropertyListArrayWriter::~PropertyListArrayWriter() {
+    if (m_file)
+        m_file->cancelWriting();
+}
+
+bool PropertyListArrayWriter::fail(const QString& reason, QString* error) {
+    m_failed = true;
+    if (m_file) {
+        m_file->cancelWriting();
+        m_file.reset();
+    }
+    if (error)
+        *error = trText("The file %1 could not be written: %2").arg(m_path, reason);
+    return false;
+}
+
+bool PropertyListArrayWriter::write(const QByteArray& bytes, QString* error) {
+    if (m_failed || !m_file)
+        return fail(trText("The file is not open for writing."), error);
+    if (m_file->write(bytes) != bytes.size())
+        return fail(m_file->errorString(), error);
+    return true;
+}
+
+bool PropertyListArrayWriter::open(QString* error) {
+    m_file = std::make_unique<QSaveFile>(m_path);
+    if (!m_file->open(QIODevice::WriteOnly))
+        return fail(m_file->errorString(), error);
+    m_failed = false;
+    m_count = 0;
+    return write(QByteArray(kXmlHeader), error);
+}
+
+bool PropertyListArrayWriter::append(const QVariant& element, QString* error) {
+    QByteArray out;
+    if (m_count == 0)
+        out += "<array>\n";
+    writeValue(out, element, 1);
+    if (!write(out, error))
+        return false;
+    ++m_count;
+    return true;
+}
+
+bool PropertyListArrayWriter::commit(QString* error) {
+    if (!write(m_count == 0 ? QByteArray("<array/>\n</plist>\n") : QByteArray("</array>\n</plist>\n"), error))
+        return false;
+    if (!m_file->commit())
+        return fail(m_file->errorString(), error);
+    m_file.reset();
     if (error)
         error->clear();
     return true;

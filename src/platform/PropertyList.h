@@ -4,6 +4,11 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
+
+class QSaveFile;
+
 // Property lists in the standard encodings. In memory a property list is a QVariant:
 // dictionaries are QVariantMap, arrays QVariantList, strings QString, integers qint64,
 // reals double, booleans bool, dates QDateTime (UTC) and data QByteArray.
@@ -23,3 +28,45 @@ QByteArray xmlPropertyListData(const QVariant& value);
 
 // Writes value as an XML property list, atomically: a failure leaves the old file as it was.
 bool writePropertyListFile(const QVariant& value, const QString& path, QString* error = nullptr);
+
+// Reads a property list file whose root is an array one element at a time: visit gets each
+// element in file order and returns false to stop early. An XML file is read in pieces, so
+// memory holds about one element whatever the size of the file (an element is limited like a
+// whole list in readPropertyListFile); a binary file is read whole. Returns false with *error
+// when the file cannot be opened, is not a property list, its root is not an array, or an
+// element cannot be read; the elements before the fault have been visited by then, so a
+// caller that must not act on part of a file reads it once to check it first.
+bool readPropertyListArrayFile(const QString& path, const std::function<bool(const QVariant& element)>& visit,
+                               QString* error = nullptr);
+
+// The number of elements of the root array of a property list file, or -1 with *error when
+// readPropertyListArrayFile() would fail on the file's structure. For an XML file only the
+// markup is checked (the document is complete, tags are nested and closed); what is inside
+// the elements is not decoded, so this costs a fraction of a full read.
+qsizetype propertyListArrayFileCount(const QString& path, QString* error = nullptr);
+
+// Writes an XML property list whose root is an array one element at a time, so a large list
+// never has to be in memory whole. The bytes are those of writePropertyListFile() for the
+// same list. The file is replaced atomically by commit(); until then, and when the writer is
+// destroyed without a commit or a step failed, the old file stays as it was and no
+// temporary file is left behind.
+class PropertyListArrayWriter {
+public:
+    explicit PropertyListArrayWriter(QString path);
+    ~PropertyListArrayWriter();
+    PropertyListArrayWriter(const PropertyListArrayWriter&) = delete;
+    PropertyListArrayWriter& operator=(const PropertyListArrayWriter&) = delete;
+
+    bool open(QString* error = nullptr);
+    bool append(const QVariant& element, QString* error = nullptr);
+    bool commit(QString* error = nullptr);
+
+private:
+    bool fail(const QString& reason, QString* error);
+    bool write(const QByteArray& bytes, QString* error);
+
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_file;
+    qsizetype m_count = 0;
+    bool m_failed = false;
+};

@@ -1,0 +1,188 @@
+// The exchange-file commands: import, export, list.
+#include "CliCommand.h"
+
+#include "platform/Alerts.h"
+#include "platform/ObjectContext.h"
+#include "platform/Predicate.h"
+#include "share/VersionTwoImporterExporter.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+const QString kRecipes = QStringLiteral("Recipes");
+
+int usage(const QString& message) {
+    CliSession::printError(message);
+    return CliUsage;
+}
+
+// Alerts are not shown: the command reports what the importer told the user.
+class SilentAlerts final : public Alerts {
+public:
+    AlertResponse runModal(const AlertRequest&) override { return {}; }
+};
+
+// The own library's recipes matching filterText (all of them when it is empty), sorted by
+// name without regard to case. False after printing the reason.
+bool ownLibraryRecipes(ObjectContext* context, const QString& filterText, QList<ManagedObject*>* recipes,
+                       int* exitCode) {
+    PredicatePtr own = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    PredicatePtr filter;
+    if (!filterText.isEmpty()) {
+        const PredicateParseResult parsed = Predicate::parse(filterText);
+        if (!parsed.ok()) {
+            *exitCode = usage(QStringLiteral("bad filter: %1").arg(parsed.error));
+            return false;
+        }
+        filter = parsed.predicate;
+    }
+    FetchRequest request(kRecipes, Predicate::andPredicate({filter, own}),
+                         {{QStringLiteral("name"), true, true}});
+    QString error;
+    *recipes = context->executeFetchRequest(request, &error);
+    if (!error.isEmpty()) {
+        CliSession::printError(error);
+        *exitCode = CliNoLibrary;
+        return false;
+    }
+    return true;
+}
+
+QJsonArray uniqueIDs(const QList<ManagedObject*>& recipes) {
+    QJsonArray ids;
+    for (ManagedObject* recipe : recipes)
+        ids.append(recipe->stringValue(QStringLiteral("uniqueID")));
+    return ids;
+}
+
+int importCommand(CliSession& session, const QStringList& args) {
+    CliOptions options;
+    QString error;
+    if (!parseCliOptions(args, {}, {QStringLiteral("all-details")}, &options, &error))
+        return usage(error);
+    if (options.positional.size() != 1)
+        return usage(QStringLiteral("usage: import FILE [--all-details]"));
+    const QString path = options.positional.first();
+    // By extension, compared exactly as the application's import panel does.
+    const QString extension = QFileInfo(path).suffix();
+    if (extension != QLatin1String("lsr"))
+        return usage(
+            QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr files").arg(extension));
+    if (!QFileInfo(path).isFile())
+        return usage(QStringLiteral("There is no file at %1.").arg(path));
+    ObjectContext* context = session.context();
+    if (!context)
+        return CliNoLibrary;
+    SilentAlerts alerts;
+    VersionTwoImporterExporter importer(context, &alerts);
+    importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
+    importer.importDataFile(path);
+    const ExchangeImportResult& result = importer.importResult();
+    if (!result.readError.isEmpty())
+        return usage(result.readError);
+    // An import stopped by the upgrade alert has not saved what it imported before it.
+    if (!context->save(&error)) {
+        CliSession::printError(error);
+        return CliNoLibrary;
+    }
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
+                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())}});
+    if (result.stoppedByUpgradeAlert) {
+        CliSession::printError(result.upgradeMessage);
+        return CliStopped;
+    }
+    return CliOK;
+}
+
+int exportCommand(CliSession& session, const QStringList& args) {
+    CliOptions options;
+    QString error;
+    const QString synopsis =
+        QStringLiteral("usage: export OUT.lsr (--all | --ids ID,ID,... | --filter TEXT) [--all-details]");
+    if (!parseCliOptions(args, {QStringLiteral("ids"), QStringLiteral("filter")},
+                         {QStringLiteral("all"), QStringLiteral("all-details")}, &options, &error))
+        return usage(error);
+    const int selectors = int(options.has(QStringLiteral("all"))) + int(options.has(QStringLiteral("ids"))) +
+                          int(options.has(QStringLiteral("filter")));
+    if (options.positional.size() != 1 || selectors != 1 || options.all(QStringLiteral("ids")).size() > 1 ||
+        options.all(QStringLiteral("filter")).size() > 1)
+        return usage(synopsis);
+    const QString path = options.positional.first();
+    if (QFileInfo(path).suffix() != QLatin1String("lsr"))
+        return usage(QStringLiteral("the exported file needs the extension lsr"));
+    ObjectContext* context = session.context();
+    if (!context)
+        return CliNoLibrary;
+
+    QList<ManagedObject*> recipes;
+    int exitCode = CliOK;
+    if (options.has(QStringLiteral("ids"))) {
+        // In the order given; one fetch for all of them.
+        const QStringList ids =
+            options.value(QStringLiteral("ids")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QList<ManagedObject*> all = context->executeFetchRequest(FetchRequest(kRecipes), &error);
+        if (!error.isEmpty()) {
+            CliSession::printError(error);
+            return CliNoLibrary;
+        }
+        QHash<QString, ManagedObject*> byID;
+        for (ManagedObject* recipe : all)
+            byID.insert(recipe->stringValue(QStringLiteral("uniqueID")), recipe);
+        for (const QString& id : ids) {
+            ManagedObject* recipe = byID.value(id);
+            if (!recipe)
+                return usage(QStringLiteral("There is no recipe with uniqueID %1.").arg(id));
+            recipes.append(recipe);
+        }
+    } else if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode)) {
+        return exitCode;
+    }
+
+    VersionTwoImporterExporter exporter(context, nullptr);
+    exporter.setTransferAllInfo(options.has(QStringLiteral("all-details")));
+    if (!exporter.exportRecipes(recipes, path, &error)) {
+        CliSession::printError(error);
+        return CliNoLibrary;
+    }
+    CliSession::printJson(QJsonObject{{QStringLiteral("exported"), int(recipes.size())}});
+    return CliOK;
+}
+
+int listCommand(CliSession& session, const QStringList& args) {
+    CliOptions options;
+    QString error;
+    if (!parseCliOptions(args, {QStringLiteral("filter")}, {}, &options, &error))
+        return usage(error);
+    if (!options.positional.isEmpty() || options.all(QStringLiteral("filter")).size() > 1)
+        return usage(QStringLiteral("usage: list [--filter TEXT]"));
+    ObjectContext* context = session.context();
+    if (!context)
+        return CliNoLibrary;
+    QList<ManagedObject*> recipes;
+    int exitCode = CliOK;
+    if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode))
+        return exitCode;
+    QJsonArray array;
+    for (ManagedObject* recipe : std::as_const(recipes))
+        array.append(QJsonObject{
+            {QStringLiteral("uniqueID"), jsonFromValue(recipe->valueForKey(QStringLiteral("uniqueID")))},
+            {QStringLiteral("name"), jsonFromValue(recipe->valueForKey(QStringLiteral("name")))}});
+    CliSession::printJson(array);
+    return CliOK;
+}
+
+const CliCommandRegistration importRegistration(QStringLiteral("import"),
+                                                QStringLiteral("FILE [--all-details]"), importCommand);
+const CliCommandRegistration
+    exportRegistration(QStringLiteral("export"),
+                       QStringLiteral("OUT.lsr (--all | --ids ID,ID,... | --filter TEXT) [--all-details]"),
+                       exportCommand);
+const CliCommandRegistration listRegistration(QStringLiteral("list"), QStringLiteral("[--filter TEXT]"),
+                                              listCommand);
+
+} // namespace

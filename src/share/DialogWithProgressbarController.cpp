@@ -1,0 +1,119 @@
+#include "DialogWithProgressbarController.h"
+
+#include "platform/ProgressView.h"
+#include "platform/Scheduler.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QObject>
+#include <QtDebug>
+
+namespace {
+
+QString trText(const char* text) {
+    return QCoreApplication::translate("DialogWithProgressbarController", text);
+}
+
+// The delayed closes not yet run, by view: a dialog opened again must not be closed by
+// the timer of the operation before.
+QHash<ProgressView*, int>& pendingCloses() {
+    static QHash<ProgressView*, int> pending;
+    return pending;
+}
+
+void cancelPendingClose(ProgressView* view) {
+    const auto it = pendingCloses().constFind(view);
+    if (it == pendingCloses().cend())
+        return;
+    Scheduler::instance().cancel(it.value());
+    pendingCloses().erase(it);
+}
+
+} // namespace
+
+DialogWithProgressbarController::DialogWithProgressbarController(ProgressView* progressView)
+    : m_view(progressView) {}
+
+DialogWithProgressbarController::~DialogWithProgressbarController() = default;
+
+QString DialogWithProgressbarController::importingRecipesText() {
+    return trText("Importing Recipes...");
+}
+
+QString DialogWithProgressbarController::finishedImportingText() {
+    return trText("Finished Importing.");
+}
+
+QString DialogWithProgressbarController::exportingRecipesText() {
+    return trText("Exporting Recipes...");
+}
+
+QString DialogWithProgressbarController::finishedExportingText() {
+    return trText("Finished Exporting.");
+}
+
+bool DialogWithProgressbarController::loadNib() {
+    m_loaded = false;
+    if (!m_showWindow || !m_view)
+        return false;
+    cancelPendingClose(m_view);
+    if (!m_view->show()) {
+        qWarning("error could not load DialogWithProgressbar NIB");
+        return false;
+    }
+    m_loaded = true;
+    return true;
+}
+
+void DialogWithProgressbarController::openDialog(const QString& headerText, int maximum) {
+    if (!loadNib())
+        return;
+    m_view->setHeaderText(headerText);
+    m_view->setMaximum(maximum);
+    m_view->processEvents();
+}
+
+void DialogWithProgressbarController::setHeaderText(const QString& text) {
+    if (ProgressView* view = activeView()) {
+        view->setHeaderText(text);
+        view->processEvents();
+    }
+}
+
+void DialogWithProgressbarController::advanceProgress(int by) {
+    if (ProgressView* view = activeView()) {
+        view->advance(by);
+        view->processEvents();
+    }
+}
+
+void DialogWithProgressbarController::stopProgress() {
+    if (ProgressView* view = activeView())
+        view->stop();
+}
+
+void DialogWithProgressbarController::closeDialogWindow() {
+    if (ProgressView* view = activeView()) {
+        cancelPendingClose(view);
+        view->close();
+    }
+    m_loaded = false;
+}
+
+void DialogWithProgressbarController::closeDialogWindowLater(double seconds) {
+    ProgressView* view = activeView();
+    m_loaded = false;
+    if (!view)
+        return;
+    cancelPendingClose(view);
+    // A view that is a QObject cancels the close by being destroyed.
+    QObject* receiver = dynamic_cast<QObject*>(view);
+    const int id = Scheduler::instance().schedule(
+        seconds,
+        [view] {
+            pendingCloses().remove(view);
+            view->close();
+        },
+        receiver);
+    pendingCloses().insert(view, id);
+}

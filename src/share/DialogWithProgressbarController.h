@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class ProgressView;
+
+// The progress dialog every importer shows: a header text and a determinate bar, through
+// the ProgressView port. With showWindow off (or no view) the dialog is never loaded and
+// every step below does nothing, so headless callers run the same code.
+class DialogWithProgressbarController {
+public:
+    explicit DialogWithProgressbarController(ProgressView* progressView = nullptr);
+    virtual ~DialogWithProgressbarController();
+    DialogWithProgressbarController(const DialogWithProgressbarController&) = delete;
+    DialogWithProgressbarController& operator=(const DialogWithProgressbarController&) = delete;
+
+    bool showWindow() const { return m_showWindow; }
+    void setShowWindow(bool showWindow) { m_showWindow = showWindow; }
+    ProgressView* progressView() const { return m_view; }
+
+    // Loads the dialog when showWindow is on; when it cannot be shown the work runs
+    // without it. True when the dialog is up.
+    bool loadNib();
+    // Loads the dialog, sets the header, shows it in front and sets the bar's maximum.
+    void openDialog(const QString& headerText, int maximum);
+    void setHeaderText(const QString& text);
+    void advanceProgress(int by = 1);
+    void stopProgress();
+    // Hides and closes the dialog now.
+    void closeDialogWindow();
+    // Closes the dialog after the delay (1.0 s), through the scheduler. The pending close
+    // holds only the view, so this controller may be gone by then; opening the same view
+    // again before it fires cancels it.
+    void closeDialogWindowLater(double seconds = 1.0);
+
+    static QString importingRecipesText();
+    static QString finishedImportingText();
+    static QString exportingRecipesText();
+    static QString finishedExportingText();
+
+private:
+    ProgressView* activeView() const { return m_loaded ? m_view : nullptr; }
+
+    ProgressView* m_view;
+    bool m_showWindow = false;
+    bool m_loaded = false;
+};

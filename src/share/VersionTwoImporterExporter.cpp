@@ -1,0 +1,600 @@
+#include "VersionTwoImporterExporter.h"
+
+#include "library/AppController.h"
+#include "library/IngredientRecords.h"
+#include "library/LibraryStore.h"
+#include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
+#include "platform/Alerts.h"
+#include "platform/DataModel.h"
+#include "platform/ObjectContext.h"
+#include "platform/PropertyList.h"
+#include "platform/StructuredText.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QtDebug>
+
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+QString trText(const char* text) {
+    return QCoreApplication::translate("VersionTwoImporterExporter", text);
+}
+
+const QString kModelVersion = QStringLiteral("modelVersion");
+const QString kDirections = QStringLiteral("directions");
+const QString kIngredientsArray = QStringLiteral("ingredientsArray");
+const QString kPrivateNotes = QStringLiteral("privateNotes");
+const QString kTwoPointZero = QStringLiteral("2.0");
+
+// Copied from a current-generation dictionary whenever present.
+const QStringList kCurrentKeys = {QStringLiteral("attribution"),
+                                  QStringLiteral("cookingTime"),
+                                  QStringLiteral("cuisine"),
+                                  QStringLiteral("difficulty"),
+                                  kDirections,
+                                  QStringLiteral("importedFromURL"),
+                                  QStringLiteral("inactivePrepTime"),
+                                  kIngredientsArray,
+                                  QStringLiteral("keywords"),
+                                  QStringLiteral("name"),
+                                  QStringLiteral("notes"),
+                                  QStringLiteral("prepTime"),
+                                  QStringLiteral("recipeDescription"),
+                                  QStringLiteral("videoURL"),
+                                  QStringLiteral("yield")};
+
+// Copied only with the all-details option.
+const QStringList kCurrentPersonalKeys = {QStringLiteral("dateCreated"),     QStringLiteral("dateUpdated"),
+                                          QStringLiteral("hasBeenPrepared"), QStringLiteral("isFlagged"),
+                                          QStringLiteral("isMarkedAsNew"),   kPrivateNotes,
+                                          QStringLiteral("rating")};
+
+// "2.0": the same plain keys except the two converted ones, and no flag.
+const QStringList kTwoPointZeroKeys = {QStringLiteral("attribution"),
+                                       QStringLiteral("cookingTime"),
+                                       QStringLiteral("cuisine"),
+                                       QStringLiteral("difficulty"),
+                                       QStringLiteral("importedFromURL"),
+                                       QStringLiteral("inactivePrepTime"),
+                                       QStringLiteral("keywords"),
+                                       QStringLiteral("name"),
+                                       QStringLiteral("notes"),
+                                       QStringLiteral("prepTime"),
+                                       QStringLiteral("recipeDescription"),
+                                       QStringLiteral("videoURL"),
+                                       QStringLiteral("yield")};
+
+const QStringList kTwoPointZeroPersonalKeys = {QStringLiteral("dateCreated"),
+                                               QStringLiteral("dateUpdated"),
+                                               QStringLiteral("hasBeenPrepared"),
+                                               QStringLiteral("isMarkedAsNew"),
+                                               kPrivateNotes,
+                                               QStringLiteral("rating")};
+
+const QStringList kTwoPointZeroImageKeys = {QStringLiteral("firstImage"), QStringLiteral("secondImage"),
+                                            QStringLiteral("thirdImage"), QStringLiteral("forthImage"),
+                                            QStringLiteral("fifthImage")};
+
+// Written by the exporter whenever set (privateNotes only with the all-details option).
+const QStringList kExportKeys = {QStringLiteral("attribution"),
+                                 QStringLiteral("cookingTime"),
+                                 QStringLiteral("cuisine"),
+                                 QStringLiteral("dateCreated"),
+                                 QStringLiteral("dateUpdated"),
+                                 QStringLiteral("difficulty"),
+                                 kDirections,
+                                 QStringLiteral("hasBeenPrepared"),
+                                 QStringLiteral("importedFromURL"),
+                                 QStringLiteral("inactivePrepTime"),
+                                 kIngredientsArray,
+                                 QStringLiteral("isFlagged"),
+                                 QStringLiteral("isMarkedAsNew"),
+                                 QStringLiteral("keywords"),
+                                 QStringLiteral("name"),
+                                 QStringLiteral("notes"),
+                                 QStringLiteral("prepTime"),
+                                 QStringLiteral("rating"),
+                                 QStringLiteral("recipeDescription"),
+                                 QStringLiteral("videoURL"),
+                                 QStringLiteral("yield")};
+
+constexpr int kImportedImageCount = 12;
+constexpr int kExportedImageCount = 11;
+
+bool isIntegerType(int typeId) {
+    switch (typeId) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a property-list value fits an attribute of that kind.
+bool fitsAttribute(const QVariant& value, AttributeType type) {
+    const int typeId = value.typeId();
+    switch (type) {
+    case AttributeType::Text:
+        return typeId == QMetaType::QString;
+    case AttributeType::Integer:
+        return isIntegerType(typeId);
+    case AttributeType::Float:
+        return isIntegerType(typeId) || typeId == QMetaType::Double;
+    case AttributeType::Boolean:
+        return typeId == QMetaType::Bool || isIntegerType(typeId);
+    case AttributeType::Date:
+        return typeId == QMetaType::QDateTime && value.toDateTime().isValid();
+    case AttributeType::Data:
+        return typeId == QMetaType::QByteArray;
+    }
+    return false;
+}
+
+// The picture format of data, told by its first bytes and confirmed by Qt's reader for that
+// format; empty when the data is not a picture the pages and printing can show.
+QByteArray pictureFormat(const QByteArray& data) {
+    QByteArray format;
+    if (data.startsWith("\xFF\xD8\xFF"))
+        format = "jpeg";
+    else if (data.startsWith("\x89PNG\r\n\x1A\n"))
+        format = "png";
+    else if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        format = "gif";
+    else if (data.startsWith("BM"))
+        format = "bmp";
+    else if (data.startsWith(QByteArray("II*\0", 4)) || data.startsWith(QByteArray("MM\0*", 4)))
+        format = "tiff";
+    else if (data.startsWith("RIFF") && data.mid(8, 4) == "WEBP")
+        format = "webp";
+    if (format.isEmpty())
+        return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    // The header must read too (a JPEG start marker alone is not a picture).
+    QImageReader reader(&buffer, format);
+    return reader.canRead() && reader.size().isValid() ? format : QByteArray();
+}
+
+// The text of column i of a "2.0" row; a missing column or one that is not a text reads
+// as empty.
+QString columnText(const QVariantList& row, int i) {
+    if (i >= row.size() || row.at(i).typeId() != QMetaType::QString)
+        return {};
+    return row.at(i).toString();
+}
+
+// "2.0" rows (quantity, measurement, name, method, group-title flag) as ingredient records.
+QVariantList ingredientRecordsFromRows(const QVariantList& rows) {
+    QVariantList records;
+    records.reserve(rows.size());
+    for (const QVariant& rowValue : rows) {
+        if (rowValue.typeId() != QMetaType::QVariantList) {
+            qWarning("VersionTwoImporterExporter: an ingredient row that is not a list was skipped");
+            continue;
+        }
+        const QVariantList row = rowValue.toList();
+        const QString quantity = columnText(row, 0);
+        const QString measurement = columnText(row, 1);
+        const QString name = columnText(row, 2);
+        const QString method = columnText(row, 3);
+        const bool groupTitle = columnText(row, 4) == QLatin1String("YES");
+        QVariantMap record;
+        if (!groupTitle && !quantity.isEmpty())
+            record.insert(QStringLiteral("quantity"), quantity);
+        if (!measurement.isEmpty())
+            record.insert(QStringLiteral("measurement"), measurement);
+        if (!name.isEmpty())
+            record.insert(QStringLiteral("name"), name);
+        if (!method.isEmpty())
+            record.insert(QStringLiteral("method"), method);
+        if (groupTitle) {
+            record.insert(QStringLiteral("name"), quantity);
+            record.insert(QStringLiteral("isGroupTitle"), true);
+        }
+        record.insert(QStringLiteral("randomNumber"), IngredientRecords::newRandomNumber());
+        records.append(record);
+    }
+    return records;
+}
+
+// Decodes the entries of an exchange file on a worker thread while the main thread makes
+// the recipes and writes their pictures (mostly waiting for the disk). The worker touches
+// no record: it only reads the file. At most kAhead decoded entries wait, so memory stays
+// bounded however large the file.
+class ReadAhead {
+public:
+    explicit ReadAhead(QString path) : m_path(std::move(path)), m_thread([this] { run(); }) {}
+    ~ReadAhead() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_cancelled = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The next entry in file order; false after the last one or after a fault.
+    bool next(QVariant* element) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_queue.empty() || m_done; });
+        if (m_queue.empty())
+            return false;
+        *element = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_changed.notify_all();
+        return true;
+    }
+    // After next() returned false: whether the whole file was read, or why not.
+    bool finish(QString* error) {
+        std::lock_guard lock(m_mutex);
+        *error = m_error;
+        return m_ok;
+    }
+
+private:
+    static constexpr size_t kAhead = 16;
+
+    void run() {
+        QString error;
+        const bool ok = readPropertyListArrayFile(
+            m_path,
+            [this](const QVariant& element) {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_queue.size() < kAhead || m_cancelled; });
+                if (m_cancelled)
+                    return false;
+                m_queue.push_back(element);
+                m_changed.notify_all();
+                return true;
+            },
+            &error);
+        {
+            std::lock_guard lock(m_mutex);
+            m_ok = ok;
+            m_error = error;
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    const QString m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<QVariant> m_queue;
+    bool m_cancelled = false;
+    bool m_done = false;
+    bool m_ok = false;
+    QString m_error;
+    std::thread m_thread; // last: starts once everything above exists
+};
+
+QString fileNameOf(const QString& path) {
+    return QFileInfo(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).fileName();
+}
+
+} // namespace
+
+VersionTwoImporterExporter::VersionTwoImporterExporter(ObjectContext* context, Alerts* alerts,
+                                                       ProgressView* progressView)
+    : DialogWithProgressbarController(progressView), m_context(context), m_alerts(alerts) {}
+
+VersionTwoImporterExporter::~VersionTwoImporterExporter() = default;
+
+QString VersionTwoImporterExporter::normalizedImageMarkers(const QString& directions) {
+    static const char* const kOldMarkers[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage",
+                                              "FifthImage"};
+    QString text = directions;
+    for (int i = 0; i < 5; ++i)
+        text.replace(QLatin1String(kOldMarkers[i]), QStringLiteral("[%1]").arg(i + 1), Qt::CaseSensitive);
+    return text;
+}
+
+QString VersionTwoImporterExporter::upgradeMessageText(const QString& version) {
+    return trText("You need to upgrade to version %1 or greater to import this recipe file.").arg(version);
+}
+
+QString VersionTwoImporterExporter::upgradeInformativeText() {
+    return trText("Click the Larkspoon! menu and select ''Check for Updates...''");
+}
+
+// ---------------------------------------------------------------------------------------
+// Import
+
+void VersionTwoImporterExporter::importDataFile(const QString& path) {
+    m_importedRecipes.clear();
+    m_result = ExchangeImportResult();
+    if (!QFileInfo(path).isFile()) {
+        m_result.readError = trText("There is no file at %1.").arg(path);
+        return;
+    }
+    // The markup of the whole file is checked first (and gives the count for the bar), so a
+    // file cut short or damaged anywhere in its structure imports nothing.
+    QString error;
+    const qsizetype count = propertyListArrayFileCount(path, &error);
+    if (count < 0) {
+        qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
+        beginImport(0);
+        m_result.readError = error;
+        finishImport();
+        return;
+    }
+    beginImport(int(qMin<qsizetype>(count, INT_MAX)));
+    ReadAhead entries(path);
+    for (QVariant element; entries.next(&element);)
+        if (!importElement(element))
+            return;
+    if (!entries.finish(&error)) {
+        // An entry whose content cannot be decoded: the file is refused as a whole, so
+        // the recipes already made from it are taken back.
+        qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
+        discardImportedRecipes();
+        m_result.readError = error;
+    }
+    finishImport();
+}
+
+void VersionTwoImporterExporter::discardImportedRecipes() {
+    for (ManagedObject* recipe : std::as_const(m_importedRecipes)) {
+        if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe))
+            for (int n = 1; n <= kImportedImageCount; ++n)
+                record->deleteImageAtIndex(n);
+        m_context->deleteObject(recipe);
+    }
+    m_importedRecipes.clear();
+}
+
+void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
+    beginImport(int(array.size()));
+    for (const QVariant& element : array)
+        if (!importElement(element))
+            return;
+    finishImport();
+}
+
+void VersionTwoImporterExporter::beginImport(int count) {
+    m_importedRecipes.clear();
+    m_result = ExchangeImportResult();
+    openDialog(importingRecipesText(), count);
+}
+
+bool VersionTwoImporterExporter::importElement(const QVariant& element) {
+    advanceProgress(1);
+    if (element.typeId() != QMetaType::QVariantMap) {
+        qWarning("VersionTwoImporterExporter: an entry that is not a recipe dictionary was skipped");
+        return true;
+    }
+    const QVariantMap dict = element.toMap();
+    const QVariant version = dict.value(kModelVersion);
+    const QString versionText = version.typeId() == QMetaType::QString ? version.toString() : QString();
+    if (versionText == kApplicationModelVersion) {
+        importCurrentVersionRecipeDict(dict);
+        return true;
+    }
+    if (versionText == kTwoPointZero) {
+        importTwoPointZeroRecipeDict(dict);
+        return true;
+    }
+    stopProgress();
+    closeDialogWindow();
+    m_result.stoppedByUpgradeAlert = true;
+    m_result.upgradeMessage = upgradeMessageText(version.toString());
+    if (m_alerts)
+        m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {trText("OK")});
+    return false;
+}
+
+void VersionTwoImporterExporter::finishImport() {
+    stopProgress();
+    setHeaderText(finishedImportingText());
+    QString error;
+    if (m_context && !m_context->save(&error)) {
+        qWarning("VersionTwoImporterExporter: the library could not be saved after the import: %s",
+                 qPrintable(error));
+        m_result.saveError = error;
+    }
+    AppController* app = AppController::instance();
+    RecipesArrayController* recipes = app ? app->recipesArrayController() : nullptr;
+    if (!m_importedRecipes.isEmpty() && recipes && recipes->managedObjectContext() == m_context) {
+        recipes->rearrangeObjects();
+        if (m_selectNewImports)
+            recipes->setSelectedObjects(m_importedRecipes);
+    }
+    closeDialogWindowLater(1.0);
+}
+
+ManagedObject* VersionTwoImporterExporter::insertRecipe() {
+    ManagedObject* recipe = m_context->insertNewObject(QStringLiteral("Recipes"));
+    m_importedRecipes.append(recipe);
+    return recipe;
+}
+
+void VersionTwoImporterExporter::copyValue(ManagedObject* recipe, const QVariantMap& dict,
+                                           const QString& key) const {
+    const auto it = dict.constFind(key);
+    if (it == dict.cend())
+        return;
+    const AttributeDescription* attribute = recipe->entity().attribute(key);
+    if (!attribute)
+        return;
+    if (!fitsAttribute(it.value(), attribute->type)) {
+        qWarning("VersionTwoImporterExporter: %s of the wrong kind was skipped", qPrintable(key));
+        return;
+    }
+    recipe->setValueForKey(it.value(), key);
+}
+
+void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVariant& value, int index,
+                                            const QString& key) const {
+    if (!value.isValid())
+        return;
+    const QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+    if (pictureFormat(data).isEmpty()) {
+        qWarning("VersionTwoImporterExporter: %s is not a picture and was skipped", qPrintable(key));
+        return;
+    }
+    auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
+    QString error;
+    if (!record || !record->saveImage(data, index, &error))
+        qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
+}
+
+ManagedObject* VersionTwoImporterExporter::importCurrentVersionRecipeDict(const QVariantMap& dict) {
+    if (!m_context)
+        return nullptr;
+    ManagedObject* recipe = insertRecipe();
+    for (const QString& key : kCurrentKeys)
+        copyValue(recipe, dict, key);
+    if (m_transferAllInfo)
+        for (const QString& key : kCurrentPersonalKeys)
+            copyValue(recipe, dict, key);
+    for (int n = 1; n <= kImportedImageCount; ++n) {
+        const QString key = QStringLiteral("image%1").arg(n);
+        storeImage(recipe, dict.value(key), n, key);
+    }
+    return recipe;
+}
+
+ManagedObject* VersionTwoImporterExporter::importTwoPointZeroRecipeDict(const QVariantMap& dict) {
+    if (!m_context)
+        return nullptr;
+    ManagedObject* recipe = insertRecipe();
+    for (const QString& key : kTwoPointZeroKeys)
+        copyValue(recipe, dict, key);
+    const QVariant directions = dict.value(kDirections);
+    if (directions.typeId() == QMetaType::QString)
+        recipe->setValueForKey(normalizedImageMarkers(directions.toString()), kDirections);
+    else if (directions.isValid())
+        qWarning("VersionTwoImporterExporter: directions of the wrong kind were skipped");
+    const QVariant ingredients = dict.value(kIngredientsArray);
+    if (ingredients.isValid()) {
+        const QVariant rows = ingredients.typeId() == QMetaType::QString
+                                  ? valueFromStructuredText(ingredients.toString())
+                                  : QVariant();
+        if (rows.typeId() == QMetaType::QVariantList)
+            IngredientRecords::setIngredientsOfRecipe(recipe, ingredientRecordsFromRows(rows.toList()));
+        else
+            qWarning("VersionTwoImporterExporter: an ingredient list that cannot be read was skipped");
+    }
+    if (m_transferAllInfo)
+        for (const QString& key : kTwoPointZeroPersonalKeys)
+            copyValue(recipe, dict, key);
+    for (int i = 0; i < kTwoPointZeroImageKeys.size(); ++i)
+        storeImage(recipe, dict.value(kTwoPointZeroImageKeys.at(i)), i + 1, kTwoPointZeroImageKeys.at(i));
+    return recipe;
+}
+
+// ---------------------------------------------------------------------------------------
+// Export
+
+QVariantMap VersionTwoImporterExporter::exportDictionaryForRecipe(ManagedObject* recipe) const {
+    QVariantMap dict{{kModelVersion, kApplicationModelVersion}};
+    for (const QString& key : kExportKeys) {
+        const QVariant value = recipe->valueForKey(key);
+        if (value.isNull())
+            continue;
+        dict.insert(key, key == kDirections ? QVariant(normalizedImageMarkers(value.toString())) : value);
+    }
+    if (m_transferAllInfo) {
+        const QVariant notes = recipe->valueForKey(kPrivateNotes);
+        if (!notes.isNull())
+            dict.insert(kPrivateNotes, notes);
+    }
+    if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe)) {
+        for (int n = 1; n <= kExportedImageCount; ++n) {
+            const QString path = record->imagePathAtIndex(n);
+            if (path.isEmpty())
+                break;
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue; // no image at this index
+            const QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError) {
+                qWarning("VersionTwoImporterExporter: %s could not be read: %s", qPrintable(path),
+                         qPrintable(file.errorString()));
+                continue;
+            }
+            dict.insert(QStringLiteral("image%1").arg(n), bytes);
+        }
+    }
+    return dict;
+}
+
+bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& recipes, const QString& toPath,
+                                               QString* error) {
+    openDialog(exportingRecipesText(), int(recipes.size()));
+    PropertyListArrayWriter writer(toPath);
+    QString writeError;
+    bool written = writer.open(&writeError);
+    for (qsizetype i = 0; written && i < recipes.size(); ++i) {
+        advanceProgress(1);
+        if (recipes.at(i))
+            written = writer.append(exportDictionaryForRecipe(recipes.at(i)), &writeError);
+    }
+    if (written)
+        written = writer.commit(&writeError);
+    stopProgress();
+    if (!written) {
+        // The old file (if any) is left as it was; the dialog goes at once.
+        qWarning("VersionTwoImporterExporter: %s", qPrintable(writeError));
+        closeDialogWindow();
+        if (error)
+            *error = writeError;
+        return false;
+    }
+    setHeaderText(finishedExportingText());
+    closeDialogWindowLater(1.0);
+    if (error)
+        error->clear();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening exchange files in the application
+
+bool importExchangeFile(AppController* app, const QString& path, bool allDetails,
+                        ProgressView* progressView) {
+    ObjectContext* context = app ? app->managedObjectContext() : nullptr;
+    if (!context)
+        return false;
+    VersionTwoImporterExporter importer(context, app->alerts(), progressView);
+    importer.setShowWindow(true);
+    importer.setSelectNewImports(true);
+    importer.setTransferAllInfo(allDetails);
+    importer.importDataFile(path);
+    return importer.importResult().readError.isEmpty() && !importer.importResult().stoppedByUpgradeAlert;
+}
+
+void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView) {
+    if (!app)
+        return;
+    app->setDocumentHandler(QStringLiteral("lsr"), [app, progressView](const QString& path) {
+        const int button =
+            app->alerts()->ask(trText("Import ''%1''?").arg(fileNameOf(path)),
+                               trText("You can also import Date Created, Date Modified, Rating, Previously "
+                                      "Prepared and Private Notes."),
+                               {trText("Import"), trText("Cancel"), trText("Import with all details")});
+        if (button != 1)
+            importExchangeFile(app, path, button == 2, progressView);
+        return false;
+    });
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "share/DialogWithProgressbarController.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+class Alerts;
+class AppController;
+class ManagedObject;
+class ObjectContext;
+class ProgressView;
+
+// How the last import went, for callers that report it (the command-line tool).
+struct ExchangeImportResult {
+    // The file could not be read as a property list holding an array (missing, unreadable,
+    // malformed, too large, or another root): nothing was imported. Empty when it was read.
+    QString readError;
+    // An entry of another version stopped the import after the recipes before it.
+    bool stoppedByUpgradeAlert = false;
+    QString upgradeMessage; // the alert's message text
+    // The save after the import failed (the recipes stay in memory, unsaved).
+    QString saveError;
+};
+
+// Reads and writes recipe exchange files ("lsr"): an XML property list whose root is an
+// array of recipe dictionaries, each with its own modelVersion. Reads the current
+// generation ("2.3") and the older "2.0" one; stops at an entry of any other version with
+// an alert that asks the user to update. Each import or export uses a fresh object; the
+// caller sets the options first.
+//
+// Input from other programs and from hand-edited files is read defensively:
+//  - A file is read one recipe at a time (readPropertyListArrayFile), so a large file
+//    costs about one recipe of memory besides the image files written; there is no limit
+//    on the size of a file, only on one recipe in it (that of readPropertyListFile). Its
+//    markup is checked through to the end before anything is imported, and an entry whose
+//    content cannot be decoded takes back the recipes made before it: a file that is
+//    truncated or malformed anywhere, or whose root is not an array, imports nothing.
+//    Entries are decoded on a worker thread a few ahead of the main thread, which makes
+//    the records and writes the pictures (the worker reads the file only).
+//  - A value whose type is not the one its key carries (a number where text belongs, a
+//    text where a date or a picture belongs) is skipped: the recipe never holds a value of
+//    the wrong kind. Booleans also accept integers (non-zero is true).
+//  - An entry of the root array that is not a dictionary is skipped with a warning.
+//  - Image data is stored only when it is a picture in a format the pages and printing can
+//    show (JPEG, PNG, GIF, BMP, TIFF or WebP, recognised from its bytes); anything else is
+//    skipped with a warning, so the library's image files always hold pictures.
+//  - "2.0" ingredient rows shorter than five columns read the missing columns as empty,
+//    and a column that is not a text reads as empty; a row that is not an array is
+//    skipped. A row is a group title exactly when its fifth column is "YES"; every other
+//    row is an ordinary one and keeps its quantity (a missing or unexpected flag does not
+//    drop it).
+class VersionTwoImporterExporter : public DialogWithProgressbarController {
+public:
+    VersionTwoImporterExporter(ObjectContext* context, Alerts* alerts, ProgressView* progressView = nullptr);
+    ~VersionTwoImporterExporter() override;
+
+    bool transferAllInfo() const { return m_transferAllInfo; }
+    void setTransferAllInfo(bool transferAllInfo) { m_transferAllInfo = transferAllInfo; }
+    bool selectNewImports() const { return m_selectNewImports; }
+    void setSelectNewImports(bool selectNewImports) { m_selectNewImports = selectNewImports; }
+
+    // Imports the recipes of the file at path; a missing file does nothing.
+    void importDataFile(const QString& path);
+    // Imports each dictionary of the root array as a new recipe.
+    void importDataInArray(const QVariantList& array);
+    // One dictionary of each generation as one new recipe record.
+    ManagedObject* importCurrentVersionRecipeDict(const QVariantMap& dict);
+    ManagedObject* importTwoPointZeroRecipeDict(const QVariantMap& dict);
+
+    // Writes the recipes to path as an exchange file, atomically; true when written. A
+    // failure leaves whatever was at path as it was.
+    bool exportRecipes(const QList<ManagedObject*>& recipes, const QString& toPath, QString* error = nullptr);
+
+    // The recipes created by the current import, in file order.
+    const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
+    const ExchangeImportResult& importResult() const { return m_result; }
+
+    // The exchange dictionary of one recipe, as exportRecipes writes it.
+    QVariantMap exportDictionaryForRecipe(ManagedObject* recipe) const;
+
+    // Replaces the older image markers ("FirstImage" ... "FifthImage") of directions by
+    // the current ones ("[1]" ... "[5]").
+    static QString normalizedImageMarkers(const QString& directions);
+
+    // The upgrade alert's texts.
+    static QString upgradeMessageText(const QString& version);
+    static QString upgradeInformativeText();
+
+private:
+    void beginImport(int count);
+    // False when the import must end at once (the upgrade alert was shown).
+    bool importElement(const QVariant& element);
+    void finishImport();
+    void discardImportedRecipes();
+    ManagedObject* insertRecipe();
+    void copyValue(ManagedObject* recipe, const QVariantMap& dict, const QString& key) const;
+    void storeImage(ManagedObject* recipe, const QVariant& value, int index, const QString& key) const;
+
+    ObjectContext* m_context;
+    Alerts* m_alerts;
+    bool m_transferAllInfo = false;
+    bool m_selectNewImports = false;
+    QList<ManagedObject*> m_importedRecipes;
+    ExchangeImportResult m_result;
+};
+
+// Imports an exchange file into the open library of app as the File menu and opened
+// documents do: the progress dialog on, the imported recipes selected, the personal
+// fields only with allDetails. True when the whole file was imported (false when there is
+// no library, the file could not be read, or the upgrade alert stopped it).
+bool importExchangeFile(AppController* app, const QString& path, bool allDetails, ProgressView* progressView);
+
+// Makes app open "lsr" documents: asks "Import ''name''?" with "Import", "Cancel" and
+// "Import with all details", then imports unless cancelled. Answers false, as documents
+// that are imported rather than opened do.
+void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView);
