@@ -134,6 +134,8 @@ void GroupsCounterUpdater::updateCounterValues() {
         return;
     }
     finishRun(); // a run that ended before the timer noticed keeps its counts
+    if (m_run)   // a receiver of countersUpdated has just started a fresh count
+        return;
     m_needToUpdateAgain = false;
     if (!m_context)
         return;
@@ -156,6 +158,8 @@ void GroupsCounterUpdater::checkThread() {
     if (isCounting())
         return;
     finishRun();
+    if (m_run) // started by a receiver of countersUpdated; the timer goes on
+        return;
     if (m_needToUpdateAgain)
         updateCounterValues();
     else

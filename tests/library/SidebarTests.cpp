@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 using Kind = SideBarDragController::DropOperation;
@@ -339,11 +341,20 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     tree.setCounterUpdater(&counters);
     EXPECT_EQ(tree.data(tree.indexForGroup(soups), SidebarTreeController::CounterValueRole).toInt(), 1);
 
+    // A receiver that asks again when counts arrive starts exactly one more run.
     UserDefaults::setObjectForKey(false, QStringLiteral("showMarkedAsNewCounter"));
-    gate.release();
+    gate.release(3);
+    bool askedAgain = false;
+    QObject::connect(&counters, &GroupsCounterUpdater::countersUpdated, &counters, [&] {
+        if (!std::exchange(askedAgain, true))
+            counters.queUpdateCounterValues();
+    });
     counters.queUpdateCounterValues();
     waitForWorker();
-    counters.checkThread();
+    counters.updateCounterValues();
+    EXPECT_EQ(counters.runsStarted(), 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !counters.isCheckTimerActive(); }, 10000));
+    EXPECT_EQ(counters.runsStarted(), 4);
     EXPECT_EQ(counters.counterValue(soups), 0);
 }
 
