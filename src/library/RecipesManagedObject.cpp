@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <QRandomGenerator>
 
 QString RecipesManagedObject::makeUniqueID(const QDateTime& now, quint32 random) {
@@ -83,7 +88,7 @@ bool RecipesManagedObject::hasImageAtIndex(int index) const {
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
-bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QString* error) const {
+bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QString* error, ImageWrite mode) const {
     const QString path = imagePathAtIndex(atIndex);
     if (path.isEmpty() || atIndex < 1 || atIndex > 12) {
         if (error)
@@ -91,13 +96,38 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
         return false;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
-        return false;
+    if (mode == ImageWrite::Durable) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+            if (error)
+                *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+            return false;
+        }
+        return true;
     }
-    return true;
+    // Deferred: the same temporary-then-rename replacement, without the flush.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    file.setAutoRemove(true);
+    bool written = file.open() && file.write(data) == data.size() && file.flush();
+    if (written) {
+        file.close();
+        written = ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0;
+        if (written)
+            file.setAutoRemove(false);
+    }
+    if (!written && error)
+        *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+    return written;
+}
+
+bool RecipesManagedObject::syncImages(const QString& libraryPath) {
+    const QByteArray folder = QFile::encodeName(libraryPath + QStringLiteral("/Images"));
+    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool synced = ::syncfs(descriptor) == 0;
+    ::close(descriptor);
+    return synced;
 }
 
 void RecipesManagedObject::deleteImageAtIndex(int index) const {

@@ -28,7 +28,13 @@ public:
     bool hasFirstImage() const { return hasImageAtIndex(1); }
     // Replaces the file of image index atomically (a temporary file renamed into place), so
     // a crash leaves the old picture or the new one. The caller supplies JPEG data.
-    bool saveImage(const QByteArray& data, int atIndex, QString* error = nullptr) const;
+    // Durable writes flush each picture to disk before answering; Deferred ones leave that
+    // to one syncImages() call, which a bulk import makes before it saves the store.
+    enum class ImageWrite { Durable, Deferred };
+    bool saveImage(const QByteArray& data, int atIndex, QString* error = nullptr,
+                   ImageWrite mode = ImageWrite::Durable) const;
+    // Flushes the file system that holds the library's "Images" folder.
+    static bool syncImages(const QString& libraryPath);
     // Removes the file of image index; a missing file is no error.
     void deleteImageAtIndex(int index) const;
 

@@ -398,6 +398,9 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     closeDialogWindow();
     m_result.stoppedByUpgradeAlert = true;
     m_result.upgradeMessage = upgradeMessageText(version.toString());
+    // The recipes imported before stay for the next save; their pictures are made durable now.
+    if (m_context && !m_importedRecipes.isEmpty())
+        RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
     if (m_alerts)
         m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {trText("OK")});
     return false;
@@ -407,6 +410,8 @@ void VersionTwoImporterExporter::finishImport() {
     stopProgress();
     setHeaderText(finishedImportingText());
     QString error;
+    if (m_context && !m_importedRecipes.isEmpty())
+        RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
     if (m_context && !m_context->save(&error)) {
         qWarning("VersionTwoImporterExporter: the library could not be saved after the import: %s",
                  qPrintable(error));
@@ -454,7 +459,8 @@ void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVarian
     }
     auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
     QString error;
-    if (!record || !record->saveImage(data, index, &error))
+    // Pictures are flushed to disk together, once, before the store is saved.
+    if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Deferred))
         qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
 }
 
