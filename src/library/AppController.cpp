@@ -1,9 +1,14 @@
 #include "AppController.h"
 
 #include "CoreDataController.h"
+#include "GroupEditorController.h"
+#include "GroupsCounterUpdater.h"
 #include "LibraryStore.h"
 #include "PreferencesController.h"
 #include "RecipesArrayController.h"
+#include "SearchBoxMenu.h"
+#include "SideBarDragController.h"
+#include "SidebarTreeController.h"
 #include "VersionTwoDatabaseConverter.h"
 #include "platform/Alerts.h"
 #include "platform/FilePanels.h"
@@ -180,12 +185,28 @@ void AppController::validateLibraryPath() {
 void AppController::initControllers() {
     if (!m_coreDataController)
         m_coreDataController = new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
+    if (!m_preferencesController)
+        m_preferencesController = new PreferencesController(this);
     if (ObjectContext* context = m_coreDataController->managedObjectContext(); context && !m_recipesArrayController) {
         m_recipesArrayController = new RecipesArrayController(context, this);
         m_recipesArrayController->rearrangeObjects();
+        m_groupsCounterUpdater = new GroupsCounterUpdater(context, this);
+        m_sidebarTreeController = new SidebarTreeController(context, this);
+        m_sidebarTreeController->setCounterUpdater(m_groupsCounterUpdater);
+        m_sidebarTreeController->setSaveHandler([this] { return saveAction(); });
+        m_sideBarDragController = new SideBarDragController(m_sidebarTreeController, this);
+        m_sideBarDragController->setRecipesArrayController(m_recipesArrayController);
+        m_sideBarDragController->setCounterUpdater(m_groupsCounterUpdater);
+        m_searchBoxMenu = new SearchBoxMenu(m_recipesArrayController, this);
+        m_groupEditorController =
+            new GroupEditorController(context, m_recipesArrayController, m_alerts, m_preferencesController, this);
+        connect(m_groupEditorController, &GroupEditorController::sidebarResortRequested, m_sidebarTreeController,
+                &SidebarTreeController::rearrangeObjects);
+        connect(m_groupEditorController, &GroupEditorController::counterValuesUpdateRequested, m_groupsCounterUpdater,
+                &GroupsCounterUpdater::queUpdateCounterValues);
+        connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested, m_sidebarTreeController,
+                &SidebarTreeController::rearrangeObjects);
     }
-    if (!m_preferencesController)
-        m_preferencesController = new PreferencesController(this);
     if (m_shell && m_shell->setupMainWindow())
         m_shell->showMainWindow();
     if (hasOpenLibrary())

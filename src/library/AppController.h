@@ -11,9 +11,14 @@
 class Alerts;
 class CoreDataController;
 class FilePanels;
+class GroupEditorController;
+class GroupsCounterUpdater;
 class ObjectContext;
 class PreferencesController;
 class RecipesArrayController;
+class SearchBoxMenu;
+class SideBarDragController;
+class SidebarTreeController;
 
 // What start-up needs from the windows: the main window is built, shown and brought
 // forward by the shell, and the application is asked to exit. The GUI implements it with
@@ -81,6 +86,13 @@ public:
     ObjectContext* managedObjectContext() const;
     RecipesArrayController* recipesArrayController() const { return m_recipesArrayController; }
     PreferencesController* preferencesController() const { return m_preferencesController; }
+    // The group tree, its drag-and-drop rules, the counts of recipes marked as new, the
+    // search and the group editor's logic: made with the recipe list once the store is open.
+    SidebarTreeController* sidebarTreeController() const { return m_sidebarTreeController; }
+    SideBarDragController* sideBarDragController() const { return m_sideBarDragController; }
+    GroupsCounterUpdater* groupsCounterUpdater() const { return m_groupsCounterUpdater; }
+    SearchBoxMenu* searchBoxMenu() const { return m_searchBoxMenu; }
+    GroupEditorController* groupEditorController() const { return m_groupEditorController; }
     Alerts* alerts() const { return m_alerts; }
     FilePanels* filePanels() const { return m_panels; }
 
@@ -97,5 +109,10 @@ private:
     CoreDataController* m_coreDataController = nullptr;
     RecipesArrayController* m_recipesArrayController = nullptr;
     PreferencesController* m_preferencesController = nullptr;
+    SidebarTreeController* m_sidebarTreeController = nullptr;
+    SideBarDragController* m_sideBarDragController = nullptr;
+    GroupsCounterUpdater* m_groupsCounterUpdater = nullptr;
+    SearchBoxMenu* m_searchBoxMenu = nullptr;
+    GroupEditorController* m_groupEditorController = nullptr;
     QHash<QString, DocumentHandler> m_documentHandlers;
 };

@@ -194,9 +194,8 @@ void SidebarTreeController::rearrangeObjects() {
     collectShape(m_root.get(), oldShape);
     collectShape(fresh.get(), newShape);
     if (oldShape == newShape) {
-        // Same nodes in the same places: names, kinds or counts may have changed.
-        m_root = std::move(fresh);
-        indexNodes();
+        // Same groups in the same places: names, kinds or counts may have changed. The
+        // nodes stay, since views hold indexes that point at them.
         emitDataChanged(m_root.get());
         return;
     }

@@ -1,6 +1,7 @@
 #include "VersionTwoImporterExporter.h"
 
 #include "library/AppController.h"
+#include "library/CoreDataController.h"
 #include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesArrayController.h"
@@ -602,5 +603,15 @@ void registerExchangeDocumentHandler(AppController* app, ProgressView* progressV
         if (button != 1)
             importExchangeFile(app, path, button == 2, progressView);
         return false;
+    });
+}
+
+void installSampleRecipesImporter() {
+    CoreDataController::setSampleRecipesImporter([](ObjectContext* context, const QString& path) {
+        static DefaultButtonAlerts silent;
+        AppController* app = AppController::instance();
+        VersionTwoImporterExporter importer(context, app && app->alerts() ? app->alerts() : &silent);
+        importer.importDataFile(path);
+        return int(importer.importedRecipesArray().size());
     });
 }

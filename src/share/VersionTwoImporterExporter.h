@@ -116,3 +116,7 @@ bool importExchangeFile(AppController* app, const QString& path, bool allDetails
 // "Import with all details", then imports unless cancelled. Answers false, as documents
 // that are imported rather than opened do.
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView);
+
+// Makes the first start of a new library import the starter recipes ("New Library
+// Recipes.lsr") with this importer at its default settings. Called once by each program.
+void installSampleRecipesImporter();

@@ -1,10 +1,21 @@
 #include "MainMenuController.h"
 
 #include "MainWindow.h"
+#include "library/AppController.h"
 #include "library/CoreDataController.h"
+#include "library/GroupEditorController.h"
+#include "library/GroupsCounterUpdater.h"
+#include "library/GroupsManagedObject.h"
 #include "library/PreferencesController.h"
 #include "library/RecipesArrayController.h"
+#include "library/SearchBoxMenu.h"
+#include "library/SideBarDragController.h"
+#include "library/SidebarTreeController.h"
+#include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
+#include "library/ui/SidebarOutlineView.h"
+#include "QtProgressView.h"
+#include "share/VersionTwoImporterExporter.h"
 #include "platform/Alerts.h"
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
@@ -24,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
+#include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -90,6 +102,8 @@ bool MainMenuController::setupMainWindow() {
     }
     m_mainWindow = std::make_unique<MainWindow>();
     m_nibLoaded = true;
+    if (m_progressView)
+        m_progressView->setParentWidget(m_mainWindow.get());
     buildMenus();
     connectControllers();
     return true;
@@ -130,11 +144,172 @@ void MainMenuController::connectControllers() {
             connect(context->undoManager(), &UndoManager::stateChanged, this,
                     &MainMenuController::updateUndoActions, Qt::UniqueConnection);
     }
+    connectSidebar();
     if (QAction* preferences = action(QStringLiteral("preferences")))
         preferences->setEnabled(m_app->preferencesController() != nullptr);
     if (QAction* save = action(QStringLiteral("save")))
         save->setEnabled(m_app->hasOpenLibrary());
+    for (const char* name : {"import", "export"})
+        if (QAction* command = action(QLatin1String(name)))
+            command->setEnabled(m_app->hasOpenLibrary());
+    updateGroupActions();
     updateUndoActions();
+}
+
+// The sidebar over the group tree: its selection narrows the recipe list (and rebinds the
+// search), its requests go to the group editor, and new groups select themselves.
+void MainMenuController::connectSidebar() {
+    SidebarTreeController* tree = m_app->sidebarTreeController();
+    SidebarOutlineView* sidebar = m_mainWindow->sidebar();
+    if (!tree || !sidebar || sidebar->treeController() == tree)
+        return;
+    sidebar->setControllers(tree, m_app->sideBarDragController());
+    sidebar->setRecipeListWidget(m_mainWindow->recipeTable());
+    m_mainWindow->setSearchBoxMenu(m_app->searchBoxMenu());
+
+    RecipesArrayController* recipes = m_app->recipesArrayController();
+    SearchBoxMenu* search = m_app->searchBoxMenu();
+    connect(sidebar, &SidebarOutlineView::groupSelected, this, [this, recipes, search](GroupsManagedObject* group) {
+        recipes->setFilterPredicate(group ? group->filterPredicate() : PredicatePtr());
+        if (recipes->selectedObjects().isEmpty() && !recipes->arrangedObjects().isEmpty())
+            recipes->setSelectionIndexes({0});
+        search->sidebarSelectionChanged();
+        updateGroupActions();
+    });
+    connect(sidebar, &SidebarOutlineView::editGroupRequested, this, &MainMenuController::editGroup);
+    connect(sidebar, &SidebarOutlineView::deleteGroupRequested, this, &MainMenuController::deleteGroup);
+    GroupEditorController* editor = m_app->groupEditorController();
+    m_groupEditorSheet = std::make_unique<GroupEditorSheet>(editor, m_mainWindow.get());
+    connect(editor, &GroupEditorController::selectMyLibraryGroupRequested, sidebar,
+            &SidebarOutlineView::selectMyLibraryGroup);
+    GroupsManagedObject::setSelectionHandler([sidebar = QPointer<SidebarOutlineView>(sidebar)](GroupsManagedObject* group) {
+        if (sidebar)
+            sidebar->selectGroup(group);
+    });
+    if (GroupsCounterUpdater* counters = m_app->groupsCounterUpdater())
+        connect(counters, &GroupsCounterUpdater::countersUpdated, sidebar->viewport(), qOverload<>(&QWidget::update));
+    if (CoreDataController* store = m_app->coreDataController()) {
+        connect(store, &CoreDataController::autoExpandSidebar, sidebar, [sidebar] { sidebar->setAutoExpand(true); });
+        // Once the fixed groups exist, the library opens on "My Recipes".
+        connect(store, &CoreDataController::groupsContentValidated, sidebar, [sidebar] {
+            if (!sidebar->selectedGroup())
+                sidebar->selectMyLibraryGroup();
+        });
+    }
+    sidebar->selectMyLibraryGroup();
+}
+
+void MainMenuController::updateGroupActions() {
+    const bool open = m_app && m_app->groupEditorController();
+    if (QAction* newGroup = action(QStringLiteral("newGroup")))
+        newGroup->setEnabled(open);
+    if (QAction* edit = action(QStringLiteral("editGroup")))
+        edit->setEnabled(open && canDeleteSelectedGroup());
+    if (QAction* remove = action(QStringLiteral("deleteGroup")))
+        remove->setEnabled(open && canDeleteSelectedGroup());
+}
+
+bool MainMenuController::canDeleteSelectedGroup() const {
+    GroupsManagedObject* group = m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr;
+    return group && group->canBeDeleted();
+}
+
+void MainMenuController::newGroupAction() {
+    if (m_groupEditorSheet)
+        m_groupEditorSheet->openEditorForNewGroup();
+}
+
+void MainMenuController::editGroupAction() {
+    editGroup(m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr);
+}
+
+void MainMenuController::deleteSelectedGroup() {
+    deleteGroup(m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr);
+}
+
+void MainMenuController::editGroup(GroupsManagedObject* group) {
+    if (group && m_groupEditorSheet)
+        m_groupEditorSheet->editGroup(group);
+}
+
+void MainMenuController::deleteGroup(GroupsManagedObject* group) {
+    if (group && m_app && m_app->groupEditorController())
+        m_app->groupEditorController()->deleteGroup(group);
+}
+
+// File > Import...: one file of a supported type, routed by its extension (compared
+// exactly); the check box admits the personal details of exchange files.
+void MainMenuController::importAction() {
+    if (!m_app || !m_app->filePanels() || !m_app->hasOpenLibrary())
+        return;
+    FilePanelRequest request;
+    request.title = tr("Import");
+    request.fileTypes = {QStringLiteral("Larkspoon!"), QStringLiteral("mgourmet"), QStringLiteral("lsr"),
+                         QStringLiteral("database"), QStringLiteral("mx2")};
+    request.checkBoxTitle = tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
+    request.note = tr("Supported formats are Larkspoon! 2 two exports ''lsr'', Larkspoon! 1 exports ''Larkspoon!'' "
+                      "Larkspoon! 1 databases ''database'', MacGourmet data exports ''mgourmet'', and MasterCook XML "
+                      "exports ''mx2''.");
+    openPanelDidEndForImport(m_app->filePanels()->runOpenPanel(request));
+}
+
+void MainMenuController::openPanelDidEndForImport(const FilePanelResult& result) {
+    if (!result.confirmed || result.path.isEmpty() || !m_app)
+        return;
+    const QString extension = QFileInfo(result.path).suffix();
+    if (extension == QLatin1String("lsr")) {
+        importExchangeFile(m_app, result.path, result.checkBoxState, progressView());
+        return;
+    }
+    // The other formats open as they do from outside; their importers register with the
+    // application as they arrive.
+    static const QStringList kOtherImports{QStringLiteral("Larkspoon!"), QStringLiteral("database"),
+                                           QStringLiteral("mgourmet"), QStringLiteral("mx2")};
+    if (kOtherImports.contains(extension))
+        m_app->openFile(result.path);
+}
+
+QString MainMenuController::exportProposedName(const QList<ManagedObject*>& recipes) {
+    if (recipes.size() == 1)
+        return recipes.first()->stringValue(QStringLiteral("name"));
+    return tr("%1 Larkspoon! %2").arg(recipes.size()).arg(tr("recipes"));
+}
+
+// File > Export...: the selected recipes into an exchange file.
+void MainMenuController::exportAction() {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    if (!recipes || !m_app->filePanels())
+        return;
+    const QList<ManagedObject*> selected = recipes->selectedObjects();
+    if (selected.isEmpty())
+        return;
+    FilePanelRequest request;
+    request.title = tr("Export");
+    request.fileTypes = {QStringLiteral("lsr")};
+    request.canCreateFolders = true;
+    request.proposedName = exportProposedName(selected);
+    request.checkBoxTitle = tr("Also export Private Notes.");
+    exportDidEndForPanel(m_app->filePanels()->runSavePanel(request), selected);
+}
+
+bool MainMenuController::exportDidEndForPanel(const FilePanelResult& result, const QList<ManagedObject*>& recipes) {
+    if (!result.confirmed || result.path.isEmpty() || !m_app)
+        return false;
+    VersionTwoImporterExporter exporter(m_app->managedObjectContext(), m_app->alerts(), progressView());
+    exporter.setShowWindow(true);
+    exporter.setTransferAllInfo(result.checkBoxState);
+    QString error;
+    if (!exporter.exportRecipes(recipes, result.path, &error)) {
+        qWarning("the recipes could not be exported: %s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+ProgressView* MainMenuController::progressView() {
+    if (!m_progressView)
+        m_progressView = std::make_unique<QtProgressView>(m_mainWindow.get());
+    return m_progressView.get();
 }
 
 QAction* MainMenuController::addCommand(QMenu* menu, const QString& name, const QString& text,
@@ -169,7 +344,8 @@ void MainMenuController::buildMenus() {
 
     QMenu* file = bar->addMenu(tr("&File"));
     addCommand(file, QStringLiteral("newRecipe"), tr("New Recipe"), QKeySequence(tr("Ctrl+N")));
-    addCommand(file, QStringLiteral("newGroup"), tr("New Group..."), QKeySequence(tr("Ctrl+Shift+N")));
+    addCommand(file, QStringLiteral("newGroup"), tr("New Group..."), QKeySequence(tr("Ctrl+Shift+N")),
+               &MainMenuController::newGroupAction);
     file->addSeparator();
     addCommand(file, QStringLiteral("newLibrary"), tr("New Library..."), {},
                &MainMenuController::createNewLibraryDialogAction);
@@ -179,8 +355,10 @@ void MainMenuController::buildMenus() {
     addCommand(file, QStringLiteral("save"), tr("Save"), QKeySequence(tr("Ctrl+S")),
                &MainMenuController::saveAction);
     file->addSeparator();
-    addCommand(file, QStringLiteral("import"), tr("Import..."), QKeySequence(tr("Ctrl+Shift+I")));
-    addCommand(file, QStringLiteral("export"), tr("Export..."), QKeySequence(tr("Ctrl+Shift+E")));
+    addCommand(file, QStringLiteral("import"), tr("Import..."), QKeySequence(tr("Ctrl+Shift+I")),
+               &MainMenuController::importAction);
+    addCommand(file, QStringLiteral("export"), tr("Export..."), QKeySequence(tr("Ctrl+Shift+E")),
+               &MainMenuController::exportAction);
     file->addSeparator();
     addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P")));
     addCommand(file, QStringLiteral("email"), tr("Email..."));
@@ -191,6 +369,9 @@ void MainMenuController::buildMenus() {
     edit->addSeparator();
     addCommand(edit, QStringLiteral("editRecipe"), tr("Edit Recipe"), QKeySequence(tr("Ctrl+E")));
     addCommand(edit, QStringLiteral("deleteRecipe"), tr("Delete Recipe"));
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("editGroup"), tr("Edit Group..."), {}, &MainMenuController::editGroupAction);
+    addCommand(edit, QStringLiteral("deleteGroup"), tr("Delete Group"), {}, &MainMenuController::deleteSelectedGroup);
 
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),

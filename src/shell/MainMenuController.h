@@ -10,7 +10,12 @@
 
 #include <memory>
 
+class GroupEditorSheet;
+class GroupsManagedObject;
 class MainWindow;
+class ManagedObject;
+class ProgressView;
+class QtProgressView;
 class PreferencesWindow;
 class QAction;
 class QDialog;
@@ -40,6 +45,7 @@ public:
 
     MainWindow* mainWindow() const { return m_mainWindow.get(); }
     PreferencesWindow* preferencesWindow() const { return m_preferencesWindow.get(); }
+    GroupEditorSheet* groupEditorSheet() const { return m_groupEditorSheet.get(); }
     // A menu command by its object name ("newLibrary", "save", "undo", ...), or null.
     QAction* action(const QString& name) const { return m_actions.value(name); }
 
@@ -59,6 +65,24 @@ public:
     void larkspoonHelp();
     void quitAction();
 
+    // File > Import... and Export...: the panels, then the importer or exporter.
+    void importAction();
+    void openPanelDidEndForImport(const FilePanelResult& result);
+    void exportAction();
+    bool exportDidEndForPanel(const FilePanelResult& result, const QList<ManagedObject*>& recipes);
+    // The file name an export proposes: the recipe's name, or "<n> Larkspoon! recipes".
+    static QString exportProposedName(const QList<ManagedObject*>& recipes);
+    // The progress dialog every import and export of the session shares.
+    ProgressView* progressView();
+
+    // Groups: the group editor for a new group or the selected one, and deleting it.
+    void newGroupAction();
+    void editGroupAction();
+    void deleteSelectedGroup();
+    bool canDeleteSelectedGroup() const;
+    void editGroup(GroupsManagedObject* group);
+    void deleteGroup(GroupsManagedObject* group);
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -67,6 +91,8 @@ private:
     QAction* addCommand(QMenu* menu, const QString& name, const QString& text,
                         const QKeySequence& shortcut = {}, void (MainMenuController::*command)() = nullptr);
     void connectControllers();
+    void connectSidebar();
+    void updateGroupActions();
     void showPreferencesWindow();
     void updateUndoActions();
 
@@ -76,6 +102,8 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<PreferencesWindow> m_preferencesWindow;
     std::unique_ptr<QDialog> m_aboutBox;
+    std::unique_ptr<GroupEditorSheet> m_groupEditorSheet;
+    std::unique_ptr<QtProgressView> m_progressView;
     QHash<QString, QAction*> m_actions;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

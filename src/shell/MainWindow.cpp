@@ -1,11 +1,20 @@
 #include "MainWindow.h"
 
+#include "library/SearchBoxMenu.h"
+#include "library/SideBarDragController.h"
+#include "library/ui/SidebarOutlineView.h"
+
 #include "library/RecipesArrayController.h"
 #include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QActionGroup>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -13,6 +22,7 @@
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
@@ -121,8 +131,16 @@ void MainWindow::buildToolbar() {
     m_searchField->setObjectName(QStringLiteral("searchField"));
     m_searchField->setPlaceholderText(tr("Search Recipes"));
     m_searchField->setClearButtonEnabled(true);
-    m_searchField->addAction(themeIcon("system-search", st, QStyle::SP_FileDialogContentsView),
-                             QLineEdit::LeadingPosition);
+    // The magnifier opens the menu of what is searched.
+    m_searchScopeAction = m_searchField->addAction(themeIcon("system-search", st, QStyle::SP_FileDialogContentsView),
+                                                   QLineEdit::LeadingPosition);
+    m_searchScopeAction->setObjectName(QStringLiteral("searchScopes"));
+    m_searchScopeAction->setToolTip(tr("Choose what to search"));
+    m_searchScopeMenu = new QMenu(m_searchField);
+    m_searchScopeMenu->setObjectName(QStringLiteral("searchScopeMenu"));
+    connect(m_searchScopeAction, &QAction::triggered, this, [this] {
+        m_searchScopeMenu->popup(m_searchField->mapToGlobal(QPoint(0, m_searchField->height())));
+    });
     m_searchField->setFixedWidth(230);
     auto* searchBox = new QWidget(m_toolbar);
     auto* searchLayout = new QHBoxLayout(searchBox);
@@ -131,7 +149,7 @@ void MainWindow::buildToolbar() {
     QAction* search = m_toolbar->addWidget(searchBox);
     search->setObjectName(QStringLiteral("Search Field"));
     search->setText(tr("Search Recipes"));
-    search->setEnabled(false); // searching arrives with the sidebar's filters
+    m_searchAction = search;
 }
 
 void MainWindow::buildCentralArea() {
@@ -140,14 +158,8 @@ void MainWindow::buildCentralArea() {
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(1);
 
-    // The sidebar of groups comes with its own step; until then an empty panel holds its place.
-    auto* sidebar = new QFrame(m_splitter);
-    sidebar->setObjectName(QStringLiteral("sidebarPlaceholder"));
-    sidebar->setMinimumWidth(150);
-    sidebar->setAutoFillBackground(true);
-    QPalette sidebarPalette = sidebar->palette();
-    sidebarPalette.setColor(QPalette::Window, sidebarPalette.color(QPalette::Window).darker(104));
-    sidebar->setPalette(sidebarPalette);
+    m_sidebar = new SidebarOutlineView(m_splitter);
+    m_sidebar->setMinimumWidth(150);
 
     m_table = new QTableView(m_splitter);
     m_table->setObjectName(QStringLiteral("recipeTable"));
@@ -195,7 +207,7 @@ void MainWindow::buildCentralArea() {
     pageLayout->addWidget(m_recipePageTitle);
     pageLayout->addStretch(1);
 
-    m_splitter->addWidget(sidebar);
+    m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_table);
     m_splitter->addWidget(page);
     m_splitter->setStretchFactor(0, 0);
@@ -363,5 +375,56 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         m_listShownReported = true;
         emit recipeListShown();
     }
+    if (watched == m_table->viewport() && dragRecipesFromTable(event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Recipes dragged out of the list travel as "RecipeUniqueIDs", which the sidebar's groups
+// and grocery lists read.
+bool MainWindow::dragRecipesFromTable(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton)
+            m_dragStart = press->position().toPoint();
+        return false;
+    }
+    if (event->type() != QEvent::MouseMove || !m_controller)
+        return false;
+    auto* move = static_cast<QMouseEvent*>(event);
+    if (!(move->buttons() & Qt::LeftButton) ||
+        (move->position().toPoint() - m_dragStart).manhattanLength() < QApplication::startDragDistance())
+        return false;
+    const QModelIndex pressed = m_table->indexAt(m_dragStart);
+    if (!pressed.isValid() || !m_table->selectionModel()->isRowSelected(pressed.row(), {}))
+        return false;
+    QStringList uniqueIDs;
+    for (const ManagedObject* recipe : m_controller->selectedObjects())
+        uniqueIDs.append(recipe->stringValue(QStringLiteral("uniqueID")));
+    if (uniqueIDs.isEmpty())
+        return false;
+    auto* data = new QMimeData;
+    SideBarDragController::writeRecipeUniqueIDs(uniqueIDs, data);
+    auto* drag = new QDrag(m_table);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    return true;
+}
+
+void MainWindow::setSearchBoxMenu(SearchBoxMenu* menu) {
+    m_searchBoxMenu = menu;
+    m_searchScopeMenu->clear();
+    if (!menu)
+        return;
+    auto* scopes = new QActionGroup(m_searchScopeMenu);
+    for (int index = 0; index < SearchBoxMenu::ScopeCount; ++index) {
+        QAction* scope = m_searchScopeMenu->addAction(SearchBoxMenu::menuText(index));
+        scope->setCheckable(true);
+        scope->setChecked(index == menu->indexOfLastItem());
+        scopes->addAction(scope);
+        connect(scope, &QAction::triggered, menu, [menu, index] { menu->chooseScope(index); });
+    }
+    m_searchField->setPlaceholderText(menu->placeholderString());
+    connect(menu, &SearchBoxMenu::placeholderStringChanged, m_searchField, &QLineEdit::setPlaceholderText);
+    connect(m_searchField, &QLineEdit::textChanged, menu, &SearchBoxMenu::setSearchString);
 }

@@ -5,7 +5,11 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QAction;
 class QLabel;
+class QMenu;
+class SearchBoxMenu;
+class SidebarOutlineView;
 class QLineEdit;
 class QSplitter;
 class QTableView;
@@ -27,6 +31,10 @@ public:
     QToolBar* toolbar() const { return m_toolbar; }
     QTableView* recipeTable() const { return m_table; }
     QLineEdit* searchField() const { return m_searchField; }
+    QMenu* searchScopeMenu() const { return m_searchScopeMenu; }
+    SidebarOutlineView* sidebar() const { return m_sidebar; }
+    // The search field's scopes and text go to the menu's logic.
+    void setSearchBoxMenu(SearchBoxMenu* menu);
     QSplitter* splitter() const { return m_splitter; }
     // The text of the recipe page placeholder (the first selected recipe's name).
     QString recipePageText() const;
@@ -57,15 +65,22 @@ private:
     void selectControllerRowsInTable();
     void updateRecipePage();
     void updateStatus();
+    bool dragRecipesFromTable(QEvent* event);
 
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_splitter = nullptr;
     QTableView* m_table = nullptr;
     QLabel* m_recipePageTitle = nullptr;
     QLineEdit* m_searchField = nullptr;
+    QAction* m_searchScopeAction = nullptr;
+    QAction* m_searchAction = nullptr;
+    QMenu* m_searchScopeMenu = nullptr;
+    SidebarOutlineView* m_sidebar = nullptr;
+    QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
     QPointer<RecipesArrayController> m_controller;
     QList<QMetaObject::Connection> m_controllerConnections;
+    QPoint m_dragStart;
     bool m_syncingSelection = false;
     bool m_shownBefore = false;
     bool m_listShownReported = false;

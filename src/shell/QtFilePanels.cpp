@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QFont>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -172,6 +173,9 @@ FilePanelResult QtFilePanels::run(const FilePanelRequest& request, bool save) {
             note->setWordWrap(true);
             note->setAlignment(Qt::AlignHCenter);
             note->setStyleSheet(QStringLiteral("color: #444444;"));
+            QFont noteFont(QStringLiteral("Helvetica"));
+            noteFont.setPointSize(13);
+            note->setFont(noteFont);
             grid->addWidget(note, row + 1, 0, 1, grid->columnCount());
         }
     } else if (!request.checkBoxTitle.isEmpty() || !request.note.isEmpty()) {

@@ -1,5 +1,11 @@
 // larkspoon: the desktop application.
 #include "library/AppController.h"
+#include "library/GroupEditorController.h"
+#include "library/GroupsCounterUpdater.h"
+#include "library/ui/GroupEditorSheet.h"
+#include "library/ui/SidebarOutlineView.h"
+#include "platform/ObjectContext.h"
+#include "platform/UserDefaults.h"
 #include "library/PreferencesController.h"
 #include "library/ui/PreferencesWindow.h"
 #include "platform/Scheduler.h"
@@ -8,6 +14,7 @@
 #include "shell/MainWindow.h"
 #include "shell/QtAlerts.h"
 #include "shell/QtFilePanels.h"
+#include "share/VersionTwoImporterExporter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,6 +23,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -25,6 +35,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 #include <unistd.h>
@@ -101,8 +112,31 @@ bool saveGrab(QWidget* widget, const QString& path) {
     return saved;
 }
 
-// Writes pictures of the main window and of the preferences window into folder, then ends
-// the run (status 0 when both were written).
+// The pictures of a screenshot run, one after another: each step prepares a view, and a
+// moment later the view is grabbed into folder/<name>.png.
+struct ScreenshotStep {
+    QString name;
+    std::function<QWidget*()> prepare;
+};
+
+void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok) {
+    if (steps.isEmpty()) {
+        QCoreApplication::exit(ok ? 0 : 1);
+        return;
+    }
+    const ScreenshotStep step = steps.takeFirst();
+    QWidget* widget = step.prepare();
+    Scheduler::instance().schedule(0.4, [steps, folder, ok, step, widget = QPointer<QWidget>(widget)] {
+        const bool written = saveGrab(widget, folder + QLatin1Char('/') + step.name + QStringLiteral(".png"));
+        if (widget && widget->isWindow() && step.name.startsWith(QLatin1String("group-editor")))
+            widget->hide();
+        grabSteps(steps, folder, ok && written);
+    });
+}
+
+// Writes pictures of the main views into folder, then ends the run (status 0 when all were
+// written). The scratch library gets a few recipes marked as new so the sidebar shows its
+// counters.
 void writeScreenshots(MainMenuController& shell, AppController& appController, const QString& folder) {
     if (!QDir().mkpath(folder)) {
         qWarning("could not create %s", qPrintable(folder));
@@ -113,16 +147,48 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
     // the size of the (virtual) screen.
     if (MainWindow* window = shell.mainWindow())
         window->resize(MainWindow::initialSize());
-    // A moment for the window to be laid out and painted.
-    Scheduler::instance().schedule(0.3, [&shell, &appController, folder] {
-        bool ok = saveGrab(shell.mainWindow(), folder + QStringLiteral("/main-window.png"));
-        if (PreferencesController* preferences = appController.preferencesController())
-            preferences->openPreferences();
-        Scheduler::instance().schedule(0.3, [&shell, folder, ok] {
-            const bool written =
-                saveGrab(shell.preferencesWindow(), folder + QStringLiteral("/preferences.png")) && ok;
-            QCoreApplication::exit(written ? 0 : 1);
-        });
+    // The first-run content arrives a second after the store opened.
+    Scheduler::instance().schedule(1.5, [&shell, &appController, folder] {
+        UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
+        if (ObjectContext* context = appController.managedObjectContext()) {
+            const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+            for (int i = 0; i < recipes.size(); i += 3)
+                recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
+        }
+        if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
+            counters->queUpdateCounterValues();
+        auto sheetPage = [&shell](GroupEditorController::Page page) {
+            GroupEditorSheet* sheet = shell.groupEditorSheet();
+            if (sheet)
+                sheet->showPageForScreenshot(page);
+            return static_cast<QWidget*>(sheet);
+        };
+        grabSteps({{QStringLiteral("main-window"), [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                   {QStringLiteral("sidebar"),
+                    [&shell] { return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar() : nullptr); }},
+                   {QStringLiteral("group-editor-group"), [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
+                   {QStringLiteral("group-editor-smart-group"),
+                    [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
+                   {QStringLiteral("group-editor-grocery-list"),
+                    [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
+                   {QStringLiteral("search-scopes"),
+                    [&shell] {
+                        MainWindow* window = shell.mainWindow();
+                        if (!window)
+                            return static_cast<QWidget*>(nullptr);
+                        QMenu* menu = window->searchScopeMenu();
+                        menu->popup(window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
+                        return static_cast<QWidget*>(menu);
+                    }},
+                   {QStringLiteral("preferences"),
+                    [&shell, &appController] {
+                        if (MainWindow* window = shell.mainWindow())
+                            window->searchScopeMenu()->hide();
+                        if (PreferencesController* preferences = appController.preferencesController())
+                            preferences->openPreferences();
+                        return static_cast<QWidget*>(shell.preferencesWindow());
+                    }}},
+                  folder, true);
     });
 }
 
@@ -230,6 +296,10 @@ int main(int argc, char** argv) {
     MainMenuController shell;
     AppController appController(&alerts, &panels, &shell);
     shell.setAppController(&appController);
+    // Exchange files: opened from outside they ask first; a new library starts with the
+    // starter recipes.
+    registerExchangeDocumentHandler(&appController, shell.progressView());
+    installSampleRecipesImporter();
 
     QObject::connect(&singleInstance, &SingleInstance::argumentsReceived, &appController,
                      [&appController, &shell](const QStringList& arguments) {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/ProgressView.h"
+
+#include <QPointer>
+
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+// The importers' progress dialog: a small window above the others with a header text and
+// a determinate bar, built on first show.
+class QtProgressView final : public ProgressView {
+public:
+    explicit QtProgressView(QWidget* parent = nullptr);
+    ~QtProgressView() override;
+
+    bool show() override;
+    void setHeaderText(const QString& text) override;
+    void setMaximum(int maximum) override;
+    void advance(int by = 1) override;
+    void stop() override;
+    void close() override;
+    void processEvents() override;
+
+    QDialog* dialog() const { return m_dialog; }
+    // The window the dialog centres on (it may be built after the view).
+    void setParentWidget(QWidget* parent) { m_parent = parent; }
+
+private:
+    QPointer<QWidget> m_parent;
+    QPointer<QDialog> m_dialog;
+    QLabel* m_header = nullptr;
+    QProgressBar* m_bar = nullptr;
+};
