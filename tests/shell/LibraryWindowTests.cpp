@@ -1,0 +1,153 @@
+// The library window on a started library: import and export through the File menu, and
+// recipes dropped on a sidebar group by a real drop event.
+#include "common/ScriptedAlerts.h"
+#include "library/AppController.h"
+#include "library/CoreDataController.h"
+#include "library/GroupsManagedObject.h"
+#include "library/RecipesArrayController.h"
+#include "library/SideBarDragController.h"
+#include "library/SidebarTreeController.h"
+#include "library/ui/SidebarOutlineView.h"
+#include "platform/FilePanels.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "share/VersionTwoImporterExporter.h"
+#include "shell/MainMenuController.h"
+#include "shell/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+class QueuedPanels final : public FilePanels {
+public:
+    QList<FilePanelResult> answers;
+    QList<FilePanelRequest> asked;
+    FilePanelResult next(const FilePanelRequest& request) {
+        asked.append(request);
+        return answers.isEmpty() ? FilePanelResult{} : answers.takeFirst();
+    }
+    FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
+    FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }
+};
+
+class CountingShell final : public MainMenuController {
+public:
+    void exitApplication() override {}
+};
+
+// A first start in a private Documents folder, with the fixed groups and starter recipes.
+class LibraryWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    ScriptedAlerts m_alerts;
+    QueuedPanels m_panels;
+    CountingShell m_shell;
+    std::unique_ptr<AppController> m_app;
+
+    void SetUp() override {
+        QSettings().clear();
+        UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Window.library")), QStringLiteral("libraryPath"));
+        QDir().mkpath(m_dir.filePath(QStringLiteral("Window.library")));
+        AppController::initialize();
+        installSampleRecipesImporter();
+        Scheduler::instance().setManualTime(QDateTime::currentDateTime());
+        m_app = std::make_unique<AppController>(&m_alerts, &m_panels, &m_shell);
+        m_shell.setAppController(m_app.get());
+        m_app->applicationDidFinishLaunching();
+        Scheduler::instance().advance(1.0);
+    }
+    void TearDown() override {
+        Scheduler::instance().setAutomaticTime();
+        CoreDataController::setSampleRecipesImporter({});
+    }
+    RecipesArrayController* recipes() const { return m_app->recipesArrayController(); }
+    QStringList selectedNames() const {
+        QStringList names;
+        for (ManagedObject* recipe : recipes()->selectedObjects())
+            names.append(recipe->stringValue(QStringLiteral("name")));
+        return names;
+    }
+};
+
+TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
+    ASSERT_EQ(recipes()->arrangedObjects().size(), 16);
+    recipes()->setSelectionIndexes({0});
+    const QString one = recipes()->arrangedObjects().first()->stringValue(QStringLiteral("name"));
+    EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()), one);
+    recipes()->setSelectionIndexes({0, 1, 2});
+    EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()), QStringLiteral("3 Larkspoon! recipes"));
+
+    const QString file = m_dir.filePath(QStringLiteral("three.lsr"));
+    m_panels.answers.append(FilePanelResult{true, file, false});
+    m_shell.action(QStringLiteral("export"))->trigger();
+    ASSERT_EQ(m_panels.asked.size(), 1);
+    EXPECT_EQ(m_panels.asked.last().fileTypes, QStringList{QStringLiteral("lsr")});
+    EXPECT_EQ(m_panels.asked.last().checkBoxTitle, QStringLiteral("Also export Private Notes."));
+    EXPECT_TRUE(QFileInfo(file).size() > 0);
+
+    // An extension in capitals is not one of ours; the real one imports and selects.
+    QFile::copy(file, m_dir.filePath(QStringLiteral("loud.LSR")));
+    m_panels.answers.append(FilePanelResult{true, m_dir.filePath(QStringLiteral("loud.LSR")), false});
+    m_shell.action(QStringLiteral("import"))->trigger();
+    EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
+    m_panels.answers.append(FilePanelResult{true, file, true});
+    m_shell.action(QStringLiteral("import"))->trigger();
+    EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 5);
+    EXPECT_TRUE(m_panels.asked.last().note.startsWith(QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
+    EXPECT_EQ(recipes()->arrangedObjects().size(), 19);
+    EXPECT_EQ(recipes()->selectedObjects().size(), 3);
+    EXPECT_FALSE(m_app->managedObjectContext()->hasChanges()); // the import saved the library
+}
+
+TEST_F(LibraryWindowTest, RecipesDroppedOnASidebarGroupJoinIt) {
+    ASSERT_TRUE(m_shell.mainWindow());
+    SidebarOutlineView* sidebar = m_shell.mainWindow()->sidebar();
+    m_shell.showMainWindow();
+    QApplication::processEvents();
+    SidebarTreeController* tree = m_app->sidebarTreeController();
+    GroupsManagedObject* desserts = nullptr;
+    for (GroupsManagedObject* group : tree->allGroupsInDisplayOrder())
+        if (group->stringValue(QStringLiteral("name")) == QLatin1String("Desserts"))
+            desserts = group;
+    ASSERT_TRUE(desserts);
+    ManagedObject* lassi = nullptr;
+    for (ManagedObject* recipe : recipes()->arrangedObjects())
+        if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Mango Lassi"))
+            lassi = recipe;
+    ASSERT_TRUE(lassi);
+
+    QMimeData data;
+    SideBarDragController::writeRecipeUniqueIDs({lassi->stringValue(QStringLiteral("uniqueID"))}, &data);
+    const QPoint onDesserts = sidebar->visualRect(tree->indexForGroup(desserts)).center();
+    ASSERT_FALSE(onDesserts.isNull());
+    auto dropAt = [&](Qt::KeyboardModifiers modifiers) {
+        // Qt routes moves and drops to the widget a drag entered first.
+        QDragEnterEvent enter(onDesserts, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(sidebar->viewport(), &enter);
+        QDragMoveEvent move(onDesserts, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(sidebar->viewport(), &move);
+        QDropEvent drop(QPointF(onDesserts), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(sidebar->viewport(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_TRUE(dropAt(Qt::NoModifier));
+    EXPECT_TRUE(lassi->stringValue(QStringLiteral("keywords")).split(QLatin1Char(',')).contains(QStringLiteral("Desserts")));
+
+    // Selecting the group lists it; the copy modifier takes the recipe out again.
+    sidebar->selectGroup(desserts);
+    EXPECT_TRUE(recipes()->arrangedObjects().contains(lassi));
+    EXPECT_TRUE(dropAt(Qt::ControlModifier));
+    EXPECT_FALSE(lassi->stringValue(QStringLiteral("keywords")).contains(QStringLiteral("Desserts")));
+    EXPECT_FALSE(recipes()->arrangedObjects().contains(lassi));
+}
+
+} // namespace
