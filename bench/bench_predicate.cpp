@@ -3,6 +3,7 @@
 // Entire Recipe search over 20,000 recipes in at most 60 ms.
 #include "BenchSupport.h"
 
+#include "library/SearchBoxMenu.h"
 #include "platform/Predicate.h"
 #include "platform/TextFolding.h"
 
@@ -93,28 +94,6 @@ const std::vector<CachedRecipe>& library() {
     return recipes;
 }
 
-QString entireRecipeTemplate() {
-    const char* fields[] = {"name",
-                            "attribution",
-                            "cookingTime",
-                            "cuisine",
-                            "directions",
-                            "importedFromURL",
-                            "inactivePrepTime",
-                            "ingredientsArray",
-                            "keywords",
-                            "notes",
-                            "prepTime",
-                            "privateNotes",
-                            "recipeDescription",
-                            "yield"};
-    QStringList conditions;
-    for (const char* field : fields)
-        conditions << QStringLiteral("(%1 contains[C] $value)").arg(QLatin1String(field));
-    return QStringLiteral("(") + conditions.join(QLatin1String(" or ")) +
-           QStringLiteral(") and (platefeedPredicateKey == nil)");
-}
-
 void runFilter(benchmark::State& state, const PredicatePtr& filter) {
     const std::vector<CachedRecipe>& recipes = library();
     qint64 matches = 0;
@@ -129,8 +108,8 @@ void runFilter(benchmark::State& state, const PredicatePtr& filter) {
 }
 
 void BM_EntireRecipeSearch(benchmark::State& state, const char* term) {
-    const PredicatePtr filter = Predicate::parse(entireRecipeTemplate())
-                                    .predicate->substitutingVariables({{"value", QString::fromUtf8(term)}});
+    const PredicatePtr filter = SearchBoxMenu::searchPredicate(
+        SearchBoxMenu::EntireRecipe, QString::fromUtf8(term), Predicate::parse("platefeedPredicateKey == nil").predicate);
     runFilter(state, filter);
 }
 

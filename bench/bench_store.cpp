@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 
 #include "library/LibraryStore.h"
+#include "library/SearchBoxMenu.h"
 #include "platform/ObjectContext.h"
 
 #include <benchmark/benchmark.h>
@@ -15,23 +16,10 @@ namespace {
 
 constexpr int kRecipes = 20000;
 
-const QStringList kEntireRecipeFields = {
-    QStringLiteral("name"),           QStringLiteral("attribution"),   QStringLiteral("cookingTime"),
-    QStringLiteral("cuisine"),        QStringLiteral("directions"),    QStringLiteral("importedFromURL"),
-    QStringLiteral("inactivePrepTime"), QStringLiteral("ingredientsArray"), QStringLiteral("keywords"),
-    QStringLiteral("notes"),          QStringLiteral("prepTime"),      QStringLiteral("privateNotes"),
-    QStringLiteral("recipeDescription"), QStringLiteral("yield")};
-
 // The "Entire Recipe" search of the toolbar for one typed text within "My Recipes".
 PredicatePtr entireRecipeSearch(const QString& text) {
-    QStringList conditions;
-    for (const QString& field : kEntireRecipeFields)
-        conditions << QStringLiteral("(%1 contains[C] $value)").arg(field);
-    const QString format = QStringLiteral("(%1) and (platefeedPredicateKey == nil)").arg(conditions.join(QStringLiteral(" or ")));
-    const PredicateParseResult parsed = Predicate::parse(format);
-    if (!parsed.ok())
-        qFatal("bench: %s", qPrintable(parsed.error));
-    return parsed.predicate->substitutingVariables({{QStringLiteral("value"), text}});
+    static const PredicatePtr ownLibrary = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    return SearchBoxMenu::searchPredicate(SearchBoxMenu::EntireRecipe, text, ownLibrary);
 }
 
 sqlite3* openRaw(const QString& library) {
@@ -100,7 +88,7 @@ void BM_RawSQLite_EntireRecipeSearch(benchmark::State& state) {
     const QString library = bench::libraryWithRecipes(kRecipes);
     sqlite3* db = openRaw(library);
     QStringList conditions;
-    for (const QString& field : kEntireRecipeFields)
+    for (const QString& field : SearchBoxMenu::searchedKeys(SearchBoxMenu::EntireRecipe))
         conditions << QStringLiteral("\"%1\" LIKE ?1").arg(field);
     const QByteArray sql = QStringLiteral("SELECT Z_PK FROM Recipes WHERE (%1) AND platefeedPredicateKey IS NULL")
                                .arg(conditions.join(QStringLiteral(" OR "))).toUtf8();

@@ -24,22 +24,55 @@ void RecipesArrayController::setFilterPredicate(PredicatePtr filter) {
     rearrangeObjects();
 }
 
-void RecipesArrayController::setSearchPredicate(PredicatePtr search) {
+bool RecipesArrayController::listsAreCurrent() const {
+    return m_hasUnsearched && m_generation == m_context->changeGeneration();
+}
+
+void RecipesArrayController::setSearchPredicate(PredicatePtr search, bool narrowsCurrentSearch) {
+    const bool narrowing = narrowsCurrentSearch && m_search && search && listsAreCurrent();
     m_search = std::move(search);
-    rearrangeObjects();
+    if (!narrowing && !listsAreCurrent())
+        fetchUnsearched();
+    arrangeSearched(narrowing);
 }
 
 void RecipesArrayController::rearrangeObjects() {
-    FetchRequest request(QStringLiteral("Recipes"), Predicate::andPredicate({ownLibrary(), m_filter, m_search}),
+    fetchUnsearched();
+    arrangeSearched(false);
+}
+
+void RecipesArrayController::fetchUnsearched() {
+    // A group's filter already says which library its recipes come from (a subscribed
+    // platefeed's are not the own library's); without one the list is the own library.
+    FetchRequest request(QStringLiteral("Recipes"), m_filter ? m_filter : ownLibrary(),
                          {SortDescriptor{QStringLiteral("name"), true, true}});
     QString error;
-    QList<ManagedObject*> fetched = m_context->executeFetchRequest(request, &error);
+    m_unsearched = m_context->executeFetchRequest(request, &error);
     if (!error.isEmpty())
         qWarning().noquote() << "the recipe list could not be read:" << error;
+    m_hasUnsearched = true;
+    m_generation = m_context->changeGeneration();
+}
 
+void RecipesArrayController::arrangeSearched(bool narrowing) {
+    if (!m_search) {
+        arrange(m_unsearched);
+        return;
+    }
+    // A subsequence of a sorted list is sorted: the search keeps the fetch's order.
+    const QList<ManagedObject*>& candidates = narrowing ? m_arranged : m_unsearched;
+    QList<ManagedObject*> kept;
+    kept.reserve(candidates.size());
+    for (ManagedObject* object : candidates)
+        if (m_search->evaluate(*object))
+            kept.append(object);
+    arrange(std::move(kept));
+}
+
+void RecipesArrayController::arrange(QList<ManagedObject*> objects) {
     QList<ManagedObject*> keptSelection;
     if (!m_selection.isEmpty()) {
-        QSet<const ManagedObject*> present(fetched.cbegin(), fetched.cend());
+        QSet<const ManagedObject*> present(objects.cbegin(), objects.cend());
         for (ManagedObject* object : std::as_const(m_selection))
             if (present.contains(object))
                 keptSelection.append(object);
@@ -47,7 +80,7 @@ void RecipesArrayController::rearrangeObjects() {
     const bool selectionChanges = keptSelection != m_selection;
 
     beginResetModel();
-    m_arranged = std::move(fetched);
+    m_arranged = std::move(objects);
     m_selection = keptSelection;
     endResetModel();
     emit arrangedObjectsChanged();

@@ -24,7 +24,10 @@ public:
     // The group's filter (null: the whole own library) and the search filter (null: none).
     void setFilterPredicate(PredicatePtr filter);
     PredicatePtr filterPredicate() const { return m_filter; }
-    void setSearchPredicate(PredicatePtr search);
+    // narrowsCurrentSearch: the caller knows the new search keeps only records the current
+    // one keeps (more letters typed into the same field); the list is then filtered from
+    // what it shows instead of fetched again, as long as no record changed meanwhile.
+    void setSearchPredicate(PredicatePtr search, bool narrowsCurrentSearch = false);
     PredicatePtr searchPredicate() const { return m_search; }
 
     // Fetches again (after records changed).
@@ -51,10 +54,20 @@ signals:
     void arrangedObjectsChanged();
 
 private:
+    void fetchUnsearched();
+    void arrangeSearched(bool narrowing);
+    void arrange(QList<ManagedObject*> objects);
+    bool listsAreCurrent() const;
 
     ObjectContext* m_context;
     PredicatePtr m_filter;
     PredicatePtr m_search;
     QList<ManagedObject*> m_arranged;
     QList<ManagedObject*> m_selection;
+    // The group's recipes without the search, sorted, as last fetched: a search filters
+    // them in order instead of fetching and sorting again. They and the arranged list are
+    // current while the context's change generation is the one they were fetched at.
+    QList<ManagedObject*> m_unsearched;
+    bool m_hasUnsearched = false;
+    quint64 m_generation = 0;
 };

@@ -137,13 +137,28 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
         return nullptr;
+    // A folded text is dropped whenever its value changes, so one that is kept belongs to
+    // the current (non-null) value; searches then skip reading the value itself.
+    if (diacriticInsensitive) {
+        auto& slot = m_foldedNoMarks[size_t(index)];
+        if (slot)
+            return slot.get();
+        const QVariant& value = m_values.at(index);
+        if (value.isNull())
+            return nullptr;
+        slot = std::make_unique<QString>(foldedText(value.toString(), true));
+        return slot.get();
+    }
+    QString& slot = m_folded[size_t(index)];
+    if (!slot.isNull())
+        return &slot;
     const QVariant& value = m_values.at(index);
     if (value.isNull())
         return nullptr;
-    auto& slot = diacriticInsensitive ? m_foldedNoMarks[index] : m_folded[index];
-    if (!slot)
-        slot = std::make_unique<QString>(foldedText(value.toString(), diacriticInsensitive));
-    return slot.get();
+    slot = foldedText(value.toString(), false);
+    if (slot.isNull())
+        slot = QStringLiteral(""); // an empty text, kept as a filled slot
+    return &slot;
 }
 
 QVariant ManagedObject::selfValue() const {
@@ -151,8 +166,8 @@ QVariant ManagedObject::selfValue() const {
 }
 
 void ManagedObject::invalidateFoldedText(int index) {
-    m_folded[index].reset();
-    m_foldedNoMarks[index].reset();
+    m_folded[size_t(index)] = QString();
+    m_foldedNoMarks[size_t(index)].reset();
 }
 
 void ManagedObject::setValueForKey(const QVariant& value, const QString& key) {

@@ -1,3 +1,4 @@
+#include "library/SearchBoxMenu.h"
 #include "platform/Predicate.h"
 #include "platform/TextFolding.h"
 
@@ -247,29 +248,11 @@ TEST(PredicateCompoundTest, BuildsAndFlattensCompounds) {
 // Filter texts the application writes: search templates, group filters and translated
 // smart-group rules.
 QStringList applicationFilters() {
-    const QStringList fields{"name",
-                             "attribution",
-                             "cookingTime",
-                             "cuisine",
-                             "directions",
-                             "importedFromURL",
-                             "inactivePrepTime",
-                             "ingredientsArray",
-                             "keywords",
-                             "notes",
-                             "prepTime",
-                             "privateNotes",
-                             "recipeDescription",
-                             "yield"};
     const QString groupFilter = "(%@ IN[c] keywordsArray AND platefeedPredicateKey == nil) OR "
                                 "(uniqueID IN[c] {\"a-1\", \"B-2\"} AND platefeedPredicateKey == nil)";
-    QStringList conditions;
     QStringList filters;
-    for (const QString& field : fields) {
-        conditions << "(" + field + " contains[C] $value)";
-        filters << "(" + field + " contains[C] $value) and (" + groupFilter + ")";
-    }
-    filters << "(" + conditions.join(" or ") + ") and (" + groupFilter + ")";
+    for (int scope = 0; scope < SearchBoxMenu::ScopeCount; ++scope)
+        filters << SearchBoxMenu::filterTemplate(scope).replace("(%@)", "(" + groupFilter + ")");
     filters << "platefeedPredicateKey == nil"
             << "platefeedPredicateKey CONTAINS[cd] %@"
             << "rating == 1"
@@ -341,7 +324,7 @@ TEST(PredicateRoundTripTest, PrintedFormParsesToAnEqualTree) {
 
 TEST(PredicateSearchTest, EntireRecipeSearchWithinAGroceryList) {
     const QStringList filters = applicationFilters();
-    const QString entireRecipe = filters[14];
+    const QString entireRecipe = filters[SearchBoxMenu::EntireRecipe];
     const PredicatePtr search =
         Predicate::parse(entireRecipe, {"dinner"}).predicate->substitutingVariables({{"value", "EGG"}});
     ASSERT_TRUE(search);
@@ -492,7 +475,7 @@ TEST(PredicateOrderingTest, TextsOrderByCodePoint) {
 }
 
 TEST(PredicateThreadTest, OneFilterEvaluatesOnSeveralThreadsAtOnce) {
-    const PredicatePtr p = Predicate::parse(applicationFilters()[14], {"dinner"})
+    const PredicatePtr p = Predicate::parse(applicationFilters()[SearchBoxMenu::EntireRecipe], {"dinner"})
                                .predicate->substitutingVariables({{"value", "soup"}});
     const PredicatePtr regex = Predicate::parse("name MATCHES[c] \"chicken.*\"").predicate;
     const VariantKeyValueSource source(soupRecipe());

@@ -1,0 +1,296 @@
+#include "GroupEditorController.h"
+
+#include "GroupTree.h"
+#include "GroupsManagedObject.h"
+#include "PreferencesController.h"
+#include "RecipesArrayController.h"
+#include "RecipesManagedObject.h"
+#include "platform/Alerts.h"
+#include "platform/ObjectContext.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+namespace {
+
+const QString kName = QStringLiteral("name");
+const QString kParent = QStringLiteral("parent");
+const QString kChildren = QStringLiteral("children");
+const QString kIsGroceryList = QStringLiteral("isGroceryList");
+const QString kIsGroceryListHeader = QStringLiteral("isGroceryListHeader");
+
+} // namespace
+
+GroupEditorController::GroupEditorController(ObjectContext* context, RecipesArrayController* recipes, Alerts* alerts,
+                                             PreferencesController* preferences, QObject* parent)
+    : QObject(parent), m_context(context), m_recipes(recipes), m_alerts(alerts) {
+    if (preferences)
+        connect(preferences, &PreferencesController::groceryListCollectionRefreshRequested, this,
+                &GroupEditorController::collectOrSeperateGroceryListGroups);
+}
+
+QString GroupEditorController::pageTitle(Page page) {
+    switch (page) {
+    case Page::Group:
+        return tr("Group");
+    case Page::SmartGroup:
+        return tr("Smart Group");
+    case Page::GroceryList:
+        return tr("Grocery List");
+    case Page::Platefeed:
+        return tr("Platefeed");
+    case Page::MyLibrary:
+        return tr("My Library");
+    case Page::None:
+        break;
+    }
+    return {};
+}
+
+QString GroupEditorController::emptyNameNote() {
+    return tr("please enter a name for your new group");
+}
+
+bool GroupEditorController::validateEntryString(const QString& text, QString* refusal) {
+    if (text.isEmpty() || text == QLatin1String(" ") || text == QLatin1String("  ")) {
+        if (refusal)
+            *refusal = emptyNameNote();
+        emit nameRefused(emptyNameNote());
+        return false;
+    }
+    if (text.contains(QLatin1Char(','))) {
+        const QString message = tr("Commas are not allowed in Group names at this time.");
+        if (refusal)
+            *refusal = message;
+        if (m_alerts)
+            m_alerts->ask(message, QString(), {tr("OK")});
+        return false;
+    }
+    return true;
+}
+
+GroupsManagedObject* GroupEditorController::insertGroup(const QString& name) {
+    auto* group = dynamic_cast<GroupsManagedObject*>(m_context->insertNewObject(QStringLiteral("Groups")));
+    if (!group) {
+        qWarning() << "error could not insert a group";
+        return nullptr;
+    }
+    group->setValueForKey(name, kName);
+    return group;
+}
+
+GroupsManagedObject* GroupEditorController::createNewGroup(const QString& name) {
+    return insertGroup(name);
+}
+
+GroupsManagedObject* GroupEditorController::createNewSmartGroup(const QString& name, const QString& ruleText) {
+    GroupsManagedObject* group = insertGroup(name);
+    if (group) {
+        group->setValueForKey(ruleText, QStringLiteral("predicates"));
+        group->setValueForKey(true, QStringLiteral("isSmartGroup"));
+    }
+    return group;
+}
+
+GroupsManagedObject* GroupEditorController::createNewGroceryList(const QString& name) {
+    GroupsManagedObject* group = insertGroup(name);
+    if (group) {
+        group->setValueForKey(true, kIsGroceryList);
+        collectOrSeperateGroceryListGroups();
+    }
+    return group;
+}
+
+GroupsManagedObject* GroupEditorController::okButtonForNewAction(Page page, const QString& name, const QString& ruleText) {
+    if (page != Page::Group && page != Page::SmartGroup && page != Page::GroceryList) {
+        qWarning() << "the group editor cannot create from page" << pageTitle(page);
+        return nullptr;
+    }
+    if (!validateEntryString(name))
+        return nullptr;
+    GroupsManagedObject* group = page == Page::Group        ? createNewGroup(name)
+                                 : page == Page::SmartGroup ? createNewSmartGroup(name, ruleText)
+                                                            : createNewGroceryList(name);
+    closeWindow();
+    return group;
+}
+
+GroupEditorController::Page GroupEditorController::editGroup(GroupsManagedObject* group) {
+    m_editedGroup = group;
+    m_editedPage = Page::None;
+    if (!group || group->isDeleted())
+        m_editedPage = Page::None;
+    else if (!group->canBeDeleted())
+        m_editedPage = group->boolValue(QStringLiteral("isLocalLibrary")) && group->boolValue(QStringLiteral("isPublishedPlatefeed"))
+                           ? Page::MyLibrary
+                           : Page::None;
+    else if (group->boolValue(QStringLiteral("isSmartGroup")))
+        m_editedPage = Page::SmartGroup;
+    else if (group->boolValue(kIsGroceryList))
+        m_editedPage = Page::GroceryList;
+    else if (group->boolValue(QStringLiteral("isSubscribedPlatefeed")))
+        m_editedPage = Page::Platefeed;
+    else
+        m_editedPage = Page::Group;
+    if (m_editedPage == Page::None)
+        m_editedGroup = nullptr;
+    return m_editedPage;
+}
+
+GroupsManagedObject* GroupEditorController::editedGroup() const {
+    if (!m_editedGroup || m_editedGroup->isDeleted())
+        return nullptr;
+    return static_cast<GroupsManagedObject*>(m_editedGroup);
+}
+
+bool GroupEditorController::okButtonForEditAction(const QString& name, const QString& ruleText) {
+    GroupsManagedObject* group = editedGroup();
+    if (!group)
+        return false;
+    switch (m_editedPage) {
+    case Page::Group:
+        if (!validateEntryString(name) || !renameGroup(group, name))
+            return false;
+        break;
+    case Page::SmartGroup:
+        if (!validateEntryString(name))
+            return false;
+        group->setValueForKey(name, kName);
+        group->setValueForKey(ruleText, QStringLiteral("predicates"));
+        break;
+    case Page::GroceryList:
+        // Membership of a grocery list does not depend on its name.
+        if (!validateEntryString(name))
+            return false;
+        group->setValueForKey(name, kName);
+        break;
+    case Page::Platefeed:
+    case Page::MyLibrary:
+    case Page::None:
+        qWarning() << "the group editor cannot save page" << pageTitle(m_editedPage);
+        return false;
+    }
+    closeWindow();
+    if (m_recipes)
+        m_recipes->rearrangeObjects();
+    return true;
+}
+
+bool GroupEditorController::renameGroup(GroupsManagedObject* group, const QString& name) {
+    const QString oldName = group->stringValue(kName);
+    if (name != oldName && m_alerts) {
+        const int answer = m_alerts->ask(
+            tr("Would you like to change the keywords of the recipes in this group to match the new group's name?"),
+            tr("If you choose not to do this the group name will change but the recipes that were contained in it may "
+               "no longer be associated with this group."),
+            {tr("Yes"), tr("No")});
+        if (answer == 0) {
+            // The recipes the group shows with its subgroups, fetched rather than taken from
+            // the recipe list: the list may be narrowed by a search or show another group
+            // when the edit was opened from the context menu.
+            const QList<ManagedObject*> recipes = m_context->executeFetchRequest(
+                FetchRequest(QStringLiteral("Recipes"), group->filterPredicate()));
+            for (ManagedObject* object : recipes) {
+                auto* recipe = dynamic_cast<RecipesManagedObject*>(object);
+                if (!recipe)
+                    continue;
+                recipe->removeKeyword(oldName);
+                recipe->addKeyword(name);
+            }
+        }
+    }
+    group->setValueForKey(name, kName);
+    return true;
+}
+
+QList<GroupsManagedObject*> GroupEditorController::groups() const {
+    QList<GroupsManagedObject*> out;
+    for (ManagedObject* object : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+        if (auto* group = dynamic_cast<GroupsManagedObject*>(object))
+            out.append(group);
+    return out;
+}
+
+bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
+    if (!group || group->isDeleted() || !group->canBeDeleted())
+        return false;
+    const bool hasChildren = !group->relatedObjects(kChildren).isEmpty();
+    const int answer = m_alerts ? m_alerts->ask(tr("Are you sure you want to delete ''%1''?").arg(group->stringValue(kName)),
+                                                hasChildren ? tr("This will also delete this group's subgroups.") : QString(),
+                                                {tr("Yes"), tr("Cancel")})
+                                : 0;
+    if (answer != 0)
+        return false;
+    if (group->boolValue(QStringLiteral("isPublishedPlatefeed")))
+        emit stopPublishingRequested(group);
+    if (group->boolValue(QStringLiteral("isSubscribedPlatefeed"))) {
+        emit deleteSubscribedPlatefeedRequested(group);
+        return true;
+    }
+    if (m_editedGroup == group)
+        closeWindow();
+    // The children relationship cascades: the subgroups go with the group. Recipes keep
+    // their keywords.
+    m_context->deleteObject(group);
+    emit selectMyLibraryGroupRequested();
+    Scheduler::instance().schedule(0.01, [this] { collectOrSeperateGroceryListGroups(); }, this);
+    return true;
+}
+
+GroupsManagedObject* GroupEditorController::groceryListHeaderGroupCreateIfNeeded(bool create) {
+    for (GroupsManagedObject* group : groups())
+        if (group->boolValue(kIsGroceryListHeader))
+            return group;
+    if (!create)
+        return nullptr;
+    GroupsManagedObject* header = insertGroup(QCoreApplication::translate("Library", "GROCERY LISTS"));
+    if (header) {
+        header->setSelectSelfOnInsert(false);
+        header->setValueForKey(true, kIsGroceryListHeader);
+    }
+    return header;
+}
+
+void GroupEditorController::deleteGroceryListHeaderIfNeeded() {
+    GroupsManagedObject* header = groceryListHeaderGroupCreateIfNeeded(false);
+    if (header && header->relatedObjects(kChildren).isEmpty())
+        m_context->deleteObject(header);
+}
+
+void GroupEditorController::collectOrSeperateGroceryListGroups() {
+    QList<GroupsManagedObject*> lists;
+    for (GroupsManagedObject* group : groups())
+        if (group->boolValue(kIsGroceryList))
+            lists.append(group);
+    if (UserDefaults::boolForKey(QStringLiteral("collectGroceryLists"))) {
+        GroupsManagedObject* header = groceryListHeaderGroupCreateIfNeeded(true);
+        for (GroupsManagedObject* list : std::as_const(lists))
+            if (header && list->relatedObject(kParent) != header)
+                list->setRelatedObject(header, kParent);
+        if (header)
+            GroupTree::resortGroups(m_context, header);
+    } else {
+        for (GroupsManagedObject* list : std::as_const(lists))
+            if (list->relatedObject(kParent))
+                list->setRelatedObject(nullptr, kParent);
+        if (GroupsManagedObject* header = groceryListHeaderGroupCreateIfNeeded(false))
+            for (ManagedObject* child : header->relatedObjects(kChildren))
+                child->setRelatedObject(nullptr, kParent);
+    }
+    GroupTree::resortGroups(m_context, nullptr);
+    deleteGroceryListHeaderIfNeeded();
+    emit sidebarResortRequested();
+}
+
+void GroupEditorController::updateAllCounterValues() {
+    emit counterValuesUpdateRequested();
+}
+
+void GroupEditorController::closeWindow() {
+    m_editedGroup = nullptr;
+    m_editedPage = Page::None;
+    emit sheetClosed();
+    updateAllCounterValues();
+}
