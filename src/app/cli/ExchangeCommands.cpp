@@ -1,6 +1,10 @@
 // The exchange-file commands: import, export, list.
 #include "CliCommand.h"
 
+#include "library/GroupsManagedObject.h"
+#include "library/RecipesArrayController.h"
+#include "library/SearchBoxMenu.h"
+#include "library/SidebarTreeController.h"
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
@@ -153,20 +157,74 @@ int exportCommand(CliSession& session, const QStringList& args) {
     return CliOK;
 }
 
+// The recipes the recipe list shows with the group selected in the sidebar (the first of
+// that name in sidebar order; none: "My Recipes") and the search typed in the scope, kept
+// when they also match filterText. False after printing the reason.
+bool listedRecipes(ObjectContext* context, const CliOptions& options, QList<ManagedObject*>* recipes, int* exitCode) {
+    const int scope = options.has(QStringLiteral("scope")) ? SearchBoxMenu::indexOfScope(options.value(QStringLiteral("scope")))
+                                                           : int(SearchBoxMenu::EntireRecipe);
+    if (scope < 0) {
+        *exitCode = usage(QStringLiteral("unknown scope \"%1\"").arg(options.value(QStringLiteral("scope"))));
+        return false;
+    }
+    PredicatePtr filter;
+    if (options.has(QStringLiteral("filter"))) {
+        const PredicateParseResult parsed = Predicate::parse(options.value(QStringLiteral("filter")));
+        if (!parsed.ok()) {
+            *exitCode = usage(QStringLiteral("bad filter: %1").arg(parsed.error));
+            return false;
+        }
+        filter = parsed.predicate;
+    }
+    RecipesArrayController list(context);
+    if (options.has(QStringLiteral("group"))) {
+        const QString name = options.value(QStringLiteral("group"));
+        GroupsManagedObject* selected = nullptr;
+        for (GroupsManagedObject* group : SidebarTreeController(context).allGroupsInDisplayOrder())
+            if (!selected && !SidebarTreeController::isHeader(group) && group->stringValue(QStringLiteral("name")) == name)
+                selected = group;
+        if (!selected) {
+            *exitCode = usage(QStringLiteral("There is no group named \"%1\".").arg(name));
+            return false;
+        }
+        list.setFilterPredicate(selected->filterPredicate());
+    } else {
+        list.rearrangeObjects();
+    }
+    SearchBoxMenu search(&list);
+    search.chooseScope(scope);
+    search.setSearchString(options.value(QStringLiteral("search")));
+    recipes->clear();
+    for (ManagedObject* recipe : list.arrangedObjects())
+        if (!filter || filter->evaluate(*recipe))
+            recipes->append(recipe);
+    return true;
+}
+
 int listCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
-    if (!parseCliOptions(args, {QStringLiteral("filter")}, {}, &options, &error))
+    const QStringList valueOptions{QStringLiteral("filter"), QStringLiteral("group"), QStringLiteral("search"),
+                                   QStringLiteral("scope")};
+    if (!parseCliOptions(args, valueOptions, {}, &options, &error))
         return usage(error);
-    if (!options.positional.isEmpty() || options.all(QStringLiteral("filter")).size() > 1)
-        return usage(QStringLiteral("usage: list [--filter TEXT]"));
+    bool repeated = false;
+    for (const QString& option : valueOptions)
+        repeated = repeated || options.all(option).size() > 1;
+    if (!options.positional.isEmpty() || repeated ||
+        (options.has(QStringLiteral("scope")) && !options.has(QStringLiteral("search"))))
+        return usage(QStringLiteral("usage: list [--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"));
     ObjectContext* context = session.context();
     if (!context)
         return CliNoLibrary;
     QList<ManagedObject*> recipes;
     int exitCode = CliOK;
-    if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode))
+    if (options.has(QStringLiteral("group")) || options.has(QStringLiteral("search"))) {
+        if (!listedRecipes(context, options, &recipes, &exitCode))
+            return exitCode;
+    } else if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode)) {
         return exitCode;
+    }
     QJsonArray array;
     for (ManagedObject* recipe : std::as_const(recipes))
         array.append(QJsonObject{
@@ -182,7 +240,8 @@ const CliCommandRegistration
     exportRegistration(QStringLiteral("export"),
                        QStringLiteral("OUT.lsr (--all | --ids ID,ID,... | --filter TEXT) [--all-details]"),
                        exportCommand);
-const CliCommandRegistration listRegistration(QStringLiteral("list"), QStringLiteral("[--filter TEXT]"),
+const CliCommandRegistration listRegistration(QStringLiteral("list"),
+                                              QStringLiteral("[--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"),
                                               listCommand);
 
 } // namespace
