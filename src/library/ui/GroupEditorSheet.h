@@ -1,0 +1,91 @@
+#pragma once
+
+#include "library/GroupEditorController.h"
+
+#include <QDialog>
+#include <QMap>
+#include <QPointer>
+
+class GroupsManagedObject;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTimer;
+class QToolBar;
+class SmartGroupPredicateEditor;
+
+// The group editor's sheet, window-modal over the main window: a toolbar of pages ("Group",
+// "Smart Group", "Grocery List", and "Platefeed", not yet available), the page of the
+// chosen item, Cancel and OK. Opened for a new group it offers every page and OK creates
+// the group of the page shown; opened on a group it shows only the page that fits it and
+// OK saves the edit. The controller decides; the sheet shows what was typed and a
+// refused name's note.
+class GroupEditorSheet : public QDialog {
+    Q_OBJECT
+public:
+    using Page = GroupEditorController::Page;
+
+    explicit GroupEditorSheet(GroupEditorController* controller, QWidget* parent = nullptr);
+
+    // Empties the pages and opens the sheet with every page, on the selected one.
+    void openEditorForNewGroup();
+    // Opens the sheet on the one page that fits the group with its name (and rule) loaded.
+    // False, and nothing opens, when the group has no page here.
+    bool editGroup(GroupsManagedObject* group);
+    // Opens the sheet for a new group on page with sample texts filled in, for pictures.
+    void showPageForScreenshot(Page page);
+
+    bool isEditing() const { return m_editing; }
+    Page currentPage() const;
+    // Shows page (one of the toolbar's pages).
+    void showPage(Page page);
+
+    QToolBar* toolbar() const { return m_toolbar; }
+    QAction* pageAction(Page page) const { return m_pageActions.value(page); }
+    QLineEdit* nameField(Page page) const;
+    SmartGroupPredicateEditor* predicateEditor() const { return m_predicateEditor; }
+    QPushButton* okButton() const { return m_okButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    // The refused name's note under the name field of the page shown (empty when none).
+    QString noteText() const;
+
+public slots:
+    // OK: creates the group of the page shown, or saves the edit; a refused name keeps the
+    // sheet open.
+    void okButtonAction();
+    // Cancel, Escape or closing the window: the controller closes the sheet.
+    void reject() override;
+
+private:
+    struct PageWidgets {
+        QWidget* page = nullptr;
+        QLineEdit* name = nullptr;
+        QLabel* note = nullptr;
+    };
+
+    PageWidgets makeNamePage(Page page, const QString& label);
+    // kind: the sidebar's group kind whose picture the toolbar item shows.
+    void addPageAction(Page page, int kind);
+    void openSheet();
+    void closeSheet();
+    void clearPages();
+    void clearNote();
+    void flashNote(const QString& note);
+
+    QPointer<GroupEditorController> m_controller;
+    QToolBar* m_toolbar = nullptr;
+    QActionGroup* m_pageGroup = nullptr;
+    QMap<Page, QAction*> m_pageActions;
+    QStackedWidget* m_pages = nullptr;
+    QMap<Page, PageWidgets> m_pageWidgets;
+    SmartGroupPredicateEditor* m_predicateEditor = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QTimer* m_flashTimer = nullptr;
+    int m_flashesLeft = 0;
+    bool m_editing = false;
+    bool m_accepted = false;
+};
