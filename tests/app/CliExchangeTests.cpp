@@ -27,8 +27,14 @@ protected:
     QString m_other = m_dir.filePath(QStringLiteral("Other.library"));
 
     void SetUp() override {
-        for (const QString& library : {m_library, m_other})
+        // New libraries without their starter recipes: the lists below are what the tests put in.
+        for (const QString& library : {m_library, m_other}) {
             ASSERT_EQ(runCli({QStringLiteral("--library"), library, QStringLiteral("create")}).exitCode, 0);
+            ASSERT_EQ(runCli({QStringLiteral("--library"), library, QStringLiteral("delete"), QStringLiteral("Recipes"),
+                              QStringLiteral("--filter"), QStringLiteral("TRUEPREDICATE")})
+                          .exitCode,
+                      0);
+        }
     }
     CliRun cli(QStringList args, const QString& library = {}) {
         args.prepend(library.isEmpty() ? m_library : library);

@@ -14,8 +14,10 @@ using testsupport::runCli;
 
 namespace {
 
-// create gives a new library the groups of "New Library Groups" (subgroups included).
+// create gives a new library the groups of "New Library Groups" (subgroups included) and
+// the recipes of "New Library Recipes".
 constexpr int kStarterGroups = 17;
+constexpr int kStarterRecipes = 16;
 
 class CliStoreTest : public ::testing::Test {
 protected:
@@ -81,7 +83,7 @@ TEST_F(CliStoreTest, CreateInsertQueryDelete) {
               1);
     const QJsonObject info = json(cli({QStringLiteral("info")})).toObject();
     const QJsonObject counts = info.value(QStringLiteral("counts")).toObject();
-    EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), 1);
+    EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), kStarterRecipes + 1);
     EXPECT_EQ(counts.value(QStringLiteral("Groups")).toInt(), kStarterGroups + 2);
     EXPECT_EQ(counts.value(QStringLiteral("SmartMeasurements")).toInt(), 32); // the default rules
     EXPECT_EQ(info.value(QStringLiteral("modelVersion")).toString(), QStringLiteral("2.3"));
@@ -116,7 +118,7 @@ TEST_F(CliStoreTest, ErrorsExitWithTheirCodesAndChangeNothing) {
         EXPECT_FALSE(run.err.isEmpty()) << c.args.join(QLatin1Char(' ')).toStdString();
     }
     const QJsonObject counts = json(cli({QStringLiteral("info")})).toObject().value(QStringLiteral("counts")).toObject();
-    EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), 0);
+    EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), kStarterRecipes);
     EXPECT_EQ(counts.value(QStringLiteral("Groups")).toInt(), kStarterGroups);
 
     // A store that is not a store.
