@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include <benchmark/benchmark.h>
+
 #include "library/LibraryStore.h"
 #include "platform/ObjectContext.h"
 #include "platform/StructuredText.h"
@@ -146,6 +148,14 @@ QString scratchCopyOfLibrary(int count) {
     QDir().mkpath(target);
     QFile::copy(libraryStorePath(source), libraryStorePath(target));
     return target;
+}
+
+int runBenchmarks(int argc, char** argv) {
+    ensureApplication();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 double peakMemoryMiB() {

@@ -23,6 +23,10 @@ QVariantMap recipeValues(int index);
 // Starts a Qt application object once for benchmarks that need one.
 void ensureApplication();
 
+// The main() of every benchmark program: a Qt application object, then the benchmarks
+// chosen on the command line.
+int runBenchmarks(int argc, char** argv);
+
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
 

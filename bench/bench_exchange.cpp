@@ -134,9 +134,5 @@ BENCHMARK(BM_ReadExchangeFileOnce)->Unit(benchmark::kMillisecond)->Iterations(2)
 } // namespace
 
 int main(int argc, char** argv) {
-    bench::ensureApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

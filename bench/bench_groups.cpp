@@ -145,9 +145,5 @@ BENCHMARK(BM_CounterFullRun)->Arg(0)->Arg(1000)->Arg(kRecipes)->Unit(benchmark::
 } // namespace
 
 int main(int argc, char** argv) {
-    bench::ensureApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

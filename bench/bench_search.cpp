@@ -107,9 +107,5 @@ BENCHMARK(BM_ClearSearch)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace
 
 int main(int argc, char** argv) {
-    bench::ensureApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -69,9 +69,5 @@ BENCHMARK(BM_StartUpUntilRecipeListShown)->UseManualTime()->Unit(benchmark::kMil
 } // namespace
 
 int main(int argc, char** argv) {
-    bench::ensureApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -205,9 +205,5 @@ BENCHMARK(BM_RawSQLite_Insert1000)->Unit(benchmark::kMillisecond)->Iterations(5)
 } // namespace
 
 int main(int argc, char** argv) {
-    bench::ensureApplication();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Start-up, saving and quitting through the application delegate, with the user's
 // answers scripted and a shell that records what the windows were asked to do.
 #include "common/ScriptedAlerts.h"
+#include "common/ScriptedPanels.h"
 #include "common/TestSupport.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -32,18 +33,6 @@ public:
     bool isMainWindowVisible() const override { return visible; }
     void showMainWindow() override { ++shows, visible = true; }
     void exitApplication() override { ++exits; }
-};
-
-class ScriptedPanels final : public FilePanels {
-public:
-    QList<FilePanelResult> answers;
-    QList<FilePanelRequest> asked;
-    FilePanelResult next(const FilePanelRequest& request) {
-        asked.append(request);
-        return answers.isEmpty() ? FilePanelResult{} : answers.takeFirst();
-    }
-    FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
-    FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }
 };
 
 class StartupTest : public ::testing::Test {
@@ -168,9 +157,9 @@ TEST_F(StartupTest, DocumentsAreRoutedByExactExtension) {
 TEST_F(StartupTest, MissingLibraryIsLocatedOrReplaced) {
     const QString found = makeLibrary(QStringLiteral("Found"));
     m_alerts.queueButton(0);                         // Locate...
-    m_panels.answers.append(FilePanelResult{}); // cancelled: asked again
+    m_panels.cancel(); // cancelled: asked again
     m_alerts.queueButton(0);
-    m_panels.answers.append(FilePanelResult{true, found, false});
+    m_panels.answer(found);
     launchWith(m_dir.filePath(QStringLiteral("Gone.library")));
     ASSERT_EQ(m_alerts.asked.size(), 2);
     EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("Can't find your library"));

@@ -1,6 +1,7 @@
 // The library window on a started library: import and export through the File menu, and
 // recipes dropped on a sidebar group by a real drop event.
 #include "common/ScriptedAlerts.h"
+#include "common/ScriptedPanels.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
 #include "library/GroupsManagedObject.h"
@@ -27,18 +28,6 @@
 
 namespace {
 
-class QueuedPanels final : public FilePanels {
-public:
-    QList<FilePanelResult> answers;
-    QList<FilePanelRequest> asked;
-    FilePanelResult next(const FilePanelRequest& request) {
-        asked.append(request);
-        return answers.isEmpty() ? FilePanelResult{} : answers.takeFirst();
-    }
-    FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
-    FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }
-};
-
 class CountingShell final : public MainMenuController {
 public:
     void exitApplication() override {}
@@ -49,7 +38,7 @@ class LibraryWindowTest : public ::testing::Test {
 protected:
     QTemporaryDir m_dir;
     ScriptedAlerts m_alerts;
-    QueuedPanels m_panels;
+    ScriptedPanels m_panels;
     CountingShell m_shell;
     std::unique_ptr<AppController> m_app;
 
@@ -87,7 +76,7 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()), QStringLiteral("3 Larkspoon! recipes"));
 
     const QString file = m_dir.filePath(QStringLiteral("three.lsr"));
-    m_panels.answers.append(FilePanelResult{true, file, false});
+    m_panels.answer(file);
     m_shell.action(QStringLiteral("export"))->trigger();
     ASSERT_EQ(m_panels.asked.size(), 1);
     EXPECT_EQ(m_panels.asked.last().fileTypes, QStringList{QStringLiteral("lsr")});
@@ -96,10 +85,10 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
 
     // An extension in capitals is not one of ours; the real one imports and selects.
     QFile::copy(file, m_dir.filePath(QStringLiteral("loud.LSR")));
-    m_panels.answers.append(FilePanelResult{true, m_dir.filePath(QStringLiteral("loud.LSR")), false});
+    m_panels.answer(m_dir.filePath(QStringLiteral("loud.LSR")));
     m_shell.action(QStringLiteral("import"))->trigger();
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
-    m_panels.answers.append(FilePanelResult{true, file, true});
+    m_panels.answer(file, true);
     m_shell.action(QStringLiteral("import"))->trigger();
     EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 5);
     EXPECT_TRUE(m_panels.asked.last().note.startsWith(QStringLiteral("Supported formats are Larkspoon! 2 two exports")));

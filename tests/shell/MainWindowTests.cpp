@@ -1,6 +1,7 @@
 // The main window, its commands and the preferences window, on real library folders with
 // the user's answers scripted.
 #include "common/ScriptedAlerts.h"
+#include "common/ScriptedPanels.h"
 #include "library/AppController.h"
 #include "library/LibraryStore.h"
 #include "library/PreferencesController.h"
@@ -38,19 +39,6 @@
 #include <QToolBar>
 
 namespace {
-
-class ScriptedPanels final : public FilePanels {
-public:
-    QList<FilePanelResult> answers;
-    QList<FilePanelRequest> asked;
-    FilePanelResult next(const FilePanelRequest& request) {
-        asked.append(request);
-        return answers.isEmpty() ? FilePanelResult{} : answers.takeFirst();
-    }
-    FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
-    FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }
-    void answer(const QString& path) { answers.append(FilePanelResult{true, path, false}); }
-};
 
 // The real shell, except that ending the application is only counted.
 class RecordingMenuController final : public MainMenuController {
