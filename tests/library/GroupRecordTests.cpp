@@ -1,5 +1,6 @@
 // Group records: which recipes each kind of group shows, grocery lists, the permanent
 // groups, and the order of new groups.
+#include "common/LibraryRecords.h"
 #include "library/GroupsManagedObject.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesManagedObject.h"
@@ -24,26 +25,14 @@ protected:
         ASSERT_TRUE(m_context) << error.toStdString();
     }
     GroupsManagedObject* group(const QString& name, const QVariantMap& values = {}) {
-        auto* group = dynamic_cast<GroupsManagedObject*>(m_context->insertNewObject(QStringLiteral("Groups")));
-        group->setValueForKey(name, QStringLiteral("name"));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            group->setValueForKey(it.value(), it.key());
-        return group;
+        return testsupport::insertGroup(m_context.get(), name, values);
     }
     RecipesManagedObject* recipe(const QString& name, const QVariantMap& values = {}) {
-        auto* recipe = dynamic_cast<RecipesManagedObject*>(m_context->insertNewObject(QStringLiteral("Recipes")));
-        recipe->setValueForKey(name, QStringLiteral("name"));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            recipe->setValueForKey(it.value(), it.key());
-        return recipe;
+        return testsupport::insertRecipe(m_context.get(), name, values);
     }
     // Names of the recipes the filter shows, sorted.
     QStringList shown(const PredicatePtr& filter) {
-        QStringList names;
-        for (ManagedObject* r : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter)))
-            names.append(r->stringValue(QStringLiteral("name")));
-        names.sort();
-        return names;
+        return testsupport::recipeNamesMatching(m_context.get(), filter);
     }
 };
 

@@ -1,4 +1,5 @@
 // The search field, smart-group rules and the group editor on a real library store.
+#include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
 #include "library/GroupEditorController.h"
 #include "library/GroupsManagedObject.h"
@@ -39,18 +40,10 @@ protected:
         m_myRecipes->setValueForKey(true, QStringLiteral("isLocalLibrary"));
     }
     RecipesManagedObject* recipe(const QString& name, const QVariantMap& values = {}) {
-        auto* r = dynamic_cast<RecipesManagedObject*>(m_context->insertNewObject(QStringLiteral("Recipes")));
-        r->setValueForKey(name, QStringLiteral("name"));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            r->setValueForKey(it.value(), it.key());
-        return r;
+        return testsupport::insertRecipe(m_context.get(), name, values);
     }
     QStringList shown(const PredicatePtr& filter) {
-        QStringList names;
-        for (ManagedObject* r : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter)))
-            names.append(r->stringValue(QStringLiteral("name")));
-        names.sort();
-        return names;
+        return testsupport::recipeNamesMatching(m_context.get(), filter);
     }
     QStringList listed() {
         QStringList names;

@@ -1,5 +1,6 @@
 // The sidebar without a window: first-run groups, the order of the tree, drag-and-drop
 // decisions and their effects on records, and the background counts of new recipes.
+#include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -58,20 +59,10 @@ protected:
     }
 
     GroupsManagedObject* group(const QString& name, const QVariantMap& values = {}, ManagedObject* parent = nullptr) {
-        auto* group = dynamic_cast<GroupsManagedObject*>(m_context->insertNewObject(QStringLiteral("Groups")));
-        group->setValueForKey(name, QStringLiteral("name"));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            group->setValueForKey(it.value(), it.key());
-        if (parent)
-            group->setRelatedObject(parent, QStringLiteral("parent"));
-        return group;
+        return testsupport::insertGroup(m_context, name, values, parent);
     }
     RecipesManagedObject* recipe(const QString& name, const QVariantMap& values = {}) {
-        auto* recipe = dynamic_cast<RecipesManagedObject*>(m_context->insertNewObject(QStringLiteral("Recipes")));
-        recipe->setValueForKey(name, QStringLiteral("name"));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            recipe->setValueForKey(it.value(), it.key());
-        return recipe;
+        return testsupport::insertRecipe(m_context, name, values);
     }
     GroupsManagedObject* named(const QString& name) {
         for (ManagedObject* g : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
