@@ -38,6 +38,14 @@ public:
     }
 
     QVariant valueForKey(const QString& key) const override {
+        // Filters hand over interned keys: the derived ones are recognised by their data
+        // before any attribute lookup, which would hash them.
+        static const QString kKeywordsArray = Predicate::internedKey(QStringLiteral("keywordsArray"));
+        static const QString kHasFirstImage = Predicate::internedKey(QStringLiteral("hasFirstImage"));
+        if (key.constData() == kKeywordsArray.constData())
+            return keywordsArray();
+        if (key.constData() == kHasFirstImage.constData())
+            return hasFirstImage();
         const int index = m_shared->entity.attributeIndex(key);
         if (index >= 0)
             return m_values.at(index);
@@ -212,17 +220,40 @@ std::vector<int> GroupsCounterUpdater::threadedUpdate(const Snapshot& snapshot) 
     std::vector<int> counts(snapshot.groups.size(), 0);
     if (!snapshot.countMarkedAsNew)
         return counts;
+    const size_t groups = std::min(snapshot.filters.size(), counts.size());
     // Recipe by recipe, every group in turn: a recipe's folded texts are made once, used by
     // every filter while they are at hand, and dropped before the next recipe.
-    const size_t groups = std::min(snapshot.filters.size(), counts.size());
-    for (const auto& source : snapshot.recipes) {
-        for (size_t i = 0; i < groups; ++i) {
-            const PredicatePtr& filter = snapshot.filters[i];
-            if (filter && filter->evaluate(*source))
-                ++counts[i];
+    const auto countRange = [&](size_t begin, size_t end, std::vector<int>& into) {
+        for (size_t r = begin; r < end; ++r) {
+            const auto& source = snapshot.recipes[r];
+            for (size_t i = 0; i < groups; ++i) {
+                const PredicatePtr& filter = snapshot.filters[i];
+                if (filter && filter->evaluate(*source))
+                    ++into[i];
+            }
+            if (const auto* recipe = dynamic_cast<const RecipeSnapshot*>(source.get()))
+                recipe->releaseCaches();
         }
-        if (const auto* recipe = dynamic_cast<const RecipeSnapshot*>(source.get()))
-            recipe->releaseCaches();
+    };
+    // Many recipes marked as new are shared out between the processors: the filters are
+    // immutable and each recipe's copy is read by one thread only.
+    const size_t recipes = snapshot.recipes.size();
+    const size_t threads = recipes < 2000 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    if (threads == 1) {
+        countRange(0, recipes, counts);
+        return counts;
     }
+    std::vector<std::vector<int>> partial(threads, std::vector<int>(counts.size(), 0));
+    std::vector<std::thread> helpers;
+    const size_t share = (recipes + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(countRange, std::min(recipes, t * share), std::min(recipes, (t + 1) * share),
+                             std::ref(partial[t]));
+    countRange(0, std::min(recipes, share), partial[0]);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::vector<int>& part : partial)
+        for (size_t i = 0; i < counts.size(); ++i)
+            counts[i] += part[i];
     return counts;
 }

@@ -436,7 +436,7 @@ TEST(PredicateSearchTest, ContainsAgreesWithPlainSubstringSearch) {
     for (int round = 0; round < 3000; ++round) {
         QString text;
         QString pattern;
-        const int textLength = next(48);
+        const int textLength = next(96);
         const int patternLength = 1 + next(round % 3 == 0 ? 20 : 5);
         for (int i = 0; i < textLength; ++i)
             text += alphabet[next(round % 2 == 0 ? 2 : int(alphabet.size()))];
