@@ -62,7 +62,13 @@ __attribute__((target("avx2"))) qsizetype avx2Candidates(const char16_t* t, qsiz
     return -1;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+bool hasAvx2() {
+    static const bool supported = [] {
+        __builtin_cpu_init(); // may run before the library's own start-up code
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return supported;
+}
 
 } // namespace
 #endif
@@ -79,7 +85,7 @@ qsizetype SubstringSearcher::indexIn(QStringView text) const {
     const char16_t last = p[m - 1];
     qsizetype pos = 0;
 #if defined(LARKSPOON_HAVE_AVX2_SEARCH)
-    if (kHasAvx2) {
+    if (hasAvx2()) {
         const qsizetype found = avx2Candidates(t, n, p, m, &pos);
         if (found >= 0)
             return found;
