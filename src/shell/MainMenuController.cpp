@@ -14,6 +14,8 @@
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "present/ThemeController.h"
+#include "present/ui/RecipePageView.h"
 #include "QtProgressView.h"
 #include "share/VersionTwoImporterExporter.h"
 #include "platform/Alerts.h"
@@ -163,6 +165,10 @@ void MainMenuController::connectSidebar() {
     SidebarOutlineView* sidebar = m_mainWindow->sidebar();
     if (!tree || !sidebar || sidebar->treeController() == tree)
         return;
+    // The recipe page follows the recipe list once the library is open.
+    auto* page = new RecipePageView(m_app->recipesArrayController(), m_app->alerts());
+    m_mainWindow->setRecipePage(page);
+    page->delayedInitalize();
     sidebar->setControllers(tree, m_app->sideBarDragController());
     sidebar->setRecipeListWidget(m_mainWindow->recipeTable());
     m_mainWindow->setSearchBoxMenu(m_app->searchBoxMenu());
@@ -235,6 +241,19 @@ void MainMenuController::editGroup(GroupsManagedObject* group) {
 void MainMenuController::deleteGroup(GroupsManagedObject* group) {
     if (group && m_app && m_app->groupEditorController())
         m_app->groupEditorController()->deleteGroup(group);
+}
+
+// View: the commands that concern every recipe page go to each page's theme controller.
+void MainMenuController::toogleThemeSelectors() {
+    ThemeController::toogleThemeSelectors();
+}
+
+void MainMenuController::enlargeRecipeWebViewsText() {
+    ThemeController::enlargeRecipeWebViewsText();
+}
+
+void MainMenuController::shrinkRecipeWebViewsText() {
+    ThemeController::shrinkRecipeWebViewsText();
 }
 
 // File > Import...: one file of a supported type, routed by its extension (compared
@@ -372,6 +391,15 @@ void MainMenuController::buildMenus() {
     edit->addSeparator();
     addCommand(edit, QStringLiteral("editGroup"), tr("Edit Group..."), {}, &MainMenuController::editGroupAction);
     addCommand(edit, QStringLiteral("deleteGroup"), tr("Delete Group"), {}, &MainMenuController::deleteSelectedGroup);
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    addCommand(view, QStringLiteral("chooseTheme"), tr("Choose Theme"), QKeySequence(tr("Ctrl+T")),
+               &MainMenuController::toogleThemeSelectors);
+    view->addSeparator();
+    addCommand(view, QStringLiteral("largerText"), tr("Larger Text"), QKeySequence::ZoomIn,
+               &MainMenuController::enlargeRecipeWebViewsText);
+    addCommand(view, QStringLiteral("smallerText"), tr("Smaller Text"), QKeySequence::ZoomOut,
+               &MainMenuController::shrinkRecipeWebViewsText);
 
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),

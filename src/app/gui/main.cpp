@@ -4,6 +4,9 @@
 #include "library/GroupsCounterUpdater.h"
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "library/RecipesArrayController.h"
+#include "present/RecipeDisplayController.h"
+#include "present/ui/RecipePageView.h"
 #include "platform/ObjectContext.h"
 #include "platform/UserDefaults.h"
 #include "library/PreferencesController.h"
@@ -126,12 +129,30 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok) {
     }
     const ScreenshotStep step = steps.takeFirst();
     QWidget* widget = step.prepare();
-    Scheduler::instance().schedule(0.4, [steps, folder, ok, step, widget = QPointer<QWidget>(widget)] {
+    // Pages of the web engine take a moment longer to load and paint.
+    const double wait = step.name.startsWith(QLatin1String("recipe-page")) ? 1.2 : 0.4;
+    Scheduler::instance().schedule(wait, [steps, folder, ok, step, widget = QPointer<QWidget>(widget)] {
         const bool written = saveGrab(widget, folder + QLatin1Char('/') + step.name + QStringLiteral(".png"));
         if (widget && widget->isWindow() && step.name.startsWith(QLatin1String("group-editor")))
             widget->hide();
         grabSteps(steps, folder, ok && written);
     });
+}
+
+// The recipe page of a rich sample recipe in one theme, the selector closed.
+QWidget* showThemePage(MainMenuController& shell, AppController& appController, const QString& theme) {
+    RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+    if (!page)
+        return nullptr;
+    if (page->isThemeSelectorShown())
+        page->toogleThemeSelectorView();
+    RecipesArrayController* recipes = appController.recipesArrayController();
+    for (ManagedObject* recipe : recipes->arrangedObjects())
+        if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
+            recipes->setSelectedObjects({recipe});
+    UserDefaults::setObjectForKey(theme, QStringLiteral("selectedTheme"));
+    page->displayController()->loadRecipeInWebView();
+    return page;
 }
 
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
@@ -166,6 +187,17 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
         grabSteps({{QStringLiteral("main-window"), [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
                    {QStringLiteral("sidebar"),
                     [&shell] { return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar() : nullptr); }},
+                   {QStringLiteral("recipe-page-no-selection"),
+                    [&shell, &appController] {
+                        appController.recipesArrayController()->setSelectedObjects({});
+                        return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr);
+                    }},
+                   {QStringLiteral("recipe-page-sky"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Sky")); }},
+                   {QStringLiteral("recipe-page-linen"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Linen")); }},
+                   {QStringLiteral("recipe-page-slate"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Slate")); }},
                    {QStringLiteral("group-editor-group"), [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
                    {QStringLiteral("group-editor-smart-group"),
                     [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
@@ -179,6 +211,11 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                         QMenu* menu = window->searchScopeMenu();
                         menu->popup(window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
                         return static_cast<QWidget*>(menu);
+                    }},
+                   {QStringLiteral("theme-selector"),
+                    [&shell] {
+                        RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                        return static_cast<QWidget*>(page);
                     }},
                    {QStringLiteral("preferences"),
                     [&shell, &appController] {
@@ -234,6 +271,10 @@ int main(int argc, char** argv) {
         redirectHome(scratchHome->path());
     }
 
+    // The web engine's sandbox cannot run for the root user and would stop the program
+    // (containers and continuous-integration machines run as root).
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Larkspoon!"));
     QCoreApplication::setApplicationName(QStringLiteral("Larkspoon!"));
