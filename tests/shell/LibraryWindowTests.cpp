@@ -9,6 +9,9 @@
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "platform/HtmlPage.h"
+#include "present/ui/DisplayWebView.h"
+#include "present/ui/RecipePageView.h"
 #include "platform/FilePanels.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -137,6 +141,37 @@ TEST_F(LibraryWindowTest, RecipesDroppedOnASidebarGroupJoinIt) {
     EXPECT_TRUE(dropAt(Qt::ControlModifier));
     EXPECT_FALSE(lassi->stringValue(QStringLiteral("keywords")).contains(QStringLiteral("Desserts")));
     EXPECT_FALSE(recipes()->arrangedObjects().contains(lassi));
+}
+
+TEST_F(LibraryWindowTest, RecipePageFollowsTheSelectionAndTheThemeSelector) {
+    ASSERT_TRUE(m_shell.mainWindow());
+    RecipePageView* page = m_shell.mainWindow()->recipePage();
+    ASSERT_TRUE(page);
+    auto displayed = [] {
+        QFile file(AppController::applicationSupportFolder() + QStringLiteral("/Display.htm"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+        const QByteArray bytes = file.readAll();
+        EXPECT_TRUE(bytes.startsWith("\xff\xfe")); // UTF-16 with its byte-order mark
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    };
+    recipes()->setSelectionIndexes({1});
+    const QString name = recipes()->selectedObjects().first()->stringValue(QStringLiteral("name"));
+    EXPECT_TRUE(displayed().contains(name.toHtmlEscaped()));
+
+    m_shell.action(QStringLiteral("chooseTheme"))->trigger();
+    ASSERT_TRUE(page->isThemeSelectorShown());
+    ASSERT_GE(page->themeList()->count(), 3);
+    const QList<QListWidgetItem*> slate = page->themeList()->findItems(QStringLiteral("Slate"), Qt::MatchExactly);
+    ASSERT_EQ(slate.size(), 1);
+    page->themeList()->setCurrentItem(slate.first());
+    EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("selectedTheme")), QStringLiteral("Slate"));
+    EXPECT_TRUE(displayed().contains(QStringLiteral("Themes/Slate/")));
+    m_shell.action(QStringLiteral("chooseTheme"))->trigger();
+    EXPECT_FALSE(page->isThemeSelectorShown());
+
+    m_shell.action(QStringLiteral("largerText"))->trigger();
+    EXPECT_GT(page->webView()->htmlPage()->textSizeMultiplier(), 1.0);
 }
 
 } // namespace

@@ -108,12 +108,21 @@ void RecipePageView::fillThemeList() {
 }
 
 void RecipePageView::toogleThemeSelectorView() {
+    QWidget* window = this->window();
     if (isThemeSelectorShown()) {
         m_selector->hide();
         m_themes->removeThemeIntroductionWindow();
+        // A window widened for the selector gives the room back.
+        if (m_windowGrowth > 0 && window != this)
+            window->resize(window->width() - m_windowGrowth, window->height());
+        m_windowGrowth = 0;
         return;
     }
     fillThemeList();
+    const ThemeSelectorGeometry geometry = ThemeController::selectorGeometry(width(), window != this);
+    m_windowGrowth = window != this ? geometry.windowGrowth : 0;
+    if (m_windowGrowth > 0)
+        window->resize(window->width() + m_windowGrowth, window->height());
     m_selector->show();
 }
 

@@ -43,4 +43,5 @@ private:
     QFrame* m_selector = nullptr;
     QListWidget* m_themeList = nullptr;
     QFrame* m_introduction = nullptr;
+    int m_windowGrowth = 0; // how much the window was widened for the selector
 };
