@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
@@ -215,6 +216,10 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                    {QStringLiteral("theme-selector"),
                     [&shell] {
                         RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                        if (page && !page->isThemeSelectorShown())
+                            page->toogleThemeSelectorView();
+                        if (page)
+                            page->introduction()->show(); // as on a first launch
                         return static_cast<QWidget*>(page);
                     }},
                    {QStringLiteral("preferences"),

@@ -48,11 +48,8 @@ void RecipePageView::buildThemeSelector() {
     m_selector->setObjectName(QStringLiteral("themeSelector"));
     m_selector->setFixedWidth(ThemeController::kSelectorWidth);
     m_selector->setFrameShape(QFrame::NoFrame);
-    m_selector->setAutoFillBackground(true);
-    QPalette colours = m_selector->palette();
-    colours.setColor(QPalette::Window, QColor(0x2B, 0x33, 0x3D));
-    colours.setColor(QPalette::WindowText, QColor(0xE8, 0xEC, 0xF1));
-    m_selector->setPalette(colours);
+    m_selector->setStyleSheet(QStringLiteral("QFrame#themeSelector { background: #2B333D; }"
+                                             "QFrame#themeSelector > QLabel { color: #E8ECF1; }"));
     auto* layout = new QVBoxLayout(m_selector);
     layout->setContentsMargins(12, 14, 12, 12);
     auto* title = new QLabel(tr("Themes"), m_selector);
@@ -80,7 +77,12 @@ void RecipePageView::buildThemeSelector() {
 
     m_themeList = new QListWidget(m_selector);
     m_themeList->setObjectName(QStringLiteral("themeList"));
-    m_themeList->setViewMode(QListView::ListMode);
+    // Each theme as its picture with the name under it, one below the other.
+    m_themeList->setViewMode(QListView::IconMode);
+    m_themeList->setFlow(QListView::TopToBottom);
+    m_themeList->setWrapping(false);
+    m_themeList->setMovement(QListView::Static);
+    m_themeList->setResizeMode(QListView::Adjust);
     m_themeList->setIconSize(QSize(120, 90));
     m_themeList->setSpacing(6);
     m_themeList->setFrameShape(QFrame::NoFrame);
@@ -101,8 +103,8 @@ void RecipePageView::fillThemeList() {
     m_themeList->clear();
     for (const ThemeRow& row : m_themes->rows()) {
         auto* item = new QListWidgetItem(QIcon(row.thumbnailPath), row.name, m_themeList);
-        item->setSizeHint(QSize(ThemeController::kSelectorWidth - 30, 112));
-        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        item->setSizeHint(QSize(ThemeController::kSelectorWidth - 30, 122));
+        item->setTextAlignment(Qt::AlignHCenter);
     }
     m_themeList->setCurrentRow(m_themes->rowToSelect());
 }
