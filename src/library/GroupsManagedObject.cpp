@@ -1,6 +1,7 @@
 #include "GroupsManagedObject.h"
 
 #include "GroupTree.h"
+#include "RecipesManagedObject.h"
 #include "SmartGroupTranslation.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
@@ -18,11 +19,6 @@ const QString kUniqueID = QStringLiteral("uniqueID");
 GroupsManagedObject::SelectionHandler& selectionHandler() {
     static GroupsManagedObject::SelectionHandler handler;
     return handler;
-}
-
-const PredicatePtr& ownLibrary() {
-    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
-    return filter;
 }
 
 } // namespace
@@ -71,10 +67,10 @@ PredicatePtr GroupsManagedObject::predicate() const {
     if (boolValue(QStringLiteral("isGroceryList"))) {
         const PredicateParseResult onList =
             Predicate::parse(QStringLiteral("uniqueID IN[c] %@"), {QVariant(groceryListRecipeIDs())});
-        return Predicate::andPredicate({onList.predicate, ownLibrary()});
+        return Predicate::andPredicate({onList.predicate, RecipesManagedObject::ownLibraryPredicate()});
     }
     if (boolValue(QStringLiteral("isLocalLibrary")))
-        return ownLibrary();
+        return RecipesManagedObject::ownLibraryPredicate();
     if (boolValue(QStringLiteral("isSubscribedPlatefeed")))
         return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"),
                                 {QVariant(stringValue(QStringLiteral("platefeedPredicateKey")))})
@@ -82,13 +78,13 @@ PredicatePtr GroupsManagedObject::predicate() const {
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
         const PredicateParseResult member =
             Predicate::parse(QStringLiteral("ANY keywordsArray ==[c] %@"), {QVariant(stringValue(QStringLiteral("name")).toLower())});
-        return Predicate::andPredicate({member.predicate, ownLibrary()});
+        return Predicate::andPredicate({member.predicate, RecipesManagedObject::ownLibraryPredicate()});
     }
     QStringList groupNames;
     for (ManagedObject* group : managedObjectContext()->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
         groupNames.append(group->stringValue(QStringLiteral("name")));
     return Predicate::andPredicate(
-        {recipeFilterFromSmartGroupRules(stringValue(QStringLiteral("predicates")), groupNames), ownLibrary()});
+        {recipeFilterFromSmartGroupRules(stringValue(QStringLiteral("predicates")), groupNames), RecipesManagedObject::ownLibraryPredicate()});
 }
 
 PredicatePtr GroupsManagedObject::filterPredicate() const {

@@ -1,18 +1,10 @@
 #include "RecipesArrayController.h"
 
+#include "RecipesManagedObject.h"
 #include "platform/ObjectContext.h"
 
 #include <QCoreApplication>
 #include <QHash>
-
-namespace {
-
-const PredicatePtr& ownLibrary() {
-    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
-    return filter;
-}
-
-} // namespace
 
 RecipesArrayController::RecipesArrayController(ObjectContext* context, QObject* parent)
     : QAbstractTableModel(parent), m_context(context) {
@@ -44,7 +36,7 @@ void RecipesArrayController::rearrangeObjects() {
 void RecipesArrayController::fetchUnsearched() {
     // A group's filter already says which library its recipes come from (a subscribed
     // platefeed's are not the own library's); without one the list is the own library.
-    FetchRequest request(QStringLiteral("Recipes"), m_filter ? m_filter : ownLibrary(),
+    FetchRequest request(QStringLiteral("Recipes"), m_filter ? m_filter : RecipesManagedObject::ownLibraryPredicate(),
                          {SortDescriptor{QStringLiteral("name"), true, true}});
     QString error;
     m_unsearched = m_context->executeFetchRequest(request, &error);

@@ -26,6 +26,11 @@ void RecipesManagedObject::awakeFromInsert() {
     setValueForKey(makeUniqueID(now, QRandomGenerator::global()->generate()), QStringLiteral("uniqueID"));
 }
 
+const PredicatePtr& RecipesManagedObject::ownLibraryPredicate() {
+    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    return filter;
+}
+
 QStringList RecipesManagedObject::keywordsArray() const {
     const QVariant keywords = valueForKey(QStringLiteral("keywords"));
     if (keywords.isNull())

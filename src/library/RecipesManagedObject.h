@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ManagedObject.h"
+#include "platform/Predicate.h"
 
 #include <QStringList>
 
@@ -11,6 +12,10 @@ public:
     using ManagedObject::ManagedObject;
 
     void awakeFromInsert() override;
+
+    // The recipes of the user's own library, those of no subscribed platefeed:
+    // platefeedPredicateKey == nil.
+    static const PredicatePtr& ownLibraryPredicate();
 
     // keywords lower-cased as a whole and split at every ","; absent yields none.
     QStringList keywordsArray() const;

@@ -1,6 +1,7 @@
 #include "SearchBoxMenu.h"
 
 #include "RecipesArrayController.h"
+#include "RecipesManagedObject.h"
 #include "platform/Scheduler.h"
 #include "platform/TextFolding.h"
 
@@ -50,11 +51,6 @@ QString searchFormat(int index) {
     for (const char* key : scopes()[size_t(index)].keys)
         conditions.append(QStringLiteral("(%1 contains[C] $value)").arg(QLatin1String(key)));
     return conditions.size() == 1 ? conditions.first() : QLatin1Char('(') + conditions.join(QLatin1String(" or ")) + QLatin1Char(')');
-}
-
-const PredicatePtr& ownLibrary() {
-    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
-    return filter;
 }
 
 } // namespace
@@ -127,7 +123,7 @@ PredicatePtr SearchBoxMenu::searchPredicate(const QString& scope, const QString&
 PredicatePtr SearchBoxMenu::predicate() const {
     // The recipe list stands for the whole own library while no group filter is set.
     const PredicatePtr groupFilter = m_controller && m_controller->filterPredicate() ? m_controller->filterPredicate()
-                                                                                     : ownLibrary();
+                                                                                     : RecipesManagedObject::ownLibraryPredicate();
     return searchPredicate(m_indexOfLastItem, m_searchString, groupFilter);
 }
 

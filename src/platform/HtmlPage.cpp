@@ -1,5 +1,7 @@
 #include "HtmlPage.h"
 
+#include "StructuredText.h"
+
 #include <QAction>
 #include <QColor>
 #include <QCoreApplication>
@@ -123,21 +125,11 @@ bool sameAddress(const QUrl& a, const QUrl& b) {
     return a.adjusted(options) == b.adjusted(options);
 }
 
-// The leading integer of text, as a number reader of the system reads it ("345px" is 345).
+// The leading integer of text, as a number reader of the system reads it ("345px" is 345),
+// limited to the range of int.
 int leadingInteger(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
-        negative = text.at(i++) == u'-';
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
-        value = value * 10 + (text.at(i).unicode() - u'0');
-        if (value > std::numeric_limits<int>::max())
-            return negative ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
-    }
-    return int(negative ? -value : value);
+    const qint64 value = structuredIntegerValue(QVariant(text));
+    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 QString resultText(const QVariant& value) {

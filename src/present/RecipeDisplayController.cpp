@@ -13,6 +13,7 @@
 #include "platform/DataModel.h"
 #include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
+#include "platform/StructuredText.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -27,37 +28,6 @@
 namespace {
 
 constexpr double kDelayedRenderSeconds = 0.1;
-
-// The leading integer of a text as C's atoi reads it (blanks, sign, digits); 0 when none.
-long long leadingInteger(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
-        negative = text.at(i++) == u'-';
-    long long value = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i) {
-        if (value > 1000000000000LL)
-            break;
-        value = value * 10 + (text.at(i).unicode() - u'0');
-    }
-    return negative ? -value : value;
-}
-
-// The integer value of a stored number or text: numbers truncated, texts by their leading
-// integer, absent as 0.
-long long integerValue(const QVariant& value) {
-    if (value.isNull())
-        return 0;
-    if (value.typeId() == QMetaType::QString)
-        return leadingInteger(value.toString());
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok || !std::isfinite(number) || std::fabs(number) > 1e15)
-        return 0;
-    return static_cast<long long>(number);
-}
 
 // The first letter of each word upper case, the other letters lower case; words are
 // separated by blanks.
@@ -137,7 +107,7 @@ QString metricsText(const ManagedObject* recipe) {
     QString metrics;
     const QVariant difficulty = recipe->valueForKey(QStringLiteral("difficulty"));
     if (!difficulty.isNull()) {
-        const long long level = integerValue(difficulty);
+        const long long level = structuredIntegerValue(difficulty);
         const QString label = RecipeDisplayController::tr("Difficulty:");
         if (level == 1)
             metrics += metricLine(label, RecipeDisplayController::tr("Easy"));
@@ -404,7 +374,7 @@ QString RecipeDisplayController::filledPage(const ManagedObject* recipe, const Q
     if (marker >= 0) {
         const QStringView rest = QStringView(templateText).mid(marker + offsetMarker.size());
         const qsizetype star = rest.indexOf(u'*');
-        offset = leadingInteger(star < 0 ? rest : rest.left(star));
+        offset = structuredIntegerValue((star < 0 ? rest : rest.left(star)).toString());
     }
     page.replace(QLatin1String("<!--minHeight-->"), QString::number(containerHeight - offset));
 
@@ -472,7 +442,7 @@ QString RecipeDisplayController::filledPage(const ManagedObject* recipe, const Q
         page.replace(QLatin1String("/*extrainfo_hide*/"), kHidden);
     }
 
-    const long long rating = integerValue(recipe->valueForKey(QStringLiteral("rating")));
+    const long long rating = structuredIntegerValue(recipe->valueForKey(QStringLiteral("rating")));
     if (rating >= 1 && rating <= 5)
         page.replace(QLatin1String("<!--recipe_rating-->"), QString(int(rating), QChar(0x2605)));
     else

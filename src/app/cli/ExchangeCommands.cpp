@@ -3,6 +3,7 @@
 
 #include "library/GroupsManagedObject.h"
 #include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
 #include "library/SearchBoxMenu.h"
 #include "library/SidebarTreeController.h"
 #include "platform/Alerts.h"
@@ -34,7 +35,7 @@ public:
 // name without regard to case. False after printing the reason.
 bool ownLibraryRecipes(ObjectContext* context, const QString& filterText, QList<ManagedObject*>* recipes,
                        int* exitCode) {
-    PredicatePtr own = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    PredicatePtr own = RecipesManagedObject::ownLibraryPredicate();
     PredicatePtr filter;
     if (!filterText.isEmpty()) {
         const PredicateParseResult parsed = Predicate::parse(filterText);
