@@ -2,6 +2,7 @@
 
 #include "RecipesManagedObject.h"
 #include "platform/ObjectContext.h"
+#include "platform/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -14,6 +15,9 @@ RecipesArrayController::RecipesArrayController(ObjectContext* context, QObject* 
 void RecipesArrayController::setFilterPredicate(PredicatePtr filter) {
     m_filter = std::move(filter);
     rearrangeObjects();
+    // The visual browser follows the list a moment later, once per burst of changes.
+    if (!Scheduler::instance().isScheduled(m_browserRefresh))
+        m_browserRefresh = Scheduler::instance().schedule(0.01, [this] { emit recipeBrowserRefreshRequested(); }, this);
 }
 
 bool RecipesArrayController::listsAreCurrent() const {

@@ -52,6 +52,8 @@ signals:
     void selectionChanged();
     // The arranged list was fetched again.
     void arrangedObjectsChanged();
+    // 0.01 s after the filter changed: the recipe browser shows the list again.
+    void recipeBrowserRefreshRequested();
 
 private:
     void fetchUnsearched();
@@ -70,4 +72,5 @@ private:
     QList<ManagedObject*> m_unsearched;
     bool m_hasUnsearched = false;
     quint64 m_generation = 0;
+    int m_browserRefresh = 0;
 };

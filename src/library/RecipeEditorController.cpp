@@ -1,0 +1,490 @@
+#include "RecipeEditorController.h"
+
+#include "AppController.h"
+#include "CoreDataController.h"
+#include "GroupsManagedObject.h"
+#include "IngredientRecords.h"
+#include "IngredientsTableModel.h"
+#include "RecipeEditorImages.h"
+#include "RecipesArrayController.h"
+#include "RecipesManagedObject.h"
+#include "SidebarTreeController.h"
+#include "platform/Alerts.h"
+#include "platform/ObjectContext.h"
+#include "platform/PropertyList.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+const QString kCuisines = QStringLiteral("Cuisines.plist");
+const QString kKeywords = QStringLiteral("Keywords.plist");
+const QString kYields = QStringLiteral("Yields.plist");
+const QString kAttributions = QStringLiteral("Attributions.plist");
+const QString kTimes = QStringLiteral("Times.plist");
+const QString kMeasurements = QStringLiteral("Measurements.plist");
+const QString kIngredientTitles = QStringLiteral("IngredientTitles.plist");
+const QString kMethods = QStringLiteral("Methods.plist");
+
+QString trText(const char* text) {
+    return QCoreApplication::translate("RecipeEditorController", text);
+}
+
+// Distinct non-empty texts in first-seen order.
+class DistinctTexts {
+public:
+    void add(const QVariant& value) {
+        const QString text = value.toString();
+        if (!text.isEmpty() && !m_seen.contains(text)) {
+            m_seen.insert(text);
+            m_values.append(text);
+        }
+    }
+    QVariantList values() const {
+        QVariantList list;
+        list.reserve(m_values.size());
+        for (const QString& value : m_values)
+            list.append(value);
+        return list;
+    }
+
+private:
+    QSet<QString> m_seen;
+    QStringList m_values;
+};
+
+bool isGroupKind(const GroupsManagedObject* group, SidebarTreeController::GroupKind kind) {
+    return group && SidebarTreeController::kindOfGroup(group) == kind;
+}
+
+} // namespace
+
+RecipeEditorController::RecipeEditorController(RecipesArrayController* recipes, Alerts* alerts, QObject* parent)
+    : QObject(parent), m_recipes(recipes), m_alerts(alerts),
+      m_ingredients(new IngredientsTableModel(recipes ? recipes->managedObjectContext() : nullptr, this)) {
+    m_ingredients->setLibraryPath(libraryPath());
+}
+
+RecipeEditorController::~RecipeEditorController() = default;
+
+bool RecipeEditorController::usesMetricUnits() {
+    return QLocale().measurementSystem() == QLocale::MetricSystem;
+}
+
+QString RecipeEditorController::degreeSymbol() {
+    return usesMetricUnits() ? QStringLiteral("℃") : QStringLiteral("℉");
+}
+
+ObjectContext* RecipeEditorController::managedObjectContext() const {
+    return m_recipes ? m_recipes->managedObjectContext() : nullptr;
+}
+
+QString RecipeEditorController::libraryPath() const {
+    ObjectContext* context = managedObjectContext();
+    return context ? QFileInfo(context->storePath()).absolutePath() : QString();
+}
+
+RecipesManagedObject* RecipeEditorController::recipe() const {
+    return m_open ? m_recipe : nullptr;
+}
+
+// --- Opening --------------------------------------------------------------------------------
+
+RecipesManagedObject* RecipeEditorController::createNewRecipe(Placement placement, bool setSelected) {
+    ObjectContext* context = managedObjectContext();
+    if (!context)
+        return nullptr;
+    auto* recipe = dynamic_cast<RecipesManagedObject*>(context->insertNewObject(QStringLiteral("Recipes")));
+    if (!recipe)
+        return nullptr;
+    recipe->setValueForKey(true, QStringLiteral("isNewRecipe"));
+    editRecipe(recipe, placement);
+    if (setSelected) {
+        m_recipes->rearrangeObjects();
+        recipeArrayControllerSelectRecipe(recipe);
+    }
+    return recipe;
+}
+
+void RecipeEditorController::editRecipe(RecipesManagedObject* recipe, Placement placement) {
+    if (!recipe)
+        return;
+    m_recipe = recipe;
+    m_placement = placement;
+    m_open = true;
+    GroupsManagedObject* group = m_selectedGroup ? m_selectedGroup() : nullptr;
+    if (group && !group->boolValue(QStringLiteral("isGroceryList")))
+        recipe->addKeyword(group->stringValue(QStringLiteral("name")));
+    fillInValuesFromRecipe(recipe);
+}
+
+void RecipeEditorController::fillInValuesFromRecipe(RecipesManagedObject* recipe) {
+    m_form = RecipeEditorForm();
+    clearImageSlots();
+    if (!recipe) {
+        m_ingredients->fillInValuesFromRecipe(nullptr);
+        emit formFilled();
+        return;
+    }
+    auto text = [recipe](const char* key) { return recipe->stringValue(QString::fromLatin1(key)); };
+    m_form.name = text("name");
+    m_form.keywords = text("keywords").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    m_form.recipeDescription = text("recipeDescription");
+    m_form.attribution = text("attribution");
+    m_form.prepTime = text("prepTime");
+    m_form.cookingTime = text("cookingTime");
+    m_form.inactivePrepTime = text("inactivePrepTime");
+    m_form.yield = text("yield");
+    m_form.cuisine = text("cuisine");
+    m_form.importedFromURL = text("importedFromURL");
+    m_form.directions = text("directions");
+    m_form.notes = text("notes");
+    m_form.privateNotes = text("privateNotes");
+    m_form.hasBeenPrepared = recipe->valueForKey(QStringLiteral("hasBeenPrepared")).toBool();
+    m_form.rating = std::clamp(recipe->valueForKey(QStringLiteral("rating")).toDouble(), 0.0, 5.0);
+    m_form.difficulty = std::clamp(recipe->valueForKey(QStringLiteral("difficulty")).toDouble(), 0.0, 3.0);
+    for (int number = 1; number <= kImageWellCount; ++number) {
+        const QString path = recipe->imagePathAtIndex(number);
+        if (!path.isEmpty() && QFileInfo::exists(path))
+            m_slots[number - 1].image = QImage(path);
+    }
+    m_ingredients->fillInValuesFromRecipe(recipe);
+    emit formFilled();
+}
+
+// --- Pictures -------------------------------------------------------------------------------
+
+void RecipeEditorController::clearImageSlots() {
+    m_slots = {};
+}
+
+QImage RecipeEditorController::wellImage(int number) const {
+    return number >= 1 && number <= kImageWellCount ? m_slots[number - 1].image : QImage();
+}
+
+bool RecipeEditorController::hasPendingImageSave(int number) const {
+    return number >= 1 && number <= kImageWellCount && m_slots[number - 1].save;
+}
+
+bool RecipeEditorController::hasPendingImageDelete(int number) const {
+    return number >= 1 && number <= kImageWellCount && m_slots[number - 1].remove;
+}
+
+void RecipeEditorController::addImage(int number, const QImage& image) {
+    if (number < 1 || number > kImageWellCount)
+        return;
+    ImageSlot& slot = m_slots[number - 1];
+    slot.image = image;
+    slot.pending = image.isNull() ? QByteArray() : RecipeEditorImages::jpegDataForWellImage(image);
+    // A picture that cannot be encoded is treated like an empty well rather than saved as
+    // nothing over the old file.
+    slot.save = !slot.pending.isEmpty();
+    slot.remove = !slot.save;
+}
+
+bool RecipeEditorController::addImageForIndex(int number) {
+    if (number < 1 || number > kImageWellCount)
+        return false;
+    const QImage image(AppController::applicationSupportFolder() +
+                       QStringLiteral("/WebImportImage%1.jpg").arg(number));
+    if (image.isNull())
+        return false;
+    addImage(number, image);
+    emit wellImageChanged(number);
+    return true;
+}
+
+// --- Saving and leaving ---------------------------------------------------------------------
+
+bool RecipeEditorController::saveLibrary() {
+    if (m_save)
+        return m_save();
+    if (AppController* app = AppController::instance(); app && app->managedObjectContext() == managedObjectContext())
+        return app->saveAction();
+    ObjectContext* context = managedObjectContext();
+    return context && context->save();
+}
+
+void RecipeEditorController::saveRecipeState() {
+    RecipesManagedObject* recipe = this->recipe();
+    if (!recipe)
+        return;
+    if (m_commitForm)
+        m_commitForm();
+    recipe->setValueForKey(Scheduler::instance().now(), QStringLiteral("dateUpdated"));
+    recipe->setValueForKey(false, QStringLiteral("isNewRecipe"));
+    auto set = [recipe](const QString& value, const char* key) { recipe->setValueForKey(value, QString::fromLatin1(key)); };
+    set(m_form.name, "name");
+    set(m_form.keywords.join(QLatin1Char(',')), "keywords");
+    set(m_form.recipeDescription, "recipeDescription");
+    set(m_form.attribution, "attribution");
+    set(m_form.prepTime, "prepTime");
+    set(m_form.cookingTime, "cookingTime");
+    set(m_form.inactivePrepTime, "inactivePrepTime");
+    set(m_form.yield, "yield");
+    set(m_form.cuisine, "cuisine");
+    set(m_form.importedFromURL, "importedFromURL");
+    set(m_form.directions, "directions");
+    set(m_form.notes, "notes");
+    set(m_form.privateNotes, "privateNotes");
+    recipe->setValueForKey(m_form.hasBeenPrepared, QStringLiteral("hasBeenPrepared"));
+    recipe->setValueForKey(qint64(std::trunc(std::clamp(m_form.rating, 0.0, 5.0))), QStringLiteral("rating"));
+    recipe->setValueForKey(qint64(std::trunc(std::clamp(m_form.difficulty, 0.0, 3.0))), QStringLiteral("difficulty"));
+
+    for (int number = 1; number <= kImageWellCount; ++number) {
+        const ImageSlot& slot = m_slots[number - 1];
+        if (slot.save && !slot.pending.isEmpty()) {
+            QString error;
+            if (!recipe->saveImage(slot.pending, number, &error))
+                qWarning("error could not save image %d: %s", number, qPrintable(error));
+        }
+    }
+    for (int number = 1; number <= kImageWellCount; ++number)
+        if (m_slots[number - 1].remove)
+            recipe->deleteImageAtIndex(number);
+    for (ImageSlot& slot : m_slots) {
+        slot.pending.clear();
+        slot.save = slot.remove = false;
+    }
+
+    m_ingredients->saveIngredients(recipe);
+    resetAutoFillValues();
+    saveLibrary();
+}
+
+void RecipeEditorController::saveButtonAction() {
+    RecipesManagedObject* recipe = this->recipe();
+    if (!recipe)
+        return;
+    saveRecipeState();
+    emit closeAuxiliaryPanels();
+    m_recipes->rearrangeObjects();
+    recipeArrayControllerSelectRecipe(recipe);
+    closeEditor(true);
+}
+
+void RecipeEditorController::cancelButtonAction() {
+    RecipesManagedObject* recipe = this->recipe();
+    if (!recipe)
+        return;
+    emit closeAuxiliaryPanels();
+    if (m_placement != Placement::FullScreenPanel && recipe->valueForKey(QStringLiteral("isNewRecipe")).toBool()) {
+        managedObjectContext()->deleteObject(recipe);
+        m_recipes->rearrangeObjects();
+        emit recipesChanged();
+    }
+    closeEditor(false);
+}
+
+void RecipeEditorController::closeEditor(bool saved) {
+    m_open = false;
+    m_recipe = nullptr;
+    m_form = RecipeEditorForm();
+    clearImageSlots();
+    emit editorClosed(saved);
+}
+
+RecipesManagedObject* RecipeEditorController::duplicateRecipeForScalingAssistant() {
+    ObjectContext* context = managedObjectContext();
+    RecipesManagedObject* original = recipe();
+    if (!context || !original)
+        return nullptr;
+    auto* duplicate = dynamic_cast<RecipesManagedObject*>(context->insertNewObject(QStringLiteral("Recipes")));
+    if (!duplicate)
+        return nullptr;
+    m_recipe = duplicate;
+    IngredientRecords::setIngredientsOfRecipe(duplicate, m_ingredients->contextArray());
+    m_ingredients->fillInValuesFromRecipe(duplicate);
+    duplicate->setValueForKey(true, QStringLiteral("isNewRecipe"));
+    // Every well becomes a pending change of the new record. A picture the user did not
+    // touch keeps the bytes of its file instead of being compressed a second time.
+    for (int number = 1; number <= kImageWellCount; ++number) {
+        ImageSlot& slot = m_slots[number - 1];
+        if (slot.save || slot.image.isNull()) {
+            addImage(number, slot.image);
+            continue;
+        }
+        QFile file(original->imagePathAtIndex(number));
+        if (file.open(QIODevice::ReadOnly)) {
+            slot.pending = file.readAll();
+            slot.save = !slot.pending.isEmpty();
+            slot.remove = false;
+        }
+        if (!slot.save)
+            addImage(number, slot.image);
+    }
+    return duplicate;
+}
+
+// --- Deleting -------------------------------------------------------------------------------
+
+bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes, bool ask) {
+    if (recipes.isEmpty())
+        return false;
+    if (!ask || !m_alerts) {
+        removeRecipesFromLibrary(recipes);
+        return true;
+    }
+    using Kind = SidebarTreeController::GroupKind;
+    GroupsManagedObject* group = m_selectedGroup ? m_selectedGroup() : nullptr;
+    const bool one = recipes.size() == 1;
+    const QString name = one ? recipes.first()->stringValue(QStringLiteral("name")) : QString();
+    const int count = int(recipes.size());
+
+    if (isGroupKind(group, Kind::Group)) {
+        const QList<ManagedObject*> children = group->relatedObjects(QStringLiteral("children"));
+        QString message;
+        if (one)
+            message = children.isEmpty()
+                          ? trText("Would you like to remove ''%1'' from this group, or delete it from your library?").arg(name)
+                          : trText("Would you like to remove ''%1'' from this group and and its subgroups, or delete it "
+                                   "from your library?")
+                                .arg(name);
+        else
+            message = children.isEmpty() ? trText("Would you like to remove these %1 recipes from this group, or delete "
+                                                  "them from your library?")
+                                               .arg(count)
+                                         : trText("Would you like to remove these %1 recipes from this group and its "
+                                                  "subgroups, or delete them from your library?")
+                                               .arg(count);
+        const int answer = m_alerts->ask(message, QString(),
+                                         {trText("Remove From Group"), trText("Cancel"), trText("Delete From Library")});
+        if (answer == 0) {
+            QStringList names{group->stringValue(QStringLiteral("name"))};
+            for (ManagedObject* child : children)
+                names.append(child->stringValue(QStringLiteral("name")));
+            for (ManagedObject* object : recipes)
+                if (auto* recipe = dynamic_cast<RecipesManagedObject*>(object))
+                    for (const QString& keyword : names)
+                        recipe->removeKeyword(keyword);
+            m_recipes->rearrangeObjects();
+            emit recipesChanged();
+            return true;
+        }
+        if (answer != 2)
+            return false;
+        removeRecipesFromLibrary(recipes);
+        return true;
+    }
+
+    if (isGroupKind(group, Kind::GroceryList)) {
+        const QString message =
+            one ? trText("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
+                : trText("Are you sure you want to remove the %1 selected recipes from your grocery list?").arg(count);
+        if (m_alerts->ask(message, QString(), {trText("Remove From Grocery List"), trText("Cancel")}) != 0)
+            return false;
+        for (ManagedObject* recipe : recipes)
+            group->groceryListRemoveRecipe(recipe);
+        m_recipes->rearrangeObjects();
+        emit recipesChanged();
+        return true;
+    }
+
+    if (isGroupKind(group, Kind::SubscribedPlatefeed)) {
+        const QString message =
+            one ? trText("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
+                : trText("Are you sure you want to remove the %1 selected recipes and no longer receive updates to them?")
+                      .arg(count);
+        const QString informative = trText("This will stop your library from receiving updates to this recipe. You can "
+                                           "undo this by right-clicking and resetting this Platefeed.");
+        if (m_alerts->ask(message, informative, {trText("Delete"), trText("Cancel")}) != 0)
+            return false;
+        if (m_unsubscribe)
+            m_unsubscribe(recipes);
+        removeRecipesFromLibrary(recipes);
+        return true;
+    }
+
+    // "My Recipes", a smart group, or no group at all: the recipes leave the library.
+    const QString message = one ? trText("Are you sure you want to delete ''%1''?").arg(name)
+                                : trText("Are you sure you want to delete the %1 selected recipes?").arg(count);
+    if (m_alerts->ask(message, trText("This action can't be undone."), {trText("Delete From Library"), trText("Cancel")}) != 0)
+        return false;
+    removeRecipesFromLibrary(recipes);
+    return true;
+}
+
+void RecipeEditorController::removeRecipesFromLibrary(const QList<ManagedObject*>& recipes) {
+    ObjectContext* context = managedObjectContext();
+    if (!context)
+        return;
+    if (m_markForDelete)
+        m_markForDelete(recipes);
+    else if (AppController* app = AppController::instance();
+             app && app->coreDataController() && app->managedObjectContext() == context)
+        app->coreDataController()->markRecipesForDelete(recipes);
+    for (ManagedObject* recipe : recipes)
+        context->deleteObject(recipe);
+    m_recipes->rearrangeObjects();
+    emit recipesChanged();
+}
+
+// --- Auto-fill lists ------------------------------------------------------------------------
+
+QStringList RecipeEditorController::autoFillFileNames() {
+    return {kCuisines, kKeywords, kYields, kAttributions, kTimes, kMeasurements, kIngredientTitles, kMethods};
+}
+
+void RecipeEditorController::resetAutoFillValues() {
+    const QString folder = libraryPath();
+    if (folder.isEmpty() || !m_recipes)
+        return;
+    const bool collectIngredients = UserDefaults::boolForKey(QStringLiteral("addRecipeDataToAutofillValues"));
+    DistinctTexts cuisines, keywords, yields, attributions, times, measurements, titles, methods;
+    for (ManagedObject* recipe : m_recipes->arrangedObjects()) {
+        if (recipe->isDeleted() || !recipe->valueForKey(QStringLiteral("platefeedPredicateKey")).isNull())
+            continue;
+        cuisines.add(recipe->valueForKey(QStringLiteral("cuisine")));
+        for (const QString& keyword : recipe->stringValue(QStringLiteral("keywords")).split(QLatin1Char(',')))
+            keywords.add(keyword);
+        yields.add(recipe->valueForKey(QStringLiteral("yield")));
+        attributions.add(recipe->valueForKey(QStringLiteral("attribution")));
+        times.add(recipe->valueForKey(QStringLiteral("prepTime")));
+        times.add(recipe->valueForKey(QStringLiteral("cookingTime")));
+        times.add(recipe->valueForKey(QStringLiteral("inactivePrepTime")));
+        if (!collectIngredients)
+            continue;
+        for (const QVariant& row : IngredientRecords::ingredientsOfRecipe(recipe)) {
+            measurements.add(IngredientRecords::textForKey(row, QStringLiteral("measurement")));
+            titles.add(IngredientRecords::textForKey(row, QStringLiteral("name")));
+            methods.add(IngredientRecords::textForKey(row, QStringLiteral("method")));
+        }
+    }
+    const QList<std::pair<QString, const DistinctTexts*>> lists = {
+        {kCuisines, &cuisines},         {kKeywords, &keywords},
+        {kYields, &yields},             {kAttributions, &attributions},
+        {kTimes, &times},               {kMeasurements, &measurements},
+        {kIngredientTitles, &titles},   {kMethods, &methods}};
+    for (const auto& [fileName, values] : lists) {
+        QString error;
+        if (!writePropertyListFile(values->values(), folder + QLatin1Char('/') + fileName, &error))
+            qWarning("error could not write %s: %s", qPrintable(fileName), qPrintable(error));
+    }
+}
+
+QStringList RecipeEditorController::autoFillValues(const QString& fileName) const {
+    const QString folder = libraryPath();
+    if (folder.isEmpty())
+        return {};
+    const PropertyListResult result = readPropertyListFile(folder + QLatin1Char('/') + fileName);
+    QStringList values;
+    if (result.ok() && result.value.typeId() == QMetaType::QVariantList)
+        for (const QVariant& value : result.value.toList())
+            if (value.typeId() == QMetaType::QString && !value.toString().isEmpty())
+                values.append(value.toString());
+    values.sort(Qt::CaseInsensitive);
+    return values;
+}
+
+void RecipeEditorController::recipeArrayControllerSelectRecipe(ManagedObject* recipe) {
+    if (m_recipes && recipe)
+        m_recipes->setSelectedObjects({recipe});
+}

@@ -1,0 +1,285 @@
+// The recipe editor's logic on a real library store: opening, saving, cancelling, pictures,
+// the auto-fill lists, deleting with its questions, and the ingredient rows.
+#include "common/LibraryRecords.h"
+#include "common/ScriptedAlerts.h"
+#include "library/IngredientRecords.h"
+#include "library/IngredientsTableModel.h"
+#include "library/RecipeEditorController.h"
+#include "library/RecipeEditorImages.h"
+#include "library/RecipesArrayController.h"
+#include "library/LibraryStore.h"
+#include "measure/MeasurementRules.h"
+#include "measure/SmartMeasurementsController.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+using namespace testsupport;
+
+namespace {
+
+QImage filled(QColor colour, QSize size = {1000, 600}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+QVariantMap row(const QString& quantity, const QString& measurement, const QString& name) {
+    return {{"quantity", quantity}, {"measurement", measurement}, {"name", name}, {"method", QString()}};
+}
+
+QStringList namesOf(const QVariantList& rows) {
+    QStringList names;
+    for (const QVariant& entry : rows)
+        names.append(IngredientRecords::textForKey(entry, QStringLiteral("name")));
+    return names;
+}
+
+class RecipeEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        m_context = openLibraryStore(libraryPath(), true, &error);
+        ASSERT_TRUE(m_context) << error.toStdString();
+        SmartMeasurementsController::insertDefaultSmartMeasurements(context(),
+                                                                    MeasurementRules::defaultSmartMeasurementList());
+        UserDefaults::setObjectForKey(true, QStringLiteral("addRecipeDataToAutofillValues"));
+        m_recipes = std::make_unique<RecipesArrayController>(context());
+        m_editor = std::make_unique<RecipeEditorController>(m_recipes.get(), &m_alerts);
+        m_editor->setSelectedGroupProvider([this] { return m_group; });
+        m_editor->setSaveHandler([this] { return context()->save(); });
+        m_editor->setMarkForDeleteHandler([this](const QList<ManagedObject*>& recipes) { m_marked += recipes; });
+    }
+
+    QStringList autoFill(const QString& file) const {
+        QStringList values;
+        for (const QVariant& value : readPropertyListFile(libraryPath() + "/" + file).value.toList())
+            values.append(value.toString());
+        return values;
+    }
+
+    QString libraryPath() const { return m_dir.filePath("Editor.library"); }
+    ObjectContext* context() const { return m_context.get(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ObjectContext> m_context;
+    ScriptedAlerts m_alerts;
+    std::unique_ptr<RecipesArrayController> m_recipes;
+    std::unique_ptr<RecipeEditorController> m_editor;
+    GroupsManagedObject* m_group = nullptr;
+    QList<ManagedObject*> m_marked;
+};
+
+TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyThat) {
+    auto* pie = insertRecipe(context(), "Pie", {{"keywords", "Baking"}, {"yield", "8"}});
+    m_group = insertGroup(context(), "Desserts");
+    context()->save();
+
+    m_editor->editRecipe(pie);
+    EXPECT_EQ(m_editor->form().keywords, (QStringList{"Baking", "Desserts"}));
+    m_editor->form().name = "Changed";
+    m_editor->form().yield = "12";
+    m_editor->cancelButtonAction();
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_EQ(pie->stringValue("name"), "Pie");
+    EXPECT_EQ(pie->stringValue("yield"), "8");
+    EXPECT_EQ(pie->stringValue("keywords"), "Baking,Desserts");
+    EXPECT_FALSE(pie->isDeleted());
+
+    // A grocery list adds nothing; a new recipe cancelled is gone.
+    m_group = insertGroup(context(), "Saturday", {{"isGroceryList", true}});
+    RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->valueForKey("isNewRecipe").toBool());
+    EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{fresh});
+    EXPECT_TRUE(m_editor->form().keywords.isEmpty());
+    m_editor->cancelButtonAction();
+    EXPECT_TRUE(fresh->isDeleted());
+    EXPECT_EQ(m_recipes->arrangedObjects(), QList<ManagedObject*>{pie});
+}
+
+TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists) {
+    auto* other = insertRecipe(context(), "Soup",
+                               {{"cuisine", "French"}, {"prepTime", "10 min"}, {"platefeedPredicateKey", QVariant()}});
+    insertRecipe(context(), "Feed recipe", {{"cuisine", "Subscribed"}, {"platefeedPredicateKey", "feed-1"}});
+    Q_UNUSED(other);
+    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    int commits = 0;
+    m_editor->setFormCommitter([&] { ++commits; });
+    RecipeEditorForm& form = m_editor->form();
+    form.name = "Pancakes";
+    form.keywords = {"Breakfast", "Quick"};
+    form.cuisine = "American";
+    form.prepTime = "10 min";
+    form.cookingTime = "15 min";
+    form.yield = "8 servings";
+    form.directions = "Mix <b>well</b>.<br>Fry [1].";
+    form.hasBeenPrepared = true;
+    form.rating = 4.7;
+    form.difficulty = 2.2;
+    m_editor->ingredientsTable()->setContextArray({row("½", "Cups", "flour"), row("2", "", "eggs")});
+    m_editor->saveButtonAction();
+
+    EXPECT_EQ(commits, 1);
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_FALSE(recipe->valueForKey("isNewRecipe").toBool());
+    EXPECT_EQ(recipe->stringValue("keywords"), "Breakfast,Quick");
+    EXPECT_EQ(recipe->stringValue("directions"), "Mix <b>well</b>.<br>Fry [1].");
+    EXPECT_EQ(recipe->valueForKey("rating").toInt(), 4);
+    EXPECT_EQ(recipe->valueForKey("difficulty").toInt(), 2);
+    EXPECT_TRUE(recipe->valueForKey("hasBeenPrepared").toBool());
+    EXPECT_FALSE(context()->hasChanges());
+    const QVariantList stored = IngredientRecords::ingredientsOfRecipe(recipe);
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(IngredientRecords::textForKey(stored[0], "quantity"), " 1/2");
+    EXPECT_EQ(IngredientRecords::textForKey(stored[0], "measurement"), "cup");
+    EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{recipe});
+
+    // The lists come from the listed recipes, without subscribed ones, first seen first.
+    EXPECT_EQ(autoFill("Cuisines.plist"), (QStringList{"American", "French"}));
+    EXPECT_EQ(autoFill("Times.plist"), (QStringList{"10 min", "15 min"}));
+    EXPECT_EQ(autoFill("IngredientTitles.plist"), (QStringList{"flour", "eggs"}));
+    EXPECT_EQ(m_editor->autoFillValues("IngredientTitles.plist"), (QStringList{"eggs", "flour"}));
+
+    // With the preference off the three ingredient lists are emptied at the next save.
+    UserDefaults::setObjectForKey(false, QStringLiteral("addRecipeDataToAutofillValues"));
+    m_editor->editRecipe(recipe);
+    m_editor->saveButtonAction();
+    EXPECT_TRUE(autoFill("IngredientTitles.plist").isEmpty());
+    EXPECT_TRUE(autoFill("Measurements.plist").isEmpty());
+    EXPECT_TRUE(QFile::exists(libraryPath() + "/Methods.plist"));
+    EXPECT_EQ(autoFill("Keywords.plist"), (QStringList{"Breakfast", "Quick"}));
+}
+
+TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture) {
+    auto* recipe = insertRecipe(context(), "Tart");
+    context()->save();
+    ASSERT_TRUE(recipe->saveImage(RecipeEditorImages::jpegDataForWellImage(filled(Qt::red)), 3));
+    ASSERT_TRUE(recipe->saveImage(RecipeEditorImages::jpegDataForWellImage(filled(Qt::blue)), 4));
+
+    m_editor->editRecipe(recipe);
+    EXPECT_EQ(m_editor->wellImage(3).size(), QSize(800, 600));
+    m_editor->addImage(3, QImage());  // emptied and saved: deleted
+    m_editor->addImage(4, QImage());  // emptied, then filled again: the new picture
+    m_editor->addImage(4, filled(Qt::green, {1600, 900}));
+    m_editor->saveRecipeState();
+    EXPECT_FALSE(recipe->hasImageAtIndex(3));
+    const QImage stored(recipe->imagePathAtIndex(4));
+    EXPECT_EQ(stored.size(), QSize(800, 600));
+    EXPECT_GT(qGreen(stored.pixel(400, 300)), 200);
+    EXPECT_FALSE(m_editor->hasPendingImageSave(4));
+
+    // The duplicate gets the table rows and the untouched picture's own bytes.
+    m_editor->ingredientsTable()->setContextArray({row("2", "cups", "milk")});
+    QFile original(recipe->imagePathAtIndex(4));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    RecipesManagedObject* copy = m_editor->duplicateRecipeForScalingAssistant();
+    ASSERT_TRUE(copy && copy != recipe);
+    EXPECT_EQ(m_editor->recipe(), copy);
+    EXPECT_TRUE(copy->valueForKey("isNewRecipe").toBool());
+    EXPECT_EQ(namesOf(IngredientRecords::ingredientsOfRecipe(copy)), QStringList{"milk"});
+    EXPECT_TRUE(m_editor->hasPendingImageSave(4));
+    m_editor->saveButtonAction();
+    QFile duplicated(copy->imagePathAtIndex(4));
+    ASSERT_TRUE(duplicated.open(QIODevice::ReadOnly));
+    EXPECT_EQ(duplicated.readAll(), original.readAll());
+    EXPECT_TRUE(recipe->hasImageAtIndex(4));
+}
+
+TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeywords) {
+    ObjectContext* context = m_context.get();
+    m_group = insertGroup(context, "Desserts");
+    ManagedObject* cakes = insertGroup(context, "Cakes", {}, m_group);
+    insertGroup(context, "Cheesecakes", {}, cakes);
+    auto* a = insertRecipe(context, "A", {{"keywords", "Desserts,Cakes,Cheesecakes,Summer"}});
+    auto* b = insertRecipe(context, "B", {{"keywords", "Desserts"}});
+    m_recipes->rearrangeObjects();
+
+    m_alerts.queueButton(0);  // "Remove From Group"
+    EXPECT_TRUE(m_editor->deleteRecipes({a, b}, true));
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              "Would you like to remove these 2 recipes from this group and its subgroups, or delete them from your "
+              "library?");
+    EXPECT_EQ(m_alerts.asked.last().buttonTitles,
+              (QStringList{"Remove From Group", "Cancel", "Delete From Library"}));
+    EXPECT_EQ(a->stringValue("keywords"), "Cheesecakes,Summer");
+    EXPECT_EQ(b->stringValue("keywords"), "");
+
+    m_alerts.queueButton(1);  // "Cancel"
+    EXPECT_FALSE(m_editor->deleteRecipes({a}, true));
+    EXPECT_FALSE(a->isDeleted());
+
+    auto* list = insertGroup(context, "Weekend", {{"isGroceryList", true}});
+    list->groceryListAddRecipe(a);
+    m_group = list;
+    m_alerts.queueButton(0);
+    EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
+    EXPECT_EQ(m_alerts.asked.last().messageText, "Are you sure you want to remove ''A'' from your grocery list?");
+    EXPECT_TRUE(list->groceryListRecipeIDs().isEmpty());
+    EXPECT_FALSE(a->isDeleted());
+
+    m_group = nullptr;  // "My Recipes" or a smart group: the recipe leaves the library
+    m_alerts.queueButton(0);
+    EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
+    EXPECT_EQ(m_alerts.asked.last().informativeText, "This action can't be undone.");
+    EXPECT_TRUE(a->isDeleted());
+    EXPECT_EQ(m_marked, QList<ManagedObject*>{a});
+    EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
+}
+
+TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
+    IngredientsTableModel model;
+    model.setContextArray({row("1", "", "a"), row("2", "", "b"), row("3", "", "c"), row("4", "", "d")});
+
+    // Moved rows keep their order and land in the gap; the result is selected.
+    EXPECT_EQ(model.moveRows({0, 2}, 4), (QList<int>{2, 3}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{"b", "d", "a", "c"}));
+    EXPECT_EQ(model.moveRows({3}, 0), (QList<int>{0}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{"c", "b", "d", "a"}));
+
+    // Text dropped onto the middle of the table is appended at the end.
+    QMimeData text;
+    text.setText("1 cup sugar\n2 tbsp butter, melted\n3 eggs");
+    EXPECT_TRUE(model.dropMimeData(&text, Qt::CopyAction, 1, 0, {}));
+    EXPECT_EQ(namesOf(model.contextArray()).mid(4), (QStringList{"sugar", "butter", "eggs"}));
+
+    // Own rows dropped through the model move, rather than copy.
+    QMimeData* own = model.mimeData({model.index(0, 0)});
+    EXPECT_FALSE(model.dropMimeData(own, Qt::MoveAction, 2, -1, {}));
+    delete own;
+    EXPECT_EQ(namesOf(model.contextArray()).mid(0, 3), (QStringList{"b", "c", "d"}));
+
+    // Titles: a new title above the selection, and rows turned into titles lose their amounts.
+    EXPECT_EQ(model.addIngredientGroup({2}), 2);
+    EXPECT_TRUE(model.isGroupTitleRow(2));
+    model.convertIngredientsToGroups({0});
+    EXPECT_TRUE(model.isGroupTitleRow(0));
+    EXPECT_FALSE(model.contextArray().at(0).toMap().contains("quantity"));
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), "b");
+    EXPECT_FALSE(model.flags(model.index(0, 2)) & Qt::ItemIsEditable);
+
+    const int appended = model.addIngredientBelowSelection({});
+    EXPECT_EQ(appended, model.rowCount() - 1);
+    EXPECT_EQ(model.addIngredientAboveSelection({3, 1}), 1);
+    const int before = model.rowCount();
+    model.deleteIngredients({1, 1, 99});
+    EXPECT_EQ(model.rowCount(), before - 1);
+
+    // Editing ends with the row normalised and its failure mark gone.
+    QVariantMap failed = row("1½", "Cups", "x");
+    failed.insert("presentError", true);
+    model.setContextArray({failed});
+    model.endEditingRow(0);
+    EXPECT_EQ(model.contextArray().at(0).toMap().value("quantity").toString(), "1 1/2");
+    EXPECT_EQ(model.contextArray().at(0).toMap().value("measurement").toString(), "cups");
+    EXPECT_FALSE(model.contextArray().at(0).toMap().contains("presentError"));
+}
+
+} // namespace
