@@ -1,0 +1,172 @@
+#include "SmartMeasurementsTableView.h"
+
+#include "MeasurementMatchesTableView.h"
+#include "library/AppController.h"
+#include "measure/SmartMeasurementsController.h"
+#include "platform/Alerts.h"
+#include "platform/ManagedObject.h"
+#include "platform/Scheduler.h"
+
+#include <QHeaderView>
+
+namespace {
+
+// The delay before a new record's name opens for editing, once the table shows its row.
+constexpr double kEditDelaySeconds = 0.1;
+
+} // namespace
+
+SmartMeasurementsTableView::SmartMeasurementsTableView(QWidget* parent)
+    : QTableView(parent), m_model(new MeasurementRecordsModel(tr("Smart Measurements"), this)) {
+    setObjectName(QStringLiteral("SmartMeasurementsTableView"));
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    setAlternatingRowColors(true);
+    setShowGrid(false);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    // Every rule's name may be edited: a required rule's name is how its unit is written.
+    m_model->setNameEdited([](ManagedObject*) { MeasurementRecordsModel::saveLibrary(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SmartMeasurementsTableView::showMatchesOfSelection);
+}
+
+void SmartMeasurementsTableView::setController(SmartMeasurementsController* controller, Alerts* alerts) {
+    m_controller = controller;
+    m_alerts = alerts;
+    if (m_matches)
+        m_matches->setController(controller);
+    reloadData();
+}
+
+void SmartMeasurementsTableView::setMatchesTableView(MeasurementMatchesTableView* matches) {
+    m_matches = matches;
+    if (m_matches)
+        m_matches->setController(m_controller);
+    showMatchesOfSelection();
+}
+
+void SmartMeasurementsTableView::reloadData() {
+    const QList<ManagedObject*> selected = selectedRecords();
+    m_model->setRecords(m_controller ? m_controller->smartMeasurements() : QList<ManagedObject*>());
+    if (!selectionModel()->hasSelection())
+        for (ManagedObject* record : selected)
+            selectRecord(record);
+    // A reset of the model clears the selection without telling; the matches follow here.
+    showMatchesOfSelection();
+}
+
+ManagedObject* SmartMeasurementsTableView::recordAtRow(int row) const { return m_model->recordAt(row); }
+
+QList<ManagedObject*> SmartMeasurementsTableView::selectedRecords() const {
+    QList<ManagedObject*> records;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        if (ManagedObject* record = m_model->recordAt(index.row()))
+            records.append(record);
+    return records;
+}
+
+void SmartMeasurementsTableView::selectRecord(ManagedObject* record) {
+    const int row = int(m_model->records().indexOf(record));
+    if (row < 0)
+        return;
+    const QModelIndex index = m_model->index(row, 0);
+    selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+}
+
+void SmartMeasurementsTableView::showMatchesOfSelection() {
+    if (!m_matches)
+        return;
+    // The matches belong to one rule: with several rules selected none are shown.
+    const QList<ManagedObject*> selected = selectedRecords();
+    m_matches->setSmartMeasurement(selected.size() == 1 ? selected.first() : nullptr);
+}
+
+void SmartMeasurementsTableView::add() {
+    if (!m_controller)
+        return;
+    ManagedObject* rule = m_controller->addSmartMeasurement();
+    reloadData();
+    clearSelection();
+    selectRecord(rule);
+    MeasurementRecordsModel::saveLibrary();
+    editRecordLater(rule);
+}
+
+void SmartMeasurementsTableView::remove() {
+    const QList<ManagedObject*> selected = selectedRecords();
+    if (!m_controller || selected.isEmpty())
+        return;
+    const int removed = m_controller->removeSmartMeasurements(selected);
+    reloadData();
+    if (removed > 0)
+        MeasurementRecordsModel::saveLibrary();
+}
+
+void SmartMeasurementsTableView::editSelectedRow() {
+    const QList<QModelIndex> rows = selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        edit(rows.first());
+}
+
+int SmartMeasurementsTableView::applySmartMeasurements() {
+    if (!m_controller)
+        return -1;
+    const int rewritten = m_controller->applySmartMeasurements();
+    if (rewritten >= 0)
+        MeasurementRecordsModel::saveLibrary();
+    return rewritten;
+}
+
+bool SmartMeasurementsTableView::exportPlist() {
+    if (!m_controller)
+        return false;
+    QString error;
+    if (!m_controller->exportPlist(&error)) {
+        tellFailure(tr("The Smart Measurements could not be exported to \"%1\".")
+                        .arg(SmartMeasurementsController::desktopExportPath()),
+                    error);
+        return false;
+    }
+    return true;
+}
+
+bool SmartMeasurementsTableView::resetToDefaults() {
+    if (!m_controller)
+        return false;
+    QString error;
+    const bool reset = m_controller->resetToDefaults(&error);
+    reloadData();
+    if (!reset) {
+        tellFailure(tr("The Smart Measurements could not be reset to the defaults."), error);
+        return false;
+    }
+    MeasurementRecordsModel::saveLibrary();
+    return true;
+}
+
+void SmartMeasurementsTableView::tellFailure(const QString& message, const QString& reason) {
+    Alerts* alerts = m_alerts;
+    if (!alerts && AppController::instance())
+        alerts = AppController::instance()->alerts();
+    if (!alerts) {
+        qWarning().noquote() << message << reason;
+        return;
+    }
+    alerts->ask(message, reason, {tr("OK")});
+}
+
+void SmartMeasurementsTableView::editRecordLater(ManagedObject* record) {
+    Scheduler::instance().schedule(
+        kEditDelaySeconds,
+        [this, record] {
+            const int row = int(m_model->records().indexOf(record));
+            if (row >= 0)
+                edit(m_model->index(row, 0));
+        },
+        this);
+}
