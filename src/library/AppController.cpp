@@ -5,11 +5,13 @@
 #include "GroupsCounterUpdater.h"
 #include "LibraryStore.h"
 #include "PreferencesController.h"
+#include "RecipeEditorController.h"
 #include "RecipesArrayController.h"
 #include "SearchBoxMenu.h"
 #include "SideBarDragController.h"
 #include "SidebarTreeController.h"
 #include "VersionTwoDatabaseConverter.h"
+#include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/FilePanels.h"
 #include "platform/Scheduler.h"
@@ -206,6 +208,8 @@ void AppController::initControllers() {
                 &GroupsCounterUpdater::queUpdateCounterValues);
         connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested, m_sidebarTreeController,
                 &SidebarTreeController::rearrangeObjects);
+        m_recipeEditorController = new RecipeEditorController(m_recipesArrayController, m_alerts, this);
+        m_smartMeasurementsController = new SmartMeasurementsController(context, m_alerts, this);
     }
     if (m_shell && m_shell->setupMainWindow())
         m_shell->showMainWindow();

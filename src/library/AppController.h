@@ -15,10 +15,12 @@ class GroupEditorController;
 class GroupsCounterUpdater;
 class ObjectContext;
 class PreferencesController;
+class RecipeEditorController;
 class RecipesArrayController;
 class SearchBoxMenu;
 class SideBarDragController;
 class SidebarTreeController;
+class SmartMeasurementsController;
 
 // What start-up needs from the windows: the main window is built, shown and brought
 // forward by the shell, and the application is asked to exit. The GUI implements it with
@@ -93,6 +95,9 @@ public:
     GroupsCounterUpdater* groupsCounterUpdater() const { return m_groupsCounterUpdater; }
     SearchBoxMenu* searchBoxMenu() const { return m_searchBoxMenu; }
     GroupEditorController* groupEditorController() const { return m_groupEditorController; }
+    // The recipe editor and the measurement rules of the preferences window.
+    RecipeEditorController* recipeEditorController() const { return m_recipeEditorController; }
+    SmartMeasurementsController* smartMeasurementsController() const { return m_smartMeasurementsController; }
     Alerts* alerts() const { return m_alerts; }
     FilePanels* filePanels() const { return m_panels; }
 
@@ -114,5 +119,7 @@ private:
     GroupsCounterUpdater* m_groupsCounterUpdater = nullptr;
     SearchBoxMenu* m_searchBoxMenu = nullptr;
     GroupEditorController* m_groupEditorController = nullptr;
+    RecipeEditorController* m_recipeEditorController = nullptr;
+    SmartMeasurementsController* m_smartMeasurementsController = nullptr;
     QHash<QString, DocumentHandler> m_documentHandlers;
 };

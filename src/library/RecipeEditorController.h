@@ -150,7 +150,7 @@ private:
         bool remove = false;
     };
 
-    QPointer<RecipesArrayController> m_recipes;
+    RecipesArrayController* m_recipes;
     Alerts* m_alerts;
     std::function<bool()> m_save;
     std::function<void(const QList<ManagedObject*>&)> m_markForDelete;

@@ -7,13 +7,18 @@
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
 #include "library/PreferencesController.h"
+#include "library/RecipeEditorController.h"
+#include "library/RecipesManagedObject.h"
 #include "library/RecipesArrayController.h"
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
+#include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "measure/SmartMeasurementsController.h"
+#include "present/RecipeDisplayController.h"
 #include "present/ThemeController.h"
 #include "present/ui/RecipePageView.h"
 #include "QtProgressView.h"
@@ -203,6 +208,86 @@ void MainMenuController::connectSidebar() {
         });
     }
     sidebar->selectMyLibraryGroup();
+    connectRecipeEditor();
+}
+
+// The recipe editor takes the page area while it is open; the list's buttons and a double
+// click reach its commands.
+void MainMenuController::connectRecipeEditor() {
+    RecipeEditorController* editor = m_app->recipeEditorController();
+    if (!editor || m_recipeEditorView)
+        return;
+    SidebarOutlineView* sidebar = m_mainWindow->sidebar();
+    editor->setSelectedGroupProvider([sidebar = QPointer<SidebarOutlineView>(sidebar)] {
+        return sidebar ? sidebar->selectedGroup() : nullptr;
+    });
+    m_recipeEditorView = new RecipeEditorView(editor, m_mainWindow.get());
+    m_recipeEditorView->hide();
+    connect(editor, &RecipeEditorController::editorClosed, this, [this] {
+        m_mainWindow->hideRecipeEditor();
+        if (RecipePageView* page = m_mainWindow->recipePage())
+            page->displayController()->refreshDisplayView();
+        updateRecipeActions();
+    });
+    connect(m_mainWindow.get(), &MainWindow::newRecipeRequested, this, &MainMenuController::newRecipeAction);
+    connect(m_mainWindow.get(), &MainWindow::editRecipeRequested, this, &MainMenuController::editRecipeAction);
+    connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this, &MainMenuController::deleteRecipeAction);
+    connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
+            &MainMenuController::updateRecipeActions);
+    if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
+        connect(rules, &SmartMeasurementsController::smartMeasurementsApplied, this, [this] {
+            if (RecipePageView* page = m_mainWindow->recipePage())
+                page->displayController()->refreshDisplayView();
+        });
+    updateRecipeActions();
+}
+
+void MainMenuController::updateRecipeActions() {
+    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+    const bool ready = editor && !editor->isOpen();
+    const bool selected = ready && !m_app->recipesArrayController()->selectedObjects().isEmpty();
+    if (QAction* command = action(QStringLiteral("newRecipe")))
+        command->setEnabled(ready);
+    for (const char* name : {"editRecipe", "deleteRecipe"})
+        if (QAction* command = action(QLatin1String(name)))
+            command->setEnabled(selected);
+}
+
+// New, Edit and Delete Recipe do nothing while the editor is open.
+void MainMenuController::newRecipeAction() {
+    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+    if (!editor || editor->isOpen() || !m_recipeEditorView)
+        return;
+    editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    showRecipeEditor();
+}
+
+void MainMenuController::editRecipeAction() {
+    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+    if (!editor || editor->isOpen() || !m_recipeEditorView)
+        return;
+    const QList<ManagedObject*> selected = m_app->recipesArrayController()->selectedObjects();
+    auto* recipe = selected.isEmpty() ? nullptr : dynamic_cast<RecipesManagedObject*>(selected.first());
+    if (!recipe)
+        return;
+    editor->editRecipe(recipe, RecipeEditorController::Placement::MainWindow);
+    showRecipeEditor();
+}
+
+void MainMenuController::deleteRecipeAction() {
+    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+    if (!editor || editor->isOpen())
+        return;
+    const QList<ManagedObject*> selected = m_app->recipesArrayController()->selectedObjects();
+    if (editor->deleteRecipes(selected, true))
+        if (RecipePageView* page = m_mainWindow->recipePage())
+            page->displayController()->refreshDisplayView();
+}
+
+void MainMenuController::showRecipeEditor() {
+    m_mainWindow->showRecipeEditor(m_recipeEditorView);
+    m_recipeEditorView->focusTitle();
+    updateRecipeActions();
 }
 
 void MainMenuController::updateGroupActions() {
@@ -362,7 +447,8 @@ void MainMenuController::buildMenus() {
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* file = bar->addMenu(tr("&File"));
-    addCommand(file, QStringLiteral("newRecipe"), tr("New Recipe"), QKeySequence(tr("Ctrl+N")));
+    addCommand(file, QStringLiteral("newRecipe"), tr("New Recipe"), QKeySequence(tr("Ctrl+N")),
+               &MainMenuController::newRecipeAction);
     addCommand(file, QStringLiteral("newGroup"), tr("New Group..."), QKeySequence(tr("Ctrl+Shift+N")),
                &MainMenuController::newGroupAction);
     file->addSeparator();
@@ -386,8 +472,10 @@ void MainMenuController::buildMenus() {
     addCommand(edit, QStringLiteral("undo"), tr("Undo"), QKeySequence::Undo, &MainMenuController::undoAction);
     addCommand(edit, QStringLiteral("redo"), tr("Redo"), QKeySequence::Redo, &MainMenuController::redoAction);
     edit->addSeparator();
-    addCommand(edit, QStringLiteral("editRecipe"), tr("Edit Recipe"), QKeySequence(tr("Ctrl+E")));
-    addCommand(edit, QStringLiteral("deleteRecipe"), tr("Delete Recipe"));
+    addCommand(edit, QStringLiteral("editRecipe"), tr("Edit Recipe"), QKeySequence(tr("Ctrl+E")),
+               &MainMenuController::editRecipeAction);
+    addCommand(edit, QStringLiteral("deleteRecipe"), tr("Delete Recipe"), QKeySequence(tr("Ctrl+Backspace")),
+               &MainMenuController::deleteRecipeAction);
     edit->addSeparator();
     addCommand(edit, QStringLiteral("editGroup"), tr("Edit Group..."), {}, &MainMenuController::editGroupAction);
     addCommand(edit, QStringLiteral("deleteGroup"), tr("Delete Group"), {}, &MainMenuController::deleteSelectedGroup);
@@ -526,6 +614,8 @@ void MainMenuController::showPreferencesWindow() {
         return;
     if (!m_preferencesWindow)
         m_preferencesWindow = std::make_unique<PreferencesWindow>(m_app->preferencesController());
+    if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
+        m_preferencesWindow->setSmartMeasurementsController(rules, m_app->alerts());
     m_preferencesWindow->openPreferences();
 }
 

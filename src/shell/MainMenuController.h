@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/AppController.h"
+#include "library/ui/RecipeEditorView.h"
 #include "platform/FilePanels.h"
 
 #include <QHash>
@@ -48,6 +49,11 @@ public:
     GroupEditorSheet* groupEditorSheet() const { return m_groupEditorSheet.get(); }
     // A menu command by its object name ("newLibrary", "save", "undo", ...), or null.
     QAction* action(const QString& name) const { return m_actions.value(name); }
+    // The recipe commands: a new recipe, the selected one edited or deleted.
+    void newRecipeAction();
+    void editRecipeAction();
+    void deleteRecipeAction();
+    RecipeEditorView* recipeEditorView() const { return m_recipeEditorView; }
 
     // File > New Library...: saves the open library, asks where the new one goes and
     // continues with newLibraryDidEndForPanel.
@@ -97,6 +103,9 @@ private:
                         const QKeySequence& shortcut = {}, void (MainMenuController::*command)() = nullptr);
     void connectControllers();
     void connectSidebar();
+    void connectRecipeEditor();
+    void updateRecipeActions();
+    void showRecipeEditor();
     void updateGroupActions();
     void showPreferencesWindow();
     void updateUndoActions();
@@ -110,5 +119,6 @@ private:
     std::unique_ptr<GroupEditorSheet> m_groupEditorSheet;
     std::unique_ptr<QtProgressView> m_progressView;
     QHash<QString, QAction*> m_actions;
+    QPointer<RecipeEditorView> m_recipeEditorView;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

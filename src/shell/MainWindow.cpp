@@ -52,6 +52,27 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildToolbar();
     buildCentralArea();
 
+    // New, edit and delete recipe buttons at the foot of the window.
+    const struct {
+        const char* name;
+        const char* text;
+        const char* tip;
+        void (MainWindow::*signal)();
+    } recipeButtons[] = {
+        {"newRecipeButton", "+", QT_TR_NOOP("New Recipe"), &MainWindow::newRecipeRequested},
+        {"editRecipeButton", QT_TR_NOOP("Edit"), QT_TR_NOOP("Edit Recipe"), &MainWindow::editRecipeRequested},
+        {"deleteRecipeButton", "−", QT_TR_NOOP("Delete Recipe"), &MainWindow::deleteRecipeRequested},
+    };
+    for (const auto& item : recipeButtons) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QLatin1String(item.name));
+        button->setText(tr(item.text));
+        button->setToolTip(tr(item.tip));
+        button->setAutoRaise(true);
+        button->setMinimumWidth(28);
+        connect(button, &QToolButton::clicked, this, item.signal);
+        statusBar()->addWidget(button);
+    }
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("recipeCountLabel"));
     m_statusLabel->setContentsMargins(8, 0, 8, 0);
@@ -185,6 +206,7 @@ void MainWindow::buildCentralArea() {
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setSectionsClickable(false);
     m_table->viewport()->installEventFilter(this);
+    connect(m_table, &QTableView::doubleClicked, this, &MainWindow::editRecipeRequested);
 
     // Until the recipe page is installed (setRecipePage) the area names the recipe.
     auto* page = new QFrame(m_splitter);
@@ -353,6 +375,39 @@ void MainWindow::setRecipePage(RecipePageView* page) {
     // The stretch that kept the title at the top is not wanted under the page.
     if (QLayoutItem* stretch = layout->takeAt(layout->count() - 1))
         delete stretch;
+}
+
+void MainWindow::showRecipeEditor(QWidget* editor) {
+    if (!editor)
+        return;
+    auto* layout = static_cast<QVBoxLayout*>(m_pageArea->layout());
+    if (m_recipeEditor != editor) {
+        m_recipeEditor = editor;
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->insertWidget(0, editor, 1);
+    }
+    if (m_recipePage)
+        m_recipePage->hide();
+    m_recipePageTitle->hide();
+    editor->show();
+}
+
+void MainWindow::hideRecipeEditor() {
+    if (!m_recipeEditor)
+        return;
+    m_recipeEditor->hide();
+    if (m_recipePage)
+        m_recipePage->show();
+    else
+        m_recipePageTitle->show();
+    m_table->setFocus(Qt::OtherFocusReason);
+    if (m_controller)
+        if (const QList<int> rows = m_controller->selectionIndexes(); !rows.isEmpty())
+            m_table->scrollTo(m_controller->index(rows.first(), 0));
+}
+
+bool MainWindow::isRecipeEditorShown() const {
+    return m_recipeEditor && m_recipeEditor->isVisibleTo(this);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -47,6 +47,10 @@ public:
     // Puts the rendered recipe page in the page area (once).
     void setRecipePage(RecipePageView* page);
     RecipePageView* recipePage() const { return m_recipePage; }
+    // The recipe editor takes the page area while it is open.
+    void showRecipeEditor(QWidget* editor);
+    void hideRecipeEditor();
+    bool isRecipeEditorShown() const;
 
     // The size a window opens with when nothing else decides it.
     static QSize initialSize() { return {1100, 720}; }
@@ -56,6 +60,10 @@ public:
 signals:
     // The recipe list was painted for the first time with the controller's recipes in it.
     void recipeListShown();
+    // The recipe buttons and a double click in the list.
+    void newRecipeRequested();
+    void editRecipeRequested();
+    void deleteRecipeRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -83,6 +91,7 @@ private:
     SidebarOutlineView* m_sidebar = nullptr;
     QFrame* m_pageArea = nullptr;
     RecipePageView* m_recipePage = nullptr;
+    QPointer<QWidget> m_recipeEditor;
     QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
     QPointer<RecipesArrayController> m_controller;

@@ -1,6 +1,7 @@
 // The measurement commands: parse-ingredients, quantity, convert, scale and rules.
 #include "CliCommand.h"
 
+#include "library/IngredientsTableModel.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesManagedObject.h"
 #include "measure/IngredientsSorter.h"
@@ -136,32 +137,6 @@ int convertCommand(CliSession& session, const QStringList& args) {
     return CliOK;
 }
 
-// The rows as the editor stores them when it saves: quantities typed out, measurements in
-// the preferred words. The transient failure mark is not stored.
-QVariantList rowsAsSaved(const QVariantList& rows, MeasurementsConverter& converter) {
-    QVariantList saved;
-    for (const QVariant& entry : rows) {
-        if (entry.typeId() != QMetaType::QVariantMap) {
-            saved.append(entry);
-            continue;
-        }
-        QVariantMap row = entry.toMap();
-        row.remove(QStringLiteral("presentError"));
-        QString quantity;
-        if (row.contains(QStringLiteral("quantity"))) {
-            quantity = MeasurementsConverter::normalStringByConvertingGraphicalFractionsFromString(
-                row.value(QStringLiteral("quantity")).toString());
-            row.insert(QStringLiteral("quantity"), quantity);
-        }
-        const QString measurement =
-            converter.preferredMeasurementFromMeasurement(row.value(QStringLiteral("measurement")).toString(), quantity);
-        if (!measurement.isNull())
-            row.insert(QStringLiteral("measurement"), measurement);
-        saved.append(row);
-    }
-    return saved;
-}
-
 // A new recipe holding the editor's form of the original: its fields, its pictures, and the
 // scaled title, yield and ingredients.
 ManagedObject* duplicateForScaling(ObjectContext* context, const ManagedObject* original, const RecipeScaler& scaler,
@@ -232,7 +207,7 @@ int scaleCommand(CliSession& session, const QStringList& args) {
         return usage(QStringLiteral("enter the yield to scale to as a number above 0"));
 
     MeasurementsConverter converter(context);
-    ManagedObject* duplicate = duplicateForScaling(context, original, scaler, rowsAsSaved(scaler.contextArray(), converter));
+    ManagedObject* duplicate = duplicateForScaling(context, original, scaler, IngredientsTableModel::rowsAsSaved(scaler.contextArray(), converter));
     if (!context->save(&error)) {
         CliSession::printError(error);
         return CliNoLibrary;

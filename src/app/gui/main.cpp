@@ -140,6 +140,14 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok) {
     });
 }
 
+// Selects the sample recipe with pictures, sections and many ingredients.
+void selectSampleRecipe(AppController& appController) {
+    RecipesArrayController* recipes = appController.recipesArrayController();
+    for (ManagedObject* recipe : recipes->arrangedObjects())
+        if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
+            recipes->setSelectedObjects({recipe});
+}
+
 // The recipe page of a rich sample recipe in one theme, the selector closed.
 QWidget* showThemePage(MainMenuController& shell, AppController& appController, const QString& theme) {
     RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
@@ -147,10 +155,7 @@ QWidget* showThemePage(MainMenuController& shell, AppController& appController, 
         return nullptr;
     if (page->isThemeSelectorShown())
         page->toogleThemeSelectorView();
-    RecipesArrayController* recipes = appController.recipesArrayController();
-    for (ManagedObject* recipe : recipes->arrangedObjects())
-        if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
-            recipes->setSelectedObjects({recipe});
+    selectSampleRecipe(appController);
     UserDefaults::setObjectForKey(theme, QStringLiteral("selectedTheme"));
     page->displayController()->loadRecipeInWebView();
     return page;
@@ -229,6 +234,27 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                         if (PreferencesController* preferences = appController.preferencesController())
                             preferences->openPreferences();
                         return static_cast<QWidget*>(shell.preferencesWindow());
+                    }},
+                   {QStringLiteral("measurement-rules"),
+                    [&shell] {
+                        PreferencesWindow* preferences = shell.preferencesWindow();
+                        if (preferences)
+                            preferences->showMeasurementsPage();
+                        return static_cast<QWidget*>(preferences);
+                    }},
+                   {QStringLiteral("recipe-editor"),
+                    [&shell, &appController] {
+                        if (PreferencesWindow* preferences = shell.preferencesWindow())
+                            preferences->hide();
+                        selectSampleRecipe(appController);
+                        shell.editRecipeAction();
+                        return static_cast<QWidget*>(shell.mainWindow());
+                    }},
+                   {QStringLiteral("scaling-assistant"),
+                    [&shell] {
+                        if (RecipeEditorView* editor = shell.recipeEditorView())
+                            editor->openScalingAssistant();
+                        return static_cast<QWidget*>(shell.mainWindow());
                     }}},
                   folder, true);
     });

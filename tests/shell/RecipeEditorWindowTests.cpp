@@ -1,0 +1,134 @@
+// The recipe editor's window on a real library: a recipe typed in with the keyboard and
+// saved, and the walk through the ingredient cells with Tab and Shift-Tab.
+#include "common/ScriptedAlerts.h"
+#include "library/IngredientRecords.h"
+#include "library/IngredientsTableModel.h"
+#include "library/LibraryStore.h"
+#include "library/RecipeEditorController.h"
+#include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
+#include "library/ui/DirectionsTextView.h"
+#include "library/ui/IngredientsTableView.h"
+#include "library/ui/RecipeEditorTagsTokenField.h"
+#include "library/ui/RecipeEditorView.h"
+#include "measure/MeasurementRules.h"
+#include "measure/SmartMeasurementsController.h"
+#include "platform/ObjectContext.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class RecipeEditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        m_context = openLibraryStore(m_dir.filePath("Window.library"), true, &error);
+        ASSERT_TRUE(m_context) << error.toStdString();
+        SmartMeasurementsController::insertDefaultSmartMeasurements(m_context.get(),
+                                                                    MeasurementRules::defaultSmartMeasurementList());
+        m_recipes = std::make_unique<RecipesArrayController>(m_context.get());
+        m_editor = std::make_unique<RecipeEditorController>(m_recipes.get(), &m_alerts);
+        m_editor->setSaveHandler([this] { return m_context->save(); });
+        m_view = std::make_unique<RecipeEditorView>(m_editor.get());
+        m_view->resize(900, 1200);
+        m_view->show();
+        m_view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_view.get()));
+    }
+
+    // Types into whatever has the keyboard focus, then presses a key.
+    static void typeThen(const QString& text, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        QTest::keyClicks(focus, text);
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+
+    QModelIndex current() const { return m_view->ingredientsTable()->currentIndex(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ObjectContext> m_context;
+    ScriptedAlerts m_alerts;
+    std::unique_ptr<RecipesArrayController> m_recipes;
+    std::unique_ptr<RecipeEditorController> m_editor;
+    std::unique_ptr<RecipeEditorView> m_view;
+};
+
+TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
+    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    ASSERT_TRUE(recipe);
+    m_view->focusTitle();
+    QTest::keyClicks(m_view->titleField(), "Lemon Tart");
+    QTest::keyClicks(m_view->keywordsField(), "Desserts, Baking");
+    m_view->yieldField()->setFocus();
+    QTest::keyClicks(m_view->yieldField(), "6 slices");
+
+    // The first ingredient row, then Tab through its cells: the last cell's Tab makes a row.
+    QTest::mouseClick(m_view->findChild<QWidget*>("addIngredientButton"), Qt::LeftButton);
+    ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 1);
+    typeThen("1½", Qt::Key_Tab);
+    EXPECT_EQ(current().column(), IngredientsTableModel::MeasurementColumn);
+    typeThen("Cups", Qt::Key_Tab);
+    typeThen("flour", Qt::Key_Tab);
+    typeThen("sifted", Qt::Key_Tab);
+    ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 2);
+    EXPECT_EQ(current().row(), 1);
+    EXPECT_EQ(current().column(), IngredientsTableModel::QuantityColumn);
+    // Shift-Tab from the quantity goes back to the previous row's last cell.
+    typeThen("3", Qt::Key_Tab);
+    typeThen("", Qt::Key_Backtab, Qt::ShiftModifier);
+    typeThen("", Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(current().row(), 0);
+    EXPECT_EQ(current().column(), IngredientsTableModel::MethodColumn);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+    m_view->directionsView()->setFocus();
+    QTest::keyClicks(m_view->directionsView(), "Bake at 180");
+    QTest::mouseClick(m_view->degreeButton(), Qt::LeftButton);
+    QTest::mouseClick(m_view->saveButton(), Qt::LeftButton);
+
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_FALSE(m_context->hasChanges());
+    EXPECT_EQ(recipe->stringValue("name"), "Lemon Tart");
+    EXPECT_EQ(recipe->stringValue("keywords"), "Desserts,Baking");
+    EXPECT_EQ(recipe->stringValue("yield"), "6 slices");
+    EXPECT_EQ(recipe->stringValue("directions"), "Bake at 180" + RecipeEditorController::degreeSymbol());
+    const QVariantList rows = IngredientRecords::ingredientsOfRecipe(recipe);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "quantity"), "1 1/2");
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "measurement"), "cups");
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "name"), "flour");
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "method"), "sifted");
+    EXPECT_EQ(IngredientRecords::textForKey(rows[1], "quantity"), "3");
+}
+
+TEST_F(RecipeEditorWindowTest, ATitleRowTabsToTheNextRowAndTheDescriptionPanelFillsTheField) {
+    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+    ASSERT_TRUE(recipe);
+    m_view->ingredientsTable()->addIngredientGroup();
+    typeThen("For the crust", Qt::Key_Tab);
+    ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 2);
+    EXPECT_TRUE(m_editor->ingredientsTable()->isGroupTitleRow(0));
+    EXPECT_EQ(current().row(), 1);
+    EXPECT_EQ(m_view->ingredientsTable()->columnSpan(0, 0), IngredientsTableModel::ColumnCount);
+
+    m_view->showDescriptionPanel();
+    QTest::keyClicks(m_view->descriptionPanel()->findChild<QPlainTextEdit*>(), "Sharp and sweet");
+    m_view->okDescriptionPanelButtonAction();
+    EXPECT_EQ(m_view->findChild<QLineEdit*>("descriptionTextField")->text(), "Sharp and sweet");
+    m_editor->cancelButtonAction();
+    EXPECT_TRUE(recipe->isDeleted());
+    EXPECT_FALSE(m_view->descriptionPanel()->isVisible());
+}
+
+} // namespace
