@@ -183,11 +183,18 @@ void RecipeEditorController::addImage(int number, const QImage& image) {
         return;
     ImageSlot& slot = m_slots[number - 1];
     slot.image = image;
-    slot.pending = image.isNull() ? QByteArray() : RecipeEditorImages::jpegDataForWellImage(image);
-    // A picture that cannot be encoded is treated like an empty well rather than saved as
-    // nothing over the old file.
+    if (image.isNull()) {
+        slot.pending.clear();
+        slot.save = false;
+        slot.remove = true;
+        return;
+    }
+    slot.pending = RecipeEditorImages::jpegDataForWellImage(image);
     slot.save = !slot.pending.isEmpty();
-    slot.remove = !slot.save;
+    // A picture that cannot be encoded changes nothing: the stored picture stays.
+    slot.remove = false;
+    if (!slot.save)
+        qWarning("error could not encode the picture of image well %d", number);
 }
 
 bool RecipeEditorController::addImageForIndex(int number) {
@@ -308,7 +315,9 @@ RecipesManagedObject* RecipeEditorController::duplicateRecipeForScalingAssistant
     // touch keeps the bytes of its file instead of being compressed a second time.
     for (int number = 1; number <= kImageWellCount; ++number) {
         ImageSlot& slot = m_slots[number - 1];
-        if (slot.save || slot.image.isNull()) {
+        if (slot.save)
+            continue; // already waiting to be written
+        if (slot.image.isNull()) {
             addImage(number, slot.image);
             continue;
         }
