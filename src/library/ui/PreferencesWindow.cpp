@@ -89,7 +89,8 @@ PreferencesWindow::PreferencesWindow(PreferencesController* controller, QWidget*
     layout->addWidget(recipes);
     layout->addStretch(1);
 
-    setMinimumWidth(420);
+    // On the page, not the window: the window's layout then grows it for every page.
+    general->setMinimumWidth(420);
     loadValues();
     adjustSize();
 }
