@@ -160,6 +160,7 @@ void MainMenuController::connectControllers() {
         if (QAction* command = action(QLatin1String(name)))
             command->setEnabled(m_app->hasOpenLibrary());
     updateGroupActions();
+    updateRecipeActions();
     updateUndoActions();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "library/PreferencesController.h"
 #include "library/ui/PreferencesWindow.h"
+#include "measure/ui/SmartMeasurementsTableView.h"
 #include "platform/Scheduler.h"
 #include "platform/SingleInstance.h"
 #include "shell/MainMenuController.h"
@@ -238,8 +239,10 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                    {QStringLiteral("measurement-rules"),
                     [&shell] {
                         PreferencesWindow* preferences = shell.preferencesWindow();
-                        if (preferences)
+                        if (preferences) {
                             preferences->showMeasurementsPage();
+                            preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
+                        }
                         return static_cast<QWidget*>(preferences);
                     }},
                    {QStringLiteral("recipe-editor"),
