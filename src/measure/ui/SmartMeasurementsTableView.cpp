@@ -5,28 +5,9 @@
 #include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/ManagedObject.h"
-#include "platform/Scheduler.h"
-
-#include <QHeaderView>
-
-namespace {
-
-// The delay before a new record's name opens for editing, once the table shows its row.
-constexpr double kEditDelaySeconds = 0.1;
-
-} // namespace
 
 SmartMeasurementsTableView::SmartMeasurementsTableView(QWidget* parent)
-    : QTableView(parent), m_model(new MeasurementRecordsModel(tr("Smart Measurements"), this)) {
-    setObjectName(QStringLiteral("SmartMeasurementsTableView"));
-    setModel(m_model);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    setAlternatingRowColors(true);
-    setShowGrid(false);
-    verticalHeader()->hide();
-    horizontalHeader()->setStretchLastSection(true);
+    : MeasurementRecordsTableView(tr("Smart Measurements"), QStringLiteral("SmartMeasurementsTableView"), parent) {
     // Every rule's name may be edited: a required rule's name is how its unit is written.
     m_model->setNameEdited([](ManagedObject*) { MeasurementRecordsModel::saveLibrary(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -49,33 +30,9 @@ void SmartMeasurementsTableView::setMatchesTableView(MeasurementMatchesTableView
 }
 
 void SmartMeasurementsTableView::reloadData() {
-    const QList<ManagedObject*> selected = selectedRecords();
-    m_model->setRecords(m_controller ? m_controller->smartMeasurements() : QList<ManagedObject*>());
-    if (!selectionModel()->hasSelection())
-        for (ManagedObject* record : selected)
-            selectRecord(record);
+    showRecords(m_controller ? m_controller->smartMeasurements() : QList<ManagedObject*>());
     // A reset of the model clears the selection without telling; the matches follow here.
     showMatchesOfSelection();
-}
-
-ManagedObject* SmartMeasurementsTableView::recordAtRow(int row) const { return m_model->recordAt(row); }
-
-QList<ManagedObject*> SmartMeasurementsTableView::selectedRecords() const {
-    QList<ManagedObject*> records;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        if (ManagedObject* record = m_model->recordAt(index.row()))
-            records.append(record);
-    return records;
-}
-
-void SmartMeasurementsTableView::selectRecord(ManagedObject* record) {
-    const int row = int(m_model->records().indexOf(record));
-    if (row < 0)
-        return;
-    const QModelIndex index = m_model->index(row, 0);
-    selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    scrollTo(index);
 }
 
 void SmartMeasurementsTableView::showMatchesOfSelection() {
@@ -90,11 +47,7 @@ void SmartMeasurementsTableView::add() {
     if (!m_controller)
         return;
     ManagedObject* rule = m_controller->addSmartMeasurement();
-    reloadData();
-    clearSelection();
-    selectRecord(rule);
-    MeasurementRecordsModel::saveLibrary();
-    editRecordLater(rule);
+    showAddedRecord(rule);
 }
 
 void SmartMeasurementsTableView::remove() {
@@ -105,12 +58,6 @@ void SmartMeasurementsTableView::remove() {
     reloadData();
     if (removed > 0)
         MeasurementRecordsModel::saveLibrary();
-}
-
-void SmartMeasurementsTableView::editSelectedRow() {
-    const QList<QModelIndex> rows = selectionModel()->selectedRows();
-    if (!rows.isEmpty())
-        edit(rows.first());
 }
 
 int SmartMeasurementsTableView::applySmartMeasurements() {
@@ -158,15 +105,4 @@ void SmartMeasurementsTableView::tellFailure(const QString& message, const QStri
         return;
     }
     alerts->ask(message, reason, {tr("OK")});
-}
-
-void SmartMeasurementsTableView::editRecordLater(ManagedObject* record) {
-    Scheduler::instance().schedule(
-        kEditDelaySeconds,
-        [this, record] {
-            const int row = int(m_model->records().indexOf(record));
-            if (row >= 0)
-                edit(m_model->index(row, 0));
-        },
-        this);
 }

@@ -1,22 +1,20 @@
 #pragma once
 
+#include "MeasurementRecordsTableView.h"
 #include "measure/SmartMeasurementsController.h"
 
-#include <QList>
 #include <QPointer>
-#include <QTableView>
 
 class Alerts;
 class ManagedObject;
 class MeasurementMatchesTableView;
-class MeasurementRecordsModel;
 
 // The measurement rules (smart measurements) in the preferences window: each rule's name
 // is the way the user likes a measurement written, edited in place, required rules
 // included. Selecting one rule shows its matches in the matches table. The buttons of the
 // page run add, remove, apply, export and reset here; the library is saved after each
 // change.
-class SmartMeasurementsTableView : public QTableView {
+class SmartMeasurementsTableView : public MeasurementRecordsTableView {
     Q_OBJECT
 public:
     explicit SmartMeasurementsTableView(QWidget* parent = nullptr);
@@ -27,18 +25,13 @@ public:
     // The table that shows the matches of the selected rule.
     void setMatchesTableView(MeasurementMatchesTableView* matches);
     // Reads the rules again, keeping the selection where the records still exist.
-    void reloadData();
-
-    ManagedObject* recordAtRow(int row) const;
-    QList<ManagedObject*> selectedRecords() const;
-    void selectRecord(ManagedObject* record);
+    void reloadData() override;
 
 public Q_SLOTS:
     // A new rule, whose name is edited 0.1 s later.
     void add();
     // Removes the selected rules; the controller tells the user about required ones.
     void remove();
-    void editSelectedRow();
     // Rewrites every own recipe's ingredients by the rules once the user agrees. Returns the
     // number of recipes rewritten, or -1 when declined.
     int applySmartMeasurements();
@@ -49,11 +42,9 @@ public Q_SLOTS:
 
 private:
     void showMatchesOfSelection();
-    void editRecordLater(ManagedObject* record);
     void tellFailure(const QString& message, const QString& reason);
 
     QPointer<SmartMeasurementsController> m_controller;
     Alerts* m_alerts = nullptr;
-    MeasurementRecordsModel* m_model;
     QPointer<MeasurementMatchesTableView> m_matches;
 };
