@@ -10,6 +10,7 @@
 #include "RecipesManagedObject.h"
 #include "SidebarTreeController.h"
 #include "platform/Alerts.h"
+#include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
@@ -19,7 +20,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSet>
+
+#include <string_view>
+#include <unordered_set>
 
 #include <cmath>
 
@@ -38,15 +41,22 @@ QString trText(const char* text) {
     return QCoreApplication::translate("RecipeEditorController", text);
 }
 
-// Distinct non-empty texts in first-seen order.
+// Distinct non-empty texts in first-seen order. A library repeats the same few words in
+// thousands of recipes, so the seen set compares views of the texts kept, with a quick
+// hash, instead of copying and hashing a string for every occurrence.
 class DistinctTexts {
 public:
+    void add(const QString& text) {
+        if (text.isEmpty() || m_seen.contains(viewOf(text)))
+            return;
+        m_values.append(text); // keeps the characters the view points at alive
+        m_seen.insert(viewOf(m_values.constLast()));
+    }
     void add(const QVariant& value) {
-        const QString text = value.toString();
-        if (!text.isEmpty() && !m_seen.contains(text)) {
-            m_seen.insert(text);
-            m_values.append(text);
-        }
+        if (value.typeId() == QMetaType::QString)
+            add(*static_cast<const QString*>(value.constData()));
+        else if (!value.isNull())
+            add(value.toString());
     }
     QVariantList values() const {
         QVariantList list;
@@ -57,7 +67,11 @@ public:
     }
 
 private:
-    QSet<QString> m_seen;
+    static std::u16string_view viewOf(const QString& text) {
+        return {reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size())};
+    }
+
+    std::unordered_set<std::u16string_view> m_seen;
     QStringList m_values;
 };
 
@@ -448,25 +462,50 @@ void RecipeEditorController::resetAutoFillValues() {
         return;
     const bool collectIngredients = UserDefaults::boolForKey(QStringLiteral("addRecipeDataToAutofillValues"));
     DistinctTexts cuisines, keywords, yields, attributions, times, measurements, titles, methods;
-    for (ManagedObject* recipe : m_recipes->arrangedObjects()) {
-        if (recipe->isDeleted() || !recipe->valueForKey(QStringLiteral("platefeedPredicateKey")).isNull())
+    QHash<const ManagedObject*, IngredientTexts> readTexts;
+    // Attribute positions, looked up once rather than by name for every recipe.
+    const QList<ManagedObject*>& listed = m_recipes->arrangedObjects();
+    const EntityDescription* entity = listed.isEmpty() ? nullptr : &listed.first()->entity();
+    auto index = [entity](const char* key) { return entity ? entity->attributeIndex(QLatin1String(key)) : -1; };
+    const int platefeed = index("platefeedPredicateKey"), cuisine = index("cuisine"), keywordsKey = index("keywords"),
+              yield = index("yield"), attribution = index("attribution"), prepTime = index("prepTime"),
+              cookingTime = index("cookingTime"), inactivePrepTime = index("inactivePrepTime"),
+              ingredients = index("ingredientsArray");
+    auto value = [](const ManagedObject* recipe, int attribute) {
+        return attribute >= 0 ? recipe->attributeValue(attribute) : QVariant();
+    };
+    for (ManagedObject* recipe : listed) {
+        if (recipe->isDeleted() || !value(recipe, platefeed).isNull())
             continue;
-        cuisines.add(recipe->valueForKey(QStringLiteral("cuisine")));
-        for (const QString& keyword : recipe->stringValue(QStringLiteral("keywords")).split(QLatin1Char(',')))
+        cuisines.add(value(recipe, cuisine));
+        for (const QString& keyword : value(recipe, keywordsKey).toString().split(QLatin1Char(',')))
             keywords.add(keyword);
-        yields.add(recipe->valueForKey(QStringLiteral("yield")));
-        attributions.add(recipe->valueForKey(QStringLiteral("attribution")));
-        times.add(recipe->valueForKey(QStringLiteral("prepTime")));
-        times.add(recipe->valueForKey(QStringLiteral("cookingTime")));
-        times.add(recipe->valueForKey(QStringLiteral("inactivePrepTime")));
+        yields.add(value(recipe, yield));
+        attributions.add(value(recipe, attribution));
+        times.add(value(recipe, prepTime));
+        times.add(value(recipe, cookingTime));
+        times.add(value(recipe, inactivePrepTime));
         if (!collectIngredients)
             continue;
-        for (const QVariant& row : IngredientRecords::ingredientsOfRecipe(recipe)) {
-            measurements.add(IngredientRecords::textForKey(row, QStringLiteral("measurement")));
-            titles.add(IngredientRecords::textForKey(row, QStringLiteral("name")));
-            methods.add(IngredientRecords::textForKey(row, QStringLiteral("method")));
+        // Reading a recipe's rows is most of the work: the texts of rows read before are
+        // kept with the stored text they came from and read again only when it changed.
+        const QString stored = value(recipe, ingredients).toString();
+        IngredientTexts texts = m_ingredientTexts.take(recipe);
+        if (texts.source != stored) {
+            texts = IngredientTexts{stored, {}};
+            for (const QVariant& row : IngredientRecords::ingredientsOfRecipe(recipe))
+                for (const char* key : {"measurement", "name", "method"})
+                    texts.values.append(IngredientRecords::textForKey(row, QLatin1String(key)));
         }
+        for (qsizetype i = 0; i + 2 < texts.values.size(); i += 3) {
+            measurements.add(texts.values.at(i));
+            titles.add(texts.values.at(i + 1));
+            methods.add(texts.values.at(i + 2));
+        }
+        readTexts.insert(recipe, std::move(texts));
     }
+    // Recipes no longer listed drop out of the kept texts.
+    m_ingredientTexts = std::move(readTexts);
     const QList<std::pair<QString, const DistinctTexts*>> lists = {
         {kCuisines, &cuisines},         {kKeywords, &keywords},
         {kYields, &yields},             {kAttributions, &attributions},

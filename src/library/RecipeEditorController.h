@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -143,6 +144,13 @@ private:
     QString askDeleteQuestion(GroupsManagedObject* group, const QList<ManagedObject*>& recipes) const;
     void removeRecipesFromLibrary(const QList<ManagedObject*>& recipes);
 
+    // The measurement, name and method of each row of a recipe, as read from its stored
+    // ingredientsArray text.
+    struct IngredientTexts {
+        QString source;
+        QStringList values;
+    };
+
     struct ImageSlot {
         QImage image;       // what the well shows
         QByteArray pending; // JPEG bytes waiting for the save
@@ -160,6 +168,7 @@ private:
     IngredientsTableModel* m_ingredients;
     RecipeEditorForm m_form;
     std::array<ImageSlot, kImageWellCount> m_slots;
+    QHash<const ManagedObject*, IngredientTexts> m_ingredientTexts;
     RecipesManagedObject* m_recipe = nullptr;
     Placement m_placement = Placement::MainWindow;
     bool m_open = false;

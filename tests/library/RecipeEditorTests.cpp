@@ -108,7 +108,6 @@ TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists
     auto* other = insertRecipe(context(), "Soup",
                                {{"cuisine", "French"}, {"prepTime", "10 min"}, {"platefeedPredicateKey", QVariant()}});
     insertRecipe(context(), "Feed recipe", {{"cuisine", "Subscribed"}, {"platefeedPredicateKey", "feed-1"}});
-    Q_UNUSED(other);
     RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     int commits = 0;
     m_editor->setFormCommitter([&] { ++commits; });
@@ -146,6 +145,11 @@ TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists
     EXPECT_EQ(autoFill("Times.plist"), (QStringList{"10 min", "15 min"}));
     EXPECT_EQ(autoFill("IngredientTitles.plist"), (QStringList{"flour", "eggs"}));
     EXPECT_EQ(m_editor->autoFillValues("IngredientTitles.plist"), (QStringList{"eggs", "flour"}));
+
+    // Rows changed elsewhere (an import, an applied rule) are read again at the next rebuild.
+    IngredientRecords::setIngredientsOfRecipe(other, {row("1", "l", "stock")});
+    m_editor->resetAutoFillValues();
+    EXPECT_EQ(autoFill("IngredientTitles.plist"), (QStringList{"flour", "eggs", "stock"}));
 
     // With the preference off the three ingredient lists are emptied at the next save.
     UserDefaults::setObjectForKey(false, QStringLiteral("addRecipeDataToAutofillValues"));
