@@ -235,6 +235,9 @@ bool AppController::applicationShouldTerminate() {
         UserDefaults::setObjectForKey(true, QStringLiteral("hasLaunchedBefore"));
         UserDefaults::synchronize();
     }
+    // What is typed into an open editor is not lost by quitting.
+    if (m_recipeEditorController && !m_recipeEditorController->closeBeforeQuitting())
+        return false;
     if (!m_coreDataController)
         return true;
     return m_coreDataController->applicationShouldTerminate();

@@ -305,6 +305,27 @@ void RecipeEditorController::cancelButtonAction() {
     closeEditor(false);
 }
 
+bool RecipeEditorController::closeBeforeQuitting() {
+    if (!recipe())
+        return true;
+    if (m_commitForm)
+        m_commitForm();
+    const QString name = m_form.name.trimmed();
+    const QString message =
+        name.isEmpty() ? trText("Do you want to save the recipe you are editing?")
+                       : trText("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
+    const int answer = m_alerts ? m_alerts->ask(message, trText("Your changes will be lost if you don't save them."),
+                                                {trText("Save"), trText("Cancel"), trText("Don't Save")})
+                                : 0;
+    if (answer == 1)
+        return false;
+    if (answer == 0)
+        saveButtonAction();
+    else
+        cancelButtonAction();
+    return true;
+}
+
 void RecipeEditorController::closeEditor(bool saved) {
     m_open = false;
     m_recipe = nullptr;

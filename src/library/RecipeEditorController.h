@@ -108,6 +108,10 @@ public:
     void saveButtonAction();
     // Leaves without saving; a new recipe is deleted.
     void cancelButtonAction();
+    // Before the application quits with the editor open: asks whether to save what was typed.
+    // Save saves and closes, Don't Save leaves as Cancel does; returns false when the user
+    // cancels the quit (the editor stays open).
+    bool closeBeforeQuitting();
     // Makes the form a new recipe holding the current rows and every picture; used by the
     // scaling assistant before it changes any number.
     RecipesManagedObject* duplicateRecipeForScalingAssistant();

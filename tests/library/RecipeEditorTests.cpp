@@ -238,6 +238,27 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
 }
 
+TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
+    auto* soup = insertRecipe(context(), "Soup");
+    m_editor->editRecipe(soup);
+    m_editor->setFormCommitter([this] { m_editor->form().yield = "4 bowls"; });
+    m_alerts.queueButton(1); // Cancel: the quit stops, nothing changes
+    EXPECT_FALSE(m_editor->closeBeforeQuitting());
+    EXPECT_EQ(m_alerts.asked.last().messageText, "Do you want to save the changes you made to \u201cSoup\u201d?");
+    EXPECT_TRUE(m_editor->isOpen());
+    m_alerts.queueButton(0); // Save
+    EXPECT_TRUE(m_editor->closeBeforeQuitting());
+    EXPECT_EQ(soup->stringValue("yield"), "4 bowls");
+    EXPECT_FALSE(m_editor->isOpen());
+
+    RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+    m_alerts.queueButton(2); // Don't Save: a new recipe goes as on Cancel
+    EXPECT_TRUE(m_editor->closeBeforeQuitting());
+    EXPECT_TRUE(fresh->isDeleted());
+    EXPECT_TRUE(m_editor->closeBeforeQuitting()); // nothing open: nothing asked
+    EXPECT_EQ(m_alerts.asked.size(), 3);
+}
+
 TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
     IngredientsTableModel model;
     model.setContextArray({row("1", "", "a"), row("2", "", "b"), row("3", "", "c"), row("4", "", "d")});
