@@ -39,6 +39,11 @@ void Scheduler::cancel(int id) {
     m_pending.erase(it);
 }
 
+void Scheduler::cancelAll() {
+    while (!m_pending.empty())
+        cancel(m_pending.begin()->first);
+}
+
 void Scheduler::fire(int id) {
     const auto it = m_pending.find(id);
     if (it == m_pending.end())

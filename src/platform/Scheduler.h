@@ -20,6 +20,8 @@ public:
     // receiver (when given) was destroyed first. Returns an id for cancel().
     int schedule(double seconds, std::function<void()> action, QObject* receiver = nullptr);
     void cancel(int id);
+    // Drops every pending action (a test's delayed work must not run in the next test).
+    void cancelAll();
     bool isScheduled(int id) const { return m_pending.count(id) != 0; }
 
     QDateTime now() const;

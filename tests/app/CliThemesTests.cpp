@@ -16,6 +16,7 @@ TEST(CliThemesTest, ListsBuiltInAndDevelopmentThemesInOrder) {
     // is the data home's "Larkspoon!/Larkspoon!".
     const QString development =
         qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Larkspoon!/Larkspoon!/Theme Development");
+    QDir(development).removeRecursively(); // another test of this process may have left themes
     ASSERT_TRUE(QDir().mkpath(development + QStringLiteral("/basil")));
     ASSERT_TRUE(QDir().mkpath(development + QStringLiteral("/Sky")));
     QFile(development + QStringLiteral("/ReadMe.rtf")).open(QIODevice::WriteOnly);

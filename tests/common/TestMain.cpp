@@ -2,6 +2,8 @@
 // so no test reads or writes the user's real settings, documents or library.
 #include "TestSupport.h"
 
+#include "platform/Scheduler.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,6 +18,19 @@
 
 #include <cstdlib>
 #include <memory>
+
+namespace {
+
+// Delayed work a test left behind may point at objects that test destroyed: it is dropped,
+// and the clock runs normally again, before the next test of the same process starts.
+class SchedulerReset : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override {
+        Scheduler::instance().cancelAll();
+        Scheduler::instance().setAutomaticTime();
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -45,5 +60,6 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
 #endif
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new SchedulerReset);
     return RUN_ALL_TESTS();
 }
