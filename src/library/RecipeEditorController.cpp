@@ -13,6 +13,7 @@
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
+#include "platform/StructuredText.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 
@@ -134,6 +135,9 @@ void RecipeEditorController::editRecipe(RecipesManagedObject* recipe, Placement 
     m_recipe = recipe;
     m_placement = placement;
     m_open = true;
+    // The first save rebuilds the lists of earlier values from every listed recipe's rows;
+    // reading them starts now, while the user types.
+    warmIngredientTexts();
     GroupsManagedObject* group = m_selectedGroup ? m_selectedGroup() : nullptr;
     if (group && !group->boolValue(QStringLiteral("isGroceryList")))
         recipe->addKeyword(group->stringValue(QStringLiteral("name")));
@@ -477,11 +481,42 @@ QStringList RecipeEditorController::autoFillFileNames() {
     return {kCuisines, kKeywords, kYields, kAttributions, kTimes, kMeasurements, kIngredientTitles, kMethods};
 }
 
+RecipeEditorController::IngredientTexts RecipeEditorController::ingredientTextsOf(const QString& stored) {
+    IngredientTexts texts{stored, {}};
+    const QVariant rows = valueFromStructuredText(stored);
+    if (rows.typeId() == QMetaType::QVariantList)
+        for (const QVariant& row : rows.toList())
+            for (const char* key : {"measurement", "name", "method"})
+                texts.values.append(IngredientRecords::textForKey(row, QLatin1String(key)));
+    return texts;
+}
+
+void RecipeEditorController::warmIngredientTexts() {
+    if (m_warming.valid() || !m_ingredientTexts.isEmpty() || !m_recipes ||
+        !UserDefaults::boolForKey(QStringLiteral("addRecipeDataToAutofillValues")))
+        return;
+    // The stored texts are copied here, on the main thread; the worker only reads them
+    // and never touches a record (the records serve as keys only).
+    QList<std::pair<const ManagedObject*, QString>> stored;
+    stored.reserve(m_recipes->arrangedObjects().size());
+    for (const ManagedObject* recipe : m_recipes->arrangedObjects())
+        stored.append({recipe, recipe->stringValue(QStringLiteral("ingredientsArray"))});
+    m_warming = std::async(std::launch::async, [stored = std::move(stored)] {
+        QHash<const ManagedObject*, IngredientTexts> read;
+        read.reserve(stored.size());
+        for (const auto& [recipe, text] : stored)
+            read.insert(recipe, ingredientTextsOf(text));
+        return read;
+    });
+}
+
 void RecipeEditorController::resetAutoFillValues() {
     const QString folder = libraryPath();
     if (folder.isEmpty() || !m_recipes)
         return;
     const bool collectIngredients = UserDefaults::boolForKey(QStringLiteral("addRecipeDataToAutofillValues"));
+    if (m_warming.valid())
+        m_ingredientTexts.insert(m_warming.get());
     DistinctTexts cuisines, keywords, yields, attributions, times, measurements, titles, methods;
     QHash<const ManagedObject*, IngredientTexts> readTexts;
     // Attribute positions, looked up once rather than by name for every recipe.
@@ -512,12 +547,8 @@ void RecipeEditorController::resetAutoFillValues() {
         // kept with the stored text they came from and read again only when it changed.
         const QString stored = value(recipe, ingredients).toString();
         IngredientTexts texts = m_ingredientTexts.take(recipe);
-        if (texts.source != stored) {
-            texts = IngredientTexts{stored, {}};
-            for (const QVariant& row : IngredientRecords::ingredientsOfRecipe(recipe))
-                for (const char* key : {"measurement", "name", "method"})
-                    texts.values.append(IngredientRecords::textForKey(row, QLatin1String(key)));
-        }
+        if (texts.source != stored)
+            texts = ingredientTextsOf(stored);
         for (qsizetype i = 0; i + 2 < texts.values.size(); i += 3) {
             measurements.add(texts.values.at(i));
             titles.add(texts.values.at(i + 1));

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <future>
 
 class Alerts;
 class GroupsManagedObject;
@@ -155,6 +156,9 @@ private:
         QStringList values;
     };
 
+    static IngredientTexts ingredientTextsOf(const QString& stored);
+    void warmIngredientTexts();
+
     struct ImageSlot {
         QImage image;       // what the well shows
         QByteArray pending; // JPEG bytes waiting for the save
@@ -173,6 +177,7 @@ private:
     RecipeEditorForm m_form;
     std::array<ImageSlot, kImageWellCount> m_slots;
     QHash<const ManagedObject*, IngredientTexts> m_ingredientTexts;
+    std::future<QHash<const ManagedObject*, IngredientTexts>> m_warming;
     RecipesManagedObject* m_recipe = nullptr;
     Placement m_placement = Placement::MainWindow;
     bool m_open = false;
