@@ -161,7 +161,6 @@ void MainMenuController::connectControllers() {
             command->setEnabled(m_app->hasOpenLibrary());
     updateGroupActions();
     updateRecipeActions();
-    updateUndoActions();
 }
 
 // The sidebar over the group tree: its selection narrows the recipe list (and rebinds the
@@ -243,6 +242,11 @@ void MainMenuController::connectRecipeEditor() {
     updateRecipeActions();
 }
 
+bool MainMenuController::recipeEditorIsOpen() const {
+    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+    return editor && editor->isOpen();
+}
+
 void MainMenuController::updateRecipeActions() {
     RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
     const bool ready = editor && !editor->isOpen();
@@ -252,6 +256,7 @@ void MainMenuController::updateRecipeActions() {
     for (const char* name : {"editRecipe", "deleteRecipe"})
         if (QAction* command = action(QLatin1String(name)))
             command->setEnabled(selected);
+    updateUndoActions();
 }
 
 // New, Edit and Delete Recipe do nothing while the editor is open.
@@ -562,13 +567,18 @@ void MainMenuController::openLibraryAction() {
         m_app->openFile(result.path);
 }
 
+// With the editor open, Save stores what was typed into the recipe (the editor stays open).
 void MainMenuController::saveAction() {
-    if (m_app && m_app->hasOpenLibrary())
+    if (!m_app || !m_app->hasOpenLibrary())
+        return;
+    if (RecipeEditorController* editor = m_app->recipeEditorController(); editor && editor->isOpen())
+        editor->saveRecipeState();
+    else
         m_app->saveAction();
 }
 
 void MainMenuController::undoAction() {
-    if (!m_app || !m_app->hasOpenLibrary())
+    if (!m_app || !m_app->hasOpenLibrary() || recipeEditorIsOpen())
         return;
     if (ObjectContext* context = m_app->managedObjectContext()) {
         context->undoManager()->closeImplicitGroup();
@@ -579,7 +589,7 @@ void MainMenuController::undoAction() {
 }
 
 void MainMenuController::redoAction() {
-    if (!m_app || !m_app->hasOpenLibrary())
+    if (!m_app || !m_app->hasOpenLibrary() || recipeEditorIsOpen())
         return;
     if (ObjectContext* context = m_app->managedObjectContext()) {
         if (context->undoManager()->canRedo())
@@ -599,8 +609,11 @@ void MainMenuController::updateUndoActions() {
             manager = context->undoManager();
     const QString undoName = manager ? manager->undoActionName() : QString();
     const QString redoName = manager ? manager->redoActionName() : QString();
-    undo->setEnabled(manager && manager->canUndo());
-    redo->setEnabled(manager && manager->canRedo());
+    // The library's undo waits while the editor is open: it could take away the record being
+    // edited. The fields undo their own typing.
+    const bool editing = recipeEditorIsOpen();
+    undo->setEnabled(!editing && manager && manager->canUndo());
+    redo->setEnabled(!editing && manager && manager->canRedo());
     undo->setText(undoName.isEmpty() ? tr("Undo") : tr("Undo %1").arg(undoName));
     redo->setText(redoName.isEmpty() ? tr("Redo") : tr("Redo %1").arg(redoName));
 }

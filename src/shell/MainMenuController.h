@@ -105,6 +105,7 @@ private:
     void connectSidebar();
     void connectRecipeEditor();
     void updateRecipeActions();
+    bool recipeEditorIsOpen() const;
     void showRecipeEditor();
     void updateGroupActions();
     void showPreferencesWindow();

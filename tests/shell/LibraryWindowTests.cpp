@@ -25,10 +25,13 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 namespace {
 
@@ -175,3 +178,46 @@ TEST_F(LibraryWindowTest, RecipePageFollowsTheSelectionAndTheThemeSelector) {
 }
 
 } // namespace
+
+TEST_F(LibraryWindowTest, TheEditorTakesThePageAreaAndTheRecipeCommandsWaitForIt) {
+    MainWindow* window = m_shell.mainWindow();
+    ASSERT_TRUE(window);
+    m_shell.showMainWindow();
+    recipes()->setSelectionIndexes({0});
+    ManagedObject* recipe = recipes()->selectedObjects().first();
+    const QString name = recipe->stringValue(QStringLiteral("name"));
+
+    m_shell.action(QStringLiteral("editRecipe"))->trigger();
+    ASSERT_TRUE(window->isRecipeEditorShown());
+    EXPECT_FALSE(window->recipePage()->isVisible());
+    for (const char* command : {"newRecipe", "editRecipe", "deleteRecipe", "undo", "redo"})
+        EXPECT_FALSE(m_shell.action(QLatin1String(command))->isEnabled()) << command;
+    m_shell.newRecipeAction(); // nothing while the editor is open
+    EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
+
+    // Save keeps the editor open with what was typed stored; Cancel then leaves it.
+    RecipeEditorView* editor = m_shell.recipeEditorView();
+    editor->titleField()->setText(name + QStringLiteral(" (family)"));
+    m_shell.action(QStringLiteral("save"))->trigger();
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("name")), name + QStringLiteral(" (family)"));
+    EXPECT_FALSE(m_app->managedObjectContext()->hasChanges());
+    EXPECT_TRUE(window->isRecipeEditorShown());
+    editor->cancelButton()->click();
+    EXPECT_FALSE(window->isRecipeEditorShown());
+    EXPECT_TRUE(window->recipePage()->isVisible());
+    EXPECT_TRUE(m_shell.action(QStringLiteral("newRecipe"))->isEnabled());
+
+    // A new recipe from the list's button, typed and saved, is selected in the list.
+    window->findChild<QToolButton*>(QStringLiteral("newRecipeButton"))->click();
+    ASSERT_TRUE(window->isRecipeEditorShown());
+    editor->titleField()->setText(QStringLiteral("Zucchini Fritters"));
+    editor->saveButton()->click();
+    EXPECT_EQ(recipes()->arrangedObjects().size(), 17);
+    EXPECT_EQ(selectedNames(), QStringList{QStringLiteral("Zucchini Fritters")});
+
+    // Deleting it from "My Recipes" asks, then the recipe is gone.
+    m_alerts.queueButton(0);
+    window->findChild<QToolButton*>(QStringLiteral("deleteRecipeButton"))->click();
+    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Are you sure you want to delete ''Zucchini Fritters''?"));
+    EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
+}
