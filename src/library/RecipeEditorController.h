@@ -73,6 +73,10 @@ public:
     // The window copies what is typed into form() (ending any edit in progress).
     void setFormCommitter(std::function<void()> commit) { m_commitForm = std::move(commit); }
 
+    // Whether the editor slides and fades in and out (off unless a caller turns it on).
+    void setAnimate(bool animate) { m_animate = animate; }
+    bool animate() const { return m_animate; }
+
     ObjectContext* managedObjectContext() const;
     RecipesArrayController* recipesArrayController() const { return m_recipes; }
     QString libraryPath() const;
@@ -181,4 +185,5 @@ private:
     RecipesManagedObject* m_recipe = nullptr;
     Placement m_placement = Placement::MainWindow;
     bool m_open = false;
+    bool m_animate = false;
 };

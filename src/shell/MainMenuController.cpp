@@ -292,6 +292,7 @@ void MainMenuController::deleteRecipeAction() {
 
 void MainMenuController::showRecipeEditor() {
     m_mainWindow->showRecipeEditor(m_recipeEditorView);
+    m_recipeEditorView->animateIn();
     m_recipeEditorView->focusTitle();
     updateRecipeActions();
 }

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -358,6 +360,26 @@ void RecipeEditorView::commitToController() {
 void RecipeEditorView::focusTitle() {
     m_title->setFocus(Qt::OtherFocusReason);
     m_title->selectAll();
+}
+
+void RecipeEditorView::animateIn() {
+    if (!m_controller || !m_controller->animate())
+        return;
+    auto* opacity = new QGraphicsOpacityEffect(this);
+    setGraphicsEffect(opacity);
+    auto* fade = new QPropertyAnimation(opacity, "opacity", this);
+    fade->setDuration(300);
+    fade->setStartValue(0.1);
+    fade->setEndValue(1.0);
+    // The effect goes once the editor is fully shown; text fields draw best without one.
+    connect(fade, &QPropertyAnimation::finished, this, [this] { setGraphicsEffect(nullptr); });
+    auto* slide = new QPropertyAnimation(this, "pos", this);
+    slide->setDuration(500);
+    slide->setEasingCurve(QEasingCurve::OutCubic);
+    slide->setStartValue(pos() + QPoint(width() / 3, 0));
+    slide->setEndValue(pos());
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void RecipeEditorView::showDescriptionPanel() {

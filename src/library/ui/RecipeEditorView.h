@@ -32,6 +32,9 @@ public:
 
     // Gives the title field the keyboard focus.
     void focusTitle();
+    // Slides in from the right (0.5 s, easing out) while fading in (0.3 s), when the
+    // controller animates.
+    void animateIn();
 
     // The description panel: opens over the editor with the description; OK copies its
     // text into the description field.
