@@ -164,4 +164,21 @@ double peakMemoryMiB() {
     return double(usage.ru_maxrss) / 1024.0;
 }
 
+OpenLibrary::OpenLibrary(const QString& libraryPath, bool create) {
+    QString error;
+    std::unique_ptr<ObjectContext> context = openLibraryStore(libraryPath, create, &error);
+    if (!context)
+        qFatal("bench: %s", qPrintable(error));
+    m_store = std::make_unique<CoreDataController>(libraryPath, std::move(context), &m_alerts);
+    m_session = std::make_unique<LibrarySession>(*m_store, m_alerts);
+}
+
+OpenLibrary::~OpenLibrary() {
+    m_session.reset();
+}
+
+ObjectContext* OpenLibrary::context() const {
+    return m_store->managedObjectContext();
+}
+
 } // namespace bench

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
+#include "platform/Alerts.h"
+
 #include <QString>
 #include <QVariantMap>
 
@@ -29,5 +33,23 @@ int runBenchmarks(int argc, char** argv);
 
 // Peak resident memory of this process so far, in MiB.
 double peakMemoryMiB();
+
+// A library opened as the application opens it, with a session whose questions all get
+// their default answer; stops the benchmark when the store cannot be opened.
+class OpenLibrary {
+public:
+    OpenLibrary(const QString& libraryPath, bool create);
+    ~OpenLibrary();
+    OpenLibrary(const OpenLibrary&) = delete;
+    OpenLibrary& operator=(const OpenLibrary&) = delete;
+
+    ObjectContext* context() const;
+    LibrarySession* session() const { return m_session.get(); }
+
+private:
+    DefaultButtonAlerts m_alerts;
+    std::unique_ptr<CoreDataController> m_store;
+    std::unique_ptr<LibrarySession> m_session;
+};
 
 } // namespace bench

@@ -22,21 +22,19 @@ namespace {
 constexpr int kRecipes = 20000;
 
 struct EditorFixture {
-    std::unique_ptr<ObjectContext> context;
-    std::unique_ptr<RecipesArrayController> list;
+    std::unique_ptr<bench::OpenLibrary> library;
+    ObjectContext* context = nullptr;
+    RecipesArrayController* list = nullptr;
     std::unique_ptr<RecipeEditorController> editor;
     RecipesManagedObject* recipe = nullptr;
 
     EditorFixture() {
-        QString error;
-        context = openLibraryStore(bench::scratchCopyOfLibrary(kRecipes), false, &error);
-        if (!context)
-            qFatal("bench: %s", qPrintable(error));
+        library = std::make_unique<bench::OpenLibrary>(bench::scratchCopyOfLibrary(kRecipes), false);
+        context = library->context();
         UserDefaults::setObjectForKey(true, QStringLiteral("addRecipeDataToAutofillValues"));
-        list = std::make_unique<RecipesArrayController>(context.get());
+        list = &library->session()->recipesArrayController();
         list->setFilterPredicate({});
-        editor = std::make_unique<RecipeEditorController>(list.get(), nullptr);
-        editor->setSaveHandler([this] { return context->save(); });
+        editor = std::make_unique<RecipeEditorController>(library->session());
         recipe = dynamic_cast<RecipesManagedObject*>(list->arrangedObjects().at(kRecipes / 2));
         // The lists exist as after any earlier save.
         editor->resetAutoFillValues();
@@ -89,7 +87,7 @@ void BM_FirstResetAutoFillValues(benchmark::State& state) {
     EditorFixture& f = fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        RecipeEditorController fresh(f.list.get(), nullptr);
+        RecipeEditorController fresh(f.library->session());
         state.ResumeTiming();
         fresh.resetAutoFillValues();
     }
@@ -102,8 +100,7 @@ void BM_FirstSaveAfterTyping(benchmark::State& state) {
     EditorFixture& f = fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        RecipeEditorController fresh(f.list.get(), nullptr);
-        fresh.setSaveHandler([&f] { return f.context->save(); });
+        RecipeEditorController fresh(f.library->session());
         fresh.editRecipe(f.recipe);
         fresh.form().yield = QStringLiteral("6 servings");
         std::this_thread::sleep_for(std::chrono::seconds(1));

@@ -58,9 +58,8 @@ Fixture& fixture() {
     f.library = bench::scratchCopyOfLibrary(kRecipes);
     f.exchangeFile = f.scratch.filePath(QStringLiteral("5000 recipes.lsr"));
     QString error;
-    std::unique_ptr<ObjectContext> context = openLibraryStore(f.library, false, &error);
-    if (!context)
-        qFatal("bench: %s", qPrintable(error));
+    bench::OpenLibrary library(f.library, false);
+    ObjectContext* context = library.context();
     const QByteArray picture = noisyPicture();
     for (ManagedObject* recipe : context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")))) {
         auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
@@ -68,7 +67,7 @@ Fixture& fixture() {
             qFatal("bench: %s", qPrintable(error));
     }
     // The file the import and read benchmarks start from.
-    VersionTwoImporterExporter exporter(context.get(), nullptr);
+    VersionTwoImporterExporter exporter(library.session());
     if (!exporter.exportRecipes(context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))),
                                 f.exchangeFile, &error))
         qFatal("bench: %s", qPrintable(error));
@@ -78,11 +77,11 @@ Fixture& fixture() {
 void BM_ExportRecipesWithPictures(benchmark::State& state) {
     Fixture& f = fixture();
     QString error;
-    std::unique_ptr<ObjectContext> context = openLibraryStore(f.library, false, &error);
-    const QList<ManagedObject*> recipes = context->executeFetchRequest(
+    bench::OpenLibrary library(f.library, false);
+    const QList<ManagedObject*> recipes = library.context()->executeFetchRequest(
         FetchRequest(QStringLiteral("Recipes"), {}, {{QStringLiteral("name"), true, true}}));
     for (auto _ : state) {
-        VersionTwoImporterExporter exporter(context.get(), nullptr);
+        VersionTwoImporterExporter exporter(library.session());
         if (!exporter.exportRecipes(recipes, f.exchangeFile, &error))
             state.SkipWithError(qPrintable(error));
     }
@@ -99,14 +98,9 @@ void BM_ImportRecipesWithPictures(benchmark::State& state) {
         state.PauseTiming();
         const QString target = f.scratch.filePath(QStringLiteral("import-target.library"));
         QDir(target).removeRecursively();
-        QString error;
-        std::unique_ptr<ObjectContext> context = openLibraryStore(target, true, &error);
-        if (!context) {
-            state.SkipWithError(qPrintable(error));
-            break;
-        }
+        bench::OpenLibrary library(target, true);
         state.ResumeTiming();
-        VersionTwoImporterExporter importer(context.get(), nullptr);
+        VersionTwoImporterExporter importer(library.session());
         importer.importDataFile(f.exchangeFile);
         imported = importer.importedRecipesArray().size();
         if (imported != kRecipes || !importer.importResult().saveError.isEmpty())

@@ -44,7 +44,8 @@ QString themeName() {
 
 struct Library {
     QTemporaryDir dir;
-    std::unique_ptr<ObjectContext> context;
+    std::unique_ptr<bench::OpenLibrary> library;
+    ObjectContext* context = nullptr;
     QList<RecipesManagedObject*> recipes;
 };
 
@@ -61,8 +62,8 @@ QByteArray jpeg(int width, int height, QColor colour) {
 Library& library() {
     static Library* made = [] {
         auto* lib = new Library;
-        QString error;
-        lib->context = openLibraryStore(lib->dir.filePath(QStringLiteral("Render.library")), true, &error);
+        lib->library = std::make_unique<bench::OpenLibrary>(lib->dir.filePath(QStringLiteral("Render.library")), true);
+        lib->context = lib->library->context();
         for (int r = 0; r < 2; ++r) {
             const QVariantMap values = bench::recipeValues(r);
             auto* recipe = dynamic_cast<RecipesManagedObject*>(lib->context->insertNewObject(QStringLiteral("Recipes")));
@@ -129,13 +130,11 @@ void BM_SelectionToPageLoaded(benchmark::State& state) {
     QTemporaryDir support;
     UserDefaults::setObjectForKey(themeName(), QStringLiteral("selectedTheme"));
     UserDefaults::setObjectForKey(false, QStringLiteral("enableAlternateTheme"));
-    RecipesArrayController list(lib.context.get());
+    RecipesArrayController& list = lib.library->session()->recipesArrayController();
     list.rearrangeObjects();
     HtmlPageWebView view;
     view.page.setViewSize(QSize(900, 700));
-    DefaultButtonAlerts alerts;
-    RecipeDisplayController controller(&list, &view, &alerts, nullptr, themesRoot(), support.path());
-    controller.setCountersUpdate({});
+    RecipeDisplayController controller(lib.library->session(), &view, nullptr, themesRoot(), support.path());
     controller.delayedInitalize();
     {
         // The no-selection page of the first render, before anything is timed.

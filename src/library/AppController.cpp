@@ -3,6 +3,7 @@
 #include "CoreDataController.h"
 #include "GroupEditorController.h"
 #include "GroupsCounterUpdater.h"
+#include "LibrarySession.h"
 #include "LibraryStore.h"
 #include "PreferencesController.h"
 #include "RecipeEditorController.h"
@@ -24,8 +25,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-AppController* s_instance = nullptr;
 
 const QString kLibraryPath = QStringLiteral("libraryPath");
 
@@ -49,17 +48,35 @@ bool firstPreferredLanguageIsEnglish() {
 } // namespace
 
 AppController::AppController(Alerts* alerts, FilePanels* panels, ApplicationShell* shell, QObject* parent)
-    : QObject(parent), m_alerts(alerts), m_panels(panels), m_shell(shell) {
-    s_instance = this;
-}
+    : QObject(parent), m_alerts(alerts), m_panels(panels), m_shell(shell) {}
 
 AppController::~AppController() {
-    if (s_instance == this)
-        s_instance = nullptr;
+    destroyControllers();
 }
 
-AppController* AppController::instance() {
-    return s_instance;
+// The controllers hold the session raw, and the session the store: they go in the reverse
+// order of their making, before the QObject children that remain.
+void AppController::destroyControllers() {
+    if (m_session)
+        m_session->stopRunningOperation();
+    delete m_smartMeasurementsController;
+    delete m_recipeEditorController;
+    delete m_groupEditorController;
+    delete m_searchBoxMenu;
+    delete m_sideBarDragController;
+    delete m_sidebarTreeController;
+    delete m_session;
+    delete m_preferencesController;
+    delete m_coreDataController;
+    m_smartMeasurementsController = nullptr;
+    m_recipeEditorController = nullptr;
+    m_groupEditorController = nullptr;
+    m_searchBoxMenu = nullptr;
+    m_sideBarDragController = nullptr;
+    m_sidebarTreeController = nullptr;
+    m_session = nullptr;
+    m_preferencesController = nullptr;
+    m_coreDataController = nullptr;
 }
 
 QVariantMap AppController::registeredDefaults() {
@@ -109,6 +126,14 @@ QString AppController::modelVersion() const {
 
 ObjectContext* AppController::managedObjectContext() const {
     return m_coreDataController ? m_coreDataController->managedObjectContext() : nullptr;
+}
+
+RecipesArrayController* AppController::recipesArrayController() const {
+    return m_session ? &m_session->recipesArrayController() : nullptr;
+}
+
+GroupsCounterUpdater* AppController::groupsCounterUpdater() const {
+    return m_session ? &m_session->counterUpdater() : nullptr;
 }
 
 bool AppController::hasOpenLibrary() const {
@@ -189,27 +214,25 @@ void AppController::initControllers() {
         m_coreDataController = new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
     if (!m_preferencesController)
         m_preferencesController = new PreferencesController(this);
-    if (ObjectContext* context = m_coreDataController->managedObjectContext(); context && !m_recipesArrayController) {
-        m_recipesArrayController = new RecipesArrayController(context, this);
-        m_recipesArrayController->rearrangeObjects();
-        m_groupsCounterUpdater = new GroupsCounterUpdater(context, this);
-        m_sidebarTreeController = new SidebarTreeController(context, this);
-        m_sidebarTreeController->setCounterUpdater(m_groupsCounterUpdater);
-        m_sidebarTreeController->setSaveHandler([this] { return saveAction(); });
+    if (m_coreDataController->managedObjectContext() && !m_session) {
+        m_session = new LibrarySession(*m_coreDataController, *m_alerts, this);
+        m_coreDataController->setSampleRecipesImporter([this](const QString& path) {
+            return m_sampleRecipesImporter && m_session ? m_sampleRecipesImporter(*m_session, path) : 0;
+        });
+        m_session->recipesArrayController().rearrangeObjects();
+        m_sidebarTreeController = new SidebarTreeController(m_session, this);
         m_sideBarDragController = new SideBarDragController(m_sidebarTreeController, this);
-        m_sideBarDragController->setRecipesArrayController(m_recipesArrayController);
-        m_sideBarDragController->setCounterUpdater(m_groupsCounterUpdater);
-        m_searchBoxMenu = new SearchBoxMenu(m_recipesArrayController, this);
-        m_groupEditorController =
-            new GroupEditorController(context, m_recipesArrayController, m_alerts, m_preferencesController, this);
+        m_searchBoxMenu = new SearchBoxMenu(&m_session->recipesArrayController(), this);
+        m_groupEditorController = new GroupEditorController(m_session->context(), &m_session->recipesArrayController(),
+                                                            m_alerts, m_preferencesController, this);
         connect(m_groupEditorController, &GroupEditorController::sidebarResortRequested, m_sidebarTreeController,
                 &SidebarTreeController::rearrangeObjects);
-        connect(m_groupEditorController, &GroupEditorController::counterValuesUpdateRequested, m_groupsCounterUpdater,
-                &GroupsCounterUpdater::queUpdateCounterValues);
+        connect(m_groupEditorController, &GroupEditorController::counterValuesUpdateRequested,
+                &m_session->counterUpdater(), &GroupsCounterUpdater::queUpdateCounterValues);
         connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested, m_sidebarTreeController,
                 &SidebarTreeController::rearrangeObjects);
-        m_recipeEditorController = new RecipeEditorController(m_recipesArrayController, m_alerts, this);
-        m_smartMeasurementsController = new SmartMeasurementsController(context, m_alerts, this);
+        m_recipeEditorController = new RecipeEditorController(m_session, this);
+        m_smartMeasurementsController = new SmartMeasurementsController(m_session, this);
     }
     if (m_shell && m_shell->setupMainWindow())
         m_shell->showMainWindow();
@@ -225,6 +248,12 @@ bool AppController::saveAction() {
 }
 
 bool AppController::applicationShouldTerminate() {
+    // A running import takes no further batch; what it imported so far is kept and saved
+    // with the rest below. Documents that waited for it are not opened any more.
+    if (m_session) {
+        m_session->dropWaiting();
+        m_session->stopRunningOperation();
+    }
     const QString storePath = libraryStorePath(UserDefaults::stringForKey(kLibraryPath));
     if (std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(storePath);
         metadata && !metadata->contains(QStringLiteral("modelVersion"))) {
@@ -295,5 +324,11 @@ bool AppController::openFile(const QString& path) {
     const auto handler = m_documentHandlers.constFind(extension);
     if (handler == m_documentHandlers.cend())
         return false;
+    // A document handed over while an import runs is opened once it has ended, so one
+    // import never starts inside another.
+    if (m_session && m_session->isBusy()) {
+        m_session->whenIdle(this, [this, path] { openFile(path); });
+        return false;
+    }
     return (*handler)(path);
 }

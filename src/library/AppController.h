@@ -13,6 +13,7 @@ class CoreDataController;
 class FilePanels;
 class GroupEditorController;
 class GroupsCounterUpdater;
+class LibrarySession;
 class ObjectContext;
 class PreferencesController;
 class RecipeEditorController;
@@ -37,16 +38,14 @@ public:
 };
 
 // The application's delegate: start-up (the preferences, the library folder, the store,
-// the controllers, the main window), quitting, reopening, and opening documents. Every
-// part of the program reaches the shared controllers through it.
+// the session, the controllers, the main window), quitting, reopening, and opening
+// documents. It makes the library session when the library opens and hands it to every
+// controller it makes; see LibrarySession.h for who owns whom.
 class AppController : public QObject {
     Q_OBJECT
 public:
     AppController(Alerts* alerts, FilePanels* panels, ApplicationShell* shell, QObject* parent = nullptr);
     ~AppController() override;
-
-    // The one delegate of the running program (null before one exists).
-    static AppController* instance();
 
     // Class initialisation, before any window exists: moves an earlier release's
     // preferences over, writes each absent default, and switches automatic update
@@ -73,7 +72,8 @@ public:
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
 
     // Documents: before launching finished a "library" becomes the library of this
-    // launch and anything else is opened 2.0 s later; after, openFile at once.
+    // launch and anything else is opened 2.0 s later; after, openFile at once, or, while a
+    // long operation (an import) runs, once it has ended.
     bool applicationOpenFile(const QString& path);
     bool openFile(const QString& path);
     // The importers of later steps register what opens their extensions (compared
@@ -84,15 +84,22 @@ public:
     // Saves the library (and removes image files of deleted recipes).
     bool saveAction();
 
+    // How a new library gets its sample recipes (the exchange-file importer, which lives
+    // in a layer above this one); set before the library opens.
+    using SampleRecipesImporter = std::function<int(LibrarySession& session, const QString& lsrPath)>;
+    void setSampleRecipesImporter(SampleRecipesImporter importer) { m_sampleRecipesImporter = std::move(importer); }
+
     CoreDataController* coreDataController() const { return m_coreDataController; }
+    // The open library; null until it opened.
+    LibrarySession* session() const { return m_session; }
     ObjectContext* managedObjectContext() const;
-    RecipesArrayController* recipesArrayController() const { return m_recipesArrayController; }
+    RecipesArrayController* recipesArrayController() const;
     PreferencesController* preferencesController() const { return m_preferencesController; }
     // The group tree, its drag-and-drop rules, the counts of recipes marked as new, the
     // search and the group editor's logic: made with the recipe list once the store is open.
     SidebarTreeController* sidebarTreeController() const { return m_sidebarTreeController; }
     SideBarDragController* sideBarDragController() const { return m_sideBarDragController; }
-    GroupsCounterUpdater* groupsCounterUpdater() const { return m_groupsCounterUpdater; }
+    GroupsCounterUpdater* groupsCounterUpdater() const;
     SearchBoxMenu* searchBoxMenu() const { return m_searchBoxMenu; }
     GroupEditorController* groupEditorController() const { return m_groupEditorController; }
     // The recipe editor and the measurement rules of the preferences window.
@@ -106,17 +113,19 @@ signals:
     void libraryOpened();
 
 private:
+    void destroyControllers();
+
     Alerts* m_alerts;
     FilePanels* m_panels;
     ApplicationShell* m_shell;
     bool m_finishedLaunching = false;
     bool m_terminating = false;
     CoreDataController* m_coreDataController = nullptr;
-    RecipesArrayController* m_recipesArrayController = nullptr;
+    LibrarySession* m_session = nullptr;
+    SampleRecipesImporter m_sampleRecipesImporter;
     PreferencesController* m_preferencesController = nullptr;
     SidebarTreeController* m_sidebarTreeController = nullptr;
     SideBarDragController* m_sideBarDragController = nullptr;
-    GroupsCounterUpdater* m_groupsCounterUpdater = nullptr;
     SearchBoxMenu* m_searchBoxMenu = nullptr;
     GroupEditorController* m_groupEditorController = nullptr;
     RecipeEditorController* m_recipeEditorController = nullptr;

@@ -25,11 +25,6 @@ const QString kGroups = QStringLiteral("Groups");
 const QString kName = QStringLiteral("name");
 const QString kAskedToImportVersionOne = QStringLiteral("askedToImportVersionOneDatabase");
 
-CoreDataController::SampleRecipesImporter& sampleRecipesImporter() {
-    static CoreDataController::SampleRecipesImporter importer;
-    return importer;
-}
-
 bool isTrue(const ManagedObject* group, const char* key) {
     return group->valueForKey(QLatin1String(key)).toLongLong() == 1;
 }
@@ -43,6 +38,14 @@ void setIfDifferent(ManagedObject* record, const QVariant& value, const QString&
 
 CoreDataController::CoreDataController(QString libraryPath, Alerts* alerts, QObject* parent)
     : QObject(parent), m_libraryPath(std::move(libraryPath)), m_alerts(alerts) {}
+
+CoreDataController::CoreDataController(QString libraryPath, std::unique_ptr<ObjectContext> openContext, Alerts* alerts,
+                                       QObject* parent)
+    : QObject(parent),
+      m_libraryPath(std::move(libraryPath)),
+      m_alerts(alerts),
+      m_context(std::move(openContext)),
+      m_triedOpening(true) {}
 
 CoreDataController::~CoreDataController() = default;
 
@@ -193,10 +196,6 @@ bool CoreDataController::applicationShouldTerminate() {
     return true;
 }
 
-void CoreDataController::setSampleRecipesImporter(SampleRecipesImporter importer) {
-    sampleRecipesImporter() = std::move(importer);
-}
-
 void CoreDataController::validateGroupsContent() {
     if (!m_context)
         return;
@@ -247,8 +246,8 @@ void CoreDataController::validateGroupsContent() {
 
     if (!libraryPresent) {
         addGroupsFromResource(QStringLiteral("New Library Groups.plist"));
-        if (sampleRecipesImporter())
-            sampleRecipesImporter()(m_context.get(), resourcesPath() + QStringLiteral("/New Library Recipes.lsr"));
+        if (m_sampleRecipesImporter)
+            m_sampleRecipesImporter(resourcesPath() + QStringLiteral("/New Library Recipes.lsr"));
     }
 
     if (m_context->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))) == 0)

@@ -24,6 +24,10 @@ public:
     // libraryPath: the folder of the library (read from the libraryPath preference by
     // the caller). alerts: where save failures and store errors are shown.
     CoreDataController(QString libraryPath, Alerts* alerts, QObject* parent = nullptr);
+    // Over a store the caller has opened already (the command-line tool, tests): nothing is
+    // scheduled, the caller decides what runs when.
+    CoreDataController(QString libraryPath, std::unique_ptr<ObjectContext> openContext, Alerts* alerts,
+                       QObject* parent = nullptr);
     ~CoreDataController() override;
 
     const QString& libraryPath() const { return m_libraryPath; }
@@ -65,10 +69,10 @@ public:
     void addGroupsFromArray(const QVariantList& groups);
 
     // Imports the sample recipes of a new library from an exchange file; answers how many
-    // it imported. The exchange-file importer lives in a layer above this one, so the
-    // executables install it at start; without one a new library has no sample recipes.
-    using SampleRecipesImporter = std::function<int(ObjectContext* context, const QString& lsrPath)>;
-    static void setSampleRecipesImporter(SampleRecipesImporter importer);
+    // it imported. The exchange-file importer lives in a layer above this one, so whoever
+    // opens the library gives it; without one a new library has no sample recipes.
+    using SampleRecipesImporter = std::function<int(const QString& lsrPath)>;
+    void setSampleRecipesImporter(SampleRecipesImporter importer) { m_sampleRecipesImporter = std::move(importer); }
 
     UndoManager* windowWillReturnUndoManager();
 
@@ -96,4 +100,5 @@ private:
     bool m_triedOpening = false;
     QString m_storeError;
     std::optional<QStringList> m_markedForDelete;
+    SampleRecipesImporter m_sampleRecipesImporter;
 };

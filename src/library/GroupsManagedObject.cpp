@@ -16,11 +16,6 @@ const QString kGroceryListDict = QStringLiteral("groceryListDict");
 const QString kRecipeArray = QStringLiteral("recipeArray");
 const QString kUniqueID = QStringLiteral("uniqueID");
 
-GroupsManagedObject::SelectionHandler& selectionHandler() {
-    static GroupsManagedObject::SelectionHandler handler;
-    return handler;
-}
-
 } // namespace
 
 QString GroupsManagedObject::myRecipesName() {
@@ -132,10 +127,6 @@ void GroupsManagedObject::selectSelf() {
     if (!m_selectSelfOnInsert || boolValue(QStringLiteral("isGroceryListHeader")) ||
         boolValue(QStringLiteral("isPlatefeedHeader")))
         return;
-    if (selectionHandler())
-        selectionHandler()(this);
-}
-
-void GroupsManagedObject::setSelectionHandler(SelectionHandler handler) {
-    selectionHandler() = std::move(handler);
+    if (ObjectContext* context = managedObjectContext())
+        emit context->selectionRequested(this);
 }

@@ -42,13 +42,10 @@ public:
     // In memory only: set on a freshly inserted group so the sidebar selects it.
     bool selectSelfOnInsert() const { return m_selectSelfOnInsert; }
     void setSelectSelfOnInsert(bool select) { m_selectSelfOnInsert = select; }
-    // Asks the sidebar to select this group; does nothing unless selectSelfOnInsert is
-    // set, and nothing for the grocery-list and platefeed headers.
+    // Asks the sidebar to select this group (through its context's selectionRequested);
+    // does nothing unless selectSelfOnInsert is set, and nothing for the grocery-list and
+    // platefeed headers.
     void selectSelf();
-
-    // The sidebar installs how a group is selected; without one, selectSelf does nothing.
-    using SelectionHandler = std::function<void(GroupsManagedObject*)>;
-    static void setSelectionHandler(SelectionHandler handler);
 
     bool boolValue(const QString& key) const;
 

@@ -1,6 +1,7 @@
 #include "RecipeEditorController.h"
 
 #include "AppController.h"
+#include "LibrarySession.h"
 #include "CoreDataController.h"
 #include "GroupsManagedObject.h"
 #include "IngredientRecords.h"
@@ -82,9 +83,12 @@ bool isGroupKind(const GroupsManagedObject* group, SidebarTreeController::GroupK
 
 } // namespace
 
-RecipeEditorController::RecipeEditorController(RecipesArrayController* recipes, Alerts* alerts, QObject* parent)
-    : QObject(parent), m_recipes(recipes), m_alerts(alerts),
-      m_ingredients(new IngredientsTableModel(recipes ? recipes->managedObjectContext() : nullptr, this)) {
+RecipeEditorController::RecipeEditorController(LibrarySession* session, QObject* parent)
+    : QObject(parent),
+      m_session(LibrarySession::require(session, "RecipeEditorController")),
+      m_recipes(&m_session.recipesArrayController()),
+      m_alerts(&m_session.alerts()),
+      m_ingredients(new IngredientsTableModel(m_session.context(), this)) {
     m_ingredients->setLibraryPath(libraryPath());
 }
 
@@ -230,12 +234,7 @@ bool RecipeEditorController::addImageForIndex(int number) {
 // --- Saving and leaving ---------------------------------------------------------------------
 
 bool RecipeEditorController::saveLibrary() {
-    if (m_save)
-        return m_save();
-    if (AppController* app = AppController::instance(); app && app->managedObjectContext() == managedObjectContext())
-        return app->saveAction();
-    ObjectContext* context = managedObjectContext();
-    return context && context->save();
+    return m_session.save();
 }
 
 void RecipeEditorController::saveRecipeState() {
@@ -464,11 +463,7 @@ void RecipeEditorController::removeRecipesFromLibrary(const QList<ManagedObject*
     ObjectContext* context = managedObjectContext();
     if (!context)
         return;
-    if (m_markForDelete)
-        m_markForDelete(recipes);
-    else if (AppController* app = AppController::instance();
-             app && app->coreDataController() && app->managedObjectContext() == context)
-        app->coreDataController()->markRecipesForDelete(recipes);
+    m_session.markRecipesForDelete(recipes);
     for (ManagedObject* recipe : recipes)
         context->deleteObject(recipe);
     m_recipes->rearrangeObjects();

@@ -15,6 +15,7 @@
 class Alerts;
 class GroupsManagedObject;
 class IngredientsTableModel;
+class LibrarySession;
 class ManagedObject;
 class ObjectContext;
 class RecipesArrayController;
@@ -52,18 +53,14 @@ public:
     enum class Placement { MainWindow, FullScreenPanel, WebImporter };
     Q_ENUM(Placement)
 
-    RecipeEditorController(RecipesArrayController* recipes, Alerts* alerts, QObject* parent = nullptr);
+    explicit RecipeEditorController(LibrarySession* session, QObject* parent = nullptr);
     ~RecipeEditorController() override;
 
     // "℃" where the system measures in metric units, "℉" elsewhere.
     static QString degreeSymbol();
     static bool usesMetricUnits();
 
-    // --- Collaborators (defaults: the running application's, or the store itself) ---
-    // Saves the library; default AppController::saveAction(), or the context's save.
-    void setSaveHandler(std::function<bool()> save) { m_save = std::move(save); }
-    // Queues deleted recipes' pictures for removal after the next save.
-    void setMarkForDeleteHandler(std::function<void(const QList<ManagedObject*>&)> mark) { m_markForDelete = std::move(mark); }
+    // --- Collaborators (the library itself is the session's) ---
     // The group selected in the sidebar (null: none).
     void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) { m_selectedGroup = std::move(provider); }
     // Stops updates of platefeed recipes the user deletes.
@@ -170,10 +167,9 @@ private:
         bool remove = false;
     };
 
+    LibrarySession& m_session;
     RecipesArrayController* m_recipes;
     Alerts* m_alerts;
-    std::function<bool()> m_save;
-    std::function<void(const QList<ManagedObject*>&)> m_markForDelete;
     std::function<GroupsManagedObject*()> m_selectedGroup;
     std::function<void(const QList<ManagedObject*>&)> m_unsubscribe;
     std::function<void()> m_commitForm;

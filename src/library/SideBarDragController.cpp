@@ -1,6 +1,6 @@
 #include "SideBarDragController.h"
 
-#include "AppController.h"
+#include "LibrarySession.h"
 #include "GroupTree.h"
 #include "GroupsCounterUpdater.h"
 #include "GroupsManagedObject.h"
@@ -65,14 +65,6 @@ QString SideBarDragController::groupDragType() {
 SideBarDragController::SideBarDragController(SidebarTreeController* tree, QObject* parent)
     : QObject(parent), m_tree(tree) {
     qRegisterMetaType<GroupsManagedObject*>(); // for queued connections and signal spies
-}
-
-void SideBarDragController::setRecipesArrayController(RecipesArrayController* recipes) {
-    m_recipes = recipes;
-}
-
-void SideBarDragController::setCounterUpdater(GroupsCounterUpdater* updater) {
-    m_counterUpdater = updater;
 }
 
 QList<ManagedObject*> SideBarDragController::getSubGroups(ObjectContext* context, const ManagedObject* forParent) {
@@ -150,13 +142,7 @@ GroupsManagedObject* SideBarDragController::draggedGroup(const QMimeData* mimeDa
 }
 
 RecipesArrayController* SideBarDragController::recipesArrayController() const {
-    if (m_recipes)
-        return m_recipes;
-    AppController* app = AppController::instance();
-    if (app && m_tree && app->recipesArrayController() &&
-        app->recipesArrayController()->managedObjectContext() == m_tree->managedObjectContext())
-        return app->recipesArrayController();
-    return nullptr;
+    return m_tree ? &m_tree->session().recipesArrayController() : nullptr;
 }
 
 SideBarDragController::DropDecision SideBarDragController::validateRecipeDrop(GroupsManagedObject* target, int childIndex,
@@ -286,8 +272,8 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
     if (m_selectedGroup && m_selectedGroup() == target)
         if (RecipesArrayController* list = recipesArrayController())
             list->setFilterPredicate(target->filterPredicate());
-    if (m_counterUpdater)
-        m_counterUpdater->queUpdateCounterValues();
+    if (m_tree)
+        m_tree->session().counterUpdater().queUpdateCounterValues();
     return true;
 }
 

@@ -42,10 +42,6 @@ public:
 
     SidebarTreeController* treeController() const { return m_tree; }
     // The recipe list whose filter is refreshed after a drop on the selected group; by
-    // default the application's.
-    void setRecipesArrayController(RecipesArrayController* recipes);
-    // Asked for new counts after recipe drops.
-    void setCounterUpdater(GroupsCounterUpdater* updater);
     // The group selected in the sidebar (the view installs it).
     void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) { m_selectedGroup = std::move(provider); }
 
@@ -92,8 +88,6 @@ private:
     RecipesArrayController* recipesArrayController() const;
 
     QPointer<SidebarTreeController> m_tree;
-    QPointer<RecipesArrayController> m_recipes;
-    QPointer<GroupsCounterUpdater> m_counterUpdater;
     std::function<GroupsManagedObject*()> m_selectedGroup;
     GroupsManagedObject* m_draggedGroup = nullptr;
 };

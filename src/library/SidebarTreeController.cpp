@@ -1,6 +1,6 @@
 #include "SidebarTreeController.h"
 
-#include "AppController.h"
+#include "LibrarySession.h"
 #include "GroupsCounterUpdater.h"
 #include "GroupsManagedObject.h"
 #include "platform/UserDefaults.h"
@@ -35,10 +35,15 @@ void collectShape(const auto* node, QList<QPair<const void*, const void*>>& shap
 
 } // namespace
 
-SidebarTreeController::SidebarTreeController(ObjectContext* context, QObject* parent)
-    : QAbstractItemModel(parent), m_context(context), m_root(std::make_unique<Node>()) {
-    if (m_context)
-        connect(m_context, &ObjectContext::objectsDidChange, this, &SidebarTreeController::rearrangeObjects);
+SidebarTreeController::SidebarTreeController(LibrarySession* session, QObject* parent)
+    : QAbstractItemModel(parent),
+      m_session(LibrarySession::require(session, "SidebarTreeController")),
+      m_context(m_session.context()),
+      m_root(std::make_unique<Node>()) {
+    connect(m_context, &ObjectContext::objectsDidChange, this, &SidebarTreeController::rearrangeObjects);
+    // The counts of CounterValueRole.
+    m_counterUpdater = &m_session.counterUpdater();
+    connect(m_counterUpdater, &GroupsCounterUpdater::countersUpdated, this, [this] { emitDataChanged(m_root.get()); });
     m_root = buildTree();
     indexNodes();
 }
@@ -128,15 +133,6 @@ QString SidebarTreeController::kindName(GroupKind kind) {
 bool SidebarTreeController::isHeader(const ManagedObject* group) {
     return flag(group, "isLibraryHeader") || flag(group, "isGroupHeader") || flag(group, "isGroceryListHeader") ||
            flag(group, "isPlatefeedHeader");
-}
-
-void SidebarTreeController::setCounterUpdater(GroupsCounterUpdater* updater) {
-    if (m_counterUpdater)
-        disconnect(m_counterUpdater, nullptr, this, nullptr);
-    m_counterUpdater = updater;
-    if (updater)
-        connect(updater, &GroupsCounterUpdater::countersUpdated, this, [this] { emitDataChanged(m_root.get()); });
-    emitDataChanged(m_root.get());
 }
 
 std::unique_ptr<SidebarTreeController::Node> SidebarTreeController::buildTree() const {
@@ -290,26 +286,11 @@ QList<GroupsManagedObject*> SidebarTreeController::allGroupsInDisplayOrder() con
     return groups;
 }
 
-void SidebarTreeController::setSaveHandler(std::function<bool()> save) {
-    m_save = std::move(save);
-}
-
 QString SidebarTreeController::persistentObjectForItem(ManagedObject* group) {
     if (!group || !m_context || group->managedObjectContext() != m_context)
         return QString();
     if (group->objectID().isTemporaryID()) {
-        bool saved = false;
-        if (m_save) {
-            saved = m_save();
-        } else if (AppController* app = AppController::instance(); app && app->managedObjectContext() == m_context) {
-            saved = app->saveAction();
-        } else {
-            QString error;
-            saved = m_context->save(&error);
-            if (!saved)
-                qWarning().noquote() << "the library could not be saved to remember a sidebar node:" << error;
-        }
-        if (!saved || group->objectID().isTemporaryID())
+        if (!m_session.save() || group->objectID().isTemporaryID())
             return QString();
     }
     return group->objectID().uriRepresentation();

@@ -11,6 +11,7 @@
 
 class GroupsCounterUpdater;
 class GroupsManagedObject;
+class LibrarySession;
 class ManagedObject;
 
 // The sidebar's tree of Groups records as an item model, one column. Nodes follow the
@@ -50,10 +51,11 @@ public:
     };
     Q_ENUM(GroupKind)
 
-    explicit SidebarTreeController(ObjectContext* context, QObject* parent = nullptr);
+    explicit SidebarTreeController(LibrarySession* session, QObject* parent = nullptr);
     ~SidebarTreeController() override;
 
     ObjectContext* managedObjectContext() const { return m_context; }
+    LibrarySession& session() const { return m_session; }
 
     // The order of siblings: the header and section flags (true first), then position
     // ascending. Reads collectGroceryLists and collectSubscribedPlatefeeds now.
@@ -67,9 +69,6 @@ public:
     static QString kindName(GroupKind kind);
     // One of the four section headers: drawn as a title, never selectable.
     static bool isHeader(const ManagedObject* group);
-
-    // Where CounterValueRole reads its counts; none: every count is 0.
-    void setCounterUpdater(GroupsCounterUpdater* updater);
 
     // Builds the tree again from the records (and re-sorts it).
     void rearrangeObjects();
@@ -91,9 +90,6 @@ public:
     // that save fails (the node is then not remembered).
     QString persistentObjectForItem(ManagedObject* group);
     GroupsManagedObject* itemForPersistentObject(const QString& identity) const;
-    // How the library is saved for that; by default the application's save when this
-    // model shows the application's library, else a plain save of the context.
-    void setSaveHandler(std::function<bool()> save);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -111,9 +107,9 @@ private:
     void indexNodes();
     void emitDataChanged(const Node* node);
 
+    LibrarySession& m_session;
     ObjectContext* m_context;
     std::unique_ptr<Node> m_root;
     QHash<const ManagedObject*, Node*> m_nodes;
     QPointer<GroupsCounterUpdater> m_counterUpdater;
-    std::function<bool()> m_save;
 };

@@ -1,5 +1,7 @@
 #include "SmartMeasurementsController.h"
 
+#include "library/LibrarySession.h"
+
 #include "MeasurementRules.h"
 #include "MeasurementsConverter.h"
 #include "platform/Alerts.h"
@@ -28,8 +30,15 @@ bool isRequired(const ManagedObject* record) { return record->valueForKey(kRequi
 
 } // namespace
 
-SmartMeasurementsController::SmartMeasurementsController(ObjectContext* context, Alerts* alerts, QObject* parent)
-    : QObject(parent), m_context(context), m_alerts(alerts) {}
+SmartMeasurementsController::SmartMeasurementsController(LibrarySession* session, QObject* parent)
+    : QObject(parent),
+      m_session(LibrarySession::require(session, "SmartMeasurementsController")),
+      m_context(m_session.context()),
+      m_alerts(&m_session.alerts()) {}
+
+bool SmartMeasurementsController::saveLibrary() {
+    return m_session.save();
+}
 
 QList<ManagedObject*> SmartMeasurementsController::smartMeasurements() const {
     return m_context->executeFetchRequest(FetchRequest(kSmartMeasurements));
@@ -136,7 +145,7 @@ int SmartMeasurementsController::applySmartMeasurements() {
         recipe->setValueForKey(now, QStringLiteral("dateUpdated"));
         ++rewritten;
     }
-    Q_EMIT smartMeasurementsApplied();
+    emit smartMeasurementsApplied();
     return rewritten;
 }
 

@@ -6,18 +6,23 @@
 #include <QVariantList>
 
 class Alerts;
+class LibrarySession;
 class ManagedObject;
 class ObjectContext;
 
 // The operations on the measurement rules (SmartMeasurements records and their
 // MeasurementMatches) behind the two tables of the preferences window: adding and removing
 // rules and matches, applying the rules to every recipe of the user's own library,
-// exporting them and resetting them to the defaults. Questions go through the Alerts port;
-// nothing here saves the store (the caller decides when).
+// exporting them and resetting them to the defaults. Questions go through the session's
+// alerts; nothing here saves the store unless asked (the caller decides when).
 class SmartMeasurementsController : public QObject {
     Q_OBJECT
 public:
-    SmartMeasurementsController(ObjectContext* context, Alerts* alerts, QObject* parent = nullptr);
+    explicit SmartMeasurementsController(LibrarySession* session, QObject* parent = nullptr);
+
+    LibrarySession& session() const { return m_session; }
+    // Saves the library after the rules changed.
+    bool saveLibrary();
 
     // Every rule in list order, and the matches of one rule.
     QList<ManagedObject*> smartMeasurements() const;
@@ -58,6 +63,7 @@ Q_SIGNALS:
     void smartMeasurementsApplied();
 
 private:
+    LibrarySession& m_session;
     ObjectContext* m_context;
     Alerts* m_alerts;
 };

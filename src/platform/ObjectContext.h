@@ -106,6 +106,8 @@ Q_SIGNALS:
     // Emitted after changes were processed (inserted, updated or deleted records).
     void objectsDidChange();
     void didSave();
+    // A record asks the views over this context to select it (a group just made).
+    void selectionRequested(ManagedObject* object);
 
 private:
     friend class ManagedObject;

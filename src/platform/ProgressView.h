@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 // The port of the importers' progress dialog: a header text and a determinate bar. The GUI
-// shows a small window above the others; tests record the steps.
+// shows a small window above the others; tests record the steps. Long work runs in batches
+// from the event loop, so the window redraws between them without being asked.
 class ProgressView {
 public:
     virtual ~ProgressView() = default;
@@ -15,6 +17,11 @@ public:
     virtual void advance(int by = 1) = 0;
     virtual void stop() = 0;  // the bar stops animating
     virtual void close() = 0; // hides and closes the dialog
-    // Lets the window redraw during long work on the main thread.
-    virtual void processEvents() {}
+
+    // Work deferred for this view (a delayed close) names this object as its receiver, so
+    // it is dropped when the view is destroyed.
+    QObject* lifetime() { return &m_lifetime; }
+
+private:
+    QObject m_lifetime;
 };

@@ -6,6 +6,7 @@
 #include "library/AppController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/IngredientRecords.h"
+#include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "measure/MeasurementsConverter.h"
@@ -177,20 +178,15 @@ RenderSettings RenderSettings::fromUserDefaults() {
     return settings;
 }
 
-RecipeDisplayController::RecipeDisplayController(RecipesArrayController* recipesArrayController, RecipeWebView* webView,
-                                                 Alerts* alerts, QObject* parent, const QString& resourcesRoot,
-                                                 const QString& applicationSupportFolder)
+RecipeDisplayController::RecipeDisplayController(LibrarySession* session, RecipeWebView* webView, QObject* parent,
+                                                 const QString& resourcesRoot, const QString& applicationSupportFolder)
     : QObject(parent),
-      m_recipesArrayController(recipesArrayController),
+      m_session(LibrarySession::require(session, "RecipeDisplayController")),
+      m_recipesArrayController(&m_session.recipesArrayController()),
       m_webView(webView),
-      m_alerts(alerts),
+      m_alerts(&m_session.alerts()),
       m_resourcesRoot(resourcesRoot),
-      m_applicationSupportFolder(applicationSupportFolder),
-      m_countersUpdate([] {
-          if (AppController* app = AppController::instance())
-              if (GroupsCounterUpdater* updater = app->groupsCounterUpdater())
-                  updater->queUpdateCounterValues();
-      }) {}
+      m_applicationSupportFolder(applicationSupportFolder) {}
 
 RecipeDisplayController::~RecipeDisplayController() {
     if (m_fireLoadRecipeInWebViewTimer)
@@ -296,8 +292,7 @@ void RecipeDisplayController::loadRecipeInWebView() {
     const bool isFirst = !arranged.isEmpty() && arranged.first() == recipe;
     if (!isFirst && recipe->valueForKey(QStringLiteral("isMarkedAsNew")).toBool()) {
         recipe->setValueForKey(QVariant(), QStringLiteral("isMarkedAsNew"));
-        if (m_countersUpdate)
-            m_countersUpdate();
+        m_session.counterUpdater().queUpdateCounterValues();
     }
 }
 

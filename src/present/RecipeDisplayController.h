@@ -8,6 +8,7 @@
 #include <optional>
 
 class Alerts;
+class LibrarySession;
 class ManagedObject;
 class RecipeWebView;
 class RecipesArrayController;
@@ -47,8 +48,8 @@ public:
 
     // resourcesRoot and applicationSupportFolder: empty for the program's own folders
     // (resourcesPath() and AppController::applicationSupportFolder()).
-    RecipeDisplayController(RecipesArrayController* recipesArrayController, RecipeWebView* webView, Alerts* alerts,
-                            QObject* parent = nullptr, const QString& resourcesRoot = QString(),
+    RecipeDisplayController(LibrarySession* session, RecipeWebView* webView, QObject* parent = nullptr,
+                            const QString& resourcesRoot = QString(),
                             const QString& applicationSupportFolder = QString());
     ~RecipeDisplayController() override;
 
@@ -66,10 +67,6 @@ public:
     void switchToMainWindowMode();
     void switchToFullScreenMode();
     const QString& templateModePlacement() const { return m_templateModePlacement; }
-
-    // Recomputes the groups' counters after a recipe's new mark was cleared; by default the
-    // running program's counter updater.
-    void setCountersUpdate(std::function<void()> update) { m_countersUpdate = std::move(update); }
 
     QString resourcesRoot() const;
     QString applicationSupportFolder() const;
@@ -98,6 +95,7 @@ public:
     static QString incompatibleThemeInformativeText();
 
 private:
+    LibrarySession& m_session;
     RecipesArrayController* m_recipesArrayController;
     RecipeWebView* m_webView;
     Alerts* m_alerts;
@@ -105,5 +103,4 @@ private:
     QString m_applicationSupportFolder;
     QString m_templateModePlacement = RecipeViewMode;
     int m_fireLoadRecipeInWebViewTimer = 0; // the Scheduler id of the pending delayed render
-    std::function<void()> m_countersUpdate;
 };

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QObject>
 #include <QtDebug>
 
 namespace {
@@ -70,21 +69,21 @@ void DialogWithProgressbarController::openDialog(const QString& headerText, int 
         return;
     m_view->setHeaderText(headerText);
     m_view->setMaximum(maximum);
-    m_view->processEvents();
 }
 
 void DialogWithProgressbarController::setHeaderText(const QString& text) {
-    if (ProgressView* view = activeView()) {
+    if (ProgressView* view = activeView())
         view->setHeaderText(text);
-        view->processEvents();
-    }
+}
+
+void DialogWithProgressbarController::setMaximum(int maximum) {
+    if (ProgressView* view = activeView())
+        view->setMaximum(maximum);
 }
 
 void DialogWithProgressbarController::advanceProgress(int by) {
-    if (ProgressView* view = activeView()) {
+    if (ProgressView* view = activeView())
         view->advance(by);
-        view->processEvents();
-    }
 }
 
 void DialogWithProgressbarController::stopProgress() {
@@ -106,14 +105,12 @@ void DialogWithProgressbarController::closeDialogWindowLater(double seconds) {
     if (!view)
         return;
     cancelPendingClose(view);
-    // A view that is a QObject cancels the close by being destroyed.
-    QObject* receiver = dynamic_cast<QObject*>(view);
     const int id = Scheduler::instance().schedule(
         seconds,
         [view] {
             pendingCloses().remove(view);
             view->close();
         },
-        receiver);
+        view->lifetime());
     pendingCloses().insert(view, id);
 }

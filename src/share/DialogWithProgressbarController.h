@@ -24,13 +24,14 @@ public:
     // Loads the dialog, sets the header, shows it in front and sets the bar's maximum.
     void openDialog(const QString& headerText, int maximum);
     void setHeaderText(const QString& text);
+    void setMaximum(int maximum);
     void advanceProgress(int by = 1);
     void stopProgress();
     // Hides and closes the dialog now.
     void closeDialogWindow();
     // Closes the dialog after the delay (1.0 s), through the scheduler. The pending close
-    // holds only the view, so this controller may be gone by then; opening the same view
-    // again before it fires cancels it.
+    // holds only the view and dies with it, so this controller may be gone by then; opening
+    // the same view again before it fires cancels it.
     void closeDialogWindowLater(double seconds = 1.0);
 
     static QString importingRecipesText();

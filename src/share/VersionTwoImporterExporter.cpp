@@ -1,6 +1,7 @@
 #include "VersionTwoImporterExporter.h"
 
 #include "library/AppController.h"
+#include "library/LibrarySession.h"
 #include "library/CoreDataController.h"
 #include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
@@ -18,8 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTimer>
 #include <QtDebug>
 
+#include <algorithm>
 #include <climits>
 #include <condition_variable>
 #include <deque>
@@ -216,11 +219,17 @@ QVariantList ingredientRecordsFromRows(const QVariantList& rows) {
     return records;
 }
 
-// Decodes the entries of an exchange file on a worker thread while the main thread makes
-// the recipes and writes their pictures (mostly waiting for the disk). The worker touches
-// no record: it only reads the file. At most kAhead decoded entries wait, so memory stays
-// bounded however large the file.
-class ReadAhead {
+QString fileNameOf(const QString& path) {
+    return QFileInfo(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).fileName();
+}
+
+} // namespace
+
+// Reads an exchange file on a worker thread while the main thread makes the recipes and
+// writes their pictures. The worker first checks the markup of the whole file (and so
+// counts its entries), then decodes the entries one after another; it touches no record.
+// At most kAhead decoded entries wait, so memory stays bounded however large the file.
+class VersionTwoImporterExporter::ReadAhead {
 public:
     explicit ReadAhead(QString path) : m_path(std::move(path)), m_thread([this] { run(); }) {}
     ~ReadAhead() {
@@ -234,18 +243,34 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // The next entry in file order; false after the last one or after a fault.
-    bool next(QVariant* element) {
+    // The number of entries once the markup was checked (waiting for it); -1 when the file
+    // could not be read.
+    qsizetype count() {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_queue.empty() || m_done; });
+        m_changed.wait(lock, [this] { return m_count >= 0 || m_done; });
+        return m_count;
+    }
+    // The count when already known, else -1 without waiting.
+    qsizetype countIfKnown() {
+        std::lock_guard lock(m_mutex);
+        return m_count;
+    }
+
+    enum class Next { Entry, NotYet, End };
+    // The next entry in file order. Waiting: blocks until one is decoded; otherwise answers
+    // NotYet when none is ready. End after the last one or after a fault.
+    Next next(QVariant* element, bool waiting) {
+        std::unique_lock lock(m_mutex);
+        if (waiting)
+            m_changed.wait(lock, [this] { return !m_queue.empty() || m_done; });
         if (m_queue.empty())
-            return false;
+            return m_done ? Next::End : Next::NotYet;
         *element = std::move(m_queue.front());
         m_queue.pop_front();
         m_changed.notify_all();
-        return true;
+        return Next::Entry;
     }
-    // After next() returned false: whether the whole file was read, or why not.
+    // After End: whether the whole file was read, or why not.
     bool finish(QString* error) {
         std::lock_guard lock(m_mutex);
         *error = m_error;
@@ -257,6 +282,18 @@ private:
 
     void run() {
         QString error;
+        const qsizetype count = propertyListArrayFileCount(m_path, &error);
+        {
+            std::lock_guard lock(m_mutex);
+            m_count = count;
+            if (count < 0) {
+                m_error = error;
+                m_done = true;
+            }
+        }
+        m_changed.notify_all();
+        if (count < 0)
+            return;
         const bool ok = readPropertyListArrayFile(
             m_path,
             [this](const QVariant& element) {
@@ -282,6 +319,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<QVariant> m_queue;
+    qsizetype m_count = -1;
     bool m_cancelled = false;
     bool m_done = false;
     bool m_ok = false;
@@ -289,15 +327,11 @@ private:
     std::thread m_thread; // last: starts once everything above exists
 };
 
-QString fileNameOf(const QString& path) {
-    return QFileInfo(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).fileName();
-}
-
-} // namespace
-
-VersionTwoImporterExporter::VersionTwoImporterExporter(ObjectContext* context, Alerts* alerts,
-                                                       ProgressView* progressView)
-    : DialogWithProgressbarController(progressView), m_context(context), m_alerts(alerts) {}
+VersionTwoImporterExporter::VersionTwoImporterExporter(LibrarySession* session, ProgressView* progressView)
+    : DialogWithProgressbarController(progressView),
+      m_session(LibrarySession::require(session, "VersionTwoImporterExporter")),
+      m_context(m_session.context()),
+      m_alerts(&m_session.alerts()) {}
 
 VersionTwoImporterExporter::~VersionTwoImporterExporter() = default;
 
@@ -322,36 +356,115 @@ QString VersionTwoImporterExporter::upgradeInformativeText() {
 // Import
 
 void VersionTwoImporterExporter::importDataFile(const QString& path) {
+    if (!beginImportDataFile(path))
+        return;
+    while (importNextBatch(kImportBatchSize, true)) {
+    }
+}
+
+bool VersionTwoImporterExporter::beginImportDataFile(const QString& path) {
+    m_entries.reset();
     m_importedRecipes.clear();
     m_result = ExchangeImportResult();
     if (!QFileInfo(path).isFile()) {
         m_result.readError = trText("There is no file at %1.").arg(path);
-        return;
+        return false;
     }
-    // The markup of the whole file is checked first (and gives the count for the bar), so a
-    // file cut short or damaged anywhere in its structure imports nothing.
+    // The worker checks the markup of the whole file first (which gives the count for the
+    // bar), so a file cut short or damaged anywhere in its structure imports nothing.
+    m_entries = std::make_unique<ReadAhead>(path);
+    m_dialogOpened = false;
+    m_maximumShown = false;
+    return true;
+}
+
+bool VersionTwoImporterExporter::importNextBatch(int maximum, bool waiting) {
+    if (!m_entries || m_inBatch)
+        return m_entries != nullptr;
+    m_inBatch = true;
+    const bool more = importBatch(maximum, waiting);
+    m_inBatch = false;
+    if (more && m_stopRequested) {
+        stopImport();
+        return false;
+    }
+    return more;
+}
+
+bool VersionTwoImporterExporter::importBatch(int maximum, bool waiting) {
+    if (!m_dialogOpened) {
+        // The dialog opens with the count when it is known (at once when waiting), else
+        // with a busy bar that gets its maximum later.
+        const qsizetype count = waiting ? m_entries->count() : m_entries->countIfKnown();
+        m_dialogOpened = true;
+        m_maximumShown = count >= 0;
+        beginImport(int(std::clamp<qsizetype>(count, 0, INT_MAX)));
+    } else {
+        showMaximumWhenKnown(false);
+    }
+    for (int taken = 0; taken < maximum; ++taken) {
+        QVariant element;
+        switch (m_entries->next(&element, waiting)) {
+        case ReadAhead::Next::NotYet:
+            return true;
+        case ReadAhead::Next::End:
+            endOfEntries();
+            return false;
+        case ReadAhead::Next::Entry:
+            if (!importElement(element)) {
+                m_entries.reset(); // the upgrade alert ended the import
+                return false;
+            }
+            if (m_stopRequested)
+                return true; // stopped from inside this batch: ended by the caller
+            break;
+        }
+    }
+    return true;
+}
+
+void VersionTwoImporterExporter::showMaximumWhenKnown(bool waiting) {
+    if (m_maximumShown || !m_entries)
+        return;
+    const qsizetype count = waiting ? m_entries->count() : m_entries->countIfKnown();
+    if (count < 0)
+        return;
+    m_maximumShown = true;
+    setMaximum(int(qMin<qsizetype>(count, INT_MAX)));
+    if (m_entriesSeen > 0)
+        advanceProgress(m_entriesSeen);
+}
+
+void VersionTwoImporterExporter::endOfEntries() {
     QString error;
-    const qsizetype count = propertyListArrayFileCount(path, &error);
-    if (count < 0) {
-        qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
-        beginImport(0);
-        m_result.readError = error;
-        finishImport();
-        return;
-    }
-    beginImport(int(qMin<qsizetype>(count, INT_MAX)));
-    ReadAhead entries(path);
-    for (QVariant element; entries.next(&element);)
-        if (!importElement(element))
-            return;
-    if (!entries.finish(&error)) {
-        // An entry whose content cannot be decoded: the file is refused as a whole, so
-        // the recipes already made from it are taken back.
+    if (!m_entries->finish(&error)) {
+        // A file whose markup is broken, or an entry whose content cannot be decoded: the
+        // file is refused as a whole, so the recipes already made from it are taken back.
         qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
         discardImportedRecipes();
         m_result.readError = error;
     }
+    m_entries.reset();
     finishImport();
+}
+
+void VersionTwoImporterExporter::requestStop() {
+    if (m_inBatch)
+        m_stopRequested = true;
+    else
+        stopImport();
+}
+
+void VersionTwoImporterExporter::stopImport() {
+    m_stopRequested = false;
+    if (!m_entries)
+        return;
+    m_entries.reset();
+    finishImport();
+}
+
+bool VersionTwoImporterExporter::isImporting() const {
+    return m_entries != nullptr;
 }
 
 void VersionTwoImporterExporter::discardImportedRecipes() {
@@ -365,6 +478,8 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
 }
 
 void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
+    m_importedRecipes.clear();
+    m_result = ExchangeImportResult();
     beginImport(int(array.size()));
     for (const QVariant& element : array)
         if (!importElement(element))
@@ -373,12 +488,12 @@ void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
 }
 
 void VersionTwoImporterExporter::beginImport(int count) {
-    m_importedRecipes.clear();
-    m_result = ExchangeImportResult();
+    m_entriesSeen = 0;
     openDialog(importingRecipesText(), count);
 }
 
 bool VersionTwoImporterExporter::importElement(const QVariant& element) {
+    ++m_entriesSeen;
     advanceProgress(1);
     if (element.typeId() != QMetaType::QVariantMap) {
         qWarning("VersionTwoImporterExporter: an entry that is not a recipe dictionary was skipped");
@@ -400,30 +515,27 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     m_result.stoppedByUpgradeAlert = true;
     m_result.upgradeMessage = upgradeMessageText(version.toString());
     // The recipes imported before stay for the next save; their pictures are made durable now.
-    if (m_context && !m_importedRecipes.isEmpty())
+    if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
-    if (m_alerts)
-        m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {trText("OK")});
+    m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {trText("OK")});
     return false;
 }
 
 void VersionTwoImporterExporter::finishImport() {
     stopProgress();
     setHeaderText(finishedImportingText());
-    QString error;
-    if (m_context && !m_importedRecipes.isEmpty())
+    if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
-    if (m_context && !m_context->save(&error)) {
-        qWarning("VersionTwoImporterExporter: the library could not be saved after the import: %s",
-                 qPrintable(error));
-        m_result.saveError = error;
+    // The library's own save: it also removes the pictures of recipes deleted before.
+    if (!m_session.save()) {
+        qWarning("VersionTwoImporterExporter: the library could not be saved after the import");
+        m_result.saveError = trText("Unable to save changes to your library.");
     }
-    AppController* app = AppController::instance();
-    RecipesArrayController* recipes = app ? app->recipesArrayController() : nullptr;
-    if (!m_importedRecipes.isEmpty() && recipes && recipes->managedObjectContext() == m_context) {
-        recipes->rearrangeObjects();
+    if (!m_importedRecipes.isEmpty()) {
+        RecipesArrayController& recipes = m_session.recipesArrayController();
+        recipes.rearrangeObjects();
         if (m_selectNewImports)
-            recipes->setSelectedObjects(m_importedRecipes);
+            recipes.setSelectedObjects(m_importedRecipes);
     }
     closeDialogWindowLater(1.0);
 }
@@ -578,40 +690,91 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
 // ---------------------------------------------------------------------------------------
 // Opening exchange files in the application
 
-bool importExchangeFile(AppController* app, const QString& path, bool allDetails,
-                        ProgressView* progressView) {
-    ObjectContext* context = app ? app->managedObjectContext() : nullptr;
-    if (!context)
-        return false;
-    VersionTwoImporterExporter importer(context, app->alerts(), progressView);
+ExchangeImportOperation::ExchangeImportOperation(LibrarySession& session, ProgressView* progressView)
+    : QObject(&session), m_session(session), m_importer(&session, progressView) {}
+
+ExchangeImportOperation::~ExchangeImportOperation() {
+    if (!m_ended)
+        m_session.endOperation(this);
+}
+
+ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session, const QString& path, bool allDetails,
+                                                        ProgressView* progressView) {
+    auto* operation = new ExchangeImportOperation(session, progressView);
+    VersionTwoImporterExporter& importer = operation->m_importer;
     importer.setShowWindow(true);
     importer.setSelectNewImports(true);
     importer.setTransferAllInfo(allDetails);
-    importer.importDataFile(path);
-    return importer.importResult().readError.isEmpty() && !importer.importResult().stoppedByUpgradeAlert;
+    session.beginOperation(operation);
+    if (importer.beginImportDataFile(path))
+        operation->scheduleBatch(false);
+    else
+        QTimer::singleShot(0, operation, [operation] { operation->end(); });
+    return operation;
+}
+
+// The next batch runs at the next turn of the event loop; a batch that found nothing
+// decoded yet waits a moment for the worker instead of spinning.
+void ExchangeImportOperation::scheduleBatch(bool tookNothing) {
+    QTimer::singleShot(tookNothing ? 5 : 0, this, [this] { runBatch(); });
+}
+
+void ExchangeImportOperation::runBatch() {
+    if (m_stopped || m_inBatch)
+        return;
+    m_inBatch = true;
+    const int seen = m_importer.entriesSeen();
+    const bool more = m_importer.importNextBatch(VersionTwoImporterExporter::kImportBatchSize, false);
+    m_inBatch = false;
+    if (m_importer.entriesSeen() != seen)
+        emit progressed(m_importer.entriesSeen());
+    if (more && !m_stopped)
+        scheduleBatch(m_importer.entriesSeen() == seen);
+    else if (!m_importer.isImporting())
+        end();
+}
+
+void ExchangeImportOperation::stop() {
+    if (m_stopped || m_ended)
+        return;
+    m_stopped = true;
+    m_importer.requestStop();
+    // Stopped from inside a batch (an alert it showed), the batch ends it when it returns.
+    if (!m_inBatch && !m_importer.isImporting())
+        end();
+}
+
+void ExchangeImportOperation::end() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    const ExchangeImportResult& result = m_importer.importResult();
+    const bool wholeFile = !m_stopped && result.readError.isEmpty() && !result.stoppedByUpgradeAlert;
+    m_session.endOperation(this);
+    emit finished(wholeFile);
+    deleteLater();
 }
 
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView) {
     if (!app)
         return;
     app->setDocumentHandler(QStringLiteral("lsr"), [app, progressView](const QString& path) {
+        LibrarySession* session = app->session();
+        if (!session)
+            return false;
         const int button =
             app->alerts()->ask(trText("Import ''%1''?").arg(fileNameOf(path)),
                                trText("You can also import Date Created, Date Modified, Rating, Previously "
                                       "Prepared and Private Notes."),
                                {trText("Import"), trText("Cancel"), trText("Import with all details")});
         if (button != 1)
-            importExchangeFile(app, path, button == 2, progressView);
+            ExchangeImportOperation::start(*session, path, button == 2, progressView);
         return false;
     });
 }
 
-void installSampleRecipesImporter() {
-    CoreDataController::setSampleRecipesImporter([](ObjectContext* context, const QString& path) {
-        static DefaultButtonAlerts silent;
-        AppController* app = AppController::instance();
-        VersionTwoImporterExporter importer(context, app && app->alerts() ? app->alerts() : &silent);
-        importer.importDataFile(path);
-        return int(importer.importedRecipesArray().size());
-    });
+int importSampleRecipes(LibrarySession& session, const QString& lsrPath) {
+    VersionTwoImporterExporter importer(&session);
+    importer.importDataFile(lsrPath);
+    return int(importer.importedRecipesArray().size());
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "library/LibrarySession.h"
 #include "share/DialogWithProgressbarController.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QVariant>
+
+#include <memory>
 
 class Alerts;
 class AppController;
@@ -38,7 +42,9 @@ struct ExchangeImportResult {
 //    content cannot be decoded takes back the recipes made before it: a file that is
 //    truncated or malformed anywhere, or whose root is not an array, imports nothing.
 //    Entries are decoded on a worker thread a few ahead of the main thread, which makes
-//    the records and writes the pictures (the worker reads the file only).
+//    the records and writes the pictures (the worker reads the file only). The application
+//    imports in batches from the event loop (ExchangeImportOperation), so its windows stay
+//    live and nothing re-enters the import; headless callers import in one go.
 //  - A value whose type is not the one its key carries (a number where text belongs, a
 //    text where a date or a picture belongs) is skipped: the recipe never holds a value of
 //    the wrong kind. Booleans also accept integers (non-zero is true).
@@ -53,7 +59,8 @@ struct ExchangeImportResult {
 //    drop it).
 class VersionTwoImporterExporter : public DialogWithProgressbarController {
 public:
-    VersionTwoImporterExporter(ObjectContext* context, Alerts* alerts, ProgressView* progressView = nullptr);
+    // The import saves through the session and selects what it made in its recipe list.
+    explicit VersionTwoImporterExporter(LibrarySession* session, ProgressView* progressView = nullptr);
     ~VersionTwoImporterExporter() override;
 
     bool transferAllInfo() const { return m_transferAllInfo; }
@@ -61,8 +68,22 @@ public:
     bool selectNewImports() const { return m_selectNewImports; }
     void setSelectNewImports(bool selectNewImports) { m_selectNewImports = selectNewImports; }
 
-    // Imports the recipes of the file at path; a missing file does nothing.
+    // Imports the recipes of the file at path, all at once; a missing file does nothing.
     void importDataFile(const QString& path);
+
+    // The same import in steps. begin answers false when there is nothing to import (a
+    // missing file; readError says why). Each batch makes at most maximum recipes; waiting,
+    // it waits for the worker, otherwise it takes only what is decoded already. It answers
+    // true while entries remain; the import has then ended (saved, dialog closing).
+    static constexpr int kImportBatchSize = 25;
+    bool beginImportDataFile(const QString& path);
+    bool importNextBatch(int maximum, bool waiting);
+    // Ends the import now with what was imported so far (as at the end of a file); during a
+    // batch (from an alert it shows), once that batch is done.
+    void requestStop();
+    bool isImporting() const;
+    // Entries of the file taken so far (recipes or not).
+    int entriesSeen() const { return m_entriesSeen; }
     // Imports each dictionary of the root array as a new recipe.
     void importDataInArray(const QVariantList& array);
     // One dictionary of each generation as one new recipe record.
@@ -89,6 +110,12 @@ public:
     static QString upgradeInformativeText();
 
 private:
+    class ReadAhead;
+
+    bool importBatch(int maximum, bool waiting);
+    void showMaximumWhenKnown(bool waiting);
+    void endOfEntries();
+    void stopImport();
     void beginImport(int count);
     // False when the import must end at once (the upgrade alert was shown).
     bool importElement(const QVariant& element);
@@ -98,25 +125,63 @@ private:
     void copyValue(ManagedObject* recipe, const QVariantMap& dict, const QString& key) const;
     void storeImage(ManagedObject* recipe, const QVariant& value, int index, const QString& key) const;
 
+    LibrarySession& m_session;
     ObjectContext* m_context;
     Alerts* m_alerts;
+    std::unique_ptr<ReadAhead> m_entries;
+    int m_entriesSeen = 0;
+    bool m_dialogOpened = false;
+    bool m_maximumShown = false;
+    bool m_inBatch = false;
+    bool m_stopRequested = false;
     bool m_transferAllInfo = false;
     bool m_selectNewImports = false;
     QList<ManagedObject*> m_importedRecipes;
     ExchangeImportResult m_result;
 };
 
-// Imports an exchange file into the open library of app as the File menu and opened
-// documents do: the progress dialog on, the imported recipes selected, the personal
-// fields only with allDetails. True when the whole file was imported (false when there is
-// no library, the file could not be read, or the upgrade alert stopped it).
-bool importExchangeFile(AppController* app, const QString& path, bool allDetails, ProgressView* progressView);
+// An exchange-file import of the application, in batches from the event loop: one batch per
+// turn, so the progress dialog paints and a document handed over meanwhile waits in the
+// session (whenIdle) instead of starting inside this import. It registers itself with the
+// session while it runs and deletes itself when done.
+class ExchangeImportOperation : public QObject, public LibrarySession::Operation {
+    Q_OBJECT
+public:
+    // Starts importing path into the session's library with the progress dialog on and the
+    // imported recipes selected; the personal fields only with allDetails.
+    static ExchangeImportOperation* start(LibrarySession& session, const QString& path, bool allDetails,
+                                          ProgressView* progressView);
+    ~ExchangeImportOperation() override;
+
+    const VersionTwoImporterExporter& importer() const { return m_importer; }
+    // Takes no further batch: ends with what was imported so far, saved.
+    void stop() override;
+
+signals:
+    // A batch was imported (the count of entries taken so far).
+    void progressed(int entriesSeen);
+    // wholeFile: the whole file was imported (false when it could not be read, the upgrade
+    // alert stopped it, or it was stopped).
+    void finished(bool wholeFile);
+
+private:
+    ExchangeImportOperation(LibrarySession& session, ProgressView* progressView);
+    void scheduleBatch(bool tookNothing);
+    void runBatch();
+    void end();
+
+    LibrarySession& m_session;
+    VersionTwoImporterExporter m_importer;
+    bool m_stopped = false;
+    bool m_inBatch = false;
+    bool m_ended = false;
+};
 
 // Makes app open "lsr" documents: asks "Import ''name''?" with "Import", "Cancel" and
 // "Import with all details", then imports unless cancelled. Answers false, as documents
 // that are imported rather than opened do.
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView);
 
-// Makes the first start of a new library import the starter recipes ("New Library
-// Recipes.lsr") with this importer at its default settings. Called once by each program.
-void installSampleRecipesImporter();
+// The first start of a new library imports the starter recipes ("New Library Recipes.lsr")
+// with this importer at its default settings; answers how many it imported.
+int importSampleRecipes(LibrarySession& session, const QString& lsrPath);

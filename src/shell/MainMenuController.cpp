@@ -6,6 +6,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
 #include "library/RecipesManagedObject.h"
@@ -88,7 +89,18 @@ bool itemExists(const QString& path) {
 
 MainMenuController::MainMenuController(QObject* parent) : QObject(parent) {}
 
-MainMenuController::~MainMenuController() = default;
+MainMenuController::~MainMenuController() {
+    tearDownWindows();
+}
+
+void MainMenuController::tearDownWindows() {
+    m_groupEditorSheet.reset();
+    m_aboutBox.reset();
+    m_preferencesWindow.reset();
+    // The progress view stays (its dialog went with the main window): an import that is
+    // stopped while the controllers go still reports to it.
+    m_mainWindow.reset();
+}
 
 void MainMenuController::setAppController(AppController* app) {
     if (m_app == app)
@@ -171,7 +183,7 @@ void MainMenuController::connectSidebar() {
     if (!tree || !sidebar || sidebar->treeController() == tree)
         return;
     // The recipe page follows the recipe list once the library is open.
-    auto* page = new RecipePageView(m_app->recipesArrayController(), m_app->alerts());
+    auto* page = new RecipePageView(m_app->session());
     m_mainWindow->setRecipePage(page);
     page->delayedInitalize();
     sidebar->setControllers(tree, m_app->sideBarDragController());
@@ -193,8 +205,8 @@ void MainMenuController::connectSidebar() {
     m_groupEditorSheet = std::make_unique<GroupEditorSheet>(editor, m_mainWindow.get());
     connect(editor, &GroupEditorController::selectMyLibraryGroupRequested, sidebar,
             &SidebarOutlineView::selectMyLibraryGroup);
-    GroupsManagedObject::setSelectionHandler([sidebar = QPointer<SidebarOutlineView>(sidebar)](GroupsManagedObject* group) {
-        if (sidebar)
+    connect(tree->managedObjectContext(), &ObjectContext::selectionRequested, sidebar, [sidebar](ManagedObject* object) {
+        if (auto* group = dynamic_cast<GroupsManagedObject*>(object))
             sidebar->selectGroup(group);
     });
     if (GroupsCounterUpdater* counters = m_app->groupsCounterUpdater())
@@ -369,7 +381,8 @@ void MainMenuController::openPanelDidEndForImport(const FilePanelResult& result)
         return;
     const QString extension = QFileInfo(result.path).suffix();
     if (extension == QLatin1String("lsr")) {
-        importExchangeFile(m_app, result.path, result.checkBoxState, progressView());
+        if (LibrarySession* session = m_app->session())
+            ExchangeImportOperation::start(*session, result.path, result.checkBoxState, progressView());
         return;
     }
     // The other formats open as they do from outside; their importers register with the
@@ -404,9 +417,9 @@ void MainMenuController::exportAction() {
 }
 
 bool MainMenuController::exportDidEndForPanel(const FilePanelResult& result, const QList<ManagedObject*>& recipes) {
-    if (!result.confirmed || result.path.isEmpty() || !m_app)
+    if (!result.confirmed || result.path.isEmpty() || !m_app || !m_app->session())
         return false;
-    VersionTwoImporterExporter exporter(m_app->managedObjectContext(), m_app->alerts(), progressView());
+    VersionTwoImporterExporter exporter(m_app->session(), progressView());
     exporter.setShowWindow(true);
     exporter.setTransferAllInfo(result.checkBoxState);
     QString error;

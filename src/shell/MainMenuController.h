@@ -31,6 +31,10 @@ class MainMenuController : public QObject, public ApplicationShell {
 public:
     explicit MainMenuController(QObject* parent = nullptr);
     ~MainMenuController() override;
+    // Closes and destroys the windows (main window, preferences, sheets).
+    // Called when the event loop has ended, before the application's controllers go: a
+    // window never outlives the controllers it shows.
+    void tearDownWindows();
 
     // The delegate whose controllers the commands use; set before start-up runs.
     void setAppController(AppController* app);

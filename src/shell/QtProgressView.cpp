@@ -41,7 +41,6 @@ bool QtProgressView::show() {
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();
-    processEvents();
     return true;
 }
 
@@ -72,7 +71,3 @@ void QtProgressView::close() {
         m_dialog->hide();
 }
 
-void QtProgressView::processEvents() {
-    // Only paint: user input stays blocked while an import runs on the main thread.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}

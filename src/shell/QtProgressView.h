@@ -10,7 +10,8 @@ class QProgressBar;
 class QWidget;
 
 // The importers' progress dialog: a small window above the others with a header text and
-// a determinate bar, built on first show.
+// a determinate bar, built on first show. It is modal: while an import runs in batches from
+// the event loop, the user's input to the other windows waits.
 class QtProgressView final : public ProgressView {
 public:
     explicit QtProgressView(QWidget* parent = nullptr);
@@ -22,7 +23,6 @@ public:
     void advance(int by = 1) override;
     void stop() override;
     void close() override;
-    void processEvents() override;
 
     QDialog* dialog() const { return m_dialog; }
     // The window the dialog centres on (it may be built after the view).

@@ -132,13 +132,13 @@ TEST_F(GroupRecordTest, PermanentGroupsAndOrderOfNewGroups) {
     UserDefaults::setObjectForKey(true, QStringLiteral("askedToImportVersionOneDatabase"));
     Scheduler::instance().setManualTime(QDateTime::currentDateTime());
     QStringList selected;
-    GroupsManagedObject::setSelectionHandler([&](GroupsManagedObject* g) { selected.append(g->stringValue(QStringLiteral("name"))); });
+    QObject::connect(m_context.get(), &ObjectContext::selectionRequested, m_context.get(),
+                     [&](ManagedObject* g) { selected.append(g->stringValue(QStringLiteral("name"))); });
     group(QStringLiteral("Selected"));
     group(QStringLiteral("Bulk"))->setSelectSelfOnInsert(false);
     group(QStringLiteral("Header"), {{QStringLiteral("isGroceryListHeader"), 1}});
     Scheduler::instance().advance(0.3);
     EXPECT_EQ(selected, QStringList{QStringLiteral("Selected")});
-    GroupsManagedObject::setSelectionHandler({});
     Scheduler::instance().setAutomaticTime();
     UserDefaults::removeObjectForKey(QStringLiteral("askedToImportVersionOneDatabase"));
 }

@@ -2,6 +2,7 @@
 // the auto-fill lists, deleting with its questions, and the ingredient rows.
 #include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
+#include "common/TestSession.h"
 #include "library/IngredientRecords.h"
 #include "library/IngredientsTableModel.h"
 #include "library/RecipeEditorController.h"
@@ -44,17 +45,14 @@ QStringList namesOf(const QVariantList& rows) {
 class RecipeEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QString error;
-        m_context = openLibraryStore(libraryPath(), true, &error);
-        ASSERT_TRUE(m_context) << error.toStdString();
+        m_library = std::make_unique<TestSession>(libraryPath(), m_alerts);
+        ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
         SmartMeasurementsController::insertDefaultSmartMeasurements(context(),
                                                                     MeasurementRules::defaultSmartMeasurementList());
         UserDefaults::setObjectForKey(true, QStringLiteral("addRecipeDataToAutofillValues"));
-        m_recipes = std::make_unique<RecipesArrayController>(context());
-        m_editor = std::make_unique<RecipeEditorController>(m_recipes.get(), &m_alerts);
+        m_recipes = &m_library->recipes();
+        m_editor = std::make_unique<RecipeEditorController>(m_library->session());
         m_editor->setSelectedGroupProvider([this] { return m_group; });
-        m_editor->setSaveHandler([this] { return context()->save(); });
-        m_editor->setMarkForDeleteHandler([this](const QList<ManagedObject*>& recipes) { m_marked += recipes; });
     }
 
     QStringList autoFill(const QString& file) const {
@@ -65,15 +63,14 @@ protected:
     }
 
     QString libraryPath() const { return m_dir.filePath("Editor.library"); }
-    ObjectContext* context() const { return m_context.get(); }
+    ObjectContext* context() const { return m_library->context(); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ObjectContext> m_context;
     ScriptedAlerts m_alerts;
-    std::unique_ptr<RecipesArrayController> m_recipes;
+    std::unique_ptr<TestSession> m_library;
+    RecipesArrayController* m_recipes = nullptr;
     std::unique_ptr<RecipeEditorController> m_editor;
     GroupsManagedObject* m_group = nullptr;
-    QList<ManagedObject*> m_marked;
 };
 
 TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyThat) {
@@ -197,7 +194,7 @@ TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture
 }
 
 TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeywords) {
-    ObjectContext* context = m_context.get();
+    ObjectContext* context = this->context();
     m_group = insertGroup(context, "Desserts");
     ManagedObject* cakes = insertGroup(context, "Cakes", {}, m_group);
     insertGroup(context, "Cheesecakes", {}, cakes);
@@ -234,7 +231,8 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
     EXPECT_EQ(m_alerts.asked.last().informativeText, "This action can't be undone.");
     EXPECT_TRUE(a->isDeleted());
-    EXPECT_EQ(m_marked, QList<ManagedObject*>{a});
+    // Its pictures go with the next save of the library.
+    EXPECT_EQ(m_library->store().recipesMarkedForDelete(), QStringList{a->stringValue("uniqueID")});
     EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
 }
 

@@ -4,6 +4,7 @@
 #include "common/ScriptedAlerts.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
 #include "library/RecipesManagedObject.h"
@@ -36,6 +37,7 @@ protected:
     QTemporaryDir m_dir;
     ScriptedAlerts m_alerts;
     std::unique_ptr<CoreDataController> m_controller;
+    std::unique_ptr<LibrarySession> m_session; // goes before the store
     ObjectContext* m_context = nullptr;
     int m_sampleImports = 0;
 
@@ -44,19 +46,17 @@ protected:
         for (const char* key : {"askedToImportVersionOneDatabase", "collectGroceryLists", "collectSubscribedPlatefeeds",
                                 "showMarkedAsNewCounter"})
             UserDefaults::removeObjectForKey(QLatin1String(key));
-        CoreDataController::setSampleRecipesImporter([this](ObjectContext*, const QString& path) {
+        ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("S.library"))));
+        m_controller = std::make_unique<CoreDataController>(m_dir.filePath(QStringLiteral("S.library")), &m_alerts);
+        m_controller->setSampleRecipesImporter([this](const QString& path) {
             EXPECT_TRUE(path.endsWith(QStringLiteral("/New Library Recipes.lsr")) && QFile::exists(path));
             return ++m_sampleImports;
         });
-        ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("S.library"))));
-        m_controller = std::make_unique<CoreDataController>(m_dir.filePath(QStringLiteral("S.library")), &m_alerts);
         m_context = m_controller->managedObjectContext();
         ASSERT_TRUE(m_context);
+        m_session = std::make_unique<LibrarySession>(*m_controller, m_alerts);
     }
-    void TearDown() override {
-        CoreDataController::setSampleRecipesImporter({});
-        Scheduler::instance().setAutomaticTime();
-    }
+    void TearDown() override { Scheduler::instance().setAutomaticTime(); }
 
     GroupsManagedObject* group(const QString& name, const QVariantMap& values = {}, ManagedObject* parent = nullptr) {
         return testsupport::insertGroup(m_context, name, values, parent);
@@ -97,7 +97,7 @@ TEST_F(SidebarTest, FirstStartAddsStarterContentOnceAndRestoresTheFixedGroups) {
     EXPECT_EQ(m_sampleImports, 1);
     EXPECT_TRUE(m_alerts.asked.isEmpty());
     EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("askedToImportVersionOneDatabase")));
-    SidebarTreeController tree(m_context);
+    SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)).mid(0, 4),
               (QStringList{"LIBRARY", "My Recipes", "GROUPS", "Breakfasts"}));
     EXPECT_EQ(names(tree.childGroups(named(QStringLiteral("Main Courses")))), QStringList{"Fish"});
@@ -150,7 +150,7 @@ TEST_F(SidebarTest, TreeOrderFollowsThePreferencesAndKeepsViewIndexes) {
     group(QStringLiteral("Monday"), {{QStringLiteral("isGroceryList"), true}});
     group(QStringLiteral("FEEDS"), {{QStringLiteral("isPlatefeedHeader"), true}});
     group(QStringLiteral("Feed"), {{QStringLiteral("isSubscribedPlatefeed"), true}});
-    SidebarTreeController tree(m_context);
+    SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)),
               (QStringList{"LIBRARY", "My Recipes", "FEEDS", "Feed", "LISTS", "Monday", "GROUPS", "Soups", "Bread"}));
     UserDefaults::setObjectForKey(true, QStringLiteral("collectSubscribedPlatefeeds"));
@@ -186,7 +186,7 @@ TEST_F(SidebarTest, DropDecisions) {
     GroupsManagedObject* side = group(QStringLiteral("Side"), {}, other);
     GroupsManagedObject* leaf = group(QStringLiteral("Leaf"), {}, side);
     GroupsManagedObject* smart = group(QStringLiteral("Good"), {{QStringLiteral("isSmartGroup"), true}});
-    SidebarTreeController tree(m_context);
+    SidebarTreeController tree(m_session.get());
     SideBarDragController drag(&tree);
 
     QMimeData groupDrag;
@@ -231,10 +231,9 @@ TEST_F(SidebarTest, RecipeDropsAddOrRemoveMembership) {
                                        recipe(QStringLiteral("B")), recipe(QStringLiteral("C"))};
     RecipesManagedObject* fed = recipe(QStringLiteral("Fed"), {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("k")}});
     RecipesManagedObject* filler = recipe(QStringLiteral("D"));
-    SidebarTreeController tree(m_context);
+    SidebarTreeController tree(m_session.get());
     SideBarDragController drag(&tree);
-    GroupsCounterUpdater counters(m_context);
-    drag.setCounterUpdater(&counters);
+    GroupsCounterUpdater& counters = m_session->counterUpdater();
 
     auto withFed = three;
     withFed << fed;
@@ -265,7 +264,7 @@ TEST_F(SidebarTest, MovedGroupsTakeTheirPlaceAndSiblingsAreRenumbered) {
     GroupsManagedObject* b = group(QStringLiteral("B"));
     GroupsManagedObject* c = group(QStringLiteral("C"));
     GroupsManagedObject* d = group(QStringLiteral("D"));
-    SidebarTreeController tree(m_context);
+    SidebarTreeController tree(m_session.get());
     SideBarDragController drag(&tree);
     QSignalSpy selected(&drag, &SideBarDragController::selectGroupRequested);
     const auto topGroups = [&] { return names(tree.childGroups(nullptr)).mid(3); };
@@ -297,7 +296,7 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     recipe(QStringLiteral("Old"), {{QStringLiteral("keywords"), QStringLiteral("soups")}});
     ASSERT_TRUE(m_context->save());
 
-    GroupsCounterUpdater counters(m_context);
+    GroupsCounterUpdater& counters = m_session->counterUpdater();
     QSemaphore gate;
     counters.setWorkerStartHookForTesting([&gate] { gate.tryAcquire(1, 10000); });
     QSignalSpy updated(&counters, &GroupsCounterUpdater::countersUpdated);
@@ -328,8 +327,7 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     EXPECT_EQ(counters.counterValue(named(QStringLiteral("My Recipes"))), 1);
     EXPECT_FALSE(m_context->hasChanges()); // counts are not stored in the records
 
-    SidebarTreeController tree(m_context);
-    tree.setCounterUpdater(&counters);
+    SidebarTreeController tree(m_session.get());
     EXPECT_EQ(tree.data(tree.indexForGroup(soups), SidebarTreeController::CounterValueRole).toInt(), 1);
 
     // A receiver that asks again when counts arrive starts exactly one more run.

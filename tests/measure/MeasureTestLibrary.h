@@ -2,6 +2,8 @@
 
 // A real library store in a temporary folder, with helpers to add measurement rules and
 // recipes the way the application stores them.
+#include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
 #include "measure/MeasurementRules.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/DataModel.h"
@@ -27,7 +29,17 @@ public:
 
     QString path() const { return m_dir.path(); }
     QString storePath() const { return QDir(m_dir.path()).filePath(QStringLiteral("Library Database.SQL")); }
-    ObjectContext* context() const { return m_context.get(); }
+    ObjectContext* context() const { return m_store ? m_store->managedObjectContext() : m_context.get(); }
+
+    // The library as the application's controllers see it, with alerts (made on first call;
+    // the store then belongs to it).
+    LibrarySession* session(Alerts& alerts) {
+        if (!m_session) {
+            m_store = std::make_unique<CoreDataController>(path(), std::move(m_context), &alerts);
+            m_session = std::make_unique<LibrarySession>(*m_store, alerts);
+        }
+        return m_session.get();
+    }
 
     void insertDefaultRules() {
         SmartMeasurementsController::insertDefaultSmartMeasurements(
@@ -83,4 +95,6 @@ public:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ObjectContext> m_context;
+    std::unique_ptr<CoreDataController> m_store;
+    std::unique_ptr<LibrarySession> m_session; // goes before the store
 };

@@ -26,7 +26,7 @@ protected:
 
     MeasureTestLibrary m_library;
     ScriptedAlerts m_alerts;
-    SmartMeasurementsController m_controller{m_library.context(), &m_alerts};
+    SmartMeasurementsController m_controller{m_library.session(m_alerts)};
 };
 
 TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts) {

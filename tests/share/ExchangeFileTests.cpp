@@ -2,6 +2,7 @@
 // a rich recipe's round trip, the progress dialog, and files that are not what they claim.
 #include "ExchangeTestSupport.h"
 #include "common/ScriptedAlerts.h"
+#include "common/TestSession.h"
 
 #include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
@@ -24,13 +25,15 @@ const QString kName = QStringLiteral("name");
 class ExchangeFileTest : public ::testing::Test {
 protected:
     QTemporaryDir m_dir;
-    std::unique_ptr<ObjectContext> m_context;
     ScriptedAlerts m_alerts;
     RecordingProgressView m_progress;
+    std::unique_ptr<testsupport::TestSession> m_library;
+    ObjectContext* m_context = nullptr;
 
     void SetUp() override {
         Scheduler::instance().setManualTime(QDateTime::currentDateTime());
-        m_context = openLibrary(QStringLiteral("Test"));
+        m_library = openLibrary(QStringLiteral("Test"));
+        m_context = m_library->context();
         ASSERT_TRUE(m_context);
     }
     void TearDown() override {
@@ -38,22 +41,23 @@ protected:
         Scheduler::instance().setAutomaticTime();
     }
 
-    std::unique_ptr<ObjectContext> openLibrary(const QString& name) {
-        QString error;
-        auto context = openLibraryStore(m_dir.filePath(name + QStringLiteral(".library")), true, &error);
-        EXPECT_TRUE(context) << error.toStdString();
-        return context;
+    std::unique_ptr<testsupport::TestSession> openLibrary(const QString& name) {
+        auto library =
+            std::make_unique<testsupport::TestSession>(m_dir.filePath(name + QStringLiteral(".library")), m_alerts);
+        EXPECT_TRUE(library->isOpen()) << library->error().toStdString();
+        return library;
     }
+    LibrarySession* session() const { return m_library->session(); }
     RecipesManagedObject* newRecipe(const QVariantMap& values, ObjectContext* context = nullptr) {
         auto* recipe = dynamic_cast<RecipesManagedObject*>(
-            (context ? context : m_context.get())->insertNewObject(QStringLiteral("Recipes")));
+            (context ? context : m_context)->insertNewObject(QStringLiteral("Recipes")));
         for (auto it = values.begin(); it != values.end(); ++it)
             recipe->setValueForKey(it.value(), it.key());
         return recipe;
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QVariantList exported(const QList<ManagedObject*>& recipes, bool allDetails = false) {
-        VersionTwoImporterExporter exporter(m_context.get(), &m_alerts);
+        VersionTwoImporterExporter exporter(session());
         exporter.setTransferAllInfo(allDetails);
         EXPECT_TRUE(exporter.exportRecipes(recipes, path(QStringLiteral("out.lsr"))));
         return readPropertyListFile(path(QStringLiteral("out.lsr"))).value.toList();
@@ -62,7 +66,7 @@ protected:
                                      VersionTwoImporterExporter* importer = nullptr) {
         const QString file = path(QStringLiteral("in.lsr"));
         EXPECT_TRUE(writePropertyListFile(root, file));
-        VersionTwoImporterExporter own(m_context.get(), &m_alerts);
+        VersionTwoImporterExporter own(session());
         VersionTwoImporterExporter* used = importer ? importer : &own;
         used->setTransferAllInfo(allDetails);
         used->importDataFile(file);
@@ -148,6 +152,22 @@ TEST_F(ExchangeFileTest, CurrentGenerationImportKeepsPersonalFieldsOnlyWithAllDe
     EXPECT_EQ(detailed->stringValue(QStringLiteral("privateNotes")), QStringLiteral("mine"));
 }
 
+// The import saves as the library always does: a recipe deleted before it loses its
+// picture files with that save.
+TEST_F(ExchangeFileTest, TheImportsSaveRemovesThePicturesOfARecipeDeletedBefore) {
+    RecipesManagedObject* old = newRecipe({{kName, QStringLiteral("Old")}});
+    ASSERT_TRUE(old->saveImage(pictureData("JPEG", 3), 1));
+    ASSERT_TRUE(session()->save());
+    const QString picture = old->imagePathAtIndex(1);
+    ASSERT_TRUE(QFile::exists(picture));
+    session()->markRecipesForDelete({old});
+    m_context->deleteObject(old);
+
+    ASSERT_EQ(importFile(QVariantList{current({{kName, QStringLiteral("New")}})}).size(), 1);
+    EXPECT_FALSE(m_context->hasChanges());
+    EXPECT_FALSE(QFile::exists(picture));
+}
+
 TEST_F(ExchangeFileTest, TwoPointZeroRowsMarkersAndImages) {
     const QVariantList rows{
         QStringList{QStringLiteral("Dough"), {}, {}, {}, QStringLiteral("YES")},
@@ -203,7 +223,7 @@ TEST_F(ExchangeFileTest, TwoPointZeroRowsMarkersAndImages) {
 }
 
 TEST_F(ExchangeFileTest, AnotherVersionStopsTheImportWithTheUpgradeAlert) {
-    VersionTwoImporterExporter importer(m_context.get(), &m_alerts, &m_progress);
+    VersionTwoImporterExporter importer(session(), &m_progress);
     importer.setShowWindow(true);
     // More entries after the stop than the reader decodes ahead: none of them is read.
     QVariantList root{current({{kName, QStringLiteral("First")}}),
@@ -274,12 +294,12 @@ TEST_F(ExchangeFileTest, RichRecipeRoundTripLosesNothing) {
     for (int n = 1; n <= 11; ++n)
         ASSERT_TRUE(original->saveImage(pictureData(n % 2 ? "JPEG" : "PNG", n), n));
 
-    VersionTwoImporterExporter exporter(m_context.get(), &m_alerts);
+    VersionTwoImporterExporter exporter(session());
     exporter.setTransferAllInfo(true);
     ASSERT_TRUE(exporter.exportRecipes({original}, path(QStringLiteral("rich.lsr"))));
 
-    std::unique_ptr<ObjectContext> other = openLibrary(QStringLiteral("Other"));
-    VersionTwoImporterExporter importer(other.get(), &m_alerts);
+    std::unique_ptr<testsupport::TestSession> other = openLibrary(QStringLiteral("Other"));
+    VersionTwoImporterExporter importer(other->session());
     importer.setTransferAllInfo(true);
     importer.importDataFile(path(QStringLiteral("rich.lsr")));
     ASSERT_EQ(importer.importedRecipesArray().size(), 1);
@@ -297,7 +317,7 @@ TEST_F(ExchangeFileTest, RichRecipeRoundTripLosesNothing) {
 
 TEST_F(ExchangeFileTest, ProgressDialogSteps) {
     RecipesManagedObject* recipe = newRecipe({{kName, QStringLiteral("A")}});
-    VersionTwoImporterExporter exporter(m_context.get(), &m_alerts, &m_progress);
+    VersionTwoImporterExporter exporter(session(), &m_progress);
     exporter.setShowWindow(true);
     ASSERT_TRUE(exporter.exportRecipes({recipe, recipe}, path(QStringLiteral("two.lsr"))));
     const QStringList exportSteps{QStringLiteral("show"),
@@ -314,7 +334,7 @@ TEST_F(ExchangeFileTest, ProgressDialogSteps) {
     EXPECT_EQ(m_progress.steps.last(), QStringLiteral("close"));
 
     m_progress.steps.clear();
-    VersionTwoImporterExporter importer(m_context.get(), &m_alerts, &m_progress);
+    VersionTwoImporterExporter importer(session(), &m_progress);
     importer.setShowWindow(true);
     importer.importDataFile(path(QStringLiteral("two.lsr")));
     Scheduler::instance().advance(1.0);
@@ -333,7 +353,7 @@ TEST_F(ExchangeFileTest, ProgressDialogSteps) {
 
     // showWindow off, or a dialog that cannot be shown: the work runs without it.
     m_progress.steps.clear();
-    VersionTwoImporterExporter hidden(m_context.get(), &m_alerts, &m_progress);
+    VersionTwoImporterExporter hidden(session(), &m_progress);
     hidden.importDataFile(path(QStringLiteral("two.lsr")));
     EXPECT_TRUE(m_progress.steps.isEmpty());
     m_progress.canShow = false;
@@ -407,7 +427,7 @@ TEST_F(ExchangeFileTest, FilesFromElsewhereNeverStoreWrongKindsOrPartialImports)
                   {"undecodable.lsr", undecodable}};
     for (const auto& file : broken) {
         ASSERT_TRUE(writeBytes(path(QLatin1String(file.name)), file.bytes));
-        VersionTwoImporterExporter importer(m_context.get(), &m_alerts, &m_progress);
+        VersionTwoImporterExporter importer(session(), &m_progress);
         importer.setShowWindow(true);
         m_progress.steps.clear();
         importer.importDataFile(path(QLatin1String(file.name)));
@@ -418,7 +438,7 @@ TEST_F(ExchangeFileTest, FilesFromElsewhereNeverStoreWrongKindsOrPartialImports)
     EXPECT_EQ(recipeCount(), before);
     EXPECT_EQ(images.entryList(QDir::Files).size(), picturesBefore);
     m_progress.steps.clear();
-    VersionTwoImporterExporter importer(m_context.get(), &m_alerts, &m_progress);
+    VersionTwoImporterExporter importer(session(), &m_progress);
     importer.setShowWindow(true);
     importer.importDataFile(path(QStringLiteral("absent.lsr")));
     EXPECT_TRUE(m_progress.steps.isEmpty());

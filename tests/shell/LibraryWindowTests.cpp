@@ -4,6 +4,7 @@
 #include "common/ScriptedPanels.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
 #include "library/GroupsManagedObject.h"
 #include "library/RecipesArrayController.h"
 #include "library/SideBarDragController.h"
@@ -30,6 +31,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -54,16 +56,18 @@ protected:
         UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Window.library")), QStringLiteral("libraryPath"));
         QDir().mkpath(m_dir.filePath(QStringLiteral("Window.library")));
         AppController::initialize();
-        installSampleRecipesImporter();
         Scheduler::instance().setManualTime(QDateTime::currentDateTime());
         m_app = std::make_unique<AppController>(&m_alerts, &m_panels, &m_shell);
+        m_app->setSampleRecipesImporter(importSampleRecipes);
         m_shell.setAppController(m_app.get());
         m_app->applicationDidFinishLaunching();
         Scheduler::instance().advance(1.0);
     }
     void TearDown() override {
+        // The windows go before the controllers they show, as in the application.
+        m_shell.tearDownWindows();
+        m_app.reset();
         Scheduler::instance().setAutomaticTime();
-        CoreDataController::setSampleRecipesImporter({});
     }
     RecipesArrayController* recipes() const { return m_app->recipesArrayController(); }
     QStringList selectedNames() const {
@@ -96,7 +100,9 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     m_shell.action(QStringLiteral("import"))->trigger();
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
     m_panels.answer(file, true);
+    QSignalSpy importEnded(m_app->session(), &LibrarySession::operationEnded);
     m_shell.action(QStringLiteral("import"))->trigger();
+    ASSERT_TRUE(importEnded.wait(20000)); // the import runs in batches from the event loop
     EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 5);
     EXPECT_TRUE(m_panels.asked.last().note.startsWith(QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 19);

@@ -51,7 +51,7 @@ protected:
 
     MeasureTestLibrary m_library;
     ScriptedAlerts m_alerts;
-    SmartMeasurementsController m_controller{m_library.context(), &m_alerts};
+    SmartMeasurementsController m_controller{m_library.session(m_alerts)};
     PreferencesController m_preferences;
     PreferencesWindow m_window{&m_preferences};
 };

@@ -1,6 +1,7 @@
 // The recipe editor's window on a real library: a recipe typed in with the keyboard and
 // saved, and the walk through the ingredient cells with Tab and Shift-Tab.
 #include "common/ScriptedAlerts.h"
+#include "common/TestSession.h"
 #include "library/IngredientRecords.h"
 #include "library/IngredientsTableModel.h"
 #include "library/LibraryStore.h"
@@ -31,14 +32,11 @@ namespace {
 class RecipeEditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QString error;
-        m_context = openLibraryStore(m_dir.filePath("Window.library"), true, &error);
-        ASSERT_TRUE(m_context) << error.toStdString();
-        SmartMeasurementsController::insertDefaultSmartMeasurements(m_context.get(),
+        m_library = std::make_unique<testsupport::TestSession>(m_dir.filePath("Window.library"), m_alerts);
+        ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
+        SmartMeasurementsController::insertDefaultSmartMeasurements(m_library->context(),
                                                                     MeasurementRules::defaultSmartMeasurementList());
-        m_recipes = std::make_unique<RecipesArrayController>(m_context.get());
-        m_editor = std::make_unique<RecipeEditorController>(m_recipes.get(), &m_alerts);
-        m_editor->setSaveHandler([this] { return m_context->save(); });
+        m_editor = std::make_unique<RecipeEditorController>(m_library->session());
         m_view = std::make_unique<RecipeEditorView>(m_editor.get());
         m_view->resize(900, 1200);
         m_view->show();
@@ -57,9 +55,8 @@ protected:
     QModelIndex current() const { return m_view->ingredientsTable()->currentIndex(); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ObjectContext> m_context;
     ScriptedAlerts m_alerts;
-    std::unique_ptr<RecipesArrayController> m_recipes;
+    std::unique_ptr<testsupport::TestSession> m_library;
     std::unique_ptr<RecipeEditorController> m_editor;
     std::unique_ptr<RecipeEditorView> m_view;
 };
@@ -98,7 +95,7 @@ TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
     QTest::mouseClick(m_view->saveButton(), Qt::LeftButton);
 
     EXPECT_FALSE(m_editor->isOpen());
-    EXPECT_FALSE(m_context->hasChanges());
+    EXPECT_FALSE(m_library->context()->hasChanges());
     EXPECT_EQ(recipe->stringValue("name"), "Lemon Tart");
     EXPECT_EQ(recipe->stringValue("keywords"), "Desserts,Baking");
     EXPECT_EQ(recipe->stringValue("yield"), "6 slices");

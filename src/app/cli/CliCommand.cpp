@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
 #include "library/LibraryStore.h"
 #include "platform/ManagedObject.h"
 
@@ -34,20 +36,35 @@ const std::vector<CliCommand>& cliCommands() {
 
 CliSession::CliSession(QString libraryPath) : m_libraryPath(std::move(libraryPath)) {}
 
-CliSession::~CliSession() = default;
+CliSession::~CliSession() {
+    m_library.reset();
+    m_store.reset();
+}
 
 QString CliSession::storePath() const {
     return libraryStorePath(m_libraryPath);
 }
 
 ObjectContext* CliSession::context() {
-    if (m_context)
-        return m_context.get();
+    if (m_store)
+        return m_store->managedObjectContext();
     QString error;
-    m_context = openLibraryStore(m_libraryPath, false, &error);
-    if (!m_context)
+    std::unique_ptr<ObjectContext> context = openLibraryStore(m_libraryPath, false, &error);
+    if (!context) {
         printError(error);
-    return m_context.get();
+        return nullptr;
+    }
+    m_store = std::make_unique<CoreDataController>(m_libraryPath, std::move(context), nullptr);
+    return m_store->managedObjectContext();
+}
+
+LibrarySession* CliSession::library(Alerts& alerts) {
+    if (m_library)
+        return m_library.get();
+    if (!context())
+        return nullptr;
+    m_library = std::make_unique<LibrarySession>(*m_store, alerts);
+    return m_library.get();
 }
 
 void CliSession::printJson(const QJsonValue& value) {

@@ -9,6 +9,9 @@
 #include <functional>
 #include <memory>
 
+class Alerts;
+class CoreDataController;
+class LibrarySession;
 class ObjectContext;
 
 // Exit codes of larkspoon-cli; part of its contract.
@@ -31,6 +34,9 @@ public:
     // The open store of the library, opened on first use; nullptr after printing the
     // reason on stderr (the caller then exits with CliNoLibrary).
     ObjectContext* context();
+    // The library as the application's controllers see it, with the command's alerts
+    // (made once per run; later calls answer the same session). nullptr as context().
+    LibrarySession* library(Alerts& alerts);
 
     // Output helpers: JSON on stdout, one line of text on stderr.
     static void printJson(const QJsonValue& value);
@@ -38,7 +44,8 @@ public:
 
 private:
     QString m_libraryPath;
-    std::unique_ptr<ObjectContext> m_context;
+    std::unique_ptr<CoreDataController> m_store; // owns the context
+    std::unique_ptr<LibrarySession> m_library;    // goes before the store
 };
 
 using CliHandler = std::function<int(CliSession& session, const QStringList& args)>;

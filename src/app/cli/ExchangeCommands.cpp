@@ -9,6 +9,7 @@
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
+#include "library/LibrarySession.h"
 #include "share/VersionTwoImporterExporter.h"
 
 #include <QFileInfo>
@@ -79,11 +80,12 @@ int importCommand(CliSession& session, const QStringList& args) {
             QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr files").arg(extension));
     if (!QFileInfo(path).isFile())
         return usage(QStringLiteral("There is no file at %1.").arg(path));
-    ObjectContext* context = session.context();
-    if (!context)
-        return CliNoLibrary;
     SilentAlerts alerts;
-    VersionTwoImporterExporter importer(context, &alerts);
+    LibrarySession* library = session.library(alerts);
+    if (!library)
+        return CliNoLibrary;
+    ObjectContext* context = library->context();
+    VersionTwoImporterExporter importer(library);
     importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     importer.importDataFile(path);
     const ExchangeImportResult& result = importer.importResult();
@@ -148,7 +150,8 @@ int exportCommand(CliSession& session, const QStringList& args) {
         return exitCode;
     }
 
-    VersionTwoImporterExporter exporter(context, nullptr);
+    SilentAlerts alerts;
+    VersionTwoImporterExporter exporter(session.library(alerts));
     exporter.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     if (!exporter.exportRecipes(recipes, path, &error)) {
         CliSession::printError(error);
@@ -161,7 +164,8 @@ int exportCommand(CliSession& session, const QStringList& args) {
 // The recipes the recipe list shows with the group selected in the sidebar (the first of
 // that name in sidebar order; none: "My Recipes") and the search typed in the scope, kept
 // when they also match filterText. False after printing the reason.
-bool listedRecipes(ObjectContext* context, const CliOptions& options, QList<ManagedObject*>* recipes, int* exitCode) {
+bool listedRecipes(LibrarySession& library, const CliOptions& options, QList<ManagedObject*>* recipes,
+                   int* exitCode) {
     const int scope = options.has(QStringLiteral("scope")) ? SearchBoxMenu::indexOfScope(options.value(QStringLiteral("scope")))
                                                            : int(SearchBoxMenu::EntireRecipe);
     if (scope < 0) {
@@ -177,11 +181,11 @@ bool listedRecipes(ObjectContext* context, const CliOptions& options, QList<Mana
         }
         filter = parsed.predicate;
     }
-    RecipesArrayController list(context);
+    RecipesArrayController& list = library.recipesArrayController();
     if (options.has(QStringLiteral("group"))) {
         const QString name = options.value(QStringLiteral("group"));
         GroupsManagedObject* selected = nullptr;
-        for (GroupsManagedObject* group : SidebarTreeController(context).allGroupsInDisplayOrder())
+        for (GroupsManagedObject* group : SidebarTreeController(&library).allGroupsInDisplayOrder())
             if (!selected && !SidebarTreeController::isHeader(group) && group->stringValue(QStringLiteral("name")) == name)
                 selected = group;
         if (!selected) {
@@ -215,13 +219,15 @@ int listCommand(CliSession& session, const QStringList& args) {
     if (!options.positional.isEmpty() || repeated ||
         (options.has(QStringLiteral("scope")) && !options.has(QStringLiteral("search"))))
         return usage(QStringLiteral("usage: list [--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"));
-    ObjectContext* context = session.context();
-    if (!context)
+    SilentAlerts alerts;
+    LibrarySession* library = session.library(alerts);
+    if (!library)
         return CliNoLibrary;
+    ObjectContext* context = library->context();
     QList<ManagedObject*> recipes;
     int exitCode = CliOK;
     if (options.has(QStringLiteral("group")) || options.has(QStringLiteral("search"))) {
-        if (!listedRecipes(context, options, &recipes, &exitCode))
+        if (!listedRecipes(*library, options, &recipes, &exitCode))
             return exitCode;
     } else if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode)) {
         return exitCode;

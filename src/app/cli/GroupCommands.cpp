@@ -5,6 +5,8 @@
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
 #include "library/SideBarDragController.h"
+#include "library/LibrarySession.h"
+#include "platform/Alerts.h"
 #include "library/SidebarTreeController.h"
 #include "platform/ObjectContext.h"
 
@@ -36,10 +38,12 @@ QJsonArray groupsJson(const SidebarTreeController& tree, const ManagedObject* pa
 int groupsCommand(CliSession& session, const QStringList& args) {
     if (!args.isEmpty())
         return usage(QStringLiteral("usage: groups"));
-    ObjectContext* context = session.context();
-    if (!context)
+    DefaultButtonAlerts alerts;
+    LibrarySession* library = session.library(alerts);
+    if (!library)
         return CliNoLibrary;
-    SidebarTreeController tree(context);
+    ObjectContext* context = library->context();
+    SidebarTreeController tree(library);
     // The same count the sidebar's worker makes, here on this thread.
     const GroupsCounterUpdater::Snapshot snapshot = GroupsCounterUpdater::takeSnapshot(context);
     const std::vector<int> counted = GroupsCounterUpdater::threadedUpdate(snapshot);
@@ -64,10 +68,12 @@ int dropCommand(CliSession& session, const QStringList& args) {
     const QString groupName = options.value(QStringLiteral("on"));
     const bool remove = options.has(QStringLiteral("remove"));
 
-    ObjectContext* context = session.context();
-    if (!context)
+    DefaultButtonAlerts alerts;
+    LibrarySession* library = session.library(alerts);
+    if (!library)
         return CliNoLibrary;
-    SidebarTreeController tree(context);
+    ObjectContext* context = library->context();
+    SidebarTreeController tree(library);
     GroupsManagedObject* target = nullptr;
     for (GroupsManagedObject* group : tree.allGroupsInDisplayOrder()) {
         if (group->stringValue(QStringLiteral("name")) == groupName) {

@@ -7,6 +7,7 @@
 #include "measure/IngredientsSorter.h"
 #include "measure/MeasurementsConverter.h"
 #include "measure/RecipeScaler.h"
+#include "library/LibrarySession.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
@@ -230,13 +231,13 @@ int rulesCommand(CliSession& session, const QStringList& args) {
     const bool isExport = operation == QLatin1String("export") && args.size() <= 2;
     if (!isExport && !((operation == QLatin1String("reset") || operation == QLatin1String("apply")) && args.size() == 1))
         return usage(synopsis);
-    ObjectContext* context = session.context();
-    if (!context)
-        return CliNoLibrary;
-
     // The command line asks nothing: every question gets its default (first) button.
     DefaultButtonAlerts alerts;
-    SmartMeasurementsController controller(context, &alerts);
+    LibrarySession* library = session.library(alerts);
+    if (!library)
+        return CliNoLibrary;
+    ObjectContext* context = library->context();
+    SmartMeasurementsController controller(library);
     QString error;
     if (isExport) {
         const QString path = args.size() == 2 ? QFileInfo(args.at(1)).absoluteFilePath()

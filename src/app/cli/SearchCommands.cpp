@@ -4,6 +4,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsManagedObject.h"
 #include "library/SideBarDragController.h"
+#include "library/LibrarySession.h"
 #include "library/SidebarTreeController.h"
 #include "library/SmartGroupRules.h"
 #include "platform/Alerts.h"
@@ -93,12 +94,13 @@ int groupCommand(CliSession& session, const QStringList& args) {
         options.all(QStringLiteral("parent")).size() > 1 || options.all(QStringLiteral("rule")).size() > 1)
         return usage(QStringLiteral("usage: group %1").arg(kSynopsis));
 
-    ObjectContext* context = session.context();
-    if (!context)
-        return CliNoLibrary;
-    SidebarTreeController tree(context);
     // "Yes" to the keyword question only when asked for; deleting has been asked for.
     AnsweringAlerts alerts(action == QLatin1String("rename") && !options.has(QStringLiteral("rename-keywords")) ? 1 : 0);
+    LibrarySession* library = session.library(alerts);
+    if (!library)
+        return CliNoLibrary;
+    ObjectContext* context = library->context();
+    SidebarTreeController tree(library);
     GroupEditorController editor(context, nullptr, &alerts);
     const QString name = positional.at(1);
 

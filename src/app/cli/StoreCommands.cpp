@@ -2,6 +2,8 @@
 #include "CliCommand.h"
 
 #include "library/CoreDataController.h"
+#include "library/LibrarySession.h"
+#include "share/VersionTwoImporterExporter.h"
 #include "library/LibraryStore.h"
 #include "platform/Alerts.h"
 #include "library/RecipesManagedObject.h"
@@ -62,6 +64,9 @@ int createCommand(CliSession& session, const QStringList& args) {
         return CliNoLibrary;
     }
     prepareLibraryFolder(libraryPath);
+    // A new library starts with the starter recipes, as in the application.
+    LibrarySession library(controller, alerts);
+    controller.setSampleRecipesImporter([&library](const QString& path) { return importSampleRecipes(library, path); });
     controller.validateGroupsContent();
     if (!controller.saveAction()) {
         CliSession::printError(alerts.lastMessage);

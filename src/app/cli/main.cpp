@@ -1,8 +1,6 @@
 // larkspoon-cli: the same library as the application, headless. JSON on stdout.
 #include "CliCommand.h"
 
-#include "share/VersionTwoImporterExporter.h"
-
 #include <QCoreApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -26,8 +24,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Larkspoon!"));
     QCoreApplication::setApplicationName(QStringLiteral("Larkspoon!"));
     QCoreApplication app(argc, argv);
-    // A library made here starts with the starter recipes, as in the application.
-    installSampleRecipesImporter();
 
     QStringList args = QCoreApplication::arguments().mid(1);
     QString libraryPath;

@@ -374,7 +374,7 @@ int main(int argc, char** argv) {
     // Exchange files: opened from outside they ask first; a new library starts with the
     // starter recipes.
     registerExchangeDocumentHandler(&appController, shell.progressView());
-    installSampleRecipesImporter();
+    appController.setSampleRecipesImporter(importSampleRecipes);
 
     QObject::connect(&singleInstance, &SingleInstance::argumentsReceived, &appController,
                      [&appController, &shell](const QStringList& arguments) {
@@ -410,5 +410,8 @@ int main(int argc, char** argv) {
             quitWhenShown(shell, appController, sinceMain);
     });
 
-    return app.exec();
+    const int exitCode = app.exec();
+    // The windows go before the controllers they show.
+    shell.tearDownWindows();
+    return exitCode;
 }

@@ -13,7 +13,7 @@ MeasurementMatchesTableView::MeasurementMatchesTableView(QWidget* parent)
     : MeasurementRecordsTableView(tr("Matches"), QStringLiteral("MeasurementMatchesTableView"), parent) {
     // A required match carries a unit key the converter looks for.
     m_model->setNameEditable([](const ManagedObject* match) { return !match->valueForKey(kRequired).toBool(); });
-    m_model->setNameEdited([](ManagedObject*) { MeasurementRecordsModel::saveLibrary(); });
+    m_model->setNameEdited([this](ManagedObject*) { saveLibrary(); });
 }
 
 void MeasurementMatchesTableView::setController(SmartMeasurementsController* controller) {
@@ -48,5 +48,5 @@ void MeasurementMatchesTableView::remove() {
     const int removed = m_controller->removeMeasurementMatches(selected);
     reloadData();
     if (removed > 0)
-        MeasurementRecordsModel::saveLibrary();
+        saveLibrary();
 }

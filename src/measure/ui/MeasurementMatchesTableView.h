@@ -27,6 +27,5 @@ public Q_SLOTS:
     void remove();
 
 private:
-    QPointer<SmartMeasurementsController> m_controller;
     ManagedObject* m_smartMeasurement = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "MeasurementRecordsTableView.h"
 
-#include "library/AppController.h"
+#include "measure/SmartMeasurementsController.h"
+
 #include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
 
@@ -23,7 +24,7 @@ MeasurementRecordsModel::MeasurementRecordsModel(QString header, QObject* parent
 void MeasurementRecordsModel::setRecords(const QList<ManagedObject*>& records) {
     if (records == m_records) {
         if (!m_records.isEmpty())
-            Q_EMIT dataChanged(index(0, 0), index(int(m_records.size()) - 1, 0));
+            emit dataChanged(index(0, 0), index(int(m_records.size()) - 1, 0));
         return;
     }
     beginResetModel();
@@ -33,11 +34,6 @@ void MeasurementRecordsModel::setRecords(const QList<ManagedObject*>& records) {
 
 ManagedObject* MeasurementRecordsModel::recordAt(int row) const {
     return row >= 0 && row < m_records.size() ? m_records.at(row) : nullptr;
-}
-
-void MeasurementRecordsModel::saveLibrary() {
-    if (AppController* app = AppController::instance())
-        app->saveAction();
 }
 
 bool MeasurementRecordsModel::isNameEditable(const ManagedObject* record) const {
@@ -76,7 +72,7 @@ bool MeasurementRecordsModel::setData(const QModelIndex& index, const QVariant& 
     if (name == record->stringValue(kName))
         return true;
     record->setValueForKey(name, kName);
-    Q_EMIT dataChanged(index, index);
+    emit dataChanged(index, index);
     if (m_nameEdited)
         m_nameEdited(record);
     return true;
@@ -141,11 +137,16 @@ void MeasurementRecordsTableView::editSelectedRow() {
         edit(rows.first());
 }
 
+void MeasurementRecordsTableView::saveLibrary() {
+    if (m_controller)
+        m_controller->saveLibrary();
+}
+
 void MeasurementRecordsTableView::showAddedRecord(ManagedObject* record) {
     reloadData();
     clearSelection();
     selectRecord(record);
-    MeasurementRecordsModel::saveLibrary();
+    saveLibrary();
     Scheduler::instance().schedule(
         kEditDelaySeconds,
         [this, record] {

@@ -2,11 +2,13 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QPointer>
 #include <QTableView>
 
 #include <functional>
 
 class ManagedObject;
+class SmartMeasurementsController;
 
 // The one-column model behind both tables of measurement rules: the names of a list of
 // records (rules or matches), edited in place. Editing a name writes the record.
@@ -24,9 +26,6 @@ public:
     void setNameEditable(std::function<bool(const ManagedObject*)> editable) { m_nameEditable = std::move(editable); }
     // Called after a name was written.
     void setNameEdited(std::function<void(ManagedObject*)> edited) { m_nameEdited = std::move(edited); }
-
-    // Saves the library after the rules changed, when the application has one open.
-    static void saveLibrary();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -65,6 +64,9 @@ protected:
     void showAddedRecord(ManagedObject* record);
     // Shows records, selecting again those of the selection that are still there.
     void showRecords(const QList<ManagedObject*>& records);
+    // Saves the library after the rules changed (nothing without a controller).
+    void saveLibrary();
 
     MeasurementRecordsModel* m_model;
+    QPointer<SmartMeasurementsController> m_controller;
 };

@@ -255,7 +255,7 @@ void ScalingAssistantController::calculateIngredients() {
     m_redWarningScaleFactorTextField->setVisible(m_scaler->warningsShown());
     m_redWarningScaleFactorTextField->setText(m_scaler->scaleFactorText());
     showView(RecipeScaler::View::Final);
-    Q_EMIT ingredientsScaled();
+    emit ingredientsScaled();
 }
 
 void ScalingAssistantController::closeScalingAssistantWindow() {
@@ -270,7 +270,7 @@ void ScalingAssistantController::closeScalingAssistantWindow() {
     m_panel = nullptr;
     panel->hide();
     panel->deleteLater();
-    Q_EMIT scalingAssistantClosed();
+    emit scalingAssistantClosed();
 }
 
 void ScalingAssistantController::showView(RecipeScaler::View view) {

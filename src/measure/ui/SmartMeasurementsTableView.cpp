@@ -1,7 +1,7 @@
 #include "SmartMeasurementsTableView.h"
 
 #include "MeasurementMatchesTableView.h"
-#include "library/AppController.h"
+#include "library/LibrarySession.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/ManagedObject.h"
@@ -9,7 +9,7 @@
 SmartMeasurementsTableView::SmartMeasurementsTableView(QWidget* parent)
     : MeasurementRecordsTableView(tr("Smart Measurements"), QStringLiteral("SmartMeasurementsTableView"), parent) {
     // Every rule's name may be edited: a required rule's name is how its unit is written.
-    m_model->setNameEdited([](ManagedObject*) { MeasurementRecordsModel::saveLibrary(); });
+    m_model->setNameEdited([this](ManagedObject*) { saveLibrary(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SmartMeasurementsTableView::showMatchesOfSelection);
 }
@@ -57,7 +57,7 @@ void SmartMeasurementsTableView::remove() {
     const int removed = m_controller->removeSmartMeasurements(selected);
     reloadData();
     if (removed > 0)
-        MeasurementRecordsModel::saveLibrary();
+        saveLibrary();
 }
 
 int SmartMeasurementsTableView::applySmartMeasurements() {
@@ -65,7 +65,7 @@ int SmartMeasurementsTableView::applySmartMeasurements() {
         return -1;
     const int rewritten = m_controller->applySmartMeasurements();
     if (rewritten >= 0)
-        MeasurementRecordsModel::saveLibrary();
+        saveLibrary();
     return rewritten;
 }
 
@@ -92,14 +92,12 @@ bool SmartMeasurementsTableView::resetToDefaults() {
         tellFailure(tr("The Smart Measurements could not be reset to the defaults."), error);
         return false;
     }
-    MeasurementRecordsModel::saveLibrary();
+    saveLibrary();
     return true;
 }
 
 void SmartMeasurementsTableView::tellFailure(const QString& message, const QString& reason) {
-    Alerts* alerts = m_alerts;
-    if (!alerts && AppController::instance())
-        alerts = AppController::instance()->alerts();
+    Alerts* alerts = m_alerts ? m_alerts : m_controller ? &m_controller->session().alerts() : nullptr;
     if (!alerts) {
         qWarning().noquote() << message << reason;
         return;

@@ -44,7 +44,6 @@ private:
     void showMatchesOfSelection();
     void tellFailure(const QString& message, const QString& reason);
 
-    QPointer<SmartMeasurementsController> m_controller;
     Alerts* m_alerts = nullptr;
     QPointer<MeasurementMatchesTableView> m_matches;
 };

@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-RecipePageView::RecipePageView(RecipesArrayController* recipes, Alerts* alerts, QWidget* parent)
+RecipePageView::RecipePageView(LibrarySession* session, QWidget* parent)
     : QWidget(parent), m_webView(new DisplayWebView(this)), m_display(nullptr),
       m_themes(new ThemeController(this)) {
     setObjectName(QStringLiteral("recipePage"));
-    m_display = new RecipeDisplayController(recipes, m_webView, alerts, this);
+    m_display = new RecipeDisplayController(session, m_webView, this);
     m_webView->setController(m_display);
     m_themes->setTextSizePort(m_webView);
 

@@ -5,6 +5,7 @@
 
 class Alerts;
 class DisplayWebView;
+class LibrarySession;
 class QFrame;
 class QListWidget;
 class RecipeDisplayController;
@@ -16,7 +17,7 @@ class ThemeController;
 class RecipePageView : public QWidget {
     Q_OBJECT
 public:
-    RecipePageView(RecipesArrayController* recipes, Alerts* alerts, QWidget* parent = nullptr);
+    explicit RecipePageView(LibrarySession* session, QWidget* parent = nullptr);
     ~RecipePageView() override;
 
     DisplayWebView* webView() const { return m_webView; }
