@@ -641,7 +641,7 @@ void ObjectContext::processPendingChanges() {
     m_undoManager->closeImplicitGroup();
     if (m_pendingNotification) {
         m_pendingNotification = false;
-        Q_EMIT objectsDidChange();
+        emit objectsDidChange();
     }
 }
 
@@ -797,7 +797,7 @@ bool ObjectContext::save(QString* error) {
         return true;
     if (!writeChanges(error))
         return false;
-    Q_EMIT didSave();
+    emit didSave();
     return true;
 }
 

@@ -487,13 +487,13 @@ private:
         while (i >= m_buffer.size())
             if (!readMore())
                 return -1;
-        return (unsigned char)m_buffer.at(i);
+        return static_cast<unsigned char>(m_buffer.at(i));
     }
 
     bool startsWithAt(qsizetype i, const char* text) {
         const qsizetype n = qsizetype(std::strlen(text));
         for (qsizetype k = 0; k < n; ++k)
-            if (at(i + k) != (unsigned char)text[k])
+            if (at(i + k) != static_cast<unsigned char>(text[k]))
                 return false;
         return true;
     }

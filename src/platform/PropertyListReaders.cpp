@@ -182,7 +182,7 @@ private:
 
     static bool isNameChar(char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-               c == '-' || c == '.' || c == ':' || (unsigned char)c >= 0x80;
+               c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
     }
 
     bool readTag(Tag& tag) {
