@@ -5,7 +5,7 @@ WERROR := $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench screenshots fuzz format clean
+.PHONY: all deps configure build run test bench screenshots fuzz format translations clean
 
 all: build
 
@@ -42,6 +42,13 @@ fuzz: deps
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+# Collects the texts of src/ that are shown to users into the English translation source;
+# commit the result. Without line numbers, the file changes only when the texts do.
+LUPDATE ?= /usr/lib/qt6/bin/lupdate
+translations: deps
+	$(LUPDATE) -no-obsolete -locations none -source-language en -target-language en \
+	  -extensions cpp,h src -ts translations/larkspoon_en.ts
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz

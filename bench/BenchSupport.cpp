@@ -72,8 +72,8 @@ QVariantMap recipeValues(int index) {
     QRandomGenerator random(quint32(index) * 2654435761u + 17);
     auto pick = [&random](const auto& list) { return QString::fromUtf8(list[random.bounded(int(std::size(list)))]); };
     QVariantMap values;
-    values.insert(QStringLiteral("name"), pick(kDishes) + QLatin1Char(' ') + pick(kStyles) + QStringLiteral(" No. ") +
-                                              QString::number(index));
+    values.insert(QStringLiteral("name"), QString(pick(kDishes) + QLatin1Char(' ') + pick(kStyles) +
+                                                  QStringLiteral(" No. ") + QString::number(index)));
     QVariantList rows;
     for (int i = 0; i < 12; ++i) {
         QVariantMap row;
@@ -96,7 +96,8 @@ QVariantMap recipeValues(int index) {
     while (directions.size() < targetLength)
         directions += pick(kSentences) + QLatin1Char(' ');
     values.insert(QStringLiteral("directions"), directions);
-    values.insert(QStringLiteral("notes"), QStringLiteral("From the family notebook. ") + pick(kSentences));
+    values.insert(QStringLiteral("notes"),
+                  QString(QStringLiteral("From the family notebook. ") + pick(kSentences)));
     QStringList keywords;
     while (keywords.size() < 3) {
         const QString keyword = pick(kKeywords);

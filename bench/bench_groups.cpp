@@ -77,10 +77,10 @@ ObjectContext* library() {
             add(QString::fromUtf8(kKeywords[(i + 5) % 12]), {}, parent);
         }
         for (const char* rule : kRules) {
-            QString error;
-            recipeFilterFromSmartGroupRules(QString::fromUtf8(rule), {QStringLiteral("dinner")}, &error);
-            if (!error.isEmpty())
-                qFatal("bench: rule %s: %s", rule, qPrintable(error));
+            QString ruleError;
+            recipeFilterFromSmartGroupRules(QString::fromUtf8(rule), {QStringLiteral("dinner")}, &ruleError);
+            if (!ruleError.isEmpty())
+                qFatal("bench: rule %s: %s", rule, qPrintable(ruleError));
             add(QStringLiteral("Smart %1").arg(QString::fromUtf8(rule).left(12)),
                 {{QStringLiteral("isSmartGroup"), true}, {QStringLiteral("predicates"), QString::fromUtf8(rule)}});
         }

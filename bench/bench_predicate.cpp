@@ -109,12 +109,16 @@ void runFilter(benchmark::State& state, const PredicatePtr& filter) {
 
 void BM_EntireRecipeSearch(benchmark::State& state, const char* term) {
     const PredicatePtr filter = SearchBoxMenu::searchPredicate(
-        SearchBoxMenu::EntireRecipe, QString::fromUtf8(term), Predicate::parse("platefeedPredicateKey == nil").predicate);
+        SearchBoxMenu::EntireRecipe, QString::fromUtf8(term),
+        Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate);
     runFilter(state, filter);
 }
 
 void BM_GroupFilter(benchmark::State& state, const char* text) {
-    runFilter(state, Predicate::parse(QString::fromUtf8(text), {QStringList{"a", "b", "c"}}).predicate);
+    runFilter(state,
+              Predicate::parse(QString::fromUtf8(text),
+                               {QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}})
+                  .predicate);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "PropertyList.h"
 #include "UndoManager.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -71,10 +72,14 @@ bool execute(sqlite3* db, const char* sql, QString* error) {
 bool hasSQLiteHeader(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(error, QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
+        return fail(error,
+                    QCoreApplication::translate("ObjectContext", "The file \"%1\" could not be read: %2")
+                        .arg(path, file.errorString()));
     const QByteArray header = file.read(100);
     if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return fail(error, QStringLiteral("The file \"%1\" is not a Larkspoon! library store.").arg(path));
+        return fail(error, QCoreApplication::translate("ObjectContext",
+                                                       "The file \"%1\" is not a Larkspoon! library store.")
+                               .arg(path));
     // A file cut short: the header records the page size and, when valid, the page count.
     const quint32 pageSize = (quint8(header[16]) << 8 | quint8(header[17])) == 1
                                  ? 65536
@@ -87,14 +92,19 @@ bool hasSQLiteHeader(const QString& path, QString* error) {
     const bool countValid = be32(24) == be32(92) && pageCount != 0;
     const bool walPending = QFileInfo::exists(path + QStringLiteral("-wal"));
     if (countValid && !walPending && qint64(pageSize) * pageCount > file.size())
-        return fail(error, QStringLiteral("The library store \"%1\" is damaged (the file is incomplete).").arg(path));
+        return fail(error,
+                    QCoreApplication::translate(
+                        "ObjectContext", "The library store \"%1\" is damaged (the file is incomplete).")
+                        .arg(path));
     return true;
 }
 
 std::optional<QVariantMap> readMetadata(sqlite3* db, const QString& path, QString* error) {
     Statement statement(db, QStringLiteral("SELECT Z_PLIST FROM LS_METADATA LIMIT 1"));
     if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) {
-        fail(error, QStringLiteral("The file \"%1\" is not a Larkspoon! library store.").arg(path));
+        fail(error, QCoreApplication::translate("ObjectContext",
+                                                "The file \"%1\" is not a Larkspoon! library store.")
+                        .arg(path));
         return std::nullopt;
     }
     const QByteArray bytes(static_cast<const char*>(sqlite3_column_blob(statement.get(), 0)),
@@ -102,7 +112,9 @@ std::optional<QVariantMap> readMetadata(sqlite3* db, const QString& path, QStrin
     const PropertyListResult plist = readPropertyList(bytes);
     const QVariantMap metadata = plist.value.toMap();
     if (!plist.ok() || metadata.value(kStoreTypeKey).toString() != QLatin1String(kStoreType)) {
-        fail(error, QStringLiteral("The file \"%1\" is not a Larkspoon! library store.").arg(path));
+        fail(error, QCoreApplication::translate("ObjectContext",
+                                                "The file \"%1\" is not a Larkspoon! library store.")
+                        .arg(path));
         return std::nullopt;
     }
     return metadata;
@@ -122,7 +134,8 @@ bool writeMetadata(sqlite3* db, const QVariantMap& metadata, QString* error) {
 // Opens an existing store file for reading and writing without creating anything.
 sqlite3* openExisting(const QString& path, bool readOnly, QString* error) {
     if (!QFileInfo::exists(path)) {
-        fail(error, QStringLiteral("There is no library store at \"%1\".").arg(path));
+        fail(error,
+             QCoreApplication::translate("ObjectContext", "There is no library store at \"%1\".").arg(path));
         return nullptr;
     }
     if (!hasSQLiteHeader(path, error))
@@ -130,7 +143,9 @@ sqlite3* openExisting(const QString& path, bool readOnly, QString* error) {
     sqlite3* db = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
-        fail(error, QStringLiteral("The library store \"%1\" could not be opened: %2").arg(path, sqliteMessage(db)));
+        fail(error,
+             QCoreApplication::translate("ObjectContext", "The library store \"%1\" could not be opened: %2")
+                 .arg(path, sqliteMessage(db)));
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -260,7 +275,9 @@ bool ObjectContext::openDatabase(StoreOptions options, QString* error) {
     const bool exists = QFileInfo::exists(m_path);
     if (!exists) {
         if (!options.createIfMissing || options.readOnly)
-            return fail(error, QStringLiteral("There is no library store at \"%1\".").arg(m_path));
+            return fail(error,
+                        QCoreApplication::translate("ObjectContext", "There is no library store at \"%1\".")
+                            .arg(m_path));
         return createStore(error);
     }
     m_db = openExisting(m_path, options.readOnly, error);
@@ -272,8 +289,10 @@ bool ObjectContext::openDatabase(StoreOptions options, QString* error) {
     if (metadata->value(kFingerprintKey).toString() != m_model.fingerprint()) {
         const QString version = metadata->value(QStringLiteral("modelVersion")).toString();
         return fail(error,
-                    QStringLiteral("The library store \"%1\" was written with another data model (%2) and cannot be "
-                                   "opened with %3.")
+                    QCoreApplication::translate(
+                        "ObjectContext",
+                        "The library store \"%1\" was written with another data model (%2) and cannot be "
+                        "opened with %3.")
                         .arg(m_path,
                              version.isEmpty() ? metadata->value(kModelNameKey).toString()
                                                : QStringLiteral("version ") + version,
@@ -295,8 +314,9 @@ bool ObjectContext::configureConnection(QString* error) {
 bool ObjectContext::createStore(QString* error) {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db, flags, nullptr) != SQLITE_OK)
-        return fail(error,
-                    QStringLiteral("The library store \"%1\" could not be created: %2").arg(m_path, sqliteMessage(m_db)));
+        return fail(error, QCoreApplication::translate("ObjectContext",
+                                                       "The library store \"%1\" could not be created: %2")
+                               .arg(m_path, sqliteMessage(m_db)));
     sqlite3_busy_timeout(m_db, 5000);
     if (!configureConnection(error))
         return false;
@@ -357,7 +377,9 @@ bool ObjectContext::createStore(QString* error) {
 bool ObjectContext::readPrimaryKeys(QString* error) {
     Statement statement(m_db, QStringLiteral("SELECT Z_ENTITY, Z_MAX FROM LS_PRIMARYKEY"));
     if (!statement)
-        return fail(error, QStringLiteral("The library store \"%1\" is damaged: %2").arg(m_path, sqliteMessage(m_db)));
+        return fail(error,
+                    QCoreApplication::translate("ObjectContext", "The library store \"%1\" is damaged: %2")
+                        .arg(m_path, sqliteMessage(m_db)));
     int rc;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
         const QString entity = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
@@ -366,7 +388,9 @@ bool ObjectContext::readPrimaryKeys(QString* error) {
             m_entities[index].maxKey = sqlite3_column_int64(statement.get(), 1);
     }
     if (rc != SQLITE_DONE)
-        return fail(error, QStringLiteral("The library store \"%1\" is damaged: %2").arg(m_path, sqliteMessage(m_db)));
+        return fail(error,
+                    QCoreApplication::translate("ObjectContext", "The library store \"%1\" is damaged: %2")
+                        .arg(m_path, sqliteMessage(m_db)));
     return true;
 }
 
@@ -457,7 +481,9 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
         Statement statement(m_db, QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
                                       .arg(columns.join(QStringLiteral(", ")), quoted(entity.name)));
         if (!statement)
-            return fail(error, QStringLiteral("The library store \"%1\" could not be read: %2").arg(m_path, sqliteMessage(m_db)));
+            return fail(error, QCoreApplication::translate("ObjectContext",
+                                                           "The library store \"%1\" could not be read: %2")
+                                   .arg(m_path, sqliteMessage(m_db)));
         std::vector<std::unique_ptr<ManagedObject>> loaded;
         int rc;
         const int attributeCount = int(entity.attributes.size());
@@ -476,7 +502,9 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             loaded.push_back(std::move(object));
         }
         if (rc != SQLITE_DONE)
-            return fail(error, QStringLiteral("The library store \"%1\" could not be read: %2").arg(m_path, sqliteMessage(m_db)));
+            return fail(error, QCoreApplication::translate("ObjectContext",
+                                                           "The library store \"%1\" could not be read: %2")
+                                   .arg(m_path, sqliteMessage(m_db)));
         // Records inserted before the entity was read stay after the saved ones.
         for (auto& object : state.objects)
             loaded.push_back(std::move(object));
@@ -511,7 +539,9 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             const int inverse = m_model.entity(relationship.destinationEntity)->relationshipIndex(relationship.inverseName);
             Statement statement(m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1").arg(quoted(relationship.joinTable)));
             if (!statement)
-                return fail(error, QStringLiteral("The library store \"%1\" could not be read: %2").arg(m_path, sqliteMessage(m_db)));
+                return fail(error, QCoreApplication::translate(
+                                       "ObjectContext", "The library store \"%1\" could not be read: %2")
+                                       .arg(m_path, sqliteMessage(m_db)));
             while (sqlite3_step(statement.get()) == SQLITE_ROW) {
                 ManagedObject* owner = m_entities[index].byKey.value(sqlite3_column_int64(statement.get(), 0));
                 ManagedObject* member = members.byKey.value(sqlite3_column_int64(statement.get(), 1));
@@ -611,7 +641,7 @@ void ObjectContext::processPendingChanges() {
     m_undoManager->closeImplicitGroup();
     if (m_pendingNotification) {
         m_pendingNotification = false;
-        Q_EMIT objectsDidChange();
+        emit objectsDidChange();
     }
 }
 
@@ -631,7 +661,8 @@ const QList<ManagedObject*>& ObjectContext::liveObjects(int entityIndex) {
 QList<ManagedObject*> ObjectContext::executeFetchRequest(const FetchRequest& request, QString* error) {
     const int index = m_model.entityIndex(request.entityName);
     if (index < 0) {
-        fail(error, QStringLiteral("There is no entity named \"%1\".").arg(request.entityName));
+        fail(error, QCoreApplication::translate("ObjectContext", "There is no entity named \"%1\".")
+                        .arg(request.entityName));
         return {};
     }
     if (!ensureLoaded(index, error))
@@ -758,13 +789,15 @@ bool ObjectContext::commitEditing() {
 
 bool ObjectContext::save(QString* error) {
     if (m_readOnly)
-        return fail(error, QStringLiteral("The library store \"%1\" is open read-only.").arg(m_path));
+        return fail(
+            error, QCoreApplication::translate("ObjectContext", "The library store \"%1\" is open read-only.")
+                       .arg(m_path));
     processPendingChanges();
     if (!hasChanges())
         return true;
     if (!writeChanges(error))
         return false;
-    Q_EMIT didSave();
+    emit didSave();
     return true;
 }
 
@@ -784,12 +817,15 @@ bool ObjectContext::writeChanges(QString* error) {
     auto abort = [&](const QString& message) {
         execute(m_db, "ROLLBACK", nullptr);
         undoAssignments();
-        return fail(error, QStringLiteral("The library could not be saved: %1").arg(message));
+        return fail(
+            error,
+            QCoreApplication::translate("ObjectContext", "The library could not be saved: %1").arg(message));
     };
 
     if (!execute(m_db, "BEGIN IMMEDIATE", error)) {
         if (error)
-            *error = QStringLiteral("The library could not be saved: %1").arg(*error);
+            *error = QCoreApplication::translate("ObjectContext", "The library could not be saved: %1")
+                         .arg(*error);
         return false;
     }
     // Permanent identities first, so links between new records can be written at once.

@@ -24,10 +24,6 @@ namespace predicate_detail {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("Predicate", text);
-}
-
 bool isAsciiDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
@@ -127,7 +123,7 @@ PredicateParseResult Parser::run() {
     PredicateParseResult result;
     advance();
     if (m_token.type == TokenType::End && !failed())
-        fail(tr("the filter is empty"), 0);
+        fail(QCoreApplication::translate("Predicate", "the filter is empty"), 0);
     PredicatePtr predicate;
     if (!failed())
         predicate = parseOr();
@@ -151,9 +147,11 @@ void Parser::fail(const QString& message, int position) {
 
 void Parser::failUnexpected() {
     if (m_token.type == TokenType::End)
-        fail(tr("unexpected end of the filter at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "unexpected end of the filter at position %1")
+                 .arg(m_token.position),
+             m_token.position);
     else
-        fail(tr("unexpected %1 at position %2")
+        fail(QCoreApplication::translate("Predicate", "unexpected %1 at position %2")
                  .arg(quotedSource(m_token.position, m_token.end))
                  .arg(m_token.position),
              m_token.position);
@@ -169,7 +167,9 @@ QString Parser::quotedSource(int from, int to) const {
 
 bool Parser::enter() {
     if (++m_depth > Predicate::MaximumNesting) {
-        fail(tr("the filter is nested too deeply at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "the filter is nested too deeply at position %1")
+                 .arg(m_token.position),
+             m_token.position);
         return false;
     }
     return true;
@@ -266,7 +266,7 @@ void Parser::advance() {
     case u'&':
     case u'|':
         if (next != c) {
-            lexError(tr("unexpected %1 at position %2")
+            lexError(QCoreApplication::translate("Predicate", "unexpected %1 at position %2")
                          .arg(quotedSource(m_position, m_position + 1))
                          .arg(m_position),
                      m_position);
@@ -280,7 +280,7 @@ void Parser::advance() {
             token.type = next == QLatin1Char('@') ? TokenType::ArgumentValue : TokenType::ArgumentKey;
             m_position += 2;
         } else {
-            lexError(tr("unsupported format %1 at position %2")
+            lexError(QCoreApplication::translate("Predicate", "unsupported format %1 at position %2")
                          .arg(quotedSource(m_position, m_position + 2))
                          .arg(m_position),
                      m_position);
@@ -288,7 +288,9 @@ void Parser::advance() {
         break;
     case u'$':
         if (!isIdentifierStart(next)) {
-            lexError(tr("expected a variable name after \"$\" at position %1").arg(m_position + 1),
+            lexError(QCoreApplication::translate("Predicate",
+                                                 "expected a variable name after \"$\" at position %1")
+                         .arg(m_position + 1),
                      m_position + 1);
             break;
         }
@@ -310,7 +312,9 @@ void Parser::advance() {
             else
                 token.type = TokenType::Error;
         } else {
-            lexError(tr("expected a key after \"#\" at position %1").arg(m_position + 1), m_position + 1);
+            lexError(QCoreApplication::translate("Predicate", "expected a key after \"#\" at position %1")
+                         .arg(m_position + 1),
+                     m_position + 1);
         }
         break;
     case u'"':
@@ -326,7 +330,7 @@ void Parser::advance() {
                 token.text += m_text[m_position++];
         } else {
             const int width = c.isHighSurrogate() && next.isLowSurrogate() ? 2 : 1;
-            lexError(tr("unexpected %1 at position %2")
+            lexError(QCoreApplication::translate("Predicate", "unexpected %1 at position %2")
                          .arg(quotedSource(m_position, m_position + width))
                          .arg(m_position),
                      m_position);
@@ -429,7 +433,9 @@ bool Parser::lexString(Token& token) {
             for (int i = 0; i < 4; ++i) {
                 const int digit = m_position + 2 + i < length ? hexValue(m_text[m_position + 2 + i]) : -1;
                 if (digit < 0) {
-                    fail(tr("expected four hexadecimal digits after \"\\u\" at position %1").arg(m_position),
+                    fail(QCoreApplication::translate(
+                             "Predicate", "expected four hexadecimal digits after \"\\u\" at position %1")
+                             .arg(m_position),
                          m_position);
                     m_position = length;
                     return false;
@@ -441,7 +447,7 @@ bool Parser::lexString(Token& token) {
             break;
         }
         default:
-            fail(tr("unknown escape %1 at position %2")
+            fail(QCoreApplication::translate("Predicate", "unknown escape %1 at position %2")
                      .arg(quotedSource(m_position, m_position + 2))
                      .arg(m_position),
                  m_position);
@@ -450,7 +456,8 @@ bool Parser::lexString(Token& token) {
         }
         m_position += 2;
     }
-    fail(tr("unterminated text starting at position %1").arg(start), start);
+    fail(QCoreApplication::translate("Predicate", "unterminated text starting at position %1").arg(start),
+         start);
     m_position = length;
     return false;
 }
@@ -509,7 +516,9 @@ PredicatePtr Parser::parsePrimary() {
             return {};
         if (m_token.type != TokenType::RightParen) {
             if (m_token.type == TokenType::End)
-                fail(tr("expected \")\" at position %1").arg(m_token.position), m_token.position);
+                fail(QCoreApplication::translate("Predicate", "expected \")\" at position %1")
+                         .arg(m_token.position),
+                     m_token.position);
             else
                 failUnexpected();
             return {};
@@ -563,7 +572,8 @@ PredicatePtr Parser::parseComparison() {
         comparison.op = Operator::Between;
     } else {
         if (m_token.type != TokenType::Error)
-            fail(tr("expected a comparison operator after %1 at position %2")
+            fail(QCoreApplication::translate("Predicate",
+                                             "expected a comparison operator after %1 at position %2")
                      .arg(quotedSource(leftStart, leftEnd))
                      .arg(m_token.position),
                  m_token.position);
@@ -586,7 +596,9 @@ PredicatePtr Parser::parseComparison() {
         const bool later =
             bounds.kind == Expression::Kind::KeyPath || bounds.kind == Expression::Kind::Variable;
         if (!constantPair && !listPair && !later) {
-            fail(tr("BETWEEN needs a list of two values at position %1").arg(rightStart), rightStart);
+            fail(QCoreApplication::translate("Predicate", "BETWEEN needs a list of two values at position %1")
+                     .arg(rightStart),
+                 rightStart);
             return {};
         }
     }
@@ -597,7 +609,9 @@ bool Parser::parseModifiers(int& modifiers) {
     const int start = m_token.position;
     advance();
     if (m_token.type != TokenType::Word) {
-        fail(tr("unknown modifier %1 at position %2").arg(quotedSource(start, m_token.end)).arg(start),
+        fail(QCoreApplication::translate("Predicate", "unknown modifier %1 at position %2")
+                 .arg(quotedSource(start, m_token.end))
+                 .arg(start),
              start);
         return false;
     }
@@ -607,14 +621,17 @@ bool Parser::parseModifiers(int& modifiers) {
         } else if (c == QLatin1Char('d') || c == QLatin1Char('D')) {
             modifiers |= DiacriticInsensitive;
         } else {
-            fail(tr("unknown modifier %1 at position %2").arg(quotedSource(start, m_token.end)).arg(start),
+            fail(QCoreApplication::translate("Predicate", "unknown modifier %1 at position %2")
+                     .arg(quotedSource(start, m_token.end))
+                     .arg(start),
                  start);
             return false;
         }
     }
     advance();
     if (m_token.type != TokenType::RightBracket) {
-        fail(tr("expected \"]\" at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "expected \"]\" at position %1").arg(m_token.position),
+             m_token.position);
         return false;
     }
     advance();
@@ -623,7 +640,7 @@ bool Parser::parseModifiers(int& modifiers) {
 
 bool Parser::takeArgument(QVariant& argument, const char* placeholder) {
     if (m_argumentIndex >= m_arguments.size()) {
-        fail(tr("missing argument for \"%1\" at position %2")
+        fail(QCoreApplication::translate("Predicate", "missing argument for \"%1\" at position %2")
                  .arg(QLatin1StringView(placeholder))
                  .arg(m_token.position),
              m_token.position);
@@ -650,7 +667,9 @@ bool Parser::parseExpression(Expression& out, const QString& after) {
             return false;
         const std::optional<QVariant> value = normalizedValue(argument);
         if (!value) {
-            fail(tr("the argument for \"%@\" at position %1 cannot be used in a filter").arg(position),
+            fail(QCoreApplication::translate(
+                     "Predicate", "the argument for \"%@\" at position %1 cannot be used in a filter")
+                     .arg(position),
                  position);
             return false;
         }
@@ -663,7 +682,10 @@ bool Parser::parseExpression(Expression& out, const QString& after) {
         if (!takeArgument(argument, "%K"))
             return false;
         if (argument.typeId() != QMetaType::QString || argument.toString().isEmpty()) {
-            fail(tr("the argument for \"%K\" at position %1 is not a key name").arg(position), position);
+            fail(QCoreApplication::translate("Predicate",
+                                             "the argument for \"%K\" at position %1 is not a key name")
+                     .arg(position),
+                 position);
             return false;
         }
         // A key given as an argument may be a key path: its dots separate the steps.
@@ -734,7 +756,9 @@ bool Parser::parseExpression(Expression& out, const QString& after) {
     if (after.isEmpty()) {
         failUnexpected();
     } else {
-        fail(tr("expected a value after %1 at position %2").arg(after).arg(m_token.position),
+        fail(QCoreApplication::translate("Predicate", "expected a value after %1 at position %2")
+                 .arg(after)
+                 .arg(m_token.position),
              m_token.position);
     }
     return false;
@@ -745,7 +769,9 @@ bool Parser::parseKeyPathRest(QStringList& path) {
         advance();
         if (m_token.type != TokenType::Word && m_token.type != TokenType::EscapedKey) {
             if (m_token.type != TokenType::Error)
-                fail(tr("expected a key after \".\" at position %1").arg(m_token.position), m_token.position);
+                fail(QCoreApplication::translate("Predicate", "expected a key after \".\" at position %1")
+                         .arg(m_token.position),
+                     m_token.position);
             return false;
         }
         path.append(m_token.text);
@@ -774,7 +800,9 @@ bool Parser::parseList(Expression& out) {
             if (m_token.type == TokenType::RightBrace)
                 break;
             if (m_token.type != TokenType::Error)
-                fail(tr("expected \",\" or \"}\" at position %1").arg(m_token.position), m_token.position);
+                fail(QCoreApplication::translate("Predicate", "expected \",\" or \"}\" at position %1")
+                         .arg(m_token.position),
+                     m_token.position);
             return false;
         }
     }
@@ -802,7 +830,9 @@ bool Parser::parseCast(Expression& out) {
         return false;
     advance();
     if (m_token.type != TokenType::LeftParen) {
-        fail(tr("expected \"(\" after \"CAST\" at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "expected \"(\" after \"CAST\" at position %1")
+                 .arg(m_token.position),
+             m_token.position);
         return false;
     }
     advance();
@@ -811,17 +841,20 @@ bool Parser::parseCast(Expression& out) {
     if (!parseExpression(value, QStringLiteral("\"CAST(\"")))
         return false;
     if (m_token.type != TokenType::Comma) {
-        fail(tr("expected \",\" at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "expected \",\" at position %1").arg(m_token.position),
+             m_token.position);
         return false;
     }
     advance();
     const int typePosition = m_token.position;
     if (m_token.type != TokenType::String) {
-        fail(tr("expected a type name at position %1").arg(typePosition), typePosition);
+        fail(
+            QCoreApplication::translate("Predicate", "expected a type name at position %1").arg(typePosition),
+            typePosition);
         return false;
     }
     if (m_token.text.compare(QLatin1String("Date"), Qt::CaseInsensitive) != 0) {
-        fail(tr("unsupported CAST type %1 at position %2")
+        fail(QCoreApplication::translate("Predicate", "unsupported CAST type %1 at position %2")
                  .arg(quotedSource(typePosition, m_token.end))
                  .arg(typePosition),
              typePosition);
@@ -829,7 +862,8 @@ bool Parser::parseCast(Expression& out) {
     }
     advance();
     if (m_token.type != TokenType::RightParen) {
-        fail(tr("expected \")\" at position %1").arg(m_token.position), m_token.position);
+        fail(QCoreApplication::translate("Predicate", "expected \")\" at position %1").arg(m_token.position),
+             m_token.position);
         return false;
     }
     advance();
@@ -848,7 +882,9 @@ bool Parser::parseCast(Expression& out) {
         }
     }
     if (!date.isValid()) {
-        fail(tr("expected a date text or a number in \"CAST\" at position %1").arg(valuePosition),
+        fail(QCoreApplication::translate("Predicate",
+                                         "expected a date text or a number in \"CAST\" at position %1")
+                 .arg(valuePosition),
              valuePosition);
         return false;
     }

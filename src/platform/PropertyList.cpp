@@ -31,10 +31,6 @@ namespace {
 using propertylist::kMaxDepth;
 constexpr qint64 kMaxBytes = qint64(512) * 1024 * 1024;
 
-QString trText(const char* text) {
-    return propertylist::errorText(text);
-}
-
 // The XML writer. Strings are UTF-8 with &, < and > escaped; other characters are written
 // as they are: readers of property lists take control characters as text, while some
 // refuse character references to them.
@@ -241,18 +237,20 @@ void writeValue(QByteArray& out, const QVariant& value, int depth) {
 PropertyListResult readPropertyList(const QByteArray& data) {
     PropertyListResult result;
     if (data.isEmpty()) {
-        result.error = trText("The property list is empty.");
+        result.error = QCoreApplication::translate("PropertyList", "The property list is empty.");
         return result;
     }
     if (data.size() > kMaxBytes) {
-        result.error = trText("The property list is too large.");
+        result.error = QCoreApplication::translate("PropertyList", "The property list is too large.");
         return result;
     }
     QString error;
     QVariant value = data.startsWith("bplist") ? propertylist::readBinary(data, &error)
                                                : propertylist::readXml(data, &error);
     if (!value.isValid()) {
-        result.error = error.isEmpty() ? trText("The data is not a property list.") : error;
+        result.error = error.isEmpty()
+                           ? QCoreApplication::translate("PropertyList", "The data is not a property list.")
+                           : error;
         return result;
     }
     result.value = std::move(value);
@@ -263,17 +261,19 @@ PropertyListResult readPropertyListFile(const QString& path) {
     PropertyListResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = trText("The file %1 could not be opened: %2").arg(path, file.errorString());
+        result.error = QCoreApplication::translate("PropertyList", "The file %1 could not be opened: %2")
+                           .arg(path, file.errorString());
         return result;
     }
     if (file.size() > kMaxBytes) {
-        result.error = trText("The property list is too large.");
+        result.error = QCoreApplication::translate("PropertyList", "The property list is too large.");
         return result;
     }
     const QByteArray data = file.readAll();
     result = readPropertyList(data);
     if (!result.ok())
-        result.error = trText("The file %1 could not be read: %2").arg(path, result.error);
+        result.error = QCoreApplication::translate("PropertyList", "The file %1 could not be read: %2")
+                           .arg(path, result.error);
     return result;
 }
 
@@ -291,11 +291,12 @@ bool writePropertyListFile(const QVariant& value, const QString& path, QString* 
     const QByteArray data = xmlPropertyListData(value);
     auto fail = [&](const QString& reason) {
         if (error)
-            *error = trText("The file %1 could not be written: %2").arg(path, reason);
+            *error = QCoreApplication::translate("PropertyList", "The file %1 could not be written: %2")
+                         .arg(path, reason);
         return false;
     };
     if (data.isEmpty())
-        return fail(trText("The value could not be encoded."));
+        return fail(QCoreApplication::translate("PropertyList", "The value could not be encoded."));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
@@ -344,20 +345,20 @@ public:
             return false;
         Tag tag;
         if (!readTagAt(m_pos, tag) || tag.closing)
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         m_pos = tag.end;
         if (tag.name == "plist") {
             if (tag.empty)
-                return setError("The property list holds no value.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list holds no value."));
             m_plist = true;
             if (!skipMisc(false) || !readTagAt(m_pos, tag))
                 return false;
             if (tag.closing)
-                return setError("The property list holds no value.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list holds no value."));
             m_pos = tag.end;
         }
         if (tag.name != "array")
-            return setError("The property list does not hold an array.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list does not hold an array."));
         m_rootClosed = tag.empty;
         return true;
     }
@@ -380,15 +381,15 @@ public:
         }
         const qsizetype start = m_pos;
         if (at(start) != '<' || at(start + 1) == '!') {
-            setError(at(start) < 0 ? "The property list ends too early."
-                                   : "The data is not a property list.");
+            setError(at(start) < 0 ? QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early.")
+                                   : QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             return Failed;
         }
         qsizetype p = m_pos;
         int depth = 0;
         for (;;) {
             if (p - start > kMaxBytes) {
-                setError("The property list is too large.");
+                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list is too large."));
                 return Failed;
             }
             if (startsWithAt(p, "<!--")) {
@@ -411,7 +412,7 @@ public:
                     return Failed;
                 if (tag.closing) {
                     if (--depth < 0) {
-                        setError("The data is not a property list.");
+                        setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
                         return Failed;
                     }
                 } else if (!tag.empty) {
@@ -449,7 +450,7 @@ private:
 
     bool setError(const char* text) {
         if (m_error.isEmpty())
-            m_error = trText(text);
+            m_error = propertylist::errorText(text);
         return false;
     }
 
@@ -464,7 +465,8 @@ private:
         const qint64 got = m_file.read(m_buffer.data() + old, piece);
         m_buffer.resize(old + qMax<qint64>(got, 0));
         if (got < 0)
-            m_error = trText("The file could not be read: %1").arg(m_file.errorString());
+            m_error = QCoreApplication::translate("PropertyList", "The file could not be read: %1")
+                          .arg(m_file.errorString());
         if (got <= 0) {
             m_eof = true;
             return false;
@@ -485,13 +487,13 @@ private:
         while (i >= m_buffer.size())
             if (!readMore())
                 return -1;
-        return (unsigned char)m_buffer.at(i);
+        return static_cast<unsigned char>(m_buffer.at(i));
     }
 
     bool startsWithAt(qsizetype i, const char* text) {
         const qsizetype n = qsizetype(std::strlen(text));
         for (qsizetype k = 0; k < n; ++k)
-            if (at(i + k) != (unsigned char)text[k])
+            if (at(i + k) != static_cast<unsigned char>(text[k]))
                 return false;
         return true;
     }
@@ -506,11 +508,11 @@ private:
                 return found;
             searchFrom = qMax(from, m_buffer.size() - n + 1);
             if (m_buffer.size() - m_pos > kMaxBytes + kReadPiece) {
-                setError("The property list is too large.");
+                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list is too large."));
                 return -1;
             }
             if (!readMore()) {
-                setError("The property list ends too early.");
+                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
                 return -1;
             }
         }
@@ -569,7 +571,7 @@ private:
                 return true;
             }
         }
-        return setError("The property list ends too early.");
+        return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
     }
 
     static bool isNameChar(int c) {
@@ -581,9 +583,9 @@ private:
     bool readTagAt(qsizetype i, Tag& tag) {
         tag = Tag();
         if (at(i) < 0)
-            return setError("The property list ends too early.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
         if (at(i) != '<')
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         qsizetype p = i + 1;
         if (at(p) == '/') {
             tag.closing = true;
@@ -593,7 +595,7 @@ private:
         while (isNameChar(at(p)))
             ++p;
         if (p == nameStart)
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         tag.name = m_buffer.mid(nameStart, p - nameStart);
         int quote = 0;
         for (int c; (c = at(p)) >= 0; ++p) {
@@ -610,7 +612,8 @@ private:
                 return true;
             }
         }
-        return setError(at(p) < 0 ? "The property list ends too early." : "The data is not a property list.");
+        return setError(at(p) < 0 ? QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early.")
+                                  : QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
     }
 
     // After the root array: the end of the plist element when there was one.
@@ -621,7 +624,8 @@ private:
             return false;
         Tag tag;
         if (!readTagAt(m_pos, tag) || !tag.closing || tag.name != "plist")
-            return setError("The property list holds more than one value.");
+            return setError(
+                QT_TRANSLATE_NOOP("PropertyList", "The property list holds more than one value."));
         m_pos = tag.end;
         return true;
     }
@@ -633,13 +637,15 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
                                QString* error) {
     auto fail = [&](const QString& reason) {
         if (error)
-            *error = trText("The file %1 could not be read: %2").arg(path, reason);
+            *error = QCoreApplication::translate("PropertyList", "The file %1 could not be read: %2")
+                         .arg(path, reason);
         return false;
     };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = trText("The file %1 could not be opened: %2").arg(path, file.errorString());
+            *error = QCoreApplication::translate("PropertyList", "The file %1 could not be opened: %2")
+                         .arg(path, file.errorString());
         return false;
     }
     if (file.peek(6) == "bplist") {
@@ -651,7 +657,8 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
             return false;
         }
         if (whole.value.typeId() != QMetaType::QVariantList)
-            return fail(trText("The property list does not hold an array."));
+            return fail(
+                QCoreApplication::translate("PropertyList", "The property list does not hold an array."));
         for (const QVariant& element : whole.value.toList())
             if (!visit(element))
                 break;
@@ -660,7 +667,7 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
         return true;
     }
     if (file.size() == 0)
-        return fail(trText("The property list is empty."));
+        return fail(QCoreApplication::translate("PropertyList", "The property list is empty."));
     XmlArrayStream stream(file);
     if (!stream.open())
         return fail(stream.error());
@@ -674,7 +681,9 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
         QString elementError;
         const QVariant element = propertylist::readXml(bytes, &elementError);
         if (!element.isValid())
-            return fail(elementError.isEmpty() ? trText("The data is not a property list.") : elementError);
+            return fail(elementError.isEmpty()
+                            ? QCoreApplication::translate("PropertyList", "The data is not a property list.")
+                            : elementError);
         if (!visit(element))
             break;
     }
@@ -687,7 +696,8 @@ qsizetype propertyListArrayFileCount(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = trText("The file %1 could not be opened: %2").arg(path, file.errorString());
+            *error = QCoreApplication::translate("PropertyList", "The file %1 could not be opened: %2")
+                         .arg(path, file.errorString());
         return -1;
     }
     if (file.peek(6) == "bplist" || file.size() == 0) {
@@ -709,7 +719,8 @@ qsizetype propertyListArrayFileCount(const QString& path, QString* error) {
     }
     if (!ok) {
         if (error)
-            *error = trText("The file %1 could not be read: %2").arg(path, stream.error());
+            *error = QCoreApplication::translate("PropertyList", "The file %1 could not be read: %2")
+                         .arg(path, stream.error());
         return -1;
     }
     if (error)
@@ -731,13 +742,14 @@ bool PropertyListArrayWriter::fail(const QString& reason, QString* error) {
         m_file.reset();
     }
     if (error)
-        *error = trText("The file %1 could not be written: %2").arg(m_path, reason);
+        *error = QCoreApplication::translate("PropertyList", "The file %1 could not be written: %2")
+                     .arg(m_path, reason);
     return false;
 }
 
 bool PropertyListArrayWriter::write(const QByteArray& bytes, QString* error) {
     if (m_failed || !m_file)
-        return fail(trText("The file is not open for writing."), error);
+        return fail(QCoreApplication::translate("PropertyList", "The file is not open for writing."), error);
     if (m_file->write(bytes) != bytes.size())
         return fail(m_file->errorString(), error);
     return true;

@@ -46,24 +46,25 @@ public:
             return fail(error);
         Tag tag;
         if (!readTag(tag) || tag.closing)
-            return fail(error, "The data is not a property list.");
+            return fail(error, QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         if (tag.name == "plist") {
             if (tag.empty)
-                return fail(error, "The property list holds no value.");
+                return fail(error, QT_TRANSLATE_NOOP("PropertyList", "The property list holds no value."));
             if (!skipMisc(false))
                 return fail(error);
             Tag inner;
             if (!readTag(inner))
                 return fail(error);
             if (inner.closing)
-                return fail(error, "The property list holds no value.");
+                return fail(error, QT_TRANSLATE_NOOP("PropertyList", "The property list holds no value."));
             if (!readValue(inner, value, 0))
                 return fail(error);
             if (!skipMisc(false))
                 return fail(error);
             Tag end;
             if (!readTag(end) || !end.closing || end.name != "plist")
-                return fail(error, "The property list holds more than one value.");
+                return fail(
+                    error, QT_TRANSLATE_NOOP("PropertyList", "The property list holds more than one value."));
         } else if (!readValue(tag, value, 0)) {
             return fail(error);
         }
@@ -84,7 +85,10 @@ private:
 
     QVariant fail(QString* error, const char* text = nullptr) {
         if (error)
-            *error = errorText(m_error ? m_error : text ? text : "The data is not a property list.");
+            *error =
+                errorText(m_error ? m_error
+                          : text  ? text
+                                  : QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         return {};
     }
 
@@ -117,7 +121,7 @@ private:
             ++m_p;
         }
         m_p = m_end;
-        return setError("The property list ends too early.");
+        return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
     }
 
     bool skipDoctype() {
@@ -153,7 +157,7 @@ private:
                 ++m_p;
             }
         }
-        return setError("The property list ends too early.");
+        return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
     }
 
     // Whitespace, comments and processing instructions; in the prolog also the
@@ -177,15 +181,15 @@ private:
     }
 
     static bool isNameChar(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-'
-               || c == '.' || c == ':' || (unsigned char)c >= 0x80;
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
     }
 
     bool readTag(Tag& tag) {
         if (m_p == m_end)
-            return setError("The property list ends too early.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
         if (*m_p != '<')
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         ++m_p;
         tag = Tag();
         if (m_p != m_end && *m_p == '/') {
@@ -196,13 +200,13 @@ private:
         while (m_p != m_end && isNameChar(*m_p))
             ++m_p;
         if (m_p == start)
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         tag.name = QByteArray(start, m_p - start);
         // Attributes: name="value" or name='value', ignored.
         for (;;) {
             skipSpace();
             if (m_p == m_end)
-                return setError("The property list ends too early.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
             if (*m_p == '>') {
                 ++m_p;
                 return true;
@@ -210,30 +214,30 @@ private:
             if (*m_p == '/' && !tag.closing) {
                 ++m_p;
                 if (m_p == m_end || *m_p != '>')
-                    return setError("The data is not a property list.");
+                    return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
                 ++m_p;
                 tag.empty = true;
                 return true;
             }
             if (tag.closing)
-                return setError("The data is not a property list.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             const char* nameStart = m_p;
             while (m_p != m_end && isNameChar(*m_p))
                 ++m_p;
             if (m_p == nameStart)
-                return setError("The data is not a property list.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             skipSpace();
             if (m_p == m_end || *m_p != '=')
-                return setError("The data is not a property list.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             ++m_p;
             skipSpace();
             if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
-                return setError("The data is not a property list.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             const char q = *m_p++;
             while (m_p != m_end && *m_p != q)
                 ++m_p;
             if (m_p == m_end)
-                return setError("The property list ends too early.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
             ++m_p;
         }
     }
@@ -279,10 +283,11 @@ private:
             if (!readTag(tag))
                 return false;
             if (!tag.closing || tag.name != name)
-                return setError("The property list holds an element where text was expected.");
+                return setError(QT_TRANSLATE_NOOP(
+                    "PropertyList", "The property list holds an element where text was expected."));
             return true;
         }
-        return setError("The property list ends too early.");
+        return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
     }
 
     bool readEntity(QByteArray& out) {
@@ -291,7 +296,7 @@ private:
         while (m_p != m_end && *m_p != ';' && m_p - start < 12)
             ++m_p;
         if (m_p == m_end || *m_p != ';')
-            return setError("The property list holds an unknown entity.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list holds an unknown entity."));
         const QByteArray entity(start, m_p - start);
         ++m_p;
         if (entity == "amp")
@@ -308,19 +313,20 @@ private:
             bool ok = false;
             const uint cp = entity.startsWith("#x") ? entity.mid(2).toUInt(&ok, 16) : entity.mid(1).toUInt(&ok, 10);
             if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-                return setError("The property list holds an unknown entity.");
+                return setError(
+                    QT_TRANSLATE_NOOP("PropertyList", "The property list holds an unknown entity."));
             appendCodePoint(out, char32_t(cp));
         } else {
-            return setError("The property list holds an unknown entity.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list holds an unknown entity."));
         }
         return true;
     }
 
     bool readValue(const Tag& tag, QVariant& out, int depth) {
         if (tag.closing)
-            return setError("The data is not a property list.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         if (depth > kMaxDepth)
-            return setError("The property list is nested too deeply.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list is nested too deeply."));
         const QByteArray& name = tag.name;
         if (name == "dict")
             return readDict(tag, out, depth);
@@ -332,7 +338,7 @@ private:
                 if (!readText(name, text))
                     return false;
                 if (!text.trimmed().isEmpty())
-                    return setError("The data is not a property list.");
+                    return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             }
             out = name == "true";
             return true;
@@ -352,7 +358,8 @@ private:
             return readDate(text.trimmed(), out);
         if (name == "data")
             return readData(text, out);
-        return setError("The property list holds an element of an unknown kind.");
+        return setError(
+            QT_TRANSLATE_NOOP("PropertyList", "The property list holds an element of an unknown kind."));
     }
 
     bool readInteger(const QByteArray& text, QVariant& out) {
@@ -369,10 +376,12 @@ private:
         else if (!digits.isEmpty() && digits.front() >= '0' && digits.front() <= '9')
             magnitude = digits.toULongLong(&ok, 10);
         if (!ok)
-            return setError("The property list holds an integer that cannot be read.");
+            return setError(
+                QT_TRANSLATE_NOOP("PropertyList", "The property list holds an integer that cannot be read."));
         if (negative) {
             if (magnitude > quint64(std::numeric_limits<qint64>::max()) + 1)
-                return setError("The property list holds an integer that cannot be read.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList",
+                                                  "The property list holds an integer that cannot be read."));
             out = qint64(0 - magnitude);
         } else {
             // Above the signed range: the same 64 bits, as other readers keep them.
@@ -404,14 +413,16 @@ private:
         double d = 0;
         const auto [ptr, ec] = std::from_chars(begin, end, d);
         if (ptr != end || begin == end)
-            return setError("The property list holds a real number that cannot be read.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList",
+                                              "The property list holds a real number that cannot be read."));
         if (ec == std::errc::result_out_of_range) {
             const bool negative = *begin == '-';
             const bool tiny = text.contains("e-") || text.contains("E-");
             d = tiny ? (negative ? -0.0 : 0.0)
                      : (negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity());
         } else if (ec != std::errc()) {
-            return setError("The property list holds a real number that cannot be read.");
+            return setError(QT_TRANSLATE_NOOP("PropertyList",
+                                              "The property list holds a real number that cannot be read."));
         }
         out = d;
         return true;
@@ -445,11 +456,13 @@ private:
         int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
         double fraction = 0;
         if (!number(6, &year) || !expect('-') || !number(2, &month) || !expect('-') || !number(2, &day))
-            return setError("The property list holds a date that cannot be read.");
+            return setError(
+                QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
         if (p != end && *p == 'T') {
             ++p;
             if (!number(2, &hour) || !expect(':') || !number(2, &minute) || !expect(':') || !number(2, &second))
-                return setError("The property list holds a date that cannot be read.");
+                return setError(
+                    QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
             if (p != end && *p == '.') {
                 ++p;
                 double scale = 0.1;
@@ -465,7 +478,8 @@ private:
         const QDate date(negativeYear ? -year : year, month, day);
         const QTime time(hour, minute, second);
         if (p != end || !date.isValid() || !time.isValid())
-            return setError("The property list holds a date that cannot be read.");
+            return setError(
+                QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
         out = QDateTime(date, time, Qt::UTC).addMSecs(qint64(std::llround(fraction * 1000)));
         return true;
     }
@@ -478,7 +492,8 @@ private:
                 compact += c;
         const auto decoded = QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
-            return setError("The property list holds data that cannot be read.");
+            return setError(
+                QT_TRANSLATE_NOOP("PropertyList", "The property list holds data that cannot be read."));
         out = decoded.decoded.isNull() ? QByteArray("") : decoded.decoded;
         return true;
     }
@@ -491,7 +506,7 @@ private:
             return false;
         if (tag.closing) {
             if (tag.name != container)
-                return setError("The data is not a property list.");
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             *done = true;
             return false;
         }
@@ -531,13 +546,17 @@ private:
                     break;
                 }
                 if (keyTag.name != "key")
-                    return setError("The property list holds a dictionary value without a key.");
+                    return setError(QT_TRANSLATE_NOOP(
+                        "PropertyList", "The property list holds a dictionary value without a key."));
                 QByteArray key;
                 if (!keyTag.empty && !readText("key", key))
                     return false;
                 Tag valueTag;
                 if (!nextTag("dict", valueTag, &done))
-                    return done ? setError("The property list holds a dictionary key without a value.") : false;
+                    return done ? setError(QT_TRANSLATE_NOOP(
+                                      "PropertyList",
+                                      "The property list holds a dictionary key without a value."))
+                                : false;
                 QVariant value;
                 if (!readValue(valueTag, value, depth + 1))
                     return false;
@@ -565,7 +584,9 @@ public:
         QVariant value;
         if (!readTrailer() || !readObject(m_top, value, 0)) {
             if (error)
-                *error = errorText(m_error ? m_error : "The data is not a property list.");
+                *error = errorText(
+                    m_error ? m_error
+                            : QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
             return {};
         }
         return value;
@@ -599,7 +620,7 @@ private:
 
     bool readTrailer() {
         if (m_size < 8 + 32 || std::memcmp(m_data, "bplist00", 8) != 0)
-            return fail("The property list ends too early.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
         const quint64 t = m_size - 32;
         m_offsetSize = m_data[t + 6];
         m_refSize = m_data[t + 7];
@@ -607,11 +628,11 @@ private:
         m_top = bigEndian(t + 16, 8);
         m_tableOffset = bigEndian(t + 24, 8);
         if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         // Every object takes at least one byte before the table.
         if (m_objectCount == 0 || m_objectCount > m_size || m_top >= m_objectCount || m_tableOffset < 9
             || m_tableOffset > t || m_objectCount * m_offsetSize > t - m_tableOffset)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         m_visiting.assign(size_t(m_objectCount), 0);
         m_scalars.assign(size_t(m_objectCount), QVariant());
         m_budget = m_size + 16;
@@ -620,10 +641,10 @@ private:
 
     bool objectOffset(quint64 index, quint64* offset) {
         if (index >= m_objectCount)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         *offset = bigEndian(m_tableOffset + index * m_offsetSize, m_offsetSize);
         if (*offset < 8 || *offset >= m_tableOffset)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         return true;
     }
 
@@ -637,13 +658,13 @@ private:
             return true;
         }
         if (!has(at, 1))
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         const uchar marker = m_data[at++];
         if ((marker >> 4) != 0x1 || (marker & 0xF) > 3)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         const unsigned bytes = 1u << (marker & 0xF);
         if (!has(at, bytes))
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         *count = bigEndian(at, bytes);
         at += bytes;
         return true;
@@ -651,18 +672,18 @@ private:
 
     bool readObject(quint64 index, QVariant& out, int depth) {
         if (depth > kMaxDepth)
-            return fail("The property list is nested too deeply.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The property list is nested too deeply."));
         if (m_budget == 0)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         --m_budget;
         if (index >= m_objectCount)
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         if (m_scalars[size_t(index)].isValid()) {
             out = m_scalars[size_t(index)];
             return true;
         }
         if (m_visiting[size_t(index)])
-            return fail("The binary property list refers to itself.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list refers to itself."));
         quint64 at = 0;
         if (!objectOffset(index, &at))
             return false;
@@ -675,13 +696,14 @@ private:
                 out = info == 0x9;
                 return true;
             }
-            return fail("The binary property list holds a value of an unknown kind.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList",
+                                          "The binary property list holds a value of an unknown kind."));
         case 0x1: {
             if (info > 4)
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             const unsigned bytes = 1u << info;
             if (!has(at, bytes))
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             // 16-byte integers: the low 64 bits carry every value a reader can use.
             out = qint64(bigEndian(at + (bytes > 8 ? bytes - 8 : 0), std::min(bytes, 8u)));
             return true;
@@ -701,17 +723,18 @@ private:
                 out = d;
                 return true;
             }
-            return fail("The binary property list is damaged.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         }
         case 0x3: {
             if (info != 3 || !has(at, 8))
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             const quint64 bits = bigEndian(at, 8);
             double seconds;
             std::memcpy(&seconds, &bits, 8);
             const QDateTime date = dateFromSeconds2001(seconds);
             if (!date.isValid())
-                return fail("The property list holds a date that cannot be read.");
+                return fail(
+                    QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
             out = date;
             return true;
         }
@@ -724,7 +747,7 @@ private:
                 return false;
             const quint64 unit = type == 0x6 ? 2 : 1;
             if (count > m_tableOffset || !has(at, count * unit))
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             const char* bytes = reinterpret_cast<const char*>(m_data + at);
             QVariant value;
             if (type == 0x4) {
@@ -746,7 +769,7 @@ private:
         case 0x8: {
             const unsigned bytes = info + 1;
             if (bytes > 8 || !has(at, bytes))
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             QVariantMap uid;
             uid.insert(QStringLiteral("CF$UID"), qint64(bigEndian(at, bytes)));
             out = uid;
@@ -761,14 +784,15 @@ private:
                 return false;
             const quint64 refs = type == 0xD ? 2 : 1;
             if (count > m_tableOffset || !has(at, count * refs * m_refSize))
-                return fail("The binary property list is damaged.");
+                return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
             m_visiting[size_t(index)] = 1;
             const bool ok = type == 0xD ? readDict(at, count, out, depth) : readArray(at, count, out, depth);
             m_visiting[size_t(index)] = 0;
             return ok;
         }
         default:
-            return fail("The binary property list holds a value of an unknown kind.");
+            return fail(QT_TRANSLATE_NOOP("PropertyList",
+                                          "The binary property list holds a value of an unknown kind."));
         }
     }
 
@@ -792,7 +816,8 @@ private:
             if (!readObject(bigEndian(at + i * m_refSize, m_refSize), key, depth + 1))
                 return false;
             if (key.metaType().id() != QMetaType::QString)
-                return fail("The binary property list holds a dictionary key that is not text.");
+                return fail(QT_TRANSLATE_NOOP(
+                    "PropertyList", "The binary property list holds a dictionary key that is not text."));
             QVariant value;
             if (!readObject(bigEndian(at + (count + i) * m_refSize, m_refSize), value, depth + 1))
                 return false;

@@ -16,7 +16,7 @@ void UndoManager::endUndoGrouping() {
     if (--m_level == 0 && !m_open.actions.empty()) {
         m_undoStack.push_back(std::move(m_open));
         m_open = Group{};
-        Q_EMIT stateChanged();
+        emit stateChanged();
     }
 }
 
@@ -35,7 +35,7 @@ void UndoManager::closeImplicitGroup() {
     if (!m_open.actions.empty()) {
         m_undoStack.push_back(std::move(m_open));
         m_open = Group{};
-        Q_EMIT stateChanged();
+        emit stateChanged();
     }
 }
 
@@ -77,7 +77,7 @@ void UndoManager::apply(std::vector<Group>& from, std::vector<Group>& to, bool& 
     if (!m_open.actions.empty())
         to.push_back(std::move(m_open));
     m_open = Group{};
-    Q_EMIT stateChanged();
+    emit stateChanged();
 }
 
 void UndoManager::undo() {
@@ -111,5 +111,5 @@ void UndoManager::removeAllActions() {
     m_open = Group{};
     m_implicitOpen = false;
     m_level = 0;
-    Q_EMIT stateChanged();
+    emit stateChanged();
 }

@@ -43,7 +43,8 @@ TEST_F(CliGroupTest, NewLibraryTreeAndRecipeDrops) {
     QStringList kinds;
     for (int i = 0; i < 4; ++i)
         kinds << tree.at(i).toObject().value(QStringLiteral("kind")).toString();
-    EXPECT_EQ(kinds, (QStringList{"libraryHeader", "myRecipes", "groupHeader", "group"}));
+    EXPECT_EQ(kinds, (QStringList{QStringLiteral("libraryHeader"), QStringLiteral("myRecipes"),
+                                  QStringLiteral("groupHeader"), QStringLiteral("group")}));
     EXPECT_EQ(tree.at(1).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("My Recipes"));
     EXPECT_EQ(tree.at(1).toObject().value(QStringLiteral("counterValue")).toInt(), 0);
     bool nested = false;
@@ -61,10 +62,13 @@ TEST_F(CliGroupTest, NewLibraryTreeAndRecipeDrops) {
     EXPECT_TRUE(keywords(id).isEmpty());
 
     // Refusals change nothing: a smart group, a header, an unknown group or recipe.
-    for (const QStringList& args : {QStringList{id, "--on", "Favorites"}, QStringList{id, "--on", "GROUPS"},
-                                    QStringList{id, "--on", "Nowhere"}, QStringList{id + ",nope", "--on", "Desserts"}}) {
+    for (const QStringList& args :
+         {QStringList{id, QStringLiteral("--on"), QStringLiteral("Favorites")},
+          QStringList{id, QStringLiteral("--on"), QStringLiteral("GROUPS")},
+          QStringList{id, QStringLiteral("--on"), QStringLiteral("Nowhere")},
+          QStringList{id + QStringLiteral(",nope"), QStringLiteral("--on"), QStringLiteral("Desserts")}}) {
         const CliRun run = cli(QStringList{QStringLiteral("drop")} + args);
-        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(run.err.isEmpty());
     }
     EXPECT_TRUE(keywords(id).isEmpty());

@@ -27,16 +27,31 @@ TEST(MeasureCli, QuantityAndConvertCommands) {
         QJsonValue expected;
     };
     const Case cases[] = {
-        {{"quantity", "scale", "2 to 3", "2"}, QStringLiteral("4.0 to 6.0 ")},
-        {{"quantity", "scale", "12oz", "2"}, QStringLiteral("FAILED_CONVERSION")},
-        {{"quantity", "fraction", "0.6667"}, QStringLiteral("2/3")},
-        {{"quantity", "value", "2 1/2 1/4"}, 2.75},
-        {{"quantity", "value", "1/3"}, 0.33333334},
-        {{"convert", "nearest", "36", "teaspoons"}, QJsonObject{{"quantity", "3/4"}, {"measurement", "cup"}}},
-        {{"convert", "lowest", "1.5", "kilograms"}, QJsonObject{{"quantity", "1500"}, {"measurement", "grams"}}},
-        {{"convert", "nearest", "2 large", "cups"}, QJsonObject{{"quantity", "2 large"}, {"measurement", "cups"}}},
-        {{"convert", "preferred", "Tbs.", "2"}, QStringLiteral("tablespoons")},
-        {{"convert", "preferred", "", "2"}, QJsonValue::Null},
+        {{QStringLiteral("quantity"), QStringLiteral("scale"), QStringLiteral("2 to 3"), QStringLiteral("2")},
+         QStringLiteral("4.0 to 6.0 ")},
+        {{QStringLiteral("quantity"), QStringLiteral("scale"), QStringLiteral("12oz"), QStringLiteral("2")},
+         QStringLiteral("FAILED_CONVERSION")},
+        {{QStringLiteral("quantity"), QStringLiteral("fraction"), QStringLiteral("0.6667")},
+         QStringLiteral("2/3")},
+        {{QStringLiteral("quantity"), QStringLiteral("value"), QStringLiteral("2 1/2 1/4")}, 2.75},
+        {{QStringLiteral("quantity"), QStringLiteral("value"), QStringLiteral("1/3")}, 0.33333334},
+        {{QStringLiteral("convert"), QStringLiteral("nearest"), QStringLiteral("36"),
+          QStringLiteral("teaspoons")},
+         QJsonObject{{QStringLiteral("quantity"), QStringLiteral("3/4")},
+                     {QStringLiteral("measurement"), QStringLiteral("cup")}}},
+        {{QStringLiteral("convert"), QStringLiteral("lowest"), QStringLiteral("1.5"),
+          QStringLiteral("kilograms")},
+         QJsonObject{{QStringLiteral("quantity"), QStringLiteral("1500")},
+                     {QStringLiteral("measurement"), QStringLiteral("grams")}}},
+        {{QStringLiteral("convert"), QStringLiteral("nearest"), QStringLiteral("2 large"),
+          QStringLiteral("cups")},
+         QJsonObject{{QStringLiteral("quantity"), QStringLiteral("2 large")},
+                     {QStringLiteral("measurement"), QStringLiteral("cups")}}},
+        {{QStringLiteral("convert"), QStringLiteral("preferred"), QStringLiteral("Tbs."),
+          QStringLiteral("2")},
+         QStringLiteral("tablespoons")},
+        {{QStringLiteral("convert"), QStringLiteral("preferred"), QStringLiteral(""), QStringLiteral("2")},
+         QJsonValue::Null},
     };
     const QString noLibrary = QDir::temp().filePath(QStringLiteral("larkspoon-measure-no-such-library"));
     for (const Case& c : cases) {
@@ -44,8 +59,12 @@ TEST(MeasureCli, QuantityAndConvertCommands) {
         EXPECT_EQ(run.exitCode, 0) << c.args.join(u' ').toStdString() << run.err.toStdString();
         EXPECT_EQ(jsonOf(run), c.expected) << c.args.join(u' ').toStdString() << " gave " << run.out.toStdString();
     }
-    for (const QStringList& bad : {QStringList{"quantity", "fraction", "abc"}, QStringList{"quantity", "scale", "1"},
-                                   QStringList{"convert", "sideways", "1", "cup"}, QStringList{"quantity"}}) {
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("quantity"), QStringLiteral("fraction"), QStringLiteral("abc")},
+          QStringList{QStringLiteral("quantity"), QStringLiteral("scale"), QStringLiteral("1")},
+          QStringList{QStringLiteral("convert"), QStringLiteral("sideways"), QStringLiteral("1"),
+                      QStringLiteral("cup")},
+          QStringList{QStringLiteral("quantity")}}) {
         EXPECT_EQ(runCli(bad).exitCode, 2) << bad.join(u' ').toStdString();
     }
 }
@@ -53,9 +72,21 @@ TEST(MeasureCli, QuantityAndConvertCommands) {
 TEST(MeasureCli, ParseIngredientsWithAndWithoutALibrary) {
     const QByteArray text = "2 cups flour, sifted\nFor the crust:\n1 Tbl oil\n";
     const QJsonArray expected{
-        QJsonObject{{"quantity", "2"}, {"measurement", "cups"}, {"name", "flour"}, {"method", "sifted"}, {"isGroupTitle", "NO"}},
-        QJsonObject{{"quantity", ""}, {"measurement", ""}, {"name", "For the crust:"}, {"method", ""}, {"isGroupTitle", "YES"}},
-        QJsonObject{{"quantity", "1"}, {"measurement", ""}, {"name", "Tbl oil"}, {"method", ""}, {"isGroupTitle", "NO"}},
+        QJsonObject{{QStringLiteral("quantity"), QStringLiteral("2")},
+                    {QStringLiteral("measurement"), QStringLiteral("cups")},
+                    {QStringLiteral("name"), QStringLiteral("flour")},
+                    {QStringLiteral("method"), QStringLiteral("sifted")},
+                    {QStringLiteral("isGroupTitle"), QStringLiteral("NO")}},
+        QJsonObject{{QStringLiteral("quantity"), QStringLiteral("")},
+                    {QStringLiteral("measurement"), QStringLiteral("")},
+                    {QStringLiteral("name"), QStringLiteral("For the crust:")},
+                    {QStringLiteral("method"), QStringLiteral("")},
+                    {QStringLiteral("isGroupTitle"), QStringLiteral("YES")}},
+        QJsonObject{{QStringLiteral("quantity"), QStringLiteral("1")},
+                    {QStringLiteral("measurement"), QStringLiteral("")},
+                    {QStringLiteral("name"), QStringLiteral("Tbl oil")},
+                    {QStringLiteral("method"), QStringLiteral("")},
+                    {QStringLiteral("isGroupTitle"), QStringLiteral("NO")}},
     };
     QTemporaryDir folder;
     const QString libraryPath = folder.filePath(QStringLiteral("Kitchen.library"));
@@ -70,7 +101,11 @@ TEST(MeasureCli, ParseIngredientsWithAndWithoutALibrary) {
     run = runCli({QStringLiteral("--library"), libraryPath, QStringLiteral("parse-ingredients")}, text);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     QJsonArray withWords = expected;
-    withWords[2] = QJsonObject{{"quantity", "1"}, {"measurement", "Tbl"}, {"name", "oil"}, {"method", ""}, {"isGroupTitle", "NO"}};
+    withWords[2] = QJsonObject{{QStringLiteral("quantity"), QStringLiteral("1")},
+                               {QStringLiteral("measurement"), QStringLiteral("Tbl")},
+                               {QStringLiteral("name"), QStringLiteral("oil")},
+                               {QStringLiteral("method"), QStringLiteral("")},
+                               {QStringLiteral("isGroupTitle"), QStringLiteral("NO")}};
     EXPECT_EQ(jsonOf(run), withWords) << run.out.toStdString() << run.err.toStdString();
 }
 
@@ -110,10 +145,11 @@ TEST_F(MeasureCliLibrary, ScaleMakesAScaledCopyAndKeepsTheOriginal) {
     const testsupport::CliRun run = cli({QStringLiteral("scale"), m_uniqueID, QStringLiteral("--yield"), QStringLiteral("2")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject result = jsonOf(run).toObject();
-    EXPECT_EQ(result.value("name").toString(), QStringLiteral("Pancakes- Scaled to 2 servings"));
-    EXPECT_EQ(result.value("yield").toString(), QStringLiteral("2 servings"));
-    EXPECT_EQ(result.value("failed").toArray(), QJsonArray{1});
-    const QString copyID = result.value("uniqueID").toString();
+    EXPECT_EQ(result.value(QStringLiteral("name")).toString(),
+              QStringLiteral("Pancakes- Scaled to 2 servings"));
+    EXPECT_EQ(result.value(QStringLiteral("yield")).toString(), QStringLiteral("2 servings"));
+    EXPECT_EQ(result.value(QStringLiteral("failed")).toArray(), QJsonArray{1});
+    const QString copyID = result.value(QStringLiteral("uniqueID")).toString();
     EXPECT_NE(copyID, m_uniqueID);
 
     QString error;
@@ -154,7 +190,7 @@ TEST_F(MeasureCliLibrary, RulesCommands) {
 
     run = cli({QStringLiteral("rules"), QStringLiteral("apply")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(jsonOf(run).toObject().value("recipes").toInt(), 1);
+    EXPECT_EQ(jsonOf(run).toObject().value(QStringLiteral("recipes")).toInt(), 1);
     QString error;
     {
         std::unique_ptr<ObjectContext> context = openLibraryStore(m_libraryPath, false, &error);
@@ -168,7 +204,7 @@ TEST_F(MeasureCliLibrary, RulesCommands) {
     }
     run = cli({QStringLiteral("rules"), QStringLiteral("reset")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(jsonOf(run).toObject().value("smartMeasurements").toInt(), 32);
+    EXPECT_EQ(jsonOf(run).toObject().value(QStringLiteral("smartMeasurements")).toInt(), 32);
 
     EXPECT_EQ(cli({QStringLiteral("rules"), QStringLiteral("sideways")}).exitCode, 2);
     EXPECT_EQ(runCli({QStringLiteral("--library"), m_folder.filePath(QStringLiteral("none")), QStringLiteral("rules"),

@@ -138,8 +138,8 @@ TEST(TypedFraction, EmptyOrZeroDenominatorAddsNothing) {
 
 TEST(TypedFraction, HugeValuesAreClampedToFiniteNumbers) {
     const QString digits(60, u'9');
-    EXPECT_EQ(MC::floatFromTypedFraction(digits + QStringLiteral(" ") + digits), FLT_MAX);
-    EXPECT_EQ(MC::floatFromTypedFraction(digits + QStringLiteral("/0.5")), FLT_MAX);
+    EXPECT_EQ(MC::floatFromTypedFraction(QString(digits + QStringLiteral(" ") + digits)), FLT_MAX);
+    EXPECT_EQ(MC::floatFromTypedFraction(QString(digits + QStringLiteral("/0.5"))), FLT_MAX);
 }
 
 TEST(KitchenFraction, WorkedValuesAndEdges) {

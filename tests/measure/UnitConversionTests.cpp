@@ -28,7 +28,7 @@ void expectConversions(MeasurementsConverter& converter, const std::vector<Conve
             nearest ? converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(ingredient)
                     : converter.ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(ingredient);
         EXPECT_EQ(&returned, &ingredient);
-        const std::string label = (quantity + QStringLiteral(" ") + measurement).toStdString();
+        const std::string label = QString(quantity + QStringLiteral(" ") + measurement).toStdString();
         EXPECT_EQ(ingredient.value(QStringLiteral("quantity")).toString(), QString::fromUtf16(c.expectedQuantity)) << label;
         EXPECT_EQ(ingredient.value(QStringLiteral("measurement")).toString(), QString::fromUtf16(c.expectedMeasurement)) << label;
         EXPECT_EQ(ingredient.value(QStringLiteral("name")).toString(), QStringLiteral("flour")) << label;

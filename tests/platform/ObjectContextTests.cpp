@@ -107,12 +107,16 @@ TEST_F(ObjectContextTest, FetchFiltersSortsAndSeesPendingChanges) {
 
     const SortDescriptor byName{QStringLiteral("name"), true, true};
     EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), {}, {byName})),
-              (QStringList{"Apple pie", "apricot jam", "banana bread", "Carrot cake"}));
-    EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), {}, {{QStringLiteral("name"), true, false}})),
-              (QStringList{"Apple pie", "Carrot cake", "apricot jam", "banana bread"}));
+              (QStringList{QStringLiteral("Apple pie"), QStringLiteral("apricot jam"),
+                           QStringLiteral("banana bread"), QStringLiteral("Carrot cake")}));
+    EXPECT_EQ(
+        names(*context, FetchRequest(QStringLiteral("Recipes"), {}, {{QStringLiteral("name"), true, false}})),
+        (QStringList{QStringLiteral("Apple pie"), QStringLiteral("Carrot cake"),
+                     QStringLiteral("apricot jam"), QStringLiteral("banana bread")}));
     EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), filter(QStringLiteral("rating > 1")),
                                            {{QStringLiteral("rating"), false}})),
-              (QStringList{"Apple pie", "Carrot cake", "banana bread"}));
+              (QStringList{QStringLiteral("Apple pie"), QStringLiteral("Carrot cake"),
+                           QStringLiteral("banana bread")}));
 
     context->deleteObject(cake);
     EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), filter(QStringLiteral("name BEGINSWITH[c] 'c'")))),

@@ -17,22 +17,23 @@ namespace {
 
 QVariantMap soupRecipe() {
     return {
-        {"name", "Chicken Soup"},
-        {"rating", qint64(4)},
-        {"difficulty", 2},
-        {"hasBeenPrepared", 1},
-        {"hasFirstImage", true},
-        {"isMarkedAsNew", 0},
-        {"keywords", "soup,Dinner"},
-        {"keywordsArray", QStringList{"soup", "dinner"}},
-        {"notes", QString::fromUtf8("Crème brûlée for dessert")},
-        {"uniqueID", "2010-05-01-10-00-00-000-42"},
-        {"yield", "4 servings"},
-        {"price", 2.5},
-        {"dateCreated", QDateTime(QDate(2010, 5, 1), QTime(10, 0), Qt::UTC)},
-        {"ingredient", QVariantMap{{"name", "egg"}, {"quantity", "2"}}},
-        {"in", "a key that is a reserved word"},
-        {"tags", QVariantList{QString::fromUtf8("Crème"), 3, "SOUP"}},
+        {QStringLiteral("name"), QStringLiteral("Chicken Soup")},
+        {QStringLiteral("rating"), qint64(4)},
+        {QStringLiteral("difficulty"), 2},
+        {QStringLiteral("hasBeenPrepared"), 1},
+        {QStringLiteral("hasFirstImage"), true},
+        {QStringLiteral("isMarkedAsNew"), 0},
+        {QStringLiteral("keywords"), QStringLiteral("soup,Dinner")},
+        {QStringLiteral("keywordsArray"), QStringList{QStringLiteral("soup"), QStringLiteral("dinner")}},
+        {QStringLiteral("notes"), QString::fromUtf8("Crème brûlée for dessert")},
+        {QStringLiteral("uniqueID"), QStringLiteral("2010-05-01-10-00-00-000-42")},
+        {QStringLiteral("yield"), QStringLiteral("4 servings")},
+        {QStringLiteral("price"), 2.5},
+        {QStringLiteral("dateCreated"), QDateTime(QDate(2010, 5, 1), QTime(10, 0), Qt::UTC)},
+        {QStringLiteral("ingredient"), QVariantMap{{QStringLiteral("name"), QStringLiteral("egg")},
+                                                   {QStringLiteral("quantity"), QStringLiteral("2")}}},
+        {QStringLiteral("in"), QStringLiteral("a key that is a reserved word")},
+        {QStringLiteral("tags"), QVariantList{QString::fromUtf8("Crème"), 3, QStringLiteral("SOUP")}},
     };
 }
 
@@ -104,11 +105,13 @@ INSTANTIATE_TEST_SUITE_P(
         EvalCase{"keywordsArray CONTAINS \"sou\"", {}, false},
         EvalCase{"keywordsArray CONTAINS[c] \"DINNER\"", {}, true},
         EvalCase{"\"dinner\" IN keywordsArray", {}, true}, EvalCase{"\"Dinner\" IN keywordsArray", {}, false},
-        EvalCase{"%@ IN[c] keywordsArray", {"DINNER"}, true},
+        EvalCase{"%@ IN[c] keywordsArray", {QStringLiteral("DINNER")}, true},
         EvalCase{"name IN {\"Chicken Soup\", \"Stew\"}", {}, true},
         EvalCase{"rating IN {1, 2, 3}", {}, false}, EvalCase{"rating IN {1, \"4\", 4.0}", {}, true},
         EvalCase{"name IN {}", {}, false},
-        EvalCase{"uniqueID IN[c] %@", {QStringList{"X", "2010-05-01-10-00-00-000-42"}}, true},
+        EvalCase{"uniqueID IN[c] %@",
+                 {QStringList{QStringLiteral("X"), QStringLiteral("2010-05-01-10-00-00-000-42")}},
+                 true},
         EvalCase{"uniqueID IN %@", {QVariantList{}}, false}, EvalCase{"\"Soup\" IN name", {}, true},
         EvalCase{"\"soup\" IN[c] name", {}, true}, EvalCase{"ANY keywordsArray == \"dinner\"", {}, true},
         EvalCase{"SOME keywordsArray BEGINSWITH \"din\"", {}, true},
@@ -126,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         // key paths, escaped keys, %K, SELF
         EvalCase{"ingredient.name == \"egg\"", {}, true}, EvalCase{"ingredient.missing == nil", {}, true},
         EvalCase{"#in BEGINSWITH \"a key\"", {}, true}, EvalCase{"#\"in\" ENDSWITH \"word\"", {}, true},
-        EvalCase{"%K == %@", {"rating", 4}, true}, EvalCase{"%K == %@", {"ingredient.quantity", "2"}, true},
+        EvalCase{"%K == %@", {QStringLiteral("rating"), 4}, true},
+        EvalCase{"%K == %@", {QStringLiteral("ingredient.quantity"), QStringLiteral("2")}, true},
         EvalCase{"SELF.rating == 4", {}, true}, EvalCase{"SELF != nil", {}, true},
         // dates
         EvalCase{"dateCreated == %@", {QDateTime(QDate(2010, 5, 1), QTime(12, 0), QTimeZone(7200))}, true},
@@ -196,40 +200,48 @@ TEST(PredicateCacheTest, CaseInsensitiveTextComparisonsReadTheCacheAndAgreeWithF
 
     // A hit in the cache is used as it is, without reading the raw value.
     CachedSource stale(values);
-    stale.overrideFolded("name", "folded by the cache");
-    const PredicatePtr p = Predicate::parse("name CONTAINS[c] \"BY THE CACHE\"").predicate;
+    stale.overrideFolded(QStringLiteral("name"), QStringLiteral("folded by the cache"));
+    const PredicatePtr p = Predicate::parse(QStringLiteral("name CONTAINS[c] \"BY THE CACHE\"")).predicate;
     stale.valueReads = 0;
     EXPECT_TRUE(p->evaluate(stale));
     EXPECT_EQ(stale.valueReads, 0);
     // Without [c] the raw value is compared.
-    EXPECT_FALSE(Predicate::parse("name CONTAINS \"cache\"").predicate->evaluate(stale));
+    EXPECT_FALSE(Predicate::parse(QStringLiteral("name CONTAINS \"cache\"")).predicate->evaluate(stale));
 }
 
 TEST(PredicateVariablesTest, SubstitutesAndEvaluatesVariables) {
-    const PredicatePtr p = Predicate::parse("name contains[C] $value AND rating >= $minimum").predicate;
+    const PredicatePtr p =
+        Predicate::parse(QStringLiteral("name contains[C] $value AND rating >= $minimum")).predicate;
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->variablesUsed(), (QStringList{"value", "minimum"}));
-    EXPECT_EQ(p->keysUsed(), (QStringList{"name", "rating"}));
+    EXPECT_EQ(p->variablesUsed(), (QStringList{QStringLiteral("value"), QStringLiteral("minimum")}));
+    EXPECT_EQ(p->keysUsed(), (QStringList{QStringLiteral("name"), QStringLiteral("rating")}));
     const VariantKeyValueSource source(soupRecipe());
-    EXPECT_TRUE(p->evaluate(source, {{"value", "SOUP"}, {"minimum", 4}}));
-    EXPECT_FALSE(p->evaluate(source, {{"value", "stew"}, {"minimum", 4}}));
+    EXPECT_TRUE(p->evaluate(
+        source, {{QStringLiteral("value"), QStringLiteral("SOUP")}, {QStringLiteral("minimum"), 4}}));
+    EXPECT_FALSE(p->evaluate(
+        source, {{QStringLiteral("value"), QStringLiteral("stew")}, {QStringLiteral("minimum"), 4}}));
     EXPECT_FALSE(p->evaluate(source)); // unbound variables are nil
 
-    const PredicatePtr half = p->substitutingVariables({{"value", "Say \"soup\"\\"}});
-    EXPECT_EQ(half->variablesUsed(), QStringList{"minimum"});
-    EXPECT_EQ(half->format(), QString("name CONTAINS[c] \"Say \\\"soup\\\"\\\\\" AND rating >= $minimum"));
-    const PredicatePtr full = p->substitutingVariables({{"value", "soup"}, {"minimum", 5}});
+    const PredicatePtr half =
+        p->substitutingVariables({{QStringLiteral("value"), QStringLiteral("Say \"soup\"\\")}});
+    EXPECT_EQ(half->variablesUsed(), QStringList{QStringLiteral("minimum")});
+    EXPECT_EQ(half->format(),
+              QStringLiteral("name CONTAINS[c] \"Say \\\"soup\\\"\\\\\" AND rating >= $minimum"));
+    const PredicatePtr full = p->substitutingVariables(
+        {{QStringLiteral("value"), QStringLiteral("soup")}, {QStringLiteral("minimum"), 5}});
     EXPECT_TRUE(full->variablesUsed().isEmpty());
     EXPECT_FALSE(full->evaluate(source));
-    EXPECT_TRUE(full->substitutingVariables({{"value", "x"}}) == full); // nothing left to replace
-    EXPECT_TRUE(
-        Predicate::parse("rating IN {1, $x}").predicate->substitutingVariables({{"x", 4}})->evaluate(source));
+    EXPECT_TRUE(full->substitutingVariables({{QStringLiteral("value"), QStringLiteral("x")}}) ==
+                full); // nothing left to replace
+    EXPECT_TRUE(Predicate::parse(QStringLiteral("rating IN {1, $x}"))
+                    .predicate->substitutingVariables({{QStringLiteral("x"), 4}})
+                    ->evaluate(source));
 }
 
 TEST(PredicateCompoundTest, BuildsAndFlattensCompounds) {
-    const PredicatePtr a = Predicate::parse("rating > 3").predicate;
-    const PredicatePtr b = Predicate::parse("name BEGINSWITH \"C\"").predicate;
-    const PredicatePtr c = Predicate::parse("hasFirstImage == NO").predicate;
+    const PredicatePtr a = Predicate::parse(QStringLiteral("rating > 3")).predicate;
+    const PredicatePtr b = Predicate::parse(QStringLiteral("name BEGINSWITH \"C\"")).predicate;
+    const PredicatePtr c = Predicate::parse(QStringLiteral("hasFirstImage == NO")).predicate;
     const VariantKeyValueSource source(soupRecipe());
 
     EXPECT_EQ(Predicate::andPredicate({})->kind(), Predicate::Kind::True);
@@ -238,56 +250,57 @@ TEST(PredicateCompoundTest, BuildsAndFlattensCompounds) {
     EXPECT_EQ(Predicate::andPredicate({Predicate::andPredicate({a, b}), c})->subpredicates().size(), 3);
     const PredicatePtr mixed =
         Predicate::orPredicate({Predicate::andPredicate({a, c}), Predicate::notPredicate(b)});
-    EXPECT_EQ(mixed->format(), QString("(rating > 3 AND hasFirstImage == NO) OR NOT name BEGINSWITH \"C\""));
+    EXPECT_EQ(mixed->format(),
+              QStringLiteral("(rating > 3 AND hasFirstImage == NO) OR NOT name BEGINSWITH \"C\""));
     EXPECT_FALSE(mixed->evaluate(source));
     EXPECT_TRUE(Predicate::notPredicate(Predicate::andPredicate({a, c}))->evaluate(source));
     EXPECT_EQ(Predicate::notPredicate(Predicate::orPredicate({a, b}))->format(),
-              QString("NOT (rating > 3 OR name BEGINSWITH \"C\")"));
+              QStringLiteral("NOT (rating > 3 OR name BEGINSWITH \"C\")"));
 }
 
 // Filter texts the application writes: search templates, group filters and translated
 // smart-group rules.
 QStringList applicationFilters() {
-    const QString groupFilter = "(%@ IN[c] keywordsArray AND platefeedPredicateKey == nil) OR "
-                                "(uniqueID IN[c] {\"a-1\", \"B-2\"} AND platefeedPredicateKey == nil)";
+    const QString groupFilter =
+        QStringLiteral("(%@ IN[c] keywordsArray AND platefeedPredicateKey == nil) OR "
+                       "(uniqueID IN[c] {\"a-1\", \"B-2\"} AND platefeedPredicateKey == nil)");
     QStringList filters;
     for (int scope = 0; scope < SearchBoxMenu::ScopeCount; ++scope)
-        filters << SearchBoxMenu::filterTemplate(scope).replace("(%@)", "(" + groupFilter + ")");
-    filters << "platefeedPredicateKey == nil"
-            << "platefeedPredicateKey CONTAINS[cd] %@"
-            << "rating == 1"
-            << "rating < 5"
-            << "rating > 3 AND platefeedPredicateKey == nil"
-            << "difficulty == 2 OR difficulty > 1"
-            << "hasFirstImage == YES"
-            << "hasFirstImage == NO"
-            << "hasBeenPrepared == yes"
-            << "(hasBeenPrepared == nil) or (hasBeenPrepared == no)"
-            << "NOT ingredientsArray CONTAINS[c] \"egg\" AND name CONTAINS[c] \"cake\""
-            << "NOT directions CONTAINS[c] \"oven\" OR NOT keywords CONTAINS[c] \"soup\""
-            << "(NOT keywords CONTAINS[c] \"LIBRARY\") and (NOT keywords CONTAINS[c] \"My Recipes\") and "
-               "(NOT keywords CONTAINS[c] \"soup\")"
-            << "name != \"x\" AND cuisine ==[c] \"Thai\" AND yield BEGINSWITH[c] \"4\""
-            << "\"Rating\" > \"3\" AND \"Groupless\" == \"No\""
-            << "importedFromURL LIKE[c] \"http*://*.example.com/*\"";
+        filters << SearchBoxMenu::filterTemplate(scope).replace(
+            QStringLiteral("(%@)"), QStringLiteral("(") + groupFilter + QStringLiteral(")"));
+    filters << QStringLiteral("platefeedPredicateKey == nil")
+            << QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@") << QStringLiteral("rating == 1")
+            << QStringLiteral("rating < 5") << QStringLiteral("rating > 3 AND platefeedPredicateKey == nil")
+            << QStringLiteral("difficulty == 2 OR difficulty > 1") << QStringLiteral("hasFirstImage == YES")
+            << QStringLiteral("hasFirstImage == NO") << QStringLiteral("hasBeenPrepared == yes")
+            << QStringLiteral("(hasBeenPrepared == nil) or (hasBeenPrepared == no)")
+            << QStringLiteral("NOT ingredientsArray CONTAINS[c] \"egg\" AND name CONTAINS[c] \"cake\"")
+            << QStringLiteral("NOT directions CONTAINS[c] \"oven\" OR NOT keywords CONTAINS[c] \"soup\"")
+            << QStringLiteral(
+                   "(NOT keywords CONTAINS[c] \"LIBRARY\") and (NOT keywords CONTAINS[c] \"My Recipes\") and "
+                   "(NOT keywords CONTAINS[c] \"soup\")")
+            << QStringLiteral("name != \"x\" AND cuisine ==[c] \"Thai\" AND yield BEGINSWITH[c] \"4\"")
+            << QStringLiteral("\"Rating\" > \"3\" AND \"Groupless\" == \"No\"")
+            << QStringLiteral("importedFromURL LIKE[c] \"http*://*.example.com/*\"");
     return filters;
 }
 
 TEST(PredicateRoundTripTest, PrintedFormParsesToAnEqualTree) {
     QStringList filters = applicationFilters();
-    filters << "ANY keywordsArray ==[cd] $value"
-            << "ALL keywordsArray != \"x\""
-            << "NONE keywordsArray LIKE \"a?\""
-            << "SELF IN {1, 2.5, -3, -0.5, 1e300, \"x\", nil, YES, NO, {}, {\"nested\", {1}}}"
-            << "#and == #\"odd key\".#\"\".step AND #self.#in != $in"
-            << "name MATCHES[cd] \"^a\\\\d+$\" OR name BETWEEN {$low, \"z\"}"
-            << "TRUEPREDICATE AND NOT FALSEPREDICATE AND NOT NOT rating < 1"
-            << "a == \"tab\\tline\\nquote\\\"apostrophe\\'back\\\\slash\\u0001\\u00e9\""
-            << "a == 'single' OR b == 9223372036854775807 OR c == -9223372036854775808 OR d == "
-               "99999999999999999999"
-            << "((a == 1 OR b == 2) AND (c == 3 OR (d == 4 AND e == 5))) OR f IN {g, 1}"
-            << "date > CAST(\"2010-05-01T10:00:00.123Z\", \"Date\") AND date < CAST(0, \"Date\")";
-    const QVariantList arguments{"SOUP", "key-1", "pk", "x", "y"};
+    filters
+        << QStringLiteral("ANY keywordsArray ==[cd] $value") << QStringLiteral("ALL keywordsArray != \"x\"")
+        << QStringLiteral("NONE keywordsArray LIKE \"a?\"")
+        << QStringLiteral("SELF IN {1, 2.5, -3, -0.5, 1e300, \"x\", nil, YES, NO, {}, {\"nested\", {1}}}")
+        << QStringLiteral("#and == #\"odd key\".#\"\".step AND #self.#in != $in")
+        << QStringLiteral("name MATCHES[cd] \"^a\\\\d+$\" OR name BETWEEN {$low, \"z\"}")
+        << QStringLiteral("TRUEPREDICATE AND NOT FALSEPREDICATE AND NOT NOT rating < 1")
+        << QStringLiteral("a == \"tab\\tline\\nquote\\\"apostrophe\\'back\\\\slash\\u0001\\u00e9\"")
+        << QStringLiteral("a == 'single' OR b == 9223372036854775807 OR c == -9223372036854775808 OR d == "
+                          "99999999999999999999")
+        << QStringLiteral("((a == 1 OR b == 2) AND (c == 3 OR (d == 4 AND e == 5))) OR f IN {g, 1}")
+        << QStringLiteral("date > CAST(\"2010-05-01T10:00:00.123Z\", \"Date\") AND date < CAST(0, \"Date\")");
+    const QVariantList arguments{QStringLiteral("SOUP"), QStringLiteral("key-1"), QStringLiteral("pk"),
+                                 QStringLiteral("x"), QStringLiteral("y")};
     for (const QString& filter : filters) {
         const PredicateParseResult first = Predicate::parse(filter, arguments);
         ASSERT_TRUE(first.ok()) << filter.toStdString() << ": " << first.error.toStdString();
@@ -307,14 +320,15 @@ TEST(PredicateRoundTripTest, PrintedFormParsesToAnEqualTree) {
                               3.0,
                               -0.0,
                               1e-300,
-                              QString("\"\\\n\u00e9\U0001F600"),
-                              QStringList{"a", "b"},
-                              QVariantList{1, QVariantList{"x"}},
+                              QStringLiteral("\"\\\n\u00e9\U0001F600"),
+                              QStringList{QStringLiteral("a"), QStringLiteral("b")},
+                              QVariantList{1, QVariantList{QStringLiteral("x")}},
                               QString(),
                               QDateTime(QDate(2020, 2, 29), QTime(23, 59, 59, 999), Qt::UTC),
                               QDateTime::fromMSecsSinceEpoch(-500000000000000LL, Qt::UTC)};
     for (const QVariant& value : values) {
-        const PredicatePtr p = Predicate::parse("%K == %@", {"key", value}).predicate;
+        const PredicatePtr p =
+            Predicate::parse(QStringLiteral("%K == %@"), {QStringLiteral("key"), value}).predicate;
         ASSERT_TRUE(p) << value.typeName();
         const PredicateParseResult again = Predicate::parse(p->format());
         ASSERT_TRUE(again.ok()) << p->format().toStdString();
@@ -326,21 +340,22 @@ TEST(PredicateSearchTest, EntireRecipeSearchWithinAGroceryList) {
     const QStringList filters = applicationFilters();
     const QString entireRecipe = filters[SearchBoxMenu::EntireRecipe];
     const PredicatePtr search =
-        Predicate::parse(entireRecipe, {"dinner"}).predicate->substitutingVariables({{"value", "EGG"}});
+        Predicate::parse(entireRecipe, {QStringLiteral("dinner")})
+            .predicate->substitutingVariables({{QStringLiteral("value"), QStringLiteral("EGG")}});
     ASSERT_TRUE(search);
     auto recipe = [](const char* id, const char* keywords, const char* ingredients) {
         const QString k = QString::fromUtf8(keywords);
-        return QVariantMap{{"uniqueID", id},
-                           {"keywords", k},
-                           {"keywordsArray", k.toLower().split(',')},
-                           {"ingredientsArray", QString::fromUtf8(ingredients)}};
+        return QVariantMap{{QStringLiteral("uniqueID"), QString::fromUtf8(id)},
+                           {QStringLiteral("keywords"), k},
+                           {QStringLiteral("keywordsArray"), k.toLower().split(QLatin1Char(','))},
+                           {QStringLiteral("ingredientsArray"), QString::fromUtf8(ingredients)}};
     };
     EXPECT_TRUE(search->evaluate(VariantKeyValueSource(recipe("a-1", "", "(2 Eggs)"))));
     EXPECT_TRUE(search->evaluate(VariantKeyValueSource(recipe("x", "Dinner", "(1 egg)"))));
     EXPECT_FALSE(search->evaluate(VariantKeyValueSource(recipe("x", "Lunch", "(1 egg)"))));
     EXPECT_FALSE(search->evaluate(VariantKeyValueSource(recipe("b-2", "", "(flour)"))));
     QVariantMap feed = recipe("a-1", "", "(egg)");
-    feed.insert("platefeedPredicateKey", "feed");
+    feed.insert(QStringLiteral("platefeedPredicateKey"), QStringLiteral("feed"));
     EXPECT_FALSE(search->evaluate(VariantKeyValueSource(feed)));
 }
 
@@ -364,7 +379,7 @@ TEST_P(PredicateErrorTest, ReportsWhatAndWhere) {
     EXPECT_EQ(result.errorPosition, c.position) << c.filter << ": " << result.error.toStdString();
     EXPECT_TRUE(result.error.contains(QString::fromUtf8(c.message))) << result.error.toStdString();
     if (c.position > 0) {
-        EXPECT_TRUE(result.error.contains(QString("position %1").arg(c.position)))
+        EXPECT_TRUE(result.error.contains(QStringLiteral("position %1").arg(c.position)))
             << result.error.toStdString();
     }
 }
@@ -405,24 +420,29 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{"a == 1 \xE2\x82\xAC", {}, 7, "unexpected"}));
 
 TEST(PredicateNestingTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
-    const QString deepest = QString("(").repeated(Predicate::MaximumNesting) + "a == 1" +
-                            QString(")").repeated(Predicate::MaximumNesting);
+    const QString deepest = QStringLiteral("(").repeated(Predicate::MaximumNesting) +
+                            QStringLiteral("a == 1") +
+                            QStringLiteral(")").repeated(Predicate::MaximumNesting);
     EXPECT_TRUE(Predicate::parse(deepest).ok());
-    for (const QString& text :
-         {QString("(").repeated(100000), QString("NOT ").repeated(100000) + "a == 1",
-          QString("!").repeated(100000), "a IN " + QString("{").repeated(100000), "(" + deepest + ")"}) {
+    const QStringList tooDeep{QStringLiteral("(").repeated(100000),
+                              QStringLiteral("NOT ").repeated(100000) + QStringLiteral("a == 1"),
+                              QStringLiteral("!").repeated(100000),
+                              QStringLiteral("a IN ") + QStringLiteral("{").repeated(100000),
+                              QStringLiteral("(") + deepest + QStringLiteral(")")};
+    for (const QString& text : tooDeep) {
         const PredicateParseResult result = Predicate::parse(text);
         EXPECT_FALSE(result.ok());
-        EXPECT_TRUE(result.error.contains("nested too deeply")) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(QStringLiteral("nested too deeply"))) << result.error.toStdString();
     }
     // Long flat chains are fine: they are loops, not recursion.
     QStringList terms;
     for (int i = 0; i < 20000; ++i)
-        terms << QString("k%1 == %1").arg(i);
-    const PredicateParseResult chain = Predicate::parse(terms.join(" OR "));
+        terms << QStringLiteral("k%1 == %1").arg(i);
+    const PredicateParseResult chain = Predicate::parse(terms.join(QStringLiteral(" OR ")));
     ASSERT_TRUE(chain.ok());
     EXPECT_EQ(chain.predicate->subpredicates().size(), 20000);
-    EXPECT_TRUE(chain.predicate->evaluate(VariantKeyValueSource(QVariantMap{{"k19999", 19999}})));
+    EXPECT_TRUE(
+        chain.predicate->evaluate(VariantKeyValueSource(QVariantMap{{QStringLiteral("k19999"), 19999}})));
 }
 
 TEST(PredicateSearchTest, ContainsAgreesWithPlainSubstringSearch) {
@@ -443,41 +463,45 @@ TEST(PredicateSearchTest, ContainsAgreesWithPlainSubstringSearch) {
         for (int i = 0; i < patternLength; ++i)
             pattern += alphabet[next(round % 2 == 0 ? 2 : int(alphabet.size()))];
         const VariantKeyValueSource source(text);
-        const PredicatePtr exact = Predicate::parse("SELF CONTAINS %@", {pattern}).predicate;
-        const PredicatePtr folded = Predicate::parse("SELF CONTAINS[c] %@", {pattern}).predicate;
+        const PredicatePtr exact = Predicate::parse(QStringLiteral("SELF CONTAINS %@"), {pattern}).predicate;
+        const PredicatePtr folded =
+            Predicate::parse(QStringLiteral("SELF CONTAINS[c] %@"), {pattern}).predicate;
         EXPECT_EQ(exact->evaluate(source), text.contains(pattern))
             << text.toStdString() << " / " << pattern.toStdString();
         EXPECT_EQ(folded->evaluate(source), text.contains(pattern, Qt::CaseInsensitive))
             << text.toStdString() << " / " << pattern.toStdString();
-        EXPECT_EQ(Predicate::parse("SELF IN %@", {text}).predicate->evaluate(VariantKeyValueSource(pattern)),
+        EXPECT_EQ(Predicate::parse(QStringLiteral("SELF IN %@"), {text})
+                      .predicate->evaluate(VariantKeyValueSource(pattern)),
                   text.contains(pattern));
     }
 }
 
 TEST(PredicateKeysTest, KeysAreInternedAcrossFilters) {
-    const PredicatePtr a = Predicate::parse("name == 1 AND rating == 2").predicate;
-    const PredicatePtr b = Predicate::parse("%K CONTAINS \"x\"", {"name"}).predicate;
-    EXPECT_EQ(a->keysUsed(), (QStringList{"name", "rating"}));
+    const PredicatePtr a = Predicate::parse(QStringLiteral("name == 1 AND rating == 2")).predicate;
+    const PredicatePtr b =
+        Predicate::parse(QStringLiteral("%K CONTAINS \"x\""), {QStringLiteral("name")}).predicate;
+    EXPECT_EQ(a->keysUsed(), (QStringList{QStringLiteral("name"), QStringLiteral("rating")}));
     EXPECT_EQ(a->keysUsed().front().constData(), b->keysUsed().front().constData());
-    EXPECT_EQ(Predicate::internedKey("rating").constData(), a->keysUsed().back().constData());
-    EXPECT_EQ(Predicate::parse("ANY a.b.c IN {d, e.f} OR SELF == $x").predicate->keysUsed(),
-              (QStringList{"a", "d", "e"}));
+    EXPECT_EQ(Predicate::internedKey(QStringLiteral("rating")).constData(), a->keysUsed().back().constData());
+    EXPECT_EQ(Predicate::parse(QStringLiteral("ANY a.b.c IN {d, e.f} OR SELF == $x")).predicate->keysUsed(),
+              (QStringList{QStringLiteral("a"), QStringLiteral("d"), QStringLiteral("e")}));
 }
 
 TEST(PredicateOrderingTest, TextsOrderByCodePoint) {
     // U+1F600 is stored as a surrogate pair, whose UTF-16 units sort below U+FFFD.
-    const PredicatePtr p = Predicate::parse("SELF > %@", {QString(QChar(0xFFFD))}).predicate;
+    const PredicatePtr p = Predicate::parse(QStringLiteral("SELF > %@"), {QString(QChar(0xFFFD))}).predicate;
     EXPECT_TRUE(p->evaluate(VariantKeyValueSource(QString::fromUtf8("\xF0\x9F\x98\x80"))));
-    EXPECT_FALSE(p->evaluate(VariantKeyValueSource(QString("z"))));
-    const PredicatePtr like = Predicate::parse("SELF LIKE \"a?b\"").predicate;
+    EXPECT_FALSE(p->evaluate(VariantKeyValueSource(QStringLiteral("z"))));
+    const PredicatePtr like = Predicate::parse(QStringLiteral("SELF LIKE \"a?b\"")).predicate;
     EXPECT_TRUE(like->evaluate(VariantKeyValueSource(QString::fromUtf8("a\xF0\x9F\x98\x80"
                                                                        "b"))));
 }
 
 TEST(PredicateThreadTest, OneFilterEvaluatesOnSeveralThreadsAtOnce) {
-    const PredicatePtr p = Predicate::parse(applicationFilters()[SearchBoxMenu::EntireRecipe], {"dinner"})
-                               .predicate->substitutingVariables({{"value", "soup"}});
-    const PredicatePtr regex = Predicate::parse("name MATCHES[c] \"chicken.*\"").predicate;
+    const PredicatePtr p =
+        Predicate::parse(applicationFilters()[SearchBoxMenu::EntireRecipe], {QStringLiteral("dinner")})
+            .predicate->substitutingVariables({{QStringLiteral("value"), QStringLiteral("soup")}});
+    const PredicatePtr regex = Predicate::parse(QStringLiteral("name MATCHES[c] \"chicken.*\"")).predicate;
     const VariantKeyValueSource source(soupRecipe());
     const bool expected = p->evaluate(source);
     EXPECT_TRUE(expected);

@@ -178,19 +178,20 @@ TEST(PropertyList, ReadsXmlAsWrittenByHand) {
         "\t<key>List</key>\n\t<array>\n\t\t<string>a</string>\n\t\t<dict/>\n\t\t<array/>\n\t</array>\n"
         "</dict>\n"
         "</plist>\n";
-    for (const QByteArray& bytes : {xml, QByteArray("\xEF\xBB\xBF") + xml}) {
+    for (const QByteArray& bytes : {xml, QByteArray(QByteArray("\xEF\xBB\xBF") + xml)}) {
         const PropertyListResult r = readPropertyList(bytes);
         ASSERT_TRUE(r.ok()) << r.error.toStdString();
         const QVariantMap m = r.value.toMap();
-        EXPECT_EQ(m.value("Name"), QVariant(QStringLiteral("Soupe & pain <fin> é")));
-        EXPECT_EQ(m.value("Count"), QVariant(qint64(-12)));
-        EXPECT_EQ(m.value("Ratio"), QVariant(2.5));
-        EXPECT_EQ(m.value("Flag"), QVariant(true));
-        EXPECT_EQ(m.value("Off"), QVariant(false));
-        EXPECT_EQ(m.value("When"), QVariant(utc(2008, 6, 1, 12, 30, 0)));
-        EXPECT_EQ(m.value("Bytes"), QVariant(QByteArray("\x00\x01\x02\xff", 4)));
-        EXPECT_EQ(m.value("Empty"), QVariant(QString()));
-        EXPECT_EQ(m.value("List"), QVariant(QVariantList{QStringLiteral("a"), QVariantMap{}, QVariantList{}}));
+        EXPECT_EQ(m.value(QStringLiteral("Name")), QVariant(QStringLiteral("Soupe & pain <fin> é")));
+        EXPECT_EQ(m.value(QStringLiteral("Count")), QVariant(qint64(-12)));
+        EXPECT_EQ(m.value(QStringLiteral("Ratio")), QVariant(2.5));
+        EXPECT_EQ(m.value(QStringLiteral("Flag")), QVariant(true));
+        EXPECT_EQ(m.value(QStringLiteral("Off")), QVariant(false));
+        EXPECT_EQ(m.value(QStringLiteral("When")), QVariant(utc(2008, 6, 1, 12, 30, 0)));
+        EXPECT_EQ(m.value(QStringLiteral("Bytes")), QVariant(QByteArray("\x00\x01\x02\xff", 4)));
+        EXPECT_EQ(m.value(QStringLiteral("Empty")), QVariant(QString()));
+        EXPECT_EQ(m.value(QStringLiteral("List")),
+                  QVariant(QVariantList{QStringLiteral("a"), QVariantMap{}, QVariantList{}}));
     }
 }
 
@@ -207,19 +208,21 @@ TEST(PropertyList, ReadsBinaryPropertyList) {
         readPropertyListFile(testsupport::testDataPath(QStringLiteral("platform/binary-sample.plist")));
     ASSERT_TRUE(r.ok()) << r.error.toStdString();
     const QVariantMap m = r.value.toMap();
-    EXPECT_EQ(m.value("name"), QVariant(QStringLiteral("Crème brûlée")));
-    EXPECT_EQ(m.value("count"), QVariant(qint64(42)));
-    EXPECT_EQ(m.value("negative"), QVariant(qint64(-7)));
-    EXPECT_EQ(m.value("big"), QVariant(qint64(1) << 40));
-    EXPECT_EQ(m.value("ratio"), QVariant(0.25));
-    EXPECT_EQ(m.value("enabled"), QVariant(true));
-    EXPECT_EQ(m.value("disabled"), QVariant(false));
-    EXPECT_EQ(m.value("photo"), QVariant(QByteArray("\x00\x01\xfe\xff", 4)));
-    EXPECT_EQ(m.value("created"), QVariant(utc(2009, 3, 14, 15, 9, 26)));
-    EXPECT_EQ(m.value("tags"), QVariant(QVariantList{QStringLiteral("soup"), QStringLiteral("dinner"), QString()}));
-    const QVariantList rows = m.value("nested").toMap().value("rows").toList();
+    EXPECT_EQ(m.value(QStringLiteral("name")), QVariant(QStringLiteral("Crème brûlée")));
+    EXPECT_EQ(m.value(QStringLiteral("count")), QVariant(qint64(42)));
+    EXPECT_EQ(m.value(QStringLiteral("negative")), QVariant(qint64(-7)));
+    EXPECT_EQ(m.value(QStringLiteral("big")), QVariant(qint64(1) << 40));
+    EXPECT_EQ(m.value(QStringLiteral("ratio")), QVariant(0.25));
+    EXPECT_EQ(m.value(QStringLiteral("enabled")), QVariant(true));
+    EXPECT_EQ(m.value(QStringLiteral("disabled")), QVariant(false));
+    EXPECT_EQ(m.value(QStringLiteral("photo")), QVariant(QByteArray("\x00\x01\xfe\xff", 4)));
+    EXPECT_EQ(m.value(QStringLiteral("created")), QVariant(utc(2009, 3, 14, 15, 9, 26)));
+    EXPECT_EQ(m.value(QStringLiteral("tags")),
+              QVariant(QVariantList{QStringLiteral("soup"), QStringLiteral("dinner"), QString()}));
+    const QVariantList rows =
+        m.value(QStringLiteral("nested")).toMap().value(QStringLiteral("rows")).toList();
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows.first().toMap().value("measurement"), QVariant(QStringLiteral("cups")));
+    EXPECT_EQ(rows.first().toMap().value(QStringLiteral("measurement")), QVariant(QStringLiteral("cups")));
 
     // And the same value survives being written as XML.
     EXPECT_EQ(roundTrip(r.value), r.value);

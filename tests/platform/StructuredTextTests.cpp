@@ -138,21 +138,26 @@ TEST(StructuredText, ReadsTextsAsTheOriginalWriterProducedThem) {
          QVariantList{flour, title}},
         {"grocery dictionary",
          "{\n    recipeArray = (\n        \"2009-03-14-15-09-26-123-4567\",\n        abc\n    );\n}",
-         row({{"recipeArray", QVariantList{QStringLiteral("2009-03-14-15-09-26-123-4567"), QStringLiteral("abc")}}})},
+         row({{"recipeArray",
+               QVariantList{QStringLiteral("2009-03-14-15-09-26-123-4567"), QStringLiteral("abc")}}})},
         {"octal escapes as Latin-1", "(\"Cr\\350me br\\373l\\351e\", \"\\101\\0\\400\")",
-         QVariantList{QStringLiteral("Crème brûlée"), QStringLiteral("A") + QChar(0) + QStringLiteral(" 0")}},
+         QVariantList{QStringLiteral("Crème brûlée"),
+                      QString(QStringLiteral("A") + QChar(0) + QStringLiteral(" 0"))}},
         {"unicode escapes and surrogate pairs", "(\"caf\\U00e9 \\Ud83c\\Udf70\", \"\\U41\")",
          QVariantList{QStringLiteral("café 🍰"), QStringLiteral("A")}},
         {"named escapes", "(\"\\a\\b\\f\\v\\r\\n\\t\\\\\\\"\\'\\q\")",
          QVariantList{QStringLiteral("\a\b\f\v\r\n\t\\\"'q")}},
-        {"single quotes", "('it\\'s', 'say \"x\"')", QVariantList{QStringLiteral("it's"), QStringLiteral("say \"x\"")}},
+        {"single quotes", "('it\\'s', 'say \"x\"')",
+         QVariantList{QStringLiteral("it's"), QStringLiteral("say \"x\"")}},
         {"bare word characters", "(1/2, a_b$c+d:e.f-g, http://x.y/z)",
-         QVariantList{QStringLiteral("1/2"), QStringLiteral("a_b$c+d:e.f-g"), QStringLiteral("http://x.y/z")}},
+         QVariantList{QStringLiteral("1/2"), QStringLiteral("a_b$c+d:e.f-g"),
+                      QStringLiteral("http://x.y/z")}},
         {"comments", "/* head */ ( a /* inner */ , // line\n b ) // tail",
          QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
         {"hex data", "(<0fA1 ff\n00>, <>)", QVariantList{QByteArray("\x0f\xa1\xff\x00", 4), QByteArray()}},
         {"trailing comma", "(a, b, )", QVariantList{QStringLiteral("a"), QStringLiteral("b")}},
-        {"last semicolon missing", "{a = 1; b = 2}", row({{"a", QStringLiteral("1")}, {"b", QStringLiteral("2")}})},
+        {"last semicolon missing", "{a = 1; b = 2}",
+         row({{"a", QStringLiteral("1")}, {"b", QStringLiteral("2")}})},
         {"quoted keys and duplicates", "{\"a b\" = x; a = 1; a = 2;}",
          row({{"a b", QStringLiteral("x")}, {"a", QStringLiteral("2")}})},
         {"empty containers", "{ a = (); b = {}; }", row({{"a", QVariantList{}}, {"b", QVariantMap{}}})},
@@ -174,14 +179,14 @@ TEST(StructuredText, IngredientListComesBackAsText) {
     ASSERT_EQ(back.size(), 2);
     const QVariantMap eggs = back[0].toMap();
     const QVariantMap glaze = back[1].toMap();
-    EXPECT_EQ(eggs.value("randomNumber"), QVariant(QStringLiteral("0")));
-    EXPECT_EQ(eggs.value("isGroupTitle"), QVariant(QStringLiteral("0")));
-    EXPECT_EQ(glaze.value("isGroupTitle"), QVariant(QStringLiteral("1")));
-    EXPECT_EQ(glaze.value("randomNumber"), QVariant(QStringLiteral("998")));
-    EXPECT_FALSE(structuredBoolValue(eggs.value("isGroupTitle")));
-    EXPECT_TRUE(structuredBoolValue(glaze.value("isGroupTitle")));
-    EXPECT_EQ(structuredIntegerValue(glaze.value("randomNumber")), 998);
-    EXPECT_FALSE(structuredBoolValue(glaze.value("method"))); // a missing key
+    EXPECT_EQ(eggs.value(QStringLiteral("randomNumber")), QVariant(QStringLiteral("0")));
+    EXPECT_EQ(eggs.value(QStringLiteral("isGroupTitle")), QVariant(QStringLiteral("0")));
+    EXPECT_EQ(glaze.value(QStringLiteral("isGroupTitle")), QVariant(QStringLiteral("1")));
+    EXPECT_EQ(glaze.value(QStringLiteral("randomNumber")), QVariant(QStringLiteral("998")));
+    EXPECT_FALSE(structuredBoolValue(eggs.value(QStringLiteral("isGroupTitle"))));
+    EXPECT_TRUE(structuredBoolValue(glaze.value(QStringLiteral("isGroupTitle"))));
+    EXPECT_EQ(structuredIntegerValue(glaze.value(QStringLiteral("randomNumber"))), 998);
+    EXPECT_FALSE(structuredBoolValue(glaze.value(QStringLiteral("method")))); // a missing key
 }
 
 TEST(StructuredText, UnreadableTextsReadAsNoValue) {
@@ -199,7 +204,7 @@ TEST(StructuredText, UnreadableTextsReadAsNoValue) {
 }
 
 TEST(StructuredText, NestingDepthIsLimited) {
-    const auto nested = [](int depth) {
+    const auto nested = [](int depth) -> QString {
         return QString(depth, QLatin1Char('(')) + QStringLiteral("x") + QString(depth, QLatin1Char(')'));
     };
     EXPECT_TRUE(valueFromStructuredText(nested(100)).isValid());

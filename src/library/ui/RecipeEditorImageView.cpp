@@ -138,9 +138,9 @@ protected:
                 QApplication::startDragDistance())
             return;
         auto* drag = new QDrag(this);
-        auto* data = new QMimeData;
-        data->setText(RecipeEditorImages::dragTextForWell(m_number));
-        drag->setMimeData(data);
+        auto* mimeData = new QMimeData;
+        mimeData->setText(RecipeEditorImages::dragTextForWell(m_number));
+        drag->setMimeData(mimeData);
         const QPixmap pixmap = RecipeEditorImageView::dragPixmap(m_image, devicePixelRatioF());
         drag->setPixmap(pixmap);
         drag->setHotSpot(QPoint(kDragSize.width() / 2, kDragSize.height() / 2));

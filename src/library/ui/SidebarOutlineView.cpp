@@ -361,13 +361,13 @@ void SidebarOutlineView::startDrag(Qt::DropActions) {
     GroupsManagedObject* group = selectedGroup();
     if (!group || !m_drags)
         return;
-    auto* data = new QMimeData;
-    if (!m_drags->writeGroupDrag(group, data)) {
-        delete data;
+    auto* mimeData = new QMimeData;
+    if (!m_drags->writeGroupDrag(group, mimeData)) {
+        delete mimeData;
         return;
     }
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mimeData);
     drag->setPixmap(iconForKind(Kind(m_tree->indexForGroup(group).data(SidebarTreeController::KindRole).toInt()), false)
                         .pixmap(16, 16));
     m_dragFromSelf = true;

@@ -1,0 +1,32 @@
+#include "Translations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+QString translationsDirectory() {
+    // Translations are installed next to the resources, so one relative path serves the
+    // source tree (lrelease writes the .qm files into translations/) and an installation.
+    return QDir::cleanPath(QStringLiteral(LARKSPOON_RESOURCES_DIR "/../translations"));
+}
+
+bool installTranslations(QCoreApplication& application, const QLocale& locale, const QString& directory) {
+    // QTranslator::load tries the locale's UI languages from the narrowest
+    // (larkspoon_de_CH.qm) to the broadest (larkspoon_de.qm).
+    auto* qtTranslator = new QTranslator(&application);
+    if (qtTranslator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator);
+    else
+        delete qtTranslator;
+
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(locale, QStringLiteral("larkspoon"), QStringLiteral("_"), directory)) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}

@@ -1,0 +1,1641 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>AppController</name>
+    <message>
+        <source>Can&apos;t find your library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If your library is saved on a network share you might not be connected to it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Locate...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Locate your library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your library could not be upgraded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You need to upgrade to version %1 or greater to open this Library File.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click the Larkspoon! menu and select &apos;&apos;Check for Updates...&apos;&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library &apos;&apos;%1&apos;&apos; is already open.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! needs to relaunch to finish switching the Library file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You must relaunch manually after clicking the Quit button.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CoreDataController</name>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to save changes to your library.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your library is saved every time you save a recipe or exit the program. The most common reason for seeing this message is opening the same library from two computers at the same time. Chances are you didn&apos;t lose any information since it saves so often. Quit and relaunch.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not save changes while quitting. Quit anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit anyway</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to import your recipes and groups from version one?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If you choose to do this later you can do so by selecting &apos;&apos;Import...&apos;&apos; from the File menu and then selecting your version one database by opening your Home folder then /Library/Application Support/Larkspoon!/Larkspoon!.database</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroupEditorController</name>
+    <message>
+        <source>Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smart Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>My Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>please enter a name for your new group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Commas are not allowed in Group names at this time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to change the keywords of the recipes in this group to match the new group&apos;s name?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If you choose not to do this the group name will change but the recipes that were contained in it may no longer be associated with this group.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete &apos;&apos;%1&apos;&apos;?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This will also delete this group&apos;s subgroups.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroupEditorSheet</name>
+    <message>
+        <source>Group Types</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grocery List Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smart Group Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weeknight Dinners</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Favourites With Pictures</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saturday Market</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HtmlPage</name>
+    <message>
+        <source>The page did not finish loading within %1 seconds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The page stopped unexpectedly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No temporary folder for the page.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No file to load.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address &quot;%1&quot; is not valid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This page does not load addresses from the network.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no page to reload.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The load was stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The load was replaced by another one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The page could not be loaded (error %1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The engine made no document.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IngredientsTableModel</name>
+    <message>
+        <source>Quantity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredient</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Method</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IngredientsTableView</name>
+    <message>
+        <source>Add Ingredient Above</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Ingredient Below</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Ingredient Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Convert to Ingredient Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add an ingredient at the end</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete the selected ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scale…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scale this recipe to another yield</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>More ingredient commands</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Library</name>
+    <message>
+        <source>LIBRARY</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GROUPS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GROCERY LISTS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>My Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainMenuController</name>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supported formats are Larkspoon! 2 two exports &apos;&apos;lsr&apos;&apos;, Larkspoon! 1 exports &apos;&apos;Larkspoon!&apos;&apos; Larkspoon! 1 databases &apos;&apos;database&apos;&apos;, MacGourmet data exports &apos;&apos;mgourmet&apos;&apos;, and MasterCook XML exports &apos;&apos;mx2&apos;&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Larkspoon! %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Also export Private Notes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+,</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Group...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Library...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Library...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+I</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+E</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+P</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+E</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Backspace</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Group...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose Theme</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+T</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smaller Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Library Window</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! Guide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sorry but you can&apos;t overwrite a library that is in use.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your new library could not be created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that you can write to the folder you chose, then try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your new library has been created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! needs to relaunch to open it. After quitting relaunch.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your personal library of recipes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Full Screen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enter Full Screen Mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Social</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recipe Controls</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Web Importer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import recipes from web pages</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose what to search</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No library is open</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MeasurementMatchesTableView</name>
+    <message>
+        <source>Matches</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ObjectContext</name>
+    <message>
+        <source>The file &quot;%1&quot; could not be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is not a Larkspoon! library store.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; is damaged (the file is incomplete).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no library store at &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; could not be opened: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; was written with another data model (%2) and cannot be opened with %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; could not be created: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; is damaged: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; could not be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no entity named &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; is open read-only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library could not be saved: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Predicate</name>
+    <message>
+        <source>the filter is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unexpected end of the filter at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unexpected %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the filter is nested too deeply at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unsupported format %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a variable name after &quot;$&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a key after &quot;#&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected four hexadecimal digits after &quot;\u&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown escape %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unterminated text starting at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;)&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a comparison operator after %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>BETWEEN needs a list of two values at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown modifier %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;]&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>missing argument for &quot;%1&quot; at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the argument for &quot;%@&quot; at position %1 cannot be used in a filter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the argument for &quot;%K&quot; at position %1 is not a key name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a value after %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a key after &quot;.&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;,&quot; or &quot;}&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;(&quot; after &quot;CAST&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;,&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a type name at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unsupported CAST type %1 at position %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a date text or a number in &quot;CAST&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesWindow</name>
+    <message>
+        <source>Preferences</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E-mail</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send recipes and grocery lists as:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rich Text (HTML)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plain Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sidebar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use large sidebar icons</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show counter of recipes marked as new</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Collect grocery lists under one heading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Collect subscribed platefeeds under one heading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show fractions as single characters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capitalize recipe and ingredient titles</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add recipe data to auto-fill lists</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each Smart Measurement is the way you like a measurement written; its matches are the spellings that mean it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Smart Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove Smart Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Match</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove Match</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset to Defaults</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply Rules…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurements</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PropertyList</name>
+    <message>
+        <source>The property list is empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list is too large.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The data is not a property list.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file %1 could not be opened: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file %1 could not be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file %1 could not be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The value could not be encoded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds no value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list does not hold an array.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list ends too early.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file could not be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds more than one value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not open for writing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds an element where text was expected.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds an unknown entity.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list is nested too deeply.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds an element of an unknown kind.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds an integer that cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds a real number that cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds a date that cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds data that cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds a dictionary value without a key.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds a dictionary key without a value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The binary property list is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The binary property list refers to itself.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The binary property list holds a value of an unknown kind.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The binary property list holds a dictionary key that is not text.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QtAlerts</name>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QtFilePanels</name>
+    <message>
+        <source>“%1” already exists. Do you want to replace it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replacing it will overwrite its current contents.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supported files (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipeDisplayController</name>
+    <message>
+        <source>Difficulty:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Easy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imported From:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The theme you have selected is not compatible with this version of Larkspoon!.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select a default theme or ask the creator of the theme to update it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty Selection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Private Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Additional Metrics:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipeEditorImageView</name>
+    <message>
+        <source>Picture %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose Picture…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove Picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Images (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose Picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipeEditorView</name>
+    <message>
+        <source>Recipe Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords, separated by commas</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit the description in a larger panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>I have made this recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparation:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Source:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rating:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Difficulty:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imported from:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Insert the degree sign</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Private Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipePageView</name>
+    <message>
+        <source>Themes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pick how your recipes look. You can open this list again from View &gt; Choose Theme.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Got It</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipeScaler</name>
+    <message>
+        <source>Your recipe has been scaled by a factor of: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- Scaled to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipesArrayController</name>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RuleReader</name>
+    <message>
+        <source>unexpected text at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the rule is nested too deeply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;)&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rules nested inside rules cannot be edited</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rules joined by both AND and OR cannot be edited</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a quoted text at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected four hexadecimal digits at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unterminated text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a comparison at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;]&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a rule the editor offers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the rule at position %1 is not one the editor offers</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ScalingAssistantController</name>
+    <message>
+        <source>Scaling Assistant</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Scaling Assistant changes the ingredient amounts of this recipe to make more or fewer servings. It works on a copy of the recipe, so the original stays as it is.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Current yield:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Desired yield:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please enter the current and the desired yield as numbers greater than zero.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Calculate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your recipe has been scaled. Check the new amounts before you save it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients marked in red could not be scaled. Please change their amounts by hand.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SearchBoxMenu</name>
+    <message>
+        <source>Entire Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive Prep Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prep Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Private Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SidebarOutlineView</name>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Publish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unpublish</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SmartGroupPredicateEditor</name>
+    <message>
+        <source>Match</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>of the following rules:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This rule cannot be shown as rows. It is kept as it is unless you change the rows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove this rule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add a rule after this one</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SmartGroupRules</name>
+    <message>
+        <source>easy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>hard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>contains</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>does not contain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>begins with</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ends with</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is not</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is less than</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is greater than</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the rule is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SmartMeasurementsController</name>
+    <message>
+        <source>The measurement &apos;&apos;%1&apos;&apos; is required to perform scaling operations and can&apos;t be deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Feel free to rename it though!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The match &apos;&apos;%1&apos;&apos; is required to perform scaling operations and can&apos;t be edited or deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to apply Smart Measurement rules?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This action can&apos;t be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SmartMeasurementsTableView</name>
+    <message>
+        <source>Smart Measurements</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Smart Measurements could not be exported to &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Smart Measurements could not be reset to the defaults.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
