@@ -2,6 +2,7 @@
 
 #include "RecordClasses.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,12 +48,12 @@ std::unique_ptr<ObjectContext> openLibraryStore(const QString& libraryPath, bool
     if (create) {
         if (!QDir().mkpath(libraryPath)) {
             if (error)
-                *error = QStringLiteral("The library folder \"%1\" could not be created.").arg(libraryPath);
+                *error = QCoreApplication::translate("LibraryStore", "The library folder \"%1\" could not be created.").arg(libraryPath);
             return nullptr;
         }
     } else if (!QFileInfo(libraryPath).isDir()) {
         if (error)
-            *error = QStringLiteral("There is no library at \"%1\".").arg(libraryPath);
+            *error = QCoreApplication::translate("LibraryStore", "There is no library at \"%1\".").arg(libraryPath);
         return nullptr;
     }
     const QString storePath = libraryStorePath(libraryPath);

@@ -39,10 +39,6 @@ const QString kMeasurements = QStringLiteral("Measurements.plist");
 const QString kIngredientTitles = QStringLiteral("IngredientTitles.plist");
 const QString kMethods = QStringLiteral("Methods.plist");
 
-QString trText(const char* text) {
-    return QCoreApplication::translate("RecipeEditorController", text);
-}
-
 // Distinct non-empty texts in first-seen order. A library repeats the same few words in
 // thousands of recipes, so the seen set compares views of the texts kept, with a quick
 // hash, instead of copying and hashing a string for every occurrence.
@@ -315,10 +311,10 @@ bool RecipeEditorController::closeBeforeQuitting() {
         m_commitForm();
     const QString name = m_form.name.trimmed();
     const QString message =
-        name.isEmpty() ? trText("Do you want to save the recipe you are editing?")
-                       : trText("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
-    const int answer = m_alerts ? m_alerts->ask(message, trText("Your changes will be lost if you don't save them."),
-                                                {trText("Save"), trText("Cancel"), trText("Don't Save")})
+        name.isEmpty() ? tr("Do you want to save the recipe you are editing?")
+                       : tr("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
+    const int answer = m_alerts ? m_alerts->ask(message, tr("Your changes will be lost if you don't save them."),
+                                                {tr("Save"), tr("Cancel"), tr("Don't Save")})
                                 : 0;
     if (answer == 1)
         return false;
@@ -391,19 +387,19 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
         QString message;
         if (one)
             message = children.isEmpty()
-                          ? trText("Would you like to remove ''%1'' from this group, or delete it from your library?").arg(name)
-                          : trText("Would you like to remove ''%1'' from this group and and its subgroups, or delete it "
+                          ? tr("Would you like to remove ''%1'' from this group, or delete it from your library?").arg(name)
+                          : tr("Would you like to remove ''%1'' from this group and and its subgroups, or delete it "
                                    "from your library?")
                                 .arg(name);
         else
-            message = children.isEmpty() ? trText("Would you like to remove these %1 recipes from this group, or delete "
+            message = children.isEmpty() ? tr("Would you like to remove these %1 recipes from this group, or delete "
                                                   "them from your library?")
                                                .arg(count)
-                                         : trText("Would you like to remove these %1 recipes from this group and its "
+                                         : tr("Would you like to remove these %1 recipes from this group and its "
                                                   "subgroups, or delete them from your library?")
                                                .arg(count);
         const int answer = m_alerts->ask(message, QString(),
-                                         {trText("Remove From Group"), trText("Cancel"), trText("Delete From Library")});
+                                         {tr("Remove From Group"), tr("Cancel"), tr("Delete From Library")});
         if (answer == 0) {
             QStringList names{group->stringValue(QStringLiteral("name"))};
             for (ManagedObject* child : children)
@@ -424,9 +420,9 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::GroceryList)) {
         const QString message =
-            one ? trText("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
-                : trText("Are you sure you want to remove the %1 selected recipes from your grocery list?").arg(count);
-        if (m_alerts->ask(message, QString(), {trText("Remove From Grocery List"), trText("Cancel")}) != 0)
+            one ? tr("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
+                : tr("Are you sure you want to remove the %1 selected recipes from your grocery list?").arg(count);
+        if (m_alerts->ask(message, QString(), {tr("Remove From Grocery List"), tr("Cancel")}) != 0)
             return false;
         for (ManagedObject* recipe : recipes)
             group->groceryListRemoveRecipe(recipe);
@@ -437,12 +433,12 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::SubscribedPlatefeed)) {
         const QString message =
-            one ? trText("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
-                : trText("Are you sure you want to remove the %1 selected recipes and no longer receive updates to them?")
+            one ? tr("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
+                : tr("Are you sure you want to remove the %1 selected recipes and no longer receive updates to them?")
                       .arg(count);
-        const QString informative = trText("This will stop your library from receiving updates to this recipe. You can "
+        const QString informative = tr("This will stop your library from receiving updates to this recipe. You can "
                                            "undo this by right-clicking and resetting this Platefeed.");
-        if (m_alerts->ask(message, informative, {trText("Delete"), trText("Cancel")}) != 0)
+        if (m_alerts->ask(message, informative, {tr("Delete"), tr("Cancel")}) != 0)
             return false;
         if (m_unsubscribe)
             m_unsubscribe(recipes);
@@ -451,9 +447,9 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     }
 
     // "My Recipes", a smart group, or no group at all: the recipes leave the library.
-    const QString message = one ? trText("Are you sure you want to delete ''%1''?").arg(name)
-                                : trText("Are you sure you want to delete the %1 selected recipes?").arg(count);
-    if (m_alerts->ask(message, trText("This action can't be undone."), {trText("Delete From Library"), trText("Cancel")}) != 0)
+    const QString message = one ? tr("Are you sure you want to delete ''%1''?").arg(name)
+                                : tr("Are you sure you want to delete the %1 selected recipes?").arg(count);
+    if (m_alerts->ask(message, tr("This action can't be undone."), {tr("Delete From Library"), tr("Cancel")}) != 0)
         return false;
     removeRecipesFromLibrary(recipes);
     return true;

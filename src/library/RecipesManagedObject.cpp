@@ -3,6 +3,7 @@
 #include "GroupsManagedObject.h"
 #include "platform/ObjectContext.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -97,7 +98,7 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
     const QString path = imagePathAtIndex(atIndex);
     if (path.isEmpty() || atIndex < 1 || atIndex > 12) {
         if (error)
-            *error = QStringLiteral("This recipe cannot hold a picture at position %1.").arg(atIndex);
+            *error = QCoreApplication::translate("RecipesManagedObject", "This recipe cannot hold a picture at position %1.").arg(atIndex);
         return false;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -105,7 +106,7 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
             if (error)
-                *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+                *error = QCoreApplication::translate("RecipesManagedObject", "The picture could not be written to \"%1\": %2").arg(path, file.errorString());
             return false;
         }
         return true;
@@ -121,7 +122,7 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
             file.setAutoRemove(false);
     }
     if (!written && error)
-        *error = QStringLiteral("The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+        *error = QCoreApplication::translate("RecipesManagedObject", "The picture could not be written to \"%1\": %2").arg(path, file.errorString());
     return written;
 }
 

@@ -8,10 +8,6 @@ namespace {
 
 using Operator = SmartGroupRules::Operator;
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("SmartGroupRules", text);
-}
-
 // The kinds of row template.
 enum class WordKind { Unknown, Text, SearchedText, Number, YesNo, YesOnly };
 
@@ -106,7 +102,7 @@ public:
     bool read(QList<SmartGroupRules::Row>* rows, SmartGroupRules::Compound* compound, QString* error) {
         Joined joined;
         if (!readList(&joined) || (skipSpaces(), m_position != m_text.size()))
-            return fail(error, m_error.isEmpty() ? tr("unexpected text at position %1").arg(m_position) : m_error);
+            return fail(error, m_error.isEmpty() ? SmartGroupRules::tr("unexpected text at position %1").arg(m_position) : m_error);
         *rows = joined.rows;
         *compound = joined.connective == QLatin1String("OR") ? SmartGroupRules::Compound::Any
                                                               : SmartGroupRules::Compound::All;
@@ -158,7 +154,7 @@ private:
 
     bool readList(Joined* joined) {
         if (++m_depth > 50)
-            return setError(tr("the rule is nested too deeply"));
+            return setError(SmartGroupRules::tr("the rule is nested too deeply"));
         bool first = true;
         do {
             Joined item;
@@ -166,7 +162,7 @@ private:
                 if (!readList(&item))
                     return false;
                 if (!lookingAt(QLatin1String(")"), false))
-                    return setError(tr("expected \")\" at position %1").arg(m_position));
+                    return setError(SmartGroupRules::tr("expected \")\" at position %1").arg(m_position));
             } else {
                 SmartGroupRules::Row row;
                 if (!readRow(&row))
@@ -177,7 +173,7 @@ private:
             // longer list is a nesting the editor cannot show.
             if (item.rows.size() > 1) {
                 if (!first || !joined->rows.isEmpty())
-                    return setError(tr("rules nested inside rules cannot be edited"));
+                    return setError(SmartGroupRules::tr("rules nested inside rules cannot be edited"));
                 joined->connective = item.connective;
             }
             joined->rows += item.rows;
@@ -188,7 +184,7 @@ private:
                 break;
             if (!joined->connective.isEmpty() && joined->connective != connective) {
                 m_position = before;
-                return setError(tr("rules joined by both AND and OR cannot be edited"));
+                return setError(SmartGroupRules::tr("rules joined by both AND and OR cannot be edited"));
             }
             joined->connective = connective;
         } while (true);
@@ -199,7 +195,7 @@ private:
     bool readString(QString* out) {
         skipSpaces();
         if (m_position >= m_text.size() || (m_text.at(m_position) != QLatin1Char('"') && m_text.at(m_position) != QLatin1Char('\'')))
-            return setError(tr("expected a quoted text at position %1").arg(m_position));
+            return setError(SmartGroupRules::tr("expected a quoted text at position %1").arg(m_position));
         const QChar quote = m_text.at(m_position++);
         out->clear();
         while (m_position < m_text.size()) {
@@ -227,7 +223,7 @@ private:
                 bool ok = false;
                 const uint code = m_text.mid(m_position, 4).toUInt(&ok, 16);
                 if (!ok || m_text.mid(m_position, 4).size() != 4)
-                    return setError(tr("expected four hexadecimal digits at position %1").arg(m_position));
+                    return setError(SmartGroupRules::tr("expected four hexadecimal digits at position %1").arg(m_position));
                 out->append(QChar(char16_t(code)));
                 m_position += 4;
                 break;
@@ -236,7 +232,7 @@ private:
                 out->append(escaped);
             }
         }
-        return setError(tr("unterminated text"));
+        return setError(SmartGroupRules::tr("unterminated text"));
     }
 
     bool readOperator(QString* out) {
@@ -258,12 +254,12 @@ private:
                 found = true;
             }
         if (!found)
-            return setError(tr("expected a comparison at position %1").arg(start));
+            return setError(SmartGroupRules::tr("expected a comparison at position %1").arg(start));
         // Modifiers are kept exactly as written: the translation matches them as text.
         if (m_position < m_text.size() && m_text.at(m_position) == QLatin1Char('[')) {
             const int close = int(m_text.indexOf(QLatin1Char(']'), m_position));
             if (close < 0)
-                return setError(tr("expected \"]\" at position %1").arg(m_position));
+                return setError(SmartGroupRules::tr("expected \"]\" at position %1").arg(m_position));
             *out += m_text.mid(m_position, close + 1 - m_position);
             m_position = close + 1;
         }
@@ -279,7 +275,7 @@ private:
             return false;
         const WordKind kind = kindOfWord(word);
         if (kind == WordKind::Unknown)
-            return setError(tr("\"%1\" is not a rule the editor offers").arg(word));
+            return setError(SmartGroupRules::tr("\"%1\" is not a rule the editor offers").arg(word));
         for (Operator candidate : SmartGroupRules::operatorsForDisplayWord(word)) {
             if (operatorText(kind, candidate) != op)
                 continue;
@@ -289,7 +285,7 @@ private:
             *row = candidateRow;
             return true;
         }
-        return setError(tr("the rule at position %1 is not one the editor offers").arg(start));
+        return setError(SmartGroupRules::tr("the rule at position %1 is not one the editor offers").arg(start));
     }
 
     const QString& m_text;
@@ -301,12 +297,30 @@ private:
 } // namespace
 
 QStringList SmartGroupRules::displayWords() {
-    return {QStringLiteral("Name"),          QStringLiteral("Title"),         QStringLiteral("Description"),
-            QStringLiteral("Ingredients"),   QStringLiteral("Directions"),    QStringLiteral("Attribution"),
-            QStringLiteral("Cuisine"),       QStringLiteral("Yield"),         QStringLiteral("Import Address"),
-            QStringLiteral("Keywords"),      QStringLiteral("Notes"),         QStringLiteral("Private Notes"),
-            QStringLiteral("Rating"),        QStringLiteral("Difficulty"),    QStringLiteral("Has Image"),
-            QStringLiteral("Has Been Prepared"), QStringLiteral("Groupless")};
+    // The words are the rules' own; the editor shows each translated in this context.
+    static const char* const kWords[] = {
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Name"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Title"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Description"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Ingredients"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Directions"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Attribution"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Cuisine"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Yield"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Import Address"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Keywords"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Notes"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Private Notes"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Rating"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Difficulty"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Has Image"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Has Been Prepared"),
+        QT_TRANSLATE_NOOP("SmartGroupRules", "Groupless"),
+    };
+    QStringList words;
+    for (const char* word : kWords)
+        words.append(QLatin1String(word));
+    return words;
 }
 
 QList<SmartGroupRules::Operator> SmartGroupRules::operatorsForDisplayWord(const QString& displayWord) {

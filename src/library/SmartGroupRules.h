@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,8 @@
 // OR. The row templates say which operators and values each display word offers; every
 // comparison they write is one the translation turns into a recipe filter.
 class SmartGroupRules {
+    Q_DECLARE_TR_FUNCTIONS(SmartGroupRules)
+
 public:
     enum class Compound { All, Any };
 

@@ -13,10 +13,6 @@
 
 namespace {
 
-QString translated(const char* text) {
-    return QCoreApplication::translate("VersionTwoDatabaseConverter", text);
-}
-
 const QString kNewStoreName = QStringLiteral("Library Database New.SQL");
 const QString kBackupStoreName = QStringLiteral("Library Database 2.0.SQL");
 
@@ -32,7 +28,7 @@ bool removeStoreFiles(const QString& path, QString* error) {
     for (const QString& suffix : storeFileSuffixes()) {
         QFile file(path + suffix);
         if (file.exists() && !file.remove()) {
-            *error = QStringLiteral("The file \"%1\" could not be removed: %2").arg(file.fileName(), file.errorString());
+            *error = VersionTwoDatabaseConverter::tr("The file \"%1\" could not be removed: %2").arg(file.fileName(), file.errorString());
             return false;
         }
     }
@@ -51,7 +47,7 @@ bool renameStoreFiles(const QString& from, const QString& to, QList<Rename>* don
         if (!file.exists())
             continue;
         if (!file.rename(to + suffix)) {
-            *error = QStringLiteral("The file \"%1\" could not be renamed to \"%2\": %3")
+            *error = VersionTwoDatabaseConverter::tr("The file \"%1\" could not be renamed to \"%2\": %3")
                          .arg(from + suffix, to + suffix, file.errorString());
             return false;
         }
@@ -152,7 +148,7 @@ public:
         auto* groceries = static_cast<GroupsManagedObject*>(m_new->insertNewObject(QStringLiteral("Groups")));
         groceries->setSelectSelfOnInsert(false);
         groceries->setValueForKey(true, QStringLiteral("isGroceryList"));
-        groceries->setValueForKey(translated("Groceries"), QStringLiteral("name"));
+        groceries->setValueForKey(VersionTwoDatabaseConverter::tr("Groceries"), QStringLiteral("name"));
 
         // Every insert of a group renumbers the top level, so the copied positions are
         // set once all groups are in.
@@ -257,15 +253,15 @@ VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVers
     };
 
     if (version != QLatin1String("2.0")) {
-        message = QStringLiteral("A library of version %1 cannot be upgraded.").arg(version);
+        message = tr("A library of version %1 cannot be upgraded.").arg(version);
         return failed({});
     }
 
     const int answer = m_alerts->ask(
-        translated("Larkspoon! needs to upgrade your library file in order to open it."),
-        translated("Once upgraded your library will require version %1 or greater of Larkspoon!.")
+        VersionTwoDatabaseConverter::tr("Larkspoon! needs to upgrade your library file in order to open it."),
+        VersionTwoDatabaseConverter::tr("Once upgraded your library will require version %1 or greater of Larkspoon!.")
             .arg(kApplicationModelVersion),
-        {translated("Upgrade"), translated("Quit")});
+        {VersionTwoDatabaseConverter::tr("Upgrade"), VersionTwoDatabaseConverter::tr("Quit")});
     if (answer != 0)
         return Result::Quit;
 
@@ -275,7 +271,7 @@ VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVers
 
     // An earlier backup is never overwritten.
     if (QFileInfo::exists(backupStorePath)) {
-        message = QStringLiteral("The file \"%1\" is in the way of the backup of the old library.").arg(backupStorePath);
+        message = tr("The file \"%1\" is in the way of the backup of the old library.").arg(backupStorePath);
         return failed({});
     }
     // What an interrupted earlier attempt left behind is no store of ours.

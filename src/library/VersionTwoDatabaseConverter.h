@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class Alerts;
@@ -9,6 +10,8 @@ class Alerts;
 // one, and only once that store is saved (stamped with the current model version) do the
 // files trade names. The old store stays as "Library Database 2.0.SQL".
 class VersionTwoDatabaseConverter {
+    Q_DECLARE_TR_FUNCTIONS(VersionTwoDatabaseConverter)
+
 public:
     enum class Result { Converted, Quit, Failed };
 

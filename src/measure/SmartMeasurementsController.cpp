@@ -182,7 +182,7 @@ bool SmartMeasurementsController::exportPlist(const QString& path, QString* erro
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         if (error)
-            *error = QStringLiteral("cannot create the folder \"%1\"").arg(folder);
+            *error = tr("cannot create the folder \"%1\"").arg(folder);
         return false;
     }
     return writePropertyListFile(smartMeasurementsPropertyList(), path, error);
@@ -192,7 +192,7 @@ bool SmartMeasurementsController::resetToDefaults(QString* error) {
     const QVariantList defaults = MeasurementRules::defaultSmartMeasurementList(error);
     if (defaults.isEmpty()) {
         if (error && error->isEmpty())
-            *error = QStringLiteral("the default measurement rules are empty");
+            *error = tr("the default measurement rules are empty");
         return false;
     }
     // A rule's matches go with it (the relationship cascades).

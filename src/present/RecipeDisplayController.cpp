@@ -121,11 +121,11 @@ QString metricsText(const ManagedObject* recipe) {
         const char* key;
         const char* label;
     } simpleLines[] = {
-        {"yield", QT_TR_NOOP("Yield:")},
-        {"cuisine", QT_TR_NOOP("Cuisine:")},
-        {"prepTime", QT_TR_NOOP("Prep Time:")},
-        {"cookingTime", QT_TR_NOOP("Cooking Time:")},
-        {"inactivePrepTime", QT_TR_NOOP("Inactive Prep Time:")},
+        {"yield", QT_TRANSLATE_NOOP("RecipeDisplayController", "Yield:")},
+        {"cuisine", QT_TRANSLATE_NOOP("RecipeDisplayController", "Cuisine:")},
+        {"prepTime", QT_TRANSLATE_NOOP("RecipeDisplayController", "Prep Time:")},
+        {"cookingTime", QT_TRANSLATE_NOOP("RecipeDisplayController", "Cooking Time:")},
+        {"inactivePrepTime", QT_TRANSLATE_NOOP("RecipeDisplayController", "Inactive Prep Time:")},
     };
     for (const auto& line : simpleLines) {
         const QString value = text(recipe, line.key);

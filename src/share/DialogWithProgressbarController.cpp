@@ -9,10 +9,6 @@
 
 namespace {
 
-QString trText(const char* text) {
-    return QCoreApplication::translate("DialogWithProgressbarController", text);
-}
-
 // The delayed closes not yet run, by view: a dialog opened again must not be closed by
 // the timer of the operation before.
 QHash<ProgressView*, int>& pendingCloses() {
@@ -36,19 +32,19 @@ DialogWithProgressbarController::DialogWithProgressbarController(ProgressView* p
 DialogWithProgressbarController::~DialogWithProgressbarController() = default;
 
 QString DialogWithProgressbarController::importingRecipesText() {
-    return trText("Importing Recipes...");
+    return tr("Importing Recipes...");
 }
 
 QString DialogWithProgressbarController::finishedImportingText() {
-    return trText("Finished Importing.");
+    return tr("Finished Importing.");
 }
 
 QString DialogWithProgressbarController::exportingRecipesText() {
-    return trText("Exporting Recipes...");
+    return tr("Exporting Recipes...");
 }
 
 QString DialogWithProgressbarController::finishedExportingText() {
-    return trText("Finished Exporting.");
+    return tr("Finished Exporting.");
 }
 
 bool DialogWithProgressbarController::loadNib() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class ProgressView;
@@ -8,6 +9,8 @@ class ProgressView;
 // the ProgressView port. With showWindow off (or no view) the dialog is never loaded and
 // every step below does nothing, so headless callers run the same code.
 class DialogWithProgressbarController {
+    Q_DECLARE_TR_FUNCTIONS(DialogWithProgressbarController)
+
 public:
     explicit DialogWithProgressbarController(ProgressView* progressView = nullptr);
     virtual ~DialogWithProgressbarController();

@@ -31,10 +31,6 @@
 
 namespace {
 
-QString trText(const char* text) {
-    return QCoreApplication::translate("VersionTwoImporterExporter", text);
-}
-
 const QString kModelVersion = QStringLiteral("modelVersion");
 const QString kDirections = QStringLiteral("directions");
 const QString kIngredientsArray = QStringLiteral("ingredientsArray");
@@ -345,11 +341,11 @@ QString VersionTwoImporterExporter::normalizedImageMarkers(const QString& direct
 }
 
 QString VersionTwoImporterExporter::upgradeMessageText(const QString& version) {
-    return trText("You need to upgrade to version %1 or greater to import this recipe file.").arg(version);
+    return VersionTwoImporterExporter::tr("You need to upgrade to version %1 or greater to import this recipe file.").arg(version);
 }
 
 QString VersionTwoImporterExporter::upgradeInformativeText() {
-    return trText("Click the Larkspoon! menu and select ''Check for Updates...''");
+    return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select ''Check for Updates...''");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -367,7 +363,7 @@ bool VersionTwoImporterExporter::beginImportDataFile(const QString& path) {
     m_importedRecipes.clear();
     m_result = ExchangeImportResult();
     if (!QFileInfo(path).isFile()) {
-        m_result.readError = trText("There is no file at %1.").arg(path);
+        m_result.readError = VersionTwoImporterExporter::tr("There is no file at %1.").arg(path);
         return false;
     }
     // The worker checks the markup of the whole file first (which gives the count for the
@@ -517,7 +513,7 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     // The recipes imported before stay for the next save; their pictures are made durable now.
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
-    m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {trText("OK")});
+    m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {VersionTwoImporterExporter::tr("OK")});
     return false;
 }
 
@@ -529,7 +525,7 @@ void VersionTwoImporterExporter::finishImport() {
     // The library's own save: it also removes the pictures of recipes deleted before.
     if (!m_session.save()) {
         qWarning("VersionTwoImporterExporter: the library could not be saved after the import");
-        m_result.saveError = trText("Unable to save changes to your library.");
+        m_result.saveError = VersionTwoImporterExporter::tr("Unable to save changes to your library.");
     }
     if (!m_importedRecipes.isEmpty()) {
         RecipesArrayController& recipes = m_session.recipesArrayController();
@@ -763,10 +759,10 @@ void registerExchangeDocumentHandler(AppController* app, ProgressView* progressV
         if (!session)
             return false;
         const int button =
-            app->alerts()->ask(trText("Import ''%1''?").arg(fileNameOf(path)),
-                               trText("You can also import Date Created, Date Modified, Rating, Previously "
+            app->alerts()->ask(VersionTwoImporterExporter::tr("Import ''%1''?").arg(fileNameOf(path)),
+                               VersionTwoImporterExporter::tr("You can also import Date Created, Date Modified, Rating, Previously "
                                       "Prepared and Private Notes."),
-                               {trText("Import"), trText("Cancel"), trText("Import with all details")});
+                               {VersionTwoImporterExporter::tr("Import"), VersionTwoImporterExporter::tr("Cancel"), VersionTwoImporterExporter::tr("Import with all details")});
         if (button != 1)
             ExchangeImportOperation::start(*session, path, button == 2, progressView);
         return false;

@@ -58,6 +58,8 @@ struct ExchangeImportResult {
 //    row is an ordinary one and keeps its quantity (a missing or unexpected flag does not
 //    drop it).
 class VersionTwoImporterExporter : public DialogWithProgressbarController {
+    Q_DECLARE_TR_FUNCTIONS(VersionTwoImporterExporter)
+
 public:
     // The import saves through the session and selects what it made in its recipe list.
     explicit VersionTwoImporterExporter(LibrarySession* session, ProgressView* progressView = nullptr);
