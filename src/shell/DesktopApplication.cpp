@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "QtAlerts.h"
 #include "QtFilePanels.h"
+#include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "share/VersionTwoImporterExporter.h"
 
@@ -58,7 +59,7 @@ void DesktopApplication::prepareProcess() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setOrganizationName(QStringLiteral("Larkspoon!"));
     QCoreApplication::setApplicationName(QStringLiteral("Larkspoon!"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.3"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LARKSPOON_VERSION_STRING));
 }
 
 void DesktopApplication::setUpApplication() {
