@@ -13,6 +13,7 @@
 #include "library/RecipesArrayController.h"
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
+#include "library/ui/SidebarOutlineView.h"
 #include "measure/ui/SmartMeasurementsTableView.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
