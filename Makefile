@@ -29,10 +29,11 @@ test: build
 bench: build
 	scripts/run-bench $(BUILD_DIR)
 
-screenshots: build
+screenshots: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target larkspoon-screenshots
 	mkdir -p $(BUILD_DIR)/screenshots
 	QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu \
-	  $(BUILD_DIR)/src/larkspoon --screenshots $(BUILD_DIR)/screenshots
+	  $(BUILD_DIR)/src/larkspoon-screenshots $(BUILD_DIR)/screenshots
 
 # Open-ended fuzzing with clang's libFuzzer (the bounded runs are part of `make test`).
 fuzz: deps

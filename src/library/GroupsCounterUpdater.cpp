@@ -4,6 +4,7 @@
 #include "RecipesManagedObject.h"
 #include "platform/DataModel.h"
 #include "platform/KeyValueSource.h"
+#include "platform/Scheduler.h"
 #include "platform/TextFolding.h"
 #include "platform/UserDefaults.h"
 
@@ -113,15 +114,43 @@ struct GroupsCounterUpdater::Run {
 };
 
 GroupsCounterUpdater::GroupsCounterUpdater(ObjectContext* context, QObject* parent)
-    : QObject(parent), m_context(context) {
-    m_checkTimer.setInterval(500);
-    m_checkTimer.setSingleShot(false);
-    connect(&m_checkTimer, &QTimer::timeout, this, &GroupsCounterUpdater::checkThread);
-}
+    : QObject(parent), m_context(context) {}
 
 GroupsCounterUpdater::~GroupsCounterUpdater() {
+    stopCheckTimer();
+    waitForWorker();
+}
+
+void GroupsCounterUpdater::waitForWorker() {
     if (m_worker.joinable())
         m_worker.join();
+}
+
+void GroupsCounterUpdater::startCheckTimer() {
+    if (m_checkTimerActive)
+        return;
+    m_checkTimerActive = true;
+    scheduleCheck();
+}
+
+void GroupsCounterUpdater::stopCheckTimer() {
+    m_checkTimerActive = false;
+    Scheduler::instance().cancel(m_checkTick);
+    m_checkTick = 0;
+}
+
+// One tick of the repeating check; the next one is scheduled after it unless the check
+// stopped the timer (or a receiver restarted it, which scheduled its own tick).
+void GroupsCounterUpdater::scheduleCheck() {
+    m_checkTick = Scheduler::instance().schedule(
+        kCheckIntervalSeconds,
+        [this] {
+            m_checkTick = 0;
+            checkThread();
+            if (m_checkTimerActive && !m_checkTick)
+                scheduleCheck();
+        },
+        this);
 }
 
 bool GroupsCounterUpdater::isCounting() const {
@@ -158,8 +187,7 @@ void GroupsCounterUpdater::updateCounterValues() {
         run->counts = threadedUpdate(run->snapshot);
         run->finished.store(true, std::memory_order_release);
     });
-    if (!m_checkTimer.isActive())
-        m_checkTimer.start();
+    startCheckTimer();
 }
 
 void GroupsCounterUpdater::checkThread() {
@@ -171,7 +199,7 @@ void GroupsCounterUpdater::checkThread() {
     if (m_needToUpdateAgain)
         updateCounterValues();
     else
-        m_checkTimer.stop();
+        stopCheckTimer();
 }
 
 void GroupsCounterUpdater::finishRun() {

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -18,7 +17,8 @@ class ManagedObject;
 
 // Counts, per group, the recipes marked as new, on a worker thread while the user goes on
 // working. At most one count runs at a time; requests made during a run collapse into one
-// more run. A repeating 0.5 s timer on the main thread notices the end of a run.
+// more run. A repeating 0.5 s check on the main thread notices the end of a run; it is
+// scheduled again on every tick through the Scheduler, so manual time drives it.
 //
 // The worker never sees the object context. When a run starts, the main thread takes a
 // snapshot: every group with its filter (filters are immutable and safe to evaluate on
@@ -42,10 +42,14 @@ public:
     // The timer's work: when the count has ended, keeps its results, then starts the
     // requested repeat or stops the timer.
     void checkThread();
+    // Blocks until the worker of the running count has ended (its results are kept by
+    // the next check). For tests and command-line tools.
+    void waitForWorker();
 
     bool isCounting() const;
     bool needToUpdateAgain() const { return m_needToUpdateAgain; }
-    bool isCheckTimerActive() const { return m_checkTimer.isActive(); }
+    bool isCheckTimerActive() const { return m_checkTimerActive; }
+    static constexpr double kCheckIntervalSeconds = 0.5;
     int runsStarted() const { return m_runsStarted; }
 
     // The last count of the group; 0 before the first one ended.
@@ -73,11 +77,15 @@ signals:
 private:
     struct Run;
     void finishRun();
+    void startCheckTimer();
+    void stopCheckTimer();
+    void scheduleCheck();
 
     QPointer<ObjectContext> m_context;
     std::shared_ptr<Run> m_run;
     std::thread m_worker;
-    QTimer m_checkTimer;
+    bool m_checkTimerActive = false;
+    int m_checkTick = 0; // the Scheduler id of the next check; 0 when none is pending
     bool m_needToUpdateAgain = false;
     int m_runsStarted = 0;
     QHash<const ManagedObject*, int> m_counts;

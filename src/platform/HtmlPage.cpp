@@ -1,5 +1,6 @@
 #include "HtmlPage.h"
 
+#include "PagePrinter.h"
 #include "StructuredText.h"
 
 #include <QAction>
@@ -10,7 +11,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
-#include <QPrinter>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -100,11 +100,6 @@ protected:
 private:
     bool m_local;
 };
-
-HtmlPage::PrinterHandler& printerHandler() {
-    static HtmlPage::PrinterHandler handler;
-    return handler;
-}
 
 // Length of the data address the engine builds for a page: every byte outside the
 // unreserved set is written as a three-character escape.
@@ -656,33 +651,22 @@ void HtmlPage::writePdf(const QString& path, const QPageLayout& layout, std::fun
         layout);
 }
 
-void HtmlPage::print(QPrinter* printer) {
+void HtmlPage::print(PagePrinter* printer) {
     auto finish = [self = QPointer<HtmlPage>(this)](bool ok) {
         if (self)
             emit self->printFinished(ok);
     };
-    if (printer && printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
-        writePdf(printer->outputFileName(), printer->pageLayout(), finish);
-        return;
-    }
-    if (!printer || !printerHandler() || m_printing) {
-        qWarning() << "HTML page cannot print:"
-                   << (!printer     ? "no printer"
-                       : m_printing ? "another print runs"
-                                    : "no printer handler installed");
+    if (!printer || m_printing) {
+        qWarning() << "HTML page cannot print:" << (!printer ? "no printer" : "another print runs");
         QTimer::singleShot(0, this, [finish] { finish(false); });
         return;
     }
     m_printing = true;
-    printerHandler()(m_page.get(), printer, [self = QPointer<HtmlPage>(this), finish](bool ok) {
+    printer->printPage(m_page.get(), [self = QPointer<HtmlPage>(this), finish](bool ok) {
         if (self)
             self->m_printing = false;
         finish(ok);
     });
-}
-
-void HtmlPage::setPrinterHandler(PrinterHandler handler) {
-    printerHandler() = std::move(handler);
 }
 
 // ---- Selection and editing

@@ -11,7 +11,7 @@
 #include <optional>
 
 class QColor;
-class QPrinter;
+class PagePrinter;
 class QTemporaryDir;
 class QTimer;
 class QWebEngineLoadingInfo;
@@ -104,12 +104,10 @@ public:
     // is replaced atomically. Ends with pdfPrintingFinished(path, ok) and done(ok).
     // One print at a time per page: a request while another runs fails.
     void printToPdf(const QString& path, const QPageLayout& layout, std::function<void(bool)> done = {});
-    // Prints on printer: a PDF printer with a file name is served by printToPdf; any other
-    // printer needs the printer handler that the GUI installs. Ends with printFinished(ok).
-    void print(QPrinter* printer);
-    using PrinterHandler =
-        std::function<void(QWebEnginePage* page, QPrinter* printer, std::function<void(bool)> done)>;
-    static void setPrinterHandler(PrinterHandler handler);
+    // Prints the current document through printer (the GUI's print dialog and printer).
+    // Ends with printFinished(ok); fails without a printer or while another print of this
+    // page runs.
+    void print(PagePrinter* printer);
 
     // Selection and editing, for the web importer.
     QString selectedText() const;

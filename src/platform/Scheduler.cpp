@@ -15,9 +15,14 @@ QDateTime Scheduler::now() const {
 }
 
 int Scheduler::schedule(double seconds, std::function<void()> action, QObject* receiver) {
+    Q_ASSERT_X(receiver, "Scheduler::schedule", "delayed work needs a receiver");
+    if (!receiver) {
+        qWarning("delayed work without a receiver was dropped");
+        return 0;
+    }
     const int id = m_nextId++;
     const qint64 delayMs = qint64(std::llround(std::max(0.0, seconds) * 1000.0));
-    Pending pending{now().toMSecsSinceEpoch() + delayMs, std::move(action), receiver, receiver != nullptr, nullptr};
+    Pending pending{now().toMSecsSinceEpoch() + delayMs, std::move(action), receiver, nullptr};
     if (!m_manual) {
         auto* timer = new QTimer(this);
         timer->setSingleShot(true);
@@ -52,7 +57,7 @@ void Scheduler::fire(int id) {
     m_pending.erase(it);
     if (pending.timer)
         pending.timer->deleteLater();
-    if (pending.hasReceiver && !pending.receiver)
+    if (!pending.receiver)
         return;
     pending.action();
 }

@@ -17,8 +17,10 @@ public:
     static Scheduler& instance();
 
     // Runs action once after seconds on the main thread, unless cancelled or unless
-    // receiver (when given) was destroyed first. Returns an id for cancel().
-    int schedule(double seconds, std::function<void()> action, QObject* receiver = nullptr);
+    // receiver was destroyed first: every delayed action belongs to the object whose
+    // death makes it pointless. Returns an id for cancel(); a null receiver is a
+    // programming error and the action is dropped (id 0).
+    int schedule(double seconds, std::function<void()> action, QObject* receiver);
     void cancel(int id);
     // Drops every pending action (a test's delayed work must not run in the next test).
     void cancelAll();
@@ -38,7 +40,6 @@ private:
         qint64 dueMs;
         std::function<void()> action;
         QPointer<QObject> receiver;
-        bool hasReceiver;
         QObject* timer;
     };
     Scheduler() = default;

@@ -1,6 +1,7 @@
 #include "MainMenuController.h"
 
 #include "MainWindow.h"
+#include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
 #include "library/GroupEditorController.h"
@@ -48,8 +49,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString kApplicationVersion = QStringLiteral("2.3");
 
 // The same folder, however the two paths are spelled (symbolic links, "..", a trailing
 // slash).
@@ -669,7 +668,7 @@ void MainMenuController::aboutApplicationAction() {
         name->setFont(nameFont);
         name->setAlignment(Qt::AlignHCenter);
         layout->addWidget(name);
-        auto* version = new QLabel(tr("Version %1").arg(kApplicationVersion), m_aboutBox.get());
+        auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(LARKSPOON_SHORT_VERSION_STRING)), m_aboutBox.get());
         version->setAlignment(Qt::AlignHCenter);
         layout->addWidget(version);
         auto* line = new QLabel(tr("Your personal library of recipes."), m_aboutBox.get());

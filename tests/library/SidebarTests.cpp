@@ -301,10 +301,10 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     counters.setWorkerStartHookForTesting([&gate] { gate.tryAcquire(1, 10000); });
     QSignalSpy updated(&counters, &GroupsCounterUpdater::countersUpdated);
     const auto waitForWorker = [&] {
-        for (int i = 0; i < 1000 && counters.isCounting(); ++i)
-            QThread::msleep(10);
+        counters.waitForWorker();
         ASSERT_FALSE(counters.isCounting());
     };
+    const auto tick = [] { Scheduler::instance().advance(GroupsCounterUpdater::kCheckIntervalSeconds); };
 
     counters.queUpdateCounterValues();
     for (int i = 0; i < 5; ++i)
@@ -321,7 +321,10 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
 
     // The repeating timer notices the end of the second run and then stops.
     gate.release();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !counters.isCheckTimerActive(); }, 10000));
+    waitForWorker();
+    EXPECT_TRUE(counters.isCheckTimerActive());
+    tick();
+    EXPECT_FALSE(counters.isCheckTimerActive());
     EXPECT_EQ(counters.runsStarted(), 2);
     EXPECT_EQ(updated.count(), 2);
     EXPECT_EQ(counters.counterValue(named(QStringLiteral("My Recipes"))), 1);
@@ -342,7 +345,10 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     waitForWorker();
     counters.updateCounterValues();
     EXPECT_EQ(counters.runsStarted(), 4);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !counters.isCheckTimerActive(); }, 10000));
+    waitForWorker();
+    tick();
+    EXPECT_FALSE(counters.isCheckTimerActive());
+    tick(); // no tick is left to run
     EXPECT_EQ(counters.runsStarted(), 4);
     EXPECT_EQ(counters.counterValue(soups), 0);
 }

@@ -1,4 +1,5 @@
 #include "platform/HtmlPage.h"
+#include "platform/PagePrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
-#include <QPrinter>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -24,6 +24,7 @@
 #include <cmath>
 #include <functional>
 #include <ostream>
+#include <utility>
 
 static void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
@@ -50,6 +51,20 @@ bool waitUntil(const std::function<bool()>& condition) {
 bool waitForCount(QSignalSpy& spy, int count) {
     return waitUntil([&] { return spy.count() >= count; });
 }
+
+// A printer that keeps the pages it was given and answers when the test says so.
+class RecordingPrinter final : public PagePrinter {
+public:
+    QList<QWebEnginePage*> pages;
+    void printPage(QWebEnginePage* page, std::function<void(bool)> done) override {
+        pages << page;
+        m_done = std::move(done);
+    }
+    void answer(bool ok) { std::exchange(m_done, {})(ok); }
+
+private:
+    std::function<void(bool)> m_done;
+};
 
 // The load signals of one page, in the order they came.
 struct LoadLog {
@@ -304,7 +319,7 @@ TEST(HtmlPageTest, EveryLoadEndsOnce) {
     EXPECT_LE(log.started.count(), log.finished.count());
 }
 
-TEST(HtmlPageTest, SavesPdfAtThePaperSize) {
+TEST(HtmlPageTest, SavesPdfAtThePaperSizeAndPrintsThroughThePrinterPort) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     HtmlPage page;
@@ -344,16 +359,27 @@ TEST(HtmlPageTest, SavesPdfAtThePaperSize) {
                   saved.at(i).at(0).toString().endsWith(QLatin1String("first.pdf")));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("second.pdf"))));
 
-    // A PDF printer is served without the GUI's printer handler.
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(folder.filePath(QStringLiteral("printer.pdf")));
-    printer.setPageSize(QPageSize(QPageSize::A4));
+    // Printing goes through the printer port with the engine page; one print at a time,
+    // and the page is free again whatever the printer answered.
+    RecordingPrinter printer;
     QSignalSpy printed(&page, &HtmlPage::printFinished);
     page.print(&printer);
+    page.print(&printer); // while the first runs
     ASSERT_TRUE(waitForCount(printed, 1));
+    EXPECT_FALSE(printed.last().at(0).toBool());
+    ASSERT_EQ(printer.pages.size(), 1);
+    EXPECT_EQ(printer.pages.first(), page.page());
+    printer.answer(false); // the user cancelled the print dialog
+    EXPECT_EQ(printed.count(), 2);
+    EXPECT_FALSE(printed.last().at(0).toBool());
+    page.print(&printer);
+    printer.answer(true);
+    EXPECT_EQ(printed.count(), 3);
     EXPECT_TRUE(printed.last().at(0).toBool());
-    EXPECT_NEAR(mediaBox(printer.outputFileName()).width(), 595.28, 1.0);
+    page.print(nullptr);
+    ASSERT_TRUE(waitForCount(printed, 4));
+    EXPECT_FALSE(printed.last().at(0).toBool());
+    EXPECT_EQ(printer.pages.size(), 2);
 }
 
 TEST(HtmlPageTest, TextSizeMovesInStepsBetweenLimits) {

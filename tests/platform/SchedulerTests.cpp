@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QSignalSpy>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <memory>
@@ -12,12 +12,16 @@ TEST(Scheduler, ManualTimeRunsDueWorkInOrderIncludingWorkItSchedules) {
     const QDateTime start = QDateTime::fromString(QStringLiteral("2026-05-01T12:00:00"), Qt::ISODate);
     scheduler.setManualTime(start);
     QStringList ran;
-    scheduler.schedule(1.0, [&] { ran << QStringLiteral("1.0"); });
-    scheduler.schedule(0.2, [&] {
-        ran << QStringLiteral("0.2");
-        scheduler.schedule(0.5, [&] { ran << QStringLiteral("0.2+0.5"); });
-    });
-    const int cancelled = scheduler.schedule(0.1, [&] { ran << QStringLiteral("cancelled"); });
+    QObject owner;
+    scheduler.schedule(1.0, [&] { ran << QStringLiteral("1.0"); }, &owner);
+    scheduler.schedule(
+        0.2,
+        [&] {
+            ran << QStringLiteral("0.2");
+            scheduler.schedule(0.5, [&] { ran << QStringLiteral("0.2+0.5"); }, &owner);
+        },
+        &owner);
+    const int cancelled = scheduler.schedule(0.1, [&] { ran << QStringLiteral("cancelled"); }, &owner);
     scheduler.cancel(cancelled);
     auto receiver = std::make_unique<QObject>();
     scheduler.schedule(0.3, [&] { ran << QStringLiteral("receiver gone"); }, receiver.get());
@@ -34,14 +38,22 @@ TEST(Scheduler, ManualTimeRunsDueWorkInOrderIncludingWorkItSchedules) {
 
 TEST(Scheduler, AutomaticTimeUsesTheEventLoop) {
     Scheduler& scheduler = Scheduler::instance();
-    bool ran = false;
-    scheduler.schedule(0.01, [&] { ran = true; });
-    EXPECT_FALSE(ran);
-    for (int i = 0; i < 200 && !ran; ++i) {
-        QTimer pause;
-        QSignalSpy spy(&pause, &QTimer::timeout);
-        pause.start(10);
-        spy.wait(1000);
-    }
-    EXPECT_TRUE(ran);
+    QObject owner;
+    auto gone = std::make_unique<QObject>();
+    QEventLoop loop;
+    QStringList ran;
+    scheduler.schedule(0.01, [&] { ran << QStringLiteral("receiver gone"); }, gone.get());
+    scheduler.schedule(
+        0.02,
+        [&] {
+            ran << QStringLiteral("owned");
+            loop.quit();
+        },
+        &owner);
+    gone.reset();
+    EXPECT_TRUE(ran.isEmpty()); // nothing runs before the event loop does
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit); // a broken scheduler fails instead of hanging
+    loop.exec();
+    EXPECT_EQ(ran, QStringList{QStringLiteral("owned")});
+    EXPECT_EQ(scheduler.pendingCount(), 0);
 }

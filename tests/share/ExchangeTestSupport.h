@@ -6,10 +6,12 @@
 #include <QColor>
 #include <QFile>
 #include <QImage>
+#include <QObject>
 #include <QStringList>
 
-// The progress dialog's steps, recorded as text.
-class RecordingProgressView final : public ProgressView {
+// The progress dialog's steps, recorded as text. A QObject like the GUI's dialog, so a
+// delayed close is tied to it.
+class RecordingProgressView final : public QObject, public ProgressView {
 public:
     QStringList steps;
     bool canShow = true;

@@ -1,0 +1,235 @@
+// larkspoon-screenshots: pictures of the desktop application's main views, one PNG file
+// per view, for the documentation (`make screenshots`).
+//
+//   larkspoon-screenshots FOLDER
+//
+// Starts the application as `larkspoon` does, with a fresh library in a temporary home
+// (the user's own files are left alone), writes FOLDER/<view>.png and quits (status 0
+// when every picture was written).
+#include "library/AppController.h"
+#include "library/GroupEditorController.h"
+#include "library/GroupsCounterUpdater.h"
+#include "library/PreferencesController.h"
+#include "library/RecipesArrayController.h"
+#include "library/ui/GroupEditorSheet.h"
+#include "library/ui/PreferencesWindow.h"
+#include "library/ui/SidebarOutlineView.h"
+#include "measure/ui/SmartMeasurementsTableView.h"
+#include "platform/ObjectContext.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "present/RecipeDisplayController.h"
+#include "present/ui/RecipePageView.h"
+#include "shell/DesktopApplication.h"
+#include "shell/MainMenuController.h"
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Points the home, settings, data and documents folders at scratch, so a run creates a
+// fresh library and leaves the user's own files alone.
+void redirectHome(const QString& scratch) {
+    qputenv("HOME", scratch.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (scratch + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (scratch + QStringLiteral("/.local/share")).toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (scratch + QStringLiteral("/.cache")).toLocal8Bit());
+    qputenv("XDG_DOCUMENTS_DIR", (scratch + QStringLiteral("/Documents")).toLocal8Bit());
+}
+
+bool saveGrab(QWidget* widget, const QString& path) {
+    if (!widget)
+        return false;
+    const bool saved = widget->grab().save(path);
+    if (!saved)
+        qWarning("could not write %s", qPrintable(path));
+    return saved;
+}
+
+// The pictures of a screenshot run, one after another: each step prepares a view, and a
+// moment later the view is grabbed into folder/<name>.png.
+struct ScreenshotStep {
+    QString name;
+    std::function<QWidget*()> prepare;
+};
+
+void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObject* owner) {
+    if (steps.isEmpty()) {
+        QCoreApplication::exit(ok ? 0 : 1);
+        return;
+    }
+    const ScreenshotStep step = steps.takeFirst();
+    QWidget* widget = step.prepare();
+    // Pages of the web engine take a moment longer to load and paint.
+    const double wait = step.name.startsWith(QLatin1String("recipe-page")) ? 1.2 : 0.4;
+    Scheduler::instance().schedule(
+        wait,
+        [steps, folder, ok, owner, step, widget = QPointer<QWidget>(widget)] {
+            const bool written =
+                saveGrab(widget, folder + QLatin1Char('/') + step.name + QStringLiteral(".png"));
+            if (widget && widget->isWindow() && step.name.startsWith(QLatin1String("group-editor")))
+                widget->hide();
+            grabSteps(steps, folder, ok && written, owner);
+        },
+        owner);
+}
+
+// Selects the sample recipe with pictures, sections and many ingredients.
+void selectSampleRecipe(AppController& appController) {
+    RecipesArrayController* recipes = appController.recipesArrayController();
+    for (ManagedObject* recipe : recipes->arrangedObjects())
+        if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
+            recipes->setSelectedObjects({recipe});
+}
+
+// The recipe page of a rich sample recipe in one theme, the selector closed.
+QWidget* showThemePage(MainMenuController& shell, AppController& appController, const QString& theme) {
+    RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+    if (!page)
+        return nullptr;
+    if (page->isThemeSelectorShown())
+        page->toogleThemeSelectorView();
+    selectSampleRecipe(appController);
+    UserDefaults::setObjectForKey(theme, QStringLiteral("selectedTheme"));
+    page->displayController()->loadRecipeInWebView();
+    return page;
+}
+
+// Writes pictures of the main views into folder, then ends the run (status 0 when all were
+// written). The scratch library gets a few recipes marked as new so the sidebar shows its
+// counters.
+void writeScreenshots(MainMenuController& shell, AppController& appController, const QString& folder) {
+    if (!QDir().mkpath(folder)) {
+        qWarning("could not create %s", qPrintable(folder));
+        QCoreApplication::exit(1);
+        return;
+    }
+    // The pictures show the window at the size it opens with on a first launch, whatever
+    // the size of the (virtual) screen.
+    if (MainWindow* window = shell.mainWindow())
+        window->resize(MainWindow::initialSize());
+    // The first-run content arrives a second after the store opened.
+    Scheduler::instance().schedule(1.5, [&shell, &appController, folder] {
+        UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
+        if (ObjectContext* context = appController.managedObjectContext()) {
+            const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+            for (int i = 0; i < recipes.size(); i += 3)
+                recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
+        }
+        if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
+            counters->queUpdateCounterValues();
+        auto sheetPage = [&shell](GroupEditorController::Page page) {
+            GroupEditorSheet* sheet = shell.groupEditorSheet();
+            if (sheet)
+                sheet->showPageForScreenshot(page);
+            return static_cast<QWidget*>(sheet);
+        };
+        grabSteps({{QStringLiteral("main-window"), [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                   {QStringLiteral("sidebar"),
+                    [&shell] { return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar() : nullptr); }},
+                   {QStringLiteral("recipe-page-no-selection"),
+                    [&shell, &appController] {
+                        appController.recipesArrayController()->setSelectedObjects({});
+                        return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr);
+                    }},
+                   {QStringLiteral("recipe-page-sky"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Sky")); }},
+                   {QStringLiteral("recipe-page-linen"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Linen")); }},
+                   {QStringLiteral("recipe-page-slate"),
+                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Slate")); }},
+                   {QStringLiteral("group-editor-group"), [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
+                   {QStringLiteral("group-editor-smart-group"),
+                    [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
+                   {QStringLiteral("group-editor-grocery-list"),
+                    [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
+                   {QStringLiteral("search-scopes"),
+                    [&shell] {
+                        MainWindow* window = shell.mainWindow();
+                        if (!window)
+                            return static_cast<QWidget*>(nullptr);
+                        QMenu* menu = window->searchScopeMenu();
+                        menu->popup(window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
+                        return static_cast<QWidget*>(menu);
+                    }},
+                   {QStringLiteral("theme-selector"),
+                    [&shell] {
+                        RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                        if (page && !page->isThemeSelectorShown())
+                            page->toogleThemeSelectorView();
+                        if (page)
+                            page->introduction()->show(); // as on a first launch
+                        return static_cast<QWidget*>(page);
+                    }},
+                   {QStringLiteral("preferences"),
+                    [&shell, &appController] {
+                        if (MainWindow* window = shell.mainWindow())
+                            window->searchScopeMenu()->hide();
+                        if (PreferencesController* preferences = appController.preferencesController())
+                            preferences->openPreferences();
+                        return static_cast<QWidget*>(shell.preferencesWindow());
+                    }},
+                   {QStringLiteral("measurement-rules"),
+                    [&shell] {
+                        PreferencesWindow* preferences = shell.preferencesWindow();
+                        if (preferences) {
+                            preferences->showMeasurementsPage();
+                            preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
+                        }
+                        return static_cast<QWidget*>(preferences);
+                    }},
+                   {QStringLiteral("recipe-editor"),
+                    [&shell, &appController] {
+                        if (PreferencesWindow* preferences = shell.preferencesWindow())
+                            preferences->hide();
+                        selectSampleRecipe(appController);
+                        shell.editRecipeAction();
+                        return static_cast<QWidget*>(shell.mainWindow());
+                    }},
+                   {QStringLiteral("scaling-assistant"),
+                    [&shell] {
+                        if (RecipeEditorView* editor = shell.recipeEditorView())
+                            editor->openScalingAssistant();
+                        return static_cast<QWidget*>(shell.mainWindow());
+                    }}},
+                  folder, true, &shell);
+    }, &shell);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argc > 0 ? argv[0] : "larkspoon-screenshots");
+        return 2;
+    }
+    const QString folder = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    // The run works in a scratch home; it must be in place before Qt reads any folder
+    // location.
+    QTemporaryDir scratchHome(QDir::tempPath() + QStringLiteral("/larkspoon-screenshots-XXXXXX"));
+    if (!scratchHome.isValid()) {
+        std::fprintf(stderr, "could not create a temporary home for the screenshots\n");
+        return 1;
+    }
+    redirectHome(scratchHome.path());
+
+    DesktopApplication::prepareProcess();
+    QApplication app(argc, argv);
+    DesktopApplication::setUpApplication();
+
+    // A copy of its own: it neither becomes nor hands over to the running application.
+    DesktopApplication desktop;
+    desktop.start({}, [&desktop, folder] { writeScreenshots(desktop.shell(), desktop.appController(), folder); });
+    return app.exec();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+class QWebEnginePage;
+
+// The port to the user's printer. HtmlPage::print hands over its loaded engine page; the
+// GUI asks which printer to use (the print dialog) and prints it; tests record the request
+// and answer as the printer would.
+class PagePrinter {
+public:
+    virtual ~PagePrinter() = default;
+    // Prints page and calls done exactly once, later: true when the document went to the
+    // printer, false when the user cancelled or printing failed.
+    virtual void printPage(QWebEnginePage* page, std::function<void(bool)> done) = 0;
+};

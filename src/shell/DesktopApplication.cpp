@@ -1,0 +1,184 @@
+#include "DesktopApplication.h"
+
+#include "MainMenuController.h"
+#include "MainWindow.h"
+#include "QtAlerts.h"
+#include "QtFilePanels.h"
+#include "larkspoon_version.h"
+#include "library/AppController.h"
+#include "platform/Translations.h"
+#include "share/VersionTwoImporterExporter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QSessionManager>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include <unistd.h>
+
+namespace {
+
+// Milliseconds since the process started (as the kernel recorded it, so loading the
+// libraries counts too); the time since main() when that cannot be read.
+qint64 millisecondsSinceProcessStart(const QElapsedTimer& sinceMain) {
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    timespec now{};
+    if (ticksPerSecond > 0 && stat.open(QIODevice::ReadOnly) && ::clock_gettime(CLOCK_BOOTTIME, &now) == 0) {
+        const QByteArray line = stat.readAll();
+        // The fields after the command name in parentheses; the start time is the 22nd field.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        bool ok = false;
+        const qulonglong startTicks = fields.value(19).toULongLong(&ok);
+        if (ok) {
+            const qint64 nowMs = qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+            const qint64 startMs = qint64(startTicks * 1000 / qulonglong(ticksPerSecond));
+            if (nowMs >= startMs)
+                return std::max(nowMs - startMs, sinceMain.elapsed());
+        }
+    }
+    return sinceMain.elapsed();
+}
+
+} // namespace
+
+void DesktopApplication::prepareProcess() {
+    // The web engine's sandbox cannot run for the root user and would stop the program
+    // (containers and continuous-integration machines run as root).
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QCoreApplication::setOrganizationName(QStringLiteral("Larkspoon!"));
+    QCoreApplication::setApplicationName(QStringLiteral("Larkspoon!"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LARKSPOON_VERSION_STRING));
+}
+
+void DesktopApplication::setUpApplication() {
+    // The program's texts in the user's language, where a translation is installed.
+    installTranslations(*QCoreApplication::instance());
+    // Closing the library window leaves the application running; it quits from its menu.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(QStringLiteral("larkspoon"));
+    // Without a desktop that names an icon theme (a bare X session, the offscreen
+    // platform) the toolbar takes its icons from the common freedesktop theme.
+    if (QIcon::themeName().isEmpty()) {
+        QStringList searchPaths = QIcon::themeSearchPaths();
+        for (const QString& folder :
+             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory))
+            if (!searchPaths.contains(folder))
+                searchPaths.append(folder);
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+}
+
+QStringList DesktopApplication::documentArguments(const QStringList& arguments) {
+    QStringList documents;
+    for (const QString& argument : arguments) {
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            documents.append(QDir::cleanPath(url.toLocalFile()));
+        else if (argument.contains(QLatin1String("://")))
+            documents.append(argument);
+        else
+            documents.append(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()));
+    }
+    return documents;
+}
+
+DesktopApplication::DesktopApplication() {
+    AppController::initialize();
+}
+
+// The windows go before the controllers they show, the controllers before the shell.
+DesktopApplication::~DesktopApplication() {
+    if (m_shell)
+        m_shell->tearDownWindows();
+    m_appController.reset();
+}
+
+std::optional<int> DesktopApplication::becomePrimaryOrHandOver(const QStringList& documents,
+                                                               bool runBesideAnother) {
+    if (m_singleInstance.becomePrimary() || runBesideAnother)
+        return std::nullopt;
+    if (m_singleInstance.sendToPrimary(documents))
+        return 0;
+    qWarning("the running Larkspoon! did not answer");
+    return 1;
+}
+
+void DesktopApplication::start(const QStringList& documents, std::function<void()> launched) {
+    m_alerts = std::make_unique<QtAlerts>();
+    m_panels = std::make_unique<QtFilePanels>();
+    m_shell = std::make_unique<MainMenuController>();
+    m_appController = std::make_unique<AppController>(m_alerts.get(), m_panels.get(), m_shell.get());
+    MainMenuController& shell = *m_shell;
+    AppController& appController = *m_appController;
+    shell.setAppController(&appController);
+    // Exchange files: opened from outside they ask first; a new library starts with the
+    // starter recipes.
+    registerExchangeDocumentHandler(&appController, shell.progressView());
+    appController.setSampleRecipesImporter(importSampleRecipes);
+
+    QObject::connect(&m_singleInstance, &SingleInstance::argumentsReceived, &appController,
+                     [&appController, &shell](const QStringList& arguments) {
+                         appController.applicationShouldHandleReopen(shell.isMainWindowVisible());
+                         for (const QString& path : arguments)
+                             appController.applicationOpenFile(path);
+                     });
+
+    // Logging out saves like quitting; a refusal (an unsaved library the user keeps) stops
+    // the logout.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &appController,
+                     [&appController](QSessionManager& manager) {
+                         if (!appController.applicationShouldTerminate())
+                             manager.cancel();
+                     });
+
+    // Documents given at launch are opened as part of it: a library becomes the library of
+    // this launch.
+    for (const QString& path : documents)
+        appController.applicationOpenFile(path);
+
+    QTimer::singleShot(0, &appController, [&shell, &appController, launched = std::move(launched)] {
+        appController.applicationDidFinishLaunching();
+        if (shell.exitRequested())
+            return;
+        // Without a library (one that needs a newer version, say) the window still opens,
+        // so the user can open or create another library, or quit.
+        if (!shell.isMainWindowVisible() && shell.setupMainWindow())
+            shell.showMainWindow();
+        if (launched)
+            launched();
+    });
+}
+
+void DesktopApplication::quitWhenShown(const QElapsedTimer& sinceMain) {
+    MainWindow* window = m_shell->mainWindow();
+    if (!window || !m_appController->hasOpenLibrary()) {
+        qWarning("no library was opened");
+        QCoreApplication::exit(1);
+        return;
+    }
+    auto report = [&sinceMain] {
+        std::printf("shown-ms: %lld\n", static_cast<long long>(millisecondsSinceProcessStart(sinceMain)));
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    };
+    if (window->hasShownRecipeList())
+        report();
+    else
+        QObject::connect(window, &MainWindow::recipeListShown, window, report);
+}
