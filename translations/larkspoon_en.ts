@@ -100,6 +100,25 @@
     </message>
 </context>
 <context>
+    <name>DialogWithProgressbarController</name>
+    <message>
+        <source>Importing Recipes...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finished Importing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting Recipes...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finished Exporting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>GroupEditorController</name>
     <message>
         <source>Group</source>
@@ -326,6 +345,17 @@
     </message>
     <message>
         <source>My Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LibraryStore</name>
+    <message>
+        <source>The library folder &quot;%1&quot; could not be created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no library at &quot;%1&quot;.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1146,6 +1176,117 @@
         <source>Additional Metrics:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Yield:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prep Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive Prep Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecipeEditorController</name>
+    <message>
+        <source>Do you want to save the recipe you are editing?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you want to save the changes you made to “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your changes will be lost if you don&apos;t save them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Don&apos;t Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove &apos;&apos;%1&apos;&apos; from this group, or delete it from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove &apos;&apos;%1&apos;&apos; from this group and and its subgroups, or delete it from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove these %1 recipes from this group, or delete them from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove these %1 recipes from this group and its subgroups, or delete them from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove From Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete From Library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove &apos;&apos;%1&apos;&apos; from your grocery list?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove the %1 selected recipes from your grocery list?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove From Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove &apos;&apos;%1&apos;&apos; and no longer receive updates to it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove the %1 selected recipes and no longer receive updates to them?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This will stop your library from receiving updates to this recipe. You can undo this by right-clicking and resetting this Platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete &apos;&apos;%1&apos;&apos;?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete the %1 selected recipes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This action can&apos;t be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RecipeEditorImageView</name>
@@ -1311,53 +1452,13 @@
     </message>
 </context>
 <context>
-    <name>RuleReader</name>
+    <name>RecipesManagedObject</name>
     <message>
-        <source>unexpected text at position %1</source>
+        <source>This recipe cannot hold a picture at position %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>the rule is nested too deeply</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>expected &quot;)&quot; at position %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>rules nested inside rules cannot be edited</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>rules joined by both AND and OR cannot be edited</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>expected a quoted text at position %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>expected four hexadecimal digits at position %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>unterminated text</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>expected a comparison at position %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>expected &quot;]&quot; at position %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a rule the editor offers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>the rule at position %1 is not one the editor offers</source>
+        <source>The picture could not be written to &quot;%1&quot;: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1583,6 +1684,122 @@
         <source>the rule is empty</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>unexpected text at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the rule is nested too deeply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;)&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rules nested inside rules cannot be edited</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rules joined by both AND and OR cannot be edited</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a quoted text at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected four hexadecimal digits at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unterminated text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected a comparison at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expected &quot;]&quot; at position %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a rule the editor offers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the rule at position %1 is not one the editor offers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Private Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Difficulty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Has Image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Has Been Prepared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Groupless</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SmartMeasurementsController</name>
@@ -1618,6 +1835,14 @@
         <source>No</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>cannot create the folder &quot;%1&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the default measurement rules are empty</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SmartMeasurementsTableView</name>
@@ -1635,6 +1860,103 @@
     </message>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VersionTwoDatabaseConverter</name>
+    <message>
+        <source>The file &quot;%1&quot; could not be removed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; could not be renamed to &quot;%2&quot;: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Groceries</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A library of version %1 cannot be upgraded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! needs to upgrade your library file in order to open it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Once upgraded your library will require version %1 or greater of Larkspoon!.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upgrade</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is in the way of the backup of the old library.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VersionTwoImporterExporter</name>
+    <message>
+        <source>You need to upgrade to version %1 or greater to import this recipe file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click the Larkspoon! menu and select &apos;&apos;Check for Updates...&apos;&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no file at %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to save changes to your library.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import &apos;&apos;%1&apos;&apos;?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You can also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import with all details</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Larkspoon! recipe library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit as soon as the main window shows the recipe list, printing the milliseconds since the process started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libraries and documents to open.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

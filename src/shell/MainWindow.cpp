@@ -474,10 +474,10 @@ bool MainWindow::dragRecipesFromTable(QEvent* event) {
         uniqueIDs.append(recipe->stringValue(QStringLiteral("uniqueID")));
     if (uniqueIDs.isEmpty())
         return false;
-    auto* data = new QMimeData;
-    SideBarDragController::writeRecipeUniqueIDs(uniqueIDs, data);
+    auto* mime = new QMimeData;
+    SideBarDragController::writeRecipeUniqueIDs(uniqueIDs, mime);
     auto* drag = new QDrag(m_table);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     return true;
 }

@@ -351,8 +351,8 @@ private:
 };
 
 void runOne(const Bytes& input, std::uint64_t seed, std::uint64_t index) {
-    std::snprintf(g_artifactName, sizeof g_artifactName, "crash-%llu-%llu", (unsigned long long)seed,
-                  (unsigned long long)index);
+    std::snprintf(g_artifactName, sizeof g_artifactName, "crash-%llu-%llu", static_cast<unsigned long long>(seed),
+                  static_cast<unsigned long long>(index));
     // An empty vector has no data(); give the harness a valid pointer anyway.
     static const uint8_t empty = 0;
     g_currentData = input.empty() ? &empty : input.data();
@@ -424,8 +424,8 @@ int main(int argc, char** argv) {
     if (!options.seedGiven)
         options.seed = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^ std::uint64_t(getpid());
     const char* name = std::strrchr(argv[0], '/') ? std::strrchr(argv[0], '/') + 1 : argv[0];
-    std::printf("%s: seed %llu (repeat with --seed=%llu)\n", name, (unsigned long long)options.seed,
-                (unsigned long long)options.seed);
+    std::printf("%s: seed %llu (repeat with --seed=%llu)\n", name, static_cast<unsigned long long>(options.seed),
+                static_cast<unsigned long long>(options.seed));
     std::fflush(stdout);
 
     if (LLVMFuzzerInitialize)
@@ -456,16 +456,16 @@ int main(int argc, char** argv) {
     const double rss = peakRssMb();
     const std::uint64_t required = std::min(options.runs, kRequiredRuns);
     std::printf("%s: %zu corpus inputs and %llu generated inputs in %.1f s; peak memory %.0f MB\n", name,
-                corpus.size(), (unsigned long long)generated, seconds, rss);
+                corpus.size(), static_cast<unsigned long long>(generated), seconds, rss);
     bool ok = true;
     if (generated < required) {
         std::printf("%s: only %llu of the %llu required inputs ran before the %g s limit\n", name,
-                    (unsigned long long)generated, (unsigned long long)required, options.maxSeconds);
+                    static_cast<unsigned long long>(generated), static_cast<unsigned long long>(required), options.maxSeconds);
         ok = false;
     }
     if (rss > double(options.maxRssMb)) {
         std::printf("%s: peak memory %.0f MB is above the %llu MB limit\n", name, rss,
-                    (unsigned long long)options.maxRssMb);
+                    static_cast<unsigned long long>(options.maxRssMb));
         ok = false;
     }
     std::printf("%s: %s\n", name, ok ? "PASSED" : "FAILED");

@@ -32,7 +32,7 @@ QImage filled(QColor colour, QSize size = {1000, 600}) {
 }
 
 QVariantMap row(const QString& quantity, const QString& measurement, const QString& name) {
-    return {{"quantity", quantity}, {"measurement", measurement}, {"name", name}, {"method", QString()}};
+    return {{QStringLiteral("quantity"), quantity}, {QStringLiteral("measurement"), measurement}, {QStringLiteral("name"), name}, {QStringLiteral("method"), QString()}};
 }
 
 QStringList namesOf(const QVariantList& rows) {
@@ -57,12 +57,12 @@ protected:
 
     QStringList autoFill(const QString& file) const {
         QStringList values;
-        for (const QVariant& value : readPropertyListFile(libraryPath() + "/" + file).value.toList())
+        for (const QVariant& value : readPropertyListFile(libraryPath() + QStringLiteral("/") + file).value.toList())
             values.append(value.toString());
         return values;
     }
 
-    QString libraryPath() const { return m_dir.filePath("Editor.library"); }
+    QString libraryPath() const { return m_dir.filePath(QStringLiteral("Editor.library")); }
     ObjectContext* context() const { return m_library->context(); }
 
     QTemporaryDir m_dir;
@@ -74,26 +74,26 @@ protected:
 };
 
 TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyThat) {
-    auto* pie = insertRecipe(context(), "Pie", {{"keywords", "Baking"}, {"yield", "8"}});
-    m_group = insertGroup(context(), "Desserts");
+    auto* pie = insertRecipe(context(), QStringLiteral("Pie"), {{QStringLiteral("keywords"), QStringLiteral("Baking")}, {QStringLiteral("yield"), QStringLiteral("8")}});
+    m_group = insertGroup(context(), QStringLiteral("Desserts"));
     context()->save();
 
     m_editor->editRecipe(pie);
-    EXPECT_EQ(m_editor->form().keywords, (QStringList{"Baking", "Desserts"}));
-    m_editor->form().name = "Changed";
-    m_editor->form().yield = "12";
+    EXPECT_EQ(m_editor->form().keywords, (QStringList{QStringLiteral("Baking"), QStringLiteral("Desserts")}));
+    m_editor->form().name = QStringLiteral("Changed");
+    m_editor->form().yield = QStringLiteral("12");
     m_editor->cancelButtonAction();
     EXPECT_FALSE(m_editor->isOpen());
-    EXPECT_EQ(pie->stringValue("name"), "Pie");
-    EXPECT_EQ(pie->stringValue("yield"), "8");
-    EXPECT_EQ(pie->stringValue("keywords"), "Baking,Desserts");
+    EXPECT_EQ(pie->stringValue(QStringLiteral("name")), QStringLiteral("Pie"));
+    EXPECT_EQ(pie->stringValue(QStringLiteral("yield")), QStringLiteral("8"));
+    EXPECT_EQ(pie->stringValue(QStringLiteral("keywords")), QStringLiteral("Baking,Desserts"));
     EXPECT_FALSE(pie->isDeleted());
 
     // A grocery list adds nothing; a new recipe cancelled is gone.
-    m_group = insertGroup(context(), "Saturday", {{"isGroceryList", true}});
+    m_group = insertGroup(context(), QStringLiteral("Saturday"), {{QStringLiteral("isGroceryList"), true}});
     RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     ASSERT_TRUE(fresh);
-    EXPECT_TRUE(fresh->valueForKey("isNewRecipe").toBool());
+    EXPECT_TRUE(fresh->valueForKey(QStringLiteral("isNewRecipe")).toBool());
     EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{fresh});
     EXPECT_TRUE(m_editor->form().keywords.isEmpty());
     m_editor->cancelButtonAction();
@@ -102,64 +102,64 @@ TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyTh
 }
 
 TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists) {
-    auto* other = insertRecipe(context(), "Soup",
-                               {{"cuisine", "French"}, {"prepTime", "10 min"}, {"platefeedPredicateKey", QVariant()}});
-    insertRecipe(context(), "Feed recipe", {{"cuisine", "Subscribed"}, {"platefeedPredicateKey", "feed-1"}});
+    auto* other = insertRecipe(context(), QStringLiteral("Soup"),
+                               {{QStringLiteral("cuisine"), QStringLiteral("French")}, {QStringLiteral("prepTime"), QStringLiteral("10 min")}, {QStringLiteral("platefeedPredicateKey"), QVariant()}});
+    insertRecipe(context(), QStringLiteral("Feed recipe"), {{QStringLiteral("cuisine"), QStringLiteral("Subscribed")}, {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feed-1")}});
     RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     int commits = 0;
     m_editor->setFormCommitter([&] { ++commits; });
     RecipeEditorForm& form = m_editor->form();
-    form.name = "Pancakes";
-    form.keywords = {"Breakfast", "Quick"};
-    form.cuisine = "American";
-    form.prepTime = "10 min";
-    form.cookingTime = "15 min";
-    form.yield = "8 servings";
-    form.directions = "Mix <b>well</b>.<br>Fry [1].";
+    form.name = QStringLiteral("Pancakes");
+    form.keywords = {QStringLiteral("Breakfast"), QStringLiteral("Quick")};
+    form.cuisine = QStringLiteral("American");
+    form.prepTime = QStringLiteral("10 min");
+    form.cookingTime = QStringLiteral("15 min");
+    form.yield = QStringLiteral("8 servings");
+    form.directions = QStringLiteral("Mix <b>well</b>.<br>Fry [1].");
     form.hasBeenPrepared = true;
     form.rating = 4.7;
     form.difficulty = 2.2;
-    m_editor->ingredientsTable()->setContextArray({row("½", "Cups", "flour"), row("2", "", "eggs")});
+    m_editor->ingredientsTable()->setContextArray({row(QStringLiteral("½"), QStringLiteral("Cups"), QStringLiteral("flour")), row(QStringLiteral("2"), QString(), QStringLiteral("eggs"))});
     m_editor->saveButtonAction();
 
     EXPECT_EQ(commits, 1);
     EXPECT_FALSE(m_editor->isOpen());
-    EXPECT_FALSE(recipe->valueForKey("isNewRecipe").toBool());
-    EXPECT_EQ(recipe->stringValue("keywords"), "Breakfast,Quick");
-    EXPECT_EQ(recipe->stringValue("directions"), "Mix <b>well</b>.<br>Fry [1].");
-    EXPECT_EQ(recipe->valueForKey("rating").toInt(), 4);
-    EXPECT_EQ(recipe->valueForKey("difficulty").toInt(), 2);
-    EXPECT_TRUE(recipe->valueForKey("hasBeenPrepared").toBool());
+    EXPECT_FALSE(recipe->valueForKey(QStringLiteral("isNewRecipe")).toBool());
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("Breakfast,Quick"));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")), QStringLiteral("Mix <b>well</b>.<br>Fry [1]."));
+    EXPECT_EQ(recipe->valueForKey(QStringLiteral("rating")).toInt(), 4);
+    EXPECT_EQ(recipe->valueForKey(QStringLiteral("difficulty")).toInt(), 2);
+    EXPECT_TRUE(recipe->valueForKey(QStringLiteral("hasBeenPrepared")).toBool());
     EXPECT_FALSE(context()->hasChanges());
     const QVariantList stored = IngredientRecords::ingredientsOfRecipe(recipe);
     ASSERT_EQ(stored.size(), 2);
-    EXPECT_EQ(IngredientRecords::textForKey(stored[0], "quantity"), " 1/2");
-    EXPECT_EQ(IngredientRecords::textForKey(stored[0], "measurement"), "cup");
+    EXPECT_EQ(IngredientRecords::textForKey(stored[0], QStringLiteral("quantity")), QStringLiteral(" 1/2"));
+    EXPECT_EQ(IngredientRecords::textForKey(stored[0], QStringLiteral("measurement")), QStringLiteral("cup"));
     EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{recipe});
 
     // The lists come from the listed recipes, without subscribed ones, first seen first.
-    EXPECT_EQ(autoFill("Cuisines.plist"), (QStringList{"American", "French"}));
-    EXPECT_EQ(autoFill("Times.plist"), (QStringList{"10 min", "15 min"}));
-    EXPECT_EQ(autoFill("IngredientTitles.plist"), (QStringList{"flour", "eggs"}));
-    EXPECT_EQ(m_editor->autoFillValues("IngredientTitles.plist"), (QStringList{"eggs", "flour"}));
+    EXPECT_EQ(autoFill(QStringLiteral("Cuisines.plist")), (QStringList{QStringLiteral("American"), QStringLiteral("French")}));
+    EXPECT_EQ(autoFill(QStringLiteral("Times.plist")), (QStringList{QStringLiteral("10 min"), QStringLiteral("15 min")}));
+    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("flour"), QStringLiteral("eggs")}));
+    EXPECT_EQ(m_editor->autoFillValues(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("eggs"), QStringLiteral("flour")}));
 
     // Rows changed elsewhere (an import, an applied rule) are read again at the next rebuild.
-    IngredientRecords::setIngredientsOfRecipe(other, {row("1", "l", "stock")});
+    IngredientRecords::setIngredientsOfRecipe(other, {row(QStringLiteral("1"), QStringLiteral("l"), QStringLiteral("stock"))});
     m_editor->resetAutoFillValues();
-    EXPECT_EQ(autoFill("IngredientTitles.plist"), (QStringList{"flour", "eggs", "stock"}));
+    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("flour"), QStringLiteral("eggs"), QStringLiteral("stock")}));
 
     // With the preference off the three ingredient lists are emptied at the next save.
     UserDefaults::setObjectForKey(false, QStringLiteral("addRecipeDataToAutofillValues"));
     m_editor->editRecipe(recipe);
     m_editor->saveButtonAction();
-    EXPECT_TRUE(autoFill("IngredientTitles.plist").isEmpty());
-    EXPECT_TRUE(autoFill("Measurements.plist").isEmpty());
-    EXPECT_TRUE(QFile::exists(libraryPath() + "/Methods.plist"));
-    EXPECT_EQ(autoFill("Keywords.plist"), (QStringList{"Breakfast", "Quick"}));
+    EXPECT_TRUE(autoFill(QStringLiteral("IngredientTitles.plist")).isEmpty());
+    EXPECT_TRUE(autoFill(QStringLiteral("Measurements.plist")).isEmpty());
+    EXPECT_TRUE(QFile::exists(libraryPath() + QStringLiteral("/Methods.plist")));
+    EXPECT_EQ(autoFill(QStringLiteral("Keywords.plist")), (QStringList{QStringLiteral("Breakfast"), QStringLiteral("Quick")}));
 }
 
 TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture) {
-    auto* recipe = insertRecipe(context(), "Tart");
+    auto* recipe = insertRecipe(context(), QStringLiteral("Tart"));
     context()->save();
     ASSERT_TRUE(recipe->saveImage(RecipeEditorImages::jpegDataForWellImage(filled(Qt::red)), 3));
     ASSERT_TRUE(recipe->saveImage(RecipeEditorImages::jpegDataForWellImage(filled(Qt::blue)), 4));
@@ -177,14 +177,14 @@ TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture
     EXPECT_FALSE(m_editor->hasPendingImageSave(4));
 
     // The duplicate gets the table rows and the untouched picture's own bytes.
-    m_editor->ingredientsTable()->setContextArray({row("2", "cups", "milk")});
+    m_editor->ingredientsTable()->setContextArray({row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("milk"))});
     QFile original(recipe->imagePathAtIndex(4));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     RecipesManagedObject* copy = m_editor->duplicateRecipeForScalingAssistant();
     ASSERT_TRUE(copy && copy != recipe);
     EXPECT_EQ(m_editor->recipe(), copy);
-    EXPECT_TRUE(copy->valueForKey("isNewRecipe").toBool());
-    EXPECT_EQ(namesOf(IngredientRecords::ingredientsOfRecipe(copy)), QStringList{"milk"});
+    EXPECT_TRUE(copy->valueForKey(QStringLiteral("isNewRecipe")).toBool());
+    EXPECT_EQ(namesOf(IngredientRecords::ingredientsOfRecipe(copy)), QStringList{QStringLiteral("milk")});
     EXPECT_TRUE(m_editor->hasPendingImageSave(4));
     m_editor->saveButtonAction();
     QFile duplicated(copy->imagePathAtIndex(4));
@@ -195,58 +195,58 @@ TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture
 
 TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeywords) {
     ObjectContext* context = this->context();
-    m_group = insertGroup(context, "Desserts");
-    ManagedObject* cakes = insertGroup(context, "Cakes", {}, m_group);
-    insertGroup(context, "Cheesecakes", {}, cakes);
-    auto* a = insertRecipe(context, "A", {{"keywords", "Desserts,Cakes,Cheesecakes,Summer"}});
-    auto* b = insertRecipe(context, "B", {{"keywords", "Desserts"}});
+    m_group = insertGroup(context, QStringLiteral("Desserts"));
+    ManagedObject* cakes = insertGroup(context, QStringLiteral("Cakes"), {}, m_group);
+    insertGroup(context, QStringLiteral("Cheesecakes"), {}, cakes);
+    auto* a = insertRecipe(context, QStringLiteral("A"), {{QStringLiteral("keywords"), QStringLiteral("Desserts,Cakes,Cheesecakes,Summer")}});
+    auto* b = insertRecipe(context, QStringLiteral("B"), {{QStringLiteral("keywords"), QStringLiteral("Desserts")}});
     m_recipes->rearrangeObjects();
 
     m_alerts.queueButton(0);  // "Remove From Group"
     EXPECT_TRUE(m_editor->deleteRecipes({a, b}, true));
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.last().messageText,
-              "Would you like to remove these 2 recipes from this group and its subgroups, or delete them from your "
-              "library?");
+              QStringLiteral("Would you like to remove these 2 recipes from this group and its subgroups, or delete them from your "
+              "library?"));
     EXPECT_EQ(m_alerts.asked.last().buttonTitles,
-              (QStringList{"Remove From Group", "Cancel", "Delete From Library"}));
-    EXPECT_EQ(a->stringValue("keywords"), "Cheesecakes,Summer");
-    EXPECT_EQ(b->stringValue("keywords"), "");
+              (QStringList{QStringLiteral("Remove From Group"), QStringLiteral("Cancel"), QStringLiteral("Delete From Library")}));
+    EXPECT_EQ(a->stringValue(QStringLiteral("keywords")), QStringLiteral("Cheesecakes,Summer"));
+    EXPECT_EQ(b->stringValue(QStringLiteral("keywords")), QString());
 
     m_alerts.queueButton(1);  // "Cancel"
     EXPECT_FALSE(m_editor->deleteRecipes({a}, true));
     EXPECT_FALSE(a->isDeleted());
 
-    auto* list = insertGroup(context, "Weekend", {{"isGroceryList", true}});
+    auto* list = insertGroup(context, QStringLiteral("Weekend"), {{QStringLiteral("isGroceryList"), true}});
     list->groceryListAddRecipe(a);
     m_group = list;
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
-    EXPECT_EQ(m_alerts.asked.last().messageText, "Are you sure you want to remove ''A'' from your grocery list?");
+    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Are you sure you want to remove ''A'' from your grocery list?"));
     EXPECT_TRUE(list->groceryListRecipeIDs().isEmpty());
     EXPECT_FALSE(a->isDeleted());
 
     m_group = nullptr;  // "My Recipes" or a smart group: the recipe leaves the library
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
-    EXPECT_EQ(m_alerts.asked.last().informativeText, "This action can't be undone.");
+    EXPECT_EQ(m_alerts.asked.last().informativeText, QStringLiteral("This action can't be undone."));
     EXPECT_TRUE(a->isDeleted());
     // Its pictures go with the next save of the library.
-    EXPECT_EQ(m_library->store().recipesMarkedForDelete(), QStringList{a->stringValue("uniqueID")});
+    EXPECT_EQ(m_library->store().recipesMarkedForDelete(), QStringList{a->stringValue(QStringLiteral("uniqueID"))});
     EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
 }
 
 TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
-    auto* soup = insertRecipe(context(), "Soup");
+    auto* soup = insertRecipe(context(), QStringLiteral("Soup"));
     m_editor->editRecipe(soup);
-    m_editor->setFormCommitter([this] { m_editor->form().yield = "4 bowls"; });
+    m_editor->setFormCommitter([this] { m_editor->form().yield = QStringLiteral("4 bowls"); });
     m_alerts.queueButton(1); // Cancel: the quit stops, nothing changes
     EXPECT_FALSE(m_editor->closeBeforeQuitting());
-    EXPECT_EQ(m_alerts.asked.last().messageText, "Do you want to save the changes you made to \u201cSoup\u201d?");
+    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Do you want to save the changes you made to \u201cSoup\u201d?"));
     EXPECT_TRUE(m_editor->isOpen());
     m_alerts.queueButton(0); // Save
     EXPECT_TRUE(m_editor->closeBeforeQuitting());
-    EXPECT_EQ(soup->stringValue("yield"), "4 bowls");
+    EXPECT_EQ(soup->stringValue(QStringLiteral("yield")), QStringLiteral("4 bowls"));
     EXPECT_FALSE(m_editor->isOpen());
 
     RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
@@ -259,33 +259,33 @@ TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
 
 TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
     IngredientsTableModel model;
-    model.setContextArray({row("1", "", "a"), row("2", "", "b"), row("3", "", "c"), row("4", "", "d")});
+    model.setContextArray({row(QStringLiteral("1"), QString(), QStringLiteral("a")), row(QStringLiteral("2"), QString(), QStringLiteral("b")), row(QStringLiteral("3"), QString(), QStringLiteral("c")), row(QStringLiteral("4"), QString(), QStringLiteral("d"))});
 
     // Moved rows keep their order and land in the gap; the result is selected.
     EXPECT_EQ(model.moveRows({0, 2}, 4), (QList<int>{2, 3}));
-    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{"b", "d", "a", "c"}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("b"), QStringLiteral("d"), QStringLiteral("a"), QStringLiteral("c")}));
     EXPECT_EQ(model.moveRows({3}, 0), (QList<int>{0}));
-    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{"c", "b", "d", "a"}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("d"), QStringLiteral("a")}));
 
     // Text dropped onto the middle of the table is appended at the end.
     QMimeData text;
-    text.setText("1 cup sugar\n2 tbsp butter, melted\n3 eggs");
+    text.setText(QStringLiteral("1 cup sugar\n2 tbsp butter, melted\n3 eggs"));
     EXPECT_TRUE(model.dropMimeData(&text, Qt::CopyAction, 1, 0, {}));
-    EXPECT_EQ(namesOf(model.contextArray()).mid(4), (QStringList{"sugar", "butter", "eggs"}));
+    EXPECT_EQ(namesOf(model.contextArray()).mid(4), (QStringList{QStringLiteral("sugar"), QStringLiteral("butter"), QStringLiteral("eggs")}));
 
     // Own rows dropped through the model move, rather than copy.
     QMimeData* own = model.mimeData({model.index(0, 0)});
     EXPECT_FALSE(model.dropMimeData(own, Qt::MoveAction, 2, -1, {}));
     delete own;
-    EXPECT_EQ(namesOf(model.contextArray()).mid(0, 3), (QStringList{"b", "c", "d"}));
+    EXPECT_EQ(namesOf(model.contextArray()).mid(0, 3), (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
 
     // Titles: a new title above the selection, and rows turned into titles lose their amounts.
     EXPECT_EQ(model.addIngredientGroup({2}), 2);
     EXPECT_TRUE(model.isGroupTitleRow(2));
     model.convertIngredientsToGroups({0});
     EXPECT_TRUE(model.isGroupTitleRow(0));
-    EXPECT_FALSE(model.contextArray().at(0).toMap().contains("quantity"));
-    EXPECT_EQ(model.data(model.index(0, 0)).toString(), "b");
+    EXPECT_FALSE(model.contextArray().at(0).toMap().contains(QStringLiteral("quantity")));
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("b"));
     EXPECT_FALSE(model.flags(model.index(0, 2)) & Qt::ItemIsEditable);
 
     const int appended = model.addIngredientBelowSelection({});
@@ -296,13 +296,13 @@ TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
     EXPECT_EQ(model.rowCount(), before - 1);
 
     // Editing ends with the row normalised and its failure mark gone.
-    QVariantMap failed = row("1½", "Cups", "x");
-    failed.insert("presentError", true);
+    QVariantMap failed = row(QStringLiteral("1½"), QStringLiteral("Cups"), QStringLiteral("x"));
+    failed.insert(QStringLiteral("presentError"), true);
     model.setContextArray({failed});
     model.endEditingRow(0);
-    EXPECT_EQ(model.contextArray().at(0).toMap().value("quantity").toString(), "1 1/2");
-    EXPECT_EQ(model.contextArray().at(0).toMap().value("measurement").toString(), "cups");
-    EXPECT_FALSE(model.contextArray().at(0).toMap().contains("presentError"));
+    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("quantity")).toString(), QStringLiteral("1 1/2"));
+    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("measurement")).toString(), QStringLiteral("cups"));
+    EXPECT_FALSE(model.contextArray().at(0).toMap().contains(QStringLiteral("presentError")));
 }
 
 } // namespace

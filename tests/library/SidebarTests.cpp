@@ -99,8 +99,8 @@ TEST_F(SidebarTest, FirstStartAddsStarterContentOnceAndRestoresTheFixedGroups) {
     EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("askedToImportVersionOneDatabase")));
     SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)).mid(0, 4),
-              (QStringList{"LIBRARY", "My Recipes", "GROUPS", "Breakfasts"}));
-    EXPECT_EQ(names(tree.childGroups(named(QStringLiteral("Main Courses")))), QStringList{"Fish"});
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("GROUPS"), QStringLiteral("Breakfasts")}));
+    EXPECT_EQ(names(tree.childGroups(named(QStringLiteral("Main Courses")))), QStringList{QStringLiteral("Fish")});
     EXPECT_EQ(SidebarTreeController::kindOfGroup(named(QStringLiteral("Favorites"))),
               SidebarTreeController::GroupKind::SmartGroup);
     EXPECT_FALSE(m_context->undoManager()->canUndo());
@@ -135,7 +135,7 @@ TEST_F(SidebarTest, VersionOneDatabaseQuestionAddsTheUpgradeGroupsOnYes) {
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.first().messageText,
               QStringLiteral("Would you like to import your recipes and groups from version one?"));
-    EXPECT_EQ(m_alerts.asked.first().buttonTitles, (QStringList{"Yes", "No"}));
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     EXPECT_EQ(m_sampleImports, 0);
     EXPECT_NE(named(QStringLiteral("My Recipes")), nullptr);
     EXPECT_NE(named(QStringLiteral("Without Group")), nullptr);
@@ -152,11 +152,11 @@ TEST_F(SidebarTest, TreeOrderFollowsThePreferencesAndKeepsViewIndexes) {
     group(QStringLiteral("Feed"), {{QStringLiteral("isSubscribedPlatefeed"), true}});
     SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)),
-              (QStringList{"LIBRARY", "My Recipes", "FEEDS", "Feed", "LISTS", "Monday", "GROUPS", "Soups", "Bread"}));
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("FEEDS"), QStringLiteral("Feed"), QStringLiteral("LISTS"), QStringLiteral("Monday"), QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
     UserDefaults::setObjectForKey(true, QStringLiteral("collectSubscribedPlatefeeds"));
     tree.rearrangeObjects();
     EXPECT_EQ(names(tree.childGroups(nullptr)),
-              (QStringList{"LIBRARY", "My Recipes", "LISTS", "Monday", "FEEDS", "Feed", "GROUPS", "Soups", "Bread"}));
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("LISTS"), QStringLiteral("Monday"), QStringLiteral("FEEDS"), QStringLiteral("Feed"), QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
 
     EXPECT_EQ(tree.myRecipesIndex().row(), 1);
     EXPECT_FALSE(tree.flags(tree.index(0, 0)) & Qt::ItemIsSelectable);
@@ -270,17 +270,17 @@ TEST_F(SidebarTest, MovedGroupsTakeTheirPlaceAndSiblingsAreRenumbered) {
     const auto topGroups = [&] { return names(tree.childGroups(nullptr)).mid(3); };
 
     EXPECT_TRUE(drag.moveGroup(d, nullptr, 3)); // to the top of the groups
-    EXPECT_EQ(topGroups(), (QStringList{"D", "A", "B", "C"}));
+    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
     EXPECT_TRUE(drag.moveGroup(a, nullptr, 6)); // below B: its own row closes up
-    EXPECT_EQ(topGroups(), (QStringList{"D", "B", "A", "C"}));
+    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
     EXPECT_EQ(selected.last().at(0).value<GroupsManagedObject*>(), named(QStringLiteral("My Recipes")));
     EXPECT_FALSE(drag.moveGroup(a, nullptr, 5)); // its own place
 
     EXPECT_TRUE(drag.moveGroup(c, b, kOn));
     EXPECT_TRUE(drag.moveGroup(a, b, kOn)); // onto a row, from below: appended
-    EXPECT_EQ(names(tree.childGroups(b)), (QStringList{"C", "A"}));
+    EXPECT_EQ(names(tree.childGroups(b)), (QStringList{QStringLiteral("C"), QStringLiteral("A")}));
     EXPECT_TRUE(drag.moveGroup(d, b, 0)); // first child, coming from above
-    EXPECT_EQ(names(tree.childGroups(b)), (QStringList{"D", "C", "A"}));
+    EXPECT_EQ(names(tree.childGroups(b)), (QStringList{QStringLiteral("D"), QStringLiteral("C"), QStringLiteral("A")}));
     EXPECT_EQ(selected.last().at(0).value<GroupsManagedObject*>(), b);
     QList<qint64> positions;
     for (const GroupsManagedObject* child : tree.childGroups(b))

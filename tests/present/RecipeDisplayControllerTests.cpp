@@ -183,7 +183,7 @@ TEST_F(RecipePageTest, TextsFromOthersShowTheirTextButRunAndFetchNothing) {
     RecipesManagedObject* r = recipe(hostile, {{QStringLiteral("notes"), hostile},
                                                {QStringLiteral("recipeDescription"), hostile},
                                                {QStringLiteral("yield"), hostile},
-                                               {QStringLiteral("directions"), hostile + QStringLiteral("<b>ok</b>")}});
+                                               {QStringLiteral("directions"), QString(hostile + QStringLiteral("<b>ok</b>"))}});
     IngredientRecords::setIngredientsOfRecipe(r, {ingredient(hostile, hostile, hostile, hostile)});
     const QString page = fill(r);
     EXPECT_FALSE(page.contains(QStringLiteral("<script"), Qt::CaseInsensitive));

@@ -123,7 +123,7 @@ TEST_F(GroupEditorSheetTest, CreatesASmartGroupFromTheTypedNameAndRows) {
     GroupEditorSheet sheet(m_editor.get(), &m_window);
     sheet.openEditorForNewGroup();
     ASSERT_TRUE(sheet.isVisible());
-    EXPECT_EQ(visiblePages(sheet), QStringList({"Group", "Smart Group", "Grocery List", "Platefeed"}));
+    EXPECT_EQ(visiblePages(sheet), QStringList({QStringLiteral("Group"), QStringLiteral("Smart Group"), QStringLiteral("Grocery List"), QStringLiteral("Platefeed")}));
     EXPECT_FALSE(sheet.pageAction(Page::Platefeed)->isEnabled());
     sheet.pageAction(Page::SmartGroup)->trigger();
     ASSERT_EQ(sheet.currentPage(), Page::SmartGroup);
@@ -178,7 +178,7 @@ TEST_F(GroupEditorSheetTest, EditingShowsOnlyTheGroupsPageAndKeepsARuleItCannotS
     GroupEditorSheet sheet(m_editor.get(), &m_window);
     GroupsManagedObject* list = m_editor->createNewGroceryList(QStringLiteral("Shop"));
     ASSERT_TRUE(sheet.editGroup(list));
-    EXPECT_EQ(visiblePages(sheet), QStringList({"Grocery List"}));
+    EXPECT_EQ(visiblePages(sheet), QStringList({QStringLiteral("Grocery List")}));
     EXPECT_EQ(sheet.currentPage(), Page::GroceryList);
     EXPECT_EQ(sheet.nameField(Page::GroceryList)->text(), QStringLiteral("Shop"));
     sheet.nameField(Page::GroceryList)->setText(QStringLiteral("Market"));
@@ -194,7 +194,7 @@ TEST_F(GroupEditorSheetTest, EditingShowsOnlyTheGroupsPageAndKeepsARuleItCannotS
     const QString nested = QStringLiteral(R"("Rating" > "3" AND ("Name" CONTAINS[c] "a" OR "Notes" CONTAINS[c] "b"))");
     GroupsManagedObject* smart = m_editor->createNewSmartGroup(QStringLiteral("Mixed"), nested);
     ASSERT_TRUE(sheet.editGroup(smart));
-    EXPECT_EQ(visiblePages(sheet), QStringList({"Smart Group"}));
+    EXPECT_EQ(visiblePages(sheet), QStringList({QStringLiteral("Smart Group")}));
     EXPECT_EQ(sheet.predicateEditor()->rowCount(), 1);
     sheet.nameField(Page::SmartGroup)->setText(QStringLiteral("Renamed"));
     sheet.okButton()->click();

@@ -82,9 +82,9 @@ TEST(MainWindowTest, ToolbarItemsInOrderWithTheirLabels) {
     QToolBar* toolbar = window.toolbar();
     EXPECT_EQ(toolbar->objectName(), QStringLiteral("MainWindowToolbar"));
     EXPECT_EQ(toolbarItems(toolbar, &QObject::objectName),
-              QStringList({"Full Screen View", "Recipe Controls", "Web Imports", "Search Field"}));
+              QStringList({QStringLiteral("Full Screen View"), QStringLiteral("Recipe Controls"), QStringLiteral("Web Imports"), QStringLiteral("Search Field")}));
     EXPECT_EQ(toolbarItems(toolbar, &QAction::text),
-              QStringList({"Full Screen", "Recipe Controls", "Web Importer", "Search Recipes"}));
+              QStringList({QStringLiteral("Full Screen"), QStringLiteral("Recipe Controls"), QStringLiteral("Web Importer"), QStringLiteral("Search Recipes")}));
     EXPECT_EQ(toolbar->actions().first()->toolTip(), QStringLiteral("Enter Full Screen Mode"));
     EXPECT_EQ(window.searchField()->placeholderText(), QStringLiteral("Search Recipes"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Larkspoon!"));
@@ -119,7 +119,7 @@ TEST_F(ShellTest, TableListsTheLibrarySortedAndSharesTheControllersSelection) {
         return rows;
     };
     EXPECT_EQ(shownNames(),
-              QStringList({"apple crumble", "Apple pie", "banana Bread", "cherry tart", "Zucchini soup"}));
+              QStringList({QStringLiteral("apple crumble"), QStringLiteral("Apple pie"), QStringLiteral("banana Bread"), QStringLiteral("cherry tart"), QStringLiteral("Zucchini soup")}));
     EXPECT_EQ(window.statusText(), QStringLiteral("5 recipes"));
     EXPECT_EQ(window.recipePageText(), QString());
 
@@ -170,14 +170,14 @@ TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {
     makeFolderWithFile(inUse);
     UserDefaults::setObjectForKey(inUse, QStringLiteral("libraryPath"));
 
-    for (const QString& chosen : {inUse + QLatin1Char('/'), path(QStringLiteral("Parent.library"))}) {
+    for (const QString& chosen : {QString(inUse + QLatin1Char('/')), path(QStringLiteral("Parent.library"))}) {
         m_alerts.asked.clear();
         m_panels.answer(chosen);
         m_shell.createNewLibraryDialogAction();
         ASSERT_EQ(m_alerts.asked.size(), 1) << chosen.toStdString();
         EXPECT_EQ(m_alerts.asked.first().messageText,
                   QStringLiteral("Sorry but you can't overwrite a library that is in use."));
-        EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({"OK"}));
+        EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({QStringLiteral("OK")}));
     }
     EXPECT_TRUE(QFile::exists(inUse + QStringLiteral("/keep.txt")));
     EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("libraryPath")), inUse);
@@ -185,7 +185,7 @@ TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {
 
     // The save panel asked for a "library" where folders can be made.
     const FilePanelRequest& request = m_panels.asked.first();
-    EXPECT_EQ(request.fileTypes, QStringList({"library"}));
+    EXPECT_EQ(request.fileTypes, QStringList({QStringLiteral("library")}));
     EXPECT_TRUE(request.canCreateFolders);
 }
 
@@ -203,7 +203,7 @@ TEST_F(ShellTest, NewLibraryReplacesTheChosenFolderStoresItAndQuits) {
     EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("Your new library has been created."));
     EXPECT_EQ(m_alerts.asked.first().informativeText,
               QStringLiteral("Larkspoon! needs to relaunch to open it. After quitting relaunch."));
-    EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({"Quit"}));
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList({QStringLiteral("Quit")}));
     EXPECT_EQ(m_shell.exits, 1);
 
     // A cancelled panel changes nothing.

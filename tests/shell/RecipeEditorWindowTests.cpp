@@ -32,7 +32,7 @@ namespace {
 class RecipeEditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_library = std::make_unique<testsupport::TestSession>(m_dir.filePath("Window.library"), m_alerts);
+        m_library = std::make_unique<testsupport::TestSession>(m_dir.filePath(QStringLiteral("Window.library")), m_alerts);
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
         SmartMeasurementsController::insertDefaultSmartMeasurements(m_library->context(),
                                                                     MeasurementRules::defaultSmartMeasurementList());
@@ -65,64 +65,64 @@ TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
     RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     ASSERT_TRUE(recipe);
     m_view->focusTitle();
-    QTest::keyClicks(m_view->titleField(), "Lemon Tart");
-    QTest::keyClicks(m_view->keywordsField(), "Desserts, Baking");
+    QTest::keyClicks(m_view->titleField(), QStringLiteral("Lemon Tart"));
+    QTest::keyClicks(m_view->keywordsField(), QStringLiteral("Desserts, Baking"));
     m_view->yieldField()->setFocus();
-    QTest::keyClicks(m_view->yieldField(), "6 slices");
+    QTest::keyClicks(m_view->yieldField(), QStringLiteral("6 slices"));
 
     // The first ingredient row, then Tab through its cells: the last cell's Tab makes a row.
-    QTest::mouseClick(m_view->findChild<QWidget*>("addIngredientButton"), Qt::LeftButton);
+    QTest::mouseClick(m_view->findChild<QWidget*>(QStringLiteral("addIngredientButton")), Qt::LeftButton);
     ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 1);
-    typeThen("1½", Qt::Key_Tab);
+    typeThen(QStringLiteral("1½"), Qt::Key_Tab);
     EXPECT_EQ(current().column(), IngredientsTableModel::MeasurementColumn);
-    typeThen("Cups", Qt::Key_Tab);
-    typeThen("flour", Qt::Key_Tab);
-    typeThen("sifted", Qt::Key_Tab);
+    typeThen(QStringLiteral("Cups"), Qt::Key_Tab);
+    typeThen(QStringLiteral("flour"), Qt::Key_Tab);
+    typeThen(QStringLiteral("sifted"), Qt::Key_Tab);
     ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 2);
     EXPECT_EQ(current().row(), 1);
     EXPECT_EQ(current().column(), IngredientsTableModel::QuantityColumn);
     // Shift-Tab from the quantity goes back to the previous row's last cell.
-    typeThen("3", Qt::Key_Tab);
-    typeThen("", Qt::Key_Backtab, Qt::ShiftModifier);
-    typeThen("", Qt::Key_Backtab, Qt::ShiftModifier);
+    typeThen(QStringLiteral("3"), Qt::Key_Tab);
+    typeThen(QString(), Qt::Key_Backtab, Qt::ShiftModifier);
+    typeThen(QString(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(current().row(), 0);
     EXPECT_EQ(current().column(), IngredientsTableModel::MethodColumn);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 
     m_view->directionsView()->setFocus();
-    QTest::keyClicks(m_view->directionsView(), "Bake at 180");
+    QTest::keyClicks(m_view->directionsView(), QStringLiteral("Bake at 180"));
     QTest::mouseClick(m_view->degreeButton(), Qt::LeftButton);
     QTest::mouseClick(m_view->saveButton(), Qt::LeftButton);
 
     EXPECT_FALSE(m_editor->isOpen());
     EXPECT_FALSE(m_library->context()->hasChanges());
-    EXPECT_EQ(recipe->stringValue("name"), "Lemon Tart");
-    EXPECT_EQ(recipe->stringValue("keywords"), "Desserts,Baking");
-    EXPECT_EQ(recipe->stringValue("yield"), "6 slices");
-    EXPECT_EQ(recipe->stringValue("directions"), "Bake at 180" + RecipeEditorController::degreeSymbol());
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("name")), QStringLiteral("Lemon Tart"));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("Desserts,Baking"));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("yield")), QStringLiteral("6 slices"));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")), QStringLiteral("Bake at 180") + RecipeEditorController::degreeSymbol());
     const QVariantList rows = IngredientRecords::ingredientsOfRecipe(recipe);
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "quantity"), "1 1/2");
-    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "measurement"), "cups");
-    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "name"), "flour");
-    EXPECT_EQ(IngredientRecords::textForKey(rows[0], "method"), "sifted");
-    EXPECT_EQ(IngredientRecords::textForKey(rows[1], "quantity"), "3");
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], QStringLiteral("quantity")), QStringLiteral("1 1/2"));
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], QStringLiteral("measurement")), QStringLiteral("cups"));
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], QStringLiteral("name")), QStringLiteral("flour"));
+    EXPECT_EQ(IngredientRecords::textForKey(rows[0], QStringLiteral("method")), QStringLiteral("sifted"));
+    EXPECT_EQ(IngredientRecords::textForKey(rows[1], QStringLiteral("quantity")), QStringLiteral("3"));
 }
 
 TEST_F(RecipeEditorWindowTest, ATitleRowTabsToTheNextRowAndTheDescriptionPanelFillsTheField) {
     RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
     ASSERT_TRUE(recipe);
     m_view->ingredientsTable()->addIngredientGroup();
-    typeThen("For the crust", Qt::Key_Tab);
+    typeThen(QStringLiteral("For the crust"), Qt::Key_Tab);
     ASSERT_EQ(m_editor->ingredientsTable()->rowCount(), 2);
     EXPECT_TRUE(m_editor->ingredientsTable()->isGroupTitleRow(0));
     EXPECT_EQ(current().row(), 1);
     EXPECT_EQ(m_view->ingredientsTable()->columnSpan(0, 0), IngredientsTableModel::ColumnCount);
 
     m_view->showDescriptionPanel();
-    QTest::keyClicks(m_view->descriptionPanel()->findChild<QPlainTextEdit*>(), "Sharp and sweet");
+    QTest::keyClicks(m_view->descriptionPanel()->findChild<QPlainTextEdit*>(), QStringLiteral("Sharp and sweet"));
     m_view->okDescriptionPanelButtonAction();
-    EXPECT_EQ(m_view->findChild<QLineEdit*>("descriptionTextField")->text(), "Sharp and sweet");
+    EXPECT_EQ(m_view->findChild<QLineEdit*>(QStringLiteral("descriptionTextField"))->text(), QStringLiteral("Sharp and sweet"));
     m_editor->cancelButtonAction();
     EXPECT_TRUE(recipe->isDeleted());
     EXPECT_FALSE(m_view->descriptionPanel()->isVisible());
