@@ -5,7 +5,7 @@ WERROR := $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench screenshots fuzz format translations clean
+.PHONY: all deps configure build run test bench screenshots fuzz format format-check translations clean
 
 all: build
 
@@ -41,8 +41,11 @@ fuzz: deps
 	  -DLARKSPOON_BUILD_BENCH=OFF
 	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS) --target fuzz_all
 
-format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+format: deps
+	scripts/format
+
+format-check: deps
+	scripts/format --check
 
 # Collects the texts of src/ that are shown to users into the English translation source;
 # commit the result. Without line numbers, the file changes only when the texts do.
