@@ -19,20 +19,23 @@ namespace bench {
 
 namespace {
 
-const char* const kDishes[] = {"Chicken", "Beef", "Lentil", "Mushroom", "Salmon", "Pork", "Tofu", "Shrimp",
-                               "Vegetable", "Lamb", "Turkey", "Chickpea", "Spinach", "Pumpkin", "Duck"};
-const char* const kStyles[] = {"Curry", "Stew", "Risotto", "Tacos", "Pie", "Salad", "Soup", "Roast",
-                               "Stir-Fry", "Casserole", "Skewers", "Pasta", "Burgers", "Tagine", "Gratin"};
-const char* const kIngredients[] = {"olive oil", "onion", "garlic clove", "carrot", "celery stalk", "tomato",
-                                    "chicken stock", "butter", "flour", "milk", "cream", "parmesan", "rice",
-                                    "lemon", "parsley", "thyme", "cumin", "paprika", "salt", "black pepper",
-                                    "sugar", "egg", "potato", "white wine", "ginger", "soy sauce", "coriander"};
-const char* const kUnits[] = {"cup", "cups", "tablespoon", "tablespoons", "teaspoon", "teaspoons", "g", "ml",
-                              "pound", "ounces", "", "pinch"};
+const char* const kDishes[] = {"Chicken", "Beef",     "Lentil",  "Mushroom",  "Salmon",
+                               "Pork",    "Tofu",     "Shrimp",  "Vegetable", "Lamb",
+                               "Turkey",  "Chickpea", "Spinach", "Pumpkin",   "Duck"};
+const char* const kStyles[] = {"Curry",   "Stew",  "Risotto", "Tacos",    "Pie",
+                               "Salad",   "Soup",  "Roast",   "Stir-Fry", "Casserole",
+                               "Skewers", "Pasta", "Burgers", "Tagine",   "Gratin"};
+const char* const kIngredients[] = {
+    "olive oil", "onion",  "garlic clove", "carrot",  "celery stalk", "tomato",       "chicken stock",
+    "butter",    "flour",  "milk",         "cream",   "parmesan",     "rice",         "lemon",
+    "parsley",   "thyme",  "cumin",        "paprika", "salt",         "black pepper", "sugar",
+    "egg",       "potato", "white wine",   "ginger",  "soy sauce",    "coriander"};
+const char* const kUnits[] = {"cup", "cups", "tablespoon", "tablespoons", "teaspoon", "teaspoons",
+                              "g",   "ml",   "pound",      "ounces",      "",         "pinch"};
 const char* const kQuantities[] = {"1", "2", "1/2", "1 1/2", "3", "1/4", "200", "4", "2/3", "500", "", "6"};
 const char* const kMethods[] = {"chopped", "minced", "diced", "sliced", "", "grated", "melted", "to taste"};
-const char* const kKeywords[] = {"dinner", "lunch", "quick", "vegetarian", "family", "spicy", "winter",
-                                 "summer", "baking", "party", "healthy", "comfort food"};
+const char* const kKeywords[] = {"dinner", "lunch",  "quick",  "vegetarian", "family",  "spicy",
+                                 "winter", "summer", "baking", "party",      "healthy", "comfort food"};
 const char* const kCuisines[] = {"Italian", "Indian", "French", "Mexican", "Thai", "American", "Moroccan"};
 const char* const kSentences[] = {
     "Heat the oil in a large heavy pan over a medium flame until it shimmers.",
@@ -70,7 +73,9 @@ void ensureApplication() {
 
 QVariantMap recipeValues(int index) {
     QRandomGenerator random(quint32(index) * 2654435761u + 17);
-    auto pick = [&random](const auto& list) { return QString::fromUtf8(list[random.bounded(int(std::size(list)))]); };
+    auto pick = [&random](const auto& list) {
+        return QString::fromUtf8(list[random.bounded(int(std::size(list)))]);
+    };
     QVariantMap values;
     values.insert(QStringLiteral("name"), QString(pick(kDishes) + QLatin1Char(' ') + pick(kStyles) +
                                                   QStringLiteral(" No. ") + QString::number(index)));

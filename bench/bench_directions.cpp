@@ -14,11 +14,12 @@ namespace {
 QString webPage(qsizetype size) {
     QString page = QStringLiteral("<html><head><style>p{margin:0}</style></head><body>");
     for (int row = 0; page.size() < size; ++row)
-        page += QStringLiteral("<script>var a%1 = '<b>';</script><table><tr><td>Step %1 <font face=\"Arial\" "
-                               "size=\"2\">stir</font></td></tr></table><img src=\"https://cdn.example/%1.jpg\">"
-                               "<p>Whisk the <b>eggs</b> with the <i>sugar</i> until pale [%2].</p>\n\n")
-                    .arg(row)
-                    .arg(row % 12 + 1);
+        page +=
+            QStringLiteral("<script>var a%1 = '<b>';</script><table><tr><td>Step %1 <font face=\"Arial\" "
+                           "size=\"2\">stir</font></td></tr></table><img src=\"https://cdn.example/%1.jpg\">"
+                           "<p>Whisk the <b>eggs</b> with the <i>sugar</i> until pale [%2].</p>\n\n")
+                .arg(row)
+                .arg(row % 12 + 1);
     return page + QStringLiteral("</body></html>");
 }
 

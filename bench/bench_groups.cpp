@@ -24,8 +24,8 @@ namespace {
 constexpr int kRecipes = 20000;
 constexpr int kGroups = 60;
 
-const char* const kKeywords[] = {"dinner", "lunch",  "quick", "vegetarian", "family", "spicy",
-                                 "winter", "summer", "baking", "party",     "healthy", "comfort food"};
+const char* const kKeywords[] = {"dinner", "lunch",  "quick",  "vegetarian", "family",  "spicy",
+                                 "winter", "summer", "baking", "party",      "healthy", "comfort food"};
 const char* const kSubGroups[] = {"Italian", "Indian", "French", "Mexican", "Thai", "American"};
 const char* const kRules[] = {
     R"("Rating" > "3")",
@@ -53,12 +53,15 @@ const char* const kRules[] = {
 ObjectContext* library() {
     static std::unique_ptr<ObjectContext> context = [] {
         QString error;
-        std::unique_ptr<ObjectContext> opened = openLibraryStore(bench::scratchCopyOfLibrary(kRecipes), false, &error);
+        std::unique_ptr<ObjectContext> opened =
+            openLibraryStore(bench::scratchCopyOfLibrary(kRecipes), false, &error);
         if (!opened)
             qFatal("bench: %s", qPrintable(error));
         opened->undoManager()->disableUndoRegistration();
-        const auto add = [&](const QString& name, const QVariantMap& values = {}, ManagedObject* parent = nullptr) {
-            auto* group = dynamic_cast<GroupsManagedObject*>(opened->insertNewObject(QStringLiteral("Groups")));
+        const auto add = [&](const QString& name, const QVariantMap& values = {},
+                             ManagedObject* parent = nullptr) {
+            auto* group =
+                dynamic_cast<GroupsManagedObject*>(opened->insertNewObject(QStringLiteral("Groups")));
             group->setSelectSelfOnInsert(false);
             group->setValueForKey(name, QStringLiteral("name"));
             for (auto it = values.cbegin(); it != values.cend(); ++it)
@@ -70,7 +73,8 @@ ObjectContext* library() {
         add(QStringLiteral("LIBRARY"), {{QStringLiteral("isLibraryHeader"), true}});
         add(QStringLiteral("My Recipes"), {{QStringLiteral("isLocalLibrary"), true}});
         add(QStringLiteral("GROUPS"), {{QStringLiteral("isGroupHeader"), true}});
-        GroupsManagedObject* list = add(QStringLiteral("Shopping"), {{QStringLiteral("isGroceryList"), true}});
+        GroupsManagedObject* list =
+            add(QStringLiteral("Shopping"), {{QStringLiteral("isGroceryList"), true}});
         for (int i = 0; i < 12; ++i) {
             GroupsManagedObject* parent = add(QString::fromUtf8(kKeywords[i]));
             add(QString::fromUtf8(kSubGroups[i % 6]), {}, parent);
@@ -82,9 +86,11 @@ ObjectContext* library() {
             if (!ruleError.isEmpty())
                 qFatal("bench: rule %s: %s", rule, qPrintable(ruleError));
             add(QStringLiteral("Smart %1").arg(QString::fromUtf8(rule).left(12)),
-                {{QStringLiteral("isSmartGroup"), true}, {QStringLiteral("predicates"), QString::fromUtf8(rule)}});
+                {{QStringLiteral("isSmartGroup"), true},
+                 {QStringLiteral("predicates"), QString::fromUtf8(rule)}});
         }
-        const QList<ManagedObject*> recipes = opened->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+        const QList<ManagedObject*> recipes =
+            opened->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
         for (int i = 0; i < 100; ++i)
             list->groceryListAddRecipe(recipes.at(i * 37));
         if (opened->countForFetchRequest(FetchRequest(QStringLiteral("Groups"))) != kGroups)
@@ -98,9 +104,11 @@ ObjectContext* library() {
 ObjectContext* prepare(int marked) {
     ObjectContext* context = library();
     UserDefaults::setObjectForKey(marked > 0, QStringLiteral("showMarkedAsNewCounter"));
-    const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+    const QList<ManagedObject*> recipes =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
     for (int i = 0; i < recipes.size(); ++i)
-        recipes.at(i)->setValueForKey(i < marked ? QVariant(true) : QVariant(), QStringLiteral("isMarkedAsNew"));
+        recipes.at(i)->setValueForKey(i < marked ? QVariant(true) : QVariant(),
+                                      QStringLiteral("isMarkedAsNew"));
     context->processPendingChanges();
     return context;
 }
@@ -112,7 +120,12 @@ void BM_CounterSnapshotOnMainThread(benchmark::State& state) {
         benchmark::DoNotOptimize(snapshot.recipes.size());
     }
 }
-BENCHMARK(BM_CounterSnapshotOnMainThread)->Arg(0)->Arg(1000)->Arg(kRecipes)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CounterSnapshotOnMainThread)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(kRecipes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_CounterWorker(benchmark::State& state) {
     ObjectContext* context = prepare(int(state.range(0)));
@@ -140,7 +153,13 @@ void BM_CounterFullRun(benchmark::State& state) {
         total += updater.counterValue(group);
     state.counters["countedSum"] = total;
 }
-BENCHMARK(BM_CounterFullRun)->Arg(0)->Arg(1000)->Arg(kRecipes)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CounterFullRun)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(kRecipes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 } // namespace
 

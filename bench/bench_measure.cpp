@@ -22,22 +22,55 @@
 
 namespace {
 
-const char* const kQuantities[] = {"1", "2", "1/2", "1 1/2", "3", "1/4", "200", "4", "2/3", "500", "", "6",
-                                   "1\u00BD", "2 to 3", "\u00BE", "12", "0.5", "1-2", "2 x 400", "3/4"};
-const char* const kUnits[] = {"cups", "cup", "tablespoons", "Tbs.", "tsp.", "teaspoon", "g", "ml", "pounds", "oz",
-                              "", "pinch", "large", "c.", "kg", "lb", "cloves", "(14.5 oz)", "medium", "slices"};
-const char* const kNames[] = {"olive oil", "onion", "garlic", "carrots", "celery", "canned tomatoes", "chicken stock",
-                              "unsalted butter", "all-purpose flour", "whole milk", "heavy cream", "parmesan cheese",
-                              "long-grain rice", "lemon juice", "flat-leaf parsley", "fresh thyme", "ground cumin",
-                              "smoked paprika", "kosher salt", "black pepper", "sugar", "eggs", "potatoes"};
-const char* const kMethods[] = {"", "", "", "chopped", "finely minced", "diced", "thinly sliced", "grated",
-                                "melted and cooled", "to taste", "at room temperature", "drained and rinsed"};
+const char* const kQuantities[] = {"1",      "2",   "1/2", "1 1/2", "3",       "1/4",     "200",
+                                   "4",      "2/3", "500", "",      "6",       "1\u00BD", "2 to 3",
+                                   "\u00BE", "12",  "0.5", "1-2",   "2 x 400", "3/4"};
+const char* const kUnits[] = {"cups", "cup",    "tablespoons", "Tbs.",      "tsp.",   "teaspoon", "g",
+                              "ml",   "pounds", "oz",          "",          "pinch",  "large",    "c.",
+                              "kg",   "lb",     "cloves",      "(14.5 oz)", "medium", "slices"};
+const char* const kNames[] = {"olive oil",
+                              "onion",
+                              "garlic",
+                              "carrots",
+                              "celery",
+                              "canned tomatoes",
+                              "chicken stock",
+                              "unsalted butter",
+                              "all-purpose flour",
+                              "whole milk",
+                              "heavy cream",
+                              "parmesan cheese",
+                              "long-grain rice",
+                              "lemon juice",
+                              "flat-leaf parsley",
+                              "fresh thyme",
+                              "ground cumin",
+                              "smoked paprika",
+                              "kosher salt",
+                              "black pepper",
+                              "sugar",
+                              "eggs",
+                              "potatoes"};
+const char* const kMethods[] = {"",
+                                "",
+                                "",
+                                "chopped",
+                                "finely minced",
+                                "diced",
+                                "thinly sliced",
+                                "grated",
+                                "melted and cooled",
+                                "to taste",
+                                "at room temperature",
+                                "drained and rinsed"};
 
 // A block of ingredient lines as they arrive from pastes and imports: bullets, group
 // titles, ranges, parentheses, methods after a comma.
 QString realisticIngredientText(int lines) {
     std::mt19937 random(20240601);
-    auto pick = [&random](const auto& array) { return QString::fromUtf8(array[random() % std::size(array)]); };
+    auto pick = [&random](const auto& array) {
+        return QString::fromUtf8(array[random() % std::size(array)]);
+    };
     QString text;
     text.reserve(lines * 34);
     for (int i = 0; i < lines; ++i) {
@@ -72,8 +105,8 @@ struct RulesLibrary {
         context = openLibraryStore(folder.path(), true, &error);
         if (!context)
             qFatal("cannot open the benchmark library: %s", qPrintable(error));
-        SmartMeasurementsController::insertDefaultSmartMeasurements(context.get(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
+        SmartMeasurementsController::insertDefaultSmartMeasurements(
+            context.get(), MeasurementRules::defaultSmartMeasurementList());
         context->save(&error);
         QVariantList words;
         for (int i = 0; i < 200; ++i)
@@ -97,7 +130,8 @@ void BM_ParseIngredients_DefaultRules(benchmark::State& state) {
         benchmark::DoNotOptimize(records);
     }
     state.SetItemsProcessed(state.iterations() * lines);
-    state.counters["lines/s"] = benchmark::Counter(double(state.iterations()) * lines, benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(double(state.iterations()) * lines, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ParseIngredients_DefaultRules)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -111,15 +145,15 @@ void BM_ParseIngredients_Library(benchmark::State& state) {
         benchmark::DoNotOptimize(records);
     }
     state.SetItemsProcessed(state.iterations() * lines);
-    state.counters["lines/s"] = benchmark::Counter(double(state.iterations()) * lines, benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(double(state.iterations()) * lines, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ParseIngredients_Library)->Arg(100000)->Arg(12)->Unit(benchmark::kMillisecond);
 
 const std::pair<const char*, const char*> kLookups[] = {
-    {"cups", "2"},      {"Tbs.", "1"},    {"tsp.", "1/2"},    {"large", "2"},  {"g", "250"},
-    {"oz can", "1"},    {"c.", "1 1/2"},  {"teaspoons", "1"}, {"lbs", "3"},    {"pinch", ""},
-    {"ml", "500"},      {"kg", "1.5"},    {"T", "2"},         {"cup", "1/3"},  {"cloves", "4"},
-    {"tablespoon", "2"},
+    {"cups", "2"},   {"Tbs.", "1"},      {"tsp.", "1/2"}, {"large", "2"},      {"g", "250"},  {"oz can", "1"},
+    {"c.", "1 1/2"}, {"teaspoons", "1"}, {"lbs", "3"},    {"pinch", ""},       {"ml", "500"}, {"kg", "1.5"},
+    {"T", "2"},      {"cup", "1/3"},     {"cloves", "4"}, {"tablespoon", "2"},
 };
 
 // Lookups through a converter on a library with the default rules; every range(0)
@@ -131,7 +165,8 @@ void BM_PreferredMeasurement(benchmark::State& state) {
     for (const auto& [measurement, quantity] : kLookups)
         lookups.emplace_back(QString::fromUtf8(measurement), QString::fromUtf8(quantity));
     ManagedObject* cups = nullptr;
-    for (ManagedObject* rule : library.context->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))))
+    for (ManagedObject* rule :
+         library.context->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))))
         if (rule->stringValue(QStringLiteral("name")) == QLatin1String("cups"))
             cups = rule;
     const int64_t editEvery = state.range(0);
@@ -144,7 +179,8 @@ void BM_PreferredMeasurement(benchmark::State& state) {
         if (editEvery > 0 && ++count % editEvery == 0) {
             const QString name = QStringLiteral("cups%1").arg(++edits % 2);
             cups->setValueForKey(name, QStringLiteral("name"));
-            if (converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("2")) != name) {
+            if (converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("2")) !=
+                name) {
                 state.SkipWithError("a rule edit was not seen by the next call");
                 break;
             }
@@ -179,12 +215,14 @@ BENCHMARK(BM_PreferredMeasurement_DefaultResource);
 void BM_NearestUsable_1500Rows(benchmark::State& state) {
     RulesLibrary& library = rulesLibrary();
     MeasurementsConverter converter(library.context.get());
-    const char* const units[] = {"teaspoons", "milliliters", "grams", "ounces", "millimeters", "", "large", "cloves"};
+    const char* const units[] = {"teaspoons", "milliliters", "grams", "ounces", "millimeters",
+                                 "",          "large",       "cloves"};
     std::mt19937 random(7);
     QList<QVariantMap> rows;
     for (int i = 0; i < 1500; ++i) {
-        const QString quantity = i % 9 == 0 ? QStringLiteral("2 large") : QString::number(1 + random() % 2000) +
-                                                                                (i % 4 == 0 ? QStringLiteral(".5") : QString());
+        const QString quantity = i % 9 == 0 ? QStringLiteral("2 large")
+                                            : QString::number(1 + random() % 2000) +
+                                                  (i % 4 == 0 ? QStringLiteral(".5") : QString());
         rows.append({{QStringLiteral("quantity"), quantity},
                      {QStringLiteral("measurement"), QString::fromUtf8(units[random() % std::size(units)])},
                      {QStringLiteral("name"), QStringLiteral("item %1").arg(i)}});
@@ -192,7 +230,8 @@ void BM_NearestUsable_1500Rows(benchmark::State& state) {
     for (auto _ : state) {
         QList<QVariantMap> working = rows;
         for (QVariantMap& row : working)
-            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(row);
+            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+                row);
         benchmark::DoNotOptimize(working);
     }
     state.SetItemsProcessed(state.iterations() * 1500);

@@ -62,23 +62,27 @@ QByteArray jpeg(int width, int height, QColor colour) {
 Library& library() {
     static Library* made = [] {
         auto* lib = new Library;
-        lib->library = std::make_unique<bench::OpenLibrary>(lib->dir.filePath(QStringLiteral("Render.library")), true);
+        lib->library =
+            std::make_unique<bench::OpenLibrary>(lib->dir.filePath(QStringLiteral("Render.library")), true);
         lib->context = lib->library->context();
         for (int r = 0; r < 2; ++r) {
             const QVariantMap values = bench::recipeValues(r);
-            auto* recipe = dynamic_cast<RecipesManagedObject*>(lib->context->insertNewObject(QStringLiteral("Recipes")));
+            auto* recipe =
+                dynamic_cast<RecipesManagedObject*>(lib->context->insertNewObject(QStringLiteral("Recipes")));
             for (auto it = values.cbegin(); it != values.cend(); ++it)
                 if (it.key() != QLatin1String("ingredientsArray"))
                     recipe->setValueForKey(it.value(), it.key());
             recipe->setValueForKey(4, QStringLiteral("rating"));
             recipe->setValueForKey(2, QStringLiteral("difficulty"));
             recipe->setValueForKey(QStringLiteral("Gran"), QStringLiteral("attribution"));
-            recipe->setValueForKey(QStringLiteral("https://example.com/recipes/1"), QStringLiteral("importedFromURL"));
+            recipe->setValueForKey(QStringLiteral("https://example.com/recipes/1"),
+                                   QStringLiteral("importedFromURL"));
             QVariantList rows;
             for (int i = 0; i < 40; ++i) {
                 QVariantMap row = IngredientRecords::newIngredientRecord();
                 const bool title = i % 10 == 0;
-                row.insert(QStringLiteral("isGroupTitle"), title ? QStringLiteral("YES") : QStringLiteral("NO"));
+                row.insert(QStringLiteral("isGroupTitle"),
+                           title ? QStringLiteral("YES") : QStringLiteral("NO"));
                 row.insert(QStringLiteral("name"), title ? QStringLiteral("for the part %1").arg(i / 10)
                                                          : QStringLiteral("ingredient number %1").arg(i));
                 if (!title) {
@@ -109,7 +113,8 @@ void BM_FillPage(benchmark::State& state) {
     RenderSettings settings;
     settings.capitalizeRecipeAndIngredientTitles = true;
     for (auto _ : state) {
-        const QString page = RecipeDisplayController::filledPage(lib.recipes.first(), found->text, found->basePath, 700, settings);
+        const QString page = RecipeDisplayController::filledPage(lib.recipes.first(), found->text,
+                                                                 found->basePath, 700, settings);
         benchmark::DoNotOptimize(page.constData());
     }
 }
@@ -145,7 +150,8 @@ void BM_SelectionToPageLoaded(benchmark::State& state) {
             loop.exec();
     }
     QString lastError;
-    QObject::connect(&view.page, &HtmlPage::loadFailed, &view.page, [&lastError](const QString& error) { lastError = error; });
+    QObject::connect(&view.page, &HtmlPage::loadFailed, &view.page,
+                     [&lastError](const QString& error) { lastError = error; });
 
     std::vector<double> samples;
     int next = 0;
@@ -172,7 +178,8 @@ void BM_SelectionToPageLoaded(benchmark::State& state) {
     if (!samples.empty())
         state.counters["median_ms"] = samples[samples.size() / 2];
     if (failed)
-        state.SkipWithError(qPrintable(QStringLiteral("%1 page loads failed: %2").arg(failed).arg(lastError)));
+        state.SkipWithError(
+            qPrintable(QStringLiteral("%1 page loads failed: %2").arg(failed).arg(lastError)));
 }
 BENCHMARK(BM_SelectionToPageLoaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(60);
 

@@ -28,7 +28,8 @@ struct SearchFixture {
         if (!context)
             qFatal("bench: %s", qPrintable(error));
         // "My Recipes", inserted and never saved, so the library file stays as generated.
-        auto* myRecipes = dynamic_cast<GroupsManagedObject*>(context->insertNewObject(QStringLiteral("Groups")));
+        auto* myRecipes =
+            dynamic_cast<GroupsManagedObject*>(context->insertNewObject(QStringLiteral("Groups")));
         myRecipes->setValueForKey(GroupsManagedObject::myRecipesName(), QStringLiteral("name"));
         myRecipes->setValueForKey(true, QStringLiteral("isLocalLibrary"));
         list = std::make_unique<RecipesArrayController>(context.get());

@@ -18,13 +18,15 @@ constexpr int kRecipes = 20000;
 
 // The "Entire Recipe" search of the toolbar for one typed text within "My Recipes".
 PredicatePtr entireRecipeSearch(const QString& text) {
-    static const PredicatePtr ownLibrary = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    static const PredicatePtr ownLibrary =
+        Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
     return SearchBoxMenu::searchPredicate(SearchBoxMenu::EntireRecipe, text, ownLibrary);
 }
 
 sqlite3* openRaw(const QString& library) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(libraryStorePath(library)).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(QFile::encodeName(libraryStorePath(library)).constData(), &db, SQLITE_OPEN_READWRITE,
+                    nullptr);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     return db;
 }
@@ -54,8 +56,10 @@ void BM_RawSQLite_ReadAllRecipes(benchmark::State& state) {
         while (sqlite3_step(statement) == SQLITE_ROW) {
             for (int c = 0; c < sqlite3_column_count(statement); ++c) {
                 if (sqlite3_column_type(statement, c) == SQLITE_TEXT)
-                    characters += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
-                                                     sqlite3_column_bytes(statement, c)).size();
+                    characters +=
+                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
+                                          sqlite3_column_bytes(statement, c))
+                            .size();
             }
         }
         sqlite3_finalize(statement);
@@ -90,8 +94,10 @@ void BM_RawSQLite_EntireRecipeSearch(benchmark::State& state) {
     QStringList conditions;
     for (const QString& field : SearchBoxMenu::searchedKeys(SearchBoxMenu::EntireRecipe))
         conditions << QStringLiteral("\"%1\" LIKE ?1").arg(field);
-    const QByteArray sql = QStringLiteral("SELECT Z_PK FROM Recipes WHERE (%1) AND platefeedPredicateKey IS NULL")
-                               .arg(conditions.join(QStringLiteral(" OR "))).toUtf8();
+    const QByteArray sql =
+        QStringLiteral("SELECT Z_PK FROM Recipes WHERE (%1) AND platefeedPredicateKey IS NULL")
+            .arg(conditions.join(QStringLiteral(" OR ")))
+            .toUtf8();
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
     const char* const patterns[] = {"%chicken%", "%zucchini%", "%LEMON%", "%c%"};
@@ -113,10 +119,12 @@ void BM_SaveAfterChangingOneRecipe(benchmark::State& state) {
     const QString library = bench::scratchCopyOfLibrary(kRecipes);
     QString error;
     std::unique_ptr<ObjectContext> context = openLibraryStore(library, false, &error);
-    const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+    const QList<ManagedObject*> recipes =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
     int i = 0;
     for (auto _ : state) {
-        recipes.at(i % recipes.size())->setValueForKey(QStringLiteral("changed %1").arg(i), QStringLiteral("notes"));
+        recipes.at(i % recipes.size())
+            ->setValueForKey(QStringLiteral("changed %1").arg(i), QStringLiteral("notes"));
         ++i;
         if (!context->save(&error))
             state.SkipWithError(qPrintable(error));
@@ -176,8 +184,9 @@ void BM_RawSQLite_Insert1000(benchmark::State& state) {
                        "attribution, prepTime, cookingTime, yield, recipeDescription, rating) "
                        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)",
                        -1, &statement, nullptr);
-    const char* const keys[] = {"name", "ingredientsArray", "directions", "notes", "keywords", "cuisine",
-                                "attribution", "prepTime", "cookingTime", "yield", "recipeDescription"};
+    const char* const keys[] = {
+        "name",        "ingredientsArray", "directions",  "notes", "keywords",         "cuisine",
+        "attribution", "prepTime",         "cookingTime", "yield", "recipeDescription"};
     int next = kRecipes;
     for (auto _ : state) {
         state.PauseTiming();

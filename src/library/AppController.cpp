@@ -38,7 +38,8 @@ QString normalisedPath(const QString& path) {
 bool firstPreferredLanguageIsEnglish() {
     const QStringList localisations{QStringLiteral("en")};
     for (const QString& language : QLocale::system().uiLanguages()) {
-        const QString code = language.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
+        const QString code =
+            language.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
         if (localisations.contains(code))
             return code == QLatin1String("en");
     }
@@ -161,9 +162,10 @@ void AppController::validateLibraryPath() {
     // Until a library is found: the user locates one (again, if the choice was no
     // library), starts a new one, or quits.
     while (!QFileInfo::exists(UserDefaults::stringForKey(kLibraryPath))) {
-        const int answer = m_alerts->ask(tr("Can't find your library"),
-                                         tr("If your library is saved on a network share you might not be connected to it."),
-                                         {tr("Locate..."), tr("Quit"), tr("New")});
+        const int answer =
+            m_alerts->ask(tr("Can't find your library"),
+                          tr("If your library is saved on a network share you might not be connected to it."),
+                          {tr("Locate..."), tr("Quit"), tr("New")});
         if (answer == 2) {
             UserDefaults::removeObjectForKey(kLibraryPath);
             createNewLibrary();
@@ -184,7 +186,8 @@ void AppController::validateLibraryPath() {
 
     const QString libraryPath = UserDefaults::stringForKey(kLibraryPath);
     VersionTwoDatabaseConverter::finishInterruptedConversion(libraryPath);
-    const std::optional<QVariantMap> metadata = ObjectContext::metadataForStoreAtPath(libraryStorePath(libraryPath));
+    const std::optional<QVariantMap> metadata =
+        ObjectContext::metadataForStoreAtPath(libraryStorePath(libraryPath));
     const QVariant storedVersion = metadata ? metadata->value(QStringLiteral("modelVersion")) : QVariant();
     if (storedVersion.toString() == QLatin1String("2.0")) {
         QString error;
@@ -200,7 +203,8 @@ void AppController::validateLibraryPath() {
             return;
         }
     } else if (storedVersion.isValid() && storedVersion.toString() != modelVersion()) {
-        m_alerts->ask(tr("You need to upgrade to version %1 or greater to open this Library File.").arg(storedVersion.toString()),
+        m_alerts->ask(tr("You need to upgrade to version %1 or greater to open this Library File.")
+                          .arg(storedVersion.toString()),
                       tr("Click the Larkspoon! menu and select ''Check for Updates...''"), {tr("OK")});
         return;
     }
@@ -211,7 +215,8 @@ void AppController::validateLibraryPath() {
 
 void AppController::initControllers() {
     if (!m_coreDataController)
-        m_coreDataController = new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
+        m_coreDataController =
+            new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
     if (!m_preferencesController)
         m_preferencesController = new PreferencesController(this);
     if (m_coreDataController->managedObjectContext() && !m_session) {
@@ -223,14 +228,15 @@ void AppController::initControllers() {
         m_sidebarTreeController = new SidebarTreeController(m_session, this);
         m_sideBarDragController = new SideBarDragController(m_sidebarTreeController, this);
         m_searchBoxMenu = new SearchBoxMenu(&m_session->recipesArrayController(), this);
-        m_groupEditorController = new GroupEditorController(m_session->context(), &m_session->recipesArrayController(),
-                                                            m_alerts, m_preferencesController, this);
-        connect(m_groupEditorController, &GroupEditorController::sidebarResortRequested, m_sidebarTreeController,
-                &SidebarTreeController::rearrangeObjects);
+        m_groupEditorController =
+            new GroupEditorController(m_session->context(), &m_session->recipesArrayController(), m_alerts,
+                                      m_preferencesController, this);
+        connect(m_groupEditorController, &GroupEditorController::sidebarResortRequested,
+                m_sidebarTreeController, &SidebarTreeController::rearrangeObjects);
         connect(m_groupEditorController, &GroupEditorController::counterValuesUpdateRequested,
                 &m_session->counterUpdater(), &GroupsCounterUpdater::queUpdateCounterValues);
-        connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested, m_sidebarTreeController,
-                &SidebarTreeController::rearrangeObjects);
+        connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested,
+                m_sidebarTreeController, &SidebarTreeController::rearrangeObjects);
         m_recipeEditorController = new RecipeEditorController(m_session, this);
         m_smartMeasurementsController = new SmartMeasurementsController(m_session, this);
     }
@@ -296,7 +302,8 @@ bool AppController::applicationOpenFile(const QString& path) {
         UserDefaults::synchronize();
         return true;
     }
-    Scheduler::instance().schedule(2.0, [this, path] { openFile(path); }, this);
+    Scheduler::instance().schedule(
+        2.0, [this, path] { openFile(path); }, this);
     return false;
 }
 
@@ -309,7 +316,8 @@ bool AppController::openFile(const QString& path) {
     if (extension == QLatin1String("library")) {
         const QString current = UserDefaults::stringForKey(kLibraryPath);
         if (!current.isEmpty() && normalisedPath(path) == normalisedPath(current)) {
-            m_alerts->ask(tr("The library ''%1'' is already open.").arg(QFileInfo(normalisedPath(path)).completeBaseName()),
+            m_alerts->ask(tr("The library ''%1'' is already open.")
+                              .arg(QFileInfo(normalisedPath(path)).completeBaseName()),
                           QString(), {tr("OK")});
             return false;
         }

@@ -87,7 +87,9 @@ public:
     // How a new library gets its sample recipes (the exchange-file importer, which lives
     // in a layer above this one); set before the library opens.
     using SampleRecipesImporter = std::function<int(LibrarySession& session, const QString& lsrPath)>;
-    void setSampleRecipesImporter(SampleRecipesImporter importer) { m_sampleRecipesImporter = std::move(importer); }
+    void setSampleRecipesImporter(SampleRecipesImporter importer) {
+        m_sampleRecipesImporter = std::move(importer);
+    }
 
     CoreDataController* coreDataController() const { return m_coreDataController; }
     // The open library; null until it opened.

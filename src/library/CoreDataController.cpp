@@ -39,13 +39,10 @@ void setIfDifferent(ManagedObject* record, const QVariant& value, const QString&
 CoreDataController::CoreDataController(QString libraryPath, Alerts* alerts, QObject* parent)
     : QObject(parent), m_libraryPath(std::move(libraryPath)), m_alerts(alerts) {}
 
-CoreDataController::CoreDataController(QString libraryPath, std::unique_ptr<ObjectContext> openContext, Alerts* alerts,
-                                       QObject* parent)
-    : QObject(parent),
-      m_libraryPath(std::move(libraryPath)),
-      m_alerts(alerts),
-      m_context(std::move(openContext)),
-      m_triedOpening(true) {}
+CoreDataController::CoreDataController(QString libraryPath, std::unique_ptr<ObjectContext> openContext,
+                                       Alerts* alerts, QObject* parent)
+    : QObject(parent), m_libraryPath(std::move(libraryPath)), m_alerts(alerts),
+      m_context(std::move(openContext)), m_triedOpening(true) {}
 
 CoreDataController::~CoreDataController() = default;
 
@@ -81,8 +78,10 @@ bool CoreDataController::persistentStoreCoordinator() {
         presentError(error, QString());
         return false;
     }
-    Scheduler::instance().schedule(1.0, [this] { validateGroupsContent(); }, this);
-    Scheduler::instance().schedule(0.2, [this] { emit autoExpandSidebar(); }, this);
+    Scheduler::instance().schedule(
+        1.0, [this] { validateGroupsContent(); }, this);
+    Scheduler::instance().schedule(
+        0.2, [this] { emit autoExpandSidebar(); }, this);
     emit storeOpened();
     return true;
 }
@@ -111,11 +110,12 @@ bool CoreDataController::saveAction() {
     QString error;
     if (!m_context->save(&error)) {
         qWarning().noquote() << "the library could not be saved:" << error;
-        presentError(tr("Unable to save changes to your library."),
-                     tr("Your library is saved every time you save a recipe or exit the program. The most common "
-                        "reason for seeing this message is opening the same library from two computers at the same "
-                        "time. Chances are you didn't lose any information since it saves so often. Quit and "
-                        "relaunch."));
+        presentError(
+            tr("Unable to save changes to your library."),
+            tr("Your library is saved every time you save a recipe or exit the program. The most common "
+               "reason for seeing this message is opening the same library from two computers at the same "
+               "time. Chances are you didn't lose any information since it saves so often. Quit and "
+               "relaunch."));
         return false;
     }
     if (writeMarkedList())
@@ -162,8 +162,10 @@ void CoreDataController::deleteFilesForMarkedRecipesForDelete() {
     // pictures stay.
     QSet<QString> living;
     if (m_context && !ids.isEmpty()) {
-        const PredicateParseResult filter = Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(ids)});
-        for (ManagedObject* recipe : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
+        const PredicateParseResult filter =
+            Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(ids)});
+        for (ManagedObject* recipe :
+             m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
             living.insert(recipe->stringValue(QStringLiteral("uniqueID")));
     }
     for (const QString& id : std::as_const(ids)) {
@@ -185,9 +187,10 @@ bool CoreDataController::applicationShouldTerminate() {
         if (!m_context->save(&error)) {
             qWarning().noquote() << "the library could not be saved at quit:" << error;
             presentError(error, QString());
-            const int answer = m_alerts ? m_alerts->ask(tr("Could not save changes while quitting. Quit anyway?"), QString(),
-                                                        {tr("Quit anyway"), tr("Cancel")})
-                                        : 0;
+            const int answer = m_alerts
+                                   ? m_alerts->ask(tr("Could not save changes while quitting. Quit anyway?"),
+                                                   QString(), {tr("Quit anyway"), tr("Cancel")})
+                                   : 0;
             return answer == 0; // quitting anyway keeps the image files
         }
     }
@@ -205,18 +208,21 @@ void CoreDataController::validateGroupsContent() {
     bool libraryPresent = false;
 
     if (!UserDefaults::boolForKey(kAskedToImportVersionOne)) {
-        if (QFileInfo::exists(AppController::applicationSupportFolder() + QStringLiteral("/Larkspoon!.database"))) {
+        if (QFileInfo::exists(AppController::applicationSupportFolder() +
+                              QStringLiteral("/Larkspoon!.database"))) {
             const int answer =
-                m_alerts ? m_alerts->ask(tr("Would you like to import your recipes and groups from version one?"),
-                                         tr("If you choose to do this later you can do so by selecting ''Import...'' "
-                                            "from the File menu and then selecting your version one database by "
-                                            "opening your Home folder then /Library/Application "
-                                            "Support/Larkspoon!/Larkspoon!.database"),
-                                         {tr("Yes"), tr("No")})
+                m_alerts ? m_alerts->ask(
+                               tr("Would you like to import your recipes and groups from version one?"),
+                               tr("If you choose to do this later you can do so by selecting ''Import...'' "
+                                  "from the File menu and then selecting your version one database by "
+                                  "opening your Home folder then /Library/Application "
+                                  "Support/Larkspoon!/Larkspoon!.database"),
+                               {tr("Yes"), tr("No")})
                          : 1;
             if (answer == 0) {
                 addGroupsFromResource(QStringLiteral("Base Upgrade Groups.plist"));
-                qWarning("the version-one database was not imported: its importer is not part of this build yet");
+                qWarning(
+                    "the version-one database was not imported: its importer is not part of this build yet");
                 addGroupsFromResource(QStringLiteral("Uparade Smart Groups.plist"));
                 libraryPresent = true;
             }
@@ -251,8 +257,8 @@ void CoreDataController::validateGroupsContent() {
     }
 
     if (m_context->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))) == 0)
-        SmartMeasurementsController::insertDefaultSmartMeasurements(m_context.get(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
+        SmartMeasurementsController::insertDefaultSmartMeasurements(
+            m_context.get(), MeasurementRules::defaultSmartMeasurementList());
     undo->enableUndoRegistration();
     emit groupsContentValidated();
 }
@@ -270,8 +276,8 @@ void CoreDataController::addGroupsFromResource(const QString& fileName) {
 void CoreDataController::addGroupsFromArray(const QVariantList& groups) {
     if (!m_context)
         return;
-    static const char* const copiedKeys[] = {"isLibraryHeader", "isLocalLibrary",       "isGroupHeader",
-                                             "isSmartGroup",    "predicates",           "isGroceryList",
+    static const char* const copiedKeys[] = {"isLibraryHeader",       "isLocalLibrary",   "isGroupHeader",
+                                             "isSmartGroup",          "predicates",       "isGroceryList",
                                              "isSubscribedPlatefeed", "platefeedAddress", "name"};
     const auto insertGroup = [this] {
         auto* group = dynamic_cast<GroupsManagedObject*>(m_context->insertNewObject(kGroups));

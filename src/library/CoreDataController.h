@@ -72,7 +72,9 @@ public:
     // it imported. The exchange-file importer lives in a layer above this one, so whoever
     // opens the library gives it; without one a new library has no sample recipes.
     using SampleRecipesImporter = std::function<int(const QString& lsrPath)>;
-    void setSampleRecipesImporter(SampleRecipesImporter importer) { m_sampleRecipesImporter = std::move(importer); }
+    void setSampleRecipesImporter(SampleRecipesImporter importer) {
+        m_sampleRecipesImporter = std::move(importer);
+    }
 
     UndoManager* windowWillReturnUndoManager();
 

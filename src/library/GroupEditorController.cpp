@@ -23,8 +23,9 @@ const QString kIsGroceryListHeader = QStringLiteral("isGroceryListHeader");
 
 } // namespace
 
-GroupEditorController::GroupEditorController(ObjectContext* context, RecipesArrayController* recipes, Alerts* alerts,
-                                             PreferencesController* preferences, QObject* parent)
+GroupEditorController::GroupEditorController(ObjectContext* context, RecipesArrayController* recipes,
+                                             Alerts* alerts, PreferencesController* preferences,
+                                             QObject* parent)
     : QObject(parent), m_context(context), m_recipes(recipes), m_alerts(alerts) {
     if (preferences)
         connect(preferences, &PreferencesController::groceryListCollectionRefreshRequested, this,
@@ -85,7 +86,8 @@ GroupsManagedObject* GroupEditorController::createNewGroup(const QString& name) 
     return insertGroup(name);
 }
 
-GroupsManagedObject* GroupEditorController::createNewSmartGroup(const QString& name, const QString& ruleText) {
+GroupsManagedObject* GroupEditorController::createNewSmartGroup(const QString& name,
+                                                                const QString& ruleText) {
     GroupsManagedObject* group = insertGroup(name);
     if (group) {
         group->setValueForKey(ruleText, QStringLiteral("predicates"));
@@ -103,7 +105,8 @@ GroupsManagedObject* GroupEditorController::createNewGroceryList(const QString& 
     return group;
 }
 
-GroupsManagedObject* GroupEditorController::okButtonForNewAction(Page page, const QString& name, const QString& ruleText) {
+GroupsManagedObject* GroupEditorController::okButtonForNewAction(Page page, const QString& name,
+                                                                 const QString& ruleText) {
     if (page != Page::Group && page != Page::SmartGroup && page != Page::GroceryList) {
         qWarning() << "the group editor cannot create from page" << pageTitle(page);
         return nullptr;
@@ -123,7 +126,8 @@ GroupEditorController::Page GroupEditorController::editGroup(GroupsManagedObject
     if (!group || group->isDeleted())
         m_editedPage = Page::None;
     else if (!group->canBeDeleted())
-        m_editedPage = group->boolValue(QStringLiteral("isLocalLibrary")) && group->boolValue(QStringLiteral("isPublishedPlatefeed"))
+        m_editedPage = group->boolValue(QStringLiteral("isLocalLibrary")) &&
+                               group->boolValue(QStringLiteral("isPublishedPlatefeed"))
                            ? Page::MyLibrary
                            : Page::None;
     else if (group->boolValue(QStringLiteral("isSmartGroup")))
@@ -181,11 +185,12 @@ bool GroupEditorController::okButtonForEditAction(const QString& name, const QSt
 bool GroupEditorController::renameGroup(GroupsManagedObject* group, const QString& name) {
     const QString oldName = group->stringValue(kName);
     if (name != oldName && m_alerts) {
-        const int answer = m_alerts->ask(
-            tr("Would you like to change the keywords of the recipes in this group to match the new group's name?"),
-            tr("If you choose not to do this the group name will change but the recipes that were contained in it may "
-               "no longer be associated with this group."),
-            {tr("Yes"), tr("No")});
+        const int answer = m_alerts->ask(tr("Would you like to change the keywords of the recipes in this "
+                                            "group to match the new group's name?"),
+                                         tr("If you choose not to do this the group name will change but the "
+                                            "recipes that were contained in it may "
+                                            "no longer be associated with this group."),
+                                         {tr("Yes"), tr("No")});
         if (answer == 0) {
             // The recipes the group shows with its subgroups, fetched rather than taken from
             // the recipe list: the list may be narrowed by a search or show another group
@@ -217,10 +222,12 @@ bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
     if (!group || group->isDeleted() || !group->canBeDeleted())
         return false;
     const bool hasChildren = !group->relatedObjects(kChildren).isEmpty();
-    const int answer = m_alerts ? m_alerts->ask(tr("Are you sure you want to delete ''%1''?").arg(group->stringValue(kName)),
-                                                hasChildren ? tr("This will also delete this group's subgroups.") : QString(),
-                                                {tr("Yes"), tr("Cancel")})
-                                : 0;
+    const int answer =
+        m_alerts
+            ? m_alerts->ask(tr("Are you sure you want to delete ''%1''?").arg(group->stringValue(kName)),
+                            hasChildren ? tr("This will also delete this group's subgroups.") : QString(),
+                            {tr("Yes"), tr("Cancel")})
+            : 0;
     if (answer != 0)
         return false;
     if (group->boolValue(QStringLiteral("isPublishedPlatefeed")))
@@ -235,7 +242,8 @@ bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
     // their keywords.
     m_context->deleteObject(group);
     emit selectMyLibraryGroupRequested();
-    Scheduler::instance().schedule(0.01, [this] { collectOrSeperateGroceryListGroups(); }, this);
+    Scheduler::instance().schedule(
+        0.01, [this] { collectOrSeperateGroceryListGroups(); }, this);
     return true;
 }
 

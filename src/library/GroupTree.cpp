@@ -14,7 +14,8 @@ QList<ManagedObject*> getSubGroups(ObjectContext* context, const ManagedObject* 
         return children;
     }
     static const PredicatePtr topLevel = Predicate::parse(QStringLiteral("parent == nil")).predicate;
-    return context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"), topLevel, {SortDescriptor{kPosition, true}}));
+    return context->executeFetchRequest(
+        FetchRequest(QStringLiteral("Groups"), topLevel, {SortDescriptor{kPosition, true}}));
 }
 
 void resortGroups(ObjectContext* context, const ManagedObject* parent) {

@@ -59,7 +59,8 @@ public:
 
     const QString* foldedTextForKey(const QString& key, bool diacriticInsensitive) const override {
         const int index = m_shared->entity.attributeIndex(key);
-        if (index < 0 || m_shared->entity.attributes.at(index).type != AttributeType::Text || m_values.at(index).isNull())
+        if (index < 0 || m_shared->entity.attributes.at(index).type != AttributeType::Text ||
+            m_values.at(index).isNull())
             return nullptr;
         auto& cache = diacriticInsensitive ? m_foldedNoMarks : m_folded;
         if (cache.empty())
@@ -84,8 +85,9 @@ private:
     QVariant keywordsArray() const {
         if (!m_keywordsArray) {
             const QVariant keywords = value(m_shared->keywordsIndex);
-            m_keywordsArray = keywords.isNull() ? QVariant(QStringList())
-                                                : QVariant(keywords.toString().toLower().split(QLatin1Char(',')));
+            m_keywordsArray = keywords.isNull()
+                                  ? QVariant(QStringList())
+                                  : QVariant(keywords.toString().toLower().split(QLatin1Char(',')));
         }
         return *m_keywordsArray;
     }
@@ -95,7 +97,8 @@ private:
         const QString uniqueID = value(m_shared->uniqueIDIndex).toString();
         if (!RecipesManagedObject::isSafeFileNamePart(uniqueID))
             return false;
-        return QFileInfo::exists(QStringLiteral("%1/Images/%2-Image1.jpg").arg(m_shared->libraryPath, uniqueID));
+        return QFileInfo::exists(
+            QStringLiteral("%1/Images/%2-Image1.jpg").arg(m_shared->libraryPath, uniqueID));
     }
 
     std::shared_ptr<const RecipeSnapshotShared> m_shared;
@@ -218,20 +221,24 @@ GroupsCounterUpdater::Snapshot GroupsCounterUpdater::takeSnapshot(ObjectContext*
     Snapshot snapshot;
     snapshot.countMarkedAsNew = UserDefaults::boolForKey(QStringLiteral("showMarkedAsNewCounter"));
     QString error;
-    for (ManagedObject* group : context->executeFetchRequest(FetchRequest(QStringLiteral("Groups")), &error)) {
+    for (ManagedObject* group :
+         context->executeFetchRequest(FetchRequest(QStringLiteral("Groups")), &error)) {
         snapshot.groups.push_back(group);
         const auto* record = dynamic_cast<const GroupsManagedObject*>(group);
-        snapshot.filters.push_back(snapshot.countMarkedAsNew && record ? record->filterPredicate() : PredicatePtr());
+        snapshot.filters.push_back(snapshot.countMarkedAsNew && record ? record->filterPredicate()
+                                                                       : PredicatePtr());
     }
     if (!snapshot.countMarkedAsNew)
         return snapshot;
 
-    static const PredicatePtr markedAsNew = Predicate::parse(QStringLiteral("isMarkedAsNew == YES")).predicate;
+    static const PredicatePtr markedAsNew =
+        Predicate::parse(QStringLiteral("isMarkedAsNew == YES")).predicate;
     const QList<ManagedObject*> recipes =
         context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), markedAsNew), &error);
     if (!error.isEmpty())
         qWarning().noquote() << "the recipes marked as new could not be read for the counters:" << error;
-    if (const EntityDescription* entity = context->model().entity(QStringLiteral("Recipes")); entity && !recipes.isEmpty()) {
+    if (const EntityDescription* entity = context->model().entity(QStringLiteral("Recipes"));
+        entity && !recipes.isEmpty()) {
         auto shared = std::make_shared<RecipeSnapshotShared>();
         shared->entity = *entity;
         shared->libraryPath = QFileInfo(context->storePath()).absolutePath();

@@ -57,7 +57,7 @@ public:
 
     // What one run works on, taken on the main thread.
     struct Snapshot {
-        bool countMarkedAsNew = false; // the showMarkedAsNewCounter preference
+        bool countMarkedAsNew = false;            // the showMarkedAsNewCounter preference
         std::vector<const ManagedObject*> groups; // handed back with the counts, never read by the worker
         std::vector<PredicatePtr> filters;        // one per group; null counts 0
         std::vector<std::shared_ptr<const KeyValueSource>> recipes; // the recipes marked as new

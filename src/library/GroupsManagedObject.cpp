@@ -45,7 +45,8 @@ void GroupsManagedObject::awakeFromInsert() {
 }
 
 bool GroupsManagedObject::canBeDeleted() const {
-    for (const char* key : {"isLocalLibrary", "isLibraryHeader", "isGroupHeader", "isGroceryListHeader", "isPlatefeedHeader"})
+    for (const char* key :
+         {"isLocalLibrary", "isLibraryHeader", "isGroupHeader", "isGroceryListHeader", "isPlatefeedHeader"})
         if (boolValue(QLatin1String(key)))
             return false;
     return true;
@@ -72,14 +73,17 @@ PredicatePtr GroupsManagedObject::predicate() const {
             .predicate;
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
         const PredicateParseResult member =
-            Predicate::parse(QStringLiteral("ANY keywordsArray ==[c] %@"), {QVariant(stringValue(QStringLiteral("name")).toLower())});
+            Predicate::parse(QStringLiteral("ANY keywordsArray ==[c] %@"),
+                             {QVariant(stringValue(QStringLiteral("name")).toLower())});
         return Predicate::andPredicate({member.predicate, RecipesManagedObject::ownLibraryPredicate()});
     }
     QStringList groupNames;
-    for (ManagedObject* group : managedObjectContext()->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+    for (ManagedObject* group :
+         managedObjectContext()->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
         groupNames.append(group->stringValue(QStringLiteral("name")));
     return Predicate::andPredicate(
-        {recipeFilterFromSmartGroupRules(stringValue(QStringLiteral("predicates")), groupNames), RecipesManagedObject::ownLibraryPredicate()});
+        {recipeFilterFromSmartGroupRules(stringValue(QStringLiteral("predicates")), groupNames),
+         RecipesManagedObject::ownLibraryPredicate()});
 }
 
 PredicatePtr GroupsManagedObject::filterPredicate() const {

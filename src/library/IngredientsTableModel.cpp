@@ -47,11 +47,16 @@ MeasurementsConverter& IngredientsTableModel::converter() {
 
 QString IngredientsTableModel::keyForColumn(int column) {
     switch (column) {
-    case QuantityColumn: return kQuantity;
-    case MeasurementColumn: return kMeasurement;
-    case NameColumn: return kName;
-    case MethodColumn: return kMethod;
-    default: return {};
+    case QuantityColumn:
+        return kQuantity;
+    case MeasurementColumn:
+        return kMeasurement;
+    case NameColumn:
+        return kName;
+    case MethodColumn:
+        return kMethod;
+    default:
+        return {};
     }
 }
 
@@ -74,14 +79,16 @@ void IngredientsTableModel::setContextArray(const QVariantList& rows) {
     endResetModel();
 }
 
-void IngredientsTableModel::convertIngredientToPreferredValues(QVariantMap& row, MeasurementsConverter& converter) {
+void IngredientsTableModel::convertIngredientToPreferredValues(QVariantMap& row,
+                                                               MeasurementsConverter& converter) {
     QString quantity;
     if (row.contains(kQuantity)) {
         quantity = MeasurementsConverter::normalStringByConvertingGraphicalFractionsFromString(
             row.value(kQuantity).toString());
         row.insert(kQuantity, quantity);
     }
-    const QString measurement = converter.preferredMeasurementFromMeasurement(row.value(kMeasurement).toString(), quantity);
+    const QString measurement =
+        converter.preferredMeasurementFromMeasurement(row.value(kMeasurement).toString(), quantity);
     if (!measurement.isNull())
         row.insert(kMeasurement, measurement);
 }
@@ -187,7 +194,8 @@ QList<int> IngredientsTableModel::moveRows(QList<int> rows, int dropRow) {
         moved.append(m_rows.at(row));
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         m_rows.removeAt(*it);
-    const int above = int(std::count_if(rows.begin(), rows.end(), [dropRow](int row) { return row < dropRow; }));
+    const int above =
+        int(std::count_if(rows.begin(), rows.end(), [dropRow](int row) { return row < dropRow; }));
     const int insertAt = dropRow - above;
     QList<int> placed;
     for (int i = 0; i < moved.size(); ++i) {
@@ -199,7 +207,8 @@ QList<int> IngredientsTableModel::moveRows(QList<int> rows, int dropRow) {
 }
 
 int IngredientsTableModel::appendIngredientsFromText(const QString& text) {
-    const QVariantList parsed = IngredientsSorter(m_context.data(), m_libraryPath).sortedIngredientsFromString(text);
+    const QVariantList parsed =
+        IngredientsSorter(m_context.data(), m_libraryPath).sortedIngredientsFromString(text);
     if (parsed.isEmpty())
         return 0;
     const int first = int(m_rows.size());
@@ -245,9 +254,12 @@ QVariant IngredientsTableModel::data(const QModelIndex& index, int role) const {
         return failed ? QVariant(QBrush(QColor(200, 0, 0))) : QVariant();
     case Qt::BackgroundRole:
         return failed ? QVariant(QBrush(QColor(255, 225, 225))) : QVariant();
-    case IsGroupTitleRole: return title;
-    case PresentErrorRole: return failed;
-    default: return {};
+    case IsGroupTitleRole:
+        return title;
+    case PresentErrorRole:
+        return failed;
+    default:
+        return {};
     }
 }
 
@@ -279,11 +291,16 @@ QVariant IngredientsTableModel::headerData(int section, Qt::Orientation orientat
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case QuantityColumn: return tr("Quantity");
-    case MeasurementColumn: return tr("Measurement");
-    case NameColumn: return tr("Ingredient");
-    case MethodColumn: return tr("Method");
-    default: return {};
+    case QuantityColumn:
+        return tr("Quantity");
+    case MeasurementColumn:
+        return tr("Measurement");
+    case NameColumn:
+        return tr("Ingredient");
+    case MethodColumn:
+        return tr("Method");
+    default:
+        return {};
     }
 }
 

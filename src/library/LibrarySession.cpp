@@ -7,12 +7,8 @@
 #include <QtDebug>
 
 LibrarySession::LibrarySession(CoreDataController& store, Alerts& alerts, QObject* parent)
-    : QObject(parent),
-      m_store(store),
-      m_alerts(alerts),
-      m_context(store.managedObjectContext()),
-      m_recipes(nullptr),
-      m_counters(nullptr) {
+    : QObject(parent), m_store(store), m_alerts(alerts), m_context(store.managedObjectContext()),
+      m_recipes(nullptr), m_counters(nullptr) {
     if (!m_context)
         qFatal("a library session needs an open library store");
     m_recipes = new RecipesArrayController(m_context, this);

@@ -26,7 +26,8 @@ void prepareLibraryFolder(const QString& libraryPath) {
         if (!QFile::copy(resourcesPath() + QLatin1Char('/') + QLatin1String(name), target))
             qWarning("could not copy %s into the library", name);
         else
-            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+            QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                         QFile::ReadOther);
     }
 }
 
@@ -48,12 +49,15 @@ std::unique_ptr<ObjectContext> openLibraryStore(const QString& libraryPath, bool
     if (create) {
         if (!QDir().mkpath(libraryPath)) {
             if (error)
-                *error = QCoreApplication::translate("LibraryStore", "The library folder \"%1\" could not be created.").arg(libraryPath);
+                *error = QCoreApplication::translate("LibraryStore",
+                                                     "The library folder \"%1\" could not be created.")
+                             .arg(libraryPath);
             return nullptr;
         }
     } else if (!QFileInfo(libraryPath).isDir()) {
         if (error)
-            *error = QCoreApplication::translate("LibraryStore", "There is no library at \"%1\".").arg(libraryPath);
+            *error = QCoreApplication::translate("LibraryStore", "There is no library at \"%1\".")
+                         .arg(libraryPath);
         return nullptr;
     }
     const QString storePath = libraryStorePath(libraryPath);

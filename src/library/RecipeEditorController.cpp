@@ -1,11 +1,11 @@
 #include "RecipeEditorController.h"
 
 #include "AppController.h"
-#include "LibrarySession.h"
 #include "CoreDataController.h"
 #include "GroupsManagedObject.h"
 #include "IngredientRecords.h"
 #include "IngredientsTableModel.h"
+#include "LibrarySession.h"
 #include "RecipeEditorImages.h"
 #include "RecipesArrayController.h"
 #include "RecipesManagedObject.h"
@@ -14,8 +14,8 @@
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
-#include "platform/StructuredText.h"
 #include "platform/Scheduler.h"
+#include "platform/StructuredText.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -80,10 +80,8 @@ bool isGroupKind(const GroupsManagedObject* group, SidebarTreeController::GroupK
 } // namespace
 
 RecipeEditorController::RecipeEditorController(LibrarySession* session, QObject* parent)
-    : QObject(parent),
-      m_session(LibrarySession::require(session, "RecipeEditorController")),
-      m_recipes(&m_session.recipesArrayController()),
-      m_alerts(&m_session.alerts()),
+    : QObject(parent), m_session(LibrarySession::require(session, "RecipeEditorController")),
+      m_recipes(&m_session.recipesArrayController()), m_alerts(&m_session.alerts()),
       m_ingredients(new IngredientsTableModel(m_session.context(), this)) {
     m_ingredients->setLibraryPath(libraryPath());
 }
@@ -241,7 +239,9 @@ void RecipeEditorController::saveRecipeState() {
         m_commitForm();
     recipe->setValueForKey(Scheduler::instance().now(), QStringLiteral("dateUpdated"));
     recipe->setValueForKey(false, QStringLiteral("isNewRecipe"));
-    auto set = [recipe](const QString& value, const char* key) { recipe->setValueForKey(value, QString::fromLatin1(key)); };
+    auto set = [recipe](const QString& value, const char* key) {
+        recipe->setValueForKey(value, QString::fromLatin1(key));
+    };
     set(m_form.name, "name");
     set(m_form.keywords.join(QLatin1Char(',')), "keywords");
     set(m_form.recipeDescription, "recipeDescription");
@@ -257,7 +257,8 @@ void RecipeEditorController::saveRecipeState() {
     set(m_form.privateNotes, "privateNotes");
     recipe->setValueForKey(m_form.hasBeenPrepared, QStringLiteral("hasBeenPrepared"));
     recipe->setValueForKey(qint64(std::trunc(std::clamp(m_form.rating, 0.0, 5.0))), QStringLiteral("rating"));
-    recipe->setValueForKey(qint64(std::trunc(std::clamp(m_form.difficulty, 0.0, 3.0))), QStringLiteral("difficulty"));
+    recipe->setValueForKey(qint64(std::trunc(std::clamp(m_form.difficulty, 0.0, 3.0))),
+                           QStringLiteral("difficulty"));
 
     for (int number = 1; number <= kImageWellCount; ++number) {
         const ImageSlot& slot = m_slots[number - 1];
@@ -296,7 +297,8 @@ void RecipeEditorController::cancelButtonAction() {
     if (!recipe)
         return;
     emit closeAuxiliaryPanels();
-    if (m_placement != Placement::FullScreenPanel && recipe->valueForKey(QStringLiteral("isNewRecipe")).toBool()) {
+    if (m_placement != Placement::FullScreenPanel &&
+        recipe->valueForKey(QStringLiteral("isNewRecipe")).toBool()) {
         managedObjectContext()->deleteObject(recipe);
         m_recipes->rearrangeObjects();
         emit recipesChanged();
@@ -310,12 +312,13 @@ bool RecipeEditorController::closeBeforeQuitting() {
     if (m_commitForm)
         m_commitForm();
     const QString name = m_form.name.trimmed();
-    const QString message =
-        name.isEmpty() ? tr("Do you want to save the recipe you are editing?")
-                       : tr("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
-    const int answer = m_alerts ? m_alerts->ask(message, tr("Your changes will be lost if you don't save them."),
-                                                {tr("Save"), tr("Cancel"), tr("Don't Save")})
-                                : 0;
+    const QString message = name.isEmpty()
+                                ? tr("Do you want to save the recipe you are editing?")
+                                : tr("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
+    const int answer = m_alerts
+                           ? m_alerts->ask(message, tr("Your changes will be lost if you don't save them."),
+                                           {tr("Save"), tr("Cancel"), tr("Don't Save")})
+                           : 0;
     if (answer == 1)
         return false;
     if (answer == 0)
@@ -338,7 +341,8 @@ RecipesManagedObject* RecipeEditorController::duplicateRecipeForScalingAssistant
     RecipesManagedObject* original = recipe();
     if (!context || !original)
         return nullptr;
-    auto* duplicate = dynamic_cast<RecipesManagedObject*>(context->insertNewObject(QStringLiteral("Recipes")));
+    auto* duplicate =
+        dynamic_cast<RecipesManagedObject*>(context->insertNewObject(QStringLiteral("Recipes")));
     if (!duplicate)
         return nullptr;
     m_recipe = duplicate;
@@ -386,18 +390,22 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
         const QList<ManagedObject*> children = group->relatedObjects(QStringLiteral("children"));
         QString message;
         if (one)
-            message = children.isEmpty()
-                          ? tr("Would you like to remove ''%1'' from this group, or delete it from your library?").arg(name)
-                          : tr("Would you like to remove ''%1'' from this group and and its subgroups, or delete it "
-                                   "from your library?")
-                                .arg(name);
+            message =
+                children.isEmpty()
+                    ? tr("Would you like to remove ''%1'' from this group, or delete it from your library?")
+                          .arg(name)
+                    : tr("Would you like to remove ''%1'' from this group and and its subgroups, or delete "
+                         "it "
+                         "from your library?")
+                          .arg(name);
         else
-            message = children.isEmpty() ? tr("Would you like to remove these %1 recipes from this group, or delete "
-                                                  "them from your library?")
-                                               .arg(count)
-                                         : tr("Would you like to remove these %1 recipes from this group and its "
-                                                  "subgroups, or delete them from your library?")
-                                               .arg(count);
+            message = children.isEmpty()
+                          ? tr("Would you like to remove these %1 recipes from this group, or delete "
+                               "them from your library?")
+                                .arg(count)
+                          : tr("Would you like to remove these %1 recipes from this group and its "
+                               "subgroups, or delete them from your library?")
+                                .arg(count);
         const int answer = m_alerts->ask(message, QString(),
                                          {tr("Remove From Group"), tr("Cancel"), tr("Delete From Library")});
         if (answer == 0) {
@@ -421,7 +429,8 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     if (isGroupKind(group, Kind::GroceryList)) {
         const QString message =
             one ? tr("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
-                : tr("Are you sure you want to remove the %1 selected recipes from your grocery list?").arg(count);
+                : tr("Are you sure you want to remove the %1 selected recipes from your grocery list?")
+                      .arg(count);
         if (m_alerts->ask(message, QString(), {tr("Remove From Grocery List"), tr("Cancel")}) != 0)
             return false;
         for (ManagedObject* recipe : recipes)
@@ -434,10 +443,12 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     if (isGroupKind(group, Kind::SubscribedPlatefeed)) {
         const QString message =
             one ? tr("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
-                : tr("Are you sure you want to remove the %1 selected recipes and no longer receive updates to them?")
+                : tr("Are you sure you want to remove the %1 selected recipes and no longer receive updates "
+                     "to them?")
                       .arg(count);
-        const QString informative = tr("This will stop your library from receiving updates to this recipe. You can "
-                                           "undo this by right-clicking and resetting this Platefeed.");
+        const QString informative =
+            tr("This will stop your library from receiving updates to this recipe. You can "
+               "undo this by right-clicking and resetting this Platefeed.");
         if (m_alerts->ask(message, informative, {tr("Delete"), tr("Cancel")}) != 0)
             return false;
         if (m_unsubscribe)
@@ -449,7 +460,8 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     // "My Recipes", a smart group, or no group at all: the recipes leave the library.
     const QString message = one ? tr("Are you sure you want to delete ''%1''?").arg(name)
                                 : tr("Are you sure you want to delete the %1 selected recipes?").arg(count);
-    if (m_alerts->ask(message, tr("This action can't be undone."), {tr("Delete From Library"), tr("Cancel")}) != 0)
+    if (m_alerts->ask(message, tr("This action can't be undone."),
+                      {tr("Delete From Library"), tr("Cancel")}) != 0)
         return false;
     removeRecipesFromLibrary(recipes);
     return true;
@@ -513,11 +525,13 @@ void RecipeEditorController::resetAutoFillValues() {
     // Attribute positions, looked up once rather than by name for every recipe.
     const QList<ManagedObject*>& listed = m_recipes->arrangedObjects();
     const EntityDescription* entity = listed.isEmpty() ? nullptr : &listed.first()->entity();
-    auto index = [entity](const char* key) { return entity ? entity->attributeIndex(QLatin1String(key)) : -1; };
-    const int platefeed = index("platefeedPredicateKey"), cuisine = index("cuisine"), keywordsKey = index("keywords"),
-              yield = index("yield"), attribution = index("attribution"), prepTime = index("prepTime"),
-              cookingTime = index("cookingTime"), inactivePrepTime = index("inactivePrepTime"),
-              ingredients = index("ingredientsArray");
+    auto index = [entity](const char* key) {
+        return entity ? entity->attributeIndex(QLatin1String(key)) : -1;
+    };
+    const int platefeed = index("platefeedPredicateKey"), cuisine = index("cuisine"),
+              keywordsKey = index("keywords"), yield = index("yield"), attribution = index("attribution"),
+              prepTime = index("prepTime"), cookingTime = index("cookingTime"),
+              inactivePrepTime = index("inactivePrepTime"), ingredients = index("ingredientsArray");
     auto value = [](const ManagedObject* recipe, int attribute) {
         return attribute >= 0 ? recipe->attributeValue(attribute) : QVariant();
     };
@@ -550,9 +564,8 @@ void RecipeEditorController::resetAutoFillValues() {
     // Recipes no longer listed drop out of the kept texts.
     m_ingredientTexts = std::move(readTexts);
     const QList<std::pair<QString, const DistinctTexts*>> lists = {
-        {kCuisines, &cuisines},         {kKeywords, &keywords},
-        {kYields, &yields},             {kAttributions, &attributions},
-        {kTimes, &times},               {kMeasurements, &measurements},
+        {kCuisines, &cuisines},         {kKeywords, &keywords}, {kYields, &yields},
+        {kAttributions, &attributions}, {kTimes, &times},       {kMeasurements, &measurements},
         {kIngredientTitles, &titles},   {kMethods, &methods}};
     for (const auto& [fileName, values] : lists) {
         QString error;

@@ -62,7 +62,9 @@ public:
 
     // --- Collaborators (the library itself is the session's) ---
     // The group selected in the sidebar (null: none).
-    void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) { m_selectedGroup = std::move(provider); }
+    void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) {
+        m_selectedGroup = std::move(provider);
+    }
     // Stops updates of platefeed recipes the user deletes.
     void setPlatefeedUnsubscriber(std::function<void(const QList<ManagedObject*>&)> unsubscribe) {
         m_unsubscribe = std::move(unsubscribe);

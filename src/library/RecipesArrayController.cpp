@@ -17,7 +17,8 @@ void RecipesArrayController::setFilterPredicate(PredicatePtr filter) {
     rearrangeObjects();
     // The visual browser follows the list a moment later, once per burst of changes.
     if (!Scheduler::instance().isScheduled(m_browserRefresh))
-        m_browserRefresh = Scheduler::instance().schedule(0.01, [this] { emit recipeBrowserRefreshRequested(); }, this);
+        m_browserRefresh = Scheduler::instance().schedule(
+            0.01, [this] { emit recipeBrowserRefreshRequested(); }, this);
 }
 
 bool RecipesArrayController::listsAreCurrent() const {
@@ -40,7 +41,8 @@ void RecipesArrayController::rearrangeObjects() {
 void RecipesArrayController::fetchUnsearched() {
     // A group's filter already says which library its recipes come from (a subscribed
     // platefeed's are not the own library's); without one the list is the own library.
-    FetchRequest request(QStringLiteral("Recipes"), m_filter ? m_filter : RecipesManagedObject::ownLibraryPredicate(),
+    FetchRequest request(QStringLiteral("Recipes"),
+                         m_filter ? m_filter : RecipesManagedObject::ownLibraryPredicate(),
                          {SortDescriptor{QStringLiteral("name"), true, true}});
     QString error;
     m_unsearched = m_context->executeFetchRequest(request, &error);

@@ -11,13 +11,15 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <QRandomGenerator>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
-#include <QRandomGenerator>
 
 QString RecipesManagedObject::makeUniqueID(const QDateTime& now, quint32 random) {
-    return QStringLiteral("%1-%2").arg(now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz"))).arg(random % 9999999u);
+    return QStringLiteral("%1-%2")
+        .arg(now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz")))
+        .arg(random % 9999999u);
 }
 
 void RecipesManagedObject::awakeFromInsert() {
@@ -28,7 +30,8 @@ void RecipesManagedObject::awakeFromInsert() {
 }
 
 const PredicatePtr& RecipesManagedObject::ownLibraryPredicate() {
-    static const PredicatePtr filter = Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
+    static const PredicatePtr filter =
+        Predicate::parse(QStringLiteral("platefeedPredicateKey == nil")).predicate;
     return filter;
 }
 
@@ -94,11 +97,14 @@ bool RecipesManagedObject::hasImageAtIndex(int index) const {
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
-bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QString* error, ImageWrite mode) const {
+bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QString* error,
+                                     ImageWrite mode) const {
     const QString path = imagePathAtIndex(atIndex);
     if (path.isEmpty() || atIndex < 1 || atIndex > 12) {
         if (error)
-            *error = QCoreApplication::translate("RecipesManagedObject", "This recipe cannot hold a picture at position %1.").arg(atIndex);
+            *error = QCoreApplication::translate("RecipesManagedObject",
+                                                 "This recipe cannot hold a picture at position %1.")
+                         .arg(atIndex);
         return false;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -106,7 +112,9 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
             if (error)
-                *error = QCoreApplication::translate("RecipesManagedObject", "The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+                *error = QCoreApplication::translate("RecipesManagedObject",
+                                                     "The picture could not be written to \"%1\": %2")
+                             .arg(path, file.errorString());
             return false;
         }
         return true;
@@ -117,12 +125,15 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
     bool written = file.open() && file.write(data) == data.size() && file.flush();
     if (written) {
         file.close();
-        written = ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0;
+        written = ::rename(QFile::encodeName(file.fileName()).constData(),
+                           QFile::encodeName(path).constData()) == 0;
         if (written)
             file.setAutoRemove(false);
     }
     if (!written && error)
-        *error = QCoreApplication::translate("RecipesManagedObject", "The picture could not be written to \"%1\": %2").arg(path, file.errorString());
+        *error = QCoreApplication::translate("RecipesManagedObject",
+                                             "The picture could not be written to \"%1\": %2")
+                     .arg(path, file.errorString());
     return written;
 }
 

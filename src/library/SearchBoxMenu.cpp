@@ -20,8 +20,9 @@ struct ScopeDescription {
 const std::array<ScopeDescription, SearchBoxMenu::ScopeCount>& scopes() {
     static const std::array<ScopeDescription, SearchBoxMenu::ScopeCount> table{{
         {QT_TRANSLATE_NOOP("SearchBoxMenu", "Entire Recipe"),
-         {"name", "attribution", "cookingTime", "cuisine", "directions", "importedFromURL", "inactivePrepTime",
-          "ingredientsArray", "keywords", "notes", "prepTime", "privateNotes", "recipeDescription", "yield"}},
+         {"name", "attribution", "cookingTime", "cuisine", "directions", "importedFromURL",
+          "inactivePrepTime", "ingredientsArray", "keywords", "notes", "prepTime", "privateNotes",
+          "recipeDescription", "yield"}},
         {QT_TRANSLATE_NOOP("SearchBoxMenu", "Name"), {"name"}},
         {QT_TRANSLATE_NOOP("SearchBoxMenu", "Attribution"), {"attribution"}},
         {QT_TRANSLATE_NOOP("SearchBoxMenu", "Cooking Time"), {"cookingTime"}},
@@ -50,7 +51,9 @@ QString searchFormat(int index) {
     QStringList conditions;
     for (const char* key : scopes()[size_t(index)].keys)
         conditions.append(QStringLiteral("(%1 contains[C] $value)").arg(QLatin1String(key)));
-    return conditions.size() == 1 ? conditions.first() : QLatin1Char('(') + conditions.join(QLatin1String(" or ")) + QLatin1Char(')');
+    return conditions.size() == 1
+               ? conditions.first()
+               : QLatin1Char('(') + conditions.join(QLatin1String(" or ")) + QLatin1Char(')');
 }
 
 } // namespace
@@ -59,7 +62,8 @@ SearchBoxMenu::SearchBoxMenu(RecipesArrayController* controller, QObject* parent
     : QObject(parent), m_controller(controller) {}
 
 QString SearchBoxMenu::menuText(int index) {
-    return validIndex(index) ? QCoreApplication::translate("SearchBoxMenu", scopes()[size_t(index)].menuText) : QString();
+    return validIndex(index) ? QCoreApplication::translate("SearchBoxMenu", scopes()[size_t(index)].menuText)
+                             : QString();
 }
 
 QString SearchBoxMenu::untranslatedMenuText(int index) {
@@ -116,14 +120,16 @@ PredicatePtr SearchBoxMenu::searchPredicate(int index, const QString& text, cons
     return Predicate::andPredicate({condition, groupFilter});
 }
 
-PredicatePtr SearchBoxMenu::searchPredicate(const QString& scope, const QString& text, const PredicatePtr& groupFilter) {
+PredicatePtr SearchBoxMenu::searchPredicate(const QString& scope, const QString& text,
+                                            const PredicatePtr& groupFilter) {
     return searchPredicate(indexOfScope(scope), text, groupFilter);
 }
 
 PredicatePtr SearchBoxMenu::predicate() const {
     // The recipe list stands for the whole own library while no group filter is set.
-    const PredicatePtr groupFilter = m_controller && m_controller->filterPredicate() ? m_controller->filterPredicate()
-                                                                                     : RecipesManagedObject::ownLibraryPredicate();
+    const PredicatePtr groupFilter = m_controller && m_controller->filterPredicate()
+                                         ? m_controller->filterPredicate()
+                                         : RecipesManagedObject::ownLibraryPredicate();
     return searchPredicate(m_indexOfLastItem, m_searchString, groupFilter);
 }
 
@@ -170,8 +176,9 @@ void SearchBoxMenu::bind() {
     // old text too (the scopes search folded texts with contains[C]), so the list only
     // narrows what it shows.
     const QString foldedBefore = foldedText(m_boundText, false);
-    const bool narrows = condition && current && current == m_boundCondition && m_boundIndex == m_indexOfLastItem &&
-                         !foldedBefore.isEmpty() && foldedText(m_searchString, false).contains(foldedBefore);
+    const bool narrows = condition && current && current == m_boundCondition &&
+                         m_boundIndex == m_indexOfLastItem && !foldedBefore.isEmpty() &&
+                         foldedText(m_searchString, false).contains(foldedBefore);
     m_boundCondition = condition;
     m_boundIndex = m_indexOfLastItem;
     m_boundText = m_searchString;

@@ -64,7 +64,8 @@ public:
     // gives the group's filter alone; a null groupFilter stands for no group condition.
     // Null for an unknown scope.
     static PredicatePtr searchPredicate(int index, const QString& text, const PredicatePtr& groupFilter);
-    static PredicatePtr searchPredicate(const QString& scope, const QString& text, const PredicatePtr& groupFilter);
+    static PredicatePtr searchPredicate(const QString& scope, const QString& text,
+                                        const PredicatePtr& groupFilter);
 
     int indexOfLastItem() const { return m_indexOfLastItem; }
     QString placeholderString() const { return menuText(m_indexOfLastItem); }

@@ -1,9 +1,9 @@
 #include "SideBarDragController.h"
 
-#include "LibrarySession.h"
 #include "GroupTree.h"
 #include "GroupsCounterUpdater.h"
 #include "GroupsManagedObject.h"
+#include "LibrarySession.h"
 #include "RecipesArrayController.h"
 #include "RecipesManagedObject.h"
 #include "SidebarTreeController.h"
@@ -31,7 +31,8 @@ SideBarDragController::DropDecision refused(const QString& reason) {
     return decision;
 }
 
-SideBarDragController::DropDecision allowed(SideBarDragController::DropOperation operation, bool remove = false) {
+SideBarDragController::DropDecision allowed(SideBarDragController::DropOperation operation,
+                                            bool remove = false) {
     SideBarDragController::DropDecision decision;
     decision.operation = operation;
     decision.remove = remove;
@@ -46,8 +47,8 @@ QString nameOf(const ManagedObject* group) {
 QString recipeTargetRefusal(const GroupsManagedObject* target, int childIndex) {
     if (!target || childIndex != SideBarDragController::kDropOnItem)
         return QStringLiteral("recipes can only be dropped onto a group");
-    if (flag(target, "isSubscribedPlatefeed") || flag(target, "isPlatefeedHeader") || flag(target, "isGroceryListHeader") ||
-        !target->canAcceptDrop() || flag(target, "isSmartGroup"))
+    if (flag(target, "isSubscribedPlatefeed") || flag(target, "isPlatefeedHeader") ||
+        flag(target, "isGroceryListHeader") || !target->canAcceptDrop() || flag(target, "isSmartGroup"))
         return QStringLiteral("\"%1\" does not take recipes").arg(nameOf(target));
     return QString();
 }
@@ -67,7 +68,8 @@ SideBarDragController::SideBarDragController(SidebarTreeController* tree, QObjec
     qRegisterMetaType<GroupsManagedObject*>(); // for queued connections and signal spies
 }
 
-QList<ManagedObject*> SideBarDragController::getSubGroups(ObjectContext* context, const ManagedObject* forParent) {
+QList<ManagedObject*> SideBarDragController::getSubGroups(ObjectContext* context,
+                                                          const ManagedObject* forParent) {
     return GroupTree::getSubGroups(context, forParent);
 }
 
@@ -79,7 +81,8 @@ bool SideBarDragController::category(const ManagedObject* category, const Manage
     if (!category)
         return false;
     int steps = 0; // a damaged store with a parent loop ends the walk
-    for (const ManagedObject* node = isSubCategoryOf; node && steps < 10000; node = node->relatedObject(kParent), ++steps)
+    for (const ManagedObject* node = isSubCategoryOf; node && steps < 10000;
+         node = node->relatedObject(kParent), ++steps)
         if (node == category)
             return true;
     return false;
@@ -135,8 +138,9 @@ GroupsManagedObject* SideBarDragController::draggedGroup(const QMimeData* mimeDa
     if (mimeData && mimeData->hasFormat(groupDragType()) && m_tree && m_tree->managedObjectContext()) {
         ManagedObject* object =
             m_tree->managedObjectContext()->objectWithURI(QString::fromUtf8(mimeData->data(groupDragType())));
-        return object && object->entityName() == QLatin1String("Groups") ? dynamic_cast<GroupsManagedObject*>(object)
-                                                                          : nullptr;
+        return object && object->entityName() == QLatin1String("Groups")
+                   ? dynamic_cast<GroupsManagedObject*>(object)
+                   : nullptr;
     }
     return m_draggedGroup && !m_draggedGroup->isDeleted() ? m_draggedGroup : nullptr;
 }
@@ -145,7 +149,8 @@ RecipesArrayController* SideBarDragController::recipesArrayController() const {
     return m_tree ? &m_tree->session().recipesArrayController() : nullptr;
 }
 
-SideBarDragController::DropDecision SideBarDragController::validateRecipeDrop(GroupsManagedObject* target, int childIndex,
+SideBarDragController::DropDecision SideBarDragController::validateRecipeDrop(GroupsManagedObject* target,
+                                                                              int childIndex,
                                                                               bool removeModifier) const {
     const QString refusal = recipeTargetRefusal(target, childIndex);
     return refusal.isEmpty() ? allowed(DropOperation::Copy, removeModifier) : refused(refusal);
@@ -162,8 +167,8 @@ SideBarDragController::DropDecision SideBarDragController::validateGroupMove(Gro
         return refused(QStringLiteral("a group cannot be moved into itself or one of its subgroups"));
     if (target && target->relatedObject(kParent) && target->relatedObject(kParent)->relatedObject(kParent))
         return refused(QStringLiteral("groups nest at most two levels deep"));
-    if (flag(target, "isSmartGroup") || flag(target, "isLocalLibrary") || flag(target, "isGroceryListHeader") ||
-        flag(target, "isGroceryList"))
+    if (flag(target, "isSmartGroup") || flag(target, "isLocalLibrary") ||
+        flag(target, "isGroceryListHeader") || flag(target, "isGroceryList"))
         return refused(QStringLiteral("\"%1\" does not take groups").arg(nameOf(target)));
     if (flag(dragged, "isGroceryList"))
         return refused(QStringLiteral("a grocery list can only be moved onto the grocery lists"));
@@ -183,9 +188,9 @@ SideBarDragController::DropDecision SideBarDragController::validateGroupMove(Gro
     return refused(QStringLiteral("\"%1\" does not take groups").arg(nameOf(target)));
 }
 
-SideBarDragController::DropDecision SideBarDragController::validateDrop(const QMimeData* mimeData, bool fromSidebar,
-                                                                        GroupsManagedObject* target, int childIndex,
-                                                                        bool removeModifier) const {
+SideBarDragController::DropDecision
+SideBarDragController::validateDrop(const QMimeData* mimeData, bool fromSidebar, GroupsManagedObject* target,
+                                    int childIndex, bool removeModifier) const {
     if (!mimeData || !m_tree)
         return refused(QStringLiteral("nothing to drop"));
     if (fromSidebar)
@@ -204,8 +209,8 @@ SideBarDragController::DropDecision SideBarDragController::validateDrop(const QM
     return refused(QStringLiteral("nothing the sidebar takes"));
 }
 
-bool SideBarDragController::acceptDrop(const QMimeData* mimeData, bool fromSidebar, GroupsManagedObject* target,
-                                       int childIndex, bool removeModifier) {
+bool SideBarDragController::acceptDrop(const QMimeData* mimeData, bool fromSidebar,
+                                       GroupsManagedObject* target, int childIndex, bool removeModifier) {
     if (!mimeData || !m_tree)
         return false;
     if (fromSidebar)
@@ -218,24 +223,29 @@ bool SideBarDragController::acceptDrop(const QMimeData* mimeData, bool fromSideb
         return dropRecipes(ids, target, decision.remove);
     }
     const QString address = webAddressFromMimeData(mimeData);
-    if (!address.isEmpty() && recipeTargetRefusal(target, childIndex).isEmpty() && !flag(target, "isGroceryList"))
+    if (!address.isEmpty() && recipeTargetRefusal(target, childIndex).isEmpty() &&
+        !flag(target, "isGroceryList"))
         qWarning().noquote() << "a web address dropped on" << nameOf(target)
                              << "was refused: the web importer is not available yet:" << address;
     return false;
 }
 
-bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsManagedObject* target, bool remove) {
+bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsManagedObject* target,
+                                        bool remove) {
     if (!m_tree || !recipeTargetRefusal(target, kDropOnItem).isEmpty())
         return false;
     ObjectContext* context = target->managedObjectContext();
-    const PredicateParseResult filter = Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(uniqueIDs)});
-    QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate));
+    const PredicateParseResult filter =
+        Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(uniqueIDs)});
+    QList<ManagedObject*> recipes =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate));
     // In the order they were dragged, so a grocery list takes them in that order.
     QHash<QString, int> order;
     for (int i = int(uniqueIDs.size()) - 1; i >= 0; --i)
         order.insert(uniqueIDs.at(i), i);
     std::stable_sort(recipes.begin(), recipes.end(), [&](const ManagedObject* a, const ManagedObject* b) {
-        return order.value(a->stringValue(QStringLiteral("uniqueID"))) < order.value(b->stringValue(QStringLiteral("uniqueID")));
+        return order.value(a->stringValue(QStringLiteral("uniqueID"))) <
+               order.value(b->stringValue(QStringLiteral("uniqueID")));
     });
 
     const bool published = flag(target, "isPublishedPlatefeed");
@@ -248,8 +258,9 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
         if (!recipe->stringValue(QStringLiteral("platefeedPredicateKey")).isEmpty()) {
             // A recipe of a subscribed platefeed belongs to its feed; it is added to groups
             // as a linked local copy, which needs the platefeed manager.
-            qWarning().noquote() << "a recipe of a subscribed platefeed was left out of the drop on" << keyword
-                                 << "(no local copy can be made yet):" << recipe->stringValue(QStringLiteral("uniqueID"));
+            qWarning().noquote() << "a recipe of a subscribed platefeed was left out of the drop on"
+                                 << keyword << "(no local copy can be made yet):"
+                                 << recipe->stringValue(QStringLiteral("uniqueID"));
             continue;
         }
         if (published)
@@ -266,7 +277,8 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
         }
     }
     if (published)
-        Scheduler::instance().schedule(1.0, [this] { emit checkPublishedPlatefeedsRequested(); }, this);
+        Scheduler::instance().schedule(
+            1.0, [this] { emit checkPublishedPlatefeedsRequested(); }, this);
     // The selected group's list shows the change now (a grocery list's filter names its
     // recipes, so it is made again).
     if (m_selectedGroup && m_selectedGroup() == target)
@@ -277,7 +289,8 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
     return true;
 }
 
-bool SideBarDragController::moveGroup(GroupsManagedObject* dragged, GroupsManagedObject* target, int childIndex) {
+bool SideBarDragController::moveGroup(GroupsManagedObject* dragged, GroupsManagedObject* target,
+                                      int childIndex) {
     if (!m_tree || validateGroupMove(dragged, target, childIndex).operation == DropOperation::None)
         return false;
     m_tree->rearrangeObjects(); // paths as the user sees them

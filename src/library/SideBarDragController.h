@@ -43,7 +43,9 @@ public:
     SidebarTreeController* treeController() const { return m_tree; }
     // The recipe list whose filter is refreshed after a drop on the selected group; by
     // The group selected in the sidebar (the view installs it).
-    void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) { m_selectedGroup = std::move(provider); }
+    void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) {
+        m_selectedGroup = std::move(provider);
+    }
 
     // The groups under parent (none: the top level) by position, and their renumbering
     // 0, 10, 20, ... in that order.
@@ -63,15 +65,16 @@ public:
     static QString webAddressFromMimeData(const QMimeData* mimeData);
 
     // The operation a drop would get. removeModifier: the platform's copy modifier is held.
-    DropDecision validateDrop(const QMimeData* mimeData, bool fromSidebar, GroupsManagedObject* target, int childIndex,
-                              bool removeModifier) const;
+    DropDecision validateDrop(const QMimeData* mimeData, bool fromSidebar, GroupsManagedObject* target,
+                              int childIndex, bool removeModifier) const;
     // Performs a drop that validateDrop allows; false (and no change) otherwise.
     bool acceptDrop(const QMimeData* mimeData, bool fromSidebar, GroupsManagedObject* target, int childIndex,
                     bool removeModifier);
 
     // The steps of an accepted drop, for callers without drag data (the command line).
     DropDecision validateRecipeDrop(GroupsManagedObject* target, int childIndex, bool removeModifier) const;
-    DropDecision validateGroupMove(GroupsManagedObject* dragged, GroupsManagedObject* target, int childIndex) const;
+    DropDecision validateGroupMove(GroupsManagedObject* dragged, GroupsManagedObject* target,
+                                   int childIndex) const;
     bool dropRecipes(const QStringList& uniqueIDs, GroupsManagedObject* target, bool remove);
     bool moveGroup(GroupsManagedObject* dragged, GroupsManagedObject* target, int childIndex);
 

@@ -1,8 +1,8 @@
 #include "SidebarTreeController.h"
 
-#include "LibrarySession.h"
 #include "GroupsCounterUpdater.h"
 #include "GroupsManagedObject.h"
+#include "LibrarySession.h"
 #include "platform/UserDefaults.h"
 
 #include <QSet>
@@ -36,14 +36,13 @@ void collectShape(const auto* node, QList<QPair<const void*, const void*>>& shap
 } // namespace
 
 SidebarTreeController::SidebarTreeController(LibrarySession* session, QObject* parent)
-    : QAbstractItemModel(parent),
-      m_session(LibrarySession::require(session, "SidebarTreeController")),
-      m_context(m_session.context()),
-      m_root(std::make_unique<Node>()) {
+    : QAbstractItemModel(parent), m_session(LibrarySession::require(session, "SidebarTreeController")),
+      m_context(m_session.context()), m_root(std::make_unique<Node>()) {
     connect(m_context, &ObjectContext::objectsDidChange, this, &SidebarTreeController::rearrangeObjects);
     // The counts of CounterValueRole.
     m_counterUpdater = &m_session.counterUpdater();
-    connect(m_counterUpdater, &GroupsCounterUpdater::countersUpdated, this, [this] { emitDataChanged(m_root.get()); });
+    connect(m_counterUpdater, &GroupsCounterUpdater::countersUpdated, this,
+            [this] { emitDataChanged(m_root.get()); });
     m_root = buildTree();
     indexNodes();
 }
@@ -55,11 +54,11 @@ QList<SortDescriptor> SidebarTreeController::sortDescriptors() {
     QList<SortDescriptor> keys{descending("isLibraryHeader"), descending("isLocalLibrary")};
     if (!UserDefaults::boolForKey(QStringLiteral("collectGroceryLists")) &&
         UserDefaults::boolForKey(QStringLiteral("collectSubscribedPlatefeeds")))
-        keys << descending("isGroceryListHeader") << descending("isGroceryList") << descending("isPlatefeedHeader")
-             << descending("isSubscribedPlatefeed");
+        keys << descending("isGroceryListHeader") << descending("isGroceryList")
+             << descending("isPlatefeedHeader") << descending("isSubscribedPlatefeed");
     else
-        keys << descending("isPlatefeedHeader") << descending("isSubscribedPlatefeed") << descending("isGroceryListHeader")
-             << descending("isGroceryList");
+        keys << descending("isPlatefeedHeader") << descending("isSubscribedPlatefeed")
+             << descending("isGroceryListHeader") << descending("isGroceryList");
     keys << descending("isGroupHeader") << SortDescriptor{kPosition, true, false};
     return keys;
 }
@@ -131,8 +130,8 @@ QString SidebarTreeController::kindName(GroupKind kind) {
 }
 
 bool SidebarTreeController::isHeader(const ManagedObject* group) {
-    return flag(group, "isLibraryHeader") || flag(group, "isGroupHeader") || flag(group, "isGroceryListHeader") ||
-           flag(group, "isPlatefeedHeader");
+    return flag(group, "isLibraryHeader") || flag(group, "isGroupHeader") ||
+           flag(group, "isGroceryListHeader") || flag(group, "isPlatefeedHeader");
 }
 
 std::unique_ptr<SidebarTreeController::Node> SidebarTreeController::buildTree() const {

@@ -12,11 +12,10 @@ using Operator = SmartGroupRules::Operator;
 enum class WordKind { Unknown, Text, SearchedText, Number, YesNo, YesOnly };
 
 WordKind kindOfWord(const QString& word) {
-    static const QStringList text{QStringLiteral("Name"),          QStringLiteral("Title"),
-                                  QStringLiteral("Description"),   QStringLiteral("Attribution"),
-                                  QStringLiteral("Cuisine"),       QStringLiteral("Yield"),
-                                  QStringLiteral("Import Address"), QStringLiteral("Notes"),
-                                  QStringLiteral("Private Notes")};
+    static const QStringList text{
+        QStringLiteral("Name"),           QStringLiteral("Title"),   QStringLiteral("Description"),
+        QStringLiteral("Attribution"),    QStringLiteral("Cuisine"), QStringLiteral("Yield"),
+        QStringLiteral("Import Address"), QStringLiteral("Notes"),   QStringLiteral("Private Notes")};
     // Texts whose is-not comparison the translation reads as "does not contain".
     static const QStringList searched{QStringLiteral("Ingredients"), QStringLiteral("Directions"),
                                       QStringLiteral("Keywords")};
@@ -102,10 +101,12 @@ public:
     bool read(QList<SmartGroupRules::Row>* rows, SmartGroupRules::Compound* compound, QString* error) {
         Joined joined;
         if (!readList(&joined) || (skipSpaces(), m_position != m_text.size()))
-            return fail(error, m_error.isEmpty() ? SmartGroupRules::tr("unexpected text at position %1").arg(m_position) : m_error);
+            return fail(error, m_error.isEmpty()
+                                   ? SmartGroupRules::tr("unexpected text at position %1").arg(m_position)
+                                   : m_error);
         *rows = joined.rows;
         *compound = joined.connective == QLatin1String("OR") ? SmartGroupRules::Compound::Any
-                                                              : SmartGroupRules::Compound::All;
+                                                             : SmartGroupRules::Compound::All;
         return true;
     }
 
@@ -137,7 +138,8 @@ private:
         if (m_text.mid(m_position, token.size()).compare(token, Qt::CaseInsensitive) != 0)
             return false;
         const int end = m_position + int(token.size());
-        if (word && end < m_text.size() && (m_text.at(end).isLetterOrNumber() || m_text.at(end) == QLatin1Char('_')))
+        if (word && end < m_text.size() &&
+            (m_text.at(end).isLetterOrNumber() || m_text.at(end) == QLatin1Char('_')))
             return false;
         m_position = end;
         return true;
@@ -194,7 +196,8 @@ private:
 
     bool readString(QString* out) {
         skipSpaces();
-        if (m_position >= m_text.size() || (m_text.at(m_position) != QLatin1Char('"') && m_text.at(m_position) != QLatin1Char('\'')))
+        if (m_position >= m_text.size() ||
+            (m_text.at(m_position) != QLatin1Char('"') && m_text.at(m_position) != QLatin1Char('\'')))
             return setError(SmartGroupRules::tr("expected a quoted text at position %1").arg(m_position));
         const QChar quote = m_text.at(m_position++);
         out->clear();
@@ -223,7 +226,8 @@ private:
                 bool ok = false;
                 const uint code = m_text.mid(m_position, 4).toUInt(&ok, 16);
                 if (!ok || m_text.mid(m_position, 4).size() != 4)
-                    return setError(SmartGroupRules::tr("expected four hexadecimal digits at position %1").arg(m_position));
+                    return setError(SmartGroupRules::tr("expected four hexadecimal digits at position %1")
+                                        .arg(m_position));
                 out->append(QChar(char16_t(code)));
                 m_position += 4;
                 break;
@@ -285,7 +289,8 @@ private:
             *row = candidateRow;
             return true;
         }
-        return setError(SmartGroupRules::tr("the rule at position %1 is not one the editor offers").arg(start));
+        return setError(
+            SmartGroupRules::tr("the rule at position %1 is not one the editor offers").arg(start));
     }
 
     const QString& m_text;
@@ -348,7 +353,9 @@ QList<SmartGroupRules::ValueOption> SmartGroupRules::valueOptionsForDisplayWord(
                 {QStringLiteral("4"), QStringLiteral("4")},
                 {QStringLiteral("5"), QStringLiteral("5")}};
     if (displayWord == QLatin1String("Difficulty"))
-        return {{QStringLiteral("1"), tr("easy")}, {QStringLiteral("2"), tr("medium")}, {QStringLiteral("3"), tr("hard")}};
+        return {{QStringLiteral("1"), tr("easy")},
+                {QStringLiteral("2"), tr("medium")},
+                {QStringLiteral("3"), tr("hard")}};
     switch (kindOfWord(displayWord)) {
     case WordKind::YesNo:
         return {{QStringLiteral("Yes"), tr("Yes")}, {QStringLiteral("No"), tr("No")}};
@@ -396,7 +403,8 @@ bool SmartGroupRules::isValidRow(const Row& row) {
 SmartGroupRules::Row SmartGroupRules::defaultRow(const QString& displayWord) {
     const QString word = kindOfWord(displayWord) == WordKind::Unknown ? QStringLiteral("Name") : displayWord;
     const QList<ValueOption> options = valueOptionsForDisplayWord(word);
-    return Row{word, operatorsForDisplayWord(word).first(), options.isEmpty() ? QString() : options.first().value};
+    return Row{word, operatorsForDisplayWord(word).first(),
+               options.isEmpty() ? QString() : options.first().value};
 }
 
 QString SmartGroupRules::ruleText(const QList<Row>& rows, Compound compound) {

@@ -34,8 +34,11 @@ const QList<Replacement>& fixedReplacements() {
         const auto ranged = [&rows](const char* word, const char* key, int highest) {
             for (const char* op : {"==", "<", ">"})
                 for (int value = 1; value <= highest; ++value)
-                    rows.append({QStringLiteral("\"%1\" %2 \"%3\"").arg(QLatin1String(word), QLatin1String(op)).arg(value),
-                                 QStringLiteral("%1 %2 %3").arg(QLatin1String(key), QLatin1String(op)).arg(value)});
+                    rows.append(
+                        {QStringLiteral("\"%1\" %2 \"%3\"")
+                             .arg(QLatin1String(word), QLatin1String(op))
+                             .arg(value),
+                         QStringLiteral("%1 %2 %3").arg(QLatin1String(key), QLatin1String(op)).arg(value)});
         };
         ranged("Rating", "rating", 5);
         ranged("Difficulty", "difficulty", 3);
@@ -79,7 +82,8 @@ QString translatedSmartGroupRules(const QString& rules, const QStringList& group
     return text;
 }
 
-PredicatePtr recipeFilterFromSmartGroupRules(const QString& rules, const QStringList& groupNames, QString* error) {
+PredicatePtr recipeFilterFromSmartGroupRules(const QString& rules, const QStringList& groupNames,
+                                             QString* error) {
     const PredicateParseResult parsed = Predicate::parse(translatedSmartGroupRules(rules, groupNames));
     if (!parsed.ok()) {
         qWarning().noquote() << "smart group rule could not be read:" << parsed.error;

@@ -28,7 +28,8 @@ bool removeStoreFiles(const QString& path, QString* error) {
     for (const QString& suffix : storeFileSuffixes()) {
         QFile file(path + suffix);
         if (file.exists() && !file.remove()) {
-            *error = VersionTwoDatabaseConverter::tr("The file \"%1\" could not be removed: %2").arg(file.fileName(), file.errorString());
+            *error = VersionTwoDatabaseConverter::tr("The file \"%1\" could not be removed: %2")
+                         .arg(file.fileName(), file.errorString());
             return false;
         }
     }
@@ -72,7 +73,8 @@ void copyKeys(const ManagedObject* from, ManagedObject* to, std::initializer_lis
 // Version two marked picture places in the directions with words; the current editor
 // uses the image numbers in brackets.
 QString convertedDirections(QString directions) {
-    static const char* const markers[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage", "FifthImage"};
+    static const char* const markers[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage",
+                                          "FifthImage"};
     for (int i = 0; i < 5; ++i)
         directions.replace(QLatin1String(markers[i]), QStringLiteral("[%1]").arg(i + 1));
     return directions;
@@ -119,12 +121,12 @@ void copyIngredients(const ManagedObject* from, ManagedObject* to) {
 
 class Conversion {
 public:
-    Conversion(ObjectContext* oldContext, ObjectContext* newContext)
-        : m_old(oldContext), m_new(newContext) {}
+    Conversion(ObjectContext* oldContext, ObjectContext* newContext) : m_old(oldContext), m_new(newContext) {}
 
     bool run(QString* error) {
         QList<ManagedObject*> groups, recipes, days;
-        if (!fetchAll(QStringLiteral("Groups"), &groups, error) || !fetchAll(QStringLiteral("Recipes"), &recipes, error) ||
+        if (!fetchAll(QStringLiteral("Groups"), &groups, error) ||
+            !fetchAll(QStringLiteral("Recipes"), &recipes, error) ||
             !fetchAll(QStringLiteral("WeeklyPlannerDateObjects"), &days, error))
             return false;
 
@@ -153,7 +155,8 @@ public:
         // Every insert of a group renumbers the top level, so the copied positions are
         // set once all groups are in.
         for (const auto& [oldGroup, newGroup] : std::as_const(m_groups))
-            newGroup->setValueForKey(oldGroup->valueForKey(QStringLiteral("position")), QStringLiteral("position"));
+            newGroup->setValueForKey(oldGroup->valueForKey(QStringLiteral("position")),
+                                     QStringLiteral("position"));
         return true;
     }
 
@@ -171,10 +174,11 @@ private:
         auto* copy = static_cast<GroupsManagedObject*>(m_new->insertNewObject(QStringLiteral("Groups")));
         copy->setSelectSelfOnInsert(false);
         copyKeys(group, copy,
-                 {"isGroupHeader", "isLibraryHeader", "isLocalLibrary", "isPublishedPlatefeed", "isPlatefeedHeader",
-                  "isSmartGroup", "isSubscribedPlatefeed", "name", "position", "predicates", "platefeedAddress",
-                  "platefeedName"});
-        copy->setValueForKey(group->valueForKey(QStringLiteral("platefeedID")), QStringLiteral("platefeedPredicateKey"));
+                 {"isGroupHeader", "isLibraryHeader", "isLocalLibrary", "isPublishedPlatefeed",
+                  "isPlatefeedHeader", "isSmartGroup", "isSubscribedPlatefeed", "name", "position",
+                  "predicates", "platefeedAddress", "platefeedName"});
+        copy->setValueForKey(group->valueForKey(QStringLiteral("platefeedID")),
+                             QStringLiteral("platefeedPredicateKey"));
         if (parent)
             parent->addRelatedObject(copy, QStringLiteral("children"));
         m_groups.append({group, copy});
@@ -185,8 +189,8 @@ private:
         ManagedObject* copy = m_new->insertNewObject(QStringLiteral("Recipes"));
         copyKeys(recipe, copy,
                  {"attribution", "cookingTime", "cuisine", "difficulty", "hasBeenPrepared", "importedFromURL",
-                  "inactivePrepTime", "isMarkedAsNew", "keywords", "linkedPlatefeedID", "name", "notes", "prepTime",
-                  "privateNotes", "rating", "recipeDescription", "yield"});
+                  "inactivePrepTime", "isMarkedAsNew", "keywords", "linkedPlatefeedID", "name", "notes",
+                  "prepTime", "privateNotes", "rating", "recipeDescription", "yield"});
         // The identity names the image files and the dates are the recipe's history; the
         // insert's own values stay only where the old record had none.
         for (const char* key : {"uniqueID", "dateCreated", "dateUpdated"}) {
@@ -238,7 +242,7 @@ VersionTwoDatabaseConverter::VersionTwoDatabaseConverter(QString libraryPath, Al
     : m_libraryPath(std::move(libraryPath)), m_alerts(alerts) {}
 
 VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVersion(const QString& version,
-                                                                                   QString* error) {
+                                                                                    QString* error) {
     QString message;
     auto failed = [&](const QString& newStorePath) {
         if (!newStorePath.isEmpty()) {
@@ -259,7 +263,8 @@ VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVers
 
     const int answer = m_alerts->ask(
         VersionTwoDatabaseConverter::tr("Larkspoon! needs to upgrade your library file in order to open it."),
-        VersionTwoDatabaseConverter::tr("Once upgraded your library will require version %1 or greater of Larkspoon!.")
+        VersionTwoDatabaseConverter::tr(
+            "Once upgraded your library will require version %1 or greater of Larkspoon!.")
             .arg(kApplicationModelVersion),
         {VersionTwoDatabaseConverter::tr("Upgrade"), VersionTwoDatabaseConverter::tr("Quit")});
     if (answer != 0)
@@ -278,7 +283,8 @@ VersionTwoDatabaseConverter::Result VersionTwoDatabaseConverter::convertFromVers
     if (!removeStoreFiles(newStorePath, &message))
         return failed({});
 
-    const std::optional<DataModel> oldModel = DataModel::loadResource(QStringLiteral("Larkspoon!_v2.mom"), &message);
+    const std::optional<DataModel> oldModel =
+        DataModel::loadResource(QStringLiteral("Larkspoon!_v2.mom"), &message);
     const DataModel* newModel = oldModel ? currentDataModel(&message) : nullptr;
     if (!newModel)
         return failed({});

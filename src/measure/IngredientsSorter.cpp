@@ -19,7 +19,9 @@ const QString kIsGroupTitle = QStringLiteral("isGroupTitle");
 const QString kRandomNumber = QStringLiteral("randomNumber");
 
 // Every text of a record is present, empty or not.
-QString presentText(const QString& text) { return text.isNull() ? QString(QLatin1String("")) : text; }
+QString presentText(const QString& text) {
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
 
 // Removes up to count occurrences of c from the start of text.
 void removeLeading(QString& text, QChar c, int count) {
@@ -172,12 +174,14 @@ ParsedLine parseLine(QStringView line, const IngredientsSorter::MeasurementWords
 
 const TextSet& fixedMeasurementWords() {
     static const TextSet words = {
-        QStringLiteral("teaspoon"), QStringLiteral("tablespoon"), QStringLiteral("cup"),    QStringLiteral("teaspoons"),
-        QStringLiteral("tablespoons"), QStringLiteral("small"),   QStringLiteral("medium"), QStringLiteral("large"),
-        QStringLiteral("ounces"),   QStringLiteral("pounds"),     QStringLiteral("pound"),  QStringLiteral("slices"),
-        QStringLiteral("loaf"),     QStringLiteral("loaves"),     QStringLiteral("g"),      QStringLiteral("kg"),
-        QStringLiteral("spsk"),     QStringLiteral("dl"),         QStringLiteral("Tbs."),   QStringLiteral("tsp."),
-        QStringLiteral("tbs"),      QStringLiteral("ml"),
+        QStringLiteral("teaspoon"),  QStringLiteral("tablespoon"),  QStringLiteral("cup"),
+        QStringLiteral("teaspoons"), QStringLiteral("tablespoons"), QStringLiteral("small"),
+        QStringLiteral("medium"),    QStringLiteral("large"),       QStringLiteral("ounces"),
+        QStringLiteral("pounds"),    QStringLiteral("pound"),       QStringLiteral("slices"),
+        QStringLiteral("loaf"),      QStringLiteral("loaves"),      QStringLiteral("g"),
+        QStringLiteral("kg"),        QStringLiteral("spsk"),        QStringLiteral("dl"),
+        QStringLiteral("Tbs."),      QStringLiteral("tsp."),        QStringLiteral("tbs"),
+        QStringLiteral("ml"),
     };
     return words;
 }
@@ -189,13 +193,40 @@ IngredientsSorter::IngredientsSorter(ObjectContext* context, QString libraryPath
 
 bool IngredientsSorter::isQuantityCharacter(QChar c) {
     switch (c.unicode()) {
-    case u'0': case u'1': case u'2': case u'3': case u'4':
-    case u'5': case u'6': case u'7': case u'8': case u'9':
-    case u'/': case u'.': case u',': case u' ': case u'*':
-    case u'#': case u'~': case u'-': case u'x':
-    case 0x00BC: case 0x00BD: case 0x00BE: case 0x2153: case 0x2154:
-    case 0x2155: case 0x2156: case 0x2157: case 0x2158: case 0x2159:
-    case 0x215A: case 0x215B: case 0x215C: case 0x215D: case 0x215E:
+    case u'0':
+    case u'1':
+    case u'2':
+    case u'3':
+    case u'4':
+    case u'5':
+    case u'6':
+    case u'7':
+    case u'8':
+    case u'9':
+    case u'/':
+    case u'.':
+    case u',':
+    case u' ':
+    case u'*':
+    case u'#':
+    case u'~':
+    case u'-':
+    case u'x':
+    case 0x00BC:
+    case 0x00BD:
+    case 0x00BE:
+    case 0x2153:
+    case 0x2154:
+    case 0x2155:
+    case 0x2156:
+    case 0x2157:
+    case 0x2158:
+    case 0x2159:
+    case 0x215A:
+    case 0x215B:
+    case 0x215C:
+    case 0x215D:
+    case 0x215E:
         return true;
     default:
         return false;
@@ -237,12 +268,23 @@ QVariantList IngredientsSorter::sortedIngredientsFromString(const QString& strin
     QChar* out = text.data();
     for (QChar c : string) {
         switch (c.unicode()) {
-        case 0x00A0: case 0x2022: case 0x25CF: case u'*':
+        case 0x00A0:
+        case 0x2022:
+        case 0x25CF:
+        case u'*':
             break;
-        case u'\t': *out++ = u' '; break;
-        case u'\r': *out++ = u'\n'; break;
-        case 0x2044: *out++ = u'/'; break;
-        default: *out++ = c; break;
+        case u'\t':
+            *out++ = u' ';
+            break;
+        case u'\r':
+            *out++ = u'\n';
+            break;
+        case 0x2044:
+            *out++ = u'/';
+            break;
+        default:
+            *out++ = c;
+            break;
         }
     }
     text.truncate(out - text.constData());

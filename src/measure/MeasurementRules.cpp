@@ -95,7 +95,8 @@ public:
 std::shared_ptr<const MeasurementRules> MeasurementRules::fromContext(ObjectContext* context) {
     if (!context)
         return defaults();
-    auto* cache = static_cast<RulesCache*>(context->findChild<QObject*>(RulesCache::name(), Qt::FindDirectChildrenOnly));
+    auto* cache = static_cast<RulesCache*>(
+        context->findChild<QObject*>(RulesCache::name(), Qt::FindDirectChildrenOnly));
     if (!cache)
         cache = new RulesCache(context);
     const quint64 generation = context->changeGeneration();
@@ -109,7 +110,8 @@ std::shared_ptr<const MeasurementRules> MeasurementRules::fromContext(ObjectCont
 std::shared_ptr<const MeasurementRules> MeasurementRules::buildFromContext(ObjectContext* context) {
     Source source;
     QHash<const ManagedObject*, int> ruleIndexes;
-    const QList<ManagedObject*> ruleRecords = context->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements")));
+    const QList<ManagedObject*> ruleRecords =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements")));
     source.rules.reserve(ruleRecords.size());
     for (const ManagedObject* record : ruleRecords) {
         Rule rule;

@@ -4,8 +4,8 @@
 #include "platform/ObjectContext.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -16,12 +16,16 @@ namespace {
 const QString kQuantity = QStringLiteral("quantity");
 const QString kMeasurement = QStringLiteral("measurement");
 
-inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 inline bool isCSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 // The characters of the knownChars set: space, ".", "/" and the digits.
-inline bool isKnownChar(char16_t c) { return isDigit(c) || c == u' ' || c == u'.' || c == u'/'; }
+inline bool isKnownChar(char16_t c) {
+    return isDigit(c) || c == u' ' || c == u'.' || c == u'/';
+}
 
 inline float clampToFinite(float value) {
     if (std::isnan(value))
@@ -65,7 +69,8 @@ FractionPieces fractionPieces(QStringView part) {
     const qsizetype nextSlash = second.indexOf(u'/');
     if (nextSlash >= 0)
         second = second.left(nextSlash);
-    return {MeasurementsConverter::leadingNumber(part.left(slash)), MeasurementsConverter::leadingNumber(second)};
+    return {MeasurementsConverter::leadingNumber(part.left(slash)),
+            MeasurementsConverter::leadingNumber(second)};
 }
 
 QString collapsedDoubleSlashes(QStringView string) {
@@ -93,7 +98,8 @@ MeasurementsConverter::MeasurementsConverter(ObjectContext* context)
 
 QString MeasurementsConverter::fixedText(float value, int decimals) {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, double(value), std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, double(value), std::chars_format::fixed, decimals);
     if (result.ec != std::errc())
         return QString(QLatin1String(""));
     return QString::fromLatin1(buffer, result.ptr - buffer);
@@ -209,7 +215,8 @@ float MeasurementsConverter::leadingNumber(QStringView s) {
         text.append(digits, size_t(kept));
         text += 'e';
         text += std::to_string(magnitude + 1);
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+        const auto result =
+            std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
         if (result.ec == std::errc::result_out_of_range)
             value = magnitude >= 0 ? FLT_MAX : 0.0f;
         else if (result.ec != std::errc())
@@ -338,7 +345,8 @@ QString MeasurementsConverter::normalStringByConvertingGraphicalFractionsFromStr
         return QString();
     QString text = string;
     const bool hasGraphicalFraction = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return (c.unicode() >= 0x00BC && c.unicode() <= 0x00BE) || (c.unicode() >= 0x2153 && c.unicode() <= 0x215E);
+        return (c.unicode() >= 0x00BC && c.unicode() <= 0x00BE) ||
+               (c.unicode() >= 0x2153 && c.unicode() <= 0x215E);
     });
     if (hasGraphicalFraction) {
         for (const GraphicalFraction& fraction : graphicalFractionTable())
@@ -466,7 +474,8 @@ QString MeasurementsConverter::preferredMeasurementFromMeasurement(const QString
             // A unit whose display text is missing keeps the word as the user wrote it.
             const QString& text = rules.displayText(*unit, plural);
             result += text.isEmpty() ? word : text;
-        } else if (const QString* replacement = rules.hasUserRules() ? rules.userRuleReplacement(word) : nullptr) {
+        } else if (const QString* replacement =
+                       rules.hasUserRules() ? rules.userRuleReplacement(word) : nullptr) {
             result += *replacement;
         } else {
             result += word;
@@ -480,7 +489,8 @@ QString MeasurementsConverter::preferredMeasurementFromMeasurement(const QString
     return result.isNull() ? QString(QLatin1String("")) : result;
 }
 
-bool MeasurementsConverter::writeConversion(QVariantMap& dictionary, const QString& quantity, MeasurementUnit unit) {
+bool MeasurementsConverter::writeConversion(QVariantMap& dictionary, const QString& quantity,
+                                            MeasurementUnit unit) {
     // Without a display text the unit cannot be written: the record keeps its quantity and
     // measurement rather than getting a new number with no unit.
     const QString singular = displayText(unit, false);
@@ -514,12 +524,14 @@ MeasurementsConverter::conversionInput(const QVariantMap& dictionary) {
         m_rules->unitForConversionLookup(lookupFormOfMeasurement(dictionary.value(kMeasurement).toString()));
     if (!unit)
         return std::nullopt;
-    const float amount = isStringTypedFraction(quantity) ? floatFromTypedFraction(quantity) : leadingNumber(quantity);
+    const float amount =
+        isStringTypedFraction(quantity) ? floatFromTypedFraction(quantity) : leadingNumber(quantity);
     return ConversionInput{amount, *unit};
 }
 
-QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
-    QVariantMap& dictionary) {
+QVariantMap& MeasurementsConverter::
+    ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
+        QVariantMap& dictionary) {
     const std::optional<ConversionInput> input = conversionInput(dictionary);
     if (!input)
         return dictionary;
@@ -539,7 +551,8 @@ QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasureme
     return dictionary;
 }
 
-QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+QVariantMap&
+MeasurementsConverter::ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
     QVariantMap& dictionary) {
     const std::optional<ConversionInput> input = conversionInput(dictionary);
     if (!input)
@@ -552,22 +565,84 @@ QVariantMap& MeasurementsConverter::ingredientDictionaryAfterConvertingMeasureme
     float liters = 0, deciliters = 0, centiliters = 0, milliliters = 0;
     float kilograms = 0, grams = 0, centimeters = 0, millimeters = 0, pounds = 0, ounces = 0;
     switch (unit) {
-    case MeasurementUnit::Gallon: cups = 16 * x; tablespoons = 256 * x; teaspoons = 768 * x; break;
-    case MeasurementUnit::Quart: cups = 4 * x; tablespoons = 64 * x; teaspoons = 192 * x; break;
-    case MeasurementUnit::Pint: cups = 2 * x; tablespoons = 32 * x; teaspoons = 96 * x; break;
-    case MeasurementUnit::Cup: cups = x; tablespoons = 16 * x; teaspoons = 48 * x; break;
-    case MeasurementUnit::Tablespoon: cups = x / 16; tablespoons = x; teaspoons = 3 * x; break;
-    case MeasurementUnit::Teaspoon: cups = x / 48; tablespoons = x / 3; teaspoons = x; break;
-    case MeasurementUnit::Liter: liters = x; deciliters = 10 * x; centiliters = 100 * x; milliliters = 1000 * x; break;
-    case MeasurementUnit::Deciliter: liters = x / 10; deciliters = x; centiliters = 10 * x; milliliters = 100 * x; break;
-    case MeasurementUnit::Centiliter: liters = x / 100; deciliters = x / 10; centiliters = x; milliliters = 10 * x; break;
-    case MeasurementUnit::Milliliter: liters = x / 1000; deciliters = x / 100; centiliters = x / 10; milliliters = x; break;
-    case MeasurementUnit::Kilogram: kilograms = x; grams = 1000 * x; break;
-    case MeasurementUnit::Gram: kilograms = x / 1000; grams = x; break;
-    case MeasurementUnit::Centimeter: centimeters = x; millimeters = 10 * x; break;
-    case MeasurementUnit::Millimeter: centimeters = x / 10; millimeters = x; break;
-    case MeasurementUnit::Pound: pounds = x; ounces = 16 * x; break;
-    case MeasurementUnit::Ounce: pounds = x / 16; ounces = x; break;
+    case MeasurementUnit::Gallon:
+        cups = 16 * x;
+        tablespoons = 256 * x;
+        teaspoons = 768 * x;
+        break;
+    case MeasurementUnit::Quart:
+        cups = 4 * x;
+        tablespoons = 64 * x;
+        teaspoons = 192 * x;
+        break;
+    case MeasurementUnit::Pint:
+        cups = 2 * x;
+        tablespoons = 32 * x;
+        teaspoons = 96 * x;
+        break;
+    case MeasurementUnit::Cup:
+        cups = x;
+        tablespoons = 16 * x;
+        teaspoons = 48 * x;
+        break;
+    case MeasurementUnit::Tablespoon:
+        cups = x / 16;
+        tablespoons = x;
+        teaspoons = 3 * x;
+        break;
+    case MeasurementUnit::Teaspoon:
+        cups = x / 48;
+        tablespoons = x / 3;
+        teaspoons = x;
+        break;
+    case MeasurementUnit::Liter:
+        liters = x;
+        deciliters = 10 * x;
+        centiliters = 100 * x;
+        milliliters = 1000 * x;
+        break;
+    case MeasurementUnit::Deciliter:
+        liters = x / 10;
+        deciliters = x;
+        centiliters = 10 * x;
+        milliliters = 100 * x;
+        break;
+    case MeasurementUnit::Centiliter:
+        liters = x / 100;
+        deciliters = x / 10;
+        centiliters = x;
+        milliliters = 10 * x;
+        break;
+    case MeasurementUnit::Milliliter:
+        liters = x / 1000;
+        deciliters = x / 100;
+        centiliters = x / 10;
+        milliliters = x;
+        break;
+    case MeasurementUnit::Kilogram:
+        kilograms = x;
+        grams = 1000 * x;
+        break;
+    case MeasurementUnit::Gram:
+        kilograms = x / 1000;
+        grams = x;
+        break;
+    case MeasurementUnit::Centimeter:
+        centimeters = x;
+        millimeters = 10 * x;
+        break;
+    case MeasurementUnit::Millimeter:
+        centimeters = x / 10;
+        millimeters = x;
+        break;
+    case MeasurementUnit::Pound:
+        pounds = x;
+        ounces = 16 * x;
+        break;
+    case MeasurementUnit::Ounce:
+        pounds = x / 16;
+        ounces = x;
+        break;
     }
 
     // Anything from about a quarter to a third of a cup is written as a third.

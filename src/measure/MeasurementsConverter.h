@@ -143,7 +143,9 @@ public:
 
     const QStringList& spellings(MeasurementUnit unit) const { return m_rules->spellings(unit); }
     // Null when no rule carries the unit's key.
-    const QString& displayText(MeasurementUnit unit, bool plural) const { return m_rules->displayText(unit, plural); }
+    const QString& displayText(MeasurementUnit unit, bool plural) const {
+        return m_rules->displayText(unit, plural);
+    }
     const MeasurementRules& rules() const { return *m_rules; }
     std::shared_ptr<const MeasurementRules> rulesSnapshot() const { return m_rules; }
 

@@ -51,7 +51,8 @@ bool RecipeScaler::calculateIngredients() {
             m_greenFinalTextShown = false;
         } else {
             ingredient.insert(kQuantity, scaled);
-            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(ingredient);
+            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+                ingredient);
         }
         m_contextArray[row] = ingredient;
     }

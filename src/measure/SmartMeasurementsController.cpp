@@ -26,15 +26,15 @@ const QString kRequired = QStringLiteral("required");
 const QString kMatches = QStringLiteral("matches");
 const QString kSmartMeasurement = QStringLiteral("smartMeasurement");
 
-bool isRequired(const ManagedObject* record) { return record->valueForKey(kRequired).toBool(); }
+bool isRequired(const ManagedObject* record) {
+    return record->valueForKey(kRequired).toBool();
+}
 
 } // namespace
 
 SmartMeasurementsController::SmartMeasurementsController(LibrarySession* session, QObject* parent)
-    : QObject(parent),
-      m_session(LibrarySession::require(session, "SmartMeasurementsController")),
-      m_context(m_session.context()),
-      m_alerts(&m_session.alerts()) {}
+    : QObject(parent), m_session(LibrarySession::require(session, "SmartMeasurementsController")),
+      m_context(m_session.context()), m_alerts(&m_session.alerts()) {}
 
 bool SmartMeasurementsController::saveLibrary() {
     return m_session.save();
@@ -66,9 +66,10 @@ int SmartMeasurementsController::removeSmartMeasurements(const QList<ManagedObje
         if (!record || record->isDeleted())
             continue;
         if (isRequired(record)) {
-            m_alerts->ask(tr("The measurement ''%1'' is required to perform scaling operations and can't be deleted.")
-                              .arg(record->valueForKey(kName).toString()),
-                          tr("Feel free to rename it though!"), {tr("OK")});
+            m_alerts->ask(
+                tr("The measurement ''%1'' is required to perform scaling operations and can't be deleted.")
+                    .arg(record->valueForKey(kName).toString()),
+                tr("Feel free to rename it though!"), {tr("OK")});
             continue;
         }
         m_context->deleteObject(record);
@@ -83,10 +84,10 @@ int SmartMeasurementsController::removeMeasurementMatches(const QList<ManagedObj
         if (!record || record->isDeleted())
             continue;
         if (isRequired(record)) {
-            m_alerts->ask(
-                tr("The match ''%1'' is required to perform scaling operations and can't be edited or deleted.")
-                    .arg(record->valueForKey(kName).toString()),
-                QString(), {tr("OK")});
+            m_alerts->ask(tr("The match ''%1'' is required to perform scaling operations and can't be edited "
+                             "or deleted.")
+                              .arg(record->valueForKey(kName).toString()),
+                          QString(), {tr("OK")});
             continue;
         }
         m_context->deleteObject(record);
@@ -202,7 +203,8 @@ bool SmartMeasurementsController::resetToDefaults(QString* error) {
     return true;
 }
 
-int SmartMeasurementsController::insertDefaultSmartMeasurements(ObjectContext* context, const QVariantList& defaultList) {
+int SmartMeasurementsController::insertDefaultSmartMeasurements(ObjectContext* context,
+                                                                const QVariantList& defaultList) {
     int inserted = 0;
     for (const QVariant& entry : defaultList) {
         const QVariantMap dictionary = entry.toMap();

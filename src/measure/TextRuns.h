@@ -30,4 +30,6 @@ template <class NewLength> QString rewriteRuns(const QString& text, QChar c, New
 }
 
 // Each pair "cc" replaced by "c", left to right, non-overlapping.
-inline qsizetype halvedRunLength(qsizetype length) { return length / 2 + length % 2; }
+inline qsizetype halvedRunLength(qsizetype length) {
+    return length / 2 + length % 2;
+}

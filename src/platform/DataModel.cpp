@@ -109,7 +109,8 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
             const QString typeName = map.value(QStringLiteral("type")).toString();
             const auto type = attributeTypeFromName(typeName);
             if (!isPlainName(attribute.name) || !type || keys.contains(attribute.name)) {
-                fail(error, QStringLiteral("bad attribute \"%1\" (%2) in %3").arg(attribute.name, typeName, entity.name));
+                fail(error, QStringLiteral("bad attribute \"%1\" (%2) in %3")
+                                .arg(attribute.name, typeName, entity.name));
                 return std::nullopt;
             }
             attribute.type = *type;
@@ -129,7 +130,8 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
             relationship.destinationEntity = map.value(QStringLiteral("destination")).toString();
             relationship.inverseName = map.value(QStringLiteral("inverse")).toString();
             relationship.toMany = map.value(QStringLiteral("toMany")).toBool();
-            const QString rule = map.value(QStringLiteral("deleteRule"), QStringLiteral("nullify")).toString();
+            const QString rule =
+                map.value(QStringLiteral("deleteRule"), QStringLiteral("nullify")).toString();
             if (rule == QLatin1String("cascade"))
                 relationship.deleteRule = DeleteRule::Cascade;
             else if (rule != QLatin1String("nullify")) {
@@ -137,7 +139,8 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
                 return std::nullopt;
             }
             if (!isPlainName(relationship.name) || keys.contains(relationship.name)) {
-                fail(error, QStringLiteral("bad relationship \"%1\" in %2").arg(relationship.name, entity.name));
+                fail(error,
+                     QStringLiteral("bad relationship \"%1\" in %2").arg(relationship.name, entity.name));
                 return std::nullopt;
             }
             keys << relationship.name;
@@ -145,7 +148,8 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
             fingerprintParts << QStringLiteral("R:%1:%2:%3:%4")
                                     .arg(relationship.name, relationship.destinationEntity,
                                          relationship.inverseName,
-                                         relationship.toMany ? QStringLiteral("many") : QStringLiteral("one"));
+                                         relationship.toMany ? QStringLiteral("many")
+                                                             : QStringLiteral("one"));
         }
         entity.buildIndexes();
         model.m_entityIndex.insert(entity.name, int(model.m_entities.size()));
@@ -162,9 +166,11 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
             const EntityDescription* destination = model.entity(relationship.destinationEntity);
             const RelationshipDescription* inverse =
                 destination ? destination->relationship(relationship.inverseName) : nullptr;
-            if (!inverse || inverse->inverseName != relationship.name || inverse->destinationEntity != entity.name ||
+            if (!inverse || inverse->inverseName != relationship.name ||
+                inverse->destinationEntity != entity.name ||
                 (inverse == &relationship && relationship.toMany)) {
-                fail(error, QStringLiteral("relationship %1.%2 has no matching inverse").arg(entity.name, relationship.name));
+                fail(error, QStringLiteral("relationship %1.%2 has no matching inverse")
+                                .arg(entity.name, relationship.name));
                 return std::nullopt;
             }
             relationship.manyToMany = relationship.toMany && inverse->toMany;
@@ -176,9 +182,10 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
             }
         }
     }
-    model.m_fingerprint = QString::fromLatin1(
-        QCryptographicHash::hash(fingerprintParts.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha256)
-            .toHex());
+    model.m_fingerprint =
+        QString::fromLatin1(QCryptographicHash::hash(fingerprintParts.join(QLatin1Char('\n')).toUtf8(),
+                                                     QCryptographicHash::Sha256)
+                                .toHex());
     return model;
 }
 

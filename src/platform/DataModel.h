@@ -31,8 +31,8 @@ struct RelationshipDescription {
     QString inverseName;
     bool toMany = false;
     DeleteRule deleteRule = DeleteRule::Nullify;
-    bool manyToMany = false; // to-many with a to-many inverse
-    QString joinTable;       // many-to-many: the table of the pair, the same on both sides
+    bool manyToMany = false;    // to-many with a to-many inverse
+    QString joinTable;          // many-to-many: the table of the pair, the same on both sides
     bool ownsJoinTable = false; // many-to-many: this side's records are its first column
 };
 

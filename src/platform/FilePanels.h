@@ -8,14 +8,14 @@
 
 struct FilePanelRequest {
     QString title;
-    QStringList fileTypes;       // extensions without the dot; empty: any
-    bool chooseFolders = false;  // a folder whose name has one of fileTypes (a "library")
+    QStringList fileTypes;      // extensions without the dot; empty: any
+    bool chooseFolders = false; // a folder whose name has one of fileTypes (a "library")
     bool canCreateFolders = false;
-    QString proposedName;        // save panels: the file name offered
-    QString directory;           // where the panel starts; empty: the last place or Documents
-    QString checkBoxTitle;       // accessory check box; empty: none
+    QString proposedName;  // save panels: the file name offered
+    QString directory;     // where the panel starts; empty: the last place or Documents
+    QString checkBoxTitle; // accessory check box; empty: none
     bool checkBoxState = false;
-    QString note;                // accessory note under the check box; empty: none
+    QString note; // accessory note under the check box; empty: none
 };
 
 struct FilePanelResult {

@@ -214,7 +214,8 @@ QList<ManagedObject*> ManagedObject::relatedObjects(const QString& key) const {
 void ManagedObject::setRelatedObject(ManagedObject* object, const QString& key) {
     const int index = m_entity->relationshipIndex(key);
     if (index < 0 || m_entity->relationships.at(index).toMany) {
-        qWarning("setRelatedObject: %s has no to-one relationship %s", qPrintable(m_entity->name), qPrintable(key));
+        qWarning("setRelatedObject: %s has no to-one relationship %s", qPrintable(m_entity->name),
+                 qPrintable(key));
         return;
     }
     setToOne(index, object, true);
@@ -251,7 +252,8 @@ void ManagedObject::setManyToManyLink(int relationshipIndex, ManagedObject* othe
     QList<ManagedObject*>& mine = m_toMany[relationshipIndex];
     if (mine.contains(other) == linked)
         return;
-    QList<ManagedObject*>& theirs = other->m_toMany[other->m_entity->relationshipIndex(relationship.inverseName)];
+    QList<ManagedObject*>& theirs =
+        other->m_toMany[other->m_entity->relationshipIndex(relationship.inverseName)];
     if (linked) {
         mine.append(other);
         theirs.append(this);
@@ -262,8 +264,9 @@ void ManagedObject::setManyToManyLink(int relationshipIndex, ManagedObject* othe
     m_relationshipsChanged = true;
     other->m_relationshipsChanged = true;
     if (m_context) {
-        m_context->undoManager()->registerUndo(
-            [this, relationshipIndex, other, linked] { setManyToManyLink(relationshipIndex, other, !linked); });
+        m_context->undoManager()->registerUndo([this, relationshipIndex, other, linked] {
+            setManyToManyLink(relationshipIndex, other, !linked);
+        });
         m_context->objectChanged(this);
         m_context->objectChanged(other);
     }
@@ -273,7 +276,8 @@ void ManagedObject::setManyToManyLink(int relationshipIndex, ManagedObject* othe
 // kept in step here.
 void ManagedObject::setToOne(int relationshipIndex, ManagedObject* target, bool registerUndo) {
     const RelationshipDescription& relationship = m_entity->relationships.at(relationshipIndex);
-    if (target && (target->entityName() != relationship.destinationEntity || target->m_context != m_context)) {
+    if (target &&
+        (target->entityName() != relationship.destinationEntity || target->m_context != m_context)) {
         qWarning("setToOne: %s is not a %s of this store", qPrintable(target->entityName()),
                  qPrintable(relationship.destinationEntity));
         return;

@@ -66,7 +66,7 @@ public:
     QVariant attributeValue(int index) const { return m_values.at(index); }
     QString stringValue(const QString& key) const { return valueForKey(key).toString(); }
 
-    ManagedObject* relatedObject(const QString& key) const;        // to-one
+    ManagedObject* relatedObject(const QString& key) const;         // to-one
     QList<ManagedObject*> relatedObjects(const QString& key) const; // to-many
     void setRelatedObject(ManagedObject* object, const QString& key);
     void addRelatedObject(ManagedObject* object, const QString& toManyKey);    // and the inverse
@@ -102,13 +102,13 @@ private:
     const EntityDescription* m_entity;
     ObjectID m_id;
     QVector<QVariant> m_values;
-    QVector<ManagedObject*> m_toOne;               // per relationship (null for to-many)
-    QVector<QList<ManagedObject*>> m_toMany;       // per relationship (empty for to-one)
+    QVector<ManagedObject*> m_toOne;         // per relationship (null for to-many)
+    QVector<QList<ManagedObject*>> m_toMany; // per relationship (empty for to-one)
     // Case-folded text cache, kept inline so a search reaches the text in one step fewer;
     // a null QString is an empty slot (a folded value is never null).
     mutable std::vector<QString> m_folded;
     mutable std::vector<std::unique_ptr<QString>> m_foldedNoMarks; // and without diacritics (rarely used)
-    quint64 m_changedMask = 0;                      // attributes changed since the save
+    quint64 m_changedMask = 0;                                     // attributes changed since the save
     bool m_relationshipsChanged = false;
     bool m_inStore = false; // its row exists in the store file
     bool m_deleted = false;

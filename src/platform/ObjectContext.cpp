@@ -184,8 +184,8 @@ QVariant readColumn(sqlite3_stmt* statement, int column, AttributeType type) {
     case AttributeType::Float:
         return sqlite3_column_double(statement, column);
     case AttributeType::Date:
-        return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(sqlite3_column_double(statement, column) * 1000.0)),
-                                              Qt::UTC);
+        return QDateTime::fromMSecsSinceEpoch(
+            qint64(std::llround(sqlite3_column_double(statement, column) * 1000.0)), Qt::UTC);
     case AttributeType::Data: {
         const void* blob = sqlite3_column_blob(statement, column);
         return QByteArray(static_cast<const char*>(blob), sqlite3_column_bytes(statement, column));
@@ -262,8 +262,8 @@ ObjectContext::~ObjectContext() {
         sqlite3_close_v2(m_db);
 }
 
-std::unique_ptr<ObjectContext> ObjectContext::open(const QString& path, const DataModel& model, QString* error,
-                                                   StoreOptions options) {
+std::unique_ptr<ObjectContext> ObjectContext::open(const QString& path, const DataModel& model,
+                                                   QString* error, StoreOptions options) {
     std::unique_ptr<ObjectContext> context(new ObjectContext(model, path));
     if (!context->openDatabase(options, error))
         return nullptr;
@@ -322,7 +322,8 @@ bool ObjectContext::createStore(QString* error) {
         return false;
     QStringList schema;
     schema << QStringLiteral("CREATE TABLE LS_METADATA (Z_PLIST BLOB NOT NULL)")
-           << QStringLiteral("CREATE TABLE LS_PRIMARYKEY (Z_ENTITY TEXT PRIMARY KEY, Z_MAX INTEGER NOT NULL)");
+           << QStringLiteral(
+                  "CREATE TABLE LS_PRIMARYKEY (Z_ENTITY TEXT PRIMARY KEY, Z_MAX INTEGER NOT NULL)");
     for (const EntityDescription& entity : m_model.entities()) {
         QStringList columns{QStringLiteral("Z_PK INTEGER PRIMARY KEY")};
         for (const AttributeDescription& attribute : entity.attributes)
@@ -330,20 +331,23 @@ bool ObjectContext::createStore(QString* error) {
         for (const RelationshipDescription& relationship : entity.relationships)
             if (!relationship.toMany)
                 columns << quoted(relationship.name) + QStringLiteral(" INTEGER");
-        schema << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(entity.name), columns.join(QStringLiteral(", ")));
+        schema << QStringLiteral("CREATE TABLE %1 (%2)")
+                      .arg(quoted(entity.name), columns.join(QStringLiteral(", ")));
         for (const RelationshipDescription& relationship : entity.relationships)
             if (!relationship.toMany)
                 schema << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                              .arg(quoted(entity.name + QLatin1Char('_') + relationship.name), quoted(entity.name),
-                                   quoted(relationship.name));
+                              .arg(quoted(entity.name + QLatin1Char('_') + relationship.name),
+                                   quoted(entity.name), quoted(relationship.name));
         schema << QStringLiteral("INSERT INTO LS_PRIMARYKEY VALUES ('%1', 0)").arg(entity.name);
         for (const RelationshipDescription& relationship : entity.relationships) {
             if (relationship.manyToMany && relationship.ownsJoinTable) {
-                schema << QStringLiteral("CREATE TABLE %1 (Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
-                                         "PRIMARY KEY (Z_OWNER, Z_MEMBER))")
+                schema << QStringLiteral(
+                              "CREATE TABLE %1 (Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
+                              "PRIMARY KEY (Z_OWNER, Z_MEMBER))")
                               .arg(quoted(relationship.joinTable))
                        << QStringLiteral("CREATE INDEX %1 ON %2 (Z_MEMBER)")
-                              .arg(quoted(relationship.joinTable + QStringLiteral("_member")), quoted(relationship.joinTable));
+                              .arg(quoted(relationship.joinTable + QStringLiteral("_member")),
+                                   quoted(relationship.joinTable));
             }
         }
     }
@@ -382,7 +386,8 @@ bool ObjectContext::readPrimaryKeys(QString* error) {
                         .arg(m_path, sqliteMessage(m_db)));
     int rc;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        const QString entity = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
+        const QString entity =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
         const int index = m_model.entityIndex(entity);
         if (index >= 0)
             m_entities[index].maxKey = sqlite3_column_int64(statement.get(), 1);
@@ -403,7 +408,8 @@ std::optional<QVariantMap> ObjectContext::metadataForStoreAtPath(const QString& 
     return metadata;
 }
 
-bool ObjectContext::setMetadataForStoreAtPath(const QVariantMap& metadata, const QString& path, QString* error) {
+bool ObjectContext::setMetadataForStoreAtPath(const QVariantMap& metadata, const QString& path,
+                                              QString* error) {
     sqlite3* db = openExisting(path, false, error);
     if (!db)
         return false;
@@ -497,7 +503,8 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             for (int j = 0; j < toOneIndexes.size(); ++j) {
                 const int column = attributeCount + 1 + j;
                 if (sqlite3_column_type(statement.get(), column) != SQLITE_NULL)
-                    links.append({object.get(), toOneIndexes.at(j), sqlite3_column_int64(statement.get(), column)});
+                    links.append(
+                        {object.get(), toOneIndexes.at(j), sqlite3_column_int64(statement.get(), column)});
             }
             loaded.push_back(std::move(object));
         }
@@ -518,7 +525,8 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
         state.liveDirty = true;
     }
     for (const Link& link : std::as_const(links)) {
-        const RelationshipDescription& relationship = link.object->m_entity->relationships.at(link.relationship);
+        const RelationshipDescription& relationship =
+            link.object->m_entity->relationships.at(link.relationship);
         const int destination = m_model.entityIndex(relationship.destinationEntity);
         ManagedObject* target = m_entities[destination].byKey.value(link.key);
         if (!target)
@@ -536,14 +544,17 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             if (!relationship.manyToMany || !relationship.ownsJoinTable)
                 continue;
             const EntityState& members = m_entities[m_model.entityIndex(relationship.destinationEntity)];
-            const int inverse = m_model.entity(relationship.destinationEntity)->relationshipIndex(relationship.inverseName);
-            Statement statement(m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1").arg(quoted(relationship.joinTable)));
+            const int inverse =
+                m_model.entity(relationship.destinationEntity)->relationshipIndex(relationship.inverseName);
+            Statement statement(
+                m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1").arg(quoted(relationship.joinTable)));
             if (!statement)
                 return fail(error, QCoreApplication::translate(
                                        "ObjectContext", "The library store \"%1\" could not be read: %2")
                                        .arg(m_path, sqliteMessage(m_db)));
             while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-                ManagedObject* owner = m_entities[index].byKey.value(sqlite3_column_int64(statement.get(), 0));
+                ManagedObject* owner =
+                    m_entities[index].byKey.value(sqlite3_column_int64(statement.get(), 0));
                 ManagedObject* member = members.byKey.value(sqlite3_column_int64(statement.get(), 1));
                 if (!owner || !member)
                     continue;
@@ -685,7 +696,8 @@ QList<ManagedObject*> ObjectContext::executeFetchRequest(const FetchRequest& req
         for (int i = 0; i < count; ++i) {
             for (int k = 0; k < keys; ++k) {
                 const SortDescriptor& sort = request.sortDescriptors.at(k);
-                const QString* folded = sort.caseInsensitive ? result.at(i)->foldedTextForKey(sort.key, false) : nullptr;
+                const QString* folded =
+                    sort.caseInsensitive ? result.at(i)->foldedTextForKey(sort.key, false) : nullptr;
                 if (folded) {
                     values[size_t(i) * keys + k] = *folded;
                 } else {
@@ -844,7 +856,8 @@ bool ObjectContext::writeChanges(QString* error) {
         if (object->m_deleted) {
             if (!object->m_inStore)
                 continue;
-            sqlite3_stmt* statement = cachedStatement(QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(quoted(entity.name)));
+            sqlite3_stmt* statement =
+                cachedStatement(QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(quoted(entity.name)));
             if (!statement)
                 return abort(sqliteMessage(m_db));
             sqlite3_bind_int64(statement, 1, object->m_id.m_primaryKey);
@@ -874,7 +887,8 @@ bool ObjectContext::writeChanges(QString* error) {
         if (insert) {
             QStringList marks(names.size() + 1, QStringLiteral("?"));
             sql = QStringLiteral("INSERT INTO %1 (Z_PK, %2) VALUES (%3)")
-                      .arg(quoted(entity.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+                      .arg(quoted(entity.name), names.join(QStringLiteral(", ")),
+                           marks.join(QStringLiteral(", ")));
         } else {
             sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE Z_PK = ?")
                       .arg(quoted(entity.name), names.join(QStringLiteral(" = ?, ")));
@@ -903,7 +917,8 @@ bool ObjectContext::writeChanges(QString* error) {
     if (!writeManyToManyLinks(&linkError))
         return abort(linkError);
     for (int index : std::as_const(touchedEntities)) {
-        sqlite3_stmt* statement = cachedStatement(QStringLiteral("UPDATE LS_PRIMARYKEY SET Z_MAX = ? WHERE Z_ENTITY = ?"));
+        sqlite3_stmt* statement =
+            cachedStatement(QStringLiteral("UPDATE LS_PRIMARYKEY SET Z_MAX = ? WHERE Z_ENTITY = ?"));
         if (!statement)
             return abort(sqliteMessage(m_db));
         const QByteArray name = m_model.entities().at(index).name.toUtf8();
@@ -977,8 +992,9 @@ bool ObjectContext::writeManyToManyLinks(QString* error) {
             for (ManagedObject* member : object->m_toMany.at(r)) {
                 if (member->m_deleted || member->m_id.m_primaryKey == 0)
                     continue;
-                if (!run(QStringLiteral("INSERT OR IGNORE INTO %1 (Z_OWNER, Z_MEMBER) VALUES (?, ?)").arg(table), key,
-                         member->m_id.m_primaryKey))
+                if (!run(QStringLiteral("INSERT OR IGNORE INTO %1 (Z_OWNER, Z_MEMBER) VALUES (?, ?)")
+                             .arg(table),
+                         key, member->m_id.m_primaryKey))
                     return false;
             }
         }

@@ -48,8 +48,8 @@ __attribute__((target("avx2"))) qsizetype avx2Candidates(const char16_t* t, qsiz
     for (; pos + 16 + m - 1 <= n; pos += 16) {
         const __m256i blockFirst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + pos));
         const __m256i blockLast = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + pos + m - 1));
-        unsigned mask = unsigned(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi16(first, blockFirst), _mm256_cmpeq_epi16(lastUnits, blockLast))));
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_cmpeq_epi16(first, blockFirst), _mm256_cmpeq_epi16(lastUnits, blockLast))));
         while (mask != 0) {
             const int bit = __builtin_ctz(mask);
             const qsizetype candidate = pos + bit / 2;

@@ -40,11 +40,19 @@ void appendEscaped(QByteArray& out, const QString& text) {
     out.reserve(out.size() + utf8.size());
     for (char c : utf8) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '\0': break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\0':
+            break;
+        default:
+            out += c;
         }
     }
 }
@@ -71,12 +79,11 @@ QByteArray dateText(const QDateTime& date) {
     const QDate d = utc.date();
     const QTime t = utc.time();
     const QByteArray year = QByteArray::number(qAbs(d.year())).rightJustified(4, '0');
-    return (d.year() < 0 ? "-" + year : year) + '-'
-           + QByteArray::number(d.month()).rightJustified(2, '0') + '-'
-           + QByteArray::number(d.day()).rightJustified(2, '0') + 'T'
-           + QByteArray::number(t.hour()).rightJustified(2, '0') + ':'
-           + QByteArray::number(t.minute()).rightJustified(2, '0') + ':'
-           + QByteArray::number(t.second()).rightJustified(2, '0') + 'Z';
+    return (d.year() < 0 ? "-" + year : year) + '-' + QByteArray::number(d.month()).rightJustified(2, '0') +
+           '-' + QByteArray::number(d.day()).rightJustified(2, '0') + 'T' +
+           QByteArray::number(t.hour()).rightJustified(2, '0') + ':' +
+           QByteArray::number(t.minute()).rightJustified(2, '0') + ':' +
+           QByteArray::number(t.second()).rightJustified(2, '0') + 'Z';
 }
 
 // No value to write: an invalid QVariant, a null pointer or an invalid date.
@@ -110,8 +117,7 @@ void writeArray(QByteArray& out, const QVariantList& list, int depth) {
     out += "</array>\n";
 }
 
-template <typename Map>
-void writeDict(QByteArray& out, const Map& map, int depth) {
+template <typename Map> void writeDict(QByteArray& out, const Map& map, int depth) {
     // Keys in a stable order whatever the map type.
     QStringList keys;
     for (auto it = map.cbegin(); it != map.cend(); ++it)

@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <algorithm>
 #include <vector>
 
 namespace propertylist {
@@ -311,7 +311,8 @@ private:
             out += '\'';
         else if (entity.startsWith('#')) {
             bool ok = false;
-            const uint cp = entity.startsWith("#x") ? entity.mid(2).toUInt(&ok, 16) : entity.mid(1).toUInt(&ok, 10);
+            const uint cp =
+                entity.startsWith("#x") ? entity.mid(2).toUInt(&ok, 16) : entity.mid(1).toUInt(&ok, 10);
             if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
                 return setError(
                     QT_TRANSLATE_NOOP("PropertyList", "The property list holds an unknown entity."));
@@ -419,7 +420,8 @@ private:
             const bool negative = *begin == '-';
             const bool tiny = text.contains("e-") || text.contains("E-");
             d = tiny ? (negative ? -0.0 : 0.0)
-                     : (negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity());
+                     : (negative ? -std::numeric_limits<double>::infinity()
+                                 : std::numeric_limits<double>::infinity());
         } else if (ec != std::errc()) {
             return setError(QT_TRANSLATE_NOOP("PropertyList",
                                               "The property list holds a real number that cannot be read."));
@@ -460,7 +462,8 @@ private:
                 QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
         if (p != end && *p == 'T') {
             ++p;
-            if (!number(2, &hour) || !expect(':') || !number(2, &minute) || !expect(':') || !number(2, &second))
+            if (!number(2, &hour) || !expect(':') || !number(2, &minute) || !expect(':') ||
+                !number(2, &second))
                 return setError(
                     QT_TRANSLATE_NOOP("PropertyList", "The property list holds a date that cannot be read."));
             if (p != end && *p == '.') {
@@ -630,8 +633,8 @@ private:
         if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8)
             return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         // Every object takes at least one byte before the table.
-        if (m_objectCount == 0 || m_objectCount > m_size || m_top >= m_objectCount || m_tableOffset < 9
-            || m_tableOffset > t || m_objectCount * m_offsetSize > t - m_tableOffset)
+        if (m_objectCount == 0 || m_objectCount > m_size || m_top >= m_objectCount || m_tableOffset < 9 ||
+            m_tableOffset > t || m_objectCount * m_offsetSize > t - m_tableOffset)
             return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         m_visiting.assign(size_t(m_objectCount), 0);
         m_scalars.assign(size_t(m_objectCount), QVariant());

@@ -96,11 +96,13 @@ void Scheduler::advance(double seconds) {
     for (;;) {
         auto next = m_pending.end();
         for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
-            if (it->second.dueMs <= endMs && (next == m_pending.end() || it->second.dueMs < next->second.dueMs))
+            if (it->second.dueMs <= endMs &&
+                (next == m_pending.end() || it->second.dueMs < next->second.dueMs))
                 next = it;
         if (next == m_pending.end())
             break;
-        m_manualNow = QDateTime::fromMSecsSinceEpoch(std::max(next->second.dueMs, m_manualNow.toMSecsSinceEpoch()));
+        m_manualNow =
+            QDateTime::fromMSecsSinceEpoch(std::max(next->second.dueMs, m_manualNow.toMSecsSinceEpoch()));
         fire(next->first);
     }
     m_manualNow = QDateTime::fromMSecsSinceEpoch(endMs);

@@ -102,8 +102,7 @@ void writeArray(QString& out, const QVariantList& list, int depth) {
     out += QLatin1Char(')');
 }
 
-template <typename Map>
-void writeDict(QString& out, const Map& map, int depth) {
+template <typename Map> void writeDict(QString& out, const Map& map, int depth) {
     out += QLatin1Char('{');
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (isAbsent(it.value()))
@@ -178,8 +177,8 @@ void writeValue(QString& out, const QVariant& value, int depth) {
 }
 
 bool isBareWordChar(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'
-           || c == u'$' || c == u'+' || c == u'/' || c == u':' || c == u'.' || c == u'-';
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+           c == u'$' || c == u'+' || c == u'/' || c == u':' || c == u'.' || c == u'-';
 }
 
 int hexValue(char16_t c) {
@@ -215,8 +214,8 @@ private:
     const char16_t* m_end;
 
     static bool isSpace(char16_t c) {
-        return c == u' ' || c == u'\n' || c == u'\t' || c == u'\r' || c == u'\f' || c == u'\v'
-               || (c >= 0x80 && QChar::isSpace(c));
+        return c == u' ' || c == u'\n' || c == u'\t' || c == u'\r' || c == u'\f' || c == u'\v' ||
+               (c >= 0x80 && QChar::isSpace(c));
     }
 
     // Skips whitespace and comments; false on an unterminated block comment.
@@ -305,13 +304,27 @@ private:
                 return false;
             const char16_t e = *m_p++;
             switch (e) {
-            case u'n': out += QChar(u'\n'); break;
-            case u't': out += QChar(u'\t'); break;
-            case u'r': out += QChar(u'\r'); break;
-            case u'a': out += QChar(u'\a'); break;
-            case u'b': out += QChar(u'\b'); break;
-            case u'f': out += QChar(u'\f'); break;
-            case u'v': out += QChar(u'\v'); break;
+            case u'n':
+                out += QChar(u'\n');
+                break;
+            case u't':
+                out += QChar(u'\t');
+                break;
+            case u'r':
+                out += QChar(u'\r');
+                break;
+            case u'a':
+                out += QChar(u'\a');
+                break;
+            case u'b':
+                out += QChar(u'\b');
+                break;
+            case u'f':
+                out += QChar(u'\f');
+                break;
+            case u'v':
+                out += QChar(u'\v');
+                break;
             case u'U':
             case u'u': {
                 char16_t code = 0;
@@ -494,10 +507,10 @@ bool isNumericType(int id) {
 
 QString structuredTextFromValue(const QVariant& value) {
     const int id = value.metaType().id();
-    const bool container = id == QMetaType::QVariantList || id == QMetaType::QStringList
-                           || id == QMetaType::QVariantMap || id == QMetaType::QVariantHash
-                           || (!value.canConvert<QString>()
-                               && (value.canConvert<QVariantList>() || value.canConvert<QVariantMap>()));
+    const bool container = id == QMetaType::QVariantList || id == QMetaType::QStringList ||
+                           id == QMetaType::QVariantMap || id == QMetaType::QVariantHash ||
+                           (!value.canConvert<QString>() &&
+                            (value.canConvert<QVariantList>() || value.canConvert<QVariantMap>()));
     if (!container)
         return {};
     QString out;
@@ -558,7 +571,8 @@ qint64 structuredIntegerValue(const QVariant& value) {
     }
     if (id == QMetaType::ULongLong || id == QMetaType::ULong) {
         const quint64 u = value.toULongLong();
-        return u > quint64(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max() : qint64(u);
+        return u > quint64(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max()
+                                                               : qint64(u);
     }
     if (isNumericType(id))
         return value.toLongLong();

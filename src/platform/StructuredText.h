@@ -16,5 +16,5 @@ QString structuredTextFromValue(const QVariant& value);
 QVariant valueFromStructuredText(const QString& text);
 
 // Reading rules for scalars that came back as text.
-bool structuredBoolValue(const QVariant& value);   // non-zero number, or Y/y/T/t first
+bool structuredBoolValue(const QVariant& value);      // non-zero number, or Y/y/T/t first
 qint64 structuredIntegerValue(const QVariant& value); // the leading decimal number, else 0

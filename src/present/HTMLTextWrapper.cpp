@@ -48,8 +48,8 @@ struct Style {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    QString color;      // "#rrggbb", or empty
-    bool font = false;  // a family or size of its own
+    QString color;     // "#rrggbb", or empty
+    bool font = false; // a family or size of its own
     QString family;
     int size = 3;
 };
@@ -62,12 +62,14 @@ Style styleOf(const QTextCharFormat& format) {
     style.strikeOut = format.fontStrikeOut();
     if (format.hasProperty(QTextFormat::ForegroundBrush) && format.foreground().style() != Qt::NoBrush)
         style.color = format.foreground().color().name(QColor::HexRgb);
-    style.font = format.hasProperty(QTextFormat::FontFamily) || format.hasProperty(QTextFormat::FontFamilies) ||
-                 format.hasProperty(QTextFormat::FontPointSize) || format.hasProperty(QTextFormat::FontPixelSize) ||
-                 format.hasProperty(QTextFormat::FontSizeAdjustment);
+    style.font =
+        format.hasProperty(QTextFormat::FontFamily) || format.hasProperty(QTextFormat::FontFamilies) ||
+        format.hasProperty(QTextFormat::FontPointSize) || format.hasProperty(QTextFormat::FontPixelSize) ||
+        format.hasProperty(QTextFormat::FontSizeAdjustment);
     if (style.font) {
         const QStringList families = format.fontFamilies().toStringList();
-        style.family = families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
+        style.family =
+            families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
         style.size = qBound(1, 3 + format.intProperty(QTextFormat::FontSizeAdjustment), 7);
     }
     return style;

@@ -23,36 +23,40 @@ bool isAsciiLetter(QChar c) {
 
 const QSet<QString>& droppedWithContent() {
     static const QSet<QString> names = {
-        QStringLiteral("script"),   QStringLiteral("style"),   QStringLiteral("iframe"),  QStringLiteral("noscript"),
-        QStringLiteral("template"), QStringLiteral("svg"),     QStringLiteral("math"),    QStringLiteral("textarea"),
-        QStringLiteral("title"),    QStringLiteral("xmp"),     QStringLiteral("noembed"), QStringLiteral("noframes"),
+        QStringLiteral("script"),   QStringLiteral("style"),    QStringLiteral("iframe"),
+        QStringLiteral("noscript"), QStringLiteral("template"), QStringLiteral("svg"),
+        QStringLiteral("math"),     QStringLiteral("textarea"), QStringLiteral("title"),
+        QStringLiteral("xmp"),      QStringLiteral("noembed"),  QStringLiteral("noframes"),
         QStringLiteral("plaintext")};
     return names;
 }
 
 const QSet<QString>& droppedTags() {
     static const QSet<QString> names = {
-        QStringLiteral("object"), QStringLiteral("embed"), QStringLiteral("applet"), QStringLiteral("frame"),
-        QStringLiteral("frameset"), QStringLiteral("base"), QStringLiteral("meta"), QStringLiteral("link"),
-        QStringLiteral("html"), QStringLiteral("head"), QStringLiteral("body")};
+        QStringLiteral("object"), QStringLiteral("embed"),    QStringLiteral("applet"),
+        QStringLiteral("frame"),  QStringLiteral("frameset"), QStringLiteral("base"),
+        QStringLiteral("meta"),   QStringLiteral("link"),     QStringLiteral("html"),
+        QStringLiteral("head"),   QStringLiteral("body")};
     return names;
 }
 
 // Attributes whose value is an address that something fetches or follows.
 const QSet<QString>& addressAttributes() {
     static const QSet<QString> names = {
-        QStringLiteral("href"),   QStringLiteral("src"),        QStringLiteral("srcset"), QStringLiteral("action"),
-        QStringLiteral("formaction"), QStringLiteral("xlink:href"), QStringLiteral("background"),
-        QStringLiteral("poster"), QStringLiteral("lowsrc"),     QStringLiteral("dynsrc"), QStringLiteral("data"),
-        QStringLiteral("cite"),   QStringLiteral("longdesc"),   QStringLiteral("codebase"), QStringLiteral("ping")};
+        QStringLiteral("href"),       QStringLiteral("src"),        QStringLiteral("srcset"),
+        QStringLiteral("action"),     QStringLiteral("formaction"), QStringLiteral("xlink:href"),
+        QStringLiteral("background"), QStringLiteral("poster"),     QStringLiteral("lowsrc"),
+        QStringLiteral("dynsrc"),     QStringLiteral("data"),       QStringLiteral("cite"),
+        QStringLiteral("longdesc"),   QStringLiteral("codebase"),   QStringLiteral("ping")};
     return names;
 }
 
 // Attributes that make the page fetch their address while it loads.
 const QSet<QString>& fetchingAttributes() {
-    static const QSet<QString> names = {QStringLiteral("src"),    QStringLiteral("srcset"), QStringLiteral("background"),
-                                        QStringLiteral("poster"), QStringLiteral("lowsrc"), QStringLiteral("dynsrc"),
-                                        QStringLiteral("data"),   QStringLiteral("codebase"), QStringLiteral("ping")};
+    static const QSet<QString> names = {
+        QStringLiteral("src"),    QStringLiteral("srcset"),   QStringLiteral("background"),
+        QStringLiteral("poster"), QStringLiteral("lowsrc"),   QStringLiteral("dynsrc"),
+        QStringLiteral("data"),   QStringLiteral("codebase"), QStringLiteral("ping")};
     return names;
 }
 
@@ -78,7 +82,8 @@ QString normalisedAddress(const QString& value) {
                     ++j;
                 if (j > start) {
                     bool ok = false;
-                    const char32_t code = value.mid(start, qMin<qsizetype>(j - start, 8)).toUInt(&ok, hex ? 16 : 10);
+                    const char32_t code =
+                        value.mid(start, qMin<qsizetype>(j - start, 8)).toUInt(&ok, hex ? 16 : 10);
                     if (ok && code > 0 && code < 0x110000)
                         decoded.append(QString::fromUcs4(&code, 1));
                     if (j < value.size() && value.at(j) == u';')
@@ -88,8 +93,10 @@ QString normalisedAddress(const QString& value) {
                 }
             } else {
                 static const QList<QPair<QString, QString>> named = {
-                    {QStringLiteral("colon;"), QStringLiteral(":")}, {QStringLiteral("tab;"), QStringLiteral("\t")},
-                    {QStringLiteral("newline;"), QStringLiteral("\n")}, {QStringLiteral("amp;"), QStringLiteral("&")}};
+                    {QStringLiteral("colon;"), QStringLiteral(":")},
+                    {QStringLiteral("tab;"), QStringLiteral("\t")},
+                    {QStringLiteral("newline;"), QStringLiteral("\n")},
+                    {QStringLiteral("amp;"), QStringLiteral("&")}};
                 bool matched = false;
                 for (const auto& [name, replacement] : named) {
                     if (QStringView(value).mid(j).startsWith(name, Qt::CaseInsensitive)) {
@@ -115,8 +122,8 @@ QString normalisedAddress(const QString& value) {
 }
 
 bool hasScriptScheme(const QString& address) {
-    return address.startsWith(QLatin1String("javascript:")) || address.startsWith(QLatin1String("vbscript:")) ||
-           address.startsWith(QLatin1String("livescript:"));
+    return address.startsWith(QLatin1String("javascript:")) ||
+           address.startsWith(QLatin1String("vbscript:")) || address.startsWith(QLatin1String("livescript:"));
 }
 
 bool isRemote(const QString& address) {
@@ -159,7 +166,8 @@ bool keepAttribute(const QString& tag, const QString& name, const QString& value
             return false;
         if (address.startsWith(QLatin1String("data:")))
             return name == QLatin1String("src") && tag == QLatin1String("img") &&
-                   address.startsWith(QLatin1String("data:image/")) && !address.startsWith(QLatin1String("data:image/svg"));
+                   address.startsWith(QLatin1String("data:image/")) &&
+                   !address.startsWith(QLatin1String("data:image/svg"));
         return true;
     }
     return !address.startsWith(QLatin1String("data:"));
@@ -186,7 +194,8 @@ qsizetype readAttributes(const QString& html, qsizetype i, QList<Attribute>* att
         const qsizetype nameStart = i;
         // A name may begin with "=" (it is then part of the name).
         ++i;
-        while (i < n && !isBlank(html.at(i)) && html.at(i) != u'/' && html.at(i) != u'>' && html.at(i) != u'=')
+        while (i < n && !isBlank(html.at(i)) && html.at(i) != u'/' && html.at(i) != u'>' &&
+               html.at(i) != u'=')
             ++i;
         attribute.name = html.mid(nameStart, i - nameStart).toLower();
         qsizetype j = i;
@@ -253,12 +262,23 @@ QString HtmlFragmentSanitizer::escapeText(const QString& text) {
     for (; i < text.size(); ++i) {
         const QChar c = text.at(i);
         switch (c.unicode()) {
-        case u'&': out += QLatin1String("&amp;"); break;
-        case u'<': out += QLatin1String("&lt;"); break;
-        case u'>': out += QLatin1String("&gt;"); break;
-        case u'"': out += QLatin1String("&quot;"); break;
-        case u'\'': out += QLatin1String("&#39;"); break;
-        default: out += c;
+        case u'&':
+            out += QLatin1String("&amp;");
+            break;
+        case u'<':
+            out += QLatin1String("&lt;");
+            break;
+        case u'>':
+            out += QLatin1String("&gt;");
+            break;
+        case u'"':
+            out += QLatin1String("&quot;");
+            break;
+        case u'\'':
+            out += QLatin1String("&#39;");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -303,7 +323,8 @@ QString HtmlFragmentSanitizer::sanitizeFragment(const QString& html) {
             continue;
         }
         qsizetype nameEnd = nameStart;
-        while (nameEnd < n && !isBlank(html.at(nameEnd)) && html.at(nameEnd) != u'/' && html.at(nameEnd) != u'>')
+        while (nameEnd < n && !isBlank(html.at(nameEnd)) && html.at(nameEnd) != u'/' &&
+               html.at(nameEnd) != u'>')
             ++nameEnd;
         const QString name = html.mid(nameStart, nameEnd - nameStart).toLower();
         QList<Attribute> attributes;

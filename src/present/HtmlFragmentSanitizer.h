@@ -24,7 +24,7 @@ public:
     //   in src, data:; src-like attributes (src, srcset, background, poster, lowsrc,
     //   dynsrc, data) naming a remote address (http, https, ftp or "//host"); style
     //   attributes that hold url(, image-set(, expression(, @import or a backslash (a CSS
-//   escape could spell any of them); names with odd characters;
+    //   escape could spell any of them); names with odd characters;
     // - a "<" that starts no tag, or a tag never closed, is kept as text ("&lt;").
     // Every kept tag is written back with lower-case names and quoted attribute values.
     static QString sanitizeFragment(const QString& html);

@@ -83,7 +83,8 @@ QString ingredientMarkup(const QVariantList& ingredients, bool capitalize) {
             if (capitalize)
                 name = capitalized(name);
             markup += QLatin1String("<ingredient_quantity>") +
-                      HtmlFragmentSanitizer::escapeText(IngredientRecords::textForKey(ingredient, QStringLiteral("quantity"))) +
+                      HtmlFragmentSanitizer::escapeText(
+                          IngredientRecords::textForKey(ingredient, QStringLiteral("quantity"))) +
                       QLatin1String("</ingredient_quantity> <ingredient_measurement>") +
                       HtmlFragmentSanitizer::escapeText(
                           IngredientRecords::textForKey(ingredient, QStringLiteral("measurement"))) +
@@ -130,13 +131,15 @@ QString metricsText(const ManagedObject* recipe) {
     for (const auto& line : simpleLines) {
         const QString value = text(recipe, line.key);
         if (!value.isEmpty())
-            metrics += metricLine(RecipeDisplayController::tr(line.label), HtmlFragmentSanitizer::escapeText(value));
+            metrics +=
+                metricLine(RecipeDisplayController::tr(line.label), HtmlFragmentSanitizer::escapeText(value));
     }
     QString keywords = text(recipe, "keywords");
     if (!keywords.isEmpty()) {
         keywords.replace(u',', QLatin1String(", "));
-        metrics += QLatin1String("<metric>") + RecipeDisplayController::tr("Keywords: ") + QLatin1String("</metric>") +
-                   HtmlFragmentSanitizer::escapeText(keywords) + QLatin1String("<br>");
+        metrics += QLatin1String("<metric>") + RecipeDisplayController::tr("Keywords: ") +
+                   QLatin1String("</metric>") + HtmlFragmentSanitizer::escapeText(keywords) +
+                   QLatin1String("<br>");
     }
     const QString attribution = text(recipe, "attribution");
     QString address = text(recipe, "importedFromURL");
@@ -156,7 +159,8 @@ QString metricsText(const ManagedObject* recipe) {
             metrics += metricLine(RecipeDisplayController::tr("Imported From:"),
                                   QLatin1String("<a href=\"") + attributeValue(address) +
                                       QLatin1String("\" target=\"_blank\">") +
-                                      HtmlFragmentSanitizer::escapeText(components.at(1).toLower()) + QLatin1String("</a>"));
+                                      HtmlFragmentSanitizer::escapeText(components.at(1).toLower()) +
+                                      QLatin1String("</a>"));
     }
     return metrics;
 }
@@ -174,18 +178,17 @@ RenderSettings RenderSettings::fromUserDefaults() {
     };
     RenderSettings settings;
     settings.displaySingleCharacterFractions = flag(QStringLiteral("displaySingleCharacterFractions"));
-    settings.capitalizeRecipeAndIngredientTitles = flag(QStringLiteral("capitalizeRecipeAndIngredientTitles"));
+    settings.capitalizeRecipeAndIngredientTitles =
+        flag(QStringLiteral("capitalizeRecipeAndIngredientTitles"));
     return settings;
 }
 
-RecipeDisplayController::RecipeDisplayController(LibrarySession* session, RecipeWebView* webView, QObject* parent,
-                                                 const QString& resourcesRoot, const QString& applicationSupportFolder)
-    : QObject(parent),
-      m_session(LibrarySession::require(session, "RecipeDisplayController")),
-      m_recipesArrayController(&m_session.recipesArrayController()),
-      m_webView(webView),
-      m_alerts(&m_session.alerts()),
-      m_resourcesRoot(resourcesRoot),
+RecipeDisplayController::RecipeDisplayController(LibrarySession* session, RecipeWebView* webView,
+                                                 QObject* parent, const QString& resourcesRoot,
+                                                 const QString& applicationSupportFolder)
+    : QObject(parent), m_session(LibrarySession::require(session, "RecipeDisplayController")),
+      m_recipesArrayController(&m_session.recipesArrayController()), m_webView(webView),
+      m_alerts(&m_session.alerts()), m_resourcesRoot(resourcesRoot),
       m_applicationSupportFolder(applicationSupportFolder) {}
 
 RecipeDisplayController::~RecipeDisplayController() {
@@ -198,7 +201,8 @@ QString RecipeDisplayController::resourcesRoot() const {
 }
 
 QString RecipeDisplayController::applicationSupportFolder() const {
-    return m_applicationSupportFolder.isEmpty() ? AppController::applicationSupportFolder() : m_applicationSupportFolder;
+    return m_applicationSupportFolder.isEmpty() ? AppController::applicationSupportFolder()
+                                                : m_applicationSupportFolder;
 }
 
 QString RecipeDisplayController::displayFilePath() const {
@@ -213,14 +217,15 @@ void RecipeDisplayController::delayedInitalize() {
 }
 
 bool RecipeDisplayController::hasPendingRender() const {
-    return m_fireLoadRecipeInWebViewTimer && Scheduler::instance().isScheduled(m_fireLoadRecipeInWebViewTimer);
+    return m_fireLoadRecipeInWebViewTimer &&
+           Scheduler::instance().isScheduled(m_fireLoadRecipeInWebViewTimer);
 }
 
 void RecipeDisplayController::fireLoadRecipeInWebView() {
     if (hasPendingRender())
         return;
-    m_fireLoadRecipeInWebViewTimer =
-        Scheduler::instance().schedule(kDelayedRenderSeconds, [this] { loadRecipeInWebView(); }, this);
+    m_fireLoadRecipeInWebViewTimer = Scheduler::instance().schedule(
+        kDelayedRenderSeconds, [this] { loadRecipeInWebView(); }, this);
 }
 
 void RecipeDisplayController::reloadWebView() {
@@ -274,8 +279,9 @@ void RecipeDisplayController::loadRecipeInWebView() {
             m_alerts->ask(incompatibleThemeMessage(), incompatibleThemeInformativeText(), {tr("OK")});
         return;
     }
-    const QString page = filledPage(recipe, found->text, found->basePath, m_webView ? m_webView->containerHeight() : 0,
-                                    RenderSettings::fromUserDefaults());
+    const QString page =
+        filledPage(recipe, found->text, found->basePath, m_webView ? m_webView->containerHeight() : 0,
+                   RenderSettings::fromUserDefaults());
 
     const QString path = displayFilePath();
     QDir().mkpath(applicationSupportFolder());
@@ -315,12 +321,15 @@ std::optional<QString> RecipeDisplayController::readTextFile(const QString& path
 }
 
 std::optional<ThemeTemplate> RecipeDisplayController::templateForTheme(const QString& resourcesRoot,
-                                                                       const QString& supportFolder, const QString& theme,
+                                                                       const QString& supportFolder,
+                                                                       const QString& theme,
                                                                        const QString& mode, bool alternate) {
     // A theme name comes from the user defaults; it must name a folder, not a path.
-    if (theme.isEmpty() || theme.contains(u'/') || theme == QLatin1String(".") || theme == QLatin1String(".."))
+    if (theme.isEmpty() || theme.contains(u'/') || theme == QLatin1String(".") ||
+        theme == QLatin1String(".."))
         return std::nullopt;
-    const QString file = alternate ? QStringLiteral("AlternateTemplate.html") : QStringLiteral("Template.html");
+    const QString file =
+        alternate ? QStringLiteral("AlternateTemplate.html") : QStringLiteral("Template.html");
     const QString roots[] = {resourcesRoot + QStringLiteral("/Themes/"),
                              supportFolder + QStringLiteral("/Theme Development/")};
     for (const QString& root : roots) {
@@ -444,11 +453,13 @@ QString RecipeDisplayController::filledPage(const ManagedObject* recipe, const Q
         page.replace(QLatin1String("/*rating_hide*/"), kHidden);
 
     if (settings.displaySingleCharacterFractions) {
-        for (const MeasurementsConverter::GraphicalFraction& fraction : MeasurementsConverter::graphicalFractionTable())
+        for (const MeasurementsConverter::GraphicalFraction& fraction :
+             MeasurementsConverter::graphicalFractionTable())
             page.replace(fraction.typed, QString(fraction.character));
     }
 
-    static const char* const namedImages[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage", "FifthImage"};
+    static const char* const namedImages[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage",
+                                              "FifthImage"};
     for (int index = 1; index <= 5; ++index) {
         const QLatin1String reference(namedImages[index - 1]);
         if (page.contains(reference))

@@ -75,16 +75,17 @@ public:
     // The template of theme for mode: the resources root's theme first, then the
     // "Theme Development" one. alternate: "AlternateTemplate.html" instead of
     // "Template.html". None when neither file can be read.
-    static std::optional<ThemeTemplate> templateForTheme(const QString& resourcesRoot, const QString& supportFolder,
-                                                         const QString& theme, const QString& mode, bool alternate);
+    static std::optional<ThemeTemplate> templateForTheme(const QString& resourcesRoot,
+                                                         const QString& supportFolder, const QString& theme,
+                                                         const QString& mode, bool alternate);
     // Reads an HTML file: the encoding of its byte-order mark, else UTF-8, else Latin-1.
     static std::optional<QString> readTextFile(const QString& path);
 
     // The page for recipe from templateText: every placeholder, hide marker and setting
     // marker filled, typed fractions and image references replaced. No file is touched
     // except to check whether the first picture exists.
-    static QString filledPage(const ManagedObject* recipe, const QString& templateText, const QString& basePath,
-                              int containerHeight, const RenderSettings& settings);
+    static QString filledPage(const ManagedObject* recipe, const QString& templateText,
+                              const QString& basePath, int containerHeight, const RenderSettings& settings);
     // The static page shown when no recipe is selected.
     static QString noSelectionPage(const QString& resourcesRoot);
     // The page as "Display.htm" holds it: UTF-16 with a byte-order mark.

@@ -29,7 +29,8 @@ bool isSkippedName(const QString& name) {
 QStringList entriesOf(const QString& root) {
     if (root.isEmpty())
         return {};
-    return QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
 }
 
 } // namespace
@@ -38,7 +39,8 @@ ThemeController::ThemeController(QObject* parent)
     : ThemeController(defaultResourcesRoot(), defaultDevelopmentRoot(), parent) {}
 
 ThemeController::ThemeController(QString resourcesRoot, QString developmentRoot, QObject* parent)
-    : QObject(parent), m_resourcesRoot(std::move(resourcesRoot)), m_developmentRoot(std::move(developmentRoot)) {
+    : QObject(parent), m_resourcesRoot(std::move(resourcesRoot)),
+      m_developmentRoot(std::move(developmentRoot)) {
     registry().append(this);
 }
 
@@ -64,8 +66,9 @@ QList<ThemeRow> ThemeController::themeList(const QString& resourcesRoot, const Q
     std::stable_sort(rows.begin(), rows.end(), [](const ThemeRow& a, const ThemeRow& b) {
         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
     });
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const ThemeRow& row) { return isSkippedName(row.name); }),
-               rows.end());
+    rows.erase(
+        std::remove_if(rows.begin(), rows.end(), [](const ThemeRow& row) { return isSkippedName(row.name); }),
+        rows.end());
     for (ThemeRow& row : rows) {
         const QString resourcesEntry = resourcesRoot + QLatin1Char('/') + row.name;
         const QString folder = QFileInfo::exists(resourcesEntry)
@@ -147,8 +150,7 @@ namespace {
 
 // Runs a command on every registered controller; one that a receiver destroys on the way
 // is skipped.
-template <typename Command>
-void forEachController(Command command) {
+template <typename Command> void forEachController(Command command) {
     QList<QPointer<ThemeController>> controllers;
     for (ThemeController* controller : registry())
         controllers.append(controller);

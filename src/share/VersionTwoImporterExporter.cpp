@@ -1,9 +1,9 @@
 #include "VersionTwoImporterExporter.h"
 
 #include "library/AppController.h"
-#include "library/LibrarySession.h"
 #include "library/CoreDataController.h"
 #include "library/IngredientRecords.h"
+#include "library/LibrarySession.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
@@ -326,8 +326,7 @@ private:
 VersionTwoImporterExporter::VersionTwoImporterExporter(LibrarySession* session, ProgressView* progressView)
     : DialogWithProgressbarController(progressView),
       m_session(LibrarySession::require(session, "VersionTwoImporterExporter")),
-      m_context(m_session.context()),
-      m_alerts(&m_session.alerts()) {}
+      m_context(m_session.context()), m_alerts(&m_session.alerts()) {}
 
 VersionTwoImporterExporter::~VersionTwoImporterExporter() = default;
 
@@ -341,7 +340,9 @@ QString VersionTwoImporterExporter::normalizedImageMarkers(const QString& direct
 }
 
 QString VersionTwoImporterExporter::upgradeMessageText(const QString& version) {
-    return VersionTwoImporterExporter::tr("You need to upgrade to version %1 or greater to import this recipe file.").arg(version);
+    return VersionTwoImporterExporter::tr(
+               "You need to upgrade to version %1 or greater to import this recipe file.")
+        .arg(version);
 }
 
 QString VersionTwoImporterExporter::upgradeInformativeText() {
@@ -694,8 +695,8 @@ ExchangeImportOperation::~ExchangeImportOperation() {
         m_session.endOperation(this);
 }
 
-ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session, const QString& path, bool allDetails,
-                                                        ProgressView* progressView) {
+ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session, const QString& path,
+                                                        bool allDetails, ProgressView* progressView) {
     auto* operation = new ExchangeImportOperation(session, progressView);
     VersionTwoImporterExporter& importer = operation->m_importer;
     importer.setShowWindow(true);
@@ -758,11 +759,13 @@ void registerExchangeDocumentHandler(AppController* app, ProgressView* progressV
         LibrarySession* session = app->session();
         if (!session)
             return false;
-        const int button =
-            app->alerts()->ask(VersionTwoImporterExporter::tr("Import ''%1''?").arg(fileNameOf(path)),
-                               VersionTwoImporterExporter::tr("You can also import Date Created, Date Modified, Rating, Previously "
-                                      "Prepared and Private Notes."),
-                               {VersionTwoImporterExporter::tr("Import"), VersionTwoImporterExporter::tr("Cancel"), VersionTwoImporterExporter::tr("Import with all details")});
+        const int button = app->alerts()->ask(
+            VersionTwoImporterExporter::tr("Import ''%1''?").arg(fileNameOf(path)),
+            VersionTwoImporterExporter::tr(
+                "You can also import Date Created, Date Modified, Rating, Previously "
+                "Prepared and Private Notes."),
+            {VersionTwoImporterExporter::tr("Import"), VersionTwoImporterExporter::tr("Cancel"),
+             VersionTwoImporterExporter::tr("Import with all details")});
         if (button != 1)
             ExchangeImportOperation::start(*session, path, button == 2, progressView);
         return false;

@@ -1,6 +1,7 @@
 #include "MainMenuController.h"
 
 #include "MainWindow.h"
+#include "QtProgressView.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -10,8 +11,8 @@
 #include "library/LibrarySession.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
-#include "library/RecipesManagedObject.h"
 #include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
@@ -20,16 +21,15 @@
 #include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "measure/SmartMeasurementsController.h"
-#include "present/RecipeDisplayController.h"
-#include "present/ThemeController.h"
-#include "present/ui/RecipePageView.h"
-#include "QtProgressView.h"
-#include "share/VersionTwoImporterExporter.h"
 #include "platform/Alerts.h"
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
+#include "present/RecipeDisplayController.h"
+#include "present/ThemeController.h"
+#include "present/ui/RecipePageView.h"
+#include "share/VersionTwoImporterExporter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -191,27 +191,31 @@ void MainMenuController::connectSidebar() {
 
     RecipesArrayController* recipes = m_app->recipesArrayController();
     SearchBoxMenu* search = m_app->searchBoxMenu();
-    connect(sidebar, &SidebarOutlineView::groupSelected, this, [this, recipes, search](GroupsManagedObject* group) {
-        recipes->setFilterPredicate(group ? group->filterPredicate() : PredicatePtr());
-        if (recipes->selectedObjects().isEmpty() && !recipes->arrangedObjects().isEmpty())
-            recipes->setSelectionIndexes({0});
-        search->sidebarSelectionChanged();
-        updateGroupActions();
-    });
+    connect(sidebar, &SidebarOutlineView::groupSelected, this,
+            [this, recipes, search](GroupsManagedObject* group) {
+                recipes->setFilterPredicate(group ? group->filterPredicate() : PredicatePtr());
+                if (recipes->selectedObjects().isEmpty() && !recipes->arrangedObjects().isEmpty())
+                    recipes->setSelectionIndexes({0});
+                search->sidebarSelectionChanged();
+                updateGroupActions();
+            });
     connect(sidebar, &SidebarOutlineView::editGroupRequested, this, &MainMenuController::editGroup);
     connect(sidebar, &SidebarOutlineView::deleteGroupRequested, this, &MainMenuController::deleteGroup);
     GroupEditorController* editor = m_app->groupEditorController();
     m_groupEditorSheet = std::make_unique<GroupEditorSheet>(editor, m_mainWindow.get());
     connect(editor, &GroupEditorController::selectMyLibraryGroupRequested, sidebar,
             &SidebarOutlineView::selectMyLibraryGroup);
-    connect(tree->managedObjectContext(), &ObjectContext::selectionRequested, sidebar, [sidebar](ManagedObject* object) {
-        if (auto* group = dynamic_cast<GroupsManagedObject*>(object))
-            sidebar->selectGroup(group);
-    });
+    connect(tree->managedObjectContext(), &ObjectContext::selectionRequested, sidebar,
+            [sidebar](ManagedObject* object) {
+                if (auto* group = dynamic_cast<GroupsManagedObject*>(object))
+                    sidebar->selectGroup(group);
+            });
     if (GroupsCounterUpdater* counters = m_app->groupsCounterUpdater())
-        connect(counters, &GroupsCounterUpdater::countersUpdated, sidebar->viewport(), qOverload<>(&QWidget::update));
+        connect(counters, &GroupsCounterUpdater::countersUpdated, sidebar->viewport(),
+                qOverload<>(&QWidget::update));
     if (CoreDataController* store = m_app->coreDataController()) {
-        connect(store, &CoreDataController::autoExpandSidebar, sidebar, [sidebar] { sidebar->setAutoExpand(true); });
+        connect(store, &CoreDataController::autoExpandSidebar, sidebar,
+                [sidebar] { sidebar->setAutoExpand(true); });
         // Once the fixed groups exist, the library opens on "My Recipes".
         connect(store, &CoreDataController::groupsContentValidated, sidebar, [sidebar] {
             if (!sidebar->selectedGroup())
@@ -241,8 +245,10 @@ void MainMenuController::connectRecipeEditor() {
         updateRecipeActions();
     });
     connect(m_mainWindow.get(), &MainWindow::newRecipeRequested, this, &MainMenuController::newRecipeAction);
-    connect(m_mainWindow.get(), &MainWindow::editRecipeRequested, this, &MainMenuController::editRecipeAction);
-    connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this, &MainMenuController::deleteRecipeAction);
+    connect(m_mainWindow.get(), &MainWindow::editRecipeRequested, this,
+            &MainMenuController::editRecipeAction);
+    connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this,
+            &MainMenuController::deleteRecipeAction);
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);
     if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
@@ -368,10 +374,12 @@ void MainMenuController::importAction() {
     request.title = tr("Import");
     request.fileTypes = {QStringLiteral("Larkspoon!"), QStringLiteral("mgourmet"), QStringLiteral("lsr"),
                          QStringLiteral("database"), QStringLiteral("mx2")};
-    request.checkBoxTitle = tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
-    request.note = tr("Supported formats are Larkspoon! 2 two exports ''lsr'', Larkspoon! 1 exports ''Larkspoon!'' "
-                      "Larkspoon! 1 databases ''database'', MacGourmet data exports ''mgourmet'', and MasterCook XML "
-                      "exports ''mx2''.");
+    request.checkBoxTitle =
+        tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
+    request.note =
+        tr("Supported formats are Larkspoon! 2 two exports ''lsr'', Larkspoon! 1 exports ''Larkspoon!'' "
+           "Larkspoon! 1 databases ''database'', MacGourmet data exports ''mgourmet'', and MasterCook XML "
+           "exports ''mx2''.");
     openPanelDidEndForImport(m_app->filePanels()->runOpenPanel(request));
 }
 
@@ -415,7 +423,8 @@ void MainMenuController::exportAction() {
     exportDidEndForPanel(m_app->filePanels()->runSavePanel(request), selected);
 }
 
-bool MainMenuController::exportDidEndForPanel(const FilePanelResult& result, const QList<ManagedObject*>& recipes) {
+bool MainMenuController::exportDidEndForPanel(const FilePanelResult& result,
+                                              const QList<ManagedObject*>& recipes) {
     if (!result.confirmed || result.path.isEmpty() || !m_app || !m_app->session())
         return false;
     VersionTwoImporterExporter exporter(m_app->session(), progressView());
@@ -496,8 +505,10 @@ void MainMenuController::buildMenus() {
     addCommand(edit, QStringLiteral("deleteRecipe"), tr("Delete Recipe"), QKeySequence(tr("Ctrl+Backspace")),
                &MainMenuController::deleteRecipeAction);
     edit->addSeparator();
-    addCommand(edit, QStringLiteral("editGroup"), tr("Edit Group..."), {}, &MainMenuController::editGroupAction);
-    addCommand(edit, QStringLiteral("deleteGroup"), tr("Delete Group"), {}, &MainMenuController::deleteSelectedGroup);
+    addCommand(edit, QStringLiteral("editGroup"), tr("Edit Group..."), {},
+               &MainMenuController::editGroupAction);
+    addCommand(edit, QStringLiteral("deleteGroup"), tr("Delete Group"), {},
+               &MainMenuController::deleteSelectedGroup);
 
     QMenu* view = bar->addMenu(tr("&View"));
     addCommand(view, QStringLiteral("chooseTheme"), tr("Choose Theme"), QKeySequence(tr("Ctrl+T")),
@@ -668,7 +679,8 @@ void MainMenuController::aboutApplicationAction() {
         name->setFont(nameFont);
         name->setAlignment(Qt::AlignHCenter);
         layout->addWidget(name);
-        auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(LARKSPOON_SHORT_VERSION_STRING)), m_aboutBox.get());
+        auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(LARKSPOON_SHORT_VERSION_STRING)),
+                                   m_aboutBox.get());
         version->setAlignment(Qt::AlignHCenter);
         layout->addWidget(version);
         auto* line = new QLabel(tr("Your personal library of recipes."), m_aboutBox.get());

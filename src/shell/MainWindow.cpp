@@ -11,11 +11,9 @@
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDrag>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QActionGroup>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -23,9 +21,11 @@
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
@@ -154,8 +154,8 @@ void MainWindow::buildToolbar() {
     m_searchField->setPlaceholderText(tr("Search Recipes"));
     m_searchField->setClearButtonEnabled(true);
     // The magnifier opens the menu of what is searched.
-    m_searchScopeAction = m_searchField->addAction(themeIcon("system-search", st, QStyle::SP_FileDialogContentsView),
-                                                   QLineEdit::LeadingPosition);
+    m_searchScopeAction = m_searchField->addAction(
+        themeIcon("system-search", st, QStyle::SP_FileDialogContentsView), QLineEdit::LeadingPosition);
     m_searchScopeAction->setObjectName(QStringLiteral("searchScopes"));
     m_searchScopeAction->setToolTip(tr("Choose what to search"));
     m_searchScopeMenu = new QMenu(m_searchField);

@@ -15,7 +15,8 @@ QtProgressView::~QtProgressView() {
 
 bool QtProgressView::show() {
     if (!m_dialog) {
-        m_dialog = new QDialog(m_parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+        m_dialog = new QDialog(m_parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                                             Qt::WindowTitleHint);
         m_dialog->setWindowTitle(QApplication::applicationName());
         m_dialog->setModal(true);
         auto* layout = new QVBoxLayout(m_dialog);
@@ -70,4 +71,3 @@ void QtProgressView::close() {
     if (m_dialog)
         m_dialog->hide();
 }
-

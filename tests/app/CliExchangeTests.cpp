@@ -30,8 +30,9 @@ protected:
         // New libraries without their starter recipes: the lists below are what the tests put in.
         for (const QString& library : {m_library, m_other}) {
             ASSERT_EQ(runCli({QStringLiteral("--library"), library, QStringLiteral("create")}).exitCode, 0);
-            ASSERT_EQ(runCli({QStringLiteral("--library"), library, QStringLiteral("delete"), QStringLiteral("Recipes"),
-                              QStringLiteral("--filter"), QStringLiteral("TRUEPREDICATE")})
+            ASSERT_EQ(runCli({QStringLiteral("--library"), library, QStringLiteral("delete"),
+                              QStringLiteral("Recipes"), QStringLiteral("--filter"),
+                              QStringLiteral("TRUEPREDICATE")})
                           .exitCode,
                       0);
         }

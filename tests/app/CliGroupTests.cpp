@@ -28,10 +28,11 @@ protected:
         return QJsonDocument::fromJson(run.out);
     }
     QString keywords(const QString& uniqueID) {
-        const QJsonArray found = json(cli({QStringLiteral("query"), QStringLiteral("Recipes"), QStringLiteral("--filter"),
-                                           QStringLiteral("uniqueID == '%1'").arg(uniqueID), QStringLiteral("--keys"),
-                                           QStringLiteral("keywords")}))
-                                     .array();
+        const QJsonArray found =
+            json(cli({QStringLiteral("query"), QStringLiteral("Recipes"), QStringLiteral("--filter"),
+                      QStringLiteral("uniqueID == '%1'").arg(uniqueID), QStringLiteral("--keys"),
+                      QStringLiteral("keywords")}))
+                .array();
         return found.at(0).toObject().value(QStringLiteral("keywords")).toString();
     }
 };
@@ -52,13 +53,15 @@ TEST_F(CliGroupTest, NewLibraryTreeAndRecipeDrops) {
         nested = nested || !node.toObject().value(QStringLiteral("children")).toArray().isEmpty();
     EXPECT_TRUE(nested);
 
-    const QString id = json(cli({QStringLiteral("insert"), QStringLiteral("Recipes"), QStringLiteral(R"({"name":"Pie"})")}))
-                           .object()
-                           .value(QStringLiteral("uniqueID"))
-                           .toString();
+    const QString id =
+        json(cli({QStringLiteral("insert"), QStringLiteral("Recipes"), QStringLiteral(R"({"name":"Pie"})")}))
+            .object()
+            .value(QStringLiteral("uniqueID"))
+            .toString();
     json(cli({QStringLiteral("drop"), id, QStringLiteral("--on"), QStringLiteral("Desserts")}));
     EXPECT_EQ(keywords(id), QStringLiteral("Desserts"));
-    json(cli({QStringLiteral("drop"), id, QStringLiteral("--on"), QStringLiteral("Desserts"), QStringLiteral("--remove")}));
+    json(cli({QStringLiteral("drop"), id, QStringLiteral("--on"), QStringLiteral("Desserts"),
+              QStringLiteral("--remove")}));
     EXPECT_TRUE(keywords(id).isEmpty());
 
     // Refusals change nothing: a smart group, a header, an unknown group or recipe.

@@ -24,16 +24,20 @@ TEST(CliRenderTest, PrintsThePageOrRefusesAMissingTheme) {
         return runCli(args);
     };
     ASSERT_EQ(cli({QStringLiteral("create")}).exitCode, 0);
-    const CliRun inserted = cli({QStringLiteral("insert"), QStringLiteral("Recipes"),
-                                 QStringLiteral(R"({"name": "Toast <script>x()</script>", "notes": "1/2 slice", "rating": 2})")});
+    const CliRun inserted =
+        cli({QStringLiteral("insert"), QStringLiteral("Recipes"),
+             QStringLiteral(R"({"name": "Toast <script>x()</script>", "notes": "1/2 slice", "rating": 2})")});
     ASSERT_EQ(inserted.exitCode, 0) << inserted.err.toStdString();
-    const QString id = QJsonDocument::fromJson(inserted.out).object().value(QStringLiteral("uniqueID")).toString();
+    const QString id =
+        QJsonDocument::fromJson(inserted.out).object().value(QStringLiteral("uniqueID")).toString();
 
     // The program's application support folder under this test's data home.
-    const QString themes = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Larkspoon!/Larkspoon!/Theme Development");
+    const QString themes =
+        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Larkspoon!/Larkspoon!/Theme Development");
     for (const QString& mode : {QStringLiteral("Recipe View"), QStringLiteral("Full Screen")}) {
         ASSERT_TRUE(QDir().mkpath(themes + QStringLiteral("/CliFixture/") + mode));
-        QFile::copy(testsupport::testDataPath(QStringLiteral("present/Themes/Fixture/") + mode + QStringLiteral("/Template.html")),
+        QFile::copy(testsupport::testDataPath(QStringLiteral("present/Themes/Fixture/") + mode +
+                                              QStringLiteral("/Template.html")),
                     themes + QStringLiteral("/CliFixture/") + mode + QStringLiteral("/Template.html"));
     }
 
@@ -43,17 +47,20 @@ TEST(CliRenderTest, PrintsThePageOrRefusesAMissingTheme) {
     const QString page = QString::fromUtf8(run.out);
     EXPECT_TRUE(page.startsWith(QStringLiteral("<!DOCTYPE html>")));
     EXPECT_TRUE(page.contains(QStringLiteral("min-height: 460px")));
-    EXPECT_TRUE(page.contains(QStringLiteral("<h1 id=\"title\">Toast &lt;script&gt;x()&lt;/script&gt;</h1>")));
+    EXPECT_TRUE(
+        page.contains(QStringLiteral("<h1 id=\"title\">Toast &lt;script&gt;x()&lt;/script&gt;</h1>")));
     EXPECT_TRUE(page.contains(QStringLiteral("½ slice")));
     EXPECT_TRUE(page.contains(QStringLiteral("★★<")));
-    EXPECT_TRUE(page.contains(QString(themes).replace(u' ', QStringLiteral("%20")) + QStringLiteral("/CliFixture/style.css")));
+    EXPECT_TRUE(page.contains(QString(themes).replace(u' ', QStringLiteral("%20")) +
+                              QStringLiteral("/CliFixture/style.css")));
 
-    run = cli({QStringLiteral("render"), id, QStringLiteral("--theme"), QStringLiteral("CliFixture"), QStringLiteral("--mode"),
-               QStringLiteral("Full Screen")});
+    run = cli({QStringLiteral("render"), id, QStringLiteral("--theme"), QStringLiteral("CliFixture"),
+               QStringLiteral("--mode"), QStringLiteral("Full Screen")});
     EXPECT_TRUE(QString::fromUtf8(run.out).contains(QStringLiteral("min-height: 560px")));
     EXPECT_TRUE(QString::fromUtf8(run.out).contains(QStringLiteral("class=\"full-screen\"")));
 
-    run = cli({QStringLiteral("render"), id, QStringLiteral("--theme"), QStringLiteral("CliFixture"), QStringLiteral("--alternate")});
+    run = cli({QStringLiteral("render"), id, QStringLiteral("--theme"), QStringLiteral("CliFixture"),
+               QStringLiteral("--alternate")});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(QString::fromUtf8(run.err).trimmed(),

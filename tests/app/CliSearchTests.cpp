@@ -36,7 +36,8 @@ protected:
         return QString::fromUtf8(run.err).trimmed();
     }
     QString valueOf(const QString& entity, const QString& filter, const QString& key) {
-        const CliRun run = cli({QStringLiteral("query"), entity, QStringLiteral("--filter"), filter, QStringLiteral("--keys"), key});
+        const CliRun run = cli({QStringLiteral("query"), entity, QStringLiteral("--filter"), filter,
+                                QStringLiteral("--keys"), key});
         return QJsonDocument::fromJson(run.out).array().at(0).toObject().value(key).toString();
     }
 };
@@ -47,8 +48,8 @@ TEST_F(CliSearchTest, GroupsAreValidatedNestedRenamedAndDeleted) {
               QStringLiteral("please enter a name for your new group"));
     EXPECT_EQ(refused({QStringLiteral("group"), QStringLiteral("grocery"), QStringLiteral("Mon, Tue")}),
               QStringLiteral("Commas are not allowed in Group names at this time."));
-    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("smart"), QStringLiteral("Bad"), QStringLiteral("--rule"),
-                          QStringLiteral("rating > 3")})
+    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("smart"), QStringLiteral("Bad"),
+                          QStringLiteral("--rule"), QStringLiteral("rating > 3")})
                      .isEmpty());
 
     // Nesting follows the sidebar: a group dropped onto one with a grandparent is refused.
@@ -58,10 +59,11 @@ TEST_F(CliSearchTest, GroupsAreValidatedNestedRenamedAndDeleted) {
     EXPECT_EQ(supper.value(QStringLiteral("parent")).toString(), QStringLiteral("Meals"));
     ok({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Late"), QStringLiteral("--parent"),
         QStringLiteral("Supper")});
-    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Later"), QStringLiteral("--parent"),
-                          QStringLiteral("Late")})
+    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Later"),
+                          QStringLiteral("--parent"), QStringLiteral("Late")})
                      .isEmpty());
-    EXPECT_EQ(valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Later'"), QStringLiteral("name")), QString());
+    EXPECT_EQ(valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Later'"), QStringLiteral("name")),
+              QString());
     refused({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("X"), QStringLiteral("--parent"),
              QStringLiteral("My Recipes")});
 
@@ -69,36 +71,47 @@ TEST_F(CliSearchTest, GroupsAreValidatedNestedRenamedAndDeleted) {
     const QJsonObject smart = ok({QStringLiteral("group"), QStringLiteral("smart"), QStringLiteral("Best"),
                                   QStringLiteral("--rule"), QStringLiteral("(\"Rating\" > \"3\")")});
     EXPECT_EQ(smart.value(QStringLiteral("kind")).toString(), QStringLiteral("smartGroup"));
-    EXPECT_EQ(valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Best'"), QStringLiteral("predicates")),
-              QStringLiteral("\"Rating\" > \"3\""));
+    EXPECT_EQ(
+        valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Best'"), QStringLiteral("predicates")),
+        QStringLiteral("\"Rating\" > \"3\""));
 
-    ok({QStringLiteral("insert"), QStringLiteral("Recipes"), QStringLiteral(R"({"name":"Roast","keywords":"Meals"})")});
-    ok({QStringLiteral("insert"), QStringLiteral("Recipes"), QStringLiteral(R"({"name":"Soup","keywords":"Late"})")});
-    ok({QStringLiteral("group"), QStringLiteral("rename"), QStringLiteral("Meals"), QStringLiteral("Dinners")});
-    EXPECT_EQ(valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Roast'"), QStringLiteral("keywords")),
-              QStringLiteral("Meals"));
+    ok({QStringLiteral("insert"), QStringLiteral("Recipes"),
+        QStringLiteral(R"({"name":"Roast","keywords":"Meals"})")});
+    ok({QStringLiteral("insert"), QStringLiteral("Recipes"),
+        QStringLiteral(R"({"name":"Soup","keywords":"Late"})")});
+    ok({QStringLiteral("group"), QStringLiteral("rename"), QStringLiteral("Meals"),
+        QStringLiteral("Dinners")});
+    EXPECT_EQ(
+        valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Roast'"), QStringLiteral("keywords")),
+        QStringLiteral("Meals"));
     ok({QStringLiteral("group"), QStringLiteral("rename"), QStringLiteral("Dinners"), QStringLiteral("Food"),
         QStringLiteral("--rename-keywords")});
-    EXPECT_EQ(valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Soup'"), QStringLiteral("keywords")),
-              QStringLiteral("Late,Food"));
-    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("rename"), QStringLiteral("Food"), QStringLiteral("a,b")})
+    EXPECT_EQ(
+        valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Soup'"), QStringLiteral("keywords")),
+        QStringLiteral("Late,Food"));
+    EXPECT_FALSE(refused({QStringLiteral("group"), QStringLiteral("rename"), QStringLiteral("Food"),
+                          QStringLiteral("a,b")})
                      .isEmpty());
 
-    const QJsonObject deleted = ok({QStringLiteral("group"), QStringLiteral("delete"), QStringLiteral("Food")});
+    const QJsonObject deleted =
+        ok({QStringLiteral("group"), QStringLiteral("delete"), QStringLiteral("Food")});
     EXPECT_EQ(deleted.value(QStringLiteral("subgroups")).toInt(), 2);
-    EXPECT_EQ(valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Soup'"), QStringLiteral("keywords")),
-              QStringLiteral("Late,Food"));
-    EXPECT_EQ(valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Late'"), QStringLiteral("name")), QString());
+    EXPECT_EQ(
+        valueOf(QStringLiteral("Recipes"), QStringLiteral("name == 'Soup'"), QStringLiteral("keywords")),
+        QStringLiteral("Late,Food"));
+    EXPECT_EQ(valueOf(QStringLiteral("Groups"), QStringLiteral("name == 'Late'"), QStringLiteral("name")),
+              QString());
     refused({QStringLiteral("group"), QStringLiteral("delete"), QStringLiteral("My Recipes")});
     refused({QStringLiteral("group"), QStringLiteral("delete"), QStringLiteral("Nowhere")});
 }
 
 TEST_F(CliSearchTest, ListShowsTheGroupNarrowedBySearch) {
     ok({QStringLiteral("create")});
-    const QString quiche = ok({QStringLiteral("insert"), QStringLiteral("Recipes"),
-                               QStringLiteral(R"j({"name":"Quiche","ingredientsArray":"({name = zzquat;})"})j")})
-                               .value(QStringLiteral("uniqueID"))
-                               .toString();
+    const QString quiche =
+        ok({QStringLiteral("insert"), QStringLiteral("Recipes"),
+            QStringLiteral(R"j({"name":"Quiche","ingredientsArray":"({name = zzquat;})"})j")})
+            .value(QStringLiteral("uniqueID"))
+            .toString();
     ok({QStringLiteral("insert"), QStringLiteral("Recipes"),
         QStringLiteral(R"({"name":"Zzquat nog","directions":"stir","notes":"say \"hi\""})")});
     ok({QStringLiteral("group"), QStringLiteral("grocery"), QStringLiteral("Shop")});
@@ -111,17 +124,22 @@ TEST_F(CliSearchTest, ListShowsTheGroupNarrowedBySearch) {
             out << entry.toObject().value(QStringLiteral("name")).toString();
         return out;
     };
-    EXPECT_EQ(names({QStringLiteral("--group"), QStringLiteral("Shop"), QStringLiteral("--search"), QStringLiteral("ZZQUAT")}),
+    EXPECT_EQ(names({QStringLiteral("--group"), QStringLiteral("Shop"), QStringLiteral("--search"),
+                     QStringLiteral("ZZQUAT")}),
               QStringList{QStringLiteral("Quiche")});
-    EXPECT_EQ(names({QStringLiteral("--group"), QStringLiteral("Shop")}), QStringList{QStringLiteral("Quiche")});
+    EXPECT_EQ(names({QStringLiteral("--group"), QStringLiteral("Shop")}),
+              QStringList{QStringLiteral("Quiche")});
     EXPECT_EQ(names({QStringLiteral("--search"), QStringLiteral("zzquat")}),
               (QStringList{QStringLiteral("Quiche"), QStringLiteral("Zzquat nog")}));
-    EXPECT_EQ(names({QStringLiteral("--search"), QStringLiteral("zzquat"), QStringLiteral("--scope"), QStringLiteral("Ingredients")}),
+    EXPECT_EQ(names({QStringLiteral("--search"), QStringLiteral("zzquat"), QStringLiteral("--scope"),
+                     QStringLiteral("Ingredients")}),
               QStringList{QStringLiteral("Quiche")});
-    EXPECT_EQ(names({QStringLiteral("--search"), QStringLiteral("\"hi\""), QStringLiteral("--scope"), QStringLiteral("Notes")}),
+    EXPECT_EQ(names({QStringLiteral("--search"), QStringLiteral("\"hi\""), QStringLiteral("--scope"),
+                     QStringLiteral("Notes")}),
               QStringList{QStringLiteral("Zzquat nog")});
     refused({QStringLiteral("list"), QStringLiteral("--scope"), QStringLiteral("Notes")});
-    refused({QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("x"), QStringLiteral("--scope"), QStringLiteral("Calories")});
+    refused({QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("x"),
+             QStringLiteral("--scope"), QStringLiteral("Calories")});
     refused({QStringLiteral("list"), QStringLiteral("--group"), QStringLiteral("Nowhere")});
 }
 

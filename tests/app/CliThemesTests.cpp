@@ -26,7 +26,8 @@ TEST(CliThemesTest, ListsBuiltInAndDevelopmentThemesInOrder) {
     const QJsonArray themes = QJsonDocument::fromJson(run.out).array();
     QStringList rows;
     for (const QJsonValue& theme : themes)
-        rows << theme[QStringLiteral("name")].toString() + QLatin1Char(' ') + theme[QStringLiteral("root")].toString();
+        rows << theme[QStringLiteral("name")].toString() + QLatin1Char(' ') +
+                    theme[QStringLiteral("root")].toString();
     EXPECT_EQ(rows, (QStringList{QStringLiteral("basil development"), QStringLiteral("Linen resources"),
                                  QStringLiteral("Sky resources"), QStringLiteral("Sky development"),
                                  QStringLiteral("Slate resources")}));

@@ -16,15 +16,16 @@ inline void setValues(ManagedObject* record, const QVariantMap& values) {
         record->setValueForKey(it.value(), it.key());
 }
 
-inline RecipesManagedObject* insertRecipe(ObjectContext* context, const QString& name, const QVariantMap& values = {}) {
+inline RecipesManagedObject* insertRecipe(ObjectContext* context, const QString& name,
+                                          const QVariantMap& values = {}) {
     auto* recipe = dynamic_cast<RecipesManagedObject*>(context->insertNewObject(QStringLiteral("Recipes")));
     recipe->setValueForKey(name, QStringLiteral("name"));
     setValues(recipe, values);
     return recipe;
 }
 
-inline GroupsManagedObject* insertGroup(ObjectContext* context, const QString& name, const QVariantMap& values = {},
-                                        ManagedObject* parent = nullptr) {
+inline GroupsManagedObject* insertGroup(ObjectContext* context, const QString& name,
+                                        const QVariantMap& values = {}, ManagedObject* parent = nullptr) {
     auto* group = dynamic_cast<GroupsManagedObject*>(context->insertNewObject(QStringLiteral("Groups")));
     group->setValueForKey(name, QStringLiteral("name"));
     setValues(group, values);
@@ -35,7 +36,8 @@ inline GroupsManagedObject* insertGroup(ObjectContext* context, const QString& n
 
 inline QStringList recipeNamesMatching(ObjectContext* context, const PredicatePtr& filter) {
     QStringList names;
-    for (ManagedObject* recipe : context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter)))
+    for (ManagedObject* recipe :
+         context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter)))
         names.append(recipe->stringValue(QStringLiteral("name")));
     names.sort();
     return names;

@@ -11,7 +11,9 @@ public:
     QList<FilePanelResult> answers;
     QList<FilePanelRequest> asked;
 
-    void answer(const QString& path, bool checkBox = false) { answers.append(FilePanelResult{true, path, checkBox}); }
+    void answer(const QString& path, bool checkBox = false) {
+        answers.append(FilePanelResult{true, path, checkBox});
+    }
     void cancel() { answers.append(FilePanelResult{}); }
     FilePanelResult runOpenPanel(const FilePanelRequest& request) override { return next(request); }
     FilePanelResult runSavePanel(const FilePanelRequest& request) override { return next(request); }

@@ -197,9 +197,26 @@ std::vector<Bytes> collectTokens(const std::vector<Bytes>& corpus) {
         }
     }
     using namespace std::string_view_literals;
-    for (std::string_view extra : {"0"sv, "-1"sv, "1"sv, "255"sv, "65535"sv, "4294967295"sv, "18446744073709551615"sv,
-                                   "9223372036854775808"sv, "-9223372036854775809"sv, "1e308"sv, "nan"sv, "\\"sv,
-                                   "\""sv, "'"sv, "\\U"sv, "\\377"sv, "/*"sv, "*/"sv, "//"sv, "\xff\xff\xff\xff"sv,
+    for (std::string_view extra : {"0"sv,
+                                   "-1"sv,
+                                   "1"sv,
+                                   "255"sv,
+                                   "65535"sv,
+                                   "4294967295"sv,
+                                   "18446744073709551615"sv,
+                                   "9223372036854775808"sv,
+                                   "-9223372036854775809"sv,
+                                   "1e308"sv,
+                                   "nan"sv,
+                                   "\\"sv,
+                                   "\""sv,
+                                   "'"sv,
+                                   "\\U"sv,
+                                   "\\377"sv,
+                                   "/*"sv,
+                                   "*/"sv,
+                                   "//"sv,
+                                   "\xff\xff\xff\xff"sv,
                                    "\0\0\0\0"sv})
         tokens.insert(Bytes(extra.begin(), extra.end()));
     return std::vector<Bytes>(tokens.begin(), tokens.end());
@@ -240,10 +257,14 @@ private:
     size_t pickLength() {
         // Mostly short, sometimes up to the limit.
         switch (pick(4)) {
-        case 0: return pick(16);
-        case 1: return pick(256);
-        case 2: return pick(4096);
-        default: return pick(m_maxLen + 1);
+        case 0:
+            return pick(16);
+        case 1:
+            return pick(256);
+        case 2:
+            return pick(4096);
+        default:
+            return pick(m_maxLen + 1);
         }
     }
 
@@ -326,7 +347,8 @@ private:
                 insertAt(b, pos, m_tokens[pick(m_tokens.size())], limit);
             break;
         case 8: { // long repeat of a token or a byte
-            Bytes unit = m_tokens.empty() || pick(2) == 0 ? Bytes(1, randomByte()) : m_tokens[pick(m_tokens.size())];
+            Bytes unit =
+                m_tokens.empty() || pick(2) == 0 ? Bytes(1, randomByte()) : m_tokens[pick(m_tokens.size())];
             const size_t count = 1 + pick(pick(8) == 0 ? 5000 : 64);
             Bytes run;
             for (size_t i = 0; i < count && run.size() < limit; ++i)
@@ -351,8 +373,8 @@ private:
 };
 
 void runOne(const Bytes& input, std::uint64_t seed, std::uint64_t index) {
-    std::snprintf(g_artifactName, sizeof g_artifactName, "crash-%llu-%llu", static_cast<unsigned long long>(seed),
-                  static_cast<unsigned long long>(index));
+    std::snprintf(g_artifactName, sizeof g_artifactName, "crash-%llu-%llu",
+                  static_cast<unsigned long long>(seed), static_cast<unsigned long long>(index));
     // An empty vector has no data(); give the harness a valid pointer anyway.
     static const uint8_t empty = 0;
     g_currentData = input.empty() ? &empty : input.data();
@@ -364,8 +386,7 @@ void runOne(const Bytes& input, std::uint64_t seed, std::uint64_t index) {
 // Ends the process when one input runs longer than the timeout.
 class Watchdog {
 public:
-    explicit Watchdog(double timeoutSeconds)
-        : m_timeout(timeoutSeconds), m_thread([this] { watch(); }) {}
+    explicit Watchdog(double timeoutSeconds) : m_timeout(timeoutSeconds), m_thread([this] { watch(); }) {}
     ~Watchdog() {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -396,7 +417,8 @@ private:
                 char name[160];
                 std::snprintf(name, sizeof name, "timeout-%s", g_artifactName + 6);
                 writeArtifact(name);
-                std::fprintf(stderr, "\nFuzzDriver: one input ran longer than %.0f s; input written to %s\nFAILED\n",
+                std::fprintf(stderr,
+                             "\nFuzzDriver: one input ran longer than %.0f s; input written to %s\nFAILED\n",
                              m_timeout, name);
                 std::_Exit(1);
             }
@@ -422,10 +444,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.seedGiven)
-        options.seed = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^ std::uint64_t(getpid());
+        options.seed = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                       std::uint64_t(getpid());
     const char* name = std::strrchr(argv[0], '/') ? std::strrchr(argv[0], '/') + 1 : argv[0];
-    std::printf("%s: seed %llu (repeat with --seed=%llu)\n", name, static_cast<unsigned long long>(options.seed),
-                static_cast<unsigned long long>(options.seed));
+    std::printf("%s: seed %llu (repeat with --seed=%llu)\n", name,
+                static_cast<unsigned long long>(options.seed), static_cast<unsigned long long>(options.seed));
     std::fflush(stdout);
 
     if (LLVMFuzzerInitialize)
@@ -460,7 +483,8 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (generated < required) {
         std::printf("%s: only %llu of the %llu required inputs ran before the %g s limit\n", name,
-                    static_cast<unsigned long long>(generated), static_cast<unsigned long long>(required), options.maxSeconds);
+                    static_cast<unsigned long long>(generated), static_cast<unsigned long long>(required),
+                    options.maxSeconds);
         ok = false;
     }
     if (rss > double(options.maxRssMb)) {

@@ -76,7 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 fail("a text field that is not text", text);
             for (QChar c : value.toString()) {
                 switch (c.unicode()) {
-                case u'\n': case u'\r': case u'\t': case 0x00A0: case 0x2022: case 0x25CF: case u'*':
+                case u'\n':
+                case u'\r':
+                case u'\t':
+                case 0x00A0:
+                case 0x2022:
+                case 0x25CF:
+                case u'*':
                     fail("a cleaned character reached a record", text);
                 default:
                     break;
@@ -90,10 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString quantity = record.value(QStringLiteral("quantity")).toString();
         if (converted++ < 20 && quantity.size() < 256) {
             checkScaled(quantity, 1.5f);
-            (void)converter.preferredMeasurementFromMeasurement(record.value(QStringLiteral("measurement")).toString(), quantity);
+            (void)converter.preferredMeasurementFromMeasurement(
+                record.value(QStringLiteral("measurement")).toString(), quantity);
             QVariantMap lowest = record;
-            converter.ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(lowest);
-            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(record);
+            converter
+                .ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
+                    lowest);
+            converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+                record);
         }
     }
 

@@ -50,7 +50,8 @@ QVariantMap recipe() {
     return {
         {QStringLiteral("name"), QString::fromUtf8("Crème Brûlée au Café")},
         {QStringLiteral("keywords"), QStringLiteral("dessert,French,soup")},
-        {QStringLiteral("keywordsArray"), QStringList{QStringLiteral("dessert"), QStringLiteral("french"), QStringLiteral("soup")}},
+        {QStringLiteral("keywordsArray"),
+         QStringList{QStringLiteral("dessert"), QStringLiteral("french"), QStringLiteral("soup")}},
         {QStringLiteral("rating"), 4},
         {QStringLiteral("difficulty"), qint64(2)},
         {QStringLiteral("hasBeenPrepared"), 1},
@@ -59,8 +60,10 @@ QVariantMap recipe() {
         {QStringLiteral("notes"), QString::fromUtf8("ÉCLAIR \xF0\x9F\x98\x80 straße 2 eggs")},
         {QStringLiteral("uniqueID"), QStringLiteral("2010-05-01-10-00-00-000-42")},
         {QStringLiteral("dateCreated"), QDateTime(QDate(2010, 5, 1), QTime(10, 0), Qt::UTC)},
-        {QStringLiteral("ingredient"), QVariantMap{{QStringLiteral("name"), QStringLiteral("egg")}, {QStringLiteral("quantity"), QStringLiteral("2")}}},
-        {QStringLiteral("mixed"), QVariantList{1, QStringLiteral("Two"), QVariant(), QVariantList{QStringLiteral("x")}, 2.5}},
+        {QStringLiteral("ingredient"), QVariantMap{{QStringLiteral("name"), QStringLiteral("egg")},
+                                                   {QStringLiteral("quantity"), QStringLiteral("2")}}},
+        {QStringLiteral("mixed"),
+         QVariantList{1, QStringLiteral("Two"), QVariant(), QVariantList{QStringLiteral("x")}, 2.5}},
         {QStringLiteral("empty"), QString()},
     };
 }
@@ -77,8 +80,12 @@ bool evaluateBoth(const Predicate& p, const QVariantMap& variables, const KeyVal
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    static const QVariantList arguments{QStringLiteral("soup"),     3,      QStringList{QStringLiteral("a"), QStringLiteral("French")},
-                                        QVariant(), QStringLiteral("name"), QStringLiteral("ingredient.name")};
+    static const QVariantList arguments{QStringLiteral("soup"),
+                                        3,
+                                        QStringList{QStringLiteral("a"), QStringLiteral("French")},
+                                        QVariant(),
+                                        QStringLiteral("name"),
+                                        QStringLiteral("ingredient.name")};
     const PredicateParseResult parsed = Predicate::parse(text, arguments);
     if (!parsed.ok()) {
         if (parsed.error.isEmpty() || parsed.errorPosition < 0 || parsed.errorPosition > text.size())
@@ -102,7 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const VariantKeyValueSource plainRecipe(values);
     static const CachedSource cachedEmpty({});
     static const VariantKeyValueSource plainText(QString::fromUtf8("Crème"));
-    const QVariantMap variables{{QStringLiteral("value"), QStringLiteral("EGG")}, {QStringLiteral("low"), 1}, {QStringLiteral("list"), QStringList{QStringLiteral("soup"), QStringLiteral("x")}}};
+    const QVariantMap variables{
+        {QStringLiteral("value"), QStringLiteral("EGG")},
+        {QStringLiteral("low"), 1},
+        {QStringLiteral("list"), QStringList{QStringLiteral("soup"), QStringLiteral("x")}}};
     const PredicatePtr substituted = predicate->substitutingVariables(variables);
 
     const KeyValueSource* pairs[][2] = {

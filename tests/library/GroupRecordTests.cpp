@@ -37,18 +37,21 @@ protected:
 };
 
 TEST_F(GroupRecordTest, EachKindOfGroupShowsItsRecipes) {
-    RecipesManagedObject* soup = recipe(QStringLiteral("Soup"), {{QStringLiteral("keywords"), QStringLiteral("Dinner,Soups")},
-                                                                {QStringLiteral("rating"), 4}});
+    RecipesManagedObject* soup =
+        recipe(QStringLiteral("Soup"),
+               {{QStringLiteral("keywords"), QStringLiteral("Dinner,Soups")}, {QStringLiteral("rating"), 4}});
     recipe(QStringLiteral("Toast"), {{QStringLiteral("keywords"), QStringLiteral("breakfast, dinner")}});
     recipe(QStringLiteral("Fed"), {{QStringLiteral("keywords"), QStringLiteral("dinner")},
                                    {QStringLiteral("platefeedPredicateKey"), QStringLiteral("FeedKey-1")}});
 
-    EXPECT_EQ(shown(group(QStringLiteral("My Recipes"), {{QStringLiteral("isLocalLibrary"), 1}})->predicate()),
-              (QStringList{QStringLiteral("Soup"), QStringLiteral("Toast")}));
+    EXPECT_EQ(
+        shown(group(QStringLiteral("My Recipes"), {{QStringLiteral("isLocalLibrary"), 1}})->predicate()),
+        (QStringList{QStringLiteral("Soup"), QStringLiteral("Toast")}));
     // Membership ignores case but not the space after a comma; feed recipes are not own.
     EXPECT_EQ(shown(group(QStringLiteral("DINNER"))->predicate()), QStringList{QStringLiteral("Soup")});
-    EXPECT_EQ(shown(group(QStringLiteral("Feed"), {{QStringLiteral("isSubscribedPlatefeed"), 1},
-                                                   {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feedkey")}})
+    EXPECT_EQ(shown(group(QStringLiteral("Feed"),
+                          {{QStringLiteral("isSubscribedPlatefeed"), 1},
+                           {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feedkey")}})
                         ->predicate()),
               QStringList{QStringLiteral("Fed")});
 
@@ -56,8 +59,9 @@ TEST_F(GroupRecordTest, EachKindOfGroupShowsItsRecipes) {
     list->groceryListAddRecipe(soup);
     EXPECT_EQ(shown(list->predicate()), QStringList{QStringLiteral("Soup")});
 
-    GroupsManagedObject* smart = group(QStringLiteral("Good"), {{QStringLiteral("isSmartGroup"), 1},
-                                                               {QStringLiteral("predicates"), QStringLiteral("\"Rating\" > \"3\"")}});
+    GroupsManagedObject* smart =
+        group(QStringLiteral("Good"), {{QStringLiteral("isSmartGroup"), 1},
+                                       {QStringLiteral("predicates"), QStringLiteral("\"Rating\" > \"3\"")}});
     EXPECT_EQ(shown(smart->predicate()), QStringList{QStringLiteral("Soup")});
 
     // A parent shows the recipes of its subgroups too.
@@ -70,26 +74,33 @@ TEST_F(GroupRecordTest, EachKindOfGroupShowsItsRecipes) {
 TEST_F(GroupRecordTest, SmartRulesTranslateWithTheirPrecedenceKept) {
     recipe(QStringLiteral("Never made"), {{QStringLiteral("rating"), 5}});
     recipe(QStringLiteral("Made"), {{QStringLiteral("rating"), 5}, {QStringLiteral("hasBeenPrepared"), 1}});
-    recipe(QStringLiteral("Unmade and poor"), {{QStringLiteral("rating"), 1}, {QStringLiteral("hasBeenPrepared"), 0}});
+    recipe(QStringLiteral("Unmade and poor"),
+           {{QStringLiteral("rating"), 1}, {QStringLiteral("hasBeenPrepared"), 0}});
     // Not prepared AND highly rated: the "not prepared" alternatives stay together.
     const PredicatePtr filter = recipeFilterFromSmartGroupRules(
         QStringLiteral("\"Has Been Prepared\" == \"No\" AND \"Rating\" > \"4\""), {});
     EXPECT_EQ(shown(filter), QStringList{QStringLiteral("Never made")});
 
-    EXPECT_EQ(translatedSmartGroupRules(QStringLiteral("\"Ingredients\" !=[c] \"egg\" OR \"Private Notes\" == \"x\""), {}),
+    EXPECT_EQ(translatedSmartGroupRules(
+                  QStringLiteral("\"Ingredients\" !=[c] \"egg\" OR \"Private Notes\" == \"x\""), {}),
               QStringLiteral("NOT ingredientsArray CONTAINS[c] \"egg\" OR privateNotes == \"x\""));
 
     // Groupless: no group name anywhere in the keywords; a name with a quote still reads.
     recipe(QStringLiteral("Filed"), {{QStringLiteral("keywords"), QStringLiteral("mom's \"best\"")}});
-    const PredicatePtr groupless = recipeFilterFromSmartGroupRules(QStringLiteral("\"Groupless\" == \"Yes\""),
-                                                                   {QStringLiteral("Mom's \"Best\""), QStringLiteral("Pies")});
-    EXPECT_EQ(shown(groupless), (QStringList{QStringLiteral("Made"), QStringLiteral("Never made"), QStringLiteral("Unmade and poor")}));
-    EXPECT_EQ(shown(recipeFilterFromSmartGroupRules(QStringLiteral("\"Rating\" >"), {})), QStringList()); // unreadable: nothing
+    const PredicatePtr groupless =
+        recipeFilterFromSmartGroupRules(QStringLiteral("\"Groupless\" == \"Yes\""),
+                                        {QStringLiteral("Mom's \"Best\""), QStringLiteral("Pies")});
+    EXPECT_EQ(shown(groupless), (QStringList{QStringLiteral("Made"), QStringLiteral("Never made"),
+                                             QStringLiteral("Unmade and poor")}));
+    EXPECT_EQ(shown(recipeFilterFromSmartGroupRules(QStringLiteral("\"Rating\" >"), {})),
+              QStringList()); // unreadable: nothing
 }
 
 TEST_F(GroupRecordTest, GroceryListHoldsAtMostOneHundredRecipes) {
-    GroupsManagedObject* list = group(QStringLiteral("Groceries"), {{QStringLiteral("isGroceryList"), 1},
-                                                                   {QStringLiteral("groceryListDict"), QStringLiteral("{myItems = (); }")}});
+    GroupsManagedObject* list =
+        group(QStringLiteral("Groceries"),
+              {{QStringLiteral("isGroceryList"), 1},
+               {QStringLiteral("groceryListDict"), QStringLiteral("{myItems = (); }")}});
     RecipesManagedObject* first = recipe(QStringLiteral("first"));
     EXPECT_TRUE(list->groceryListAddRecipe(first));
     EXPECT_TRUE(list->groceryListAddRecipe(first)); // appended again
@@ -101,7 +112,8 @@ TEST_F(GroupRecordTest, GroceryListHoldsAtMostOneHundredRecipes) {
     list->groceryListRemoveRecipe(first); // both entries
     EXPECT_EQ(list->groceryListRecipeIDs().size(), 98);
     EXPECT_TRUE(list->groceryListAddRecipe(extra));
-    EXPECT_TRUE(list->stringValue(QStringLiteral("groceryListDict")).contains(QStringLiteral("myItems"))); // other keys kept
+    EXPECT_TRUE(list->stringValue(QStringLiteral("groceryListDict"))
+                    .contains(QStringLiteral("myItems"))); // other keys kept
 }
 
 TEST_F(GroupRecordTest, PermanentGroupsAndOrderOfNewGroups) {
@@ -109,8 +121,9 @@ TEST_F(GroupRecordTest, PermanentGroupsAndOrderOfNewGroups) {
         const char* flag;
         bool deletable;
         bool acceptsDrop;
-    } cases[] = {{"isLocalLibrary", false, true},       {"isLibraryHeader", false, false}, {"isGroupHeader", false, false},
-                 {"isGroceryListHeader", false, false}, {"isPlatefeedHeader", false, false}, {"isGroceryList", true, true}};
+    } cases[] = {{"isLocalLibrary", false, true},     {"isLibraryHeader", false, false},
+                 {"isGroupHeader", false, false},     {"isGroceryListHeader", false, false},
+                 {"isPlatefeedHeader", false, false}, {"isGroceryList", true, true}};
     for (const Case& c : cases) {
         GroupsManagedObject* g = group(QLatin1String(c.flag), {{QLatin1String(c.flag), 1}});
         EXPECT_EQ(g->canBeDeleted(), c.deletable) << c.flag;
@@ -119,8 +132,8 @@ TEST_F(GroupRecordTest, PermanentGroupsAndOrderOfNewGroups) {
     // Each new group goes to the end of the top level, which is renumbered 0, 10, 20...
     QList<qint64> positions;
     QStringList names;
-    for (ManagedObject* g : m_context->executeFetchRequest(
-             FetchRequest(QStringLiteral("Groups"), {}, {SortDescriptor{QStringLiteral("position"), true}}))) {
+    for (ManagedObject* g : m_context->executeFetchRequest(FetchRequest(
+             QStringLiteral("Groups"), {}, {SortDescriptor{QStringLiteral("position"), true}}))) {
         positions.append(g->valueForKey(QStringLiteral("position")).toLongLong());
         names.append(g->stringValue(QStringLiteral("name")));
     }

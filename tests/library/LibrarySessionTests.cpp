@@ -41,7 +41,8 @@ protected:
     std::unique_ptr<TestSession> m_library;
 
     void SetUp() override {
-        m_library = std::make_unique<TestSession>(m_dir.filePath(QStringLiteral("Session.library")), m_alerts);
+        m_library =
+            std::make_unique<TestSession>(m_dir.filePath(QStringLiteral("Session.library")), m_alerts);
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
     }
     LibrarySession& session() { return *m_library->session(); }
@@ -89,15 +90,18 @@ TEST_F(LibrarySessionTest, WorkWaitingForAnOperationRunsAfterItInOrderUnlessItsR
     session().stopRunningOperation();
     EXPECT_EQ(operation.stops, 1);
     EXPECT_FALSE(session().isBusy());
-    EXPECT_EQ(ran, (QStringList{QStringLiteral("at once"), QStringLiteral("first"), QStringLiteral("second")}));
+    EXPECT_EQ(ran,
+              (QStringList{QStringLiteral("at once"), QStringLiteral("first"), QStringLiteral("second")}));
 }
 
 // A controller handed no session stops the program with its name instead of running on
 // without a library to save to.
 TEST(LibrarySessionDeathTest, ControllersMadeWithoutASessionFailLoudly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(RecipeEditorController editor(nullptr), "RecipeEditorController was made without a library session");
-    EXPECT_DEATH(SidebarTreeController tree(nullptr), "SidebarTreeController was made without a library session");
+    EXPECT_DEATH(RecipeEditorController editor(nullptr),
+                 "RecipeEditorController was made without a library session");
+    EXPECT_DEATH(SidebarTreeController tree(nullptr),
+                 "SidebarTreeController was made without a library session");
 }
 
 } // namespace

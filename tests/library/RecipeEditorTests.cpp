@@ -5,10 +5,10 @@
 #include "common/TestSession.h"
 #include "library/IngredientRecords.h"
 #include "library/IngredientsTableModel.h"
+#include "library/LibraryStore.h"
 #include "library/RecipeEditorController.h"
 #include "library/RecipeEditorImages.h"
 #include "library/RecipesArrayController.h"
-#include "library/LibraryStore.h"
 #include "measure/MeasurementRules.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/PropertyList.h"
@@ -32,7 +32,10 @@ QImage filled(QColor colour, QSize size = {1000, 600}) {
 }
 
 QVariantMap row(const QString& quantity, const QString& measurement, const QString& name) {
-    return {{QStringLiteral("quantity"), quantity}, {QStringLiteral("measurement"), measurement}, {QStringLiteral("name"), name}, {QStringLiteral("method"), QString()}};
+    return {{QStringLiteral("quantity"), quantity},
+            {QStringLiteral("measurement"), measurement},
+            {QStringLiteral("name"), name},
+            {QStringLiteral("method"), QString()}};
 }
 
 QStringList namesOf(const QVariantList& rows) {
@@ -47,8 +50,8 @@ protected:
     void SetUp() override {
         m_library = std::make_unique<TestSession>(libraryPath(), m_alerts);
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
-        SmartMeasurementsController::insertDefaultSmartMeasurements(context(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
+        SmartMeasurementsController::insertDefaultSmartMeasurements(
+            context(), MeasurementRules::defaultSmartMeasurementList());
         UserDefaults::setObjectForKey(true, QStringLiteral("addRecipeDataToAutofillValues"));
         m_recipes = &m_library->recipes();
         m_editor = std::make_unique<RecipeEditorController>(m_library->session());
@@ -57,7 +60,8 @@ protected:
 
     QStringList autoFill(const QString& file) const {
         QStringList values;
-        for (const QVariant& value : readPropertyListFile(libraryPath() + QStringLiteral("/") + file).value.toList())
+        for (const QVariant& value :
+             readPropertyListFile(libraryPath() + QStringLiteral("/") + file).value.toList())
             values.append(value.toString());
         return values;
     }
@@ -74,7 +78,9 @@ protected:
 };
 
 TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyThat) {
-    auto* pie = insertRecipe(context(), QStringLiteral("Pie"), {{QStringLiteral("keywords"), QStringLiteral("Baking")}, {QStringLiteral("yield"), QStringLiteral("8")}});
+    auto* pie = insertRecipe(context(), QStringLiteral("Pie"),
+                             {{QStringLiteral("keywords"), QStringLiteral("Baking")},
+                              {QStringLiteral("yield"), QStringLiteral("8")}});
     m_group = insertGroup(context(), QStringLiteral("Desserts"));
     context()->save();
 
@@ -91,7 +97,8 @@ TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyTh
 
     // A grocery list adds nothing; a new recipe cancelled is gone.
     m_group = insertGroup(context(), QStringLiteral("Saturday"), {{QStringLiteral("isGroceryList"), true}});
-    RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    RecipesManagedObject* fresh =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     ASSERT_TRUE(fresh);
     EXPECT_TRUE(fresh->valueForKey(QStringLiteral("isNewRecipe")).toBool());
     EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{fresh});
@@ -103,9 +110,14 @@ TEST_F(RecipeEditorTest, OpeningAddsTheSelectedGroupsKeywordAndCancelKeepsOnlyTh
 
 TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists) {
     auto* other = insertRecipe(context(), QStringLiteral("Soup"),
-                               {{QStringLiteral("cuisine"), QStringLiteral("French")}, {QStringLiteral("prepTime"), QStringLiteral("10 min")}, {QStringLiteral("platefeedPredicateKey"), QVariant()}});
-    insertRecipe(context(), QStringLiteral("Feed recipe"), {{QStringLiteral("cuisine"), QStringLiteral("Subscribed")}, {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feed-1")}});
-    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+                               {{QStringLiteral("cuisine"), QStringLiteral("French")},
+                                {QStringLiteral("prepTime"), QStringLiteral("10 min")},
+                                {QStringLiteral("platefeedPredicateKey"), QVariant()}});
+    insertRecipe(context(), QStringLiteral("Feed recipe"),
+                 {{QStringLiteral("cuisine"), QStringLiteral("Subscribed")},
+                  {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feed-1")}});
+    RecipesManagedObject* recipe =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     int commits = 0;
     m_editor->setFormCommitter([&] { ++commits; });
     RecipeEditorForm& form = m_editor->form();
@@ -119,14 +131,17 @@ TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists
     form.hasBeenPrepared = true;
     form.rating = 4.7;
     form.difficulty = 2.2;
-    m_editor->ingredientsTable()->setContextArray({row(QStringLiteral("½"), QStringLiteral("Cups"), QStringLiteral("flour")), row(QStringLiteral("2"), QString(), QStringLiteral("eggs"))});
+    m_editor->ingredientsTable()->setContextArray(
+        {row(QStringLiteral("½"), QStringLiteral("Cups"), QStringLiteral("flour")),
+         row(QStringLiteral("2"), QString(), QStringLiteral("eggs"))});
     m_editor->saveButtonAction();
 
     EXPECT_EQ(commits, 1);
     EXPECT_FALSE(m_editor->isOpen());
     EXPECT_FALSE(recipe->valueForKey(QStringLiteral("isNewRecipe")).toBool());
     EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("Breakfast,Quick"));
-    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")), QStringLiteral("Mix <b>well</b>.<br>Fry [1]."));
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")),
+              QStringLiteral("Mix <b>well</b>.<br>Fry [1]."));
     EXPECT_EQ(recipe->valueForKey(QStringLiteral("rating")).toInt(), 4);
     EXPECT_EQ(recipe->valueForKey(QStringLiteral("difficulty")).toInt(), 2);
     EXPECT_TRUE(recipe->valueForKey(QStringLiteral("hasBeenPrepared")).toBool());
@@ -138,15 +153,21 @@ TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists
     EXPECT_EQ(m_recipes->selectedObjects(), QList<ManagedObject*>{recipe});
 
     // The lists come from the listed recipes, without subscribed ones, first seen first.
-    EXPECT_EQ(autoFill(QStringLiteral("Cuisines.plist")), (QStringList{QStringLiteral("American"), QStringLiteral("French")}));
-    EXPECT_EQ(autoFill(QStringLiteral("Times.plist")), (QStringList{QStringLiteral("10 min"), QStringLiteral("15 min")}));
-    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("flour"), QStringLiteral("eggs")}));
-    EXPECT_EQ(m_editor->autoFillValues(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("eggs"), QStringLiteral("flour")}));
+    EXPECT_EQ(autoFill(QStringLiteral("Cuisines.plist")),
+              (QStringList{QStringLiteral("American"), QStringLiteral("French")}));
+    EXPECT_EQ(autoFill(QStringLiteral("Times.plist")),
+              (QStringList{QStringLiteral("10 min"), QStringLiteral("15 min")}));
+    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")),
+              (QStringList{QStringLiteral("flour"), QStringLiteral("eggs")}));
+    EXPECT_EQ(m_editor->autoFillValues(QStringLiteral("IngredientTitles.plist")),
+              (QStringList{QStringLiteral("eggs"), QStringLiteral("flour")}));
 
     // Rows changed elsewhere (an import, an applied rule) are read again at the next rebuild.
-    IngredientRecords::setIngredientsOfRecipe(other, {row(QStringLiteral("1"), QStringLiteral("l"), QStringLiteral("stock"))});
+    IngredientRecords::setIngredientsOfRecipe(
+        other, {row(QStringLiteral("1"), QStringLiteral("l"), QStringLiteral("stock"))});
     m_editor->resetAutoFillValues();
-    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")), (QStringList{QStringLiteral("flour"), QStringLiteral("eggs"), QStringLiteral("stock")}));
+    EXPECT_EQ(autoFill(QStringLiteral("IngredientTitles.plist")),
+              (QStringList{QStringLiteral("flour"), QStringLiteral("eggs"), QStringLiteral("stock")}));
 
     // With the preference off the three ingredient lists are emptied at the next save.
     UserDefaults::setObjectForKey(false, QStringLiteral("addRecipeDataToAutofillValues"));
@@ -155,7 +176,8 @@ TEST_F(RecipeEditorTest, SavingStoresEveryFieldNormalisedRowsAndTheAutoFillLists
     EXPECT_TRUE(autoFill(QStringLiteral("IngredientTitles.plist")).isEmpty());
     EXPECT_TRUE(autoFill(QStringLiteral("Measurements.plist")).isEmpty());
     EXPECT_TRUE(QFile::exists(libraryPath() + QStringLiteral("/Methods.plist")));
-    EXPECT_EQ(autoFill(QStringLiteral("Keywords.plist")), (QStringList{QStringLiteral("Breakfast"), QStringLiteral("Quick")}));
+    EXPECT_EQ(autoFill(QStringLiteral("Keywords.plist")),
+              (QStringList{QStringLiteral("Breakfast"), QStringLiteral("Quick")}));
 }
 
 TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture) {
@@ -166,8 +188,8 @@ TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture
 
     m_editor->editRecipe(recipe);
     EXPECT_EQ(m_editor->wellImage(3).size(), QSize(800, 600));
-    m_editor->addImage(3, QImage());  // emptied and saved: deleted
-    m_editor->addImage(4, QImage());  // emptied, then filled again: the new picture
+    m_editor->addImage(3, QImage()); // emptied and saved: deleted
+    m_editor->addImage(4, QImage()); // emptied, then filled again: the new picture
     m_editor->addImage(4, filled(Qt::green, {1600, 900}));
     m_editor->saveRecipeState();
     EXPECT_FALSE(recipe->hasImageAtIndex(3));
@@ -177,7 +199,8 @@ TEST_F(RecipeEditorTest, WellChangesDecideAtSaveAndADuplicateCarriesEveryPicture
     EXPECT_FALSE(m_editor->hasPendingImageSave(4));
 
     // The duplicate gets the table rows and the untouched picture's own bytes.
-    m_editor->ingredientsTable()->setContextArray({row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("milk"))});
+    m_editor->ingredientsTable()->setContextArray(
+        {row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("milk"))});
     QFile original(recipe->imagePathAtIndex(4));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     RecipesManagedObject* copy = m_editor->duplicateRecipeForScalingAssistant();
@@ -198,22 +221,27 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     m_group = insertGroup(context, QStringLiteral("Desserts"));
     ManagedObject* cakes = insertGroup(context, QStringLiteral("Cakes"), {}, m_group);
     insertGroup(context, QStringLiteral("Cheesecakes"), {}, cakes);
-    auto* a = insertRecipe(context, QStringLiteral("A"), {{QStringLiteral("keywords"), QStringLiteral("Desserts,Cakes,Cheesecakes,Summer")}});
-    auto* b = insertRecipe(context, QStringLiteral("B"), {{QStringLiteral("keywords"), QStringLiteral("Desserts")}});
+    auto* a =
+        insertRecipe(context, QStringLiteral("A"),
+                     {{QStringLiteral("keywords"), QStringLiteral("Desserts,Cakes,Cheesecakes,Summer")}});
+    auto* b = insertRecipe(context, QStringLiteral("B"),
+                           {{QStringLiteral("keywords"), QStringLiteral("Desserts")}});
     m_recipes->rearrangeObjects();
 
-    m_alerts.queueButton(0);  // "Remove From Group"
+    m_alerts.queueButton(0); // "Remove From Group"
     EXPECT_TRUE(m_editor->deleteRecipes({a, b}, true));
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.last().messageText,
-              QStringLiteral("Would you like to remove these 2 recipes from this group and its subgroups, or delete them from your "
-              "library?"));
+              QStringLiteral("Would you like to remove these 2 recipes from this group and its subgroups, or "
+                             "delete them from your "
+                             "library?"));
     EXPECT_EQ(m_alerts.asked.last().buttonTitles,
-              (QStringList{QStringLiteral("Remove From Group"), QStringLiteral("Cancel"), QStringLiteral("Delete From Library")}));
+              (QStringList{QStringLiteral("Remove From Group"), QStringLiteral("Cancel"),
+                           QStringLiteral("Delete From Library")}));
     EXPECT_EQ(a->stringValue(QStringLiteral("keywords")), QStringLiteral("Cheesecakes,Summer"));
     EXPECT_EQ(b->stringValue(QStringLiteral("keywords")), QString());
 
-    m_alerts.queueButton(1);  // "Cancel"
+    m_alerts.queueButton(1); // "Cancel"
     EXPECT_FALSE(m_editor->deleteRecipes({a}, true));
     EXPECT_FALSE(a->isDeleted());
 
@@ -222,17 +250,19 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     m_group = list;
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Are you sure you want to remove ''A'' from your grocery list?"));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Are you sure you want to remove ''A'' from your grocery list?"));
     EXPECT_TRUE(list->groceryListRecipeIDs().isEmpty());
     EXPECT_FALSE(a->isDeleted());
 
-    m_group = nullptr;  // "My Recipes" or a smart group: the recipe leaves the library
+    m_group = nullptr; // "My Recipes" or a smart group: the recipe leaves the library
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
     EXPECT_EQ(m_alerts.asked.last().informativeText, QStringLiteral("This action can't be undone."));
     EXPECT_TRUE(a->isDeleted());
     // Its pictures go with the next save of the library.
-    EXPECT_EQ(m_library->store().recipesMarkedForDelete(), QStringList{a->stringValue(QStringLiteral("uniqueID"))});
+    EXPECT_EQ(m_library->store().recipesMarkedForDelete(),
+              QStringList{a->stringValue(QStringLiteral("uniqueID"))});
     EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
 }
 
@@ -242,14 +272,16 @@ TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
     m_editor->setFormCommitter([this] { m_editor->form().yield = QStringLiteral("4 bowls"); });
     m_alerts.queueButton(1); // Cancel: the quit stops, nothing changes
     EXPECT_FALSE(m_editor->closeBeforeQuitting());
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Do you want to save the changes you made to \u201cSoup\u201d?"));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Do you want to save the changes you made to \u201cSoup\u201d?"));
     EXPECT_TRUE(m_editor->isOpen());
     m_alerts.queueButton(0); // Save
     EXPECT_TRUE(m_editor->closeBeforeQuitting());
     EXPECT_EQ(soup->stringValue(QStringLiteral("yield")), QStringLiteral("4 bowls"));
     EXPECT_FALSE(m_editor->isOpen());
 
-    RecipesManagedObject* fresh = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+    RecipesManagedObject* fresh =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
     m_alerts.queueButton(2); // Don't Save: a new recipe goes as on Cancel
     EXPECT_TRUE(m_editor->closeBeforeQuitting());
     EXPECT_TRUE(fresh->isDeleted());
@@ -259,25 +291,32 @@ TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
 
 TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
     IngredientsTableModel model;
-    model.setContextArray({row(QStringLiteral("1"), QString(), QStringLiteral("a")), row(QStringLiteral("2"), QString(), QStringLiteral("b")), row(QStringLiteral("3"), QString(), QStringLiteral("c")), row(QStringLiteral("4"), QString(), QStringLiteral("d"))});
+    model.setContextArray({row(QStringLiteral("1"), QString(), QStringLiteral("a")),
+                           row(QStringLiteral("2"), QString(), QStringLiteral("b")),
+                           row(QStringLiteral("3"), QString(), QStringLiteral("c")),
+                           row(QStringLiteral("4"), QString(), QStringLiteral("d"))});
 
     // Moved rows keep their order and land in the gap; the result is selected.
     EXPECT_EQ(model.moveRows({0, 2}, 4), (QList<int>{2, 3}));
-    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("b"), QStringLiteral("d"), QStringLiteral("a"), QStringLiteral("c")}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("b"), QStringLiteral("d"),
+                                                          QStringLiteral("a"), QStringLiteral("c")}));
     EXPECT_EQ(model.moveRows({3}, 0), (QList<int>{0}));
-    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("d"), QStringLiteral("a")}));
+    EXPECT_EQ(namesOf(model.contextArray()), (QStringList{QStringLiteral("c"), QStringLiteral("b"),
+                                                          QStringLiteral("d"), QStringLiteral("a")}));
 
     // Text dropped onto the middle of the table is appended at the end.
     QMimeData text;
     text.setText(QStringLiteral("1 cup sugar\n2 tbsp butter, melted\n3 eggs"));
     EXPECT_TRUE(model.dropMimeData(&text, Qt::CopyAction, 1, 0, {}));
-    EXPECT_EQ(namesOf(model.contextArray()).mid(4), (QStringList{QStringLiteral("sugar"), QStringLiteral("butter"), QStringLiteral("eggs")}));
+    EXPECT_EQ(namesOf(model.contextArray()).mid(4),
+              (QStringList{QStringLiteral("sugar"), QStringLiteral("butter"), QStringLiteral("eggs")}));
 
     // Own rows dropped through the model move, rather than copy.
     QMimeData* own = model.mimeData({model.index(0, 0)});
     EXPECT_FALSE(model.dropMimeData(own, Qt::MoveAction, 2, -1, {}));
     delete own;
-    EXPECT_EQ(namesOf(model.contextArray()).mid(0, 3), (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(namesOf(model.contextArray()).mid(0, 3),
+              (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
 
     // Titles: a new title above the selection, and rows turned into titles lose their amounts.
     EXPECT_EQ(model.addIngredientGroup({2}), 2);
@@ -300,8 +339,10 @@ TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {
     failed.insert(QStringLiteral("presentError"), true);
     model.setContextArray({failed});
     model.endEditingRow(0);
-    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("quantity")).toString(), QStringLiteral("1 1/2"));
-    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("measurement")).toString(), QStringLiteral("cups"));
+    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("quantity")).toString(),
+              QStringLiteral("1 1/2"));
+    EXPECT_EQ(model.contextArray().at(0).toMap().value(QStringLiteral("measurement")).toString(),
+              QStringLiteral("cups"));
     EXPECT_FALSE(model.contextArray().at(0).toMap().contains(QStringLiteral("presentError")));
 }
 

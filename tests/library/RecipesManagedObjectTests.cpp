@@ -33,13 +33,17 @@ TEST_F(RecipeRecordTest, InsertGivesIdentityAndDates) {
     RecipesManagedObject* recipe = newRecipe();
     ASSERT_NE(recipe, nullptr);
     const QString id = recipe->stringValue(QStringLiteral("uniqueID"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d{3}-\\d{1,7}$"))
-                    .match(id)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d{3}-\\d{1,7}$"))
+            .match(id)
+            .hasMatch())
         << id.toStdString();
-    EXPECT_EQ(recipe->valueForKey(QStringLiteral("dateCreated")), recipe->valueForKey(QStringLiteral("dateUpdated")));
-    const QDateTime instant = QDateTime::fromString(QStringLiteral("2026-01-02T03:04:05.006"), Qt::ISODateWithMs);
-    EXPECT_EQ(RecipesManagedObject::makeUniqueID(instant, 9999999u + 42u), QStringLiteral("2026-01-02-03-04-05-006-42"));
+    EXPECT_EQ(recipe->valueForKey(QStringLiteral("dateCreated")),
+              recipe->valueForKey(QStringLiteral("dateUpdated")));
+    const QDateTime instant =
+        QDateTime::fromString(QStringLiteral("2026-01-02T03:04:05.006"), Qt::ISODateWithMs);
+    EXPECT_EQ(RecipesManagedObject::makeUniqueID(instant, 9999999u + 42u),
+              QStringLiteral("2026-01-02-03-04-05-006-42"));
     EXPECT_NE(newRecipe()->stringValue(QStringLiteral("uniqueID")), id);
 }
 
@@ -62,7 +66,8 @@ TEST_F(RecipeRecordTest, KeywordsArrayLowerCasesAndSplitsWithoutTrimming) {
     }
     // A group named dinner does not match the entry with the leading space.
     recipe->setValueForKey(QStringLiteral("soup, dinner"), QStringLiteral("keywords"));
-    const PredicateParseResult dinner = Predicate::parse(QStringLiteral("%@ IN[c] keywordsArray"), {QStringLiteral("dinner")});
+    const PredicateParseResult dinner =
+        Predicate::parse(QStringLiteral("%@ IN[c] keywordsArray"), {QStringLiteral("dinner")});
     ASSERT_TRUE(dinner.ok());
     EXPECT_FALSE(dinner.predicate->evaluate(*recipe));
 }
@@ -70,7 +75,8 @@ TEST_F(RecipeRecordTest, KeywordsArrayLowerCasesAndSplitsWithoutTrimming) {
 TEST_F(RecipeRecordTest, ImagesAreFilesNamedAfterTheIdentity) {
     RecipesManagedObject* recipe = newRecipe();
     const QString id = recipe->stringValue(QStringLiteral("uniqueID"));
-    EXPECT_EQ(recipe->imagePathAtIndex(2), m_library + QStringLiteral("/Images/") + id + QStringLiteral("-Image2.jpg"));
+    EXPECT_EQ(recipe->imagePathAtIndex(2),
+              m_library + QStringLiteral("/Images/") + id + QStringLiteral("-Image2.jpg"));
     QDir().mkpath(m_library + QStringLiteral("/Images"));
     QFile second(recipe->imagePathAtIndex(2));
     ASSERT_TRUE(second.open(QIODevice::WriteOnly));
@@ -80,7 +86,8 @@ TEST_F(RecipeRecordTest, ImagesAreFilesNamedAfterTheIdentity) {
     EXPECT_EQ(recipe->valueForKey(QStringLiteral("hasFirstImage")), QVariant(false));
 
     // An identity from someone else's file never becomes a path outside the library.
-    for (const QString& unsafe : {QStringLiteral("../../etc/x"), QStringLiteral(".."), QString(), QStringLiteral("a\nb")}) {
+    for (const QString& unsafe :
+         {QStringLiteral("../../etc/x"), QStringLiteral(".."), QString(), QStringLiteral("a\nb")}) {
         recipe->setValueForKey(unsafe, QStringLiteral("uniqueID"));
         EXPECT_TRUE(recipe->imagePathAtIndex(1).isEmpty()) << unsafe.toStdString();
         EXPECT_FALSE(recipe->hasFirstImage());
@@ -90,9 +97,9 @@ TEST_F(RecipeRecordTest, ImagesAreFilesNamedAfterTheIdentity) {
 TEST_F(RecipeRecordTest, AddAndRemoveKeywordCompareCaseSensitively) {
     RecipesManagedObject* recipe = newRecipe();
     recipe->setValueForKey(QStringLiteral("soup,,Dinner"), QStringLiteral("keywords"));
-    recipe->addKeyword(QStringLiteral("soup"));        // already there: nothing, not even tidying
+    recipe->addKeyword(QStringLiteral("soup")); // already there: nothing, not even tidying
     EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("soup,,Dinner"));
-    recipe->addKeyword(QStringLiteral("Soup"));        // the duplicate test is case-sensitive
+    recipe->addKeyword(QStringLiteral("Soup")); // the duplicate test is case-sensitive
     EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("soup,Dinner,Soup"));
     recipe->addKeyword(QStringLiteral("My Recipes")); // never a keyword
     recipe->addKeyword(QString());
@@ -113,7 +120,8 @@ TEST_F(RecipeRecordTest, SavedImagesReplaceAtomicallyAndDeleteQuietly) {
     QFile file(recipe->imagePathAtIndex(3));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("second"));
-    EXPECT_EQ(QDir(m_library + QStringLiteral("/Images")).entryList(QDir::Files).size(), 1); // no temporary left
+    EXPECT_EQ(QDir(m_library + QStringLiteral("/Images")).entryList(QDir::Files).size(),
+              1); // no temporary left
 
     recipe->deleteImageAtIndex(3);
     recipe->deleteImageAtIndex(3); // already gone: no error
@@ -142,7 +150,8 @@ TEST_F(RecipeRecordTest, IngredientRowsRoundTripAsText) {
     EXPECT_FALSE(IngredientRecords::isGroupTitle(back.at(1)));
     EXPECT_EQ(back.at(1).toMap().value(QStringLiteral("randomNumber")).typeId(), QMetaType::QString);
     EXPECT_LT(back.at(1).toMap().value(QStringLiteral("randomNumber")).toInt(), 999);
-    EXPECT_EQ(IngredientRecords::textForKey(back.at(1), QStringLiteral("name")), QStringLiteral("flour, \"sifted\""));
+    EXPECT_EQ(IngredientRecords::textForKey(back.at(1), QStringLiteral("name")),
+              QStringLiteral("flour, \"sifted\""));
     EXPECT_EQ(IngredientRecords::textForKey(back.at(1), QStringLiteral("method")), QString());
 }
 

@@ -52,8 +52,11 @@ protected:
         names.sort();
         return names;
     }
-    QStringList smartGroupShows(const QList<Row>& rows, SmartGroupRules::Compound compound = SmartGroupRules::Compound::All) {
-        return shown(m_editor->createNewSmartGroup(QStringLiteral("Smart"), SmartGroupRules::ruleText(rows, compound))->predicate());
+    QStringList smartGroupShows(const QList<Row>& rows,
+                                SmartGroupRules::Compound compound = SmartGroupRules::Compound::All) {
+        return shown(
+            m_editor->createNewSmartGroup(QStringLiteral("Smart"), SmartGroupRules::ruleText(rows, compound))
+                ->predicate());
     }
 };
 
@@ -73,9 +76,12 @@ TEST_F(SearchTest, SmartGroupRulesSelectTheRecipesTheySay) {
     // Ingredients "does not contain" egg anywhere in the ingredient text.
     for (ManagedObject* r : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))))
         m_context->deleteObject(r);
-    recipe(QStringLiteral("omelette"), {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = \"3 Eggs\";})")}});
-    recipe(QStringLiteral("eggplant"), {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = eggplant;})")}});
-    recipe(QStringLiteral("salad"), {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = lettuce;})")}});
+    recipe(QStringLiteral("omelette"),
+           {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = \"3 Eggs\";})")}});
+    recipe(QStringLiteral("eggplant"),
+           {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = eggplant;})")}});
+    recipe(QStringLiteral("salad"),
+           {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = lettuce;})")}});
     recipe(QStringLiteral("bare"));
     EXPECT_EQ(smartGroupShows({{QStringLiteral("Ingredients"), Op::DoesNotContain, QStringLiteral("egg")}}),
               (QStringList{QStringLiteral("bare"), QStringLiteral("salad")}));
@@ -84,7 +90,8 @@ TEST_F(SearchTest, SmartGroupRulesSelectTheRecipesTheySay) {
     recipe(QStringLiteral("chowder"), {{QStringLiteral("keywords"), QStringLiteral("soups")}});
     recipe(QStringLiteral("stew"), {{QStringLiteral("keywords"), QStringLiteral("stews")}});
     m_editor->createNewGroup(QStringLiteral("soup"));
-    const QStringList groupless = smartGroupShows({{QStringLiteral("Groupless"), Op::Is, QStringLiteral("Yes")}});
+    const QStringList groupless =
+        smartGroupShows({{QStringLiteral("Groupless"), Op::Is, QStringLiteral("Yes")}});
     EXPECT_FALSE(groupless.contains(QStringLiteral("chowder")));
     EXPECT_TRUE(groupless.contains(QStringLiteral("stew")));
 
@@ -104,8 +111,8 @@ TEST_F(SearchTest, RuleTextRoundTripsEveryTemplateAndRefusesWhatItCannotShow) {
         for (const SmartGroupRules::ValueOption& option : SmartGroupRules::valueOptionsForDisplayWord(word))
             values.append(option.value);
         if (values.isEmpty())
-            values = {QStringLiteral("soup"), QString(), QStringLiteral("a \"b\" \\c 'd'"), QStringLiteral("Name"),
-                      QStringLiteral("x\" AND \"Name")};
+            values = {QStringLiteral("soup"), QString(), QStringLiteral("a \"b\" \\c 'd'"),
+                      QStringLiteral("Name"), QStringLiteral("x\" AND \"Name")};
         for (Op op : SmartGroupRules::operatorsForDisplayWord(word))
             for (const QString& value : std::as_const(values)) {
                 const Row row{word, op, value};
@@ -127,13 +134,15 @@ TEST_F(SearchTest, RuleTextRoundTripsEveryTemplateAndRefusesWhatItCannotShow) {
     }
 
     // The stored forms are exactly those the translation knows.
-    EXPECT_EQ(SmartGroupRules::ruleText({{QStringLiteral("Rating"), Op::IsGreaterThan, QStringLiteral("3")},
-                                         {QStringLiteral("Ingredients"), Op::DoesNotContain, QStringLiteral("egg")},
-                                         {QStringLiteral("Name"), Op::Contains, QStringLiteral("soup")},
-                                         {QStringLiteral("Has Image"), Op::Is, QStringLiteral("Yes")}},
-                                        SmartGroupRules::Compound::Any),
-              QStringLiteral("\"Rating\" > \"3\" OR \"Ingredients\" !=[c] \"egg\" OR \"Name\" CONTAINS[c] \"soup\" OR "
-                             "\"Has Image\" == \"Yes\""));
+    EXPECT_EQ(
+        SmartGroupRules::ruleText({{QStringLiteral("Rating"), Op::IsGreaterThan, QStringLiteral("3")},
+                                   {QStringLiteral("Ingredients"), Op::DoesNotContain, QStringLiteral("egg")},
+                                   {QStringLiteral("Name"), Op::Contains, QStringLiteral("soup")},
+                                   {QStringLiteral("Has Image"), Op::Is, QStringLiteral("Yes")}},
+                                  SmartGroupRules::Compound::Any),
+        QStringLiteral(
+            "\"Rating\" > \"3\" OR \"Ingredients\" !=[c] \"egg\" OR \"Name\" CONTAINS[c] \"soup\" OR "
+            "\"Has Image\" == \"Yes\""));
 
     // Text written elsewhere in parentheses reads; what the editor cannot show leaves one
     // default row and an error.
@@ -154,21 +163,26 @@ TEST_F(SearchTest, RuleTextRoundTripsEveryTemplateAndRefusesWhatItCannotShow) {
 
 TEST_F(SearchTest, NamesAreValidatedAndMayRepeat) {
     QStringList notes;
-    QObject::connect(m_editor.get(), &GroupEditorController::nameRefused, [&](const QString& note) { notes.append(note); });
+    QObject::connect(m_editor.get(), &GroupEditorController::nameRefused,
+                     [&](const QString& note) { notes.append(note); });
     for (const char* blank : {"", " ", "  "})
-        EXPECT_FALSE(m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QString::fromLatin1(blank)));
+        EXPECT_FALSE(
+            m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QString::fromLatin1(blank)));
     EXPECT_EQ(notes, QStringList(3, QStringLiteral("please enter a name for your new group")));
     EXPECT_TRUE(m_alerts.asked.isEmpty());
 
     QString refusal;
     EXPECT_FALSE(m_editor->validateEntryString(QStringLiteral("Soups, Stews"), &refusal));
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(m_alerts.asked[0].messageText, QStringLiteral("Commas are not allowed in Group names at this time."));
+    EXPECT_EQ(m_alerts.asked[0].messageText,
+              QStringLiteral("Commas are not allowed in Group names at this time."));
     EXPECT_EQ(m_alerts.asked[0].buttonTitles, QStringList{QStringLiteral("OK")});
     EXPECT_EQ(refusal, m_alerts.asked[0].messageText);
 
-    GroupsManagedObject* first = m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QStringLiteral("Soup"));
-    GroupsManagedObject* second = m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QStringLiteral("Soup"));
+    GroupsManagedObject* first =
+        m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QStringLiteral("Soup"));
+    GroupsManagedObject* second =
+        m_editor->okButtonForNewAction(GroupEditorController::Page::Group, QStringLiteral("Soup"));
     ASSERT_TRUE(first && second);
     EXPECT_NE(first, second);
 }
@@ -177,9 +191,12 @@ TEST_F(SearchTest, RenamingAParentWithYesRetagsItsSubgroupsRecipes) {
     GroupsManagedObject* meals = m_editor->createNewGroup(QStringLiteral("Meals"));
     GroupsManagedObject* breakfast = m_editor->createNewGroup(QStringLiteral("Breakfast"));
     breakfast->setRelatedObject(meals, QStringLiteral("parent"));
-    RecipesManagedObject* roast = recipe(QStringLiteral("Roast"), {{QStringLiteral("keywords"), QStringLiteral("Meals,Sunday")}});
-    RecipesManagedObject* toast = recipe(QStringLiteral("Toast"), {{QStringLiteral("keywords"), QStringLiteral("Breakfast")}});
-    RecipesManagedObject* other = recipe(QStringLiteral("Other"), {{QStringLiteral("keywords"), QStringLiteral("Sunday")}});
+    RecipesManagedObject* roast =
+        recipe(QStringLiteral("Roast"), {{QStringLiteral("keywords"), QStringLiteral("Meals,Sunday")}});
+    RecipesManagedObject* toast =
+        recipe(QStringLiteral("Toast"), {{QStringLiteral("keywords"), QStringLiteral("Breakfast")}});
+    RecipesManagedObject* other =
+        recipe(QStringLiteral("Other"), {{QStringLiteral("keywords"), QStringLiteral("Sunday")}});
     // The list shows another group: the rename still applies to the edited group's recipes.
     m_list->setFilterPredicate(m_myRecipes->filterPredicate());
 
@@ -191,10 +208,13 @@ TEST_F(SearchTest, RenamingAParentWithYesRetagsItsSubgroupsRecipes) {
     EXPECT_EQ(roast->stringValue(QStringLiteral("keywords")), QStringLiteral("Meals,Sunday"));
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked[0].messageText,
-              QStringLiteral("Would you like to change the keywords of the recipes in this group to match the new group's name?"));
-    EXPECT_EQ(m_alerts.asked[0].informativeText,
-              QStringLiteral("If you choose not to do this the group name will change but the recipes that were contained "
-                             "in it may no longer be associated with this group."));
+              QStringLiteral("Would you like to change the keywords of the recipes in this group to match "
+                             "the new group's name?"));
+    EXPECT_EQ(
+        m_alerts.asked[0].informativeText,
+        QStringLiteral(
+            "If you choose not to do this the group name will change but the recipes that were contained "
+            "in it may no longer be associated with this group."));
     EXPECT_EQ(m_alerts.asked[0].buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
 
     // Back to "Meals", then "Yes" to "Food": the group's and its subgroup's recipes.
@@ -221,13 +241,15 @@ TEST_F(SearchTest, RenamingAParentWithYesRetagsItsSubgroupsRecipes) {
     EXPECT_EQ(m_editor->editGroup(m_myRecipes), GroupEditorController::Page::None);
     GroupsManagedObject* list = m_editor->createNewGroceryList(QStringLiteral("Shop"));
     EXPECT_EQ(m_editor->editGroup(list), GroupEditorController::Page::GroceryList);
-    EXPECT_EQ(m_editor->editGroup(m_editor->createNewSmartGroup(QStringLiteral("S"), {})), GroupEditorController::Page::SmartGroup);
+    EXPECT_EQ(m_editor->editGroup(m_editor->createNewSmartGroup(QStringLiteral("S"), {})),
+              GroupEditorController::Page::SmartGroup);
 }
 
 TEST_F(SearchTest, DeletingAGroupKeepsKeywordsAndTakesItsSubgroups) {
     Scheduler::instance().setManualTime(QDateTime::currentDateTime());
     int myRecipesSelections = 0;
-    QObject::connect(m_editor.get(), &GroupEditorController::selectMyLibraryGroupRequested, [&] { ++myRecipesSelections; });
+    QObject::connect(m_editor.get(), &GroupEditorController::selectMyLibraryGroupRequested,
+                     [&] { ++myRecipesSelections; });
     GroupsManagedObject* soup = m_editor->createNewGroup(QStringLiteral("Soup"));
     GroupsManagedObject* cold = m_editor->createNewGroup(QStringLiteral("Cold"));
     cold->setRelatedObject(soup, QStringLiteral("parent"));
@@ -239,7 +261,8 @@ TEST_F(SearchTest, DeletingAGroupKeepsKeywordsAndTakesItsSubgroups) {
     EXPECT_TRUE(m_editor->deleteGroup(soup));
     ASSERT_EQ(m_alerts.asked.size(), 2);
     EXPECT_EQ(m_alerts.asked[1].messageText, QStringLiteral("Are you sure you want to delete ''Soup''?"));
-    EXPECT_EQ(m_alerts.asked[1].informativeText, QStringLiteral("This will also delete this group's subgroups."));
+    EXPECT_EQ(m_alerts.asked[1].informativeText,
+              QStringLiteral("This will also delete this group's subgroups."));
     EXPECT_EQ(m_alerts.asked[1].buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("Cancel")}));
     EXPECT_TRUE(soup->isDeleted());
     EXPECT_TRUE(cold->isDeleted());
@@ -272,8 +295,10 @@ TEST_F(SearchTest, GroceryListsMoveIntoAndOutOfTheirSection) {
 }
 
 TEST_F(SearchTest, SearchFieldNarrowsTheSelectedGroup) {
-    RecipesManagedObject* quiche = recipe(QStringLiteral("Quiche"), {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = egg;})")}});
-    recipe(QStringLiteral("Omelette"), {{QStringLiteral("directions"), QStringLiteral("<p>Beat the EGGS</p>")}});
+    RecipesManagedObject* quiche = recipe(
+        QStringLiteral("Quiche"), {{QStringLiteral("ingredientsArray"), QStringLiteral("({name = egg;})")}});
+    recipe(QStringLiteral("Omelette"),
+           {{QStringLiteral("directions"), QStringLiteral("<p>Beat the EGGS</p>")}});
     recipe(QStringLiteral("Toast"), {{QStringLiteral("notes"), QStringLiteral("say \"hi\" \\ bye")}});
     recipe(QStringLiteral("Fed egg"), {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("feed")}});
     GroupsManagedObject* list = m_editor->createNewGroceryList(QStringLiteral("Shop"));
@@ -281,7 +306,8 @@ TEST_F(SearchTest, SearchFieldNarrowsTheSelectedGroup) {
 
     SearchBoxMenu search(m_list.get());
     QStringList placeholders;
-    QObject::connect(&search, &SearchBoxMenu::placeholderStringChanged, [&](const QString& p) { placeholders.append(p); });
+    QObject::connect(&search, &SearchBoxMenu::placeholderStringChanged,
+                     [&](const QString& p) { placeholders.append(p); });
     m_list->setFilterPredicate(list->filterPredicate());
     search.setSearchString(QString());
     EXPECT_EQ(listed(), QStringList{QStringLiteral("Quiche")}); // empty search: the group's recipes
@@ -291,8 +317,8 @@ TEST_F(SearchTest, SearchFieldNarrowsTheSelectedGroup) {
     // The list shows the template filled in: the search and the group's filter in text form.
     const QString filled = SearchBoxMenu::filterTemplate(SearchBoxMenu::EntireRecipe)
                                .replace(QStringLiteral("%@"), list->filterPredicate()->format());
-    const PredicatePtr expected =
-        Predicate::parse(filled).predicate->substitutingVariables({{QStringLiteral("value"), QStringLiteral("egg")}});
+    const PredicatePtr expected = Predicate::parse(filled).predicate->substitutingVariables(
+        {{QStringLiteral("value"), QStringLiteral("egg")}});
     EXPECT_TRUE(search.predicate()->isEqual(*expected)) << search.predicate()->format().toStdString();
 
     // Another group selected: the search applies to it, and 0.5 s later the scope is rebound.
@@ -322,9 +348,9 @@ TEST_F(SearchTest, SearchFieldNarrowsTheSelectedGroup) {
         if (QByteArray(typed) == "egg")
             recipe(QStringLiteral("Egg nog %1").arg(m_list->arrangedObjects().size()));
         search.setSearchString(QString::fromLatin1(typed));
-        EXPECT_EQ(m_list->arrangedObjects(),
-                  m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), search.predicate(),
-                                                              {SortDescriptor{QStringLiteral("name"), true, true}})))
+        EXPECT_EQ(m_list->arrangedObjects(), m_context->executeFetchRequest(FetchRequest(
+                                                 QStringLiteral("Recipes"), search.predicate(),
+                                                 {SortDescriptor{QStringLiteral("name"), true, true}})))
             << typed;
     }
     EXPECT_EQ(listed().size(), 4);

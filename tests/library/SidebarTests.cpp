@@ -4,9 +4,9 @@
 #include "common/ScriptedAlerts.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
-#include "library/LibrarySession.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
 #include "library/RecipesManagedObject.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
@@ -43,11 +43,12 @@ protected:
 
     void SetUp() override {
         Scheduler::instance().setManualTime(QDateTime::currentDateTime());
-        for (const char* key : {"askedToImportVersionOneDatabase", "collectGroceryLists", "collectSubscribedPlatefeeds",
-                                "showMarkedAsNewCounter"})
+        for (const char* key : {"askedToImportVersionOneDatabase", "collectGroceryLists",
+                                "collectSubscribedPlatefeeds", "showMarkedAsNewCounter"})
             UserDefaults::removeObjectForKey(QLatin1String(key));
         ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("S.library"))));
-        m_controller = std::make_unique<CoreDataController>(m_dir.filePath(QStringLiteral("S.library")), &m_alerts);
+        m_controller =
+            std::make_unique<CoreDataController>(m_dir.filePath(QStringLiteral("S.library")), &m_alerts);
         m_controller->setSampleRecipesImporter([this](const QString& path) {
             EXPECT_TRUE(path.endsWith(QStringLiteral("/New Library Recipes.lsr")) && QFile::exists(path));
             return ++m_sampleImports;
@@ -58,7 +59,8 @@ protected:
     }
     void TearDown() override { Scheduler::instance().setAutomaticTime(); }
 
-    GroupsManagedObject* group(const QString& name, const QVariantMap& values = {}, ManagedObject* parent = nullptr) {
+    GroupsManagedObject* group(const QString& name, const QVariantMap& values = {},
+                               ManagedObject* parent = nullptr) {
         return testsupport::insertGroup(m_context, name, values, parent);
     }
     RecipesManagedObject* recipe(const QString& name, const QVariantMap& values = {}) {
@@ -99,8 +101,10 @@ TEST_F(SidebarTest, FirstStartAddsStarterContentOnceAndRestoresTheFixedGroups) {
     EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("askedToImportVersionOneDatabase")));
     SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)).mid(0, 4),
-              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("GROUPS"), QStringLiteral("Breakfasts")}));
-    EXPECT_EQ(names(tree.childGroups(named(QStringLiteral("Main Courses")))), QStringList{QStringLiteral("Fish")});
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("GROUPS"),
+                           QStringLiteral("Breakfasts")}));
+    EXPECT_EQ(names(tree.childGroups(named(QStringLiteral("Main Courses")))),
+              QStringList{QStringLiteral("Fish")});
     EXPECT_EQ(SidebarTreeController::kindOfGroup(named(QStringLiteral("Favorites"))),
               SidebarTreeController::GroupKind::SmartGroup);
     EXPECT_FALSE(m_context->undoManager()->canUndo());
@@ -111,9 +115,12 @@ TEST_F(SidebarTest, FirstStartAddsStarterContentOnceAndRestoresTheFixedGroups) {
             !g->valueForKey(QStringLiteral("isLocalLibrary")).toBool())
             m_context->deleteObject(g);
     named(QStringLiteral("GROUPS"))->setValueForKey(QStringLiteral("Stuff"), QStringLiteral("name"));
-    GroupsManagedObject* rule = group(QStringLiteral("Rule"), {{QStringLiteral("predicates"), QStringLiteral("\"Rating\" > \"3\"")}});
-    GroupsManagedObject* feeds = group(QStringLiteral("FEEDS"), {{QStringLiteral("isPlatefeedHeader"), true}});
-    GroupsManagedObject* feed = group(QStringLiteral("Feed"), {{QStringLiteral("platefeedAddress"), QStringLiteral("http://x")}}, feeds);
+    GroupsManagedObject* rule =
+        group(QStringLiteral("Rule"), {{QStringLiteral("predicates"), QStringLiteral("\"Rating\" > \"3\"")}});
+    GroupsManagedObject* feeds =
+        group(QStringLiteral("FEEDS"), {{QStringLiteral("isPlatefeedHeader"), true}});
+    GroupsManagedObject* feed = group(
+        QStringLiteral("Feed"), {{QStringLiteral("platefeedAddress"), QStringLiteral("http://x")}}, feeds);
     m_controller->validateGroupsContent();
     EXPECT_EQ(m_sampleImports, 1);
     EXPECT_EQ(named(QStringLiteral("Breakfasts")), nullptr);
@@ -135,7 +142,8 @@ TEST_F(SidebarTest, VersionOneDatabaseQuestionAddsTheUpgradeGroupsOnYes) {
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.first().messageText,
               QStringLiteral("Would you like to import your recipes and groups from version one?"));
-    EXPECT_EQ(m_alerts.asked.first().buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles,
+              (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     EXPECT_EQ(m_sampleImports, 0);
     EXPECT_NE(named(QStringLiteral("My Recipes")), nullptr);
     EXPECT_NE(named(QStringLiteral("Without Group")), nullptr);
@@ -152,11 +160,15 @@ TEST_F(SidebarTest, TreeOrderFollowsThePreferencesAndKeepsViewIndexes) {
     group(QStringLiteral("Feed"), {{QStringLiteral("isSubscribedPlatefeed"), true}});
     SidebarTreeController tree(m_session.get());
     EXPECT_EQ(names(tree.childGroups(nullptr)),
-              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("FEEDS"), QStringLiteral("Feed"), QStringLiteral("LISTS"), QStringLiteral("Monday"), QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("FEEDS"),
+                           QStringLiteral("Feed"), QStringLiteral("LISTS"), QStringLiteral("Monday"),
+                           QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
     UserDefaults::setObjectForKey(true, QStringLiteral("collectSubscribedPlatefeeds"));
     tree.rearrangeObjects();
     EXPECT_EQ(names(tree.childGroups(nullptr)),
-              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("LISTS"), QStringLiteral("Monday"), QStringLiteral("FEEDS"), QStringLiteral("Feed"), QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
+              (QStringList{QStringLiteral("LIBRARY"), QStringLiteral("My Recipes"), QStringLiteral("LISTS"),
+                           QStringLiteral("Monday"), QStringLiteral("FEEDS"), QStringLiteral("Feed"),
+                           QStringLiteral("GROUPS"), QStringLiteral("Soups"), QStringLiteral("Bread")}));
 
     EXPECT_EQ(tree.myRecipesIndex().row(), 1);
     EXPECT_FALSE(tree.flags(tree.index(0, 0)) & Qt::ItemIsSelectable);
@@ -214,9 +226,11 @@ TEST_F(SidebarTest, DropDecisions) {
     const auto recipes = recipeDrag({recipe(QStringLiteral("Soup"))});
     EXPECT_EQ(drag.validateDrop(recipes.get(), false, dinner, kOn, false).operation, Kind::Copy);
     EXPECT_TRUE(drag.validateDrop(recipes.get(), false, dinner, kOn, true).remove);
-    EXPECT_EQ(drag.validateDrop(recipes.get(), false, dinner, 0, false).operation, Kind::None); // between rows
+    EXPECT_EQ(drag.validateDrop(recipes.get(), false, dinner, 0, false).operation,
+              Kind::None); // between rows
     EXPECT_EQ(drag.validateDrop(recipes.get(), false, smart, kOn, false).operation, Kind::None);
-    EXPECT_EQ(drag.validateDrop(recipes.get(), false, named(QStringLiteral("GROUPS")), kOn, false).operation, Kind::None);
+    EXPECT_EQ(drag.validateDrop(recipes.get(), false, named(QStringLiteral("GROUPS")), kOn, false).operation,
+              Kind::None);
     QMimeData address;
     address.setText(QStringLiteral("https://example.org/soup"));
     EXPECT_EQ(drag.validateDrop(&address, false, dinner, kOn, false).operation, Kind::None);
@@ -227,9 +241,11 @@ TEST_F(SidebarTest, RecipeDropsAddOrRemoveMembership) {
     fixedGroups();
     GroupsManagedObject* soups = group(QStringLiteral("Soups"));
     GroupsManagedObject* list = group(QStringLiteral("Monday"), {{QStringLiteral("isGroceryList"), true}});
-    QList<RecipesManagedObject*> three{recipe(QStringLiteral("A"), {{QStringLiteral("keywords"), QStringLiteral("Lunch")}}),
-                                       recipe(QStringLiteral("B")), recipe(QStringLiteral("C"))};
-    RecipesManagedObject* fed = recipe(QStringLiteral("Fed"), {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("k")}});
+    QList<RecipesManagedObject*> three{
+        recipe(QStringLiteral("A"), {{QStringLiteral("keywords"), QStringLiteral("Lunch")}}),
+        recipe(QStringLiteral("B")), recipe(QStringLiteral("C"))};
+    RecipesManagedObject* fed =
+        recipe(QStringLiteral("Fed"), {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("k")}});
     RecipesManagedObject* filler = recipe(QStringLiteral("D"));
     SidebarTreeController tree(m_session.get());
     SideBarDragController drag(&tree);
@@ -270,9 +286,11 @@ TEST_F(SidebarTest, MovedGroupsTakeTheirPlaceAndSiblingsAreRenumbered) {
     const auto topGroups = [&] { return names(tree.childGroups(nullptr)).mid(3); };
 
     EXPECT_TRUE(drag.moveGroup(d, nullptr, 3)); // to the top of the groups
-    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("A"), QStringLiteral("B"),
+                                        QStringLiteral("C")}));
     EXPECT_TRUE(drag.moveGroup(a, nullptr, 6)); // below B: its own row closes up
-    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
+    EXPECT_EQ(topGroups(), (QStringList{QStringLiteral("D"), QStringLiteral("B"), QStringLiteral("A"),
+                                        QStringLiteral("C")}));
     EXPECT_EQ(selected.last().at(0).value<GroupsManagedObject*>(), named(QStringLiteral("My Recipes")));
     EXPECT_FALSE(drag.moveGroup(a, nullptr, 5)); // its own place
 
@@ -280,7 +298,8 @@ TEST_F(SidebarTest, MovedGroupsTakeTheirPlaceAndSiblingsAreRenumbered) {
     EXPECT_TRUE(drag.moveGroup(a, b, kOn)); // onto a row, from below: appended
     EXPECT_EQ(names(tree.childGroups(b)), (QStringList{QStringLiteral("C"), QStringLiteral("A")}));
     EXPECT_TRUE(drag.moveGroup(d, b, 0)); // first child, coming from above
-    EXPECT_EQ(names(tree.childGroups(b)), (QStringList{QStringLiteral("D"), QStringLiteral("C"), QStringLiteral("A")}));
+    EXPECT_EQ(names(tree.childGroups(b)),
+              (QStringList{QStringLiteral("D"), QStringLiteral("C"), QStringLiteral("A")}));
     EXPECT_EQ(selected.last().at(0).value<GroupsManagedObject*>(), b);
     QList<qint64> positions;
     for (const GroupsManagedObject* child : tree.childGroups(b))
@@ -292,7 +311,8 @@ TEST_F(SidebarTest, CounterRequestsDuringARunCollapseIntoOneMoreRun) {
     UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
     fixedGroups();
     GroupsManagedObject* soups = group(QStringLiteral("Soups"));
-    recipe(QStringLiteral("New"), {{QStringLiteral("keywords"), QStringLiteral("soups")}, {QStringLiteral("isMarkedAsNew"), true}});
+    recipe(QStringLiteral("New"),
+           {{QStringLiteral("keywords"), QStringLiteral("soups")}, {QStringLiteral("isMarkedAsNew"), true}});
     recipe(QStringLiteral("Old"), {{QStringLiteral("keywords"), QStringLiteral("soups")}});
     ASSERT_TRUE(m_context->save());
 

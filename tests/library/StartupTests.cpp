@@ -99,16 +99,20 @@ TEST_F(StartupTest, FirstStartCreatesTheLibraryAndTheDefaults) {
     for (const char* entry : {"Images", "XML_Rebuild", "Platefeeds", "Grocery Categories.plist",
                               "Grocery Category Matches.plist", "Library Database.SQL"})
         EXPECT_TRUE(QFileInfo::exists(path + QLatin1Char('/') + QLatin1String(entry))) << entry;
-    EXPECT_TRUE(QFileInfo(AppController::applicationSupportFolder() + QStringLiteral("/Theme Development")).isDir());
+    EXPECT_TRUE(
+        QFileInfo(AppController::applicationSupportFolder() + QStringLiteral("/Theme Development")).isDir());
     EXPECT_TRUE(m_alerts.asked.isEmpty());
     EXPECT_EQ(m_shell.shows, 1);
     ASSERT_TRUE(m_app->hasOpenLibrary());
-    EXPECT_EQ(ObjectContext::metadataForStoreAtPath(libraryStorePath(path))->value(QStringLiteral("modelVersion")),
-              QVariant(QStringLiteral("2.3")));
+    EXPECT_EQ(
+        ObjectContext::metadataForStoreAtPath(libraryStorePath(path))->value(QStringLiteral("modelVersion")),
+        QVariant(QStringLiteral("2.3")));
 
     // A second later the library gets its measurement rules; quitting saves them.
     Scheduler::instance().advance(1.0);
-    EXPECT_GT(m_app->managedObjectContext()->countForFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))), 0);
+    EXPECT_GT(m_app->managedObjectContext()->countForFetchRequest(
+                  FetchRequest(QStringLiteral("SmartMeasurements"))),
+              0);
     EXPECT_FALSE(UserDefaults::boolForKey(QStringLiteral("hasLaunchedBefore")));
     m_app->terminate();
     EXPECT_EQ(m_shell.exits, 1);
@@ -121,7 +125,10 @@ TEST_F(StartupTest, DocumentsAreRoutedByExactExtension) {
     // is opened two seconds later.
     const QString chosen = makeLibrary(QStringLiteral("Chosen"));
     QStringList imported;
-    m_app->setDocumentHandler(QStringLiteral("lsr"), [&](const QString& path) { imported.append(path); return false; });
+    m_app->setDocumentHandler(QStringLiteral("lsr"), [&](const QString& path) {
+        imported.append(path);
+        return false;
+    });
     EXPECT_TRUE(m_app->applicationOpenFile(chosen + QLatin1Char('/')));
     EXPECT_FALSE(m_app->applicationOpenFile(m_dir.filePath(QStringLiteral("early.lsr"))));
     AppController::initialize();
@@ -144,7 +151,8 @@ TEST_F(StartupTest, DocumentsAreRoutedByExactExtension) {
     const QString other = makeLibrary(QStringLiteral("Other"));
     EXPECT_TRUE(m_app->openFile(other));
     EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("libraryPath")), other);
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Larkspoon! needs to relaunch to finish switching the Library file."));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Larkspoon! needs to relaunch to finish switching the Library file."));
     EXPECT_EQ(m_alerts.asked.last().buttonTitles, QStringList{QStringLiteral("Quit")});
     EXPECT_EQ(m_shell.exits, 1);
 
@@ -156,8 +164,8 @@ TEST_F(StartupTest, DocumentsAreRoutedByExactExtension) {
 
 TEST_F(StartupTest, MissingLibraryIsLocatedOrReplaced) {
     const QString found = makeLibrary(QStringLiteral("Found"));
-    m_alerts.queueButton(0);                         // Locate...
-    m_panels.cancel(); // cancelled: asked again
+    m_alerts.queueButton(0); // Locate...
+    m_panels.cancel();       // cancelled: asked again
     m_alerts.queueButton(0);
     m_panels.answer(found);
     launchWith(m_dir.filePath(QStringLiteral("Gone.library")));
@@ -170,7 +178,8 @@ TEST_F(StartupTest, MissingLibraryIsLocatedOrReplaced) {
 
     AppController quitting(&m_alerts, &m_panels, &m_shell);
     m_alerts.queueButton(1); // Quit
-    UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Gone.library")), QStringLiteral("libraryPath"));
+    UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Gone.library")),
+                                  QStringLiteral("libraryPath"));
     quitting.applicationDidFinishLaunching();
     EXPECT_EQ(m_shell.exits, 1);
     EXPECT_FALSE(quitting.hasOpenLibrary());
@@ -184,8 +193,11 @@ TEST_F(StartupTest, StoresOfOtherVersionsAreLeftAlone) {
     ASSERT_TRUE(ObjectContext::setMetadataForStoreAtPath(metadata, libraryStorePath(newer)));
     const QByteArray before = testsupport::fileDigest(libraryStorePath(newer));
     launchWith(newer);
-    EXPECT_EQ(askedMessages(), QStringList{QStringLiteral("You need to upgrade to version 2.5 or greater to open this Library File.")});
-    EXPECT_EQ(m_alerts.asked.first().informativeText, QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''"));
+    EXPECT_EQ(askedMessages(),
+              QStringList{QStringLiteral(
+                  "You need to upgrade to version 2.5 or greater to open this Library File.")});
+    EXPECT_EQ(m_alerts.asked.first().informativeText,
+              QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''"));
     EXPECT_FALSE(m_app->hasOpenLibrary());
     EXPECT_EQ(m_shell.setups, 0);
     EXPECT_EQ(testsupport::fileDigest(libraryStorePath(newer)), before);
@@ -200,7 +212,8 @@ TEST_F(StartupTest, StoresOfOtherVersionsAreLeftAlone) {
     second.applicationDidFinishLaunching();
     EXPECT_TRUE(second.hasOpenLibrary());
     EXPECT_TRUE(second.applicationShouldTerminate());
-    EXPECT_EQ(ObjectContext::metadataForStoreAtPath(libraryStorePath(unversioned))->value(QStringLiteral("modelVersion")),
+    EXPECT_EQ(ObjectContext::metadataForStoreAtPath(libraryStorePath(unversioned))
+                  ->value(QStringLiteral("modelVersion")),
               QVariant(QStringLiteral("2.3")));
 }
 
@@ -215,7 +228,8 @@ protected:
         StartupTest::SetUp();
         m_path = makeLibrary(QStringLiteral("Images"));
         m_controller = std::make_unique<CoreDataController>(m_path, &m_alerts);
-        auto* recipe = dynamic_cast<RecipesManagedObject*>(context()->insertNewObject(QStringLiteral("Recipes")));
+        auto* recipe =
+            dynamic_cast<RecipesManagedObject*>(context()->insertNewObject(QStringLiteral("Recipes")));
         m_id = recipe->stringValue(QStringLiteral("uniqueID"));
         ASSERT_TRUE(recipe->saveImage("jpeg", 1) && recipe->saveImage("jpeg", 12));
         ASSERT_TRUE(m_controller->saveAction());
@@ -238,7 +252,8 @@ protected:
 TEST_F(DeletedImagesTest, RemovedAfterASuccessfulSaveOnly) {
     deleteRecipe();
     EXPECT_TRUE(imagesExist());
-    testsupport::sqlOnFile(libraryStorePath(m_path), QStringLiteral("ALTER TABLE Recipes RENAME TO Elsewhere"));
+    testsupport::sqlOnFile(libraryStorePath(m_path),
+                           QStringLiteral("ALTER TABLE Recipes RENAME TO Elsewhere"));
     EXPECT_FALSE(m_controller->saveAction());
     EXPECT_EQ(askedMessages(), QStringList{QStringLiteral("Unable to save changes to your library.")});
     EXPECT_TRUE(imagesExist());
@@ -248,14 +263,17 @@ TEST_F(DeletedImagesTest, RemovedAfterASuccessfulSaveOnly) {
     m_alerts.queueButton(0); // the store's error
     m_alerts.queueButton(0); // Quit anyway
     EXPECT_TRUE(m_controller->applicationShouldTerminate());
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Could not save changes while quitting. Quit anyway?"));
-    EXPECT_EQ(m_alerts.asked.last().buttonTitles, (QStringList{QStringLiteral("Quit anyway"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Could not save changes while quitting. Quit anyway?"));
+    EXPECT_EQ(m_alerts.asked.last().buttonTitles,
+              (QStringList{QStringLiteral("Quit anyway"), QStringLiteral("Cancel")}));
     EXPECT_TRUE(imagesExist());
     m_alerts.queueButton(0);
     m_alerts.queueButton(1); // Cancel
     EXPECT_FALSE(m_controller->applicationShouldTerminate());
 
-    testsupport::sqlOnFile(libraryStorePath(m_path), QStringLiteral("ALTER TABLE Elsewhere RENAME TO Recipes"));
+    testsupport::sqlOnFile(libraryStorePath(m_path),
+                           QStringLiteral("ALTER TABLE Elsewhere RENAME TO Recipes"));
     EXPECT_TRUE(m_controller->saveAction());
     EXPECT_FALSE(imagesExist());
     EXPECT_FALSE(QFileInfo::exists(m_controller->markedForDeletePath()));

@@ -32,9 +32,11 @@ protected:
     void writeVersionTwoStore(const std::function<void(ObjectContext*)>& fill) {
         ASSERT_NE(currentDataModel(), nullptr); // registers the record classes
         QString error;
-        const std::optional<DataModel> model = DataModel::loadResource(QStringLiteral("Larkspoon!_v2.mom"), &error);
+        const std::optional<DataModel> model =
+            DataModel::loadResource(QStringLiteral("Larkspoon!_v2.mom"), &error);
         ASSERT_TRUE(model) << error.toStdString();
-        std::unique_ptr<ObjectContext> context = ObjectContext::open(file(kStore), *model, &error, StoreOptions{});
+        std::unique_ptr<ObjectContext> context =
+            ObjectContext::open(file(kStore), *model, &error, StoreOptions{});
         ASSERT_TRUE(context) << error.toStdString();
         fill(context.get());
         QVariantMap metadata = context->metadata();
@@ -73,7 +75,8 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     const QVariantList rows{
         QVariantList{QStringLiteral("1"), QStringLiteral("cup"), QStringLiteral("flour")},
         QVariantList{QStringLiteral("For the sauce"), QString(), QString(), QString(), QStringLiteral("YES")},
-        QVariantList{QStringLiteral("2"), QString(), QStringLiteral("eggs"), QStringLiteral("beaten"), QStringLiteral("NO")},
+        QVariantList{QStringLiteral("2"), QString(), QStringLiteral("eggs"), QStringLiteral("beaten"),
+                     QStringLiteral("NO")},
     };
     writeVersionTwoStore([&](ObjectContext* context) {
         insert(context, QStringLiteral("Recipes"),
@@ -84,7 +87,8 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
                 {QStringLiteral("hasBeenPrepared"), true},
                 {QStringLiteral("keywords"), QStringLiteral("Dinner,Meat")},
                 {QStringLiteral("directions"),
-                 QStringLiteral("FirstImage a SecondImage b ThirdImage c FourthImage d FifthImage e FirstImage")},
+                 QStringLiteral(
+                     "FirstImage a SecondImage b ThirdImage c FourthImage d FifthImage e FirstImage")},
                 {QStringLiteral("subscribedPlatefeedID"), QStringLiteral("feed-key")},
                 {QStringLiteral("uniquePlatefeedID"), QStringLiteral("published-7")},
                 {QStringLiteral("ingredientsArray"), structuredTextFromValue(rows)}});
@@ -92,10 +96,12 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
         ManagedObject* dinner = insert(context, QStringLiteral("Groups"),
                                        {{QStringLiteral("name"), QStringLiteral("Dinner")},
                                         {QStringLiteral("platefeedID"), QStringLiteral("group-key")}});
-        ManagedObject* lunch = insert(context, QStringLiteral("Groups"), {{QStringLiteral("name"), QStringLiteral("Lunch")}});
+        ManagedObject* lunch =
+            insert(context, QStringLiteral("Groups"), {{QStringLiteral("name"), QStringLiteral("Lunch")}});
         ManagedObject* parent = dinner;
         for (const char* name : {"Meat", "Beef", "Steak"}) {
-            ManagedObject* child = insert(context, QStringLiteral("Groups"), {{QStringLiteral("name"), QLatin1String(name)}});
+            ManagedObject* child =
+                insert(context, QStringLiteral("Groups"), {{QStringLiteral("name"), QLatin1String(name)}});
             parent->addRelatedObject(child, QStringLiteral("children"));
             parent = child;
         }
@@ -116,16 +122,19 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     leftover.close();
 
     QString error;
-    ASSERT_EQ(VersionTwoDatabaseConverter(m_library, &m_alerts).convertFromVersion(QStringLiteral("2.0"), &error),
-              VersionTwoDatabaseConverter::Result::Converted)
+    ASSERT_EQ(
+        VersionTwoDatabaseConverter(m_library, &m_alerts).convertFromVersion(QStringLiteral("2.0"), &error),
+        VersionTwoDatabaseConverter::Result::Converted)
         << error.toStdString();
 
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked[0].messageText,
               QStringLiteral("Larkspoon! needs to upgrade your library file in order to open it."));
-    EXPECT_EQ(m_alerts.asked[0].informativeText,
-              QStringLiteral("Once upgraded your library will require version 2.3 or greater of Larkspoon!."));
-    EXPECT_EQ(m_alerts.asked[0].buttonTitles, (QStringList{QStringLiteral("Upgrade"), QStringLiteral("Quit")}));
+    EXPECT_EQ(
+        m_alerts.asked[0].informativeText,
+        QStringLiteral("Once upgraded your library will require version 2.3 or greater of Larkspoon!."));
+    EXPECT_EQ(m_alerts.asked[0].buttonTitles,
+              (QStringList{QStringLiteral("Upgrade"), QStringLiteral("Quit")}));
 
     // The old store moved whole to the backup name; nothing else is left beside the store.
     const QMap<QString, QByteArray> files = folderContents();
@@ -137,7 +146,8 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     std::unique_ptr<ObjectContext> context = openLibraryStore(m_library, false, &error);
     ASSERT_TRUE(context) << error.toStdString();
 
-    const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+    const QList<ManagedObject*> recipes =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
     ASSERT_EQ(recipes.size(), 1);
     ManagedObject* pie = recipes[0];
     EXPECT_EQ(pie->stringValue(QStringLiteral("uniqueID")), QStringLiteral("2009-01-02-03-04-05-006-42"));
@@ -145,11 +155,13 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     EXPECT_EQ(pie->valueForKey(QStringLiteral("rating")).toInt(), 4);
     EXPECT_EQ(pie->valueForKey(QStringLiteral("hasBeenPrepared")).toInt(), 1);
     EXPECT_EQ(pie->stringValue(QStringLiteral("keywords")), QStringLiteral("Dinner,Meat"));
-    EXPECT_EQ(pie->stringValue(QStringLiteral("directions")), QStringLiteral("[1] a [2] b [3] c [4] d [5] e [1]"));
+    EXPECT_EQ(pie->stringValue(QStringLiteral("directions")),
+              QStringLiteral("[1] a [2] b [3] c [4] d [5] e [1]"));
     EXPECT_EQ(pie->stringValue(QStringLiteral("platefeedPredicateKey")), QStringLiteral("feed-key"));
     EXPECT_EQ(pie->stringValue(QStringLiteral("publishedPlatefeedID")), QStringLiteral("published-7"));
 
-    QVariantList ingredients = valueFromStructuredText(pie->stringValue(QStringLiteral("ingredientsArray"))).toList();
+    QVariantList ingredients =
+        valueFromStructuredText(pie->stringValue(QStringLiteral("ingredientsArray"))).toList();
     ASSERT_EQ(ingredients.size(), 3);
     for (QVariant& row : ingredients) {
         QVariantMap record = row.toMap();
@@ -180,7 +192,8 @@ TEST_F(VersionTwoConverterTest, ConvertsRecordsAndKeepsTheOldStoreAsBackup) {
     EXPECT_TRUE(beef->relatedObjects(QStringLiteral("children")).isEmpty());
     EXPECT_EQ(dinner->stringValue(QStringLiteral("platefeedPredicateKey")), QStringLiteral("group-key"));
     EXPECT_EQ(dinner->valueForKey(QStringLiteral("position")).toInt(), 30);
-    EXPECT_EQ(groupNamed(groups, QStringLiteral("Lunch"))->valueForKey(QStringLiteral("position")).toInt(), 10);
+    EXPECT_EQ(groupNamed(groups, QStringLiteral("Lunch"))->valueForKey(QStringLiteral("position")).toInt(),
+              10);
     ManagedObject* groceries = groupNamed(groups, QStringLiteral("Groceries"));
     ASSERT_NE(groceries, nullptr);
     EXPECT_EQ(groceries->valueForKey(QStringLiteral("isGroceryList")).toInt(), 1);
@@ -241,7 +254,8 @@ TEST_F(VersionTwoConverterTest, FailureLeavesTheOriginalAndNoNewStore) {
         const QMap<QString, QByteArray> before = folderContents();
 
         QString error;
-        EXPECT_EQ(VersionTwoDatabaseConverter(m_library, &m_alerts).convertFromVersion(QStringLiteral("2.0"), &error),
+        EXPECT_EQ(VersionTwoDatabaseConverter(m_library, &m_alerts)
+                      .convertFromVersion(QStringLiteral("2.0"), &error),
                   VersionTwoDatabaseConverter::Result::Failed)
             << corrupt;
         EXPECT_FALSE(error.isEmpty());

@@ -57,7 +57,8 @@ TEST(MeasureCli, QuantityAndConvertCommands) {
     for (const Case& c : cases) {
         const testsupport::CliRun run = runCli(QStringList{QStringLiteral("--library"), noLibrary} + c.args);
         EXPECT_EQ(run.exitCode, 0) << c.args.join(u' ').toStdString() << run.err.toStdString();
-        EXPECT_EQ(jsonOf(run), c.expected) << c.args.join(u' ').toStdString() << " gave " << run.out.toStdString();
+        EXPECT_EQ(jsonOf(run), c.expected)
+            << c.args.join(u' ').toStdString() << " gave " << run.out.toStdString();
     }
     for (const QStringList& bad :
          {QStringList{QStringLiteral("quantity"), QStringLiteral("fraction"), QStringLiteral("abc")},
@@ -90,14 +91,16 @@ TEST(MeasureCli, ParseIngredientsWithAndWithoutALibrary) {
     };
     QTemporaryDir folder;
     const QString libraryPath = folder.filePath(QStringLiteral("Kitchen.library"));
-    testsupport::CliRun run = runCli({QStringLiteral("--library"), libraryPath, QStringLiteral("parse-ingredients")}, text);
+    testsupport::CliRun run =
+        runCli({QStringLiteral("--library"), libraryPath, QStringLiteral("parse-ingredients")}, text);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(jsonOf(run), expected);
 
     // A library's own words count beside the unit spellings of its rules (a new library
     // starts with the default rules).
     ASSERT_EQ(runCli({QStringLiteral("--library"), libraryPath, QStringLiteral("create")}).exitCode, 0);
-    ASSERT_TRUE(writePropertyListFile(QVariantList{QStringLiteral("Tbl")}, libraryPath + QStringLiteral("/Measurements.plist")));
+    ASSERT_TRUE(writePropertyListFile(QVariantList{QStringLiteral("Tbl")},
+                                      libraryPath + QStringLiteral("/Measurements.plist")));
     run = runCli({QStringLiteral("--library"), libraryPath, QStringLiteral("parse-ingredients")}, text);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     QJsonArray withWords = expected;
@@ -115,15 +118,18 @@ protected:
         QString error;
         std::unique_ptr<ObjectContext> context = openLibraryStore(m_libraryPath, true, &error);
         ASSERT_TRUE(context) << error.toStdString();
-        SmartMeasurementsController::insertDefaultSmartMeasurements(context.get(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
+        SmartMeasurementsController::insertDefaultSmartMeasurements(
+            context.get(), MeasurementRules::defaultSmartMeasurementList());
         ManagedObject* recipe = context->insertNewObject(QStringLiteral("Recipes"));
         recipe->setValueForKey(QStringLiteral("Pancakes"), QStringLiteral("name"));
         recipe->setValueForKey(QStringLiteral("4 servings"), QStringLiteral("yield"));
         recipe->setValueForKey(QStringLiteral("Stack them high."), QStringLiteral("notes"));
-        const QVariantList rows{MeasureTestLibrary::ingredient(QStringLiteral("1 1/2"), QStringLiteral("cups"), QStringLiteral("flour")),
-                                MeasureTestLibrary::ingredient(QStringLiteral("1-2"), QString(), QStringLiteral("eggs")),
-                                MeasureTestLibrary::ingredient(QStringLiteral("1/4"), QStringLiteral("tsp"), QStringLiteral("salt"))};
+        const QVariantList rows{
+            MeasureTestLibrary::ingredient(QStringLiteral("1 1/2"), QStringLiteral("cups"),
+                                           QStringLiteral("flour")),
+            MeasureTestLibrary::ingredient(QStringLiteral("1-2"), QString(), QStringLiteral("eggs")),
+            MeasureTestLibrary::ingredient(QStringLiteral("1/4"), QStringLiteral("tsp"),
+                                           QStringLiteral("salt"))};
         m_ingredients = structuredTextFromValue(rows);
         recipe->setValueForKey(m_ingredients, QStringLiteral("ingredientsArray"));
         m_uniqueID = recipe->valueForKey(QStringLiteral("uniqueID")).toString();
@@ -142,7 +148,8 @@ protected:
 };
 
 TEST_F(MeasureCliLibrary, ScaleMakesAScaledCopyAndKeepsTheOriginal) {
-    const testsupport::CliRun run = cli({QStringLiteral("scale"), m_uniqueID, QStringLiteral("--yield"), QStringLiteral("2")});
+    const testsupport::CliRun run =
+        cli({QStringLiteral("scale"), m_uniqueID, QStringLiteral("--yield"), QStringLiteral("2")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject result = jsonOf(run).toObject();
     EXPECT_EQ(result.value(QStringLiteral("name")).toString(),
@@ -175,8 +182,13 @@ TEST_F(MeasureCliLibrary, ScaleMakesAScaledCopyAndKeepsTheOriginal) {
     EXPECT_EQ(rows.at(2).toMap().value(QStringLiteral("measurement")).toString(), QStringLiteral("teaspoon"));
 
     // Nothing is made when there is no factor.
-    EXPECT_EQ(cli({QStringLiteral("scale"), m_uniqueID, QStringLiteral("--yield"), QStringLiteral("0")}).exitCode, 2);
-    EXPECT_EQ(cli({QStringLiteral("scale"), QStringLiteral("no-such-recipe"), QStringLiteral("--yield"), QStringLiteral("2")}).exitCode, 2);
+    EXPECT_EQ(
+        cli({QStringLiteral("scale"), m_uniqueID, QStringLiteral("--yield"), QStringLiteral("0")}).exitCode,
+        2);
+    EXPECT_EQ(cli({QStringLiteral("scale"), QStringLiteral("no-such-recipe"), QStringLiteral("--yield"),
+                   QStringLiteral("2")})
+                  .exitCode,
+              2);
     context.reset();
     context = openLibraryStore(m_libraryPath, false, &error);
     EXPECT_EQ(context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))).size(), 2);
@@ -186,7 +198,8 @@ TEST_F(MeasureCliLibrary, RulesCommands) {
     const QString exportPath = m_folder.filePath(QStringLiteral("out/Smart Measurements.plist"));
     testsupport::CliRun run = cli({QStringLiteral("rules"), QStringLiteral("export"), exportPath});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(readPropertyListFile(exportPath).value.toList(), MeasurementRules::defaultSmartMeasurementList());
+    EXPECT_EQ(readPropertyListFile(exportPath).value.toList(),
+              MeasurementRules::defaultSmartMeasurementList());
 
     run = cli({QStringLiteral("rules"), QStringLiteral("apply")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -196,7 +209,11 @@ TEST_F(MeasureCliLibrary, RulesCommands) {
         std::unique_ptr<ObjectContext> context = openLibraryStore(m_libraryPath, false, &error);
         ASSERT_TRUE(context) << error.toStdString();
         ManagedObject* recipe = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))).first();
-        EXPECT_EQ(MeasureTestLibrary::ingredientsOf(recipe).at(2).toMap().value(QStringLiteral("measurement")).toString(),
+        EXPECT_EQ(MeasureTestLibrary::ingredientsOf(recipe)
+                      .at(2)
+                      .toMap()
+                      .value(QStringLiteral("measurement"))
+                      .toString(),
                   QStringLiteral("teaspoon"));
         ManagedObject* extra = context->insertNewObject(QStringLiteral("SmartMeasurements"));
         extra->setValueForKey(QStringLiteral("Tbsp"), QStringLiteral("name"));
@@ -207,8 +224,9 @@ TEST_F(MeasureCliLibrary, RulesCommands) {
     EXPECT_EQ(jsonOf(run).toObject().value(QStringLiteral("smartMeasurements")).toInt(), 32);
 
     EXPECT_EQ(cli({QStringLiteral("rules"), QStringLiteral("sideways")}).exitCode, 2);
-    EXPECT_EQ(runCli({QStringLiteral("--library"), m_folder.filePath(QStringLiteral("none")), QStringLiteral("rules"),
-                      QStringLiteral("apply")}).exitCode,
+    EXPECT_EQ(runCli({QStringLiteral("--library"), m_folder.filePath(QStringLiteral("none")),
+                      QStringLiteral("rules"), QStringLiteral("apply")})
+                  .exitCode,
               3);
 }
 

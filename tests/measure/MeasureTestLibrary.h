@@ -66,7 +66,8 @@ public:
     }
 
     ManagedObject* findRule(const QString& name) const {
-        for (ManagedObject* rule : context()->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))))
+        for (ManagedObject* rule :
+             context()->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))))
             if (rule->valueForKey(QStringLiteral("name")).toString() == name)
                 return rule;
         return nullptr;
@@ -83,10 +84,12 @@ public:
     }
 
     static QVariantList ingredientsOf(const ManagedObject* recipe) {
-        return valueFromStructuredText(recipe->valueForKey(QStringLiteral("ingredientsArray")).toString()).toList();
+        return valueFromStructuredText(recipe->valueForKey(QStringLiteral("ingredientsArray")).toString())
+            .toList();
     }
 
-    static QVariantMap ingredient(const QString& quantity, const QString& measurement, const QString& name = QString()) {
+    static QVariantMap ingredient(const QString& quantity, const QString& measurement,
+                                  const QString& name = QString()) {
         return {{QStringLiteral("quantity"), quantity},
                 {QStringLiteral("measurement"), measurement},
                 {QStringLiteral("name"), name}};

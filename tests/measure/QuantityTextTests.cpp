@@ -54,10 +54,10 @@ TEST(QuantityClassification, CharacterSets) {
 
 TEST(QuantityClassification, LeadingNumberReadsLikeStrtof) {
     const std::pair<const char*, float> cases[] = {
-        {"1 1/2", 1.0f}, {"1/2", 1.0f},   {"12 oz", 12.0f}, {"", 0.0f},       {"oz", 0.0f},
-        {"  3.5x", 3.5f}, {"\t-2", -2.0f}, {"+4", 4.0f},    {".5", 0.5f},     {"5.", 5.0f},
-        {".", 0.0f},      {"1e2", 100.0f}, {"1e", 1.0f},    {"1e+", 1.0f},    {"2E-1", 0.2f},
-        {"0.1", 0.1f},    {"-", 0.0f},     {"inf", 0.0f},   {"nan", 0.0f},    {"0x10", 0.0f},
+        {"1 1/2", 1.0f},  {"1/2", 1.0f},   {"12 oz", 12.0f}, {"", 0.0f},    {"oz", 0.0f},
+        {"  3.5x", 3.5f}, {"\t-2", -2.0f}, {"+4", 4.0f},     {".5", 0.5f},  {"5.", 5.0f},
+        {".", 0.0f},      {"1e2", 100.0f}, {"1e", 1.0f},     {"1e+", 1.0f}, {"2E-1", 0.2f},
+        {"0.1", 0.1f},    {"-", 0.0f},     {"inf", 0.0f},    {"nan", 0.0f}, {"0x10", 0.0f},
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(MC::leadingNumber(QString::fromLatin1(text)), value) << text;
@@ -67,7 +67,8 @@ TEST(QuantityClassification, LeadingNumberStaysFiniteBeyondTheFloatRange) {
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("1e39")), FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("-1e39")), -FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("1e-60")), 0.0f);
-    EXPECT_EQ(MC::leadingNumber(QStringLiteral("0.00000000000000000000000000000000000000000000000001e99")), FLT_MAX);
+    EXPECT_EQ(MC::leadingNumber(QStringLiteral("0.00000000000000000000000000000000000000000000000001e99")),
+              FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QStringLiteral("1e99999999999999999999")), FLT_MAX);
     EXPECT_EQ(MC::leadingNumber(QString(5000, u'9')), FLT_MAX);
 }
@@ -115,9 +116,9 @@ TEST(QuantityClassification, NumbersIgnoreTheUserLocale) {
 
 TEST(TypedFraction, ReadsSumsOfParts) {
     const std::pair<const char*, float> cases[] = {
-        {"1 1/2", 1.5f},  {"3/4", 0.75f}, {" 1/2", 0.5f},   {"2 1/2 1/4", 2.75f}, {"1//2", 0.5f},
-        {"1.5 1/2", 2.0f}, {"1/2/3", 0.5f}, {"", 0.0f},      {"2", 2.0f},          {"1  1/2", 1.5f},
-        {"/2", 0.0f},     {"1 /4", 1.0f},
+        {"1 1/2", 1.5f}, {"3/4", 0.75f},    {" 1/2", 0.5f},  {"2 1/2 1/4", 2.75f},
+        {"1//2", 0.5f},  {"1.5 1/2", 2.0f}, {"1/2/3", 0.5f}, {"", 0.0f},
+        {"2", 2.0f},     {"1  1/2", 1.5f},  {"/2", 0.0f},    {"1 /4", 1.0f},
     };
     for (const auto& [text, value] : cases)
         EXPECT_FLOAT_EQ(MC::floatFromTypedFraction(QString::fromLatin1(text)), value) << text;
@@ -145,17 +146,54 @@ TEST(TypedFraction, HugeValuesAreClampedToFiniteNumbers) {
 TEST(KitchenFraction, WorkedValuesAndEdges) {
     const std::pair<float, const char*> cases[] = {
         // worked values
-        {0.5f, "1/2"}, {1.5f, "1 1/2"}, {0.333f, "1/3"}, {0.6667f, "2/3"}, {0.75f, "3/4"}, {0.125f, "1/8"},
-        {0.0625f, "1/16"}, {2.0f, "2"}, {0.2f, ".2"}, {1.9f, "1.9"}, {0.05f, ".05"}, {0.45f, ".45"},
-        {0.1f, ".1"}, {2.1f, "2"}, {0.0004f, ""},
+        {0.5f, "1/2"},
+        {1.5f, "1 1/2"},
+        {0.333f, "1/3"},
+        {0.6667f, "2/3"},
+        {0.75f, "3/4"},
+        {0.125f, "1/8"},
+        {0.0625f, "1/16"},
+        {2.0f, "2"},
+        {0.2f, ".2"},
+        {1.9f, "1.9"},
+        {0.05f, ".05"},
+        {0.45f, ".45"},
+        {0.1f, ".1"},
+        {2.1f, "2"},
+        {0.0004f, ""},
         // edge cases
-        {0.48f, "1/2"}, {0.29f, "1/3"}, {0.26f, "1/4"}, {0.12f, "1/8"}, {0.069f, "1/16"}, {3.05f, "3"},
-        {0.421f, ".42"}, {0.9999f, "1"}, {0.0f, ""}, {2.001f, "2"}, {0.331f, "1/3"}, {0.24f, "1/4"},
-        {0.28f, "1/3"}, {0.49f, "1/2"}, {0.7f, "3/4"}, {0.65f, "2/3"}, {0.01f, ".01"}, {0.011f, ".01"},
-        {3.125f, "3 1/8"}, {10.25f, "10 1/4"}, {1.01f, "1"}, {0.9f, ".9"}, {1.95f, "1.95"}, {0.8f, ".8"},
+        {0.48f, "1/2"},
+        {0.29f, "1/3"},
+        {0.26f, "1/4"},
+        {0.12f, "1/8"},
+        {0.069f, "1/16"},
+        {3.05f, "3"},
+        {0.421f, ".42"},
+        {0.9999f, "1"},
+        {0.0f, ""},
+        {2.001f, "2"},
+        {0.331f, "1/3"},
+        {0.24f, "1/4"},
+        {0.28f, "1/3"},
+        {0.49f, "1/2"},
+        {0.7f, "3/4"},
+        {0.65f, "2/3"},
+        {0.01f, ".01"},
+        {0.011f, ".01"},
+        {3.125f, "3 1/8"},
+        {10.25f, "10 1/4"},
+        {1.01f, "1"},
+        {0.9f, ".9"},
+        {1.95f, "1.95"},
+        {0.8f, ".8"},
         {0.375f, "1/3"},
         // values no operation produces: negatives keep their sign, non-numbers write nothing
-        {-1.5f, "-1 1/2"}, {-0.5f, "-1/2"}, {-0.0001f, ""}, {INFINITY, ""}, {-INFINITY, ""}, {NAN, ""},
+        {-1.5f, "-1 1/2"},
+        {-0.5f, "-1/2"},
+        {-0.0001f, ""},
+        {INFINITY, ""},
+        {-INFINITY, ""},
+        {NAN, ""},
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(MC::typedFractionFromFloat(value), QString::fromLatin1(text)) << value;
@@ -164,8 +202,9 @@ TEST(KitchenFraction, WorkedValuesAndEdges) {
 }
 
 TEST(KitchenFraction, OnlyKitchenFractionsOrShortDecimalsAreWritten) {
-    const QStringList fractions = {QStringLiteral("1/2"), QStringLiteral("1/4"), QStringLiteral("1/8"), QStringLiteral("2/3"),
-                                   QStringLiteral("3/4"), QStringLiteral("1/3"), QStringLiteral("1/16")};
+    const QStringList fractions = {QStringLiteral("1/2"), QStringLiteral("1/4"), QStringLiteral("1/8"),
+                                   QStringLiteral("2/3"), QStringLiteral("3/4"), QStringLiteral("1/3"),
+                                   QStringLiteral("1/16")};
     for (int i = 1; i < 20000; ++i) {
         const float value = float(i) / 1000.0f;
         const QString text = MC::typedFractionFromFloat(value);
@@ -222,7 +261,7 @@ TEST(ScaledQuantity, ExamplesAndEdges) {
         {u"2 large", 2.0f, u"4.0 large "},
         {u"2   large", 2.0f, u"4.0 0.0 large "}, // three spaces are halved to two: an empty word
         {u"1 1/2 cups", 2.0f, u"FAILED_CONVERSION"},
-        {u"1 2", 2.0f, u"24"},         // each part scaled, no separator
+        {u"1 2", 2.0f, u"24"}, // each part scaled, no separator
         {u"1.5 2", 2.0f, u"34"},
         {u"1\u00BD", 2.0f, u"3"},
         {u"\t2", 2.0f, u"FAILED_CONVERSION"}, // a tab is no quantity character: '\t2' is a mixed word
@@ -234,18 +273,17 @@ TEST(ScaledQuantity, ExamplesAndEdges) {
     for (const Case& c : cases) {
         const QString text = QString::fromUtf16(c.text);
         const QString expected = QString::fromUtf16(c.result);
-        EXPECT_EQ(MC::scaledStringFromString(text, c.factor), expected) << text.toStdString() << " x " << c.factor;
+        EXPECT_EQ(MC::scaledStringFromString(text, c.factor), expected)
+            << text.toStdString() << " x " << c.factor;
     }
 }
 
 TEST(ScaledQuantity, UnscalableQuantitiesAreReportedNotReplaced) {
     const std::pair<QString, float> cases[] = {
-        {QStringLiteral("1/"), 2.0f},              // no denominator
-        {QStringLiteral("3/0"), 2.0f},             // zero denominator
-        {QStringLiteral("1 1/0"), 0.5f},
-        {QString(60, u'9'), 2.0f},                 // beyond the float range once scaled
-        {QStringLiteral("9 large"), FLT_MAX},
-        {QStringLiteral("3/2"), FLT_MAX},
+        {QStringLiteral("1/"), 2.0f},                                    // no denominator
+        {QStringLiteral("3/0"), 2.0f},                                   // zero denominator
+        {QStringLiteral("1 1/0"), 0.5f},      {QString(60, u'9'), 2.0f}, // beyond the float range once scaled
+        {QStringLiteral("9 large"), FLT_MAX}, {QStringLiteral("3/2"), FLT_MAX},
     };
     for (const auto& [text, factor] : cases)
         EXPECT_EQ(MC::scaledStringFromString(text, factor), MC::FAILED_CONVERSION) << text.toStdString();

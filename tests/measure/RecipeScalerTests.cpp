@@ -57,13 +57,18 @@ TEST(RecipeScaler, ScalingExamples) {
         const char* measurement;
     };
     const Case cases[] = {
-        {"4", "2", row(QStringLiteral("1 1/2"), QStringLiteral("cups"), QStringLiteral("flour")), "3/4", "cup"},
+        {"4", "2", row(QStringLiteral("1 1/2"), QStringLiteral("cups"), QStringLiteral("flour")), "3/4",
+         "cup"},
         {"4", "2", row(QStringLiteral("1"), QString(), QStringLiteral("egg")), "1/2", ""},
-        {"4", "6", row(QStringLiteral("2"), QStringLiteral("tablespoons"), QStringLiteral("oil")), "3", "tablespoons"},
-        {"4", "6", row(QStringLiteral("1/4"), QStringLiteral("teaspoon"), QStringLiteral("salt")), "1/3", "teaspoon"},
-        {"2", "4", row(QStringLiteral("2 large"), QStringLiteral("cups"), QStringLiteral("eggs")), "4.0 large ", "cups"},
+        {"4", "6", row(QStringLiteral("2"), QStringLiteral("tablespoons"), QStringLiteral("oil")), "3",
+         "tablespoons"},
+        {"4", "6", row(QStringLiteral("1/4"), QStringLiteral("teaspoon"), QStringLiteral("salt")), "1/3",
+         "teaspoon"},
+        {"2", "4", row(QStringLiteral("2 large"), QStringLiteral("cups"), QStringLiteral("eggs")),
+         "4.0 large ", "cups"},
         {"1", "3", row(QStringLiteral("1"), QStringLiteral("c"), QStringLiteral("milk")), "3", "cups"},
-        {"2", "1", row(QStringLiteral("6"), QStringLiteral("tsp"), QStringLiteral("sugar")), "1", "tablespoon"},
+        {"2", "1", row(QStringLiteral("6"), QStringLiteral("tsp"), QStringLiteral("sugar")), "1",
+         "tablespoon"},
         {"4", "8", row(QStringLiteral("3/4"), QStringLiteral("lb"), QStringLiteral("beef")), "1.5", "pounds"},
         {"1", "2", row(QStringLiteral("\u00BD"), QStringLiteral("cup"), QStringLiteral("rice")), "1", "cup"},
     };
@@ -83,9 +88,10 @@ TEST(RecipeScaler, ScalingExamples) {
 
 TEST(RecipeScaler, FailedRowsAreMarkedAndTheOthersStillScaled) {
     RecipeScaler scaler;
-    QVariantMap title{{QStringLiteral("name"), QStringLiteral("For the sauce:")}, {QStringLiteral("isGroupTitle"), true}};
-    scaler.setContextArray({row(QStringLiteral("1-2"), QStringLiteral("cups"), QStringLiteral("stock")), title,
-                            row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("flour")),
+    QVariantMap title{{QStringLiteral("name"), QStringLiteral("For the sauce:")},
+                      {QStringLiteral("isGroupTitle"), true}};
+    scaler.setContextArray({row(QStringLiteral("1-2"), QStringLiteral("cups"), QStringLiteral("stock")),
+                            title, row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("flour")),
                             row(QStringLiteral("12oz"), QString(), QStringLiteral("beans")),
                             row(QString(), QString(), QStringLiteral("salt")),
                             row(QStringLiteral("3/0"), QStringLiteral("tsp"), QStringLiteral("pepper"))});
@@ -141,13 +147,15 @@ TEST(RecipeScaler, YieldRewrite) {
         {"12", "8"},
     };
     for (const auto& [yield, expected] : cases)
-        EXPECT_EQ(RecipeScaler::yieldTextScaledTo(QString::fromLatin1(yield), QStringLiteral("8")), QString::fromLatin1(expected))
+        EXPECT_EQ(RecipeScaler::yieldTextScaledTo(QString::fromLatin1(yield), QStringLiteral("8")),
+                  QString::fromLatin1(expected))
             << yield;
 }
 
 TEST(RecipeScaler, MissingYieldShowsTheReminderAndChangesNothing) {
     const std::pair<const char*, const char*> yields[] = {
-        {"", "4"}, {"4", ""}, {"0", "4"}, {"4", "0"}, {"Serves", "2"}, {"-4", "2"}, {"4", "-2"}, {"0.0000001", "1e38"},
+        {"", "4"},       {"4", ""},   {"0", "4"},  {"4", "0"},
+        {"Serves", "2"}, {"-4", "2"}, {"4", "-2"}, {"0.0000001", "1e38"},
     };
     for (const auto& [current, desired] : yields) {
         RecipeScaler scaler;

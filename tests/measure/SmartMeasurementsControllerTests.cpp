@@ -18,10 +18,14 @@ protected:
     void SetUp() override { m_library.insertDefaultRules(); }
 
     int ruleCount() const {
-        return int(m_library.context()->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements"))).size());
+        return int(m_library.context()
+                       ->executeFetchRequest(FetchRequest(QStringLiteral("SmartMeasurements")))
+                       .size());
     }
     int matchCount() const {
-        return int(m_library.context()->executeFetchRequest(FetchRequest(QStringLiteral("MeasurementMatches"))).size());
+        return int(m_library.context()
+                       ->executeFetchRequest(FetchRequest(QStringLiteral("MeasurementMatches")))
+                       .size());
     }
 
     MeasureTestLibrary m_library;
@@ -31,7 +35,8 @@ protected:
 
 TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts) {
     ManagedObject* cup = m_library.findRule(QStringLiteral("cup"));
-    ManagedObject* own = m_library.addRule(QStringLiteral("Tbsp"), false, {QStringLiteral("Tbl"), QStringLiteral("tbl")});
+    ManagedObject* own =
+        m_library.addRule(QStringLiteral("Tbsp"), false, {QStringLiteral("Tbl"), QStringLiteral("tbl")});
     const int rules = ruleCount();
     const int matches = matchCount();
 
@@ -42,7 +47,8 @@ TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts
     EXPECT_EQ(matchCount(), matches - 2); // the rule's matches go with it
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.at(0).messageText,
-              QStringLiteral("The measurement ''cup'' is required to perform scaling operations and can't be deleted."));
+              QStringLiteral(
+                  "The measurement ''cup'' is required to perform scaling operations and can't be deleted."));
     EXPECT_EQ(m_alerts.asked.at(0).informativeText, QStringLiteral("Feel free to rename it though!"));
     EXPECT_EQ(m_alerts.asked.at(0).buttonTitles, QStringList{QStringLiteral("OK")});
 
@@ -56,8 +62,10 @@ TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts
     EXPECT_FALSE(required->isDeleted());
     EXPECT_TRUE(optional->isDeleted());
     ASSERT_EQ(m_alerts.asked.size(), 2);
-    EXPECT_EQ(m_alerts.asked.at(1).messageText,
-              QStringLiteral("The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
+    EXPECT_EQ(
+        m_alerts.asked.at(1).messageText,
+        QStringLiteral(
+            "The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
     EXPECT_TRUE(m_alerts.asked.at(1).informativeText.isEmpty());
     EXPECT_EQ(m_alerts.asked.at(1).buttonTitles, QStringList{QStringLiteral("OK")});
 }
@@ -73,13 +81,16 @@ TEST_F(SmartMeasurementsControllerTest, AddedRecordsAreUserRules) {
 }
 
 TEST_F(SmartMeasurementsControllerTest, DecliningToApplyChangesNothing) {
-    ManagedObject* recipe = m_library.addRecipe(QStringLiteral("Soup"), {MeasureTestLibrary::ingredient(QStringLiteral("\u00BD"), QStringLiteral("c"))});
+    ManagedObject* recipe =
+        m_library.addRecipe(QStringLiteral("Soup"),
+                            {MeasureTestLibrary::ingredient(QStringLiteral("\u00BD"), QStringLiteral("c"))});
     const QString before = recipe->valueForKey(QStringLiteral("ingredientsArray")).toString();
     const QVariant dateBefore = recipe->valueForKey(QStringLiteral("dateUpdated"));
     m_alerts.queueButton(1);
     EXPECT_EQ(m_controller.applySmartMeasurements(), -1);
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(m_alerts.asked.at(0).messageText, QStringLiteral("Are you sure you want to apply Smart Measurement rules?"));
+    EXPECT_EQ(m_alerts.asked.at(0).messageText,
+              QStringLiteral("Are you sure you want to apply Smart Measurement rules?"));
     EXPECT_EQ(m_alerts.asked.at(0).informativeText, QStringLiteral("This action can't be undone."));
     EXPECT_EQ(m_alerts.asked.at(0).buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("No")}));
     EXPECT_EQ(recipe->valueForKey(QStringLiteral("ingredientsArray")).toString(), before);
@@ -90,21 +101,27 @@ TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
     m_library.addRule(QStringLiteral("Tbsp"), false, {QStringLiteral("Tbl")});
     // A renamed unit rule is how that unit is written from now on.
     m_library.findRule(QStringLiteral("cup"))->setValueForKey(QStringLiteral("Cup"), QStringLiteral("name"));
-    const QVariantMap titleRow{{QStringLiteral("name"), QStringLiteral("Sauce:")}, {QStringLiteral("isGroupTitle"), QStringLiteral("YES")}};
+    const QVariantMap titleRow{{QStringLiteral("name"), QStringLiteral("Sauce:")},
+                               {QStringLiteral("isGroupTitle"), QStringLiteral("YES")}};
     const QVariantList ingredients{
-        MeasureTestLibrary::ingredient(QStringLiteral("\u00BD"), QStringLiteral("cup"), QStringLiteral("milk")),
+        MeasureTestLibrary::ingredient(QStringLiteral("\u00BD"), QStringLiteral("cup"),
+                                       QStringLiteral("milk")),
         MeasureTestLibrary::ingredient(QStringLiteral("2"), QStringLiteral("Tbl"), QStringLiteral("oil")),
-        MeasureTestLibrary::ingredient(QStringLiteral("1\u00BE"), QStringLiteral("c."), QStringLiteral("flour")),
-        MeasureTestLibrary::ingredient(QStringLiteral("2 large"), QStringLiteral("can"), QStringLiteral("beans")),
+        MeasureTestLibrary::ingredient(QStringLiteral("1\u00BE"), QStringLiteral("c."),
+                                       QStringLiteral("flour")),
+        MeasureTestLibrary::ingredient(QStringLiteral("2 large"), QStringLiteral("can"),
+                                       QStringLiteral("beans")),
         titleRow,
     };
     ManagedObject* own = m_library.addRecipe(QStringLiteral("Own"), ingredients);
-    ManagedObject* subscribed = m_library.addRecipe(QStringLiteral("Feed"), ingredients, QStringLiteral("feed-1"));
+    ManagedObject* subscribed =
+        m_library.addRecipe(QStringLiteral("Feed"), ingredients, QStringLiteral("feed-1"));
     ManagedObject* broken = m_library.addRecipe(QStringLiteral("Broken"), {});
     broken->setValueForKey(QStringLiteral("(unclosed"), QStringLiteral("ingredientsArray"));
     ManagedObject* withoutIngredients = m_library.addRecipe(QStringLiteral("Notes only"), {});
     withoutIngredients->setValueForKey(QVariant(), QStringLiteral("ingredientsArray"));
-    withoutIngredients->setValueForKey(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC), QStringLiteral("dateUpdated"));
+    withoutIngredients->setValueForKey(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC),
+                                       QStringLiteral("dateUpdated"));
     const QString subscribedBefore = subscribed->valueForKey(QStringLiteral("ingredientsArray")).toString();
     const QVariant subscribedDate = subscribed->valueForKey(QStringLiteral("dateUpdated"));
     const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-1);
@@ -119,15 +136,19 @@ TEST_F(SmartMeasurementsControllerTest, ApplyingRewritesOwnRecipesOnly) {
         {" 1/2", "Cup"}, {"2", "Tbsp"}, {"1 3/4", "cups"}, {"2 large", "can"}};
     for (int i = 0; i < 4; ++i) {
         const QVariantMap row = rows.at(i).toMap();
-        EXPECT_EQ(row.value(QStringLiteral("quantity")).toString(), QString::fromLatin1(expected[i].first)) << i;
-        EXPECT_EQ(row.value(QStringLiteral("measurement")).toString(), QString::fromLatin1(expected[i].second)) << i;
+        EXPECT_EQ(row.value(QStringLiteral("quantity")).toString(), QString::fromLatin1(expected[i].first))
+            << i;
+        EXPECT_EQ(row.value(QStringLiteral("measurement")).toString(),
+                  QString::fromLatin1(expected[i].second))
+            << i;
     }
     EXPECT_EQ(rows.at(4).toMap(), titleRow); // no keys added to a title row
     EXPECT_GE(own->valueForKey(QStringLiteral("dateUpdated")).toDateTime(), start);
 
     EXPECT_EQ(subscribed->valueForKey(QStringLiteral("ingredientsArray")).toString(), subscribedBefore);
     EXPECT_EQ(subscribed->valueForKey(QStringLiteral("dateUpdated")), subscribedDate);
-    EXPECT_EQ(broken->valueForKey(QStringLiteral("ingredientsArray")).toString(), QStringLiteral("(unclosed"));
+    EXPECT_EQ(broken->valueForKey(QStringLiteral("ingredientsArray")).toString(),
+              QStringLiteral("(unclosed"));
     // A recipe without ingredients keeps its (absent) list but is marked as updated.
     EXPECT_FALSE(withoutIngredients->valueForKey(QStringLiteral("ingredientsArray")).isValid());
     EXPECT_GE(withoutIngredients->valueForKey(QStringLiteral("dateUpdated")).toDateTime(), start);
@@ -161,7 +182,8 @@ TEST_F(SmartMeasurementsControllerTest, ExportWritesEveryRuleToTheDesktop) {
 
 TEST_F(SmartMeasurementsControllerTest, ExportIntoAnUnwritablePlaceFails) {
     QString error;
-    EXPECT_FALSE(m_controller.exportPlist(QStringLiteral("/proc/no-such-folder/Smart Measurements.plist"), &error));
+    EXPECT_FALSE(
+        m_controller.exportPlist(QStringLiteral("/proc/no-such-folder/Smart Measurements.plist"), &error));
     EXPECT_FALSE(error.isEmpty());
 }
 

@@ -15,7 +15,8 @@ struct Conversion {
 };
 
 QVariantMap record(const QString& quantity, const QString& measurement) {
-    return {{QStringLiteral("quantity"), quantity}, {QStringLiteral("measurement"), measurement},
+    return {{QStringLiteral("quantity"), quantity},
+            {QStringLiteral("measurement"), measurement},
             {QStringLiteral("name"), QStringLiteral("flour")}};
 }
 
@@ -25,12 +26,21 @@ void expectConversions(MeasurementsConverter& converter, const std::vector<Conve
         const QString measurement = QString::fromUtf16(c.measurement);
         QVariantMap ingredient = record(quantity, measurement);
         QVariantMap& returned =
-            nearest ? converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(ingredient)
-                    : converter.ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(ingredient);
+            nearest
+                ? converter
+                      .ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+                          ingredient)
+                : converter
+                      .ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
+                          ingredient);
         EXPECT_EQ(&returned, &ingredient);
         const std::string label = QString(quantity + QStringLiteral(" ") + measurement).toStdString();
-        EXPECT_EQ(ingredient.value(QStringLiteral("quantity")).toString(), QString::fromUtf16(c.expectedQuantity)) << label;
-        EXPECT_EQ(ingredient.value(QStringLiteral("measurement")).toString(), QString::fromUtf16(c.expectedMeasurement)) << label;
+        EXPECT_EQ(ingredient.value(QStringLiteral("quantity")).toString(),
+                  QString::fromUtf16(c.expectedQuantity))
+            << label;
+        EXPECT_EQ(ingredient.value(QStringLiteral("measurement")).toString(),
+                  QString::fromUtf16(c.expectedMeasurement))
+            << label;
         EXPECT_EQ(ingredient.value(QStringLiteral("name")).toString(), QStringLiteral("flour")) << label;
     }
 }
@@ -66,11 +76,11 @@ TEST(PreferredMeasurement, DefaultRules) {
         {u"large can", u"2", u"large can"},
         {u"cup", u"1", u"cup"},
         {u"cup", u"1 1/2", u"cups"},
-        {u"cups", u"", u"cup"},           // an empty quantity counts as 1
-        {u"c", u"2 large", u"cups"},      // a quantity holding words counts as 2
+        {u"cups", u"", u"cup"},      // an empty quantity counts as 1
+        {u"c", u"2 large", u"cups"}, // a quantity holding words counts as 2
         {u"c.", u"3", u"cups"},
         {u"tbs.", u"1", u"tablespoon"},
-        {u"fl.oz", u"2", u"fl.oz"},       // a "." inside is kept for the lookup
+        {u"fl.oz", u"2", u"fl.oz"}, // a "." inside is kept for the lookup
         {u"T", u"2", u"tablespoons"},
         {u"t", u"2", u"teaspoons"},
         {u"lbs", u"1", u"pound"},
@@ -89,7 +99,8 @@ TEST(PreferredMeasurement, DefaultRules) {
             << measurement.toStdString();
     }
     EXPECT_TRUE(converter.preferredMeasurementFromMeasurement(QString(), QStringLiteral("2")).isNull());
-    EXPECT_TRUE(converter.preferredMeasurementFromMeasurement(QStringLiteral(""), QStringLiteral("2")).isNull());
+    EXPECT_TRUE(
+        converter.preferredMeasurementFromMeasurement(QStringLiteral(""), QStringLiteral("2")).isNull());
 }
 
 TEST(LowestCompatible, DefaultRules) {
@@ -179,11 +190,13 @@ TEST(NearestUsable, DefaultRules) {
 TEST(Conversions, HugeAmountsLeaveTheRecordUnchanged) {
     MeasurementsConverter converter;
     const QString huge(50, u'9');
-    expectConversions(converter, {{reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons",
-                                   reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons"}},
+    expectConversions(converter,
+                      {{reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons",
+                        reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons"}},
                       true);
-    expectConversions(converter, {{reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons",
-                                   reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons"}},
+    expectConversions(converter,
+                      {{reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons",
+                        reinterpret_cast<const char16_t*>(huge.utf16()), u"gallons"}},
                       false);
 }
 
@@ -196,13 +209,16 @@ TEST_F(LibraryRules, RenamedRequiredRuleIsUsedOnTheNextCall) {
     m_library.insertDefaultRules();
     MeasurementsConverter converter(m_library.context());
     QVariantMap ingredient = record(QStringLiteral("48"), QStringLiteral("teaspoons"));
-    converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(ingredient);
+    converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+        ingredient);
     EXPECT_EQ(ingredient.value(QStringLiteral("measurement")).toString(), QStringLiteral("cup"));
 
     m_library.findRule(QStringLiteral("cup"))->setValueForKey(QStringLiteral("Cup"), QStringLiteral("name"));
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")), QStringLiteral("Cup"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")),
+              QStringLiteral("Cup"));
     ingredient = record(QStringLiteral("48"), QStringLiteral("teaspoons"));
-    converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(ingredient);
+    converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+        ingredient);
     EXPECT_EQ(ingredient.value(QStringLiteral("measurement")).toString(), QStringLiteral("Cup"));
     EXPECT_EQ(converter.cupString(), QStringLiteral("Cup"));
 }
@@ -210,57 +226,71 @@ TEST_F(LibraryRules, RenamedRequiredRuleIsUsedOnTheNextCall) {
 TEST_F(LibraryRules, UserRulesRewriteWordsAndTheLastMatchingRuleWins) {
     m_library.insertDefaultRules();
     MeasurementsConverter converter(m_library.context());
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl"), QStringLiteral("1")), QStringLiteral("Tbl"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl"), QStringLiteral("1")),
+              QStringLiteral("Tbl"));
 
     m_library.addRule(QStringLiteral("Tbsp"), false, {QStringLiteral("Tbl")});
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl"), QStringLiteral("3")), QStringLiteral("Tbsp"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl"), QStringLiteral("3")),
+              QStringLiteral("Tbsp"));
 
     m_library.addRule(QStringLiteral("Tablespoon"), false, {QStringLiteral("x"), QStringLiteral("Tbl")});
     m_library.addRule(QString(), false, {QStringLiteral("Tbl")}); // not named yet: rewrites nothing
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl heaping Tbl."), QStringLiteral("3")),
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("Tbl heaping Tbl."),
+                                                            QStringLiteral("3")),
               QStringLiteral("Tablespoon heaping Tbl."));
 
     // A match named after a unit key makes its rule's name the unit's display text, even
     // for a rule the user added.
     m_library.addRule(QStringLiteral("Cupful"), false, {QStringLiteral("cup"), QStringLiteral("cupful")});
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c."), QStringLiteral("1")), QStringLiteral("Cupful"));
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cupful"), QStringLiteral("2")), QStringLiteral("cups"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c."), QStringLiteral("1")),
+              QStringLiteral("Cupful"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cupful"), QStringLiteral("2")),
+              QStringLiteral("cups"));
 }
 
 TEST_F(LibraryRules, RelationshipAndDeletionEditsAreSeen) {
-    ManagedObject* cup = m_library.addRule(QStringLiteral("cup"), true, {QStringLiteral("cup"), QStringLiteral("c")},
-                                           QStringLiteral("cup"));
-    ManagedObject* cups = m_library.addRule(QStringLiteral("cups"), true, {QStringLiteral("cups")}, QStringLiteral("cups"));
+    ManagedObject* cup = m_library.addRule(
+        QStringLiteral("cup"), true, {QStringLiteral("cup"), QStringLiteral("c")}, QStringLiteral("cup"));
+    ManagedObject* cups =
+        m_library.addRule(QStringLiteral("cups"), true, {QStringLiteral("cups")}, QStringLiteral("cups"));
     MeasurementsConverter converter(m_library.context());
-    EXPECT_EQ(converter.cupsArray(), (QStringList{QStringLiteral("cup"), QStringLiteral("c"), QStringLiteral("cups")}));
+    EXPECT_EQ(converter.cupsArray(),
+              (QStringList{QStringLiteral("cup"), QStringLiteral("c"), QStringLiteral("cups")}));
 
     // A match moved to another rule counts for that rule's unit.
-    ManagedObject* tablespoon = m_library.addRule(QStringLiteral("tablespoon"), true, {QStringLiteral("tablespoon")},
-                                                  QStringLiteral("tablespoon"));
+    ManagedObject* tablespoon = m_library.addRule(
+        QStringLiteral("tablespoon"), true, {QStringLiteral("tablespoon")}, QStringLiteral("tablespoon"));
     ManagedObject* c = cup->relatedObjects(QStringLiteral("matches")).at(1);
     c->setRelatedObject(tablespoon, QStringLiteral("smartMeasurement"));
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")), QStringLiteral("tablespoon"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")),
+              QStringLiteral("tablespoon"));
     EXPECT_EQ(converter.cupsArray(), (QStringList{QStringLiteral("cup"), QStringLiteral("cups")}));
 
     m_library.context()->deleteObject(cups);
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("2")), QStringLiteral("cups"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("2")),
+              QStringLiteral("cups"));
     EXPECT_TRUE(converter.cupsString().isNull());
     EXPECT_EQ(converter.cupsArray(), QStringList{QStringLiteral("cup")});
 }
 
 TEST_F(LibraryRules, UnitsWithoutDisplayTextsAreNotWritten) {
     // Only the plural cup rule and the teaspoon rules exist.
-    m_library.addRule(QStringLiteral("cups"), true, {QStringLiteral("cups"), QStringLiteral("c")}, QStringLiteral("cups"));
-    m_library.addRule(QStringLiteral("teaspoon"), true, {QStringLiteral("teaspoon")}, QStringLiteral("teaspoon"));
-    m_library.addRule(QStringLiteral("teaspoons"), true, {QStringLiteral("teaspoons")}, QStringLiteral("teaspoons"));
+    m_library.addRule(QStringLiteral("cups"), true, {QStringLiteral("cups"), QStringLiteral("c")},
+                      QStringLiteral("cups"));
+    m_library.addRule(QStringLiteral("teaspoon"), true, {QStringLiteral("teaspoon")},
+                      QStringLiteral("teaspoon"));
+    m_library.addRule(QStringLiteral("teaspoons"), true, {QStringLiteral("teaspoons")},
+                      QStringLiteral("teaspoons"));
     MeasurementsConverter converter(m_library.context());
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")), QStringLiteral("c"));
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("2")), QStringLiteral("cups"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")),
+              QStringLiteral("c"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("2")),
+              QStringLiteral("cups"));
     expectConversions(converter,
                       {
                           {u"48", u"teaspoons", u"48", u"teaspoons"}, // a cup cannot be written
                           {u"2", u"cups", u"96", u"teaspoons"},
-                          {u"2", u"grams", u"2", u"grams"},           // no gram spellings at all
+                          {u"2", u"grams", u"2", u"grams"}, // no gram spellings at all
                       },
                       false);
     expectConversions(converter, {{u"48", u"teaspoons", u"48", u"teaspoons"}}, true);
@@ -282,7 +312,8 @@ TEST_F(LibraryRules, AnEmptyLibraryKnowsNoUnits) {
     MeasurementsConverter converter(m_library.context());
     for (int i = 0; i < MeasurementUnitCount; ++i)
         EXPECT_TRUE(converter.spellings(static_cast<MeasurementUnit>(i)).isEmpty());
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("1")), QStringLiteral("cups"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("cups"), QStringLiteral("1")),
+              QStringLiteral("cups"));
     expectConversions(converter, {{u"48", u"teaspoons", u"48", u"teaspoons"}}, true);
 }
 

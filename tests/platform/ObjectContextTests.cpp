@@ -28,7 +28,6 @@ const DataModel& currentModel() {
     return model;
 }
 
-
 PredicatePtr filter(const QString& text) {
     const PredicateParseResult parsed = Predicate::parse(text);
     EXPECT_TRUE(parsed.ok()) << text.toStdString() << ": " << parsed.error.toStdString();
@@ -66,7 +65,8 @@ protected:
 };
 
 TEST_F(ObjectContextTest, ValuesOfEveryKindSurviveReopening) {
-    const QDateTime when = QDateTime::fromString(QStringLiteral("2026-03-04T05:06:07.089Z"), Qt::ISODateWithMs);
+    const QDateTime when =
+        QDateTime::fromString(QStringLiteral("2026-03-04T05:06:07.089Z"), Qt::ISODateWithMs);
     QString uri;
     {
         auto context = open();
@@ -119,7 +119,8 @@ TEST_F(ObjectContextTest, FetchFiltersSortsAndSeesPendingChanges) {
                            QStringLiteral("banana bread")}));
 
     context->deleteObject(cake);
-    EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), filter(QStringLiteral("name BEGINSWITH[c] 'c'")))),
+    EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"),
+                                           filter(QStringLiteral("name BEGINSWITH[c] 'c'")))),
               QStringList{});
     EXPECT_EQ(context->countForFetchRequest(FetchRequest(QStringLiteral("Recipes"))), 3);
 
@@ -145,9 +146,12 @@ TEST_F(ObjectContextTest, SaveWritesOnlyWhatChanged) {
     first->setValueForKey(QStringLiteral("First, renamed"), QStringLiteral("name"));
     EXPECT_EQ(first->changedKeys(), QStringList{QStringLiteral("name")});
     ASSERT_TRUE(context->save());
-    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT name FROM Recipes WHERE Z_PK = 1")), QStringLiteral("First, renamed"));
-    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT notes FROM Recipes WHERE Z_PK = 1")), QStringLiteral("outside"));
-    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT yield FROM Recipes WHERE Z_PK = 2")), QStringLiteral("outside"));
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT name FROM Recipes WHERE Z_PK = 1")),
+              QStringLiteral("First, renamed"));
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT notes FROM Recipes WHERE Z_PK = 1")),
+              QStringLiteral("outside"));
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT yield FROM Recipes WHERE Z_PK = 2")),
+              QStringLiteral("outside"));
 
     // Setting a value to what it already is changes nothing.
     first->setValueForKey(QStringLiteral("First, renamed"), QStringLiteral("name"));
@@ -195,7 +199,11 @@ TEST_F(ObjectContextTest, RelationshipsKeepInversesPersistAndCascade) {
     ManagedObject* parent = context->objectWithURI(parentURI);
     ASSERT_NE(parent, nullptr);
     EXPECT_EQ(parent->relatedObjects(QStringLiteral("children")).size(), 2);
-    EXPECT_EQ(context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"), filter(QStringLiteral("parent == nil")))).size(), 1);
+    EXPECT_EQ(context
+                  ->executeFetchRequest(
+                      FetchRequest(QStringLiteral("Groups"), filter(QStringLiteral("parent == nil"))))
+                  .size(),
+              1);
 
     // Deleting the parent deletes its subgroups; undo brings all three back, linked.
     context->deleteObject(parent);
@@ -354,12 +362,15 @@ TEST_F(ObjectContextTest, BadFilesGiveAnErrorAndStayUnchanged) {
         EXPECT_EQ(context, nullptr);
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(fileDigest(m_path), before);
-        EXPECT_FALSE(ObjectContext::metadataForStoreAtPath(m_path, &error) && std::string(c.name) != "store of another model");
+        EXPECT_FALSE(ObjectContext::metadataForStoreAtPath(m_path, &error) &&
+                     std::string(c.name) != "store of another model");
     }
     QString error;
     StoreOptions noCreate;
     noCreate.createIfMissing = false;
-    EXPECT_EQ(ObjectContext::open(m_dir.filePath(QStringLiteral("absent.SQL")), currentModel(), &error, noCreate), nullptr);
+    EXPECT_EQ(
+        ObjectContext::open(m_dir.filePath(QStringLiteral("absent.SQL")), currentModel(), &error, noCreate),
+        nullptr);
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("absent.SQL"))));
 }
 
@@ -381,7 +392,8 @@ TEST_F(ObjectContextTest, KilledWhileSavingLeavesOldOrNewContent) {
             auto context = ObjectContext::open(m_path, currentModel(), &error);
             if (!context)
                 _exit(3);
-            const QList<ManagedObject*> all = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+            const QList<ManagedObject*> all =
+                context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
             for (int round = 1; round < 100000; ++round) {
                 for (ManagedObject* object : all) {
                     object->setValueForKey(QStringLiteral("round %1").arg(round), QStringLiteral("name"));
@@ -406,7 +418,8 @@ TEST_F(ObjectContextTest, KilledWhileSavingLeavesOldOrNewContent) {
         ASSERT_TRUE(context) << error.toStdString();
         EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
         QSet<QString> rounds;
-        const QList<ManagedObject*> all = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+        const QList<ManagedObject*> all =
+            context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
         EXPECT_EQ(all.size(), 40);
         for (ManagedObject* object : all)
             rounds.insert(object->stringValue(QStringLiteral("name")));
@@ -419,9 +432,11 @@ TEST_F(ObjectContextTest, KilledWhileSavingLeavesOldOrNewContent) {
 // The first generation's model: recipes and groups ("sources") linked many-to-many.
 TEST_F(ObjectContextTest, ManyToManyLinksPersistUnlinkOnDeleteAndUndo) {
     QString error;
-    const std::optional<DataModel> versionOne = DataModel::loadResource(QStringLiteral("Larkspoon!_v1.mom"), &error);
+    const std::optional<DataModel> versionOne =
+        DataModel::loadResource(QStringLiteral("Larkspoon!_v1.mom"), &error);
     ASSERT_TRUE(versionOne) << error.toStdString();
-    EXPECT_TRUE(versionOne->entity(QStringLiteral("Recipe"))->relationship(QStringLiteral("source"))->manyToMany);
+    EXPECT_TRUE(
+        versionOne->entity(QStringLiteral("Recipe"))->relationship(QStringLiteral("source"))->manyToMany);
     QString soupURI;
     {
         auto context = ObjectContext::open(m_path, *versionOne, &error);
@@ -445,7 +460,8 @@ TEST_F(ObjectContextTest, ManyToManyLinksPersistUnlinkOnDeleteAndUndo) {
     ASSERT_NE(soup, nullptr);
     const QList<ManagedObject*> sources = soup->relatedObjects(QStringLiteral("source"));
     ASSERT_EQ(sources.size(), 2);
-    ManagedObject* winter = sources.at(0)->relatedObjects(QStringLiteral("recipe")).size() == 2 ? sources.at(0) : sources.at(1);
+    ManagedObject* winter =
+        sources.at(0)->relatedObjects(QStringLiteral("recipe")).size() == 2 ? sources.at(0) : sources.at(1);
     EXPECT_EQ(winter->relatedObjects(QStringLiteral("recipe")).size(), 2);
 
     context->deleteObject(soup);
@@ -455,7 +471,8 @@ TEST_F(ObjectContextTest, ManyToManyLinksPersistUnlinkOnDeleteAndUndo) {
     EXPECT_EQ(winter->relatedObjects(QStringLiteral("recipe")).size(), 2);
     EXPECT_EQ(soup->relatedObjects(QStringLiteral("source")).size(), 2);
     context->undoManager()->redo();
-    winter->removeRelatedObject(winter->relatedObjects(QStringLiteral("recipe")).first(), QStringLiteral("recipe"));
+    winter->removeRelatedObject(winter->relatedObjects(QStringLiteral("recipe")).first(),
+                                QStringLiteral("recipe"));
     ASSERT_TRUE(context->save(&error)) << error.toStdString();
     EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT COUNT(*) FROM Z_Recipe_source")), QStringLiteral("0"));
 }

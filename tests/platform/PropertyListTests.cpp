@@ -8,12 +8,12 @@
 #include <sys/resource.h>
 
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QDebug>
 
 #include <ostream>
 
@@ -254,22 +254,30 @@ TEST(PropertyList, XmlForms) {
         QVariant value;
     };
     const Case cases[] = {
-        {"entities", "<plist><string>&#233;&#x41;&quot;&apos;&amp;</string></plist>", QStringLiteral("éA\"'&")},
+        {"entities", "<plist><string>&#233;&#x41;&quot;&apos;&amp;</string></plist>",
+         QStringLiteral("éA\"'&")},
         {"CDATA and comments in text", "<plist><string>a<![CDATA[<b>&]]>c<!-- x -->d</string></plist>",
          QStringLiteral("a<b>&cd")},
-        {"control characters as written", "<plist><string>a\x01\r\nb</string></plist>", QStringLiteral("a\x01\r\nb")},
-        {"attributes and spaces in tags", "<plist version='1.0' ><array ><string >x</string ></array></plist >",
+        {"control characters as written", "<plist><string>a\x01\r\nb</string></plist>",
+         QStringLiteral("a\x01\r\nb")},
+        {"attributes and spaces in tags",
+         "<plist version='1.0' ><array ><string >x</string ></array></plist >",
          QVariantList{QStringLiteral("x")}},
-        {"no plist element", "<dict><key>a</key><integer>1</integer></dict>", QVariantMap{{QStringLiteral("a"), qint64(1)}}},
+        {"no plist element", "<dict><key>a</key><integer>1</integer></dict>",
+         QVariantMap{{QStringLiteral("a"), qint64(1)}}},
         {"self-closing forms", "<plist><array><string/><data/><dict/><array/><true/><false/></array></plist>",
          QVariantList{QString(), QByteArray(), QVariantMap{}, QVariantList{}, true, false}},
-        {"integer forms", "<plist><array><integer> 0x1F </integer><integer>+5</integer>"
-                          "<integer>18446744073709551615</integer><integer>-9223372036854775808</integer></array></plist>",
+        {"integer forms",
+         "<plist><array><integer> 0x1F </integer><integer>+5</integer>"
+         "<integer>18446744073709551615</integer><integer>-9223372036854775808</integer></array></plist>",
          QVariantList{qint64(31), qint64(5), qint64(-1), std::numeric_limits<qint64>::min()}},
-        {"date forms", "<plist><array><date>2009-03-14T15:09:26.517Z</date><date>2009-03-14</date>"
-                       "<date>-0044-03-15T12:00:00Z</date></array></plist>",
-         QVariantList{utc(2009, 3, 14, 15, 9, 26).addMSecs(517), utc(2009, 3, 14, 0, 0, 0), utc(-44, 3, 15, 12, 0, 0)}},
-        {"data with spaces", "<plist><data> AA\n E C/w = = </data></plist>", QByteArray("\x00\x01\x02\xff", 4)},
+        {"date forms",
+         "<plist><array><date>2009-03-14T15:09:26.517Z</date><date>2009-03-14</date>"
+         "<date>-0044-03-15T12:00:00Z</date></array></plist>",
+         QVariantList{utc(2009, 3, 14, 15, 9, 26).addMSecs(517), utc(2009, 3, 14, 0, 0, 0),
+                      utc(-44, 3, 15, 12, 0, 0)}},
+        {"data with spaces", "<plist><data> AA\n E C/w = = </data></plist>",
+         QByteArray("\x00\x01\x02\xff", 4)},
         {"trailing content is ignored", "<plist><true/></plist>\n\0\0garbage", true},
     };
     for (const Case& c : cases) {
@@ -307,14 +315,22 @@ TEST(PropertyList, BinaryForms) {
     };
     const Case cases[] = {
         {"one-byte unsigned integer", binaryList({QByteArray("\x10\xff", 2)}), qint64(255)},
-        {"eight-byte negative integer", binaryList({QByteArray("\x13\xff\xff\xff\xff\xff\xff\xff\xfe", 9)}), qint64(-2)},
-        {"sixteen-byte integer", binaryList({QByteArray("\x14", 1) + QByteArray(15, '\0') + QByteArray("\x07", 1)}), qint64(7)},
+        {"eight-byte negative integer", binaryList({QByteArray("\x13\xff\xff\xff\xff\xff\xff\xff\xfe", 9)}),
+         qint64(-2)},
+        {"sixteen-byte integer",
+         binaryList({QByteArray("\x14", 1) + QByteArray(15, '\0') + QByteArray("\x07", 1)}), qint64(7)},
         {"four-byte real", binaryList({QByteArray("\x22\x3f\xc0\x00\x00", 5)}), 1.5},
         {"UTF-16 string", binaryList({QByteArray("\x62\x65\xe5\x67\x2c", 5)}), QStringLiteral("日本")},
-        {"long string with a count object", binaryList({QByteArray("\x5f\x10\x03" "abc", 6)}), QStringLiteral("abc")},
-        {"identifier", binaryList({QByteArray("\x80\x05", 2)}), QVariantMap{{QStringLiteral("CF$UID"), qint64(5)}}},
-        {"shared key", binaryList({QByteArray("\xa2\x01\x01", 3), QByteArray("\xd1\x02\x03", 3), QByteArray("\x51k", 2),
-                                   QByteArray("\x09", 1)}),
+        {"long string with a count object",
+         binaryList({QByteArray("\x5f\x10\x03"
+                                "abc",
+                                6)}),
+         QStringLiteral("abc")},
+        {"identifier", binaryList({QByteArray("\x80\x05", 2)}),
+         QVariantMap{{QStringLiteral("CF$UID"), qint64(5)}}},
+        {"shared key",
+         binaryList({QByteArray("\xa2\x01\x01", 3), QByteArray("\xd1\x02\x03", 3), QByteArray("\x51k", 2),
+                     QByteArray("\x09", 1)}),
          QVariantList{QVariantMap{{QStringLiteral("k"), true}}, QVariantMap{{QStringLiteral("k"), true}}}},
     };
     for (const Case& c : cases) {
@@ -334,17 +350,20 @@ TEST(PropertyList, DamagedBinaryListsAreRefused) {
     for (int i = 0; i < 60; ++i)
         doubling.append(QByteArray("\xa2", 1) + char(i + 1) + char(i + 1));
     doubling.append(QByteArray("\x09", 1));
-    const QByteArray dictWithNumberKey = binaryList({QByteArray("\xd1\x01\x01", 3), QByteArray("\x10\x01", 2)});
+    const QByteArray dictWithNumberKey =
+        binaryList({QByteArray("\xd1\x01\x01", 3), QByteArray("\x10\x01", 2)});
     const QByteArray cases[] = {
         selfArray,
         loop,
         binaryList(doubling),
         dictWithNumberKey,
-        binaryList({QByteArray("\xa1\x05", 2)}),            // reference past the objects
-        binaryList({QByteArray("\x5f\x10\x7f" "abc", 6)}),       // string longer than the data
-        binaryList({QByteArray("\x00", 1)}),                // null object
+        binaryList({QByteArray("\xa1\x05", 2)}), // reference past the objects
+        binaryList({QByteArray("\x5f\x10\x7f"
+                               "abc",
+                               6)}),                             // string longer than the data
+        binaryList({QByteArray("\x00", 1)}),                     // null object
         binaryList({QByteArray("\x33\x7f\xf8\0\0\0\0\0\0", 9)}), // date that is not a number
-        binaryList({QByteArray("\x09", 1)}, 3),             // top object out of range
+        binaryList({QByteArray("\x09", 1)}, 3),                  // top object out of range
     };
     for (const QByteArray& data : cases) {
         SCOPED_TRACE(data.toHex().toStdString());
@@ -429,7 +448,8 @@ TEST(PropertyList, FileWriteAndRead) {
     EXPECT_FALSE(missing.ok());
     EXPECT_TRUE(missing.error.contains(QStringLiteral("absent.plist")));
 
-    EXPECT_FALSE(writePropertyListFile(value, dir.filePath(QStringLiteral("no/such/folder/x.plist")), &error));
+    EXPECT_FALSE(
+        writePropertyListFile(value, dir.filePath(QStringLiteral("no/such/folder/x.plist")), &error));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -448,7 +468,8 @@ TEST(PropertyList, FailedWriteLeavesTheOldFile) {
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool written = writePropertyListFile(QVariantList{QString(64 * 1024, QLatin1Char('n'))}, path, &error);
+    const bool written =
+        writePropertyListFile(QVariantList{QString(64 * 1024, QLatin1Char('n'))}, path, &error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);

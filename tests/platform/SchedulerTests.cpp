@@ -13,18 +13,22 @@ TEST(Scheduler, ManualTimeRunsDueWorkInOrderIncludingWorkItSchedules) {
     scheduler.setManualTime(start);
     QStringList ran;
     QObject owner;
-    scheduler.schedule(1.0, [&] { ran << QStringLiteral("1.0"); }, &owner);
+    scheduler.schedule(
+        1.0, [&] { ran << QStringLiteral("1.0"); }, &owner);
     scheduler.schedule(
         0.2,
         [&] {
             ran << QStringLiteral("0.2");
-            scheduler.schedule(0.5, [&] { ran << QStringLiteral("0.2+0.5"); }, &owner);
+            scheduler.schedule(
+                0.5, [&] { ran << QStringLiteral("0.2+0.5"); }, &owner);
         },
         &owner);
-    const int cancelled = scheduler.schedule(0.1, [&] { ran << QStringLiteral("cancelled"); }, &owner);
+    const int cancelled = scheduler.schedule(
+        0.1, [&] { ran << QStringLiteral("cancelled"); }, &owner);
     scheduler.cancel(cancelled);
     auto receiver = std::make_unique<QObject>();
-    scheduler.schedule(0.3, [&] { ran << QStringLiteral("receiver gone"); }, receiver.get());
+    scheduler.schedule(
+        0.3, [&] { ran << QStringLiteral("receiver gone"); }, receiver.get());
     receiver.reset();
 
     scheduler.advance(0.6);
@@ -42,7 +46,8 @@ TEST(Scheduler, AutomaticTimeUsesTheEventLoop) {
     auto gone = std::make_unique<QObject>();
     QEventLoop loop;
     QStringList ran;
-    scheduler.schedule(0.01, [&] { ran << QStringLiteral("receiver gone"); }, gone.get());
+    scheduler.schedule(
+        0.01, [&] { ran << QStringLiteral("receiver gone"); }, gone.get());
     scheduler.schedule(
         0.02,
         [&] {
@@ -51,7 +56,7 @@ TEST(Scheduler, AutomaticTimeUsesTheEventLoop) {
         },
         &owner);
     gone.reset();
-    EXPECT_TRUE(ran.isEmpty()); // nothing runs before the event loop does
+    EXPECT_TRUE(ran.isEmpty());                          // nothing runs before the event loop does
     QTimer::singleShot(10000, &loop, &QEventLoop::quit); // a broken scheduler fails instead of hanging
     loop.exec();
     EXPECT_EQ(ran, QStringList{QStringLiteral("owned")});

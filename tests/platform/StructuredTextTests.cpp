@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
 #include <QDebug>
+#include <QStringList>
 
 #include <ostream>
 
@@ -48,8 +48,9 @@ TEST(StructuredText, WriterOutput) {
          "({isGroupTitle = 0; measurement = cups; method = sifted; name = flour; quantity = \"1 1/2\"; "
          "randomNumber = 517; })"},
         {"title row and empty row",
-         QVariantList{row({{"name", QStringLiteral("For the sauce")}, {"isGroupTitle", true}, {"randomNumber", 12}}),
-                      row({{"randomNumber", qint64(998)}})},
+         QVariantList{
+             row({{"name", QStringLiteral("For the sauce")}, {"isGroupTitle", true}, {"randomNumber", 12}}),
+             row({{"randomNumber", qint64(998)}})},
          "({isGroupTitle = 1; name = \"For the sauce\"; randomNumber = 12; }, {randomNumber = 998; })"},
         {"parser texts", QVariantList{row({{"isGroupTitle", QStringLiteral("NO")}, {"method", QString()}})},
          "({isGroupTitle = NO; method = \"\"; })"},
@@ -171,7 +172,9 @@ TEST(StructuredText, ReadsTextsAsTheOriginalWriterProducedThem) {
 
 TEST(StructuredText, IngredientListComesBackAsText) {
     const QVariantList rows{
-        row({{"quantity", QStringLiteral("2")}, {"name", QStringLiteral("eggs")}, {"isGroupTitle", false},
+        row({{"quantity", QStringLiteral("2")},
+             {"name", QStringLiteral("eggs")},
+             {"isGroupTitle", false},
              {"randomNumber", 0}}),
         row({{"name", QStringLiteral("Glaze")}, {"isGroupTitle", true}, {"randomNumber", 998}}),
     };
@@ -191,10 +194,37 @@ TEST(StructuredText, IngredientListComesBackAsText) {
 
 TEST(StructuredText, UnreadableTextsReadAsNoValue) {
     const char* texts[] = {
-        "", "   ", "// only a comment", "flour", "\"quoted\"", "<00>", "(", "(a", "(a b)", "(a,,b)", "(,)",
-        "{a = b", "{a b;}", "{a = ;}", "{= b;}", "{a = b;;}", "{(a) = b;}", "(\"unterminated)",
-        "(\"ends in escape\\", "(/* unterminated", "(a) trailing", "(a) (b)", "(<0>)", "(<zz>)", "(<00)", ")",
-        "}", "(a;)", "{a = b,}", "(#)", "(é)",
+        "",
+        "   ",
+        "// only a comment",
+        "flour",
+        "\"quoted\"",
+        "<00>",
+        "(",
+        "(a",
+        "(a b)",
+        "(a,,b)",
+        "(,)",
+        "{a = b",
+        "{a b;}",
+        "{a = ;}",
+        "{= b;}",
+        "{a = b;;}",
+        "{(a) = b;}",
+        "(\"unterminated)",
+        "(\"ends in escape\\",
+        "(/* unterminated",
+        "(a) trailing",
+        "(a) (b)",
+        "(<0>)",
+        "(<zz>)",
+        "(<00)",
+        ")",
+        "}",
+        "(a;)",
+        "{a = b,}",
+        "(#)",
+        "(é)",
     };
     for (const char* text : texts) {
         SCOPED_TRACE(text);

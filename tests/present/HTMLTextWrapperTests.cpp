@@ -29,20 +29,24 @@ QTextCharFormat formatAt(const QTextDocument& document, const QString& text) {
 
 void expectStoredForm(const QString& fragment) {
     static const QRegularExpression excluded(
-        QStringLiteral("<\\s*/?\\s*(!doctype|html|head|body|xml|span|p|li|ol|ul|script|style|img|table|td|tr)\\b"),
+        QStringLiteral(
+            "<\\s*/?\\s*(!doctype|html|head|body|xml|span|p|li|ol|ul|script|style|img|table|td|tr)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     EXPECT_FALSE(excluded.match(fragment).hasMatch()) << fragment.toStdString();
     static const QRegularExpression fontTag(QStringLiteral("<font[^>]*>"));
     for (const QRegularExpressionMatch& match : fontTag.globalMatch(fragment)) {
         const QString tag = match.captured();
-        EXPECT_TRUE(tag == QLatin1String("<font face=\"\" size=\"\">") || !tag.contains(QLatin1String("face")))
+        EXPECT_TRUE(tag == QLatin1String("<font face=\"\" size=\"\">") ||
+                    !tag.contains(QLatin1String("face")))
             << tag.toStdString();
-        EXPECT_FALSE(tag.contains(QLatin1String("size=\"")) && tag != QLatin1String("<font face=\"\" size=\"\">"));
+        EXPECT_FALSE(tag.contains(QLatin1String("size=\"")) &&
+                     tag != QLatin1String("<font face=\"\" size=\"\">"));
     }
 }
 
 TEST(HTMLTextWrapper, ReadingFlattensListsBoldsReferencesAndNeutralisesFonts) {
-    EXPECT_EQ(load(QStringLiteral("<ol><li>Mix</li><li>Bake</li></ol>Serve")), QStringLiteral("Mix\nBake\nServe"));
+    EXPECT_EQ(load(QStringLiteral("<ol><li>Mix</li><li>Bake</li></ol>Serve")),
+              QStringLiteral("Mix\nBake\nServe"));
     EXPECT_EQ(save(QStringLiteral("Stir\n\nServe")), QStringLiteral("Stir<br><br>Serve"));
     EXPECT_EQ(save(QStringLiteral("<STRIKE>old</STRIKE>")), QStringLiteral("<s>old</s>"));
 
@@ -106,8 +110,9 @@ TEST(HTMLTextWrapper, LoadThenSaveIsIdempotent) {
         QStringLiteral("Preheat the oven.\n\nBake 20 minutes; see [2] and [12]."),
         QStringLiteral("<p>One</p><p>Two <b>bold <i>both</i></b> <u>under</u></p><p></p><p>Four</p>"),
         QStringLiteral("<ol><li>Mix</li><li>Rest</li></ol><ul><li>salt</li><li>pepper</li></ul>"),
-        QStringLiteral("<font face=\"Georgia\" size=\"4\" color=\"#00ff00\">green</font> &amp; <strike>old</strike>"
-                       " <span style=\"color:#0000ff; font-weight:bold\">blue</span>"),
+        QStringLiteral(
+            "<font face=\"Georgia\" size=\"4\" color=\"#00ff00\">green</font> &amp; <strike>old</strike>"
+            " <span style=\"color:#0000ff; font-weight:bold\">blue</span>"),
         QStringLiteral("<h1>Title</h1>Line<br>next<br><br>  spaced   out  <br>"),
         QStringLiteral("Tom &lt;3 &quot;Jerry&quot; caf\u00e9 &nbsp; 5&deg;C [1][3]"),
         QStringLiteral("<a href=\"https://example.com\">link</a> <em>em</em> <strong>strong</strong>"),
@@ -120,17 +125,18 @@ TEST(HTMLTextWrapper, LoadThenSaveIsIdempotent) {
 }
 
 TEST(HTMLTextWrapper, HostileAndHugeInputLeavesACleanFragmentWithItsText) {
-    const QString page = QStringLiteral(
-        "<!DOCTYPE html><html><head><title>Cake</title><style>b { color: red }</style>"
-        "<script>alert('x')</script></head><body onload=\"steal()\">"
-        "<table><tr><td>Flour</td><td>200 g</td></tr></table>"
-        "<img src=\"https://tracker.example/p.gif\"><img src=\"http://x/y.png\" alt=\"pic\">"
-        "<p>Whisk <b>well</b>.</p><script src=\"https://evil.example/a.js\"></script>"
-        "<iframe src=\"https://evil.example\">framed</iframe></body></html>");
+    const QString page =
+        QStringLiteral("<!DOCTYPE html><html><head><title>Cake</title><style>b { color: red }</style>"
+                       "<script>alert('x')</script></head><body onload=\"steal()\">"
+                       "<table><tr><td>Flour</td><td>200 g</td></tr></table>"
+                       "<img src=\"https://tracker.example/p.gif\"><img src=\"http://x/y.png\" alt=\"pic\">"
+                       "<p>Whisk <b>well</b>.</p><script src=\"https://evil.example/a.js\"></script>"
+                       "<iframe src=\"https://evil.example\">framed</iframe></body></html>");
     const QString clean = save(page);
     expectStoredForm(clean);
     for (const char* gone : {"alert", "color: red", "tracker", "evil", "framed", "Cake", "<img", "onload"})
-        EXPECT_FALSE(clean.contains(QLatin1String(gone), Qt::CaseInsensitive)) << gone << " in " << clean.toStdString();
+        EXPECT_FALSE(clean.contains(QLatin1String(gone), Qt::CaseInsensitive))
+            << gone << " in " << clean.toStdString();
     for (const char* kept : {"Flour", "200 g", "Whisk", "<b>well</b>"})
         EXPECT_TRUE(clean.contains(QLatin1String(kept))) << kept << " missing from " << clean.toStdString();
 
@@ -150,7 +156,8 @@ TEST(HTMLTextWrapper, HostileAndHugeInputLeavesACleanFragmentWithItsText) {
     huge += QStringLiteral("<p>The end</p></body></html>");
     const QString result = save(huge);
     EXPECT_TRUE(result.contains(QStringLiteral("Paragraph 0 <b>[1]</b>")));
-    EXPECT_TRUE(result.contains(QStringLiteral("Step %1 <font face=\"\" size=\"\">stir</font>").arg(rows - 1)));
+    EXPECT_TRUE(
+        result.contains(QStringLiteral("Step %1 <font face=\"\" size=\"\">stir</font>").arg(rows - 1)));
     EXPECT_TRUE(result.endsWith(QStringLiteral("The end")));
     EXPECT_FALSE(result.contains(QLatin1String("cdn.example")));
     EXPECT_FALSE(result.contains(QLatin1String("var a")));

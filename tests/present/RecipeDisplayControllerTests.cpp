@@ -4,9 +4,9 @@
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
 #include "common/TestSupport.h"
+#include "library/GroupsCounterUpdater.h"
 #include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
-#include "library/GroupsCounterUpdater.h"
 #include "library/RecipesArrayController.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
@@ -66,13 +66,14 @@ protected:
     QString m_template;
 
     void SetUp() override {
-        m_library =
-            std::make_unique<testsupport::TestSession>(m_dir.filePath(QStringLiteral("Page Test.library")), m_alerts);
+        m_library = std::make_unique<testsupport::TestSession>(
+            m_dir.filePath(QStringLiteral("Page Test.library")), m_alerts);
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
         m_context = m_library->context();
         m_list = &m_library->recipes();
         m_controller = std::make_unique<RecipeDisplayController>(
-            m_library->session(), &m_view, nullptr, testsupport::testDataPath(QStringLiteral("present")), m_support);
+            m_library->session(), &m_view, nullptr, testsupport::testDataPath(QStringLiteral("present")),
+            m_support);
         UserDefaults::setObjectForKey(QStringLiteral("Fixture"), QStringLiteral("selectedTheme"));
         UserDefaults::setObjectForKey(false, QStringLiteral("enableAlternateTheme"));
         UserDefaults::setObjectForKey(true, QStringLiteral("displaySingleCharacterFractions"));
@@ -89,7 +90,8 @@ protected:
         return testsupport::insertRecipe(m_context, name, values);
     }
     QString fill(const ManagedObject* record, RenderSettings settings = {}) {
-        return RecipeDisplayController::filledPage(record, m_template, QStringLiteral("/themes/My Theme/"), 500, settings);
+        return RecipeDisplayController::filledPage(record, m_template, QStringLiteral("/themes/My Theme/"),
+                                                   500, settings);
     }
     void select(ManagedObject* record) {
         m_list->rearrangeObjects();
@@ -101,7 +103,8 @@ protected:
             return {};
         const QByteArray bytes = file.readAll();
         EXPECT_TRUE(bytes.startsWith("\xFF\xFE"));
-        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                  (bytes.size() - 2) / 2);
     }
 };
 
@@ -115,7 +118,7 @@ TEST_F(RecipePageTest, EmptyRecipeHidesEverySectionAndFillsBaseAndHeight) {
     // Out-of-range ratings and difficulties show nothing; the metrics section stays hidden.
     for (const auto& [rating, difficulty] : {std::pair{6, 0}, std::pair{-1, 4}, std::pair{0, 4}}) {
         const QString other = fill(recipe(QStringLiteral("R"), {{QStringLiteral("rating"), rating},
-                                                                 {QStringLiteral("difficulty"), difficulty}}));
+                                                                {QStringLiteral("difficulty"), difficulty}}));
         EXPECT_TRUE(other.contains(QStringLiteral("#rating { display: none; }"))) << rating;
         EXPECT_TRUE(other.contains(QStringLiteral("#extrainfo { display: none; }"))) << difficulty;
         EXPECT_FALSE(other.contains(QStringLiteral("Difficulty"))) << difficulty;
@@ -123,13 +126,14 @@ TEST_F(RecipePageTest, EmptyRecipeHidesEverySectionAndFillsBaseAndHeight) {
 }
 
 TEST_F(RecipePageTest, FullRecipeFillsSectionsIngredientsMetricsAndImages) {
-    RecipesManagedObject* r = recipe(QStringLiteral("Pancakes"),
-                                     {{QStringLiteral("directions"), QStringLiteral("Mix\n\nStir\nServe 11/2 [2]")},
-                                      {QStringLiteral("notes"), QStringLiteral("Good\n\ncold")},
-                                      {QStringLiteral("rating"), 3},
-                                      {QStringLiteral("difficulty"), 2},
-                                      {QStringLiteral("yield"), QStringLiteral("4")},
-                                      {QStringLiteral("keywords"), QStringLiteral("breakfast,sweet")}});
+    RecipesManagedObject* r =
+        recipe(QStringLiteral("Pancakes"),
+               {{QStringLiteral("directions"), QStringLiteral("Mix\n\nStir\nServe 11/2 [2]")},
+                {QStringLiteral("notes"), QStringLiteral("Good\n\ncold")},
+                {QStringLiteral("rating"), 3},
+                {QStringLiteral("difficulty"), 2},
+                {QStringLiteral("yield"), QStringLiteral("4")},
+                {QStringLiteral("keywords"), QStringLiteral("breakfast,sweet")}});
     IngredientRecords::setIngredientsOfRecipe(
         r, {ingredient({}, {}, QStringLiteral("the batter"), {}, true),
             ingredient(QStringLiteral("1 1/2"), {}, QStringLiteral("plain FLOUR"), QStringLiteral("sifted")),
@@ -140,7 +144,8 @@ TEST_F(RecipePageTest, FullRecipeFillsSectionsIngredientsMetricsAndImages) {
     settings.capitalizeRecipeAndIngredientTitles = true;
     const QString page = fill(r, settings);
     EXPECT_TRUE(page.contains(QStringLiteral("<h1 id=\"title\">Pancakes</h1>")));
-    EXPECT_TRUE(page.contains(QStringLiteral("Mix<br><br>Stir\nServe 1½ <img src=\"%1\">").arg(r->imagePathAtIndex(2))));
+    EXPECT_TRUE(page.contains(
+        QStringLiteral("Mix<br><br>Stir\nServe 1½ <img src=\"%1\">").arg(r->imagePathAtIndex(2))));
     EXPECT_TRUE(page.contains(QStringLiteral("Good<br><br>cold")));
     EXPECT_TRUE(page.contains(QStringLiteral(
         "<ingredient_group>The Batter</ingredient_group><br>"
@@ -149,9 +154,11 @@ TEST_F(RecipePageTest, FullRecipeFillsSectionsIngredientsMetricsAndImages) {
         "<ingredient_quantity></ingredient_quantity> <ingredient_measurement>cup</ingredient_measurement> "
         "<ingredient_name>Milk</ingredient_name><br>")));
     EXPECT_TRUE(page.contains(QStringLiteral("<div id=\"rating\">★★★</div>")));
-    EXPECT_TRUE(page.contains(QStringLiteral("<div id=\"picture\"><img src=\"%1\"></div>").arg(r->imagePathAtIndex(1))));
-    EXPECT_TRUE(page.contains(QStringLiteral("<metric>Difficulty:</metric> Medium<br><metric>Yield:</metric> 4<br>"
-                                             "<metric>Keywords: </metric>breakfast, sweet<br>")));
+    EXPECT_TRUE(page.contains(
+        QStringLiteral("<div id=\"picture\"><img src=\"%1\"></div>").arg(r->imagePathAtIndex(1))));
+    EXPECT_TRUE(
+        page.contains(QStringLiteral("<metric>Difficulty:</metric> Medium<br><metric>Yield:</metric> 4<br>"
+                                     "<metric>Keywords: </metric>breakfast, sweet<br>")));
     EXPECT_TRUE(page.contains(QStringLiteral("#notes { /*notes_hide*/ }")));
     EXPECT_TRUE(page.contains(QStringLiteral("#description { display: none; }")));
 
@@ -163,34 +170,39 @@ TEST_F(RecipePageTest, AttributionLinksTheImportAddressOrShowsItsHost) {
     const QString url = QStringLiteral("https://WWW.Example.com/a/b?x=1&y=2");
     EXPECT_TRUE(fill(recipe(QStringLiteral("A"), {{QStringLiteral("attribution"), QStringLiteral("Gran")},
                                                   {QStringLiteral("importedFromURL"), url}}))
-                    .contains(QStringLiteral("<metric>Attribution:</metric> <a href=\"https://WWW.Example.com/a/b?x=1&amp;y=2\" "
-                                             "target=\"_blank\">Gran</a><br><")));
+                    .contains(QStringLiteral(
+                        "<metric>Attribution:</metric> <a href=\"https://WWW.Example.com/a/b?x=1&amp;y=2\" "
+                        "target=\"_blank\">Gran</a><br><")));
     const QString imported = fill(recipe(QStringLiteral("B"), {{QStringLiteral("importedFromURL"), url}}));
     EXPECT_TRUE(imported.contains(QStringLiteral("target=\"_blank\">www.example.com</a>")));
     EXPECT_FALSE(imported.contains(QStringLiteral("Attribution")));
     EXPECT_TRUE(fill(recipe(QStringLiteral("C"), {{QStringLiteral("attribution"), QStringLiteral("Gran")}}))
                     .contains(QStringLiteral("<metric>Attribution:</metric> Gran<br>")));
     // A script address is never made a link.
-    const QString script = fill(recipe(QStringLiteral("D"), {{QStringLiteral("attribution"), QStringLiteral("Gran")},
-                                                             {QStringLiteral("importedFromURL"), QStringLiteral(" JavaScript:alert(1)")}}));
+    const QString script = fill(recipe(
+        QStringLiteral("D"), {{QStringLiteral("attribution"), QStringLiteral("Gran")},
+                              {QStringLiteral("importedFromURL"), QStringLiteral(" JavaScript:alert(1)")}}));
     EXPECT_FALSE(script.contains(QStringLiteral("alert")));
     EXPECT_TRUE(script.contains(QStringLiteral("<metric>Attribution:</metric> Gran<br>")));
 }
 
 TEST_F(RecipePageTest, TextsFromOthersShowTheirTextButRunAndFetchNothing) {
-    const QString hostile = QStringLiteral("<script>alert(1)</script><iframe src=\"https://evil.test/\"></iframe>"
-                                           "<img src=x onerror=alert(2)><img src=\"http://evil.test/t.png\"><!--notes-->");
-    RecipesManagedObject* r = recipe(hostile, {{QStringLiteral("notes"), hostile},
-                                               {QStringLiteral("recipeDescription"), hostile},
-                                               {QStringLiteral("yield"), hostile},
-                                               {QStringLiteral("directions"), QString(hostile + QStringLiteral("<b>ok</b>"))}});
+    const QString hostile =
+        QStringLiteral("<script>alert(1)</script><iframe src=\"https://evil.test/\"></iframe>"
+                       "<img src=x onerror=alert(2)><img src=\"http://evil.test/t.png\"><!--notes-->");
+    RecipesManagedObject* r =
+        recipe(hostile, {{QStringLiteral("notes"), hostile},
+                         {QStringLiteral("recipeDescription"), hostile},
+                         {QStringLiteral("yield"), hostile},
+                         {QStringLiteral("directions"), QString(hostile + QStringLiteral("<b>ok</b>"))}});
     IngredientRecords::setIngredientsOfRecipe(r, {ingredient(hostile, hostile, hostile, hostile)});
     const QString page = fill(r);
     EXPECT_FALSE(page.contains(QStringLiteral("<script"), Qt::CaseInsensitive));
     EXPECT_FALSE(page.contains(QStringLiteral("<iframe"), Qt::CaseInsensitive));
     EXPECT_FALSE(page.contains(QStringLiteral("evil.test/t.png\"")));
     EXPECT_FALSE(page.contains(QStringLiteral("<img src=x")));
-    EXPECT_TRUE(page.contains(QStringLiteral("&lt;script&gt;alert(1)&lt;/script&gt;&lt;iframe src=&quot;https://evil.test/&quot;")));
+    EXPECT_TRUE(page.contains(QStringLiteral(
+        "&lt;script&gt;alert(1)&lt;/script&gt;&lt;iframe src=&quot;https://evil.test/&quot;")));
     // Directions keep harmless markup and lose the rest.
     EXPECT_TRUE(page.contains(QStringLiteral("<h2>Directions:</h2><img src=\"x\"><img><b>ok</b></div>")));
 }
@@ -201,12 +213,15 @@ TEST(HtmlFragmentSanitizerTest, KeepsHarmlessMarkupAndRemovesWhatRunsOrFetches) 
         const char* out;
     } cases[] = {
         {"<p class=a>1 < 2 & 3</p>", "<p class=\"a\">1 &lt; 2 & 3</p>"},
-        {"<a href=\"https://example.com/\" onclick='x()'>link</a>", "<a href=\"https://example.com/\">link</a>"},
+        {"<a href=\"https://example.com/\" onclick='x()'>link</a>",
+         "<a href=\"https://example.com/\">link</a>"},
         {"<a href=\"jav&#x61;script:alert(1)\">x</a><a href=' java\tscript:y'>z</a>", "<a>x</a><a>z</a>"},
         {"<IMG SRC=\"//evil.test/a.png\" alt=\"a > b\"/>", "<img alt=\"a &gt; b\"/>"},
-        {"<img src=\"data:image/png;base64,AA\"><img src=\"data:text/html,x\">", "<img src=\"data:image/png;base64,AA\"><img>"},
+        {"<img src=\"data:image/png;base64,AA\"><img src=\"data:text/html,x\">",
+         "<img src=\"data:image/png;base64,AA\"><img>"},
         {"a<style>body{}</style>b<SCRIPT type=x>1</script >c<object data=x>d</object>", "abcd"},
-        {"<div style=\"background:url(http://evil.test)\" title=t>x</div><i style='b:\\75 rl(//e)'>", "<div title=\"t\">x</div><i>"},
+        {"<div style=\"background:url(http://evil.test)\" title=t>x</div><i style='b:\\75 rl(//e)'>",
+         "<div title=\"t\">x</div><i>"},
         {"<p style=\"color: red\">r</p>", "<p style=\"color: red\">r</p>"},
         {"<base href=\"http://evil.test/\"><meta http-equiv=refresh content=0>x", "x"},
         {"x<!-- hidden", "x"},
@@ -214,7 +229,8 @@ TEST(HtmlFragmentSanitizerTest, KeepsHarmlessMarkupAndRemovesWhatRunsOrFetches) 
         {"<svg><script>1</script></svg>y", "y"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(HtmlFragmentSanitizer::sanitizeFragment(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+        EXPECT_EQ(HtmlFragmentSanitizer::sanitizeFragment(QString::fromUtf8(c.in)), QString::fromUtf8(c.out))
+            << c.in;
 }
 
 TEST_F(RecipePageTest, RenderWritesDisplayFileFromTheRightRootAndMode) {
@@ -258,8 +274,9 @@ TEST_F(RecipePageTest, MissingTemplateAlertsAndNoSelectionShowsStaticPage) {
     UserDefaults::setObjectForKey(true, QStringLiteral("enableAlternateTheme"));
     m_controller->loadRecipeInWebView();
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(m_alerts.asked.first().messageText,
-              QStringLiteral("The theme you have selected is not compatible with this version of Larkspoon!."));
+    EXPECT_EQ(
+        m_alerts.asked.first().messageText,
+        QStringLiteral("The theme you have selected is not compatible with this version of Larkspoon!."));
     EXPECT_EQ(m_alerts.asked.first().informativeText,
               QStringLiteral("Select a default theme or ask the creator of the theme to update it."));
     EXPECT_EQ(m_alerts.asked.first().buttonTitles, QStringList{QStringLiteral("OK")});

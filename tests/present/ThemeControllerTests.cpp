@@ -1,7 +1,7 @@
 // The theme selector's logic over real theme folders, and the built-in themes' templates.
+#include "platform/UserDefaults.h"
 #include "present/ThemeController.h"
 #include "present/ThemeTextSizePort.h"
-#include "platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,8 @@ TEST_F(ThemeControllerTest, ListsBothRootsInOneCaseInsensitiveOrderWithoutSkippe
     }
 
     const QList<ThemeRow> rows = ThemeController::themeList(m_resources, m_development);
-    EXPECT_EQ(names(rows), (QStringList{QStringLiteral("Autumn"), QStringLiteral("Basil"), QStringLiteral("sky")}));
+    EXPECT_EQ(names(rows),
+              (QStringList{QStringLiteral("Autumn"), QStringLiteral("Basil"), QStringLiteral("sky")}));
     EXPECT_EQ(rows.at(0).root, ThemeRow::Root::Resources);
     EXPECT_TRUE(rows.at(0).thumbnailPath.isEmpty()); // no thumb.png: an empty thumbnail
     EXPECT_EQ(rows.at(1).root, ThemeRow::Root::Development);
@@ -76,7 +77,8 @@ TEST_F(ThemeControllerTest, AThemeInBothRootsIsListedTwiceWithTheResourcesThumbn
     ThemeController controller(m_resources, m_development);
     controller.setupThemeSelector();
     const QList<ThemeRow>& rows = controller.rows();
-    ASSERT_EQ(names(rows), (QStringList{QStringLiteral("Linen"), QStringLiteral("Sky"), QStringLiteral("Sky")}));
+    ASSERT_EQ(names(rows),
+              (QStringList{QStringLiteral("Linen"), QStringLiteral("Sky"), QStringLiteral("Sky")}));
     EXPECT_EQ(rows.at(1).root, ThemeRow::Root::Resources);
     EXPECT_EQ(rows.at(2).root, ThemeRow::Root::Development);
     EXPECT_EQ(rows.at(2).thumbnailPath, m_resources + QStringLiteral("/Sky/thumb.png"));
@@ -149,23 +151,37 @@ TEST_F(ThemeControllerTest, CommandsForAllPagesReachEveryLiveController) {
 // nothing that would run or fetch.
 TEST(BuiltInThemesTest, TemplatesHoldEveryPlaceholderAndMarkerAndNoScriptOrRemoteResource) {
     const QStringList needed = {
-        QStringLiteral("<!--base_Path-->"),        QStringLiteral("<!--minHeight-->"),
-        QStringLiteral("minHeightOffsetValue:"),   QStringLiteral("<!--recipe_title-->"),
-        QStringLiteral("<!--directions_title-->"), QStringLiteral("<!--directions-->"),
-        QStringLiteral("<!--description_title-->"), QStringLiteral("<!--description-->"),
-        QStringLiteral("<!--notes_title-->"),      QStringLiteral("<!--notes-->"),
-        QStringLiteral("<!--private_notes_title-->"), QStringLiteral("<!--private_notes-->"),
-        QStringLiteral("<!--ingredients_title-->"), QStringLiteral("<!--ingredients-->"),
-        QStringLiteral("<!--recipe_picture-->"),   QStringLiteral("<!--extrainfo_title-->"),
-        QStringLiteral("<!--extrainfo-->"),        QStringLiteral("<!--recipe_rating-->"),
-        QStringLiteral("/*title_hide*/"),          QStringLiteral("/*directions_hide*/"),
-        QStringLiteral("/*description_hide*/"),    QStringLiteral("/*notes_hide*/"),
-        QStringLiteral("/*private_notes_hide*/"),  QStringLiteral("/*ingredients_hide*/"),
-        QStringLiteral("/*picture_hide*/"),        QStringLiteral("/*extrainfo_hide*/"),
+        QStringLiteral("<!--base_Path-->"),
+        QStringLiteral("<!--minHeight-->"),
+        QStringLiteral("minHeightOffsetValue:"),
+        QStringLiteral("<!--recipe_title-->"),
+        QStringLiteral("<!--directions_title-->"),
+        QStringLiteral("<!--directions-->"),
+        QStringLiteral("<!--description_title-->"),
+        QStringLiteral("<!--description-->"),
+        QStringLiteral("<!--notes_title-->"),
+        QStringLiteral("<!--notes-->"),
+        QStringLiteral("<!--private_notes_title-->"),
+        QStringLiteral("<!--private_notes-->"),
+        QStringLiteral("<!--ingredients_title-->"),
+        QStringLiteral("<!--ingredients-->"),
+        QStringLiteral("<!--recipe_picture-->"),
+        QStringLiteral("<!--extrainfo_title-->"),
+        QStringLiteral("<!--extrainfo-->"),
+        QStringLiteral("<!--recipe_rating-->"),
+        QStringLiteral("/*title_hide*/"),
+        QStringLiteral("/*directions_hide*/"),
+        QStringLiteral("/*description_hide*/"),
+        QStringLiteral("/*notes_hide*/"),
+        QStringLiteral("/*private_notes_hide*/"),
+        QStringLiteral("/*ingredients_hide*/"),
+        QStringLiteral("/*picture_hide*/"),
+        QStringLiteral("/*extrainfo_hide*/"),
         QStringLiteral("/*rating_hide*/"),
     };
     // Texts the renderer replaces over the whole page must not occur by accident.
-    const QRegularExpression accidental(QStringLiteral("[1-7]/[2-8]|(First|Second|Third|Fourth|Fifth)Image|\\[\\d+\\]"));
+    const QRegularExpression accidental(
+        QStringLiteral("[1-7]/[2-8]|(First|Second|Third|Fourth|Fifth)Image|\\[\\d+\\]"));
     const QRegularExpression forbidden(QStringLiteral("<script|https?:|javascript:|@import|\\son[a-z]+\\s*="),
                                        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpression offset(QStringLiteral("minHeightOffsetValue:(\\d+)\\*/"));
@@ -182,13 +198,14 @@ TEST(BuiltInThemesTest, TemplatesHoldEveryPlaceholderAndMarkerAndNoScriptOrRemot
         EXPECT_FALSE(row.thumbnailPath.isEmpty()) << row.name.toStdString();
         for (const char* mode : {"Recipe View", "Full Screen"}) {
             for (const char* file : {"Template.html", "AlternateTemplate.html"}) {
-                const QString path = root + QLatin1Char('/') + row.name + QLatin1Char('/') + QLatin1String(mode) +
-                                     QLatin1Char('/') + QLatin1String(file);
+                const QString path = root + QLatin1Char('/') + row.name + QLatin1Char('/') +
+                                     QLatin1String(mode) + QLatin1Char('/') + QLatin1String(file);
                 QFile templateFile(path);
                 ASSERT_TRUE(templateFile.open(QIODevice::ReadOnly)) << path.toStdString();
                 const QString text = QString::fromUtf8(templateFile.readAll());
                 for (const QString& placeholder : needed)
-                    EXPECT_TRUE(text.contains(placeholder)) << path.toStdString() << ": " << placeholder.toStdString();
+                    EXPECT_TRUE(text.contains(placeholder))
+                        << path.toStdString() << ": " << placeholder.toStdString();
                 EXPECT_TRUE(offset.match(text).hasMatch()) << path.toStdString();
                 EXPECT_FALSE(forbidden.match(text).hasMatch()) << path.toStdString();
                 EXPECT_FALSE(accidental.match(text).hasMatch()) << path.toStdString();
@@ -201,7 +218,8 @@ TEST(BuiltInThemesTest, TemplatesHoldEveryPlaceholderAndMarkerAndNoScriptOrRemot
             QFile sheet(sheets.next());
             ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
             const QByteArray bytes = sheet.readAll();
-            EXPECT_FALSE(forbidden.match(QString::fromUtf8(bytes)).hasMatch()) << sheet.fileName().toStdString();
+            EXPECT_FALSE(forbidden.match(QString::fromUtf8(bytes)).hasMatch())
+                << sheet.fileName().toStdString();
             // The page is UTF-16; without its own charset a style sheet would be read as UTF-16 too.
             EXPECT_TRUE(bytes.startsWith("@charset \"UTF-8\";")) << sheet.fileName().toStdString();
         }

@@ -42,8 +42,8 @@ protected:
     }
 
     std::unique_ptr<testsupport::TestSession> openLibrary(const QString& name) {
-        auto library =
-            std::make_unique<testsupport::TestSession>(m_dir.filePath(name + QStringLiteral(".library")), m_alerts);
+        auto library = std::make_unique<testsupport::TestSession>(
+            m_dir.filePath(name + QStringLiteral(".library")), m_alerts);
         EXPECT_TRUE(library->isOpen()) << library->error().toStdString();
         return library;
     }

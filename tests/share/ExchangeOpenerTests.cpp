@@ -84,8 +84,9 @@ protected:
         return file;
     }
     int recipesNamed(const QString& prefix) {
-        return app->managedObjectContext()->countForFetchRequest(FetchRequest(
-            QStringLiteral("Recipes"), Predicate::parse(QStringLiteral("name BEGINSWITH %@"), {prefix}).predicate));
+        return app->managedObjectContext()->countForFetchRequest(
+            FetchRequest(QStringLiteral("Recipes"),
+                         Predicate::parse(QStringLiteral("name BEGINSWITH %@"), {prefix}).predicate));
     }
     // The import that runs now; null when none does.
     ExchangeImportOperation* runningImport() const {

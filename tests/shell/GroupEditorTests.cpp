@@ -62,7 +62,9 @@ protected:
                 found.append(static_cast<GroupsManagedObject*>(object));
         return found;
     }
-    int groupCount() { return int(m_context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))).size()); }
+    int groupCount() {
+        return int(m_context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))).size());
+    }
     static QStringList visiblePages(const GroupEditorSheet& sheet) {
         QStringList pages;
         for (Page page : {Page::Group, Page::SmartGroup, Page::GroceryList, Page::Platefeed})
@@ -123,7 +125,9 @@ TEST_F(GroupEditorSheetTest, CreatesASmartGroupFromTheTypedNameAndRows) {
     GroupEditorSheet sheet(m_editor.get(), &m_window);
     sheet.openEditorForNewGroup();
     ASSERT_TRUE(sheet.isVisible());
-    EXPECT_EQ(visiblePages(sheet), QStringList({QStringLiteral("Group"), QStringLiteral("Smart Group"), QStringLiteral("Grocery List"), QStringLiteral("Platefeed")}));
+    EXPECT_EQ(visiblePages(sheet),
+              QStringList({QStringLiteral("Group"), QStringLiteral("Smart Group"),
+                           QStringLiteral("Grocery List"), QStringLiteral("Platefeed")}));
     EXPECT_FALSE(sheet.pageAction(Page::Platefeed)->isEnabled());
     sheet.pageAction(Page::SmartGroup)->trigger();
     ASSERT_EQ(sheet.currentPage(), Page::SmartGroup);
@@ -167,7 +171,8 @@ TEST_F(GroupEditorSheetTest, RefusedNamesKeepTheSheetOpenAndCreateNothing) {
     sheet.okButton()->click();
     EXPECT_TRUE(sheet.isVisible());
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("Commas are not allowed in Group names at this time."));
+    EXPECT_EQ(m_alerts.asked.first().messageText,
+              QStringLiteral("Commas are not allowed in Group names at this time."));
 
     sheet.cancelButton()->click();
     EXPECT_FALSE(sheet.isVisible());
@@ -191,7 +196,8 @@ TEST_F(GroupEditorSheetTest, EditingShowsOnlyTheGroupsPageAndKeepsARuleItCannotS
     EXPECT_FALSE(sheet.isVisible());
 
     // A rule nested deeper than rows can show survives a rename; changing a row replaces it.
-    const QString nested = QStringLiteral(R"("Rating" > "3" AND ("Name" CONTAINS[c] "a" OR "Notes" CONTAINS[c] "b"))");
+    const QString nested =
+        QStringLiteral(R"("Rating" > "3" AND ("Name" CONTAINS[c] "a" OR "Notes" CONTAINS[c] "b"))");
     GroupsManagedObject* smart = m_editor->createNewSmartGroup(QStringLiteral("Mixed"), nested);
     ASSERT_TRUE(sheet.editGroup(smart));
     EXPECT_EQ(visiblePages(sheet), QStringList({QStringLiteral("Smart Group")}));
@@ -204,7 +210,8 @@ TEST_F(GroupEditorSheetTest, EditingShowsOnlyTheGroupsPageAndKeepsARuleItCannotS
     ASSERT_TRUE(sheet.editGroup(smart));
     sheet.predicateEditor()->valueField(0)->setText(QStringLiteral("pie"));
     sheet.okButton()->click();
-    EXPECT_EQ(smart->stringValue(QStringLiteral("predicates")), QStringLiteral(R"("Name" CONTAINS[c] "pie")"));
+    EXPECT_EQ(smart->stringValue(QStringLiteral("predicates")),
+              QStringLiteral(R"("Name" CONTAINS[c] "pie")"));
     // Closed, the sheet offers every page again.
     sheet.openEditorForNewGroup();
     EXPECT_EQ(visiblePages(sheet).size(), 4);

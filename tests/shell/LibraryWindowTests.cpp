@@ -4,18 +4,18 @@
 #include "common/ScriptedPanels.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
-#include "library/LibrarySession.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
 #include "library/ui/SidebarOutlineView.h"
-#include "platform/HtmlPage.h"
-#include "present/ui/DisplayWebView.h"
-#include "present/ui/RecipePageView.h"
 #include "platform/FilePanels.h"
+#include "platform/HtmlPage.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/ui/DisplayWebView.h"
+#include "present/ui/RecipePageView.h"
 #include "share/VersionTwoImporterExporter.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
@@ -53,7 +53,8 @@ protected:
 
     void SetUp() override {
         QSettings().clear();
-        UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Window.library")), QStringLiteral("libraryPath"));
+        UserDefaults::setObjectForKey(m_dir.filePath(QStringLiteral("Window.library")),
+                                      QStringLiteral("libraryPath"));
         QDir().mkpath(m_dir.filePath(QStringLiteral("Window.library")));
         AppController::initialize();
         Scheduler::instance().setManualTime(QDateTime::currentDateTime());
@@ -84,7 +85,8 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     const QString one = recipes()->arrangedObjects().first()->stringValue(QStringLiteral("name"));
     EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()), one);
     recipes()->setSelectionIndexes({0, 1, 2});
-    EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()), QStringLiteral("3 Larkspoon! recipes"));
+    EXPECT_EQ(MainMenuController::exportProposedName(recipes()->selectedObjects()),
+              QStringLiteral("3 Larkspoon! recipes"));
 
     const QString file = m_dir.filePath(QStringLiteral("three.lsr"));
     m_panels.answer(file);
@@ -104,7 +106,8 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     m_shell.action(QStringLiteral("import"))->trigger();
     ASSERT_TRUE(importEnded.wait(20000)); // the import runs in batches from the event loop
     EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 5);
-    EXPECT_TRUE(m_panels.asked.last().note.startsWith(QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
+    EXPECT_TRUE(m_panels.asked.last().note.startsWith(
+        QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 19);
     EXPECT_EQ(recipes()->selectedObjects().size(), 3);
     EXPECT_FALSE(m_app->managedObjectContext()->hasChanges()); // the import saved the library
@@ -137,12 +140,15 @@ TEST_F(LibraryWindowTest, RecipesDroppedOnASidebarGroupJoinIt) {
         QApplication::sendEvent(sidebar->viewport(), &enter);
         QDragMoveEvent move(onDesserts, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
         QApplication::sendEvent(sidebar->viewport(), &move);
-        QDropEvent drop(QPointF(onDesserts), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, modifiers);
+        QDropEvent drop(QPointF(onDesserts), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        modifiers);
         QApplication::sendEvent(sidebar->viewport(), &drop);
         return drop.isAccepted();
     };
     EXPECT_TRUE(dropAt(Qt::NoModifier));
-    EXPECT_TRUE(lassi->stringValue(QStringLiteral("keywords")).split(QLatin1Char(',')).contains(QStringLiteral("Desserts")));
+    EXPECT_TRUE(lassi->stringValue(QStringLiteral("keywords"))
+                    .split(QLatin1Char(','))
+                    .contains(QStringLiteral("Desserts")));
 
     // Selecting the group lists it; the copy modifier takes the recipe out again.
     sidebar->selectGroup(desserts);
@@ -162,7 +168,8 @@ TEST_F(LibraryWindowTest, RecipePageFollowsTheSelectionAndTheThemeSelector) {
             return QString();
         const QByteArray bytes = file.readAll();
         EXPECT_TRUE(bytes.startsWith("\xff\xfe")); // UTF-16 with its byte-order mark
-        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                  (bytes.size() - 2) / 2);
     };
     recipes()->setSelectionIndexes({1});
     const QString name = recipes()->selectedObjects().first()->stringValue(QStringLiteral("name"));
@@ -171,7 +178,8 @@ TEST_F(LibraryWindowTest, RecipePageFollowsTheSelectionAndTheThemeSelector) {
     m_shell.action(QStringLiteral("chooseTheme"))->trigger();
     ASSERT_TRUE(page->isThemeSelectorShown());
     ASSERT_GE(page->themeList()->count(), 3);
-    const QList<QListWidgetItem*> slate = page->themeList()->findItems(QStringLiteral("Slate"), Qt::MatchExactly);
+    const QList<QListWidgetItem*> slate =
+        page->themeList()->findItems(QStringLiteral("Slate"), Qt::MatchExactly);
     ASSERT_EQ(slate.size(), 1);
     page->themeList()->setCurrentItem(slate.first());
     EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("selectedTheme")), QStringLiteral("Slate"));
@@ -224,6 +232,7 @@ TEST_F(LibraryWindowTest, TheEditorTakesThePageAreaAndTheRecipeCommandsWaitForIt
     // Deleting it from "My Recipes" asks, then the recipe is gone.
     m_alerts.queueButton(0);
     window->findChild<QToolButton*>(QStringLiteral("deleteRecipeButton"))->click();
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Are you sure you want to delete ''Zucchini Fritters''?"));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Are you sure you want to delete ''Zucchini Fritters''?"));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
 }

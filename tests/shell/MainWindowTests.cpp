@@ -82,9 +82,11 @@ TEST(MainWindowTest, ToolbarItemsInOrderWithTheirLabels) {
     QToolBar* toolbar = window.toolbar();
     EXPECT_EQ(toolbar->objectName(), QStringLiteral("MainWindowToolbar"));
     EXPECT_EQ(toolbarItems(toolbar, &QObject::objectName),
-              QStringList({QStringLiteral("Full Screen View"), QStringLiteral("Recipe Controls"), QStringLiteral("Web Imports"), QStringLiteral("Search Field")}));
+              QStringList({QStringLiteral("Full Screen View"), QStringLiteral("Recipe Controls"),
+                           QStringLiteral("Web Imports"), QStringLiteral("Search Field")}));
     EXPECT_EQ(toolbarItems(toolbar, &QAction::text),
-              QStringList({QStringLiteral("Full Screen"), QStringLiteral("Recipe Controls"), QStringLiteral("Web Importer"), QStringLiteral("Search Recipes")}));
+              QStringList({QStringLiteral("Full Screen"), QStringLiteral("Recipe Controls"),
+                           QStringLiteral("Web Importer"), QStringLiteral("Search Recipes")}));
     EXPECT_EQ(toolbar->actions().first()->toolTip(), QStringLiteral("Enter Full Screen Mode"));
     EXPECT_EQ(window.searchField()->placeholderText(), QStringLiteral("Search Recipes"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Larkspoon!"));
@@ -118,8 +120,9 @@ TEST_F(ShellTest, TableListsTheLibrarySortedAndSharesTheControllersSelection) {
         std::sort(rows.begin(), rows.end());
         return rows;
     };
-    EXPECT_EQ(shownNames(),
-              QStringList({QStringLiteral("apple crumble"), QStringLiteral("Apple pie"), QStringLiteral("banana Bread"), QStringLiteral("cherry tart"), QStringLiteral("Zucchini soup")}));
+    EXPECT_EQ(shownNames(), QStringList({QStringLiteral("apple crumble"), QStringLiteral("Apple pie"),
+                                         QStringLiteral("banana Bread"), QStringLiteral("cherry tart"),
+                                         QStringLiteral("Zucchini soup")}));
     EXPECT_EQ(window.statusText(), QStringLiteral("5 recipes"));
     EXPECT_EQ(window.recipePageText(), QString());
 
@@ -170,7 +173,8 @@ TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {
     makeFolderWithFile(inUse);
     UserDefaults::setObjectForKey(inUse, QStringLiteral("libraryPath"));
 
-    for (const QString& chosen : {QString(inUse + QLatin1Char('/')), path(QStringLiteral("Parent.library"))}) {
+    for (const QString& chosen :
+         {QString(inUse + QLatin1Char('/')), path(QStringLiteral("Parent.library"))}) {
         m_alerts.asked.clear();
         m_panels.answer(chosen);
         m_shell.createNewLibraryDialogAction();

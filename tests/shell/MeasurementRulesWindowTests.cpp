@@ -68,7 +68,8 @@ TEST_F(MeasurementRulesWindowTest, RenamingARuleInPlaceChangesConversionsButRequ
     ASSERT_TRUE(rules()->model()->setData(cupRow, QStringLiteral("Cup")));
     EXPECT_EQ(cup->stringValue(QStringLiteral("name")), QStringLiteral("Cup"));
     MeasurementsConverter converter(m_library.context());
-    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")), QStringLiteral("Cup"));
+    EXPECT_EQ(converter.preferredMeasurementFromMeasurement(QStringLiteral("c"), QStringLiteral("1")),
+              QStringLiteral("Cup"));
 
     // The match carrying the unit key cannot be renamed.
     ManagedObject* required = requiredMatchOf(cup);
@@ -110,8 +111,10 @@ TEST_F(MeasurementRulesWindowTest, AddAndRemoveThroughTheButtons) {
     EXPECT_FALSE(required->isDeleted());
     EXPECT_EQ(matches()->model()->rowCount(), SmartMeasurementsController::measurementMatches(cup).size());
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(m_alerts.asked.at(0).messageText,
-              QStringLiteral("The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
+    EXPECT_EQ(
+        m_alerts.asked.at(0).messageText,
+        QStringLiteral(
+            "The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
 
     // A reset shows the new records and no matches of a rule that is gone.
     click("resetSmartMeasurementsButton");

@@ -32,10 +32,11 @@ namespace {
 class RecipeEditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_library = std::make_unique<testsupport::TestSession>(m_dir.filePath(QStringLiteral("Window.library")), m_alerts);
+        m_library = std::make_unique<testsupport::TestSession>(
+            m_dir.filePath(QStringLiteral("Window.library")), m_alerts);
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
-        SmartMeasurementsController::insertDefaultSmartMeasurements(m_library->context(),
-                                                                    MeasurementRules::defaultSmartMeasurementList());
+        SmartMeasurementsController::insertDefaultSmartMeasurements(
+            m_library->context(), MeasurementRules::defaultSmartMeasurementList());
         m_editor = std::make_unique<RecipeEditorController>(m_library->session());
         m_view = std::make_unique<RecipeEditorView>(m_editor.get());
         m_view->resize(900, 1200);
@@ -62,7 +63,8 @@ protected:
 };
 
 TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
-    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
+    RecipesManagedObject* recipe =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, true);
     ASSERT_TRUE(recipe);
     m_view->focusTitle();
     QTest::keyClicks(m_view->titleField(), QStringLiteral("Lemon Tart"));
@@ -99,7 +101,8 @@ TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
     EXPECT_EQ(recipe->stringValue(QStringLiteral("name")), QStringLiteral("Lemon Tart"));
     EXPECT_EQ(recipe->stringValue(QStringLiteral("keywords")), QStringLiteral("Desserts,Baking"));
     EXPECT_EQ(recipe->stringValue(QStringLiteral("yield")), QStringLiteral("6 slices"));
-    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")), QStringLiteral("Bake at 180") + RecipeEditorController::degreeSymbol());
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("directions")),
+              QStringLiteral("Bake at 180") + RecipeEditorController::degreeSymbol());
     const QVariantList rows = IngredientRecords::ingredientsOfRecipe(recipe);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(IngredientRecords::textForKey(rows[0], QStringLiteral("quantity")), QStringLiteral("1 1/2"));
@@ -110,7 +113,8 @@ TEST_F(RecipeEditorWindowTest, ARecipeTypedIntoTheFormIsSavedAsTyped) {
 }
 
 TEST_F(RecipeEditorWindowTest, ATitleRowTabsToTheNextRowAndTheDescriptionPanelFillsTheField) {
-    RecipesManagedObject* recipe = m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+    RecipesManagedObject* recipe =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
     ASSERT_TRUE(recipe);
     m_view->ingredientsTable()->addIngredientGroup();
     typeThen(QStringLiteral("For the crust"), Qt::Key_Tab);
@@ -120,9 +124,11 @@ TEST_F(RecipeEditorWindowTest, ATitleRowTabsToTheNextRowAndTheDescriptionPanelFi
     EXPECT_EQ(m_view->ingredientsTable()->columnSpan(0, 0), IngredientsTableModel::ColumnCount);
 
     m_view->showDescriptionPanel();
-    QTest::keyClicks(m_view->descriptionPanel()->findChild<QPlainTextEdit*>(), QStringLiteral("Sharp and sweet"));
+    QTest::keyClicks(m_view->descriptionPanel()->findChild<QPlainTextEdit*>(),
+                     QStringLiteral("Sharp and sweet"));
     m_view->okDescriptionPanelButtonAction();
-    EXPECT_EQ(m_view->findChild<QLineEdit*>(QStringLiteral("descriptionTextField"))->text(), QStringLiteral("Sharp and sweet"));
+    EXPECT_EQ(m_view->findChild<QLineEdit*>(QStringLiteral("descriptionTextField"))->text(),
+              QStringLiteral("Sharp and sweet"));
     m_editor->cancelButtonAction();
     EXPECT_TRUE(recipe->isDeleted());
     EXPECT_FALSE(m_view->descriptionPanel()->isVisible());

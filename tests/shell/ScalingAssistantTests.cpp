@@ -46,7 +46,8 @@ protected:
     QWidget m_host;
     QString m_title = QStringLiteral("Pancakes");
     QString m_yield = QStringLiteral("4 servings");
-    QVariantList m_rows{MeasureTestLibrary::ingredient(QStringLiteral("1 1/2"), QStringLiteral("cups"), QStringLiteral("flour")),
+    QVariantList m_rows{MeasureTestLibrary::ingredient(QStringLiteral("1 1/2"), QStringLiteral("cups"),
+                                                       QStringLiteral("flour")),
                         MeasureTestLibrary::ingredient(QStringLiteral("1"), QString(), QStringLiteral("egg")),
                         MeasureTestLibrary::ingredient(QString(), QString(), QStringLiteral("salt"))};
     int m_duplicates = 0;
@@ -105,7 +106,8 @@ TEST_F(ScalingAssistantTest, ARowThatCannotBeScaledTurnsTheBorderRed) {
     EXPECT_EQ(m_assistant.borderColor(), QColor(Qt::red));
     EXPECT_TRUE(row(3).value(QStringLiteral("presentError")).toBool());
     EXPECT_EQ(row(3).value(QStringLiteral("quantity")).toString(), QStringLiteral("12oz"));
-    EXPECT_EQ(row(1).value(QStringLiteral("quantity")).toString(), QStringLiteral("1/2")); // the rest still scaled
+    EXPECT_EQ(row(1).value(QStringLiteral("quantity")).toString(),
+              QStringLiteral("1/2")); // the rest still scaled
     EXPECT_FALSE(shown(m_assistant.greenFinalViewTextField()));
     EXPECT_TRUE(shown(m_assistant.itemsAreMarkedRedWarningTextField()));
     EXPECT_TRUE(shown(m_assistant.redWarningScaleFactorTextField()));

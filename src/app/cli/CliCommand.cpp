@@ -24,7 +24,8 @@ std::vector<CliCommand>& registry() {
 
 } // namespace
 
-CliCommandRegistration::CliCommandRegistration(const QString& name, const QString& synopsis, CliHandler handler) {
+CliCommandRegistration::CliCommandRegistration(const QString& name, const QString& synopsis,
+                                               CliHandler handler) {
     registry().push_back({name, synopsis, std::move(handler)});
 }
 

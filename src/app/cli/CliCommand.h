@@ -2,9 +2,9 @@
 
 #include <QJsonValue>
 #include <QMultiHash>
-#include <QVariant>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -45,7 +45,7 @@ public:
 private:
     QString m_libraryPath;
     std::unique_ptr<CoreDataController> m_store; // owns the context
-    std::unique_ptr<LibrarySession> m_library;    // goes before the store
+    std::unique_ptr<LibrarySession> m_library;   // goes before the store
 };
 
 using CliHandler = std::function<int(CliSession& session, const QStringList& args)>;

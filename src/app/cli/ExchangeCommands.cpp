@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 
 #include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "library/SearchBoxMenu.h"
@@ -9,7 +10,6 @@
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
-#include "library/LibrarySession.h"
 #include "share/VersionTwoImporterExporter.h"
 
 #include <QFileInfo>
@@ -166,8 +166,9 @@ int exportCommand(CliSession& session, const QStringList& args) {
 // when they also match filterText. False after printing the reason.
 bool listedRecipes(LibrarySession& library, const CliOptions& options, QList<ManagedObject*>* recipes,
                    int* exitCode) {
-    const int scope = options.has(QStringLiteral("scope")) ? SearchBoxMenu::indexOfScope(options.value(QStringLiteral("scope")))
-                                                           : int(SearchBoxMenu::EntireRecipe);
+    const int scope = options.has(QStringLiteral("scope"))
+                          ? SearchBoxMenu::indexOfScope(options.value(QStringLiteral("scope")))
+                          : int(SearchBoxMenu::EntireRecipe);
     if (scope < 0) {
         *exitCode = usage(QStringLiteral("unknown scope \"%1\"").arg(options.value(QStringLiteral("scope"))));
         return false;
@@ -186,7 +187,8 @@ bool listedRecipes(LibrarySession& library, const CliOptions& options, QList<Man
         const QString name = options.value(QStringLiteral("group"));
         GroupsManagedObject* selected = nullptr;
         for (GroupsManagedObject* group : SidebarTreeController(&library).allGroupsInDisplayOrder())
-            if (!selected && !SidebarTreeController::isHeader(group) && group->stringValue(QStringLiteral("name")) == name)
+            if (!selected && !SidebarTreeController::isHeader(group) &&
+                group->stringValue(QStringLiteral("name")) == name)
                 selected = group;
         if (!selected) {
             *exitCode = usage(QStringLiteral("There is no group named \"%1\".").arg(name));
@@ -209,8 +211,8 @@ bool listedRecipes(LibrarySession& library, const CliOptions& options, QList<Man
 int listCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
-    const QStringList valueOptions{QStringLiteral("filter"), QStringLiteral("group"), QStringLiteral("search"),
-                                   QStringLiteral("scope")};
+    const QStringList valueOptions{QStringLiteral("filter"), QStringLiteral("group"),
+                                   QStringLiteral("search"), QStringLiteral("scope")};
     if (!parseCliOptions(args, valueOptions, {}, &options, &error))
         return usage(error);
     bool repeated = false;
@@ -218,7 +220,8 @@ int listCommand(CliSession& session, const QStringList& args) {
         repeated = repeated || options.all(option).size() > 1;
     if (!options.positional.isEmpty() || repeated ||
         (options.has(QStringLiteral("scope")) && !options.has(QStringLiteral("search"))))
-        return usage(QStringLiteral("usage: list [--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"));
+        return usage(
+            QStringLiteral("usage: list [--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"));
     SilentAlerts alerts;
     LibrarySession* library = session.library(alerts);
     if (!library)
@@ -247,8 +250,9 @@ const CliCommandRegistration
     exportRegistration(QStringLiteral("export"),
                        QStringLiteral("OUT.lsr (--all | --ids ID,ID,... | --filter TEXT) [--all-details]"),
                        exportCommand);
-const CliCommandRegistration listRegistration(QStringLiteral("list"),
-                                              QStringLiteral("[--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"),
-                                              listCommand);
+const CliCommandRegistration
+    listRegistration(QStringLiteral("list"),
+                     QStringLiteral("[--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"),
+                     listCommand);
 
 } // namespace

@@ -4,10 +4,10 @@
 
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
-#include "library/SideBarDragController.h"
 #include "library/LibrarySession.h"
-#include "platform/Alerts.h"
+#include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
+#include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 
 #include <QJsonArray>
@@ -26,7 +26,8 @@ QJsonArray groupsJson(const SidebarTreeController& tree, const ManagedObject* pa
     for (GroupsManagedObject* group : tree.childGroups(parent)) {
         array.append(QJsonObject{
             {QStringLiteral("name"), group->stringValue(QStringLiteral("name"))},
-            {QStringLiteral("kind"), SidebarTreeController::kindName(SidebarTreeController::kindOfGroup(group))},
+            {QStringLiteral("kind"),
+             SidebarTreeController::kindName(SidebarTreeController::kindOfGroup(group))},
             {QStringLiteral("objectID"), group->objectID().uriRepresentation()},
             {QStringLiteral("counterValue"), counts.value(group, 0)},
             {QStringLiteral("children"), groupsJson(tree, group, counts)},
@@ -87,7 +88,8 @@ int dropCommand(CliSession& session, const QStringList& args) {
     // Every uniqueID must name a recipe; otherwise nothing is dropped.
     const PredicateParseResult filter = Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(ids)});
     QSet<QString> found;
-    for (ManagedObject* recipe : context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
+    for (ManagedObject* recipe :
+         context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
         found.insert(recipe->stringValue(QStringLiteral("uniqueID")));
     for (const QString& id : std::as_const(ids))
         if (!found.contains(id))
@@ -109,13 +111,14 @@ int dropCommand(CliSession& session, const QStringList& args) {
                        {QStringLiteral("remove"), decision.remove},
                        {QStringLiteral("recipes"), int(ids.size())}};
     if (target->boolValue(QStringLiteral("isGroceryList")))
-        result.insert(QStringLiteral("groceryList"), QJsonArray::fromStringList(target->groceryListRecipeIDs()));
+        result.insert(QStringLiteral("groceryList"),
+                      QJsonArray::fromStringList(target->groceryListRecipeIDs()));
     CliSession::printJson(result);
     return CliOK;
 }
 
 const CliCommandRegistration groupsRegistration(QStringLiteral("groups"), QString(), groupsCommand);
-const CliCommandRegistration dropRegistration(QStringLiteral("drop"), QStringLiteral("RECIPE_IDS --on GROUP [--remove]"),
-                                              dropCommand);
+const CliCommandRegistration
+    dropRegistration(QStringLiteral("drop"), QStringLiteral("RECIPE_IDS --on GROUP [--remove]"), dropCommand);
 
 } // namespace

@@ -2,12 +2,12 @@
 #include "CliCommand.h"
 
 #include "library/IngredientsTableModel.h"
+#include "library/LibrarySession.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesManagedObject.h"
 #include "measure/IngredientsSorter.h"
 #include "measure/MeasurementsConverter.h"
 #include "measure/RecipeScaler.h"
-#include "library/LibrarySession.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
@@ -35,7 +35,8 @@ int usage(const QString& message) {
 // True when the session's library folder holds a store; commands that can work without a
 // library then use its measurement rules, otherwise the default rules.
 bool libraryExists(const CliSession& session) {
-    return QFileInfo(session.libraryPath()).isDir() && QFileInfo::exists(libraryStorePath(session.libraryPath()));
+    return QFileInfo(session.libraryPath()).isDir() &&
+           QFileInfo::exists(libraryStorePath(session.libraryPath()));
 }
 
 // The number written as the shortest text that reads back as the same float.
@@ -53,8 +54,9 @@ bool parseFloatArgument(const QString& text, float* value) {
 
 QJsonObject ingredientJson(const QVariantMap& record) {
     QJsonObject object;
-    for (const QString& key : {QStringLiteral("quantity"), QStringLiteral("measurement"), QStringLiteral("name"),
-                               QStringLiteral("method"), QStringLiteral("isGroupTitle")})
+    for (const QString& key :
+         {QStringLiteral("quantity"), QStringLiteral("measurement"), QStringLiteral("name"),
+          QStringLiteral("method"), QStringLiteral("isGroupTitle")})
         object.insert(key, record.value(key).toString());
     return object;
 }
@@ -82,7 +84,8 @@ int parseIngredientsCommand(CliSession& session, const QStringList& args) {
 }
 
 int quantityCommand(CliSession&, const QStringList& args) {
-    const QString synopsis = QStringLiteral("usage: quantity scale TEXT FACTOR | quantity fraction NUMBER | quantity value TEXT");
+    const QString synopsis =
+        QStringLiteral("usage: quantity scale TEXT FACTOR | quantity fraction NUMBER | quantity value TEXT");
     if (args.isEmpty())
         return usage(synopsis);
     const QString operation = args.first();
@@ -130,31 +133,35 @@ int convertCommand(CliSession& session, const QStringList& args) {
     }
     QVariantMap record{{QStringLiteral("quantity"), args.at(1)}, {QStringLiteral("measurement"), args.at(2)}};
     if (operation == QLatin1String("lowest"))
-        converter.ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(record);
+        converter.ingredientDictionaryAfterConvertingMeasurementsToLowestCompatibleQuantitiesFromDictionary(
+            record);
     else
-        converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(record);
-    CliSession::printJson(QJsonObject{{QStringLiteral("quantity"), record.value(QStringLiteral("quantity")).toString()},
-                                      {QStringLiteral("measurement"), record.value(QStringLiteral("measurement")).toString()}});
+        converter.ingredientDictionaryAfterConvertingMeasurementsToNearestUsableQuantitiesFromDictionary(
+            record);
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("quantity"), record.value(QStringLiteral("quantity")).toString()},
+                    {QStringLiteral("measurement"), record.value(QStringLiteral("measurement")).toString()}});
     return CliOK;
 }
 
 // A new recipe holding the editor's form of the original: its fields, its pictures, and the
 // scaled title, yield and ingredients.
-ManagedObject* duplicateForScaling(ObjectContext* context, const ManagedObject* original, const RecipeScaler& scaler,
-                                   const QVariantList& rows) {
+ManagedObject* duplicateForScaling(ObjectContext* context, const ManagedObject* original,
+                                   const RecipeScaler& scaler, const QVariantList& rows) {
     ManagedObject* duplicate = context->insertNewObject(QStringLiteral("Recipes"));
-    const QStringList textFields = {QStringLiteral("keywords"),         QStringLiteral("recipeDescription"),
-                                    QStringLiteral("attribution"),      QStringLiteral("prepTime"),
-                                    QStringLiteral("cookingTime"),      QStringLiteral("inactivePrepTime"),
-                                    QStringLiteral("cuisine"),          QStringLiteral("importedFromURL"),
-                                    QStringLiteral("directions"),       QStringLiteral("notes"),
-                                    QStringLiteral("privateNotes")};
+    const QStringList textFields = {
+        QStringLiteral("keywords"), QStringLiteral("recipeDescription"), QStringLiteral("attribution"),
+        QStringLiteral("prepTime"), QStringLiteral("cookingTime"),       QStringLiteral("inactivePrepTime"),
+        QStringLiteral("cuisine"),  QStringLiteral("importedFromURL"),   QStringLiteral("directions"),
+        QStringLiteral("notes"),    QStringLiteral("privateNotes")};
     for (const QString& key : textFields)
         duplicate->setValueForKey(original->valueForKey(key), key);
     duplicate->setValueForKey(original->valueForKey(QStringLiteral("hasBeenPrepared")).toBool() ? 1 : 0,
                               QStringLiteral("hasBeenPrepared"));
-    duplicate->setValueForKey(original->valueForKey(QStringLiteral("rating")).toInt(), QStringLiteral("rating"));
-    duplicate->setValueForKey(original->valueForKey(QStringLiteral("difficulty")).toInt(), QStringLiteral("difficulty"));
+    duplicate->setValueForKey(original->valueForKey(QStringLiteral("rating")).toInt(),
+                              QStringLiteral("rating"));
+    duplicate->setValueForKey(original->valueForKey(QStringLiteral("difficulty")).toInt(),
+                              QStringLiteral("difficulty"));
     duplicate->setValueForKey(scaler.titleText(), QStringLiteral("name"));
     duplicate->setValueForKey(scaler.yieldText(), QStringLiteral("yield"));
     duplicate->setValueForKey(structuredTextFromValue(rows), QStringLiteral("ingredientsArray"));
@@ -189,8 +196,10 @@ int scaleCommand(CliSession& session, const QStringList& args) {
     if (!context)
         return CliNoLibrary;
 
-    const PredicateParseResult filter = Predicate::parse(QStringLiteral("uniqueID == %@"), {options.positional.first()});
-    const QList<ManagedObject*> found = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate));
+    const PredicateParseResult filter =
+        Predicate::parse(QStringLiteral("uniqueID == %@"), {options.positional.first()});
+    const QList<ManagedObject*> found =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate));
     if (found.isEmpty())
         return usage(QStringLiteral("no recipe with the uniqueID %1").arg(options.positional.first()));
     const ManagedObject* original = found.first();
@@ -199,16 +208,19 @@ int scaleCommand(CliSession& session, const QStringList& args) {
     scaler.setTitleText(original->valueForKey(QStringLiteral("name")).toString());
     scaler.setYieldText(original->valueForKey(QStringLiteral("yield")).toString());
     scaler.setContextArray(
-        valueFromStructuredText(original->valueForKey(QStringLiteral("ingredientsArray")).toString()).toList());
+        valueFromStructuredText(original->valueForKey(QStringLiteral("ingredientsArray")).toString())
+            .toList());
     scaler.continueScalingFromWelcomeView();
     if (scaler.currentYieldText().isEmpty())
-        return usage(QStringLiteral("the recipe's yield \"%1\" does not begin with a number").arg(scaler.yieldText()));
+        return usage(
+            QStringLiteral("the recipe's yield \"%1\" does not begin with a number").arg(scaler.yieldText()));
     scaler.setDesiredYieldText(options.value(QStringLiteral("yield")));
     if (!scaler.calculateIngredients())
         return usage(QStringLiteral("enter the yield to scale to as a number above 0"));
 
     MeasurementsConverter converter(context);
-    ManagedObject* duplicate = duplicateForScaling(context, original, scaler, IngredientsTableModel::rowsAsSaved(scaler.contextArray(), converter));
+    ManagedObject* duplicate = duplicateForScaling(
+        context, original, scaler, IngredientsTableModel::rowsAsSaved(scaler.contextArray(), converter));
     if (!context->save(&error)) {
         CliSession::printError(error);
         return CliNoLibrary;
@@ -216,10 +228,11 @@ int scaleCommand(CliSession& session, const QStringList& args) {
     QJsonArray failed;
     for (int row : scaler.failedRows())
         failed.append(row);
-    CliSession::printJson(QJsonObject{{QStringLiteral("uniqueID"), duplicate->valueForKey(QStringLiteral("uniqueID")).toString()},
-                                      {QStringLiteral("name"), scaler.titleText()},
-                                      {QStringLiteral("yield"), scaler.yieldText()},
-                                      {QStringLiteral("failed"), failed}});
+    CliSession::printJson(QJsonObject{
+        {QStringLiteral("uniqueID"), duplicate->valueForKey(QStringLiteral("uniqueID")).toString()},
+        {QStringLiteral("name"), scaler.titleText()},
+        {QStringLiteral("yield"), scaler.yieldText()},
+        {QStringLiteral("failed"), failed}});
     return CliOK;
 }
 
@@ -229,7 +242,8 @@ int rulesCommand(CliSession& session, const QStringList& args) {
         return usage(synopsis);
     const QString operation = args.first();
     const bool isExport = operation == QLatin1String("export") && args.size() <= 2;
-    if (!isExport && !((operation == QLatin1String("reset") || operation == QLatin1String("apply")) && args.size() == 1))
+    if (!isExport &&
+        !((operation == QLatin1String("reset") || operation == QLatin1String("apply")) && args.size() == 1))
         return usage(synopsis);
     // The command line asks nothing: every question gets its default (first) button.
     DefaultButtonAlerts alerts;
@@ -246,8 +260,9 @@ int rulesCommand(CliSession& session, const QStringList& args) {
             CliSession::printError(error);
             return CliNoLibrary;
         }
-        CliSession::printJson(QJsonObject{{QStringLiteral("path"), path},
-                                          {QStringLiteral("smartMeasurements"), int(controller.smartMeasurements().size())}});
+        CliSession::printJson(
+            QJsonObject{{QStringLiteral("path"), path},
+                        {QStringLiteral("smartMeasurements"), int(controller.smartMeasurements().size())}});
         return CliOK;
     }
     QJsonObject result;
@@ -268,16 +283,17 @@ int rulesCommand(CliSession& session, const QStringList& args) {
     return CliOK;
 }
 
-const CliCommandRegistration parseIngredientsRegistration(QStringLiteral("parse-ingredients"), QStringLiteral("< TEXT"),
-                                                          parseIngredientsCommand);
-const CliCommandRegistration quantityRegistration(QStringLiteral("quantity"),
-                                                  QStringLiteral("scale TEXT FACTOR | fraction NUMBER | value TEXT"),
-                                                  quantityCommand);
-const CliCommandRegistration convertRegistration(QStringLiteral("convert"),
-                                                 QStringLiteral("lowest|nearest QUANTITY MEASUREMENT | preferred MEASUREMENT QUANTITY"),
-                                                 convertCommand);
-const CliCommandRegistration scaleRegistration(QStringLiteral("scale"), QStringLiteral("UNIQUEID --yield N"), scaleCommand);
-const CliCommandRegistration rulesRegistration(QStringLiteral("rules"), QStringLiteral("export [PATH] | reset | apply"),
-                                               rulesCommand);
+const CliCommandRegistration parseIngredientsRegistration(QStringLiteral("parse-ingredients"),
+                                                          QStringLiteral("< TEXT"), parseIngredientsCommand);
+const CliCommandRegistration
+    quantityRegistration(QStringLiteral("quantity"),
+                         QStringLiteral("scale TEXT FACTOR | fraction NUMBER | value TEXT"), quantityCommand);
+const CliCommandRegistration convertRegistration(
+    QStringLiteral("convert"),
+    QStringLiteral("lowest|nearest QUANTITY MEASUREMENT | preferred MEASUREMENT QUANTITY"), convertCommand);
+const CliCommandRegistration scaleRegistration(QStringLiteral("scale"), QStringLiteral("UNIQUEID --yield N"),
+                                               scaleCommand);
+const CliCommandRegistration rulesRegistration(QStringLiteral("rules"),
+                                               QStringLiteral("export [PATH] | reset | apply"), rulesCommand);
 
 } // namespace

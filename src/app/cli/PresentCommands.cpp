@@ -17,13 +17,12 @@ int usage(const QString& message) {
 }
 
 int renderCommand(CliSession& session, const QStringList& args) {
-    static const QString synopsis =
-        QStringLiteral("usage: render UNIQUEID [--theme NAME] [--alternate] [--mode \"Recipe View\"|\"Full Screen\"] "
-                       "[--height N]");
+    static const QString synopsis = QStringLiteral(
+        "usage: render UNIQUEID [--theme NAME] [--alternate] [--mode \"Recipe View\"|\"Full Screen\"] "
+        "[--height N]");
     CliOptions options;
     QString error;
-    if (!parseCliOptions(args,
-                         {QStringLiteral("theme"), QStringLiteral("mode"), QStringLiteral("height")},
+    if (!parseCliOptions(args, {QStringLiteral("theme"), QStringLiteral("mode"), QStringLiteral("height")},
                          {QStringLiteral("alternate")}, &options, &error))
         return usage(error);
     if (options.positional.size() != 1)
@@ -43,7 +42,8 @@ int renderCommand(CliSession& session, const QStringList& args) {
     ObjectContext* context = session.context();
     if (!context)
         return CliNoLibrary;
-    const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")), &error);
+    const QList<ManagedObject*> recipes =
+        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")), &error);
     if (!error.isEmpty()) {
         CliSession::printError(error);
         return CliNoLibrary;
@@ -64,8 +64,8 @@ int renderCommand(CliSession& session, const QStringList& args) {
         theme = UserDefaults::stringForKey(QStringLiteral("selectedTheme"));
     if (theme.isEmpty())
         theme = QStringLiteral("Sky");
-    const bool alternate =
-        options.has(QStringLiteral("alternate")) || UserDefaults::boolForKey(QStringLiteral("enableAlternateTheme"));
+    const bool alternate = options.has(QStringLiteral("alternate")) ||
+                           UserDefaults::boolForKey(QStringLiteral("enableAlternateTheme"));
     const std::optional<ThemeTemplate> found = RecipeDisplayController::templateForTheme(
         resourcesPath(), AppController::applicationSupportFolder(), theme, mode, alternate);
     if (!found) {
@@ -83,7 +83,8 @@ int renderCommand(CliSession& session, const QStringList& args) {
 
 const CliCommandRegistration renderRegistration(
     QStringLiteral("render"),
-    QStringLiteral("UNIQUEID [--theme NAME] [--alternate] [--mode \"Recipe View\"|\"Full Screen\"] [--height N]"),
+    QStringLiteral(
+        "UNIQUEID [--theme NAME] [--alternate] [--mode \"Recipe View\"|\"Full Screen\"] [--height N]"),
     renderCommand);
 
 } // namespace

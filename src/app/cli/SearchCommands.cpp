@@ -3,8 +3,8 @@
 
 #include "library/GroupEditorController.h"
 #include "library/GroupsManagedObject.h"
-#include "library/SideBarDragController.h"
 #include "library/LibrarySession.h"
+#include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
 #include "library/SmartGroupRules.h"
 #include "platform/Alerts.h"
@@ -17,9 +17,9 @@
 namespace {
 
 const QString kName = QStringLiteral("name");
-const QString kSynopsis = QStringLiteral(
-    "(add NAME [--parent NAME] | smart NAME --rule TEXT | grocery NAME | rename OLD NEW [--rename-keywords] | "
-    "delete NAME)");
+const QString kSynopsis = QStringLiteral("(add NAME [--parent NAME] | smart NAME --rule TEXT | grocery NAME "
+                                         "| rename OLD NEW [--rename-keywords] | "
+                                         "delete NAME)");
 
 int usage(const QString& message) {
     CliSession::printError(message);
@@ -67,9 +67,10 @@ int descendantCount(const ManagedObject* group) {
 }
 
 QJsonObject groupJson(const GroupsManagedObject* group) {
-    QJsonObject object{{QStringLiteral("name"), group->stringValue(kName)},
-                       {QStringLiteral("kind"), SidebarTreeController::kindName(SidebarTreeController::kindOfGroup(group))},
-                       {QStringLiteral("objectID"), group->objectID().uriRepresentation()}};
+    QJsonObject object{
+        {QStringLiteral("name"), group->stringValue(kName)},
+        {QStringLiteral("kind"), SidebarTreeController::kindName(SidebarTreeController::kindOfGroup(group))},
+        {QStringLiteral("objectID"), group->objectID().uriRepresentation()}};
     if (const ManagedObject* parent = group->relatedObject(QStringLiteral("parent")))
         object.insert(QStringLiteral("parent"), parent->stringValue(kName));
     return object;
@@ -78,15 +79,16 @@ QJsonObject groupJson(const GroupsManagedObject* group) {
 int groupCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
-    if (!parseCliOptions(args, {QStringLiteral("parent"), QStringLiteral("rule")}, {QStringLiteral("rename-keywords")},
-                         &options, &error))
+    if (!parseCliOptions(args, {QStringLiteral("parent"), QStringLiteral("rule")},
+                         {QStringLiteral("rename-keywords")}, &options, &error))
         return usage(error);
     const QStringList& positional = options.positional;
     const QString action = positional.value(0);
     const qsizetype names = action == QLatin1String("rename") ? 3 : 2;
-    const bool knownAction = QStringList{QStringLiteral("add"), QStringLiteral("smart"), QStringLiteral("grocery"),
-                                         QStringLiteral("rename"), QStringLiteral("delete")}
-                                 .contains(action);
+    const bool knownAction =
+        QStringList{QStringLiteral("add"), QStringLiteral("smart"), QStringLiteral("grocery"),
+                    QStringLiteral("rename"), QStringLiteral("delete")}
+            .contains(action);
     if (!knownAction || positional.size() != names ||
         (options.has(QStringLiteral("parent")) && action != QLatin1String("add")) ||
         (options.has(QStringLiteral("rule")) != (action == QLatin1String("smart"))) ||
@@ -95,7 +97,8 @@ int groupCommand(CliSession& session, const QStringList& args) {
         return usage(QStringLiteral("usage: group %1").arg(kSynopsis));
 
     // "Yes" to the keyword question only when asked for; deleting has been asked for.
-    AnsweringAlerts alerts(action == QLatin1String("rename") && !options.has(QStringLiteral("rename-keywords")) ? 1 : 0);
+    AnsweringAlerts alerts(
+        action == QLatin1String("rename") && !options.has(QStringLiteral("rename-keywords")) ? 1 : 0);
     LibrarySession* library = session.library(alerts);
     if (!library)
         return CliNoLibrary;
@@ -104,7 +107,8 @@ int groupCommand(CliSession& session, const QStringList& args) {
     GroupEditorController editor(context, nullptr, &alerts);
     const QString name = positional.at(1);
 
-    if (action == QLatin1String("add") || action == QLatin1String("smart") || action == QLatin1String("grocery")) {
+    if (action == QLatin1String("add") || action == QLatin1String("smart") ||
+        action == QLatin1String("grocery")) {
         QString refusal;
         if (!editor.validateEntryString(name, &refusal))
             return usage(refusal);
@@ -112,7 +116,8 @@ int groupCommand(CliSession& session, const QStringList& args) {
         if (options.has(QStringLiteral("parent"))) {
             parent = groupNamed(tree, options.value(QStringLiteral("parent")));
             if (!parent)
-                return usage(QStringLiteral("There is no group named \"%1\".").arg(options.value(QStringLiteral("parent"))));
+                return usage(QStringLiteral("There is no group named \"%1\".")
+                                 .arg(options.value(QStringLiteral("parent"))));
         }
         QString ruleText;
         if (action == QLatin1String("smart")) {
@@ -121,9 +126,10 @@ int groupCommand(CliSession& session, const QStringList& args) {
                 return usage(QStringLiteral("The rule cannot be read: %1.").arg(error));
             ruleText = rules.toRuleText();
         }
-        GroupsManagedObject* group = action == QLatin1String("add")     ? editor.createNewGroup(name)
-                                     : action == QLatin1String("smart") ? editor.createNewSmartGroup(name, ruleText)
-                                                                        : editor.createNewGroceryList(name);
+        GroupsManagedObject* group = action == QLatin1String("add") ? editor.createNewGroup(name)
+                                     : action == QLatin1String("smart")
+                                         ? editor.createNewSmartGroup(name, ruleText)
+                                         : editor.createNewGroceryList(name);
         if (!group)
             return usage(QStringLiteral("The group could not be created."));
         if (parent) {
@@ -133,9 +139,11 @@ int groupCommand(CliSession& session, const QStringList& args) {
             const SideBarDragController::DropDecision decision =
                 drag.validateGroupMove(group, parent, SideBarDragController::kDropOnItem);
             if (decision.operation == SideBarDragController::DropOperation::None)
-                return usage(QStringLiteral("The group cannot be put into \"%1\": %2.").arg(parent->stringValue(kName), decision.reason));
+                return usage(QStringLiteral("The group cannot be put into \"%1\": %2.")
+                                 .arg(parent->stringValue(kName), decision.reason));
             if (!drag.moveGroup(group, parent, SideBarDragController::kDropOnItem))
-                return usage(QStringLiteral("The group cannot be put into \"%1\".").arg(parent->stringValue(kName)));
+                return usage(
+                    QStringLiteral("The group cannot be put into \"%1\".").arg(parent->stringValue(kName)));
         }
         group->setSelectSelfOnInsert(false);
         return saved(context, [group] { return groupJson(group); });

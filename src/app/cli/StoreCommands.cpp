@@ -3,11 +3,11 @@
 
 #include "library/CoreDataController.h"
 #include "library/LibrarySession.h"
-#include "share/VersionTwoImporterExporter.h"
 #include "library/LibraryStore.h"
-#include "platform/Alerts.h"
 #include "library/RecipesManagedObject.h"
+#include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
+#include "share/VersionTwoImporterExporter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,8 +22,9 @@ class ScriptedErrorAlerts final : public Alerts {
 public:
     QString lastMessage;
     AlertResponse runModal(const AlertRequest& request) override {
-        lastMessage = request.informativeText.isEmpty() ? request.messageText
-                                                        : request.messageText + QLatin1Char(' ') + request.informativeText;
+        lastMessage = request.informativeText.isEmpty()
+                          ? request.messageText
+                          : request.messageText + QLatin1Char(' ') + request.informativeText;
         return {};
     }
 };
@@ -53,7 +54,8 @@ int createCommand(CliSession& session, const QStringList& args) {
     // store, the subfolders and grocery files, then what every library needs.
     const QString libraryPath = session.libraryPath();
     if (!QDir().mkpath(libraryPath)) {
-        CliSession::printError(QStringLiteral("The library folder \"%1\" could not be created.").arg(libraryPath));
+        CliSession::printError(
+            QStringLiteral("The library folder \"%1\" could not be created.").arg(libraryPath));
         return CliNoLibrary;
     }
     ScriptedErrorAlerts alerts;
@@ -66,15 +68,17 @@ int createCommand(CliSession& session, const QStringList& args) {
     prepareLibraryFolder(libraryPath);
     // A new library starts with the starter recipes, as in the application.
     LibrarySession library(controller, alerts);
-    controller.setSampleRecipesImporter([&library](const QString& path) { return importSampleRecipes(library, path); });
+    controller.setSampleRecipesImporter(
+        [&library](const QString& path) { return importSampleRecipes(library, path); });
     controller.validateGroupsContent();
     if (!controller.saveAction()) {
         CliSession::printError(alerts.lastMessage);
         return CliNoLibrary;
     }
-    CliSession::printJson(QJsonObject{{QStringLiteral("libraryPath"), libraryPath},
-                                      {QStringLiteral("modelVersion"),
-                                       context->metadata().value(QStringLiteral("modelVersion")).toString()}});
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("libraryPath"), libraryPath},
+                    {QStringLiteral("modelVersion"),
+                     context->metadata().value(QStringLiteral("modelVersion")).toString()}});
     return CliOK;
 }
 
@@ -148,7 +152,8 @@ bool valueForJson(ObjectContext* context, const EntityDescription& entity, const
     }
     if (const RelationshipDescription* relationship = entity.relationship(key)) {
         if (relationship->toMany) {
-            *error = QStringLiteral("%1 is a to-many relationship; set its inverse on the other records").arg(key);
+            *error =
+                QStringLiteral("%1 is a to-many relationship; set its inverse on the other records").arg(key);
             return false;
         }
         if (json.isNull()) {
@@ -174,9 +179,10 @@ int insertCommand(CliSession& session, const QStringList& args) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(args.at(1).toUtf8(), &parseError);
     if (!document.isObject())
-        return usage(QStringLiteral("JSON: %1").arg(parseError.error == QJsonParseError::NoError
-                                                       ? QStringLiteral("an object is needed")
-                                                       : parseError.errorString()));
+        return usage(QStringLiteral("JSON: %1")
+                         .arg(parseError.error == QJsonParseError::NoError
+                                  ? QStringLiteral("an object is needed")
+                                  : parseError.errorString()));
     ObjectContext* context = session.context();
     if (!context)
         return CliNoLibrary;
@@ -211,19 +217,22 @@ int insertCommand(CliSession& session, const QStringList& args) {
 int queryCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
-    if (!parseCliOptions(args, {QStringLiteral("filter"), QStringLiteral("sort"), QStringLiteral("desc"),
-                                QStringLiteral("keys")},
+    if (!parseCliOptions(args,
+                         {QStringLiteral("filter"), QStringLiteral("sort"), QStringLiteral("desc"),
+                          QStringLiteral("keys")},
                          {}, &options, &error))
         return usage(error);
     if (options.positional.size() != 1)
-        return usage(QStringLiteral("usage: query ENTITY [--filter TEXT] [--sort KEY]... [--desc KEY]... [--keys K1,K2,...]"));
+        return usage(QStringLiteral(
+            "usage: query ENTITY [--filter TEXT] [--sort KEY]... [--desc KEY]... [--keys K1,K2,...]"));
     FetchRequest request(options.positional.first());
     if (!parseFilter(options.value(QStringLiteral("filter")), &request.predicate))
         return CliUsage;
     // Sort keys in the order given; texts compare without regard to case, as the
     // application's lists do.
     for (int i = 0; i < args.size(); ++i) {
-        if ((args.at(i) == QStringLiteral("--sort") || args.at(i) == QStringLiteral("--desc")) && i + 1 < args.size())
+        if ((args.at(i) == QStringLiteral("--sort") || args.at(i) == QStringLiteral("--desc")) &&
+            i + 1 < args.size())
             request.sortDescriptors.append({args.at(i + 1), args.at(i) == QStringLiteral("--sort"), true});
     }
     ObjectContext* context = session.context();
@@ -289,11 +298,13 @@ int deleteCommand(CliSession& session, const QStringList& args) {
 
 const CliCommandRegistration createRegistration(QStringLiteral("create"), QString(), createCommand);
 const CliCommandRegistration infoRegistration(QStringLiteral("info"), QString(), infoCommand);
-const CliCommandRegistration insertRegistration(QStringLiteral("insert"), QStringLiteral("ENTITY JSON"), insertCommand);
+const CliCommandRegistration insertRegistration(QStringLiteral("insert"), QStringLiteral("ENTITY JSON"),
+                                                insertCommand);
 const CliCommandRegistration queryRegistration(
-    QStringLiteral("query"), QStringLiteral("ENTITY [--filter TEXT] [--sort KEY]... [--desc KEY]... [--keys K1,K2,...]"),
+    QStringLiteral("query"),
+    QStringLiteral("ENTITY [--filter TEXT] [--sort KEY]... [--desc KEY]... [--keys K1,K2,...]"),
     queryCommand);
-const CliCommandRegistration deleteRegistration(QStringLiteral("delete"), QStringLiteral("ENTITY --filter TEXT"),
-                                                deleteCommand);
+const CliCommandRegistration deleteRegistration(QStringLiteral("delete"),
+                                                QStringLiteral("ENTITY --filter TEXT"), deleteCommand);
 
 } // namespace

@@ -14,8 +14,8 @@ int themesCommand(CliSession&, const QStringList& args) {
         return CliUsage;
     }
     QJsonArray themes;
-    const QList<ThemeRow> rows =
-        ThemeController::themeList(ThemeController::defaultResourcesRoot(), ThemeController::defaultDevelopmentRoot());
+    const QList<ThemeRow> rows = ThemeController::themeList(ThemeController::defaultResourcesRoot(),
+                                                            ThemeController::defaultDevelopmentRoot());
     for (const ThemeRow& row : rows) {
         themes.append(QJsonObject{
             {QStringLiteral("name"), row.name},

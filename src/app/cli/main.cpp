@@ -14,8 +14,8 @@ void printUsage(FILE* stream) {
     QTextStream out(stream);
     out << "usage: larkspoon-cli [--library PATH] COMMAND [ARGS...]\n\ncommands:\n";
     for (const CliCommand& command : cliCommands())
-        out << "  " << command.name << (command.synopsis.isEmpty() ? QString() : QStringLiteral(" ") + command.synopsis)
-            << "\n";
+        out << "  " << command.name
+            << (command.synopsis.isEmpty() ? QString() : QStringLiteral(" ") + command.synopsis) << "\n";
 }
 
 } // namespace

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         QCoreApplication::translate("main", "Quit as soon as the main window shows the recipe list, printing "
                                             "the milliseconds since the process started."));
     parser.addOption(quitWhenShownOption);
-    parser.addPositionalArgument(QStringLiteral("files"), QCoreApplication::translate("main", "Libraries and documents to open."),
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QCoreApplication::translate("main", "Libraries and documents to open."),
                                  QStringLiteral("[files...]"));
     parser.process(app);
     const bool quitWhenShownRun = parser.isSet(quitWhenShownOption);

@@ -120,91 +120,109 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
     if (MainWindow* window = shell.mainWindow())
         window->resize(MainWindow::initialSize());
     // The first-run content arrives a second after the store opened.
-    Scheduler::instance().schedule(1.5, [&shell, &appController, folder] {
-        UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
-        if (ObjectContext* context = appController.managedObjectContext()) {
-            const QList<ManagedObject*> recipes = context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
-            for (int i = 0; i < recipes.size(); i += 3)
-                recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
-        }
-        if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
-            counters->queUpdateCounterValues();
-        auto sheetPage = [&shell](GroupEditorController::Page page) {
-            GroupEditorSheet* sheet = shell.groupEditorSheet();
-            if (sheet)
-                sheet->showPageForScreenshot(page);
-            return static_cast<QWidget*>(sheet);
-        };
-        grabSteps({{QStringLiteral("main-window"), [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
-                   {QStringLiteral("sidebar"),
-                    [&shell] { return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar() : nullptr); }},
-                   {QStringLiteral("recipe-page-no-selection"),
-                    [&shell, &appController] {
-                        appController.recipesArrayController()->setSelectedObjects({});
-                        return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr);
-                    }},
-                   {QStringLiteral("recipe-page-sky"),
-                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Sky")); }},
-                   {QStringLiteral("recipe-page-linen"),
-                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Linen")); }},
-                   {QStringLiteral("recipe-page-slate"),
-                    [&shell, &appController] { return showThemePage(shell, appController, QStringLiteral("Slate")); }},
-                   {QStringLiteral("group-editor-group"), [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
-                   {QStringLiteral("group-editor-smart-group"),
-                    [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
-                   {QStringLiteral("group-editor-grocery-list"),
-                    [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
-                   {QStringLiteral("search-scopes"),
-                    [&shell] {
-                        MainWindow* window = shell.mainWindow();
-                        if (!window)
-                            return static_cast<QWidget*>(nullptr);
-                        QMenu* menu = window->searchScopeMenu();
-                        menu->popup(window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
-                        return static_cast<QWidget*>(menu);
-                    }},
-                   {QStringLiteral("theme-selector"),
-                    [&shell] {
-                        RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
-                        if (page && !page->isThemeSelectorShown())
-                            page->toogleThemeSelectorView();
-                        if (page)
-                            page->introduction()->show(); // as on a first launch
-                        return static_cast<QWidget*>(page);
-                    }},
-                   {QStringLiteral("preferences"),
-                    [&shell, &appController] {
-                        if (MainWindow* window = shell.mainWindow())
-                            window->searchScopeMenu()->hide();
-                        if (PreferencesController* preferences = appController.preferencesController())
-                            preferences->openPreferences();
-                        return static_cast<QWidget*>(shell.preferencesWindow());
-                    }},
-                   {QStringLiteral("measurement-rules"),
-                    [&shell] {
-                        PreferencesWindow* preferences = shell.preferencesWindow();
-                        if (preferences) {
-                            preferences->showMeasurementsPage();
-                            preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
-                        }
-                        return static_cast<QWidget*>(preferences);
-                    }},
-                   {QStringLiteral("recipe-editor"),
-                    [&shell, &appController] {
-                        if (PreferencesWindow* preferences = shell.preferencesWindow())
-                            preferences->hide();
-                        selectSampleRecipe(appController);
-                        shell.editRecipeAction();
-                        return static_cast<QWidget*>(shell.mainWindow());
-                    }},
-                   {QStringLiteral("scaling-assistant"),
-                    [&shell] {
-                        if (RecipeEditorView* editor = shell.recipeEditorView())
-                            editor->openScalingAssistant();
-                        return static_cast<QWidget*>(shell.mainWindow());
-                    }}},
-                  folder, true, &shell);
-    }, &shell);
+    Scheduler::instance().schedule(
+        1.5,
+        [&shell, &appController, folder] {
+            UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
+            if (ObjectContext* context = appController.managedObjectContext()) {
+                const QList<ManagedObject*> recipes =
+                    context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+                for (int i = 0; i < recipes.size(); i += 3)
+                    recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
+            }
+            if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
+                counters->queUpdateCounterValues();
+            auto sheetPage = [&shell](GroupEditorController::Page page) {
+                GroupEditorSheet* sheet = shell.groupEditorSheet();
+                if (sheet)
+                    sheet->showPageForScreenshot(page);
+                return static_cast<QWidget*>(sheet);
+            };
+            grabSteps(
+                {{QStringLiteral("main-window"),
+                  [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                 {QStringLiteral("sidebar"),
+                  [&shell] {
+                      return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar()
+                                                                      : nullptr);
+                  }},
+                 {QStringLiteral("recipe-page-no-selection"),
+                  [&shell, &appController] {
+                      appController.recipesArrayController()->setSelectedObjects({});
+                      return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage()
+                                                                      : nullptr);
+                  }},
+                 {QStringLiteral("recipe-page-sky"),
+                  [&shell, &appController] {
+                      return showThemePage(shell, appController, QStringLiteral("Sky"));
+                  }},
+                 {QStringLiteral("recipe-page-linen"),
+                  [&shell, &appController] {
+                      return showThemePage(shell, appController, QStringLiteral("Linen"));
+                  }},
+                 {QStringLiteral("recipe-page-slate"),
+                  [&shell, &appController] {
+                      return showThemePage(shell, appController, QStringLiteral("Slate"));
+                  }},
+                 {QStringLiteral("group-editor-group"),
+                  [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
+                 {QStringLiteral("group-editor-smart-group"),
+                  [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
+                 {QStringLiteral("group-editor-grocery-list"),
+                  [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
+                 {QStringLiteral("search-scopes"),
+                  [&shell] {
+                      MainWindow* window = shell.mainWindow();
+                      if (!window)
+                          return static_cast<QWidget*>(nullptr);
+                      QMenu* menu = window->searchScopeMenu();
+                      menu->popup(
+                          window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
+                      return static_cast<QWidget*>(menu);
+                  }},
+                 {QStringLiteral("theme-selector"),
+                  [&shell] {
+                      RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                      if (page && !page->isThemeSelectorShown())
+                          page->toogleThemeSelectorView();
+                      if (page)
+                          page->introduction()->show(); // as on a first launch
+                      return static_cast<QWidget*>(page);
+                  }},
+                 {QStringLiteral("preferences"),
+                  [&shell, &appController] {
+                      if (MainWindow* window = shell.mainWindow())
+                          window->searchScopeMenu()->hide();
+                      if (PreferencesController* preferences = appController.preferencesController())
+                          preferences->openPreferences();
+                      return static_cast<QWidget*>(shell.preferencesWindow());
+                  }},
+                 {QStringLiteral("measurement-rules"),
+                  [&shell] {
+                      PreferencesWindow* preferences = shell.preferencesWindow();
+                      if (preferences) {
+                          preferences->showMeasurementsPage();
+                          preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
+                      }
+                      return static_cast<QWidget*>(preferences);
+                  }},
+                 {QStringLiteral("recipe-editor"),
+                  [&shell, &appController] {
+                      if (PreferencesWindow* preferences = shell.preferencesWindow())
+                          preferences->hide();
+                      selectSampleRecipe(appController);
+                      shell.editRecipeAction();
+                      return static_cast<QWidget*>(shell.mainWindow());
+                  }},
+                 {QStringLiteral("scaling-assistant"),
+                  [&shell] {
+                      if (RecipeEditorView* editor = shell.recipeEditorView())
+                          editor->openScalingAssistant();
+                      return static_cast<QWidget*>(shell.mainWindow());
+                  }}},
+                folder, true, &shell);
+        },
+        &shell);
 }
 
 } // namespace
@@ -230,6 +248,7 @@ int main(int argc, char** argv) {
 
     // A copy of its own: it neither becomes nor hands over to the running application.
     DesktopApplication desktop;
-    desktop.start({}, [&desktop, folder] { writeScreenshots(desktop.shell(), desktop.appController(), folder); });
+    desktop.start({},
+                  [&desktop, folder] { writeScreenshots(desktop.shell(), desktop.appController(), folder); });
     return app.exec();
 }

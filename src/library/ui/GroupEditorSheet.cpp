@@ -138,8 +138,8 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
 }
 
 void GroupEditorSheet::addPageAction(Page page, int kind) {
-    auto* action = new QAction(SidebarOutlineView::iconForKind(Kind(kind), true), GroupEditorController::pageTitle(page),
-                               this);
+    auto* action = new QAction(SidebarOutlineView::iconForKind(Kind(kind), true),
+                               GroupEditorController::pageTitle(page), this);
     action->setObjectName(GroupEditorController::pageTitle(page));
     action->setCheckable(true);
     action->setData(int(page));
@@ -205,7 +205,8 @@ void GroupEditorSheet::showPage(Page page) {
     // The stack takes the size of the page shown, not of its largest page.
     for (const PageWidgets& other : std::as_const(m_pageWidgets))
         other.page->setSizePolicy(other.page == widgets->page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
-                                  other.page == widgets->page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+                                  other.page == widgets->page ? QSizePolicy::Preferred
+                                                              : QSizePolicy::Ignored);
     m_pages->setCurrentWidget(widgets->page);
     setWindowTitle(GroupEditorController::pageTitle(page));
     widgets->name->setFocus();

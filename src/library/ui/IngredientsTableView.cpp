@@ -22,7 +22,8 @@ class IngredientCellDelegate : public QStyledItemDelegate {
 public:
     explicit IngredientCellDelegate(IngredientsTableView* view) : QStyledItemDelegate(view), m_view(view) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
         const bool title = index.data(IngredientsTableModel::IsGroupTitleRole).toBool();
         if (title || index.column() == IngredientsTableModel::QuantityColumn)
             return QStyledItemDelegate::createEditor(parent, option, index);
@@ -52,7 +53,8 @@ public:
         QStyledItemDelegate::setModelData(editor, model, index);
     }
 
-    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override {
         QStyledItemDelegate::updateEditorGeometry(editor, option, index);
         // A title's editor covers the whole row it spans.
         if (index.data(IngredientsTableModel::IsGroupTitleRole).toBool())
@@ -87,7 +89,8 @@ IngredientsTableView::IngredientsTableView(QWidget* parent) : QTableView(parent)
     m_menu->addAction(tr("Add Ingredient Above"), this, &IngredientsTableView::addIngredientAboveSelection);
     m_menu->addAction(tr("Add Ingredient Below"), this, &IngredientsTableView::addIngredientBelowSelection);
     m_menu->addAction(tr("Add Ingredient Group"), this, &IngredientsTableView::addIngredientGroup);
-    m_menu->addAction(tr("Convert to Ingredient Group"), this, &IngredientsTableView::convertSelectedIngredientsToGroups);
+    m_menu->addAction(tr("Convert to Ingredient Group"), this,
+                      &IngredientsTableView::convertSelectedIngredientsToGroups);
     m_menu->addSeparator();
     m_menu->addAction(tr("Delete Ingredients"), this, &IngredientsTableView::deleteSelectedIngredients);
 }
@@ -114,10 +117,14 @@ void IngredientsTableView::setAutoFillProvider(std::function<QStringList(const Q
 
 QString IngredientsTableView::autoFillFileForColumn(int column) {
     switch (column) {
-    case IngredientsTableModel::MeasurementColumn: return QStringLiteral("Measurements.plist");
-    case IngredientsTableModel::NameColumn: return QStringLiteral("IngredientTitles.plist");
-    case IngredientsTableModel::MethodColumn: return QStringLiteral("Methods.plist");
-    default: return {};
+    case IngredientsTableModel::MeasurementColumn:
+        return QStringLiteral("Measurements.plist");
+    case IngredientsTableModel::NameColumn:
+        return QStringLiteral("IngredientTitles.plist");
+    case IngredientsTableModel::MethodColumn:
+        return QStringLiteral("Methods.plist");
+    default:
+        return {};
     }
 }
 
@@ -278,13 +285,17 @@ QWidget* IngredientsTableView::makeControlButtons(QWidget* parent) {
         layout->addWidget(button);
         return button;
     };
-    connect(addButton(QStringLiteral("+"), tr("Add an ingredient at the end"), QStringLiteral("addIngredientButton")),
+    connect(addButton(QStringLiteral("+"), tr("Add an ingredient at the end"),
+                      QStringLiteral("addIngredientButton")),
             &QToolButton::clicked, this, &IngredientsTableView::appendIngredient);
-    connect(addButton(QStringLiteral("−"), tr("Delete the selected ingredients"), QStringLiteral("deleteIngredientButton")),
+    connect(addButton(QStringLiteral("−"), tr("Delete the selected ingredients"),
+                      QStringLiteral("deleteIngredientButton")),
             &QToolButton::clicked, this, &IngredientsTableView::deleteSelectedIngredients);
-    connect(addButton(tr("Scale…"), tr("Scale this recipe to another yield"), QStringLiteral("scaleRecipeButton")),
+    connect(addButton(tr("Scale…"), tr("Scale this recipe to another yield"),
+                      QStringLiteral("scaleRecipeButton")),
             &QToolButton::clicked, this, &IngredientsTableView::openScalingAssistant);
-    QToolButton* more = addButton(QStringLiteral("⚙"), tr("More ingredient commands"), QStringLiteral("ingredientMenuButton"));
+    QToolButton* more = addButton(QStringLiteral("⚙"), tr("More ingredient commands"),
+                                  QStringLiteral("ingredientMenuButton"));
     more->setMenu(m_menu);
     more->setPopupMode(QToolButton::InstantPopup);
     layout->addStretch(1);

@@ -154,7 +154,8 @@ QCheckBox* PreferencesWindow::checkBoxForKey(const QString& key) const {
     return nullptr;
 }
 
-void PreferencesWindow::setSmartMeasurementsController(SmartMeasurementsController* controller, Alerts* alerts) {
+void PreferencesWindow::setSmartMeasurementsController(SmartMeasurementsController* controller,
+                                                       Alerts* alerts) {
     if (!m_measurementsPage)
         buildMeasurementsPage();
     m_smartMeasurementsTable->setController(controller, alerts);
@@ -168,7 +169,8 @@ void PreferencesWindow::showMeasurementsPage() {
 
 namespace {
 
-QToolButton* makeSmallButton(const QString& text, const QString& toolTip, const QString& name, QWidget* parent) {
+QToolButton* makeSmallButton(const QString& text, const QString& toolTip, const QString& name,
+                             QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setText(text);
@@ -187,9 +189,10 @@ void PreferencesWindow::buildMeasurementsPage() {
     layout->setContentsMargins(22, 18, 22, 20);
     layout->setSpacing(10);
 
-    auto* explanation = new QLabel(tr("Each Smart Measurement is the way you like a measurement written; its matches "
-                                      "are the spellings that mean it."),
-                                   m_measurementsPage);
+    auto* explanation =
+        new QLabel(tr("Each Smart Measurement is the way you like a measurement written; its matches "
+                      "are the spellings that mean it."),
+                   m_measurementsPage);
     explanation->setWordWrap(true);
     layout->addWidget(explanation);
 
@@ -215,14 +218,15 @@ void PreferencesWindow::buildMeasurementsPage() {
                                     QStringLiteral("addSmartMeasurementButton"), m_measurementsPage);
     auto* removeRule = makeSmallButton(QStringLiteral("−"), tr("Remove Smart Measurement"),
                                        QStringLiteral("removeSmartMeasurementButton"), m_measurementsPage);
-    auto* addMatch = makeSmallButton(QStringLiteral("+"), tr("Add Match"), QStringLiteral("addMeasurementMatchButton"),
-                                     m_measurementsPage);
+    auto* addMatch = makeSmallButton(QStringLiteral("+"), tr("Add Match"),
+                                     QStringLiteral("addMeasurementMatchButton"), m_measurementsPage);
     auto* removeMatch = makeSmallButton(QStringLiteral("−"), tr("Remove Match"),
                                         QStringLiteral("removeMeasurementMatchButton"), m_measurementsPage);
     connect(addRule, &QToolButton::clicked, m_smartMeasurementsTable, &SmartMeasurementsTableView::add);
     connect(removeRule, &QToolButton::clicked, m_smartMeasurementsTable, &SmartMeasurementsTableView::remove);
     connect(addMatch, &QToolButton::clicked, m_measurementMatchesTable, &MeasurementMatchesTableView::add);
-    connect(removeMatch, &QToolButton::clicked, m_measurementMatchesTable, &MeasurementMatchesTableView::remove);
+    connect(removeMatch, &QToolButton::clicked, m_measurementMatchesTable,
+            &MeasurementMatchesTableView::remove);
 
     auto* tables = new QHBoxLayout;
     tables->setSpacing(16);
@@ -238,8 +242,10 @@ void PreferencesWindow::buildMeasurementsPage() {
     apply->setObjectName(QStringLiteral("applySmartMeasurementsButton"));
     for (QPushButton* button : {reset, exportButton, apply})
         button->setAutoDefault(false);
-    connect(reset, &QPushButton::clicked, m_smartMeasurementsTable, &SmartMeasurementsTableView::resetToDefaults);
-    connect(exportButton, &QPushButton::clicked, m_smartMeasurementsTable, &SmartMeasurementsTableView::exportPlist);
+    connect(reset, &QPushButton::clicked, m_smartMeasurementsTable,
+            &SmartMeasurementsTableView::resetToDefaults);
+    connect(exportButton, &QPushButton::clicked, m_smartMeasurementsTable,
+            &SmartMeasurementsTableView::exportPlist);
     connect(apply, &QPushButton::clicked, m_smartMeasurementsTable,
             &SmartMeasurementsTableView::applySmartMeasurements);
     auto* actions = new QHBoxLayout;

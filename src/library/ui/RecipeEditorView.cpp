@@ -88,7 +88,8 @@ RecipeEditorView::RecipeEditorView(RecipeEditorController* controller, QWidget* 
     connect(controller, &RecipeEditorController::formFilled, this, &RecipeEditorView::loadFromController);
     connect(controller, &RecipeEditorController::wellImageChanged, this,
             [this](int number) { m_images->setImageForWell(number, m_controller->wellImage(number)); });
-    connect(controller, &RecipeEditorController::closeAuxiliaryPanels, this, &RecipeEditorView::closeAuxiliaryPanels);
+    connect(controller, &RecipeEditorController::closeAuxiliaryPanels, this,
+            &RecipeEditorView::closeAuxiliaryPanels);
     connect(m_images, &RecipeEditorImageView::wellChanged, this,
             [this](int number) { m_controller->addImage(number, m_images->imageForWell(number)); });
     controller->setFormCommitter([this] { commitToController(); });
@@ -106,9 +107,12 @@ RecipeEditorView::RecipeEditorView(RecipeEditorController* controller, QWidget* 
         m_ingredients->endEditing();
         return m_controller->ingredientsTable()->contextArray();
     };
-    editor.setContextArray = [this](const QVariantList& rows) { m_controller->ingredientsTable()->setContextArray(rows); };
+    editor.setContextArray = [this](const QVariantList& rows) {
+        m_controller->ingredientsTable()->setContextArray(rows);
+    };
     m_scaling = new ScalingAssistantController(controller->managedObjectContext(), std::move(editor), this);
-    connect(m_ingredients, &IngredientsTableView::openScalingAssistant, this, &RecipeEditorView::openScalingAssistant);
+    connect(m_ingredients, &IngredientsTableView::openScalingAssistant, this,
+            &RecipeEditorView::openScalingAssistant);
 
     if (controller->isOpen())
         loadFromController();
@@ -217,8 +221,9 @@ void RecipeEditorView::buildForm() {
     layout->addWidget(sectionTitle(tr("Ingredients")));
     m_ingredients = new IngredientsTableView(page);
     m_ingredients->setIngredientsModel(m_controller->ingredientsTable());
-    m_ingredients->setAutoFillProvider(
-        [this](const QString& file) { return m_controller ? m_controller->autoFillValues(file) : QStringList(); });
+    m_ingredients->setAutoFillProvider([this](const QString& file) {
+        return m_controller ? m_controller->autoFillValues(file) : QStringList();
+    });
     m_ingredients->setMinimumHeight(200);
     layout->addWidget(m_ingredients);
     layout->addWidget(m_ingredients->makeControlButtons(page));
@@ -283,20 +288,20 @@ void RecipeEditorView::buildForm() {
     auto* panelLayout = new QVBoxLayout(m_descriptionPanel);
     m_descriptionPanelText = new QPlainTextEdit(m_descriptionPanel);
     panelLayout->addWidget(m_descriptionPanelText);
-    auto* panelButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, m_descriptionPanel);
+    auto* panelButtons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, m_descriptionPanel);
     panelLayout->addWidget(panelButtons);
-    connect(panelButtons, &QDialogButtonBox::accepted, this, &RecipeEditorView::okDescriptionPanelButtonAction);
+    connect(panelButtons, &QDialogButtonBox::accepted, this,
+            &RecipeEditorView::okDescriptionPanelButtonAction);
     connect(panelButtons, &QDialogButtonBox::rejected, m_descriptionPanel, &QDialog::reject);
     m_descriptionPanel->resize(460, 260);
 }
 
 void RecipeEditorView::reloadAutoFillLists() {
-    const QList<std::pair<QComboBox*, QString>> boxes = {{m_yield, QStringLiteral("Yields.plist")},
-                                                         {m_attribution, QStringLiteral("Attributions.plist")},
-                                                         {m_cuisine, QStringLiteral("Cuisines.plist")},
-                                                         {m_prepTime, QStringLiteral("Times.plist")},
-                                                         {m_cookingTime, QStringLiteral("Times.plist")},
-                                                         {m_inactivePrepTime, QStringLiteral("Times.plist")}};
+    const QList<std::pair<QComboBox*, QString>> boxes = {
+        {m_yield, QStringLiteral("Yields.plist")},      {m_attribution, QStringLiteral("Attributions.plist")},
+        {m_cuisine, QStringLiteral("Cuisines.plist")},  {m_prepTime, QStringLiteral("Times.plist")},
+        {m_cookingTime, QStringLiteral("Times.plist")}, {m_inactivePrepTime, QStringLiteral("Times.plist")}};
     for (const auto& [box, file] : boxes) {
         box->clear();
         box->addItems(m_controller->autoFillValues(file));

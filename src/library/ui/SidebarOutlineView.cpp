@@ -110,7 +110,8 @@ public:
         return size;
     }
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const auto kind = Kind(index.data(SidebarTreeController::KindRole).toInt());
         const QString name = index.data(Qt::DisplayRole).toString();
         painter->save();
@@ -137,7 +138,8 @@ public:
         const int iconSize = large ? 24 : 16;
         QRect rect = option.rect.adjusted(4, 0, -6, 0);
         const QRect iconRect(rect.left(), rect.center().y() - iconSize / 2 + 1, iconSize, iconSize);
-        painter->drawPixmap(iconRect, SidebarOutlineView::iconForKind(kind, large).pixmap(iconSize, iconSize));
+        painter->drawPixmap(iconRect,
+                            SidebarOutlineView::iconForKind(kind, large).pixmap(iconSize, iconSize));
         rect.setLeft(iconRect.right() + 7);
 
         const int counter = index.data(SidebarTreeController::CounterValueRole).toInt();
@@ -150,16 +152,20 @@ public:
             const QRect badge(rect.right() - width, rect.center().y() - 8, width, 16);
             painter->setRenderHint(QPainter::Antialiasing);
             painter->setPen(Qt::NoPen);
-            painter->setBrush((option.state & QStyle::State_Selected) ? QColor(255, 255, 255, 220) : QColor(0x8C, 0x99, 0xA8));
+            painter->setBrush((option.state & QStyle::State_Selected) ? QColor(255, 255, 255, 220)
+                                                                      : QColor(0x8C, 0x99, 0xA8));
             painter->drawRoundedRect(badge, 8, 8);
             painter->setFont(badgeFont);
-            painter->setPen((option.state & QStyle::State_Selected) ? option.palette.highlight().color() : Qt::white);
+            painter->setPen((option.state & QStyle::State_Selected) ? option.palette.highlight().color()
+                                                                    : Qt::white);
             painter->drawText(badge, Qt::AlignCenter, text);
             rect.setRight(badge.left() - 6);
         }
         painter->setFont(option.font);
-        painter->setPen(option.palette.color((option.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, option.fontMetrics.elidedText(name, Qt::ElideRight, rect.width()));
+        painter->setPen(option.palette.color(
+            (option.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(rect, Qt::AlignLeft | Qt::AlignVCenter,
+                          option.fontMetrics.elidedText(name, Qt::ElideRight, rect.width()));
         painter->restore();
     }
 };
@@ -202,7 +208,8 @@ void SidebarOutlineView::setControllers(SidebarTreeController* tree, SideBarDrag
     setModel(tree);
     if (m_drags)
         m_drags->setSelectedGroupProvider([this] { return selectedGroup(); });
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &SidebarOutlineView::currentSelectionChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SidebarOutlineView::currentSelectionChanged);
     // The tree is rebuilt after changes; the view keeps groups expanded that were.
     connect(tree, &QAbstractItemModel::modelReset, this, &SidebarOutlineView::restoreExpandedItems);
     connect(tree, &QAbstractItemModel::layoutChanged, this, &SidebarOutlineView::restoreExpandedItems);
@@ -273,8 +280,9 @@ void SidebarOutlineView::keyPressEvent(QKeyEvent* event) {
     // Plain typing goes to the recipe list; keys with modifiers (arrows included, which
     // carry the keypad modifier) work the tree.
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool navigation = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down || event->key() == Qt::Key_Left ||
-                            event->key() == Qt::Key_Right || event->key() == Qt::Key_Home || event->key() == Qt::Key_End ||
+    const bool navigation = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
+                            event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
+                            event->key() == Qt::Key_Home || event->key() == Qt::Key_End ||
                             event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown;
     if (modifiers == Qt::NoModifier && !navigation && m_recipeList && m_recipeList->isVisible()) {
         moveFocusToRecipeList();
@@ -368,8 +376,9 @@ void SidebarOutlineView::startDrag(Qt::DropActions) {
     }
     auto* drag = new QDrag(this);
     drag->setMimeData(mimeData);
-    drag->setPixmap(iconForKind(Kind(m_tree->indexForGroup(group).data(SidebarTreeController::KindRole).toInt()), false)
-                        .pixmap(16, 16));
+    drag->setPixmap(
+        iconForKind(Kind(m_tree->indexForGroup(group).data(SidebarTreeController::KindRole).toInt()), false)
+            .pixmap(16, 16));
     m_dragFromSelf = true;
     drag->exec(Qt::MoveAction);
     m_dragFromSelf = false;
@@ -404,8 +413,8 @@ bool SidebarOutlineView::handleDrag(QDropEvent* event, bool perform) {
     const DropTarget target = dropTargetAt(event->position().toPoint());
     const bool fromSidebar = event->source() == this;
     const bool removeModifier = event->modifiers() & Qt::ControlModifier;
-    const SideBarDragController::DropDecision decision =
-        m_drags->validateDrop(event->mimeData(), fromSidebar, target.group, target.childIndex, removeModifier);
+    const SideBarDragController::DropDecision decision = m_drags->validateDrop(
+        event->mimeData(), fromSidebar, target.group, target.childIndex, removeModifier);
     if (!target.valid || decision.operation == SideBarDragController::DropOperation::None) {
         event->ignore();
         return false;
@@ -415,7 +424,8 @@ bool SidebarOutlineView::handleDrag(QDropEvent* event, bool perform) {
                              ? Qt::MoveAction
                              : Qt::CopyAction);
     if (perform) {
-        const bool done = m_drags->acceptDrop(event->mimeData(), fromSidebar, target.group, target.childIndex, removeModifier);
+        const bool done = m_drags->acceptDrop(event->mimeData(), fromSidebar, target.group, target.childIndex,
+                                              removeModifier);
         done ? event->accept() : event->ignore();
         return done;
     }
@@ -425,8 +435,8 @@ bool SidebarOutlineView::handleDrag(QDropEvent* event, bool perform) {
 
 void SidebarOutlineView::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasFormat(SideBarDragController::recipeUniqueIDsType()) ||
-        event->mimeData()->hasFormat(SideBarDragController::groupDragType()) || event->mimeData()->hasText() ||
-        event->mimeData()->hasUrls())
+        event->mimeData()->hasFormat(SideBarDragController::groupDragType()) ||
+        event->mimeData()->hasText() || event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();

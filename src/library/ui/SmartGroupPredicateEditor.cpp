@@ -21,7 +21,8 @@ QString wordTitle(const QString& word) {
     return QCoreApplication::translate("SmartGroupRules", word.toUtf8().constData());
 }
 
-QToolButton* rowButton(const QString& text, const QString& objectName, const QString& toolTip, QWidget* parent) {
+QToolButton* rowButton(const QString& text, const QString& objectName, const QString& toolTip,
+                       QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setObjectName(objectName);
     button->setText(text);
@@ -166,10 +167,10 @@ SmartGroupPredicateEditor::RowWidgets SmartGroupPredicateEditor::makeRow(const R
     widgets.valueText = new QLineEdit(widgets.row);
     widgets.valueText->setObjectName(QStringLiteral("valueField"));
     widgets.valueText->setMinimumWidth(120);
-    widgets.remove = rowButton(QStringLiteral("\u2212"), QStringLiteral("removeRuleButton"), tr("Remove this rule"),
-                               widgets.row);
-    widgets.add = rowButton(QStringLiteral("+"), QStringLiteral("addRuleButton"), tr("Add a rule after this one"),
-                            widgets.row);
+    widgets.remove = rowButton(QStringLiteral("\u2212"), QStringLiteral("removeRuleButton"),
+                               tr("Remove this rule"), widgets.row);
+    widgets.add = rowButton(QStringLiteral("+"), QStringLiteral("addRuleButton"),
+                            tr("Add a rule after this one"), widgets.row);
 
     layout->addWidget(widgets.word);
     layout->addWidget(widgets.op);
@@ -182,7 +183,8 @@ SmartGroupPredicateEditor::RowWidgets SmartGroupPredicateEditor::makeRow(const R
     QWidget* row = widgets.row;
     connect(widgets.word, &QComboBox::currentIndexChanged, this, [this, row] { rowEdited(row, true); });
     connect(widgets.op, &QComboBox::currentIndexChanged, this, [this, row] { rowEdited(row, false); });
-    connect(widgets.valueChoice, &QComboBox::currentIndexChanged, this, [this, row] { rowEdited(row, false); });
+    connect(widgets.valueChoice, &QComboBox::currentIndexChanged, this,
+            [this, row] { rowEdited(row, false); });
     connect(widgets.valueText, &QLineEdit::textChanged, this, [this, row] { rowEdited(row, false); });
     connect(widgets.remove, &QAbstractButton::clicked, this, [this, row] { removeRow(row); });
     connect(widgets.add, &QAbstractButton::clicked, this, [this, row] { insertRowAfter(row); });
@@ -199,7 +201,8 @@ void SmartGroupPredicateEditor::showRowValues(RowWidgets& widgets, const Row& ru
         widgets.op->addItem(SmartGroupRules::operatorTitle(op), int(op));
     widgets.op->setCurrentIndex(qMax(0, widgets.op->findData(int(rule.op))));
 
-    const QList<SmartGroupRules::ValueOption> options = SmartGroupRules::valueOptionsForDisplayWord(rule.displayWord);
+    const QList<SmartGroupRules::ValueOption> options =
+        SmartGroupRules::valueOptionsForDisplayWord(rule.displayWord);
     widgets.valueChoice->clear();
     for (const SmartGroupRules::ValueOption& option : options)
         widgets.valueChoice->addItem(option.title, option.value);
@@ -218,7 +221,8 @@ Row SmartGroupPredicateEditor::rowFromWidgets(const RowWidgets& widgets) const {
     Row rule;
     rule.displayWord = widgets.word->currentData().toString();
     rule.op = Operator(widgets.op->currentData().toInt());
-    rule.value = widgets.valueChoice->isHidden() ? widgets.valueText->text() : widgets.valueChoice->currentData().toString();
+    rule.value = widgets.valueChoice->isHidden() ? widgets.valueText->text()
+                                                 : widgets.valueChoice->currentData().toString();
     return rule;
 }
 

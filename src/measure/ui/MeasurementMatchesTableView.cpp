@@ -12,7 +12,8 @@ const QString kRequired = QStringLiteral("required");
 MeasurementMatchesTableView::MeasurementMatchesTableView(QWidget* parent)
     : MeasurementRecordsTableView(tr("Matches"), QStringLiteral("MeasurementMatchesTableView"), parent) {
     // A required match carries a unit key the converter looks for.
-    m_model->setNameEditable([](const ManagedObject* match) { return !match->valueForKey(kRequired).toBool(); });
+    m_model->setNameEditable(
+        [](const ManagedObject* match) { return !match->valueForKey(kRequired).toBool(); });
     m_model->setNameEdited([this](ManagedObject*) { saveLibrary(); });
 }
 

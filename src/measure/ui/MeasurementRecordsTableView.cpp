@@ -44,7 +44,9 @@ int MeasurementRecordsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_records.size());
 }
 
-int MeasurementRecordsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+int MeasurementRecordsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 1;
+}
 
 QVariant MeasurementRecordsModel::data(const QModelIndex& index, int role) const {
     const ManagedObject* record = recordAt(index.row());

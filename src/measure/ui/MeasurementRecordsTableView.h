@@ -23,7 +23,9 @@ public:
     ManagedObject* recordAt(int row) const;
 
     // Whether a record's name may be edited (unset: every name may).
-    void setNameEditable(std::function<bool(const ManagedObject*)> editable) { m_nameEditable = std::move(editable); }
+    void setNameEditable(std::function<bool(const ManagedObject*)> editable) {
+        m_nameEditable = std::move(editable);
+    }
     // Called after a name was written.
     void setNameEdited(std::function<void(ManagedObject*)> edited) { m_nameEdited = std::move(edited); }
 

@@ -47,11 +47,17 @@ ScalingAssistantController::~ScalingAssistantController() {
     delete m_panel.data();
 }
 
-QColor ScalingAssistantController::lightBlueBorderColor() { return QColor::fromRgbF(0.4f, 0.75f, 1.0f); }
+QColor ScalingAssistantController::lightBlueBorderColor() {
+    return QColor::fromRgbF(0.4f, 0.75f, 1.0f);
+}
 
-bool ScalingAssistantController::isOpen() const { return !m_panel.isNull(); }
+bool ScalingAssistantController::isOpen() const {
+    return !m_panel.isNull();
+}
 
-QWidget* ScalingAssistantController::panel() const { return m_panel; }
+QWidget* ScalingAssistantController::panel() const {
+    return m_panel;
+}
 
 RecipeScaler::View ScalingAssistantController::currentView() const {
     return m_scaler ? m_scaler->view() : RecipeScaler::View::Welcome;
@@ -117,16 +123,17 @@ void ScalingAssistantController::buildPanel(QWidget* host) {
     m_welcomeView->setObjectName(QStringLiteral("welcomeView"));
     auto* welcome = new QVBoxLayout(m_welcomeView);
     welcome->setContentsMargins(0, 0, 0, 0);
-    welcome->addWidget(wrappingLabel(
-        tr("The Scaling Assistant changes the ingredient amounts of this recipe to make more or fewer servings. "
-           "It works on a copy of the recipe, so the original stays as it is."),
-        QStringLiteral("welcomeTextField"), m_welcomeView));
+    welcome->addWidget(wrappingLabel(tr("The Scaling Assistant changes the ingredient amounts of this recipe "
+                                        "to make more or fewer servings. "
+                                        "It works on a copy of the recipe, so the original stays as it is."),
+                                     QStringLiteral("welcomeTextField"), m_welcomeView));
     welcome->addStretch(1);
     auto* welcomeCancel = new QPushButton(tr("Cancel"), m_welcomeView);
     auto* continueButton = new QPushButton(tr("Continue"), m_welcomeView);
     continueButton->setObjectName(QStringLiteral("continueButton"));
     welcome->addLayout(buttonRow({welcomeCancel, continueButton}));
-    connect(welcomeCancel, &QPushButton::clicked, this, &ScalingAssistantController::closeScalingAssistantWindow);
+    connect(welcomeCancel, &QPushButton::clicked, this,
+            &ScalingAssistantController::closeScalingAssistantWindow);
     connect(continueButton, &QPushButton::clicked, this,
             &ScalingAssistantController::continueScalingFromWelcomeView);
     m_views->addWidget(m_welcomeView);
@@ -163,10 +170,13 @@ void ScalingAssistantController::buildPanel(QWidget* host) {
     auto* calculate = new QPushButton(tr("Calculate"), m_scalingCalcView);
     calculate->setObjectName(QStringLiteral("calculateButton"));
     calc->addLayout(buttonRow({calcCancel, calculate}));
-    connect(calcCancel, &QPushButton::clicked, this, &ScalingAssistantController::closeScalingAssistantWindow);
+    connect(calcCancel, &QPushButton::clicked, this,
+            &ScalingAssistantController::closeScalingAssistantWindow);
     connect(calculate, &QPushButton::clicked, this, &ScalingAssistantController::calculateIngredients);
-    connect(m_currentYieldTextField, &QLineEdit::returnPressed, this, &ScalingAssistantController::calculateIngredients);
-    connect(m_desiredYieldTextField, &QLineEdit::returnPressed, this, &ScalingAssistantController::calculateIngredients);
+    connect(m_currentYieldTextField, &QLineEdit::returnPressed, this,
+            &ScalingAssistantController::calculateIngredients);
+    connect(m_desiredYieldTextField, &QLineEdit::returnPressed, this,
+            &ScalingAssistantController::calculateIngredients);
     m_views->addWidget(m_scalingCalcView);
 
     // Final.
@@ -178,9 +188,9 @@ void ScalingAssistantController::buildPanel(QWidget* host) {
         wrappingLabel(tr("Your recipe has been scaled. Check the new amounts before you save it."),
                       QStringLiteral("greenFinalViewTextField"), m_finalView);
     m_greenFinalViewTextField->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0);"));
-    m_itemsAreMarkedRedWarningTextField =
-        wrappingLabel(tr("Ingredients marked in red could not be scaled. Please change their amounts by hand."),
-                      QStringLiteral("itemsAreMarkedRedWarningTextField"), m_finalView);
+    m_itemsAreMarkedRedWarningTextField = wrappingLabel(
+        tr("Ingredients marked in red could not be scaled. Please change their amounts by hand."),
+        QStringLiteral("itemsAreMarkedRedWarningTextField"), m_finalView);
     m_redWarningScaleFactorTextField =
         wrappingLabel(QString(), QStringLiteral("redWarningScaleFactorTextField"), m_finalView);
     for (QLabel* warning : {m_itemsAreMarkedRedWarningTextField, m_redWarningScaleFactorTextField})
@@ -292,10 +302,11 @@ void ScalingAssistantController::showView(RecipeScaler::View view) {
 
 void ScalingAssistantController::setBorderColor(const QColor& color) {
     m_borderColor = color;
-    m_panel->setStyleSheet(QStringLiteral("#ScalingAssistantPanel { background-color: palette(window); "
-                                          "border: 3px solid %1; border-top-width: 1px; "
-                                          "border-bottom-left-radius: 6px; border-bottom-right-radius: 6px; }")
-                               .arg(color.name()));
+    m_panel->setStyleSheet(
+        QStringLiteral("#ScalingAssistantPanel { background-color: palette(window); "
+                       "border: 3px solid %1; border-top-width: 1px; "
+                       "border-bottom-left-radius: 6px; border-bottom-right-radius: 6px; }")
+            .arg(color.name()));
 }
 
 void ScalingAssistantController::placePanel() {

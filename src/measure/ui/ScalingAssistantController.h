@@ -40,7 +40,8 @@ struct ScalingAssistantEditor {
 class ScalingAssistantController : public QObject {
     Q_OBJECT
 public:
-    ScalingAssistantController(ObjectContext* context, ScalingAssistantEditor editor, QObject* parent = nullptr);
+    ScalingAssistantController(ObjectContext* context, ScalingAssistantEditor editor,
+                               QObject* parent = nullptr);
     ~ScalingAssistantController() override;
 
     // Attaches the panel to host with a light blue border, on the welcome view with the

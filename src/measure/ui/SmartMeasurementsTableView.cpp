@@ -7,7 +7,8 @@
 #include "platform/ManagedObject.h"
 
 SmartMeasurementsTableView::SmartMeasurementsTableView(QWidget* parent)
-    : MeasurementRecordsTableView(tr("Smart Measurements"), QStringLiteral("SmartMeasurementsTableView"), parent) {
+    : MeasurementRecordsTableView(tr("Smart Measurements"), QStringLiteral("SmartMeasurementsTableView"),
+                                  parent) {
     // Every rule's name may be edited: a required rule's name is how its unit is written.
     m_model->setNameEdited([this](ManagedObject*) { saveLibrary(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,

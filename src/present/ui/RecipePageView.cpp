@@ -25,8 +25,10 @@ RecipePageView::RecipePageView(LibrarySession* session, QWidget* parent)
     buildThemeSelector();
     layout->addWidget(m_selector);
 
-    connect(m_themes, &ThemeController::themeChosen, m_display, &RecipeDisplayController::loadRecipeInWebView);
-    connect(m_themes, &ThemeController::selectorToggleRequested, this, &RecipePageView::toogleThemeSelectorView);
+    connect(m_themes, &ThemeController::themeChosen, m_display,
+            &RecipeDisplayController::loadRecipeInWebView);
+    connect(m_themes, &ThemeController::selectorToggleRequested, this,
+            &RecipePageView::toogleThemeSelectorView);
     connect(m_themes, &ThemeController::introductionCloseRequested, this, [this] {
         if (m_introduction)
             m_introduction->hide();
@@ -60,8 +62,9 @@ void RecipePageView::buildThemeSelector() {
 
     m_introduction = new QFrame(m_selector);
     m_introduction->setObjectName(QStringLiteral("themeIntroduction"));
-    m_introduction->setStyleSheet(QStringLiteral("QFrame#themeIntroduction { background: #FFF6D6; border-radius: 6px; }"
-                                                 "QLabel { color: #3A3320; }"));
+    m_introduction->setStyleSheet(
+        QStringLiteral("QFrame#themeIntroduction { background: #FFF6D6; border-radius: 6px; }"
+                       "QLabel { color: #3A3320; }"));
     auto* introLayout = new QVBoxLayout(m_introduction);
     introLayout->setContentsMargins(10, 8, 10, 8);
     auto* introText = new QLabel(tr("Pick how your recipes look. You can open this list again from "
@@ -87,8 +90,9 @@ void RecipePageView::buildThemeSelector() {
     m_themeList->setSpacing(6);
     m_themeList->setFrameShape(QFrame::NoFrame);
     m_themeList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_themeList->setStyleSheet(QStringLiteral("QListWidget { background: transparent; color: #E8ECF1; }"
-                                              "QListWidget::item:selected { background: #4A90D9; border-radius: 6px; }"));
+    m_themeList->setStyleSheet(
+        QStringLiteral("QListWidget { background: transparent; color: #E8ECF1; }"
+                       "QListWidget::item:selected { background: #4A90D9; border-radius: 6px; }"));
     connect(m_themeList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row != m_themes->rowToSelect())
             m_themes->chooseTheme(row);
