@@ -93,6 +93,16 @@ protected:
     ExchangeImportOperation* runningImport() const {
         return dynamic_cast<ExchangeImportOperation*>(app->session()->runningOperation());
     }
+    // Opens file, answers Import, and comes back once the import's first batch is in.
+    ExchangeImportOperation* importUntilFirstBatch(const QString& file) {
+        alerts.queueButton(0);
+        app->openFile(file);
+        ExchangeImportOperation* import = runningImport();
+        if (!import)
+            return nullptr;
+        QSignalSpy progressed(import, &ExchangeImportOperation::progressed);
+        return progressed.wait(20000) ? import : nullptr;
+    }
 };
 
 TEST_F(ExchangeOpener, AsksThenImportsWithOrWithoutDetailsAndSelects) {
@@ -149,12 +159,8 @@ TEST_F(ExchangeOpener, AsksThenImportsWithOrWithoutDetailsAndSelects) {
 TEST_F(ExchangeOpener, ADocumentArrivingMidImportWaitsForIt) {
     const QString first = recipesFile(QStringLiteral("First.lsr"), QStringLiteral("First"), 120);
     const QString second = recipesFile(QStringLiteral("Second.lsr"), QStringLiteral("Second"), 3);
-    alerts.queueButton(0);
-    app->openFile(first);
-    ExchangeImportOperation* import = runningImport();
+    ExchangeImportOperation* import = importUntilFirstBatch(first);
     ASSERT_TRUE(import);
-    QSignalSpy progressed(import, &ExchangeImportOperation::progressed);
-    ASSERT_TRUE(progressed.wait(20000));
     const int firstSoFar = recipesNamed(QStringLiteral("First"));
     EXPECT_GT(firstSoFar, 0);
     EXPECT_LT(firstSoFar, 120);
@@ -182,13 +188,9 @@ TEST_F(ExchangeOpener, ADocumentArrivingMidImportWaitsForIt) {
 // saved with the rest of the library, and the application exits.
 TEST_F(ExchangeOpener, QuittingMidImportKeepsAndSavesWhatWasImported) {
     const QString file = recipesFile(QStringLiteral("Big.lsr"), QStringLiteral("Big"), 200);
-    alerts.queueButton(0);
-    app->openFile(file);
-    ExchangeImportOperation* import = runningImport();
+    ExchangeImportOperation* import = importUntilFirstBatch(file);
     ASSERT_TRUE(import);
-    QSignalSpy progressed(import, &ExchangeImportOperation::progressed);
     QSignalSpy finished(import, &ExchangeImportOperation::finished);
-    ASSERT_TRUE(progressed.wait(20000));
 
     app->terminate();
     EXPECT_EQ(shell.exits, 1);
