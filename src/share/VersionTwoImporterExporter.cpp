@@ -397,7 +397,7 @@ bool VersionTwoImporterExporter::importBatch(int maximum, bool waiting) {
         m_maximumShown = count >= 0;
         beginImport(int(std::clamp<qsizetype>(count, 0, INT_MAX)));
     } else {
-        showMaximumWhenKnown(false);
+        showMaximumWhenKnown();
     }
     for (int taken = 0; taken < maximum; ++taken) {
         QVariant element;
@@ -420,10 +420,12 @@ bool VersionTwoImporterExporter::importBatch(int maximum, bool waiting) {
     return true;
 }
 
-void VersionTwoImporterExporter::showMaximumWhenKnown(bool waiting) {
+// A dialog opened before the count was known gets its maximum, and the entries taken
+// meanwhile, as soon as it is.
+void VersionTwoImporterExporter::showMaximumWhenKnown() {
     if (m_maximumShown || !m_entries)
         return;
-    const qsizetype count = waiting ? m_entries->count() : m_entries->countIfKnown();
+    const qsizetype count = m_entries->countIfKnown();
     if (count < 0)
         return;
     m_maximumShown = true;

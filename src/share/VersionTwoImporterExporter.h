@@ -115,7 +115,7 @@ private:
     class ReadAhead;
 
     bool importBatch(int maximum, bool waiting);
-    void showMaximumWhenKnown(bool waiting);
+    void showMaximumWhenKnown();
     void endOfEntries();
     void stopImport();
     void beginImport(int count);
