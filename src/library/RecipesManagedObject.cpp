@@ -22,11 +22,55 @@ QString RecipesManagedObject::makeUniqueID(const QDateTime& now, quint32 random)
         .arg(random % 9999999u);
 }
 
+QString RecipesManagedObject::makeUniqueID(const QDateTime& now, const QSet<QString>& taken,
+                                           const std::function<quint32()>& random) {
+    QString id = makeUniqueID(now, random());
+    while (taken.contains(id))
+        id = makeUniqueID(now, random());
+    return id;
+}
+
+namespace {
+
+// The recipe identities of one context: those of its store, read once, and every one given
+// out since. Pictures are named by identity, so two recipes must never share one; a large
+// import makes many in the same millisecond. A child of the context: it lives as long.
+class RecipeIdentities : public QObject {
+public:
+    static RecipeIdentities& of(ObjectContext* context) {
+        for (QObject* child : context->children())
+            if (auto* identities = dynamic_cast<RecipeIdentities*>(child))
+                return *identities;
+        return *new RecipeIdentities(context);
+    }
+
+    QString issue(const QDateTime& now) {
+        const QString id = RecipesManagedObject::makeUniqueID(
+            now, m_taken, [] { return QRandomGenerator::global()->generate(); });
+        m_taken.insert(id);
+        return id;
+    }
+
+private:
+    explicit RecipeIdentities(ObjectContext* context) : QObject(context) {
+        const QStringList stored =
+            context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
+        m_taken = QSet<QString>(stored.cbegin(), stored.cend());
+    }
+
+    QSet<QString> m_taken;
+};
+
+} // namespace
+
 void RecipesManagedObject::awakeFromInsert() {
     const QDateTime now = QDateTime::currentDateTime();
     setValueForKey(now, QStringLiteral("dateCreated"));
     setValueForKey(now, QStringLiteral("dateUpdated"));
-    setValueForKey(makeUniqueID(now, QRandomGenerator::global()->generate()), QStringLiteral("uniqueID"));
+    ObjectContext* context = managedObjectContext();
+    setValueForKey(context ? RecipeIdentities::of(context).issue(now)
+                           : makeUniqueID(now, QRandomGenerator::global()->generate()),
+                   QStringLiteral("uniqueID"));
 }
 
 const PredicatePtr& RecipesManagedObject::ownLibraryPredicate() {

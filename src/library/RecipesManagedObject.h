@@ -3,7 +3,10 @@
 #include "platform/ManagedObject.h"
 #include "platform/Predicate.h"
 
+#include <QSet>
 #include <QStringList>
+
+#include <functional>
 
 // A recipe record: its identity and dates on insert, its keywords, and its image files
 // ("Images/<uniqueID>-Image<N>.jpg" in the library folder).
@@ -49,6 +52,9 @@ public:
     // A new identity: the instant in local time as year-month-day-hour-minute-second-
     // milliseconds, then a random suffix from 0 to 9999998.
     static QString makeUniqueID(const QDateTime& now, quint32 random);
+    // makeUniqueID with a new random suffix (from random) until the identity is not taken.
+    static QString makeUniqueID(const QDateTime& now, const QSet<QString>& taken,
+                                const std::function<quint32()>& random);
 
     // Whether text can be used inside a file name: not empty, no folder separator, no
     // control character, and not "." or "..".

@@ -742,6 +742,19 @@ int ObjectContext::countForFetchRequest(const FetchRequest& request, QString* er
     return int(executeFetchRequest(request, error).size());
 }
 
+QStringList ObjectContext::storedTexts(const QString& entityName, const QString& attributeName) const {
+    const EntityDescription* entity = m_model.entity(entityName);
+    if (!entity || !entity->attribute(attributeName))
+        return {};
+    Statement statement(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL")
+                                  .arg(quoted(attributeName), quoted(entityName)));
+    QStringList texts;
+    while (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
+        texts.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)),
+                                       sqlite3_column_bytes(statement.get(), 0)));
+    return texts;
+}
+
 ManagedObject* ObjectContext::objectWithID(const ObjectID& id) {
     return objectWithURI(id.uriRepresentation());
 }

@@ -80,6 +80,9 @@ public:
     // list and an error.
     QList<ManagedObject*> executeFetchRequest(const FetchRequest& request, QString* error = nullptr);
     int countForFetchRequest(const FetchRequest& request, QString* error = nullptr);
+    // The texts one attribute holds in the store as last saved, read straight from the file
+    // (records in memory are not consulted or loaded). Empty for an unknown attribute.
+    QStringList storedTexts(const QString& entityName, const QString& attributeName) const;
 
     // The record of an identity (or its text form), or nullptr.
     ManagedObject* objectWithID(const ObjectID& id);

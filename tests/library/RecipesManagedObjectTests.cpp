@@ -47,6 +47,31 @@ TEST_F(RecipeRecordTest, InsertGivesIdentityAndDates) {
     EXPECT_NE(newRecipe()->stringValue(QStringLiteral("uniqueID")), id);
 }
 
+// Pictures are named by identity: a new identity is never one the library or the current
+// run already holds, even in the same millisecond with the same random draw.
+TEST_F(RecipeRecordTest, ANewIdentityIsNeverOneAlreadyTaken) {
+    const QDateTime instant =
+        QDateTime::fromString(QStringLiteral("2026-01-02T03:04:05.006"), Qt::ISODateWithMs);
+    QList<quint32> draws{7, 7, 8, 7, 9};
+    const auto next = [&draws] { return draws.takeFirst(); };
+    const QSet<QString> taken{RecipesManagedObject::makeUniqueID(instant, 7),
+                              RecipesManagedObject::makeUniqueID(instant, 8)};
+    EXPECT_EQ(RecipesManagedObject::makeUniqueID(instant, taken, next),
+              QStringLiteral("2026-01-02-03-04-05-006-9"));
+    EXPECT_TRUE(draws.isEmpty());
+
+    // The identities of the store, as another run left them, count as taken; and a
+    // thousand recipes made at once all differ.
+    RecipesManagedObject* saved = newRecipe();
+    ASSERT_TRUE(m_context->save());
+    EXPECT_EQ(m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID")),
+              QStringList{saved->stringValue(QStringLiteral("uniqueID"))});
+    QSet<QString> ids{saved->stringValue(QStringLiteral("uniqueID"))};
+    for (int i = 0; i < 1000; ++i)
+        ids.insert(newRecipe()->stringValue(QStringLiteral("uniqueID")));
+    EXPECT_EQ(ids.size(), 1001);
+}
+
 TEST_F(RecipeRecordTest, KeywordsArrayLowerCasesAndSplitsWithoutTrimming) {
     RecipesManagedObject* recipe = newRecipe();
     const struct {
