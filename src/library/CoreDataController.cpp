@@ -42,7 +42,9 @@ CoreDataController::CoreDataController(QString libraryPath, Alerts* alerts, QObj
 CoreDataController::CoreDataController(QString libraryPath, std::unique_ptr<ObjectContext> openContext,
                                        Alerts* alerts, QObject* parent)
     : QObject(parent), m_libraryPath(std::move(libraryPath)), m_alerts(alerts),
-      m_context(std::move(openContext)), m_triedOpening(true) {}
+      m_context(std::move(openContext)), m_triedOpening(true) {
+    recoverStagedImages();
+}
 
 CoreDataController::~CoreDataController() = default;
 
@@ -78,6 +80,7 @@ bool CoreDataController::persistentStoreCoordinator() {
         presentError(error, QString());
         return false;
     }
+    recoverStagedImages();
     Scheduler::instance().schedule(
         1.0, [this] { validateGroupsContent(); }, this);
     Scheduler::instance().schedule(
@@ -118,9 +121,27 @@ bool CoreDataController::saveAction() {
                "relaunch."));
         return false;
     }
+    updatePictureFilesAfterSave();
+    return true;
+}
+
+void CoreDataController::recoverStagedImages() {
+    if (!m_context || !QFileInfo::exists(RecipesManagedObject::stagingFolder(m_libraryPath)))
+        return;
+    // Left by an import that was killed or failed: pictures of recipes the store committed
+    // move into "Images", the others (recipes never saved) are removed.
+    const QStringList stored = m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
+    const QSet<QString> saved(stored.cbegin(), stored.cend());
+    RecipesManagedObject::commitStagedImages(
+        m_libraryPath, [&saved](const QString& uniqueID) { return saved.contains(uniqueID); });
+}
+
+// Pictures an import staged belong to recipes the store now holds; then the pictures of
+// deleted recipes go (a recipe imported and deleted before the save included).
+void CoreDataController::updatePictureFilesAfterSave() {
+    RecipesManagedObject::commitStagedImages(m_libraryPath);
     if (writeMarkedList())
         deleteFilesForMarkedRecipesForDelete();
-    return true;
 }
 
 void CoreDataController::markRecipesForDelete(const QList<ManagedObject*>& recipes) {
@@ -194,8 +215,7 @@ bool CoreDataController::applicationShouldTerminate() {
             return answer == 0; // quitting anyway keeps the image files
         }
     }
-    if (writeMarkedList())
-        deleteFilesForMarkedRecipesForDelete();
+    updatePictureFilesAfterSave();
     return true;
 }
 

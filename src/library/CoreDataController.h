@@ -93,6 +93,9 @@ signals:
 
 private:
     bool writeMarkedList();
+    // At open: what an interrupted import left in the staging folder.
+    void recoverStagedImages();
+    void updatePictureFilesAfterSave();
     void addGroupsFromResource(const QString& fileName);
     void presentError(const QString& message, const QString& informative);
 

@@ -151,8 +151,8 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
                          .arg(atIndex);
         return false;
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
     if (mode == ImageWrite::Durable) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
             if (error)
@@ -163,26 +163,30 @@ bool RecipesManagedObject::saveImage(const QByteArray& data, int atIndex, QStrin
         }
         return true;
     }
-    // Deferred: the same temporary-then-rename replacement, without the flush.
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    // Staged: the same temporary-then-rename replacement in the staging folder, without the
+    // flush.
+    const QString staged = stagingFolder(libraryPath()) + QLatin1Char('/') + QFileInfo(path).fileName();
+    QDir().mkpath(stagingFolder(libraryPath()));
+    QTemporaryFile file(staged + QStringLiteral(".XXXXXX"));
     file.setAutoRemove(true);
     bool written = file.open() && file.write(data) == data.size() && file.flush();
     if (written) {
         file.close();
         written = ::rename(QFile::encodeName(file.fileName()).constData(),
-                           QFile::encodeName(path).constData()) == 0;
+                           QFile::encodeName(staged).constData()) == 0;
         if (written)
             file.setAutoRemove(false);
     }
     if (!written && error)
         *error = QCoreApplication::translate("RecipesManagedObject",
                                              "The picture could not be written to \"%1\": %2")
-                     .arg(path, file.errorString());
+                     .arg(staged, file.errorString());
     return written;
 }
 
 bool RecipesManagedObject::syncImages(const QString& libraryPath) {
-    const QByteArray folder = QFile::encodeName(libraryPath + QStringLiteral("/Images"));
+    // The library folder's file system holds "Images" and the staging folder alike.
+    const QByteArray folder = QFile::encodeName(libraryPath);
     const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
         return false;
@@ -193,8 +197,45 @@ bool RecipesManagedObject::syncImages(const QString& libraryPath) {
 
 void RecipesManagedObject::deleteImageAtIndex(int index) const {
     const QString path = imagePathAtIndex(index);
-    if (!path.isEmpty())
-        QFile::remove(path);
+    if (path.isEmpty())
+        return;
+    QFile::remove(path);
+    QFile::remove(stagingFolder(libraryPath()) + QLatin1Char('/') + QFileInfo(path).fileName());
+}
+
+QString RecipesManagedObject::stagingFolder(const QString& libraryPath) {
+    return libraryPath + QStringLiteral("/Images Staging");
+}
+
+int RecipesManagedObject::commitStagedImages(const QString& libraryPath,
+                                             const std::function<bool(const QString& uniqueID)>& keep) {
+    QDir staging(stagingFolder(libraryPath));
+    if (!staging.exists())
+        return 0;
+    const QString images = libraryPath + QStringLiteral("/Images");
+    QDir().mkpath(images);
+    int moved = 0;
+    const QStringList names = staging.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const qsizetype marker = name.lastIndexOf(QLatin1String("-Image"));
+        // Temporary files of a write that never finished, and anything not named for a
+        // recipe, belong to no recipe.
+        const bool picture = marker > 0 && name.endsWith(QLatin1String(".jpg"));
+        if (!picture || (keep && !keep(name.left(marker)))) {
+            staging.remove(name);
+            continue;
+        }
+        const QByteArray from = QFile::encodeName(staging.filePath(name));
+        const QByteArray to = QFile::encodeName(images + QLatin1Char('/') + name);
+        if (::rename(from.constData(), to.constData()) == 0)
+            ++moved;
+        else
+            qWarning("a staged picture could not be moved into Images: %s", from.constData());
+    }
+    if (moved > 0)
+        syncImages(libraryPath);
+    staging.rmdir(staging.absolutePath());
+    return moved;
 }
 
 std::optional<QVariant> RecipesManagedObject::derivedValueForKey(const QString& key) const {

@@ -36,15 +36,26 @@ public:
     bool hasFirstImage() const { return hasImageAtIndex(1); }
     // Replaces the file of image index atomically (a temporary file renamed into place), so
     // a crash leaves the old picture or the new one. The caller supplies JPEG data.
-    // Durable writes flush each picture to disk before answering; Deferred ones leave that
-    // to one syncImages() call, which a bulk import makes before it saves the store.
-    enum class ImageWrite { Durable, Deferred };
+    // Durable writes flush each picture to disk before answering. Staged ones (a bulk
+    // import's) go into the library's staging folder without a flush: one syncImages() call
+    // makes them durable before the store is saved, and commitStagedImages() moves them into
+    // "Images" once the save has committed, so an import that fails or is killed leaves no
+    // picture belonging to no recipe.
+    enum class ImageWrite { Durable, Staged };
     bool saveImage(const QByteArray& data, int atIndex, QString* error = nullptr,
                    ImageWrite mode = ImageWrite::Durable) const;
-    // Flushes the file system that holds the library's "Images" folder.
+    // Flushes the file system that holds the library's pictures (staged or not).
     static bool syncImages(const QString& libraryPath);
-    // Removes the file of image index; a missing file is no error.
+    // Removes the file of image index (staged or not); a missing file is no error.
     void deleteImageAtIndex(int index) const;
+
+    // The folder of staged pictures inside a library.
+    static QString stagingFolder(const QString& libraryPath);
+    // Moves the staged pictures into "Images" (replacing) and makes them durable; a picture
+    // whose recipe identity keep refuses is removed instead. Without keep every one moves.
+    // Answers how many moved.
+    static int commitStagedImages(const QString& libraryPath,
+                                  const std::function<bool(const QString& uniqueID)>& keep = {});
 
     // The library folder the recipe's files live in: the folder of its store.
     QString libraryPath() const;

@@ -572,7 +572,7 @@ void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVarian
     auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
     QString error;
     // Pictures are flushed to disk together, once, before the store is saved.
-    if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Deferred))
+    if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Staged))
         qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
 }
 

@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -46,20 +47,22 @@ protected:
         ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
     }
     LibrarySession& session() { return *m_library->session(); }
+    QString libraryPath() const { return m_dir.filePath(QStringLiteral("Session.library")); }
+    static QByteArray jpeg() {
+        QImage picture(4, 3, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPEG");
+        return data;
+    }
 };
 
 // Saving through the session removes the pictures of recipes deleted before, whoever saves.
 TEST_F(LibrarySessionTest, SaveRemovesThePicturesOfDeletedRecipes) {
     RecipesManagedObject* recipe = insertRecipe(session().context(), QStringLiteral("Gone"));
-    QImage picture(4, 3, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray jpeg;
-    {
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "JPEG");
-    }
-    ASSERT_TRUE(recipe->saveImage(jpeg, 1));
+    ASSERT_TRUE(recipe->saveImage(jpeg(), 1));
     ASSERT_TRUE(session().save());
     const QString path = recipe->imagePathAtIndex(1);
     ASSERT_TRUE(QFile::exists(path));
@@ -69,6 +72,38 @@ TEST_F(LibrarySessionTest, SaveRemovesThePicturesOfDeletedRecipes) {
     EXPECT_TRUE(QFile::exists(path)); // not before the store has the deletion
     ASSERT_TRUE(session().save());
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// An import's pictures wait in the staging folder until the store has the recipes: the save
+// moves them into "Images"; what a killed import left is kept at the next open only for
+// recipes the store committed.
+TEST_F(LibrarySessionTest, StagedPicturesReachImagesOnlyWithTheirRecipes) {
+    const QString staging = RecipesManagedObject::stagingFolder(libraryPath());
+    RecipesManagedObject* imported = insertRecipe(session().context(), QStringLiteral("Imported"));
+    ASSERT_TRUE(imported->saveImage(jpeg(), 2, nullptr, RecipesManagedObject::ImageWrite::Staged));
+    EXPECT_FALSE(imported->hasImageAtIndex(2)); // not before the save
+    ASSERT_TRUE(session().save());
+    EXPECT_TRUE(imported->hasImageAtIndex(2));
+    EXPECT_FALSE(QFileInfo::exists(staging));
+
+    // Killed after the store committed one recipe and before its pictures moved; another
+    // recipe never reached the store; a write never finished.
+    RecipesManagedObject* committed = insertRecipe(session().context(), QStringLiteral("Committed"));
+    ASSERT_TRUE(committed->saveImage(jpeg(), 1, nullptr, RecipesManagedObject::ImageWrite::Staged));
+    ASSERT_TRUE(session().context()->save());
+    RecipesManagedObject* lost = insertRecipe(session().context(), QStringLiteral("Lost"));
+    ASSERT_TRUE(lost->saveImage(jpeg(), 1, nullptr, RecipesManagedObject::ImageWrite::Staged));
+    const QString committedPicture = committed->imagePathAtIndex(1);
+    const QString lostName = QFileInfo(lost->imagePathAtIndex(1)).fileName();
+    QFile stray(staging + QStringLiteral("/") + lostName + QStringLiteral(".Ab12Cd"));
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.close();
+
+    m_library = std::make_unique<TestSession>(libraryPath(), m_alerts);
+    ASSERT_TRUE(m_library->isOpen());
+    EXPECT_TRUE(QFileInfo::exists(committedPicture));
+    EXPECT_FALSE(QFileInfo::exists(libraryPath() + QStringLiteral("/Images/") + lostName));
+    EXPECT_FALSE(QFileInfo::exists(staging));
 }
 
 TEST_F(LibrarySessionTest, WorkWaitingForAnOperationRunsAfterItInOrderUnlessItsReceiverWentFirst) {
