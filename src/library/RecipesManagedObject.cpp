@@ -153,6 +153,10 @@ void RecipesManagedObject::deleteImageAtIndex(int index) const {
         QFile::remove(path);
 }
 
+QStringList RecipesManagedObject::derivedKeyNames() {
+    return {QStringLiteral("keywordsArray"), QStringLiteral("hasFirstImage")};
+}
+
 std::optional<QVariant> RecipesManagedObject::derivedValueForKey(const QString& key) const {
     if (key == QLatin1String("keywordsArray"))
         return QVariant(keywordsArray());
