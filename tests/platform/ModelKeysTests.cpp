@@ -40,7 +40,9 @@ TEST(ModelKeysTest, FindsTheUnknownKeysOfFilters) {
         {"MeasurementMatches", "smartMeasurement.name == 'cup'", {}},
         {"MeasurementMatches", "smartMeasurement.nme == 'cup'", {QStringLiteral("smartMeasurement.nme")}},
         {"MeasurementMatches", "smartMeasurment.name == 'cup'", {QStringLiteral("smartMeasurment")}},
-        {"SmartMeasurements", "ANY #matches.name == 'cups' OR #matches.nam == 'x'", {QStringLiteral("matches.nam")}},
+        {"SmartMeasurements",
+         "ANY #matches.name == 'cups' OR #matches.nam == 'x'",
+         {QStringLiteral("matches.nam")}},
         {"Groups", "parent.parent.name == 'x' OR children.nam == 'y'", {QStringLiteral("children.nam")}},
         {"Groups", "uniqueID == 'x'", {QStringLiteral("uniqueID")}}, // a key of Recipes only
     };
