@@ -238,6 +238,10 @@ int RecipesManagedObject::commitStagedImages(const QString& libraryPath,
     return moved;
 }
 
+QStringList RecipesManagedObject::derivedKeyNames() {
+    return {QStringLiteral("keywordsArray"), QStringLiteral("hasFirstImage")};
+}
+
 std::optional<QVariant> RecipesManagedObject::derivedValueForKey(const QString& key) const {
     if (key == QLatin1String("keywordsArray"))
         return QVariant(keywordsArray());

@@ -71,6 +71,9 @@ public:
     // control character, and not "." or "..".
     static bool isSafeFileNamePart(const QString& text);
 
+    // The keys a recipe derives from its values: keywordsArray and hasFirstImage.
+    static QStringList derivedKeyNames();
+
 protected:
     std::optional<QVariant> derivedValueForKey(const QString& key) const override;
 };

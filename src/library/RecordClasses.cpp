@@ -5,5 +5,6 @@
 
 void registerLibraryRecordClasses() {
     registerManagedObjectClass<RecipesManagedObject>(QStringLiteral("RecipesManagedObject"));
+    registerDerivedKeys(QStringLiteral("RecipesManagedObject"), RecipesManagedObject::derivedKeyNames());
     registerManagedObjectClass<GroupsManagedObject>(QStringLiteral("GroupsManagedObject"));
 }

@@ -15,6 +15,11 @@ QHash<QString, ManagedObjectFactory>& factories() {
     return registry;
 }
 
+QHash<QString, QStringList>& derivedKeyLists() {
+    static QHash<QString, QStringList> lists;
+    return lists;
+}
+
 // Converts a value to the attribute's kind; a value that cannot be converted is null.
 QVariant coerced(const QVariant& value, AttributeType type) {
     if (!value.isValid() || value.isNull())
@@ -76,6 +81,14 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 
 void registerManagedObjectClass(const QString& className, ManagedObjectFactory factory) {
     factories().insert(className, std::move(factory));
+}
+
+void registerDerivedKeys(const QString& className, const QStringList& keys) {
+    derivedKeyLists().insert(className, keys);
+}
+
+QStringList derivedKeys(const QString& className) {
+    return derivedKeyLists().value(className);
 }
 
 ManagedObject* makeManagedObject(ObjectContext* context, const EntityDescription* entity) {

@@ -125,4 +125,9 @@ template <class T> void registerManagedObjectClass(const QString& className) {
     });
 }
 
+// The derived keys a record class answers in derivedValueForKey, registered with the class
+// so that filters and key lists can be checked against the model before they run.
+void registerDerivedKeys(const QString& className, const QStringList& keys);
+QStringList derivedKeys(const QString& className);
+
 Q_DECLARE_METATYPE(ManagedObject*)

@@ -183,6 +183,13 @@ void collectNames(const Expression& e, Expression::Kind kind, QStringList& names
         collectNames(element, kind, names);
 }
 
+void collectPaths(const Expression& e, QList<QStringList>& paths) {
+    if (e.kind == Expression::Kind::KeyPath && !paths.contains(e.path))
+        paths.append(e.path);
+    for (const Expression& element : e.elements)
+        collectPaths(element, paths);
+}
+
 // Replaces bound variables; returns whether anything changed.
 bool substitute(Expression& e, const QVariantMap& variables) {
     if (e.kind == Expression::Kind::Variable) {
@@ -607,6 +614,20 @@ QStringList Predicate::namesUsed(int kind) const {
 
 QStringList Predicate::keysUsed() const {
     return namesUsed(int(Expression::Kind::KeyPath));
+}
+
+QList<QStringList> Predicate::keyPathsUsed() const {
+    QList<QStringList> paths;
+    if (m_kind == Kind::Comparison) {
+        collectPaths(m_comparison->left, paths);
+        collectPaths(m_comparison->right, paths);
+        return paths;
+    }
+    for (const PredicatePtr& sub : m_subpredicates)
+        for (const QStringList& path : sub->keyPathsUsed())
+            if (!paths.contains(path))
+                paths.append(path);
+    return paths;
 }
 
 QStringList Predicate::variablesUsed() const {

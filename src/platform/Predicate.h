@@ -78,6 +78,10 @@ public:
     // The record keys the filter reads (first step of every key path), in order of first use.
     QStringList keysUsed() const;
 
+    // Every key path the filter reads, each as its steps ("parent.name" is {"parent",
+    // "name"}), in order of first use. SELF, variables and constants are not key paths.
+    QList<QStringList> keyPathsUsed() const;
+
     // Names of the $variables left in the tree, in order of first use.
     QStringList variablesUsed() const;
 

@@ -349,6 +349,29 @@ QString VersionTwoImporterExporter::upgradeInformativeText() {
     return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select ''Check for Updates...''");
 }
 
+QString VersionTwoImporterExporter::missingVersionMessageText() {
+    return VersionTwoImporterExporter::tr(
+        "This recipe file cannot be imported: a recipe in it has no version (modelVersion).");
+}
+
+QString VersionTwoImporterExporter::versionNotTextMessageText(const QVariant& version) {
+    const QMetaType::Type type = static_cast<QMetaType::Type>(version.typeId());
+    const bool number = type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt ||
+                        type == QMetaType::ULongLong || type == QMetaType::Double;
+    const QString shown = number ? version.toString() : QString();
+    if (shown.isEmpty())
+        return VersionTwoImporterExporter::tr(
+            "This recipe file cannot be imported: the version (modelVersion) "
+            "of a recipe in it is not written as text.");
+    return VersionTwoImporterExporter::tr("This recipe file cannot be imported: the version (modelVersion) "
+                                          "%1 of a recipe in it is a number, not written as text.")
+        .arg(shown);
+}
+
+QString VersionTwoImporterExporter::damagedFileInformativeText() {
+    return VersionTwoImporterExporter::tr("The file may be damaged or written by another program.");
+}
+
 // ---------------------------------------------------------------------------------------
 // Import
 
@@ -439,7 +462,7 @@ void VersionTwoImporterExporter::endOfEntries() {
     if (!m_entries->finish(&error)) {
         // A file whose markup is broken, or an entry whose content cannot be decoded: the
         // file is refused as a whole, so the recipes already made from it are taken back.
-        qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
+        // The caller reports the error (importResult()), once.
         discardImportedRecipes();
         m_result.readError = error;
     }
@@ -512,11 +535,22 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     stopProgress();
     closeDialogWindow();
     m_result.stoppedByUpgradeAlert = true;
-    m_result.upgradeMessage = upgradeMessageText(version.toString());
+    // Only a version written as text can be newer; a missing one or a number is a fault
+    // of the file, and asking to upgrade to "" or to this very version would mislead.
+    QString informative;
+    if (version.typeId() == QMetaType::QString && !versionText.trimmed().isEmpty()) {
+        m_result.upgradeMessage = upgradeMessageText(versionText);
+        informative = upgradeInformativeText();
+    } else {
+        m_result.upgradeMessage = version.isNull() || version.typeId() == QMetaType::QString
+                                      ? missingVersionMessageText()
+                                      : versionNotTextMessageText(version);
+        informative = damagedFileInformativeText();
+    }
     // The recipes imported before stay for the next save; their pictures are made durable now.
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
-    m_alerts->ask(m_result.upgradeMessage, upgradeInformativeText(), {VersionTwoImporterExporter::tr("OK")});
+    m_alerts->ask(m_result.upgradeMessage, informative, {VersionTwoImporterExporter::tr("OK")});
     return false;
 }
 
@@ -672,8 +706,8 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
         written = writer.commit(&writeError);
     stopProgress();
     if (!written) {
-        // The old file (if any) is left as it was; the dialog goes at once.
-        qWarning("VersionTwoImporterExporter: %s", qPrintable(writeError));
+        // The old file (if any) is left as it was; the dialog goes at once. The caller
+        // reports the error, once.
         closeDialogWindow();
         if (error)
             *error = writeError;
@@ -748,6 +782,8 @@ void ExchangeImportOperation::end() {
         return;
     m_ended = true;
     const ExchangeImportResult& result = m_importer.importResult();
+    if (!result.readError.isEmpty())
+        qWarning("the recipe file could not be imported: %s", qPrintable(result.readError));
     const bool wholeFile = !m_stopped && result.readError.isEmpty() && !result.stoppedByUpgradeAlert;
     m_session.endOperation(this);
     emit finished(wholeFile);

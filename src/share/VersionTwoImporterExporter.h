@@ -21,7 +21,8 @@ struct ExchangeImportResult {
     // The file could not be read as a property list holding an array (missing, unreadable,
     // malformed, too large, or another root): nothing was imported. Empty when it was read.
     QString readError;
-    // An entry of another version stopped the import after the recipes before it.
+    // An entry of another version, or one whose version is missing or not a text, stopped
+    // the import after the recipes before it.
     bool stoppedByUpgradeAlert = false;
     QString upgradeMessage; // the alert's message text
     // The save after the import failed (the recipes stay in memory, unsaved).
@@ -110,6 +111,11 @@ public:
     // The upgrade alert's texts.
     static QString upgradeMessageText(const QString& version);
     static QString upgradeInformativeText();
+    // The alert's texts for an entry whose modelVersion is missing (or an empty text), and
+    // for one whose modelVersion is not written as text (a number such as <real>2.3</real>).
+    static QString missingVersionMessageText();
+    static QString versionNotTextMessageText(const QVariant& version);
+    static QString damagedFileInformativeText();
 
 private:
     class ReadAhead;

@@ -248,11 +248,52 @@ TEST_F(ExchangeFileTest, AnotherVersionStopsTheImportWithTheUpgradeAlert) {
                            QStringLiteral("advance 1"), QStringLiteral("stop"), QStringLiteral("close")}));
     // Not saved: the recipe before the stop waits for the next save of the library.
     EXPECT_TRUE(m_context->hasChanges());
+}
 
-    // A dictionary without any version stops the same way.
-    importFile(QVariantList{QVariantMap{{kName, QStringLiteral("Unversioned")}}});
-    EXPECT_EQ(m_alerts.asked.last().messageText,
-              QStringLiteral("You need to upgrade to version  or greater to import this recipe file."));
+TEST_F(ExchangeFileTest, AMissingOrNonTextVersionStopsTheImportSayingWhatIsWrong) {
+    const QString damaged = QStringLiteral("The file may be damaged or written by another program.");
+    const QString missing =
+        QStringLiteral("This recipe file cannot be imported: a recipe in it has no version (modelVersion).");
+    const struct {
+        QVariant version; // invalid: no modelVersion key
+        QString message;
+        QString informative;
+    } cases[] = {
+        {QVariant(), missing, damaged},
+        {QVariant(QString()), missing, damaged},
+        {QVariant(QStringLiteral("  ")), missing, damaged},
+        {QVariant(2.3),
+         QStringLiteral(
+             "This recipe file cannot be imported: the version (modelVersion) 2.3 of a recipe in it "
+             "is a number, not written as text."),
+         damaged},
+        {QVariant(qint64(3)),
+         QStringLiteral(
+             "This recipe file cannot be imported: the version (modelVersion) 3 of a recipe in it is "
+             "a number, not written as text."),
+         damaged},
+        {QVariant(QVariantList{QStringLiteral("2.3")}),
+         QStringLiteral(
+             "This recipe file cannot be imported: the version (modelVersion) of a recipe in it is "
+             "not written as text."),
+         damaged},
+        {QVariant(QStringLiteral("3.0")),
+         QStringLiteral("You need to upgrade to version 3.0 or greater to import this recipe file."),
+         QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''")},
+    };
+    for (const auto& c : cases) {
+        QVariantMap entry{{kName, QStringLiteral("Odd")}};
+        if (c.version.isValid())
+            entry.insert(QStringLiteral("modelVersion"), c.version);
+        VersionTwoImporterExporter importer(session());
+        importFile(QVariantList{entry}, false, &importer);
+        ASSERT_FALSE(m_alerts.asked.isEmpty());
+        EXPECT_EQ(m_alerts.asked.last().messageText, c.message) << c.version.toString().toStdString();
+        EXPECT_EQ(m_alerts.asked.last().informativeText, c.informative) << c.message.toStdString();
+        EXPECT_EQ(importer.importResult().upgradeMessage, c.message);
+        EXPECT_TRUE(importer.importResult().stoppedByUpgradeAlert);
+    }
+    EXPECT_EQ(recipeCount(), 0);
 }
 
 TEST_F(ExchangeFileTest, RichRecipeRoundTripLosesNothing) {

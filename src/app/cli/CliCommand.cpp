@@ -4,6 +4,8 @@
 #include "library/LibrarySession.h"
 #include "library/LibraryStore.h"
 #include "platform/ManagedObject.h"
+#include "platform/ModelKeys.h"
+#include "platform/Predicate.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -180,4 +182,49 @@ bool parseCliOptions(const QStringList& args, const QStringList& valueOptions, c
         }
     }
     return true;
+}
+
+bool checkPathArgument(const QString& path, const QString& argument) {
+    if (!path.isEmpty())
+        return true;
+    CliSession::printError(
+        QStringLiteral("%1 needs a path, and the one given is empty (is a shell variable unset?)")
+            .arg(argument));
+    return false;
+}
+
+const EntityDescription* modelEntity(const QString& name, int* exitCode) {
+    QString error;
+    const DataModel* model = currentDataModel(&error);
+    if (!model) {
+        CliSession::printError(error);
+        *exitCode = CliNoLibrary;
+        return nullptr;
+    }
+    const EntityDescription* entity = model->entity(name);
+    if (!entity) {
+        CliSession::printError(QStringLiteral("There is no entity named \"%1\".").arg(name));
+        *exitCode = CliUsage;
+    }
+    return entity;
+}
+
+bool checkKnownKeys(const EntityDescription& entity, const Predicate* filter, const QStringList& keyPaths) {
+    const DataModel* model = currentDataModel();
+    if (!model)
+        return true; // the store cannot be opened either; that error is reported there
+    QStringList unknown = filter ? unknownKeys(*filter, entity, *model) : QStringList();
+    for (const QString& keyPath : keyPaths) {
+        const QString key = keyPath.isEmpty() ? keyPath : unknownKeyInPath(keyPath, entity, *model);
+        if ((keyPath.isEmpty() || !key.isEmpty()) && !unknown.contains(key))
+            unknown.append(key);
+    }
+    if (unknown.isEmpty())
+        return true;
+    QStringList quoted;
+    for (const QString& key : std::as_const(unknown))
+        quoted << QStringLiteral("\"%1\"").arg(key);
+    CliSession::printError(QStringLiteral("%1 has no key %2; nothing was read or changed.")
+                               .arg(entity.name, quoted.join(QStringLiteral(", "))));
+    return false;
 }

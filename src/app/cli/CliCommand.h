@@ -11,8 +11,10 @@
 
 class Alerts;
 class CoreDataController;
+class EntityDescription;
 class LibrarySession;
 class ObjectContext;
+class Predicate;
 
 // Exit codes of larkspoon-cli; part of its contract.
 enum CliExit {
@@ -81,3 +83,18 @@ struct CliOptions {
 };
 bool parseCliOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
                      CliOptions* options, QString* error);
+
+// A path given on the command line. An empty one (an unset shell variable, "--library=")
+// is refused instead of standing for a default or the working folder. False after
+// printing which argument lacks its path; the command then exits with CliUsage.
+bool checkPathArgument(const QString& path, const QString& argument);
+
+// The entity of that name in the application's data model, for checks made before the
+// store is opened; nullptr after printing why (exitCode: CliUsage for an unknown name,
+// CliNoLibrary when the model cannot be read).
+const EntityDescription* modelEntity(const QString& name, int* exitCode);
+
+// Refuses a filter or key paths ("parent.name") that name a key the entity does not have:
+// such a key reads as nil for every record, so `uniqeID != "X"` would select them all.
+// Runs before anything is read or written; false after printing the unknown keys.
+bool checkKnownKeys(const EntityDescription& entity, const Predicate* filter, const QStringList& keyPaths);

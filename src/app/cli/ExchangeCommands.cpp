@@ -32,20 +32,34 @@ public:
     AlertResponse runModal(const AlertRequest&) override { return {}; }
 };
 
-// The own library's recipes matching filterText (all of them when it is empty), sorted by
+// Parses a filter of recipes and refuses one naming a key that recipes do not have (see
+// checkKnownKeys), before anything is read. An empty text is no filter when emptyIsNone,
+// else a bad one. False after printing the reason.
+bool parseRecipesFilter(const QString& text, bool emptyIsNone, PredicatePtr* filter, int* exitCode) {
+    filter->reset();
+    if (text.isEmpty() && emptyIsNone)
+        return true;
+    const PredicateParseResult parsed = Predicate::parse(text);
+    if (!parsed.ok()) {
+        *exitCode = usage(QStringLiteral("bad filter: %1").arg(parsed.error));
+        return false;
+    }
+    const EntityDescription* entity = modelEntity(kRecipes, exitCode);
+    if (!entity)
+        return false;
+    if (!checkKnownKeys(*entity, parsed.predicate.get(), {})) {
+        *exitCode = CliUsage;
+        return false;
+    }
+    *filter = parsed.predicate;
+    return true;
+}
+
+// The own library's recipes matching filter (all of them when it is null), sorted by
 // name without regard to case. False after printing the reason.
-bool ownLibraryRecipes(ObjectContext* context, const QString& filterText, QList<ManagedObject*>* recipes,
+bool ownLibraryRecipes(ObjectContext* context, const PredicatePtr& filter, QList<ManagedObject*>* recipes,
                        int* exitCode) {
     PredicatePtr own = RecipesManagedObject::ownLibraryPredicate();
-    PredicatePtr filter;
-    if (!filterText.isEmpty()) {
-        const PredicateParseResult parsed = Predicate::parse(filterText);
-        if (!parsed.ok()) {
-            *exitCode = usage(QStringLiteral("bad filter: %1").arg(parsed.error));
-            return false;
-        }
-        filter = parsed.predicate;
-    }
     FetchRequest request(kRecipes, Predicate::andPredicate({filter, own}),
                          {{QStringLiteral("name"), true, true}});
     QString error;
@@ -73,6 +87,8 @@ int importCommand(CliSession& session, const QStringList& args) {
     if (options.positional.size() != 1)
         return usage(QStringLiteral("usage: import FILE [--all-details]"));
     const QString path = options.positional.first();
+    if (!checkPathArgument(path, QStringLiteral("import FILE")))
+        return CliUsage;
     // By extension, compared exactly as the application's import panel does.
     const QString extension = QFileInfo(path).suffix();
     if (extension != QLatin1String("lsr"))
@@ -120,18 +136,27 @@ int exportCommand(CliSession& session, const QStringList& args) {
         options.all(QStringLiteral("filter")).size() > 1)
         return usage(synopsis);
     const QString path = options.positional.first();
+    if (!checkPathArgument(path, QStringLiteral("export OUT.lsr")))
+        return CliUsage;
     if (QFileInfo(path).suffix() != QLatin1String("lsr"))
         return usage(QStringLiteral("the exported file needs the extension lsr"));
+    int exitCode = CliOK;
+    PredicatePtr filter;
+    if (options.has(QStringLiteral("filter")) &&
+        !parseRecipesFilter(options.value(QStringLiteral("filter")), true, &filter, &exitCode))
+        return exitCode;
     ObjectContext* context = session.context();
     if (!context)
         return CliNoLibrary;
 
     QList<ManagedObject*> recipes;
-    int exitCode = CliOK;
     if (options.has(QStringLiteral("ids"))) {
         // In the order given; one fetch for all of them.
         const QStringList ids =
             options.value(QStringLiteral("ids")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        // An empty list (an unset shell variable) would write a file of no recipes.
+        if (ids.isEmpty())
+            return usage(QStringLiteral("No recipe uniqueIDs were given."));
         const QList<ManagedObject*> all = context->executeFetchRequest(FetchRequest(kRecipes), &error);
         if (!error.isEmpty()) {
             CliSession::printError(error);
@@ -146,7 +171,7 @@ int exportCommand(CliSession& session, const QStringList& args) {
                 return usage(QStringLiteral("There is no recipe with uniqueID %1.").arg(id));
             recipes.append(recipe);
         }
-    } else if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode)) {
+    } else if (!ownLibraryRecipes(context, filter, &recipes, &exitCode)) {
         return exitCode;
     }
 
@@ -163,24 +188,15 @@ int exportCommand(CliSession& session, const QStringList& args) {
 
 // The recipes the recipe list shows with the group selected in the sidebar (the first of
 // that name in sidebar order; none: "My Recipes") and the search typed in the scope, kept
-// when they also match filterText. False after printing the reason.
-bool listedRecipes(LibrarySession& library, const CliOptions& options, QList<ManagedObject*>* recipes,
-                   int* exitCode) {
+// when they also match filter. False after printing the reason.
+bool listedRecipes(LibrarySession& library, const CliOptions& options, const PredicatePtr& filter,
+                   QList<ManagedObject*>* recipes, int* exitCode) {
     const int scope = options.has(QStringLiteral("scope"))
                           ? SearchBoxMenu::indexOfScope(options.value(QStringLiteral("scope")))
                           : int(SearchBoxMenu::EntireRecipe);
     if (scope < 0) {
         *exitCode = usage(QStringLiteral("unknown scope \"%1\"").arg(options.value(QStringLiteral("scope"))));
         return false;
-    }
-    PredicatePtr filter;
-    if (options.has(QStringLiteral("filter"))) {
-        const PredicateParseResult parsed = Predicate::parse(options.value(QStringLiteral("filter")));
-        if (!parsed.ok()) {
-            *exitCode = usage(QStringLiteral("bad filter: %1").arg(parsed.error));
-            return false;
-        }
-        filter = parsed.predicate;
     }
     RecipesArrayController& list = library.recipesArrayController();
     if (options.has(QStringLiteral("group"))) {
@@ -222,17 +238,24 @@ int listCommand(CliSession& session, const QStringList& args) {
         (options.has(QStringLiteral("scope")) && !options.has(QStringLiteral("search"))))
         return usage(
             QStringLiteral("usage: list [--filter TEXT] [--group NAME] [--search TEXT [--scope SCOPE]]"));
+    // As the window lists them, the filter text is required to be a filter; otherwise an
+    // empty one stands for none.
+    const bool asListed = options.has(QStringLiteral("group")) || options.has(QStringLiteral("search"));
+    int exitCode = CliOK;
+    PredicatePtr filter;
+    if ((options.has(QStringLiteral("filter")) || !asListed) &&
+        !parseRecipesFilter(options.value(QStringLiteral("filter")), !asListed, &filter, &exitCode))
+        return exitCode;
     SilentAlerts alerts;
     LibrarySession* library = session.library(alerts);
     if (!library)
         return CliNoLibrary;
     ObjectContext* context = library->context();
     QList<ManagedObject*> recipes;
-    int exitCode = CliOK;
-    if (options.has(QStringLiteral("group")) || options.has(QStringLiteral("search"))) {
-        if (!listedRecipes(*library, options, &recipes, &exitCode))
+    if (asListed) {
+        if (!listedRecipes(*library, options, filter, &recipes, &exitCode))
             return exitCode;
-    } else if (!ownLibraryRecipes(context, options.value(QStringLiteral("filter")), &recipes, &exitCode)) {
+    } else if (!ownLibraryRecipes(context, filter, &recipes, &exitCode)) {
         return exitCode;
     }
     QJsonArray array;

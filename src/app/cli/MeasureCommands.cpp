@@ -245,6 +245,9 @@ int rulesCommand(CliSession& session, const QStringList& args) {
     if (!isExport &&
         !((operation == QLatin1String("reset") || operation == QLatin1String("apply")) && args.size() == 1))
         return usage(synopsis);
+    // Only a missing PATH means the desktop; an empty one is refused.
+    if (isExport && args.size() == 2 && !checkPathArgument(args.at(1), QStringLiteral("rules export PATH")))
+        return CliUsage;
     // The command line asks nothing: every question gets its default (first) button.
     DefaultButtonAlerts alerts;
     LibrarySession* library = session.library(alerts);

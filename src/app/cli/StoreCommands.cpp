@@ -230,21 +230,41 @@ int queryCommand(CliSession& session, const QStringList& args) {
         return CliUsage;
     // Sort keys in the order given; texts compare without regard to case, as the
     // application's lists do.
+    // "--sort=KEY" and "--desc=KEY" count as well, as parseCliOptions reads them.
+    QStringList namedKeys;
     for (int i = 0; i < args.size(); ++i) {
-        if ((args.at(i) == QStringLiteral("--sort") || args.at(i) == QStringLiteral("--desc")) &&
-            i + 1 < args.size())
-            request.sortDescriptors.append({args.at(i + 1), args.at(i) == QStringLiteral("--sort"), true});
+        const QString& arg = args.at(i);
+        for (const QString& option : {QStringLiteral("--sort"), QStringLiteral("--desc")}) {
+            QString key;
+            if (arg == option && i + 1 < args.size())
+                key = args.at(++i);
+            else if (arg.startsWith(option + QLatin1Char('=')))
+                key = arg.mid(option.size() + 1);
+            else
+                continue;
+            request.sortDescriptors.append({key, option == QStringLiteral("--sort"), true});
+            namedKeys << key;
+            break;
+        }
     }
+    int exitCode = CliOK;
+    const EntityDescription* modelDescription = modelEntity(request.entityName, &exitCode);
+    if (!modelDescription)
+        return exitCode;
+    QStringList keys;
+    if (options.has(QStringLiteral("keys"))) {
+        keys = options.value(QStringLiteral("keys")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        namedKeys << keys;
+    }
+    if (!checkKnownKeys(*modelDescription, request.predicate.get(), namedKeys))
+        return CliUsage;
     ObjectContext* context = session.context();
     if (!context)
         return CliNoLibrary;
     const EntityDescription* entity = context->model().entity(request.entityName);
     if (!entity)
         return usage(QStringLiteral("There is no entity named \"%1\".").arg(request.entityName));
-    QStringList keys;
-    if (options.has(QStringLiteral("keys"))) {
-        keys = options.value(QStringLiteral("keys")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    } else {
+    if (!options.has(QStringLiteral("keys"))) {
         for (const AttributeDescription& attribute : entity->attributes)
             keys << attribute.name;
         for (const RelationshipDescription& relationship : entity->relationships)
@@ -271,25 +291,43 @@ int deleteCommand(CliSession& session, const QStringList& args) {
     QString error;
     if (!parseCliOptions(args, {QStringLiteral("filter")}, {}, &options, &error))
         return usage(error);
-    if (options.positional.size() != 1 || !options.has(QStringLiteral("filter")))
+    if (options.positional.size() != 1 || !options.has(QStringLiteral("filter")) ||
+        options.all(QStringLiteral("filter")).size() > 1)
         return usage(QStringLiteral("usage: delete ENTITY --filter TEXT"));
+    // An empty filter (an unset shell variable) would select every record; deleting them
+    // all is asked for with TRUEPREDICATE.
+    if (options.value(QStringLiteral("filter")).trimmed().isEmpty())
+        return usage(
+            QStringLiteral("delete needs a filter, and the one given is empty; to delete every record "
+                           "write --filter TRUEPREDICATE"));
     FetchRequest request(options.positional.first());
     if (!parseFilter(options.value(QStringLiteral("filter")), &request.predicate))
         return CliUsage;
-    ObjectContext* context = session.context();
-    if (!context)
+    int exitCode = CliOK;
+    const EntityDescription* entity = modelEntity(request.entityName, &exitCode);
+    if (!entity)
+        return exitCode;
+    if (!checkKnownKeys(*entity, request.predicate.get(), {}))
+        return CliUsage;
+    // Through the library, as the application deletes: the pictures of deleted recipes are
+    // removed by the library's save, once the store has committed their deletion.
+    ScriptedErrorAlerts alerts;
+    LibrarySession* library = session.library(alerts);
+    if (!library)
         return CliNoLibrary;
-    if (!context->model().entity(request.entityName))
-        return usage(QStringLiteral("There is no entity named \"%1\".").arg(request.entityName));
+    ObjectContext* context = library->context();
     const QList<ManagedObject*> records = context->executeFetchRequest(request, &error);
     if (!error.isEmpty()) {
         CliSession::printError(error);
         return CliNoLibrary;
     }
+    if (request.entityName == QLatin1String("Recipes"))
+        library->markRecipesForDelete(records);
     for (ManagedObject* record : records)
         context->deleteObject(record);
-    if (!context->save(&error)) {
-        CliSession::printError(error);
+    if (!library->save()) {
+        // The store's own error is logged on the line before.
+        CliSession::printError(QStringLiteral("The library could not be saved; nothing was deleted."));
         return CliNoLibrary;
     }
     CliSession::printJson(QJsonObject{{QStringLiteral("deleted"), int(records.size())}});

@@ -33,10 +33,16 @@ int main(int argc, char** argv) {
             printUsage(stdout);
             return CliOK;
         }
-        if (option == QStringLiteral("--library") && !args.isEmpty()) {
-            libraryPath = args.takeFirst();
-        } else if (option.startsWith(QStringLiteral("--library="))) {
-            libraryPath = option.mid(10);
+        if (option == QStringLiteral("--library") || option.startsWith(QStringLiteral("--library="))) {
+            // Only a missing --library means the default library; an empty path (an unset
+            // shell variable) must not quietly select the user's real library.
+            if (option == QStringLiteral("--library") && args.isEmpty()) {
+                CliSession::printError(QStringLiteral("option --library needs a path"));
+                return CliUsage;
+            }
+            libraryPath = option == QStringLiteral("--library") ? args.takeFirst() : option.mid(10);
+            if (!checkPathArgument(libraryPath, QStringLiteral("--library")))
+                return CliUsage;
         } else {
             CliSession::printError(QStringLiteral("unknown option %1").arg(option));
             printUsage(stderr);
