@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include "PropertyListReaders.h"
@@ -334,7 +335,11 @@ const char kXmlHeader[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 // then decoded by the whole-list reader. Only the markup is looked at here: comments,
 // processing instructions, CDATA sections and the nesting of tags, which is all that is
 // needed to find where an element ends. The buffer holds the element being cut plus at
-// most one piece read ahead.
+// most one piece read ahead: every scan is bounded as it goes (an element by kMaxBytes, a
+// tag by kMaxTagBytes, the document type by kMaxDoctypeBytes), and what lies between
+// elements (comments, processing instructions) is dropped as it is passed. A file in
+// another encoding than UTF-8 is converted piece by piece as it is read, so the markup
+// and the elements are UTF-8 here.
 class XmlArrayStream {
 public:
     enum Step { Element, End, Failed };
@@ -345,6 +350,17 @@ public:
 
     // Reads up to the first element of the root array.
     bool open() {
+        ensure(propertylist::kEncodingHead);
+        const QByteArray encoding = propertylist::xmlEncoding(
+            QByteArrayView(m_buffer).first(std::min(m_buffer.size(), propertylist::kEncodingHead)));
+        if (!encoding.isEmpty()) {
+            // An encoding this system does not know is read as UTF-8, as readXml() does.
+            auto decoder = std::make_unique<QStringDecoder>(encoding.constData());
+            if (decoder->isValid()) {
+                m_decoder = std::move(decoder);
+                m_buffer = utf8(m_buffer);
+            }
+        }
         if (ensure(3) && std::memcmp(m_buffer.constData() + m_pos, "\xEF\xBB\xBF", 3) == 0)
             m_pos += 3;
         if (!skipMisc(true))
@@ -399,17 +415,17 @@ public:
                 return Failed;
             }
             if (startsWithAt(p, "<!--")) {
-                const qsizetype close = find(p + 4, "-->");
+                const qsizetype close = find(p + 4, "-->", start, kMaxBytes, kTooLarge);
                 if (close < 0)
                     return Failed;
                 p = close + 3;
             } else if (startsWithAt(p, "<![CDATA[")) {
-                const qsizetype close = find(p + 9, "]]>");
+                const qsizetype close = find(p + 9, "]]>", start, kMaxBytes, kTooLarge);
                 if (close < 0)
                     return Failed;
                 p = close + 3;
             } else if (startsWithAt(p, "<?")) {
-                const qsizetype close = find(p + 2, "?>");
+                const qsizetype close = find(p + 2, "?>", start, kMaxBytes, kTooLarge);
                 if (close < 0)
                     return Failed;
                 p = close + 2;
@@ -431,7 +447,7 @@ public:
                 m_pos = p;
                 return Element;
             }
-            const qsizetype open = find(p, "<");
+            const qsizetype open = find(p, "<", start, kMaxBytes, kTooLarge);
             if (open < 0)
                 return Failed;
             p = open;
@@ -446,7 +462,15 @@ private:
         qsizetype end = 0; // just after '>'
     };
 
+    static constexpr const char* kTooLarge =
+        QT_TRANSLATE_NOOP("PropertyList", "The property list is too large.");
+    static constexpr const char* kTagTooLong =
+        QT_TRANSLATE_NOOP("PropertyList", "The property list holds a tag that is too long.");
+    static constexpr const char* kDoctypeTooLong =
+        QT_TRANSLATE_NOOP("PropertyList", "The property list holds a document type that is too long.");
+
     QFile& m_file;
+    std::unique_ptr<QStringDecoder> m_decoder; // set when the file is not UTF-8
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     bool m_eof = false;
@@ -460,16 +484,31 @@ private:
         return false;
     }
 
+    // Bytes of the file's encoding as UTF-8; a character cut at the end of a piece is
+    // completed by the next one.
+    QByteArray utf8(QByteArrayView raw) {
+        const QString text = m_decoder->decode(raw);
+        return text.toUtf8();
+    }
+
     // Appends the next piece of the file (at least as much as is buffered, so scanning
     // stays linear); false at the end of the file or on a read error.
     bool readMore() {
         if (m_eof)
             return false;
         const qsizetype piece = qMax(kReadPiece, m_buffer.size() - m_pos);
-        const qsizetype old = m_buffer.size();
-        m_buffer.resize(old + piece);
-        const qint64 got = m_file.read(m_buffer.data() + old, piece);
-        m_buffer.resize(old + qMax<qint64>(got, 0));
+        qint64 got = 0;
+        if (m_decoder) {
+            QByteArray raw(piece, Qt::Uninitialized);
+            got = m_file.read(raw.data(), piece);
+            if (got > 0)
+                m_buffer += utf8(QByteArrayView(raw).first(got));
+        } else {
+            const qsizetype old = m_buffer.size();
+            m_buffer.resize(old + piece);
+            got = m_file.read(m_buffer.data() + old, piece);
+            m_buffer.resize(old + qMax<qint64>(got, 0));
+        }
         if (got < 0)
             m_error = QCoreApplication::translate("PropertyList", "The file could not be read: %1")
                           .arg(m_file.errorString());
@@ -504,19 +543,21 @@ private:
         return true;
     }
 
-    // The offset of needle at or after from; -1 (with the error set) when the file ends.
-    qsizetype find(qsizetype from, const char* needle) {
+    // The offset of needle at or after from, ending no more than limit bytes after origin;
+    // -1 with the error set when the file ends first or the limit is passed (tooLong).
+    qsizetype find(qsizetype from, const char* needle, qsizetype origin, qsizetype limit,
+                   const char* tooLong) {
         const qsizetype n = qsizetype(std::strlen(needle));
         qsizetype searchFrom = from;
         for (;;) {
             const qsizetype found = m_buffer.indexOf(needle, searchFrom);
-            if (found >= 0)
+            if (found >= 0 && found + n - origin <= limit)
                 return found;
-            searchFrom = qMax(from, m_buffer.size() - n + 1);
-            if (m_buffer.size() - m_pos > kMaxBytes + kReadPiece) {
-                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list is too large."));
+            if (found >= 0 || m_buffer.size() - origin > limit + n) {
+                setError(tooLong);
                 return -1;
             }
+            searchFrom = qMax(from, m_buffer.size() - n + 1);
             if (!readMore()) {
                 setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
                 return -1;
@@ -528,6 +569,25 @@ private:
 
     bool peekIsClosingTag() { return at(m_pos) == '<' && at(m_pos + 1) == '/'; }
 
+    // Moves m_pos just past needle, searching from `from` and dropping the bytes passed:
+    // nothing between elements is handed on, so it costs no memory however long it is.
+    bool skipPast(qsizetype from, const char* needle) {
+        const qsizetype n = qsizetype(std::strlen(needle));
+        m_pos = from;
+        for (;;) {
+            const qsizetype found = m_buffer.indexOf(needle, m_pos);
+            if (found >= 0) {
+                m_pos = found + n;
+                return true;
+            }
+            m_pos = qMax(m_pos, m_buffer.size() - n + 1);
+            m_buffer.remove(0, m_pos);
+            m_pos = 0;
+            if (!readMore())
+                return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
+        }
+    }
+
     // Whitespace, comments and processing instructions; in the prolog also the document
     // type, with its internal subset.
     bool skipMisc(bool prolog) {
@@ -535,15 +595,11 @@ private:
             while (isSpace(at(m_pos)))
                 ++m_pos;
             if (startsWithAt(m_pos, "<!--")) {
-                const qsizetype close = find(m_pos + 4, "-->");
-                if (close < 0)
+                if (!skipPast(m_pos + 4, "-->"))
                     return false;
-                m_pos = close + 3;
             } else if (startsWithAt(m_pos, "<?")) {
-                const qsizetype close = find(m_pos + 2, "?>");
-                if (close < 0)
+                if (!skipPast(m_pos + 2, "?>"))
                     return false;
-                m_pos = close + 2;
             } else if (prolog && startsWithAt(m_pos, "<!DOCTYPE")) {
                 if (!skipDoctype())
                     return false;
@@ -558,6 +614,8 @@ private:
         int quote = 0;
         bool subset = false;
         for (int c; (c = at(p)) >= 0; ++p) {
+            if (p - m_pos > propertylist::kMaxDoctypeBytes)
+                return setError(kDoctypeTooLong);
             if (quote) {
                 if (c == quote)
                     quote = 0;
@@ -568,7 +626,8 @@ private:
             } else if (c == ']') {
                 subset = false;
             } else if (subset && startsWithAt(p, "<!--")) {
-                const qsizetype close = find(p + 4, "-->");
+                const qsizetype close =
+                    find(p + 4, "-->", m_pos, propertylist::kMaxDoctypeBytes, kDoctypeTooLong);
                 if (close < 0)
                     return false;
                 p = close + 2;
@@ -598,13 +657,15 @@ private:
             ++p;
         }
         const qsizetype nameStart = p;
-        while (isNameChar(at(p)))
+        while (isNameChar(at(p)) && p - i <= propertylist::kMaxTagBytes)
             ++p;
         if (p == nameStart)
             return setError(QT_TRANSLATE_NOOP("PropertyList", "The data is not a property list."));
         tag.name = m_buffer.mid(nameStart, p - nameStart);
         int quote = 0;
         for (int c; (c = at(p)) >= 0; ++p) {
+            if (p - i > propertylist::kMaxTagBytes)
+                return setError(kTagTooLong);
             if (quote) {
                 if (c == quote)
                     quote = 0;

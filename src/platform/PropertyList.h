@@ -19,7 +19,11 @@ struct PropertyListResult {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads an XML or a binary property list; the encoding is recognised from the bytes.
+// Reads an XML or a binary property list; the encoding is recognised from the bytes. XML
+// is read in the character encoding its byte-order mark or declaration names (UTF-8
+// otherwise). A binary list may refer to one value many times; one that would spell out
+// more than 64 times its size (plus 1 MB) that way is refused, and so is XML whose tag or
+// document type runs past its limit.
 PropertyListResult readPropertyList(const QByteArray& data);
 PropertyListResult readPropertyListFile(const QString& path);
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <charconv>
@@ -124,7 +125,29 @@ private:
         return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
     }
 
+    // Runs scan with the data cut `limit` bytes from here: a construct that runs past its
+    // limit is refused as too long (tooLong) without being read any further.
+    template <typename Scan> bool within(qsizetype limit, const char* tooLong, Scan scan) {
+        const char* const end = m_end;
+        const bool cut = m_end - m_p > limit;
+        if (cut)
+            m_end = m_p + limit;
+        const bool ok = scan();
+        const bool reachedCut = cut && m_p == m_end;
+        m_end = end;
+        if (!ok && reachedCut)
+            m_error = tooLong;
+        return ok;
+    }
+
     bool skipDoctype() {
+        return within(
+            kMaxDoctypeBytes,
+            QT_TRANSLATE_NOOP("PropertyList", "The property list holds a document type that is too long."),
+            [this] { return skipDoctypeWithin(); });
+    }
+
+    bool skipDoctypeWithin() {
         m_p += 9; // <!DOCTYPE
         while (m_p != m_end) {
             const char c = *m_p++;
@@ -186,6 +209,12 @@ private:
     }
 
     bool readTag(Tag& tag) {
+        return within(kMaxTagBytes,
+                      QT_TRANSLATE_NOOP("PropertyList", "The property list holds a tag that is too long."),
+                      [this, &tag] { return readTagWithin(tag); });
+    }
+
+    bool readTagWithin(Tag& tag) {
         if (m_p == m_end)
             return setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
         if (*m_p != '<')
@@ -574,9 +603,15 @@ private:
 // ---------------------------------------------------------------------------------------
 // Binary ("bplist00"): a header, objects, a table of object offsets and a 32-byte
 // trailer. Every offset, count and reference is checked against the data; a reference
-// back to an object being read is a cycle and an error; shared objects are read once
-// and the total number of references followed is bounded by the size of the data, so
-// shared containers cannot multiply into an enormous value.
+// back to an object being read is a cycle and an error. An object may be referred to any
+// number of times, so a small file can describe an enormous value: a dictionary holding a
+// long text, referred to by every element of an array, makes as many recipes, each with
+// its own copy of the text once a caller stores them. A budget keeps the value in
+// proportion to the file: every reference followed spends kObjectBytes and the bytes of
+// the text or data it reaches, again at each reference, out of kExpansionFactor times the
+// size of the data plus kExpansionAllowance. An ordinary list spells out about its own
+// size (a few times it for lists of small numbers); one past the budget is refused, which
+// also bounds the work of reading it.
 
 class BinaryReader {
 public:
@@ -604,7 +639,7 @@ private:
     quint64 m_objectCount = 0;
     quint64 m_top = 0;
     quint64 m_tableOffset = 0;
-    quint64 m_budget = 0;
+    quint64 m_expansionBudget = 0; // bytes the value may still spell out
     std::vector<char> m_visiting;
     std::vector<QVariant> m_scalars; // read once, then shared
 
@@ -638,8 +673,27 @@ private:
             return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
         m_visiting.assign(size_t(m_objectCount), 0);
         m_scalars.assign(size_t(m_objectCount), QVariant());
-        m_budget = m_size + 16;
+        m_expansionBudget = m_size * kExpansionFactor + kExpansionAllowance;
         return true;
+    }
+
+    // Charges bytes of the value being built to the expansion budget.
+    bool spend(quint64 bytes) {
+        if (bytes > m_expansionBudget)
+            return fail(QT_TRANSLATE_NOOP(
+                "PropertyList", "The binary property list refers to its shared values so many times "
+                                "that it would expand to far more than its own size."));
+        m_expansionBudget -= bytes;
+        return true;
+    }
+
+    // What a text or data value spells out: its bytes in memory.
+    static quint64 payloadBytes(const QVariant& value) {
+        if (value.metaType().id() == QMetaType::QByteArray)
+            return quint64(value.toByteArray().size());
+        if (value.metaType().id() == QMetaType::QString)
+            return quint64(value.toString().size()) * 2;
+        return 0;
     }
 
     bool objectOffset(quint64 index, quint64* offset) {
@@ -676,12 +730,13 @@ private:
     bool readObject(quint64 index, QVariant& out, int depth) {
         if (depth > kMaxDepth)
             return fail(QT_TRANSLATE_NOOP("PropertyList", "The property list is nested too deeply."));
-        if (m_budget == 0)
-            return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
-        --m_budget;
         if (index >= m_objectCount)
             return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
+        if (!spend(kObjectBytes))
+            return false;
         if (m_scalars[size_t(index)].isValid()) {
+            if (!spend(payloadBytes(m_scalars[size_t(index)])))
+                return false;
             out = m_scalars[size_t(index)];
             return true;
         }
@@ -751,6 +806,8 @@ private:
             const quint64 unit = type == 0x6 ? 2 : 1;
             if (count > m_tableOffset || !has(at, count * unit))
                 return fail(QT_TRANSLATE_NOOP("PropertyList", "The binary property list is damaged."));
+            if (!spend(type == 0x4 ? count : count * 2))
+                return false;
             const char* bytes = reinterpret_cast<const char*>(m_data + at);
             QVariant value;
             if (type == 0x4) {
@@ -833,7 +890,69 @@ private:
 
 } // namespace
 
+QByteArray xmlEncoding(QByteArrayView head) {
+    const auto startsWith = [head](const char* bytes, qsizetype n) {
+        return head.size() >= n && std::memcmp(head.data(), bytes, size_t(n)) == 0;
+    };
+    if (startsWith("\xEF\xBB\xBF", 3))
+        return {};
+    if (startsWith("\xFF\xFE\0\0", 4) || startsWith("<\0\0\0", 4))
+        return QByteArrayLiteral("UTF-32LE");
+    if (startsWith("\0\0\xFE\xFF", 4) || startsWith("\0\0\0<", 4))
+        return QByteArrayLiteral("UTF-32BE");
+    if (startsWith("\xFF\xFE", 2) || startsWith("<\0", 2))
+        return QByteArrayLiteral("UTF-16LE");
+    if (startsWith("\xFE\xFF", 2) || startsWith("\0<", 2))
+        return QByteArrayLiteral("UTF-16BE");
+    // Bytes that read as ASCII: the declaration may name an encoding of that family.
+    if (!startsWith("<?xml", 5))
+        return {};
+    const qsizetype close = head.indexOf("?>");
+    const QByteArrayView declaration = head.first(close < 0 ? head.size() : close);
+    qsizetype i = declaration.indexOf("encoding");
+    if (i < 0)
+        return {};
+    i += 8;
+    const auto skipSpace = [&] {
+        while (i < declaration.size() && (declaration[i] == ' ' || declaration[i] == '\t' ||
+                                          declaration[i] == '\r' || declaration[i] == '\n'))
+            ++i;
+    };
+    skipSpace();
+    if (i >= declaration.size() || declaration[i] != '=')
+        return {};
+    ++i;
+    skipSpace();
+    if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\''))
+        return {};
+    const char quote = declaration[i++];
+    const qsizetype end = declaration.indexOf(quote, i);
+    if (end < 0)
+        return {};
+    const QByteArray name = declaration.sliced(i, end - i).toByteArray().toLower();
+    for (char c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
+              c == ':'))
+            return {};
+    // UTF-8 needs no conversion; UTF-16 and UTF-32 cannot be what bytes that read as
+    // ASCII are in, whatever the declaration says.
+    if (name.isEmpty() || name == "utf-8" || name == "utf8" || name.startsWith("utf-16") ||
+        name.startsWith("utf-32") || name.startsWith("ucs"))
+        return {};
+    return name;
+}
+
 QVariant readXml(const QByteArray& data, QString* error) {
+    const QByteArray encoding = xmlEncoding(QByteArrayView(data).first(std::min(data.size(), kEncodingHead)));
+    if (!encoding.isEmpty()) {
+        // Read as UTF-8 after conversion. An encoding this system does not know is read as
+        // UTF-8, as before declarations were looked at.
+        QStringDecoder decoder(encoding.constData());
+        if (decoder.isValid()) {
+            const QString text = decoder.decode(data);
+            return XmlReader(text.toUtf8()).read(error);
+        }
+    }
     return XmlReader(data).read(error);
 }
 

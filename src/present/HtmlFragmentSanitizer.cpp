@@ -1,5 +1,6 @@
 #include "HtmlFragmentSanitizer.h"
 
+#include <QHash>
 #include <QSet>
 #include <QStringView>
 
@@ -60,57 +61,125 @@ const QSet<QString>& fetchingAttributes() {
     return names;
 }
 
-// Character references resolved (numeric ones and the few named ones that matter for a
-// scheme), then blanks and control characters removed, lower case: what the engine
+// Named references whose character is ASCII, in lower case: the ones that could spell a
+// scheme, a "//", a "(" or a backslash. Names are matched in any case, which decodes a few
+// the engine would not (harmless: the check only gets stricter).
+const QHash<QString, QString>& asciiNamedReferences() {
+    static const QHash<QString, QString> names = {{QStringLiteral("tab"), QStringLiteral("\t")},
+                                                  {QStringLiteral("newline"), QStringLiteral("\n")},
+                                                  {QStringLiteral("excl"), QStringLiteral("!")},
+                                                  {QStringLiteral("quot"), QStringLiteral("\"")},
+                                                  {QStringLiteral("num"), QStringLiteral("#")},
+                                                  {QStringLiteral("dollar"), QStringLiteral("$")},
+                                                  {QStringLiteral("percnt"), QStringLiteral("%")},
+                                                  {QStringLiteral("amp"), QStringLiteral("&")},
+                                                  {QStringLiteral("apos"), QStringLiteral("'")},
+                                                  {QStringLiteral("lpar"), QStringLiteral("(")},
+                                                  {QStringLiteral("rpar"), QStringLiteral(")")},
+                                                  {QStringLiteral("ast"), QStringLiteral("*")},
+                                                  {QStringLiteral("midast"), QStringLiteral("*")},
+                                                  {QStringLiteral("plus"), QStringLiteral("+")},
+                                                  {QStringLiteral("comma"), QStringLiteral(",")},
+                                                  {QStringLiteral("period"), QStringLiteral(".")},
+                                                  {QStringLiteral("sol"), QStringLiteral("/")},
+                                                  {QStringLiteral("colon"), QStringLiteral(":")},
+                                                  {QStringLiteral("semi"), QStringLiteral(";")},
+                                                  {QStringLiteral("lt"), QStringLiteral("<")},
+                                                  {QStringLiteral("equals"), QStringLiteral("=")},
+                                                  {QStringLiteral("gt"), QStringLiteral(">")},
+                                                  {QStringLiteral("quest"), QStringLiteral("?")},
+                                                  {QStringLiteral("commat"), QStringLiteral("@")},
+                                                  {QStringLiteral("lsqb"), QStringLiteral("[")},
+                                                  {QStringLiteral("lbrack"), QStringLiteral("[")},
+                                                  {QStringLiteral("bsol"), QStringLiteral("\\")},
+                                                  {QStringLiteral("rsqb"), QStringLiteral("]")},
+                                                  {QStringLiteral("rbrack"), QStringLiteral("]")},
+                                                  {QStringLiteral("hat"), QStringLiteral("^")},
+                                                  {QStringLiteral("lowbar"), QStringLiteral("_")},
+                                                  {QStringLiteral("underbar"), QStringLiteral("_")},
+                                                  {QStringLiteral("grave"), QStringLiteral("`")},
+                                                  {QStringLiteral("diacriticalgrave"), QStringLiteral("`")},
+                                                  {QStringLiteral("lcub"), QStringLiteral("{")},
+                                                  {QStringLiteral("lbrace"), QStringLiteral("{")},
+                                                  {QStringLiteral("verbar"), QStringLiteral("|")},
+                                                  {QStringLiteral("vert"), QStringLiteral("|")},
+                                                  {QStringLiteral("verticalline"), QStringLiteral("|")},
+                                                  {QStringLiteral("rcub"), QStringLiteral("}")},
+                                                  {QStringLiteral("rbrace"), QStringLiteral("}")},
+                                                  {QStringLiteral("fjlig"), QStringLiteral("fj")}};
+    return names;
+}
+
+// Reads the reference that starts at value[i] ("&"). Returns the position after it and
+// appends its text to *out, or returns i when no reference starts there.
+qsizetype readReference(const QString& value, qsizetype i, QString* out) {
+    const qsizetype n = value.size();
+    qsizetype j = i + 1;
+    if (j < n && value.at(j) == u'#') {
+        ++j;
+        const bool hex = j < n && (value.at(j) == u'x' || value.at(j) == u'X');
+        if (hex)
+            ++j;
+        const qsizetype start = j;
+        // Every digit is read, however many leading zeros come first; past U+10FFFF the
+        // value only needs to stay past it.
+        char32_t code = 0;
+        for (; j < n && (hex ? isHexDigit(value.at(j)) : isDecimalDigit(value.at(j))); ++j) {
+            const char16_t c = value.at(j).unicode();
+            const char32_t digit = c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
+            if (code <= 0x10FFFF)
+                code = code * (hex ? 16 : 10) + digit;
+        }
+        if (j == start)
+            return i;
+        // As the engine reads them: nothing, a surrogate or past Unicode is U+FFFD.
+        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            code = 0xFFFD;
+        out->append(QString::fromUcs4(&code, 1));
+        if (j < n && value.at(j) == u';')
+            ++j;
+        return j;
+    }
+    qsizetype k = j;
+    while (k < n && k - j < 32 && (isAsciiLetter(value.at(k)) || isDecimalDigit(value.at(k))))
+        ++k;
+    if (k < n && k > j && value.at(k) == u';') {
+        const auto it = asciiNamedReferences().constFind(value.mid(j, k - j).toLower());
+        if (it != asciiNamedReferences().constEnd()) {
+            out->append(it.value());
+            return k + 1;
+        }
+    }
+    // The references the engine also reads without a semicolon.
+    static const QList<QPair<QLatin1String, QChar>> legacy = {{QLatin1String("amp"), u'&'},
+                                                              {QLatin1String("quot"), u'"'},
+                                                              {QLatin1String("lt"), u'<'},
+                                                              {QLatin1String("gt"), u'>'}};
+    for (const auto& [name, c] : legacy) {
+        if (QStringView(value).mid(j).startsWith(name, Qt::CaseInsensitive)) {
+            out->append(c);
+            return j + name.size();
+        }
+    }
+    return i;
+}
+
+// Character references resolved (numeric ones in full, and the named ones whose character
+// is ASCII), then blanks and control characters removed, lower case: what the engine
 // would compare with "javascript:".
 QString normalisedAddress(const QString& value) {
     QString decoded;
     decoded.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c == u'&') {
-            qsizetype j = i + 1;
-            if (j < value.size() && value.at(j) == u'#') {
-                ++j;
-                bool hex = false;
-                if (j < value.size() && (value.at(j) == u'x' || value.at(j) == u'X')) {
-                    hex = true;
-                    ++j;
-                }
-                const qsizetype start = j;
-                while (j < value.size() && (hex ? isHexDigit(value.at(j)) : isDecimalDigit(value.at(j))))
-                    ++j;
-                if (j > start) {
-                    bool ok = false;
-                    const char32_t code =
-                        value.mid(start, qMin<qsizetype>(j - start, 8)).toUInt(&ok, hex ? 16 : 10);
-                    if (ok && code > 0 && code < 0x110000)
-                        decoded.append(QString::fromUcs4(&code, 1));
-                    if (j < value.size() && value.at(j) == u';')
-                        ++j;
-                    i = j - 1;
-                    continue;
-                }
-            } else {
-                static const QList<QPair<QString, QString>> named = {
-                    {QStringLiteral("colon;"), QStringLiteral(":")},
-                    {QStringLiteral("tab;"), QStringLiteral("\t")},
-                    {QStringLiteral("newline;"), QStringLiteral("\n")},
-                    {QStringLiteral("amp;"), QStringLiteral("&")}};
-                bool matched = false;
-                for (const auto& [name, replacement] : named) {
-                    if (QStringView(value).mid(j).startsWith(name, Qt::CaseInsensitive)) {
-                        decoded.append(replacement);
-                        i = j + name.size() - 1;
-                        matched = true;
-                        break;
-                    }
-                }
-                if (matched)
-                    continue;
+    for (qsizetype i = 0; i < value.size();) {
+        if (value.at(i) == u'&') {
+            const qsizetype after = readReference(value, i, &decoded);
+            if (after > i) {
+                i = after;
+                continue;
             }
         }
-        decoded.append(c);
+        decoded.append(value.at(i));
+        ++i;
     }
     QString compact;
     compact.reserve(decoded.size());

@@ -1,7 +1,8 @@
 // Property lists: any bytes give a value or an error, never both and never a crash; a
-// value that was read writes as XML that reads back as the same value, apart from the
-// normalisations of the XML writer (text as UTF-8 without NUL characters, dates to whole
-// seconds).
+// value that was read spells out no more than 64 times the input plus 1 MB (shared values
+// in binary lists counted at every reference), and writes as XML that reads back as the
+// same value, apart from the normalisations of the XML writer (text as UTF-8 without NUL
+// characters, dates to whole seconds).
 #include "platform/PropertyList.h"
 
 #include <QByteArray>
@@ -52,6 +53,32 @@ QVariant normalised(const QVariant& v) {
     }
 }
 
+// What a value spells out: 16 bytes an object, plus its text (UTF-16) or data.
+quint64 spelledOut(const QVariant& v) {
+    quint64 total = 16;
+    switch (v.metaType().id()) {
+    case QMetaType::QVariantList:
+        for (const QVariant& item : v.toList())
+            total += spelledOut(item);
+        break;
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = v.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            total += 16 + quint64(it.key().size()) * 2 + spelledOut(it.value());
+        break;
+    }
+    case QMetaType::QString:
+        total += quint64(v.toString().size()) * 2;
+        break;
+    case QMetaType::QByteArray:
+        total += quint64(v.toByteArray().size());
+        break;
+    default:
+        break;
+    }
+    return total;
+}
+
 bool same(const QVariant& a, const QVariant& b) {
     if (a.metaType() != b.metaType())
         return false;
@@ -96,6 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fail("an error came with a value", bytes);
         return 0;
     }
+    if (spelledOut(first.value) > quint64(size) * 64 + 1024 * 1024)
+        fail("the value expands far past the input", bytes);
     const QByteArray xml = xmlPropertyListData(first.value);
     const PropertyListResult second = readPropertyList(xml);
     if (!second.ok())
