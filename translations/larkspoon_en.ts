@@ -1071,6 +1071,18 @@
         <source>The binary property list holds a dictionary key that is not text.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The property list holds a tag that is too long.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The property list holds a document type that is too long.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The binary property list refers to its shared values so many times that it would expand to far more than its own size.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QtAlerts</name>
@@ -1942,6 +1954,22 @@
     </message>
     <message>
         <source>Import with all details</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This recipe file cannot be imported: a recipe in it has no version (modelVersion).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This recipe file cannot be imported: the version (modelVersion) of a recipe in it is not written as text.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This recipe file cannot be imported: the version (modelVersion) %1 of a recipe in it is a number, not written as text.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file may be damaged or written by another program.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
