@@ -314,7 +314,7 @@ bool RecipeEditorController::closeBeforeQuitting() {
     const QString name = m_form.name.trimmed();
     const QString message = name.isEmpty()
                                 ? tr("Do you want to save the recipe you are editing?")
-                                : tr("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
+                                : tr("Do you want to save the changes you made to “%1”?").arg(name);
     const int answer = m_alerts
                            ? m_alerts->ask(message, tr("Your changes will be lost if you don't save them."),
                                            {tr("Save"), tr("Cancel"), tr("Don't Save")})
@@ -392,9 +392,9 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
         if (one)
             message =
                 children.isEmpty()
-                    ? tr("Would you like to remove ''%1'' from this group, or delete it from your library?")
+                    ? tr("Would you like to remove “%1” from this group, or delete it from your library?")
                           .arg(name)
-                    : tr("Would you like to remove ''%1'' from this group and and its subgroups, or delete "
+                    : tr("Would you like to remove “%1” from this group and and its subgroups, or delete "
                          "it "
                          "from your library?")
                           .arg(name);
@@ -428,7 +428,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::GroceryList)) {
         const QString message =
-            one ? tr("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
+            one ? tr("Are you sure you want to remove “%1” from your grocery list?").arg(name)
                 : tr("Are you sure you want to remove the %1 selected recipes from your grocery list?")
                       .arg(count);
         if (m_alerts->ask(message, QString(), {tr("Remove From Grocery List"), tr("Cancel")}) != 0)
@@ -442,7 +442,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::SubscribedPlatefeed)) {
         const QString message =
-            one ? tr("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
+            one ? tr("Are you sure you want to remove “%1” and no longer receive updates to it?").arg(name)
                 : tr("Are you sure you want to remove the %1 selected recipes and no longer receive updates "
                      "to them?")
                       .arg(count);
@@ -458,7 +458,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     }
 
     // "My Recipes", a smart group, or no group at all: the recipes leave the library.
-    const QString message = one ? tr("Are you sure you want to delete ''%1''?").arg(name)
+    const QString message = one ? tr("Are you sure you want to delete “%1”?").arg(name)
                                 : tr("Are you sure you want to delete the %1 selected recipes?").arg(count);
     if (m_alerts->ask(message, tr("This action can't be undone."),
                       {tr("Delete From Library"), tr("Cancel")}) != 0)

@@ -346,7 +346,7 @@ QString VersionTwoImporterExporter::upgradeMessageText(const QString& version) {
 }
 
 QString VersionTwoImporterExporter::upgradeInformativeText() {
-    return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select ''Check for Updates...''");
+    return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select “Check for Updates...”");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -760,7 +760,7 @@ void registerExchangeDocumentHandler(AppController* app, ProgressView* progressV
         if (!session)
             return false;
         const int button = app->alerts()->ask(
-            VersionTwoImporterExporter::tr("Import ''%1''?").arg(fileNameOf(path)),
+            VersionTwoImporterExporter::tr("Import “%1”?").arg(fileNameOf(path)),
             VersionTwoImporterExporter::tr(
                 "You can also import Date Created, Date Modified, Rating, Previously "
                 "Prepared and Private Notes."),

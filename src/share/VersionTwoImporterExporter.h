@@ -179,7 +179,7 @@ private:
     bool m_ended = false;
 };
 
-// Makes app open "lsr" documents: asks "Import ''name''?" with "Import", "Cancel" and
+// Makes app open "lsr" documents: asks "Import “name”?" with "Import", "Cancel" and
 // "Import with all details", then imports unless cancelled. Answers false, as documents
 // that are imported rather than opened do.
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView);

@@ -251,7 +251,7 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
     EXPECT_EQ(m_alerts.asked.last().messageText,
-              QStringLiteral("Are you sure you want to remove ''A'' from your grocery list?"));
+              QStringLiteral("Are you sure you want to remove \u201cA\u201d from your grocery list?"));
     EXPECT_TRUE(list->groceryListRecipeIDs().isEmpty());
     EXPECT_FALSE(a->isDeleted());
 

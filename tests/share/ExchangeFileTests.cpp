@@ -238,7 +238,7 @@ TEST_F(ExchangeFileTest, AnotherVersionStopsTheImportWithTheUpgradeAlert) {
     EXPECT_EQ(m_alerts.asked.at(0).messageText,
               QStringLiteral("You need to upgrade to version 2.5 or greater to import this recipe file."));
     EXPECT_EQ(m_alerts.asked.at(0).informativeText,
-              QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''"));
+              QStringLiteral("Click the Larkspoon! menu and select \u201cCheck for Updates...\u201d"));
     EXPECT_EQ(m_alerts.asked.at(0).buttonTitles, QStringList{QStringLiteral("OK")});
     EXPECT_TRUE(importer.importResult().stoppedByUpgradeAlert);
     EXPECT_EQ(importer.importResult().upgradeMessage, m_alerts.asked.at(0).messageText);
