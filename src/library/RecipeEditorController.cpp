@@ -174,6 +174,59 @@ void RecipeEditorController::fillInValuesFromRecipe(RecipesManagedObject* recipe
     }
     m_ingredients->fillInValuesFromRecipe(recipe);
     emit formFilled();
+    rememberFormAsLoaded();
+}
+
+void RecipeEditorController::rememberFormAsLoaded() {
+    // The window's fields hold what was loaded in their own form (directions written back
+    // by the text view, levels as whole numbers): that is what later edits are compared with.
+    if (m_commitForm)
+        m_commitForm();
+    takeSnapshot();
+}
+
+void RecipeEditorController::takeSnapshot() {
+    m_loadedForm = m_form;
+    m_loadedRows = m_ingredients->contextArray();
+    for (int i = 0; i < kImageWellCount; ++i)
+        m_loadedPictures[i] = !m_slots[i].image.isNull();
+}
+
+namespace {
+
+// Rows without the failure mark, which ending an edit removes without changing the row.
+QVariantList rowsWithoutMarks(const QVariantList& rows) {
+    QVariantList plain;
+    plain.reserve(rows.size());
+    for (const QVariant& entry : rows) {
+        if (entry.typeId() != QMetaType::QVariantMap) {
+            plain.append(entry);
+            continue;
+        }
+        QVariantMap row = entry.toMap();
+        row.remove(QStringLiteral("presentError"));
+        plain.append(row);
+    }
+    return plain;
+}
+
+} // namespace
+
+bool RecipeEditorController::hasChanges() {
+    if (!recipe())
+        return false;
+    if (m_commitForm)
+        m_commitForm();
+    if (!(m_form == m_loadedForm) ||
+        rowsWithoutMarks(m_ingredients->contextArray()) != rowsWithoutMarks(m_loadedRows))
+        return true;
+    for (int i = 0; i < kImageWellCount; ++i) {
+        const ImageSlot& slot = m_slots[i];
+        // Emptying a well that was empty already changes nothing.
+        if (slot.save || (slot.remove && m_loadedPictures[i]))
+            return true;
+    }
+    return false;
 }
 
 // --- Pictures -------------------------------------------------------------------------------
@@ -279,6 +332,8 @@ void RecipeEditorController::saveRecipeState() {
     m_ingredients->saveIngredients(recipe);
     resetAutoFillValues();
     saveLibrary();
+    // What was saved is what leaving compares with from now on.
+    takeSnapshot();
 }
 
 void RecipeEditorController::saveButtonAction() {
@@ -311,6 +366,20 @@ bool RecipeEditorController::closeBeforeQuitting() {
         return true;
     if (m_commitForm)
         m_commitForm();
+    return askToSaveAndClose();
+}
+
+bool RecipeEditorController::cancelAskingToSaveChanges() {
+    if (!recipe())
+        return true;
+    if (!hasChanges()) {
+        cancelButtonAction();
+        return true;
+    }
+    return askToSaveAndClose();
+}
+
+bool RecipeEditorController::askToSaveAndClose() {
     const QString name = m_form.name.trimmed();
     const QString message = name.isEmpty()
                                 ? tr("Do you want to save the recipe you are editing?")
@@ -333,6 +402,7 @@ void RecipeEditorController::closeEditor(bool saved) {
     m_recipe = nullptr;
     m_form = RecipeEditorForm();
     clearImageSlots();
+    takeSnapshot();
     emit editorClosed(saved);
 }
 
@@ -390,14 +460,14 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
         const QList<ManagedObject*> children = group->relatedObjects(QStringLiteral("children"));
         QString message;
         if (one)
-            message =
-                children.isEmpty()
-                    ? tr("Would you like to remove “%1” from this group, or delete it from your library?")
-                          .arg(name)
-                    : tr("Would you like to remove “%1” from this group and and its subgroups, or delete "
-                         "it "
-                         "from your library?")
-                          .arg(name);
+            message = children.isEmpty() ? tr("Would you like to remove “%1” from this group, or "
+                                              "delete it from your library?")
+                                               .arg(name)
+                                         : tr("Would you like to remove “%1” from this group and "
+                                              "and its subgroups, or delete "
+                                              "it "
+                                              "from your library?")
+                                               .arg(name);
         else
             message = children.isEmpty()
                           ? tr("Would you like to remove these %1 recipes from this group, or delete "
