@@ -40,19 +40,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Click the Larkspoon! menu and select &apos;&apos;Check for Updates...&apos;&apos;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The library &apos;&apos;%1&apos;&apos; is already open.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Larkspoon! needs to relaunch to finish switching the Library file.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>You must relaunch manually after clicking the Quit button.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click the Larkspoon! menu and select “Check for Updates...”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library “%1” is already open.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -87,15 +87,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>If you choose to do this later you can do so by selecting &apos;&apos;Import...&apos;&apos; from the File menu and then selecting your version one database by opening your Home folder then /Library/Application Support/Larkspoon!/Larkspoon!.database</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Yes</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If you choose to do this later you can do so by selecting “Import...” from the File menu and then selecting your version one database by opening your Home folder then /Library/Application Support/Larkspoon!/Larkspoon!.database</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -115,6 +115,27 @@
     </message>
     <message>
         <source>Finished Exporting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 recipe imported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 recipes imported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <comment>count and reason of skipped pictures</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; 1 picture was skipped: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; %1 pictures were skipped: %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -169,15 +190,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Are you sure you want to delete &apos;&apos;%1&apos;&apos;?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>This will also delete this group&apos;s subgroups.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete “%1”?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -367,10 +388,6 @@
     </message>
     <message>
         <source>Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Supported formats are Larkspoon! 2 two exports &apos;&apos;lsr&apos;&apos;, Larkspoon! 1 exports &apos;&apos;Larkspoon!&apos;&apos; Larkspoon! 1 databases &apos;&apos;database&apos;&apos;, MacGourmet data exports &apos;&apos;mgourmet&apos;&apos;, and MasterCook XML exports &apos;&apos;mx2&apos;&apos;.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -615,6 +632,10 @@
     </message>
     <message>
         <source>Your personal library of recipes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports “Larkspoon!” Larkspoon! 1 databases “database”, MacGourmet data exports “mgourmet”, and MasterCook XML exports “mx2”.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1236,14 +1257,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Would you like to remove &apos;&apos;%1&apos;&apos; from this group, or delete it from your library?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Would you like to remove &apos;&apos;%1&apos;&apos; from this group and and its subgroups, or delete it from your library?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Would you like to remove these %1 recipes from this group, or delete them from your library?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1260,19 +1273,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Are you sure you want to remove &apos;&apos;%1&apos;&apos; from your grocery list?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Are you sure you want to remove the %1 selected recipes from your grocery list?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Remove From Grocery List</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Are you sure you want to remove &apos;&apos;%1&apos;&apos; and no longer receive updates to it?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1288,15 +1293,31 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Are you sure you want to delete &apos;&apos;%1&apos;&apos;?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Are you sure you want to delete the %1 selected recipes?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>This action can&apos;t be undone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove “%1” from this group, or delete it from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to remove “%1” from this group and and its subgroups, or delete it from your library?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove “%1” from your grocery list?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to remove “%1” and no longer receive updates to it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete “%1”?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1816,19 +1837,11 @@
 <context>
     <name>SmartMeasurementsController</name>
     <message>
-        <source>The measurement &apos;&apos;%1&apos;&apos; is required to perform scaling operations and can&apos;t be deleted.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Feel free to rename it though!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The match &apos;&apos;%1&apos;&apos; is required to perform scaling operations and can&apos;t be edited or deleted.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1853,6 +1866,14 @@
     </message>
     <message>
         <source>the default measurement rules are empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The measurement “%1” is required to perform scaling operations and can&apos;t be deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The match “%1” is required to perform scaling operations and can&apos;t be edited or deleted.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1921,10 +1942,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Click the Larkspoon! menu and select &apos;&apos;Check for Updates...&apos;&apos;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>There is no file at %1.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1934,10 +1951,6 @@
     </message>
     <message>
         <source>Unable to save changes to your library.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Import &apos;&apos;%1&apos;&apos;?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1954,6 +1967,22 @@
     </message>
     <message>
         <source>Import with all details</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click the Larkspoon! menu and select “Check for Updates...”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not in a format Larkspoon! can show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>could not be written to the library</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import “%1”?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -205,7 +205,7 @@ void AppController::validateLibraryPath() {
     } else if (storedVersion.isValid() && storedVersion.toString() != modelVersion()) {
         m_alerts->ask(tr("You need to upgrade to version %1 or greater to open this Library File.")
                           .arg(storedVersion.toString()),
-                      tr("Click the Larkspoon! menu and select ''Check for Updates...''"), {tr("OK")});
+                      tr("Click the Larkspoon! menu and select “Check for Updates...”"), {tr("OK")});
         return;
     }
 
@@ -316,7 +316,7 @@ bool AppController::openFile(const QString& path) {
     if (extension == QLatin1String("library")) {
         const QString current = UserDefaults::stringForKey(kLibraryPath);
         if (!current.isEmpty() && normalisedPath(path) == normalisedPath(current)) {
-            m_alerts->ask(tr("The library ''%1'' is already open.")
+            m_alerts->ask(tr("The library “%1” is already open.")
                               .arg(QFileInfo(normalisedPath(path)).completeBaseName()),
                           QString(), {tr("OK")});
             return false;

@@ -231,14 +231,15 @@ void CoreDataController::validateGroupsContent() {
         if (QFileInfo::exists(AppController::applicationSupportFolder() +
                               QStringLiteral("/Larkspoon!.database"))) {
             const int answer =
-                m_alerts ? m_alerts->ask(
-                               tr("Would you like to import your recipes and groups from version one?"),
-                               tr("If you choose to do this later you can do so by selecting ''Import...'' "
-                                  "from the File menu and then selecting your version one database by "
-                                  "opening your Home folder then /Library/Application "
-                                  "Support/Larkspoon!/Larkspoon!.database"),
-                               {tr("Yes"), tr("No")})
-                         : 1;
+                m_alerts
+                    ? m_alerts->ask(tr("Would you like to import your recipes and groups from version one?"),
+                                    tr("If you choose to do this later you can do so by selecting "
+                                       "“Import...” "
+                                       "from the File menu and then selecting your version one database by "
+                                       "opening your Home folder then /Library/Application "
+                                       "Support/Larkspoon!/Larkspoon!.database"),
+                                    {tr("Yes"), tr("No")})
+                    : 1;
             if (answer == 0) {
                 addGroupsFromResource(QStringLiteral("Base Upgrade Groups.plist"));
                 qWarning(

@@ -224,7 +224,7 @@ bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
     const bool hasChildren = !group->relatedObjects(kChildren).isEmpty();
     const int answer =
         m_alerts
-            ? m_alerts->ask(tr("Are you sure you want to delete ''%1''?").arg(group->stringValue(kName)),
+            ? m_alerts->ask(tr("Are you sure you want to delete “%1”?").arg(group->stringValue(kName)),
                             hasChildren ? tr("This will also delete this group's subgroups.") : QString(),
                             {tr("Yes"), tr("Cancel")})
             : 0;

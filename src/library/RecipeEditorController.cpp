@@ -174,6 +174,59 @@ void RecipeEditorController::fillInValuesFromRecipe(RecipesManagedObject* recipe
     }
     m_ingredients->fillInValuesFromRecipe(recipe);
     emit formFilled();
+    rememberFormAsLoaded();
+}
+
+void RecipeEditorController::rememberFormAsLoaded() {
+    // The window's fields hold what was loaded in their own form (directions written back
+    // by the text view, levels as whole numbers): that is what later edits are compared with.
+    if (m_commitForm)
+        m_commitForm();
+    takeSnapshot();
+}
+
+void RecipeEditorController::takeSnapshot() {
+    m_loadedForm = m_form;
+    m_loadedRows = m_ingredients->contextArray();
+    for (int i = 0; i < kImageWellCount; ++i)
+        m_loadedPictures[i] = !m_slots[i].image.isNull();
+}
+
+namespace {
+
+// Rows without the failure mark, which ending an edit removes without changing the row.
+QVariantList rowsWithoutMarks(const QVariantList& rows) {
+    QVariantList plain;
+    plain.reserve(rows.size());
+    for (const QVariant& entry : rows) {
+        if (entry.typeId() != QMetaType::QVariantMap) {
+            plain.append(entry);
+            continue;
+        }
+        QVariantMap row = entry.toMap();
+        row.remove(QStringLiteral("presentError"));
+        plain.append(row);
+    }
+    return plain;
+}
+
+} // namespace
+
+bool RecipeEditorController::hasChanges() {
+    if (!recipe())
+        return false;
+    if (m_commitForm)
+        m_commitForm();
+    if (!(m_form == m_loadedForm) ||
+        rowsWithoutMarks(m_ingredients->contextArray()) != rowsWithoutMarks(m_loadedRows))
+        return true;
+    for (int i = 0; i < kImageWellCount; ++i) {
+        const ImageSlot& slot = m_slots[i];
+        // Emptying a well that was empty already changes nothing.
+        if (slot.save || (slot.remove && m_loadedPictures[i]))
+            return true;
+    }
+    return false;
 }
 
 // --- Pictures -------------------------------------------------------------------------------
@@ -279,6 +332,8 @@ void RecipeEditorController::saveRecipeState() {
     m_ingredients->saveIngredients(recipe);
     resetAutoFillValues();
     saveLibrary();
+    // What was saved is what leaving compares with from now on.
+    takeSnapshot();
 }
 
 void RecipeEditorController::saveButtonAction() {
@@ -311,10 +366,24 @@ bool RecipeEditorController::closeBeforeQuitting() {
         return true;
     if (m_commitForm)
         m_commitForm();
+    return askToSaveAndClose();
+}
+
+bool RecipeEditorController::cancelAskingToSaveChanges() {
+    if (!recipe())
+        return true;
+    if (!hasChanges()) {
+        cancelButtonAction();
+        return true;
+    }
+    return askToSaveAndClose();
+}
+
+bool RecipeEditorController::askToSaveAndClose() {
     const QString name = m_form.name.trimmed();
     const QString message = name.isEmpty()
                                 ? tr("Do you want to save the recipe you are editing?")
-                                : tr("Do you want to save the changes you made to \u201c%1\u201d?").arg(name);
+                                : tr("Do you want to save the changes you made to “%1”?").arg(name);
     const int answer = m_alerts
                            ? m_alerts->ask(message, tr("Your changes will be lost if you don't save them."),
                                            {tr("Save"), tr("Cancel"), tr("Don't Save")})
@@ -333,6 +402,7 @@ void RecipeEditorController::closeEditor(bool saved) {
     m_recipe = nullptr;
     m_form = RecipeEditorForm();
     clearImageSlots();
+    takeSnapshot();
     emit editorClosed(saved);
 }
 
@@ -390,14 +460,14 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
         const QList<ManagedObject*> children = group->relatedObjects(QStringLiteral("children"));
         QString message;
         if (one)
-            message =
-                children.isEmpty()
-                    ? tr("Would you like to remove ''%1'' from this group, or delete it from your library?")
-                          .arg(name)
-                    : tr("Would you like to remove ''%1'' from this group and and its subgroups, or delete "
-                         "it "
-                         "from your library?")
-                          .arg(name);
+            message = children.isEmpty() ? tr("Would you like to remove “%1” from this group, or "
+                                              "delete it from your library?")
+                                               .arg(name)
+                                         : tr("Would you like to remove “%1” from this group and "
+                                              "and its subgroups, or delete "
+                                              "it "
+                                              "from your library?")
+                                               .arg(name);
         else
             message = children.isEmpty()
                           ? tr("Would you like to remove these %1 recipes from this group, or delete "
@@ -428,7 +498,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::GroceryList)) {
         const QString message =
-            one ? tr("Are you sure you want to remove ''%1'' from your grocery list?").arg(name)
+            one ? tr("Are you sure you want to remove “%1” from your grocery list?").arg(name)
                 : tr("Are you sure you want to remove the %1 selected recipes from your grocery list?")
                       .arg(count);
         if (m_alerts->ask(message, QString(), {tr("Remove From Grocery List"), tr("Cancel")}) != 0)
@@ -442,7 +512,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
 
     if (isGroupKind(group, Kind::SubscribedPlatefeed)) {
         const QString message =
-            one ? tr("Are you sure you want to remove ''%1'' and no longer receive updates to it?").arg(name)
+            one ? tr("Are you sure you want to remove “%1” and no longer receive updates to it?").arg(name)
                 : tr("Are you sure you want to remove the %1 selected recipes and no longer receive updates "
                      "to them?")
                       .arg(count);
@@ -458,7 +528,7 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     }
 
     // "My Recipes", a smart group, or no group at all: the recipes leave the library.
-    const QString message = one ? tr("Are you sure you want to delete ''%1''?").arg(name)
+    const QString message = one ? tr("Are you sure you want to delete “%1”?").arg(name)
                                 : tr("Are you sure you want to delete the %1 selected recipes?").arg(count);
     if (m_alerts->ask(message, tr("This action can't be undone."),
                       {tr("Delete From Library"), tr("Cancel")}) != 0)

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantList>
 
 #include <array>
 #include <functional>
@@ -39,6 +40,8 @@ struct RecipeEditorForm {
     bool hasBeenPrepared = false;
     double rating = 0;     // 0 to 5
     double difficulty = 0; // 0 to 3
+
+    bool operator==(const RecipeEditorForm&) const = default;
 };
 
 // The recipe editor: one form that creates, edits, saves, cancels, duplicates and deletes
@@ -112,6 +115,18 @@ public:
     void saveButtonAction();
     // Leaves without saving; a new recipe is deleted.
     void cancelButtonAction();
+    // What Escape and the Cancel button do: leaves at once when nothing changed since the
+    // editor opened; otherwise asks whether to save, as quitting does (Save saves and closes,
+    // Don't Save leaves as cancelButtonAction, Cancel keeps editing). True when it closed.
+    bool cancelAskingToSaveChanges();
+    // Whether the form differs from what the editor opened with: a field, a keyword, the
+    // ingredient rows or a picture waiting to be saved or removed. Copies what the window
+    // shows into the form first. The keyword added on opening is part of what was opened.
+    bool hasChanges();
+    // Takes the form as it stands (after the window has copied what it shows into it) as
+    // what the editor opened with. Filling the form does this; a window made for an editor
+    // that is already open calls it after showing the form.
+    void rememberFormAsLoaded();
     // Before the application quits with the editor open: asks whether to save what was typed.
     // Save saves and closes, Don't Save leaves as Cancel does; returns false when the user
     // cancels the quit (the editor stays open).
@@ -147,6 +162,9 @@ signals:
 
 private:
     void clearImageSlots();
+    void takeSnapshot();
+    // The question of closeBeforeQuitting; false when the user chose to keep editing.
+    bool askToSaveAndClose();
     void closeEditor(bool saved);
     bool saveLibrary();
     QString askDeleteQuestion(GroupsManagedObject* group, const QList<ManagedObject*>& recipes) const;
@@ -178,6 +196,10 @@ private:
     IngredientsTableModel* m_ingredients;
     RecipeEditorForm m_form;
     std::array<ImageSlot, kImageWellCount> m_slots;
+    // What the editor opened with (or last saved), to tell whether leaving loses anything.
+    RecipeEditorForm m_loadedForm;
+    QVariantList m_loadedRows;
+    std::array<bool, kImageWellCount> m_loadedPictures{};
     QHash<const ManagedObject*, IngredientTexts> m_ingredientTexts;
     std::future<QHash<const ManagedObject*, IngredientTexts>> m_warming;
     RecipesManagedObject* m_recipe = nullptr;

@@ -66,10 +66,10 @@ int SmartMeasurementsController::removeSmartMeasurements(const QList<ManagedObje
         if (!record || record->isDeleted())
             continue;
         if (isRequired(record)) {
-            m_alerts->ask(
-                tr("The measurement ''%1'' is required to perform scaling operations and can't be deleted.")
-                    .arg(record->valueForKey(kName).toString()),
-                tr("Feel free to rename it though!"), {tr("OK")});
+            m_alerts->ask(tr("The measurement “%1” is required to perform scaling operations and "
+                             "can't be deleted.")
+                              .arg(record->valueForKey(kName).toString()),
+                          tr("Feel free to rename it though!"), {tr("OK")});
             continue;
         }
         m_context->deleteObject(record);
@@ -84,7 +84,7 @@ int SmartMeasurementsController::removeMeasurementMatches(const QList<ManagedObj
         if (!record || record->isDeleted())
             continue;
         if (isRequired(record)) {
-            m_alerts->ask(tr("The match ''%1'' is required to perform scaling operations and can't be edited "
+            m_alerts->ask(tr("The match “%1” is required to perform scaling operations and can't be edited "
                              "or deleted.")
                               .arg(record->valueForKey(kName).toString()),
                           QString(), {tr("OK")});

@@ -6,8 +6,10 @@
 #include <QFont>
 #include <QTextBlock>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QUrl>
 
 namespace {
 
@@ -43,6 +45,121 @@ QString withoutImages(const QString& html) {
     return out;
 }
 
+// Picture references "[1]" to "[12]" in the text made bold. Tags are left alone: a link's
+// address may hold "[1]" too. The sanitizer escapes ">" inside attribute values, so the
+// next ">" ends a tag.
+QString withBoldPictureReferences(const QString& html) {
+    auto bolded = [](QString text) {
+        for (int number = 1; number <= 12; ++number) {
+            const QString reference = u'[' + QString::number(number) + u']';
+            text.replace(reference, QLatin1String("<b>") + reference + QLatin1String("</b>"));
+        }
+        return text;
+    };
+    if (!html.contains(u'['))
+        return html;
+    QString out;
+    out.reserve(html.size() + 32);
+    qsizetype i = 0;
+    while (i < html.size()) {
+        const qsizetype open = html.indexOf(u'<', i);
+        const qsizetype textEnd = open < 0 ? html.size() : open;
+        out += bolded(html.mid(i, textEnd - i));
+        if (open < 0)
+            break;
+        const qsizetype close = html.indexOf(u'>', open);
+        const qsizetype tagEnd = close < 0 ? html.size() : close + 1;
+        out += QStringView(html).mid(open, tagEnd - open);
+        i = tagEnd;
+    }
+    return out;
+}
+
+// Whether a link keeps its address through both conversions: web and mail addresses that
+// the page sanitizer also lets into a link. Any other address (a file, a relative path, a
+// script) leaves its text as plain text.
+bool isKeptLinkAddress(const QString& address) {
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty() || !HtmlFragmentSanitizer::isSafeLinkAddress(trimmed))
+        return false;
+    const QString scheme = QUrl(trimmed).scheme();
+    return scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ||
+           scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ||
+           scheme.compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0;
+}
+
+// The address a fragment links to in the stored form; empty when it is no kept link.
+QString keptLinkOf(const QTextCharFormat& format) {
+    if (!format.isAnchor())
+        return {};
+    const QString address = format.anchorHref().trimmed();
+    return isKeptLinkAddress(address) ? address : QString();
+}
+
+// How the text reader draws a link when the HTML gives it no style of its own (colour and
+// underline from the palette). Written links leave these out, so a link reads back as the
+// same link rather than gaining a colour and an underline at each save.
+struct LinkLook {
+    QBrush foreground;
+    bool underline = false;
+};
+
+LinkLook defaultLinkLook() {
+    QTextDocument sample;
+    sample.setHtml(QStringLiteral("<a href=\"https://example.com\">x</a>"));
+    QTextCursor cursor(&sample);
+    cursor.setPosition(1);
+    const QTextCharFormat format = cursor.charFormat();
+    LinkLook look;
+    if (format.hasProperty(QTextFormat::ForegroundBrush))
+        look.foreground = format.foreground();
+    look.underline = format.fontUnderline() || format.underlineStyle() != QTextCharFormat::NoUnderline;
+    return look;
+}
+
+// The reader's link look taken off a format that is not (or no longer) a link.
+void removeLinkLook(QTextCharFormat& format, const LinkLook& look) {
+    if (look.foreground.style() != Qt::NoBrush && format.hasProperty(QTextFormat::ForegroundBrush) &&
+        format.foreground() == look.foreground)
+        format.clearProperty(QTextFormat::ForegroundBrush);
+    if (look.underline) {
+        format.clearProperty(QTextFormat::TextUnderlineStyle);
+        format.clearProperty(QTextFormat::FontUnderline);
+    }
+}
+
+// Links to addresses that are not kept become plain text, without the link's look.
+void unlinkUnkeptAddresses(QTextDocument& document) {
+    struct Range {
+        int start;
+        int length;
+        QTextCharFormat format;
+    };
+    QList<Range> ranges;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.isAnchor() && !format.anchorHref().isEmpty() && keptLinkOf(format).isEmpty())
+                ranges.append({fragment.position(), fragment.length(), format});
+        }
+    }
+    if (ranges.isEmpty())
+        return;
+    const LinkLook look = defaultLinkLook();
+    QTextCursor cursor(&document);
+    for (Range& range : ranges) {
+        range.format.setAnchor(false);
+        range.format.clearProperty(QTextFormat::AnchorHref);
+        removeLinkLook(range.format, look);
+        cursor.setPosition(range.start);
+        cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(range.format);
+    }
+}
+
 struct Style {
     bool bold = false;
     bool italic = false;
@@ -54,7 +171,9 @@ struct Style {
     int size = 3;
 };
 
-Style styleOf(const QTextCharFormat& format) {
+Style styleOf(QTextCharFormat format, const LinkLook& look) {
+    if (!keptLinkOf(format).isEmpty())
+        removeLinkLook(format, look);
     Style style;
     style.bold = format.hasProperty(QTextFormat::FontWeight) && format.fontWeight() >= QFont::DemiBold;
     style.italic = format.fontItalic();
@@ -105,7 +224,27 @@ void appendText(QString& out, const QString& text, bool& lineStart, bool& afterS
     flush();
 }
 
-void appendFragment(QString& out, const QTextFragment& fragment, bool& lineStart, bool& afterSpace) {
+// The state of one block being written: where the line stands and which link is open.
+struct BlockWriter {
+    QString& out;
+    const LinkLook& look;
+    bool lineStart = true;
+    bool afterSpace = false;
+    QString openLink; // the address of the <a> written last and not yet closed
+
+    void setLink(const QString& address) {
+        if (address == openLink)
+            return;
+        if (!openLink.isEmpty())
+            out += QLatin1String("</a>");
+        if (!address.isEmpty())
+            out += QLatin1String("<a href=\"") + HtmlFragmentSanitizer::escapeText(address) +
+                   QLatin1String("\">");
+        openLink = address;
+    }
+};
+
+void appendFragment(BlockWriter& writer, const QTextFragment& fragment) {
     const QTextCharFormat format = fragment.charFormat();
     if (format.isImageFormat() || format.objectType() != QTextFormat::NoObject)
         return;
@@ -113,7 +252,10 @@ void appendFragment(QString& out, const QTextFragment& fragment, bool& lineStart
     text.remove(kObjectReplacement);
     if (text.isEmpty())
         return;
-    const Style style = styleOf(format);
+    // A link spans the fragments that share its address; its styles are written inside it.
+    writer.setLink(keptLinkOf(format));
+    QString& out = writer.out;
+    const Style style = styleOf(format, writer.look);
     QString closing;
     if (style.font) {
         out += QLatin1String("<font face=\"") + HtmlFragmentSanitizer::escapeText(style.family) +
@@ -136,7 +278,7 @@ void appendFragment(QString& out, const QTextFragment& fragment, bool& lineStart
         out += u'<' + name + u'>';
         closing.prepend(QLatin1String("</") + name + u'>');
     }
-    appendText(out, text, lineStart, afterSpace);
+    appendText(out, text, writer.lineStart, writer.afterSpace);
     out += closing;
 }
 
@@ -173,10 +315,7 @@ std::unique_ptr<QTextDocument> HTMLTextWrapper::attributedStringFromHTMLString(c
     for (const char* tag : {"<li>", "<ol>", "</ol>"})
         text.remove(QLatin1String(tag));
     text.replace(QLatin1String("</li>"), QLatin1String("<br>"));
-    for (int number = 1; number <= 12; ++number) {
-        const QString reference = u'[' + QString::number(number) + u']';
-        text.replace(reference, QLatin1String("<b>") + reference + QLatin1String("</b>"));
-    }
+    text = withBoldPictureReferences(text);
     text = replacingFontTags(text, QStringLiteral("<font face=\"Helvetica\" size=\"3\">"));
     // The text reader knows <s> but not its older spelling.
     text.replace(QLatin1String("<strike>"), QLatin1String("<s>"));
@@ -184,22 +323,24 @@ std::unique_ptr<QTextDocument> HTMLTextWrapper::attributedStringFromHTMLString(c
 
     auto document = std::make_unique<QTextDocument>();
     document->setHtml(text);
+    unlinkUnkeptAddresses(*document);
     return document;
 }
 
 QString HTMLTextWrapper::htmlStringFromAttributedString(const QTextDocument& document) {
     QString out;
+    const LinkLook look = defaultLinkLook();
     bool firstBlock = true;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (!firstBlock)
             out += QLatin1String("<br>");
         firstBlock = false;
-        bool lineStart = true;
-        bool afterSpace = false;
+        BlockWriter writer{out, look, true, false, QString()};
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             if (it.fragment().isValid())
-                appendFragment(out, it.fragment(), lineStart, afterSpace);
+                appendFragment(writer, it.fragment());
         }
+        writer.setLink(QString());
     }
     return replacingFontTags(out, QStringLiteral("<font face=\"\" size=\"\">"));
 }

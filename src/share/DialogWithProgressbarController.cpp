@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QStringList>
 #include <QtDebug>
 
 namespace {
@@ -37,6 +38,32 @@ QString DialogWithProgressbarController::importingRecipesText() {
 
 QString DialogWithProgressbarController::finishedImportingText() {
     return tr("Finished Importing.");
+}
+
+QString DialogWithProgressbarController::finishedImportingText(int recipesImported,
+                                                               const QList<SkippedPictureCount>& skipped) {
+    QString text =
+        finishedImportingText() + u' ' +
+        (recipesImported == 1 ? tr("1 recipe imported") : tr("%1 recipes imported").arg(recipesImported));
+    QList<SkippedPictureCount> reasons;
+    int skippedCount = 0;
+    for (const SkippedPictureCount& reason : skipped) {
+        if (reason.count <= 0)
+            continue;
+        reasons.append(reason);
+        skippedCount += reason.count;
+    }
+    if (reasons.isEmpty())
+        return text + u'.';
+    // One reason is named alone; several each with their share of the count.
+    QStringList why;
+    for (const SkippedPictureCount& reason : std::as_const(reasons))
+        why.append(reasons.size() == 1 ? reason.reason
+                                       : tr("%1 %2", "count and reason of skipped pictures")
+                                             .arg(QString::number(reason.count), reason.reason));
+    const QString list = why.join(QLatin1String(", "));
+    return text + (skippedCount == 1 ? tr("; 1 picture was skipped: %1.").arg(list)
+                                     : tr("; %1 pictures were skipped: %2.").arg(skippedCount).arg(list));
 }
 
 QString DialogWithProgressbarController::exportingRecipesText() {

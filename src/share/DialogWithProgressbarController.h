@@ -1,9 +1,16 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
 class ProgressView;
+
+// Pictures an import left out for one reason ("not in a format Larkspoon! can show").
+struct SkippedPictureCount {
+    QString reason;
+    int count = 0;
+};
 
 // The progress dialog every importer shows: a header text and a determinate bar, through
 // the ProgressView port. With showWindow off (or no view) the dialog is never loaded and
@@ -39,6 +46,10 @@ public:
 
     static QString importingRecipesText();
     static QString finishedImportingText();
+    // "Finished Importing." with how many recipes came in and, when any, how many pictures
+    // were left out and why: "Finished Importing. 12 recipes imported; 3 pictures were
+    // skipped: not in a format Larkspoon! can show." Reasons with a count of 0 are left out.
+    static QString finishedImportingText(int recipesImported, const QList<SkippedPictureCount>& skipped);
     static QString exportingRecipesText();
     static QString finishedExportingText();
 

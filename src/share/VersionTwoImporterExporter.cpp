@@ -346,7 +346,7 @@ QString VersionTwoImporterExporter::upgradeMessageText(const QString& version) {
 }
 
 QString VersionTwoImporterExporter::upgradeInformativeText() {
-    return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select ''Check for Updates...''");
+    return VersionTwoImporterExporter::tr("Click the Larkspoon! menu and select “Check for Updates...”");
 }
 
 QString VersionTwoImporterExporter::missingVersionMessageText() {
@@ -497,6 +497,9 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
         m_context->deleteObject(recipe);
     }
     m_importedRecipes.clear();
+    // Nothing came in, so no picture of it was skipped either.
+    m_result.picturesInUnknownFormat = 0;
+    m_result.picturesNotWritten = 0;
 }
 
 void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
@@ -556,7 +559,7 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
 
 void VersionTwoImporterExporter::finishImport() {
     stopProgress();
-    setHeaderText(finishedImportingText());
+    setHeaderText(finishedImportingText(int(m_importedRecipes.size()), skippedPictureCounts(m_result)));
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
     // The library's own save: it also removes the pictures of recipes deleted before.
@@ -595,19 +598,30 @@ void VersionTwoImporterExporter::copyValue(ManagedObject* recipe, const QVariant
 }
 
 void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVariant& value, int index,
-                                            const QString& key) const {
+                                            const QString& key) {
     if (!value.isValid())
         return;
     const QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
     if (pictureFormat(data).isEmpty()) {
         qWarning("VersionTwoImporterExporter: %s is not a picture and was skipped", qPrintable(key));
+        ++m_result.picturesInUnknownFormat;
         return;
     }
     auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
     QString error;
     // Pictures are flushed to disk together, once, before the store is saved.
-    if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Staged))
+    if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Staged)) {
         qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
+        ++m_result.picturesNotWritten;
+    }
+}
+
+QList<SkippedPictureCount>
+VersionTwoImporterExporter::skippedPictureCounts(const ExchangeImportResult& result) {
+    return {
+        {VersionTwoImporterExporter::tr("not in a format Larkspoon! can show"),
+         result.picturesInUnknownFormat},
+        {VersionTwoImporterExporter::tr("could not be written to the library"), result.picturesNotWritten}};
 }
 
 ManagedObject* VersionTwoImporterExporter::importCurrentVersionRecipeDict(const QVariantMap& dict) {
@@ -798,7 +812,7 @@ void registerExchangeDocumentHandler(AppController* app, ProgressView* progressV
         if (!session)
             return false;
         const int button = app->alerts()->ask(
-            VersionTwoImporterExporter::tr("Import ''%1''?").arg(fileNameOf(path)),
+            VersionTwoImporterExporter::tr("Import “%1”?").arg(fileNameOf(path)),
             VersionTwoImporterExporter::tr(
                 "You can also import Date Created, Date Modified, Rating, Previously "
                 "Prepared and Private Notes."),

@@ -27,6 +27,11 @@ struct ExchangeImportResult {
     QString upgradeMessage; // the alert's message text
     // The save after the import failed (the recipes stay in memory, unsaved).
     QString saveError;
+    // Pictures of the imported recipes that were left out: data that is not a picture in a
+    // format the pages and printing can show, and pictures whose file could not be written.
+    int picturesInUnknownFormat = 0;
+    int picturesNotWritten = 0;
+    int skippedPictures() const { return picturesInUnknownFormat + picturesNotWritten; }
 };
 
 // Reads and writes recipe exchange files ("lsr"): an XML property list whose root is an
@@ -100,6 +105,8 @@ public:
     // The recipes created by the current import, in file order.
     const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
     const ExchangeImportResult& importResult() const { return m_result; }
+    // The pictures the import left out, with the reasons the finished dialog names.
+    static QList<SkippedPictureCount> skippedPictureCounts(const ExchangeImportResult& result);
 
     // The exchange dictionary of one recipe, as exportRecipes writes it.
     QVariantMap exportDictionaryForRecipe(ManagedObject* recipe) const;
@@ -131,7 +138,8 @@ private:
     void discardImportedRecipes();
     ManagedObject* insertRecipe();
     void copyValue(ManagedObject* recipe, const QVariantMap& dict, const QString& key) const;
-    void storeImage(ManagedObject* recipe, const QVariant& value, int index, const QString& key) const;
+    // Writes one picture of a recipe, or counts it as skipped in the result.
+    void storeImage(ManagedObject* recipe, const QVariant& value, int index, const QString& key);
 
     LibrarySession& m_session;
     ObjectContext* m_context;
@@ -185,7 +193,7 @@ private:
     bool m_ended = false;
 };
 
-// Makes app open "lsr" documents: asks "Import ''name''?" with "Import", "Cancel" and
+// Makes app open "lsr" documents: asks "Import “name”?" with "Import", "Cancel" and
 // "Import with all details", then imports unless cancelled. Answers false, as documents
 // that are imported rather than opened do.
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView);

@@ -376,10 +376,11 @@ void MainMenuController::importAction() {
                          QStringLiteral("database"), QStringLiteral("mx2")};
     request.checkBoxTitle =
         tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
-    request.note =
-        tr("Supported formats are Larkspoon! 2 two exports ''lsr'', Larkspoon! 1 exports ''Larkspoon!'' "
-           "Larkspoon! 1 databases ''database'', MacGourmet data exports ''mgourmet'', and MasterCook XML "
-           "exports ''mx2''.");
+    request.note = tr("Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports "
+                      "“Larkspoon!” "
+                      "Larkspoon! 1 databases “database”, MacGourmet data exports "
+                      "“mgourmet”, and MasterCook XML "
+                      "exports “mx2”.");
     openPanelDidEndForImport(m_app->filePanels()->runOpenPanel(request));
 }
 

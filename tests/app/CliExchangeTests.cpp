@@ -112,6 +112,7 @@ TEST_F(CliExchangeTest, ExportImportAndList) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject imported = json(run).object();
     EXPECT_EQ(imported.value(QStringLiteral("imported")).toInt(), 3);
+    EXPECT_EQ(imported.value(QStringLiteral("skippedPictures")), QJsonValue(0));
     const QJsonArray ids = imported.value(QStringLiteral("uniqueIDs")).toArray();
     ASSERT_EQ(ids.size(), 3);
     EXPECT_FALSE(ids.contains(apple));
@@ -148,6 +149,21 @@ TEST_F(CliExchangeTest, ImportRefusalsAndTheUpgradeStop) {
     EXPECT_TRUE(
         run.err.contains("You need to upgrade to version 2.5 or greater to import this recipe file."));
     EXPECT_EQ(names(m_library), QStringList{QStringLiteral("Old")}); // what came before the stop is kept
+}
+
+TEST_F(CliExchangeTest, ImportCountsThePicturesItSkipped) {
+    const QVariantMap recipe{{QStringLiteral("modelVersion"), QStringLiteral("2.3")},
+                             {QStringLiteral("name"), QStringLiteral("Pictured")},
+                             {QStringLiteral("image1"), QByteArray("<html>a page</html>")},
+                             {QStringLiteral("image2"), QStringLiteral("not data")}};
+    ASSERT_TRUE(writePropertyListFile(QVariantList{recipe}, path(QStringLiteral("pictures.lsr"))));
+    const CliRun run = cli({QStringLiteral("import"), path(QStringLiteral("pictures.lsr"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject result = json(run).object();
+    EXPECT_EQ(result.keys(), (QStringList{QStringLiteral("imported"), QStringLiteral("skippedPictures"),
+                                          QStringLiteral("uniqueIDs")}));
+    EXPECT_EQ(result.value(QStringLiteral("imported")), QJsonValue(1));
+    EXPECT_EQ(result.value(QStringLiteral("skippedPictures")), QJsonValue(2));
 }
 
 TEST_F(CliExchangeTest, FailedWriteExitsThreeAndLeavesNoPartialFile) {

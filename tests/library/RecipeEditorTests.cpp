@@ -21,6 +21,8 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace testsupport;
 
 namespace {
@@ -251,7 +253,7 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->deleteRecipes({a}, true));
     EXPECT_EQ(m_alerts.asked.last().messageText,
-              QStringLiteral("Are you sure you want to remove ''A'' from your grocery list?"));
+              QStringLiteral("Are you sure you want to remove \u201cA\u201d from your grocery list?"));
     EXPECT_TRUE(list->groceryListRecipeIDs().isEmpty());
     EXPECT_FALSE(a->isDeleted());
 
@@ -287,6 +289,127 @@ TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {
     EXPECT_TRUE(fresh->isDeleted());
     EXPECT_TRUE(m_editor->closeBeforeQuitting()); // nothing open: nothing asked
     EXPECT_EQ(m_alerts.asked.size(), 3);
+}
+
+TEST_F(RecipeEditorTest, EachKindOfEditCountsAsAChangeAndOpeningDoesNot) {
+    auto* pie =
+        insertRecipe(context(), QStringLiteral("Pie"),
+                     {{QStringLiteral("keywords"), QStringLiteral("Baking")}, {QStringLiteral("rating"), 3}});
+    IngredientRecords::setIngredientsOfRecipe(
+        pie, {row(QStringLiteral("2"), QStringLiteral("cups"), QStringLiteral("flour"))});
+    m_group = insertGroup(context(), QStringLiteral("Desserts")); // its keyword is added on opening
+    context()->save();
+    ASSERT_TRUE(pie->saveImage(RecipeEditorImages::jpegDataForWellImage(filled(Qt::red)), 1));
+
+    const struct {
+        const char* edit;
+        std::function<void(RecipeEditorController&)> apply;
+        bool changed;
+    } cases[] = {
+        {"nothing", [](RecipeEditorController&) {}, false},
+        {"a field typed and typed back",
+         [](RecipeEditorController& e) {
+             e.form().yield = QStringLiteral("8");
+             e.form().yield.clear();
+         },
+         false},
+        {"the title", [](RecipeEditorController& e) { e.form().name = QStringLiteral("Pies"); }, true},
+        {"the directions", [](RecipeEditorController& e) { e.form().directions = QStringLiteral("Bake"); },
+         true},
+        {"the rating", [](RecipeEditorController& e) { e.form().rating = 4; }, true},
+        {"a keyword removed",
+         [](RecipeEditorController& e) { e.form().keywords.removeAll(QStringLiteral("Baking")); }, true},
+        {"an ingredient row added",
+         [](RecipeEditorController& e) { e.ingredientsTable()->addIngredientAtIndex(1); }, true},
+        {"an ingredient renamed",
+         [](RecipeEditorController& e) {
+             e.ingredientsTable()->setData(e.ingredientsTable()->index(0, IngredientsTableModel::NameColumn),
+                                           QStringLiteral("rye"));
+         },
+         true},
+        {"a picture added", [](RecipeEditorController& e) { e.addImage(2, filled(Qt::green)); }, true},
+        {"a picture removed", [](RecipeEditorController& e) { e.addImage(1, QImage()); }, true},
+        {"an empty well emptied", [](RecipeEditorController& e) { e.addImage(5, QImage()); }, false},
+    };
+    for (const auto& c : cases) {
+        m_editor->editRecipe(pie);
+        EXPECT_FALSE(m_editor->hasChanges()) << c.edit;
+        c.apply(*m_editor);
+        EXPECT_EQ(m_editor->hasChanges(), c.changed) << c.edit;
+        m_alerts.queueButton(2); // Don't Save, should it ask
+        const int asked = int(m_alerts.asked.size());
+        EXPECT_TRUE(m_editor->cancelAskingToSaveChanges()) << c.edit;
+        EXPECT_EQ(int(m_alerts.asked.size()) - asked, c.changed ? 1 : 0) << c.edit;
+        m_alerts.answers.clear();
+        EXPECT_FALSE(m_editor->isOpen()) << c.edit;
+    }
+    // The keyword of the group is the only thing the opening kept; nothing else was saved.
+    EXPECT_EQ(pie->stringValue(QStringLiteral("name")), QStringLiteral("Pie"));
+    EXPECT_EQ(pie->stringValue(QStringLiteral("keywords")), QStringLiteral("Baking,Desserts"));
+    EXPECT_TRUE(pie->hasImageAtIndex(1));
+    EXPECT_FALSE(pie->hasImageAtIndex(2));
+    EXPECT_EQ(namesOf(IngredientRecords::ingredientsOfRecipe(pie)), QStringList{QStringLiteral("flour")});
+
+    // What was saved while the editor stays open is the new starting point.
+    m_editor->editRecipe(pie);
+    m_editor->form().cuisine = QStringLiteral("French");
+    m_editor->saveRecipeState();
+    EXPECT_FALSE(m_editor->hasChanges());
+    m_editor->cancelButtonAction();
+}
+
+TEST_F(RecipeEditorTest, CancellingChangesAsksAndEachAnswerDoesWhatItSays) {
+    auto* soup = insertRecipe(context(), QStringLiteral("Soup"));
+    context()->save();
+    const QString question =
+        QStringLiteral("Do you want to save the changes you made to \u201cLeek Soup\u201d?");
+
+    // Cancel keeps editing with what was typed.
+    m_editor->editRecipe(soup);
+    m_editor->form().name = QStringLiteral("Leek Soup");
+    m_alerts.queueButton(1);
+    EXPECT_FALSE(m_editor->cancelAskingToSaveChanges());
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.last().messageText, question);
+    EXPECT_EQ(m_alerts.asked.last().buttonTitles,
+              (QStringList{QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don't Save")}));
+    EXPECT_TRUE(m_editor->isOpen());
+    EXPECT_EQ(m_editor->form().name, QStringLiteral("Leek Soup"));
+    // Don't Save leaves the recipe as it was.
+    m_alerts.queueButton(2);
+    EXPECT_TRUE(m_editor->cancelAskingToSaveChanges());
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_EQ(soup->stringValue(QStringLiteral("name")), QStringLiteral("Soup"));
+    // Save saves and closes.
+    m_editor->editRecipe(soup);
+    m_editor->form().name = QStringLiteral("Leek Soup");
+    m_alerts.queueButton(0);
+    EXPECT_TRUE(m_editor->cancelAskingToSaveChanges());
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_EQ(soup->stringValue(QStringLiteral("name")), QStringLiteral("Leek Soup"));
+    EXPECT_FALSE(context()->hasChanges());
+    EXPECT_EQ(m_alerts.asked.size(), 3);
+
+    // A new recipe: untouched, it goes without a word; typed into, Save keeps it, Don't Save
+    // deletes it.
+    RecipesManagedObject* untouched =
+        m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+    EXPECT_TRUE(m_editor->cancelAskingToSaveChanges());
+    EXPECT_TRUE(untouched->isDeleted());
+    EXPECT_EQ(m_alerts.asked.size(), 3);
+    for (const int answer : {0, 2}) {
+        RecipesManagedObject* fresh =
+            m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false);
+        m_editor->form().directions = QStringLiteral("Stir.");
+        m_alerts.queueButton(answer);
+        EXPECT_TRUE(m_editor->cancelAskingToSaveChanges());
+        EXPECT_EQ(m_alerts.asked.last().messageText,
+                  QStringLiteral("Do you want to save the recipe you are editing?"));
+        EXPECT_EQ(fresh->isDeleted(), answer == 2) << answer;
+        if (answer == 0) {
+            EXPECT_FALSE(fresh->valueForKey(QStringLiteral("isNewRecipe")).toBool());
+        }
+    }
 }
 
 TEST(IngredientsTableModel, RowCommandsMovesAndDroppedText) {

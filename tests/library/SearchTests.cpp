@@ -260,7 +260,8 @@ TEST_F(SearchTest, DeletingAGroupKeepsKeywordsAndTakesItsSubgroups) {
     EXPECT_FALSE(soup->isDeleted());
     EXPECT_TRUE(m_editor->deleteGroup(soup));
     ASSERT_EQ(m_alerts.asked.size(), 2);
-    EXPECT_EQ(m_alerts.asked[1].messageText, QStringLiteral("Are you sure you want to delete ''Soup''?"));
+    EXPECT_EQ(m_alerts.asked[1].messageText,
+              QStringLiteral("Are you sure you want to delete \u201cSoup\u201d?"));
     EXPECT_EQ(m_alerts.asked[1].informativeText,
               QStringLiteral("This will also delete this group's subgroups."));
     EXPECT_EQ(m_alerts.asked[1].buttonTitles, (QStringList{QStringLiteral("Yes"), QStringLiteral("Cancel")}));

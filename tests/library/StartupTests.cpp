@@ -144,7 +144,8 @@ TEST_F(StartupTest, DocumentsAreRoutedByExactExtension) {
 
     // The open library again: told so, nothing changes.
     EXPECT_FALSE(m_app->openFile(chosen));
-    EXPECT_EQ(askedMessages(), QStringList{QStringLiteral("The library ''Chosen'' is already open.")});
+    EXPECT_EQ(askedMessages(),
+              QStringList{QStringLiteral("The library \u201cChosen\u201d is already open.")});
     EXPECT_EQ(m_shell.exits, 0);
 
     // Another library: saved, stored for the next launch, and the application quits.
@@ -197,7 +198,7 @@ TEST_F(StartupTest, StoresOfOtherVersionsAreLeftAlone) {
               QStringList{QStringLiteral(
                   "You need to upgrade to version 2.5 or greater to open this Library File.")});
     EXPECT_EQ(m_alerts.asked.first().informativeText,
-              QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''"));
+              QStringLiteral("Click the Larkspoon! menu and select \u201cCheck for Updates...\u201d"));
     EXPECT_FALSE(m_app->hasOpenLibrary());
     EXPECT_EQ(m_shell.setups, 0);
     EXPECT_EQ(testsupport::fileDigest(libraryStorePath(newer)), before);

@@ -47,8 +47,8 @@ TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts
     EXPECT_EQ(matchCount(), matches - 2); // the rule's matches go with it
     ASSERT_EQ(m_alerts.asked.size(), 1);
     EXPECT_EQ(m_alerts.asked.at(0).messageText,
-              QStringLiteral(
-                  "The measurement ''cup'' is required to perform scaling operations and can't be deleted."));
+              QStringLiteral("The measurement \u201ccup\u201d is required to perform scaling operations and "
+                             "can't be deleted."));
     EXPECT_EQ(m_alerts.asked.at(0).informativeText, QStringLiteral("Feel free to rename it though!"));
     EXPECT_EQ(m_alerts.asked.at(0).buttonTitles, QStringList{QStringLiteral("OK")});
 
@@ -62,10 +62,9 @@ TEST_F(SmartMeasurementsControllerTest, RequiredRecordsAreRefusedWithTheirAlerts
     EXPECT_FALSE(required->isDeleted());
     EXPECT_TRUE(optional->isDeleted());
     ASSERT_EQ(m_alerts.asked.size(), 2);
-    EXPECT_EQ(
-        m_alerts.asked.at(1).messageText,
-        QStringLiteral(
-            "The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
+    EXPECT_EQ(m_alerts.asked.at(1).messageText,
+              QStringLiteral("The match \u201ccup\u201d is required to perform scaling operations and can't "
+                             "be edited or deleted."));
     EXPECT_TRUE(m_alerts.asked.at(1).informativeText.isEmpty());
     EXPECT_EQ(m_alerts.asked.at(1).buttonTitles, QStringList{QStringLiteral("OK")});
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -103,6 +104,78 @@ TEST(HTMLTextWrapper, WriterExpressesEachStyleAndEscapesText) {
     EXPECT_EQ(reread->toPlainText(), QStringLiteral("BIUSCF\n<a & \"b\">  two\n"));
     EXPECT_EQ(formatAt(*reread, QStringLiteral("C")).foreground().color(), QColor(0x12, 0x34, 0x56));
     EXPECT_TRUE(formatAt(*reread, QStringLiteral("S")).fontStrikeOut());
+}
+
+// The links of a document: their text and address, in order.
+QList<std::pair<QString, QString>> linksOf(const QTextDocument& document) {
+    QList<std::pair<QString, QString>> links;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString previous; // the address of the fragment before, in this block
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            const QString address = format.isAnchor() ? format.anchorHref() : QString();
+            if (!address.isEmpty() && address == previous)
+                links.last().first += it.fragment().text();
+            else if (!address.isEmpty())
+                links.append({it.fragment().text(), address});
+            previous = address;
+        }
+    }
+    return links;
+}
+
+TEST(HTMLTextWrapper, WebAndMailLinksSurviveBothConversionsOthersBecomeText) {
+    using Links = QList<std::pair<QString, QString>>;
+    const struct {
+        const char* fragment;
+        Links links; // after reading, and again after saving and reading back
+        const char* text;
+    } cases[] = {
+        {"See <a href=\"https://example.com/pie?a=1&amp;b=&quot;2&quot;\">the pie</a>.",
+         {{QStringLiteral("the pie"), QStringLiteral("https://example.com/pie?a=1&b=\"2\"")}},
+         "See the pie."},
+        {"<a href=\"http://example.com/[1]\">Old <b>site</b></a> [1]",
+         {{QStringLiteral("Old site"), QStringLiteral("http://example.com/[1]")}},
+         "Old site [1]"},
+        {"Ask <a href=\"mailto:cook@example.com\">the cook</a>",
+         {{QStringLiteral("the cook"), QStringLiteral("mailto:cook@example.com")}},
+         "Ask the cook"},
+        {"<a href=\"javascript:alert(1)\">run</a> <a href=\"java&#115;cript:x\">me</a>", {}, "run me"},
+        {"<a href=\"file:///etc/passwd\">file</a> <a href=\"ftp://x/y\">ftp</a> <a href=\"pie.html\">rel</a>",
+         {},
+         "file ftp rel"},
+        {"<a href=\"data:text/html,<b>x</b>\">data</a>", {}, "data"},
+    };
+    for (const auto& c : cases) {
+        const QString fragment = QString::fromUtf8(c.fragment);
+        const auto read = HTMLTextWrapper::attributedStringFromHTMLString(fragment);
+        EXPECT_EQ(linksOf(*read), c.links) << c.fragment;
+        EXPECT_EQ(read->toPlainText(), QString::fromUtf8(c.text)) << c.fragment;
+        const QString saved = HTMLTextWrapper::htmlStringFromAttributedString(*read);
+        const auto reread = HTMLTextWrapper::attributedStringFromHTMLString(saved);
+        EXPECT_EQ(linksOf(*reread), c.links) << saved.toStdString();
+        EXPECT_EQ(reread->toPlainText(), QString::fromUtf8(c.text)) << saved.toStdString();
+        EXPECT_EQ(save(saved), saved) << c.fragment;
+        // A link that is not kept leaves no address and no link look behind.
+        if (c.links.isEmpty()) {
+            for (const char* gone : {"href", "javascript", "file:", "<u>", "color"})
+                EXPECT_FALSE(saved.contains(QLatin1String(gone))) << saved.toStdString();
+        }
+    }
+    // The stored form of a link is the plain tag around its styled text, address escaped.
+    EXPECT_EQ(save(QStringLiteral("<a href=\"https://x.example/?q=a&amp;b='c'\">x <i>y</i></a>")),
+              QStringLiteral("<a href=\"https://x.example/?q=a&amp;b=&#39;c&#39;\">x <i>y</i></a>"));
+    // A link typed into the editor (no HTML) is written too; one to a script is not.
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(QStringLiteral("https://a.example/\"><script>"));
+    cursor.insertText(QStringLiteral("safe"), link);
+    link.setAnchorHref(QStringLiteral(" JavaScript:alert(1)"));
+    cursor.insertText(QStringLiteral(" bad"), link);
+    EXPECT_EQ(HTMLTextWrapper::htmlStringFromAttributedString(document),
+              QStringLiteral("<a href=\"https://a.example/&quot;&gt;&lt;script&gt;\">safe</a> bad"));
 }
 
 TEST(HTMLTextWrapper, LoadThenSaveIsIdempotent) {

@@ -238,7 +238,7 @@ TEST_F(ExchangeFileTest, AnotherVersionStopsTheImportWithTheUpgradeAlert) {
     EXPECT_EQ(m_alerts.asked.at(0).messageText,
               QStringLiteral("You need to upgrade to version 2.5 or greater to import this recipe file."));
     EXPECT_EQ(m_alerts.asked.at(0).informativeText,
-              QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''"));
+              QStringLiteral("Click the Larkspoon! menu and select \u201cCheck for Updates...\u201d"));
     EXPECT_EQ(m_alerts.asked.at(0).buttonTitles, QStringList{QStringLiteral("OK")});
     EXPECT_TRUE(importer.importResult().stoppedByUpgradeAlert);
     EXPECT_EQ(importer.importResult().upgradeMessage, m_alerts.asked.at(0).messageText);
@@ -379,11 +379,12 @@ TEST_F(ExchangeFileTest, ProgressDialogSteps) {
     importer.setShowWindow(true);
     importer.importDataFile(path(QStringLiteral("two.lsr")));
     Scheduler::instance().advance(1.0);
-    EXPECT_EQ(m_progress.steps,
-              (QStringList{QStringLiteral("show"), QStringLiteral("header Importing Recipes..."),
-                           QStringLiteral("maximum 2"), QStringLiteral("advance 1"),
-                           QStringLiteral("advance 1"), QStringLiteral("stop"),
-                           QStringLiteral("header Finished Importing."), QStringLiteral("close")}));
+    EXPECT_EQ(
+        m_progress.steps,
+        (QStringList{QStringLiteral("show"), QStringLiteral("header Importing Recipes..."),
+                     QStringLiteral("maximum 2"), QStringLiteral("advance 1"), QStringLiteral("advance 1"),
+                     QStringLiteral("stop"), QStringLiteral("header Finished Importing. 2 recipes imported."),
+                     QStringLiteral("close")}));
 
     // A dialog opened again within the second is not closed by the earlier timer.
     m_progress.steps.clear();
@@ -413,6 +414,63 @@ TEST_F(ExchangeFileTest, ProgressDialogSteps) {
     EXPECT_FALSE(QFile::exists(unwritable));
     EXPECT_FALSE(m_progress.steps.contains(QStringLiteral("header Finished Exporting.")));
     EXPECT_EQ(m_progress.steps.last(), QStringLiteral("close"));
+}
+
+TEST_F(ExchangeFileTest, SkippedPicturesAreCountedByReasonAndNamedWhenTheImportFinishes) {
+    auto importShown = [this](const QVariantList& recipes) {
+        const QString file = path(QStringLiteral("pictures.lsr"));
+        EXPECT_TRUE(writePropertyListFile(recipes, file));
+        VersionTwoImporterExporter importer(session(), &m_progress);
+        importer.setShowWindow(true);
+        m_progress.steps.clear();
+        importer.importDataFile(file);
+        EXPECT_EQ(m_progress.steps.count(QStringLiteral("stop")), 1);
+        return std::make_pair(importer.importResult(), m_progress.steps.filter(QStringLiteral("Finished")));
+    };
+    // Data of the wrong kind, a page, a JPEG start with nothing after it: not pictures.
+    auto [unknown, header] =
+        importShown({current({{kName, QStringLiteral("A")},
+                              {QStringLiteral("image1"), QStringLiteral("not data")},
+                              {QStringLiteral("image2"), QByteArray("<html>not a picture</html>")},
+                              {QStringLiteral("image3"), pictureData("PNG")}}),
+                     current({{kName, QStringLiteral("B")},
+                              {QStringLiteral("image1"), QByteArray("\xFF\xD8\xFF garbage")}})});
+    EXPECT_EQ(unknown.picturesInUnknownFormat, 3);
+    EXPECT_EQ(unknown.picturesNotWritten, 0);
+    EXPECT_EQ(unknown.skippedPictures(), 3);
+    EXPECT_EQ(header, QStringList{QStringLiteral("header Finished Importing. 2 recipes imported; 3 pictures "
+                                                 "were skipped: not in a format Larkspoon! can show.")});
+
+    // A picture folder that cannot hold files: the pictures are counted as not written.
+    const QString images = m_dir.filePath(QStringLiteral("Test.library/Images"));
+    ASSERT_TRUE(QDir(images).removeRecursively());
+    ASSERT_TRUE(writeBytes(images, "in the way"));
+    auto [unwritable, twoReasons] = importShown({current({{kName, QStringLiteral("C")},
+                                                          {QStringLiteral("image1"), pictureData("PNG")},
+                                                          {QStringLiteral("image2"), QByteArray("x")}})});
+    EXPECT_EQ(unwritable.picturesNotWritten, 1);
+    EXPECT_EQ(unwritable.picturesInUnknownFormat, 1);
+    EXPECT_EQ(twoReasons, QStringList{QStringLiteral(
+                              "header Finished Importing. 1 recipe imported; 2 pictures were skipped: "
+                              "1 not in a format Larkspoon! can show, 1 could not be written to "
+                              "the library.")});
+    ASSERT_TRUE(QFile::remove(images));
+
+    // The header's counts in the singular and without skipped pictures.
+    const struct {
+        int recipes;
+        QList<SkippedPictureCount> skipped;
+        const char* text;
+    } texts[] = {
+        {0, {}, "Finished Importing. 0 recipes imported."},
+        {1, {{QStringLiteral("too big"), 0}}, "Finished Importing. 1 recipe imported."},
+        {5,
+         {{QStringLiteral("too big"), 1}},
+         "Finished Importing. 5 recipes imported; 1 picture was skipped: too big."},
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(DialogWithProgressbarController::finishedImportingText(t.recipes, t.skipped),
+                  QString::fromUtf8(t.text));
 }
 
 TEST_F(ExchangeFileTest, FilesFromElsewhereNeverStoreWrongKindsOrPartialImports) {
@@ -474,7 +532,9 @@ TEST_F(ExchangeFileTest, FilesFromElsewhereNeverStoreWrongKindsOrPartialImports)
         importer.importDataFile(path(QLatin1String(file.name)));
         EXPECT_TRUE(importer.importedRecipesArray().isEmpty()) << file.name;
         EXPECT_FALSE(importer.importResult().readError.isEmpty()) << file.name;
-        EXPECT_TRUE(m_progress.steps.contains(QStringLiteral("header Finished Importing."))) << file.name;
+        EXPECT_TRUE(
+            m_progress.steps.contains(QStringLiteral("header Finished Importing. 0 recipes imported.")))
+            << file.name;
     }
     EXPECT_EQ(recipeCount(), before);
     EXPECT_EQ(images.entryList(QDir::Files).size(), picturesBefore);

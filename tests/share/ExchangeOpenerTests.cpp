@@ -121,7 +121,7 @@ TEST_F(ExchangeOpener, AsksThenImportsWithOrWithoutDetailsAndSelects) {
     alerts.queueButton(1); // Cancel
     EXPECT_FALSE(app->openFile(file));
     ASSERT_EQ(alerts.asked.size(), 1);
-    EXPECT_EQ(alerts.asked.at(0).messageText, QStringLiteral("Import ''From a friend.lsr''?"));
+    EXPECT_EQ(alerts.asked.at(0).messageText, QStringLiteral("Import \u201cFrom a friend.lsr\u201d?"));
     EXPECT_EQ(alerts.asked.at(0).informativeText,
               QStringLiteral("You can also import Date Created, Date Modified, Rating, Previously Prepared "
                              "and Private Notes."));
@@ -176,7 +176,7 @@ TEST_F(ExchangeOpener, ADocumentArrivingMidImportWaitsForIt) {
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(recipesNamed(QStringLiteral("First")), 120);
     ASSERT_EQ(alerts.asked.size(), 2);
-    EXPECT_EQ(alerts.asked.at(1).messageText, QStringLiteral("Import ''Second.lsr''?"));
+    EXPECT_EQ(alerts.asked.at(1).messageText, QStringLiteral("Import \u201cSecond.lsr\u201d?"));
     ASSERT_TRUE(runningImport());
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(recipesNamed(QStringLiteral("Second")), 3);

@@ -233,6 +233,6 @@ TEST_F(LibraryWindowTest, TheEditorTakesThePageAreaAndTheRecipeCommandsWaitForIt
     m_alerts.queueButton(0);
     window->findChild<QToolButton*>(QStringLiteral("deleteRecipeButton"))->click();
     EXPECT_EQ(m_alerts.asked.last().messageText,
-              QStringLiteral("Are you sure you want to delete ''Zucchini Fritters''?"));
+              QStringLiteral("Are you sure you want to delete \u201cZucchini Fritters\u201d?"));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
 }

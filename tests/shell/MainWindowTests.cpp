@@ -245,7 +245,7 @@ TEST(FilePanelsTest, SavePanelAppendsTheMissingExtension) {
 TEST(QtAlertsTest, FirstButtonIsDefaultEscapeCancelsAndTextsStayPlain) {
     QtAlerts alerts;
     AlertRequest request;
-    request.messageText = QStringLiteral("Import ''<b>x</b>.lsr''?");
+    request.messageText = QStringLiteral("Import \u201c<b>x</b>.lsr\u201d?");
     request.buttonTitles = {QStringLiteral("Import"), QStringLiteral("Cancel"),
                             QStringLiteral("Import with all details")};
     request.checkBoxTitle = QStringLiteral("Also import the details.");

@@ -111,10 +111,9 @@ TEST_F(MeasurementRulesWindowTest, AddAndRemoveThroughTheButtons) {
     EXPECT_FALSE(required->isDeleted());
     EXPECT_EQ(matches()->model()->rowCount(), SmartMeasurementsController::measurementMatches(cup).size());
     ASSERT_EQ(m_alerts.asked.size(), 1);
-    EXPECT_EQ(
-        m_alerts.asked.at(0).messageText,
-        QStringLiteral(
-            "The match ''cup'' is required to perform scaling operations and can't be edited or deleted."));
+    EXPECT_EQ(m_alerts.asked.at(0).messageText,
+              QStringLiteral("The match \u201ccup\u201d is required to perform scaling operations and can't "
+                             "be edited or deleted."));
 
     // A reset shows the new records and no matches of a rule that is gone.
     click("resetSmartMeasurementsButton");

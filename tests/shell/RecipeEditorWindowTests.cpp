@@ -1,5 +1,6 @@
 // The recipe editor's window on a real library: a recipe typed in with the keyboard and
-// saved, and the walk through the ingredient cells with Tab and Shift-Tab.
+// saved, the walk through the ingredient cells with Tab and Shift-Tab, and Escape.
+#include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
 #include "library/IngredientRecords.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -132,6 +134,49 @@ TEST_F(RecipeEditorWindowTest, ATitleRowTabsToTheNextRowAndTheDescriptionPanelFi
     m_editor->cancelButtonAction();
     EXPECT_TRUE(recipe->isDeleted());
     EXPECT_FALSE(m_view->descriptionPanel()->isVisible());
+}
+
+TEST_F(RecipeEditorWindowTest, EscapeLeavesAtOnceUnlessSomethingWasTyped) {
+    // Directions as another program wrote them: the window shows them in its own stored
+    // form, which is not a change.
+    RecipesManagedObject* recipe = testsupport::insertRecipe(
+        m_library->context(), QStringLiteral("Pie"),
+        {{QStringLiteral("directions"),
+          QStringLiteral("<p>Bake at <a href=\"https://example.com/oven\">200</a>.</p>\n\nServe [1]")},
+         {QStringLiteral("rating"), 3}});
+    m_library->context()->save();
+
+    // Escape clicks Cancel the way a shortcut clicks a button: pressed, then released a
+    // moment later; the test waits for the click.
+    QSignalSpy cancelled(m_view->cancelButton(), &QPushButton::clicked);
+    auto pressEscape = [&] {
+        const qsizetype before = cancelled.size();
+        QTest::keyClick(m_view->titleField(), Qt::Key_Escape);
+        return cancelled.size() > before || cancelled.wait();
+    };
+    m_editor->editRecipe(recipe);
+    m_view->focusTitle();
+    ASSERT_TRUE(pressEscape());
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_TRUE(m_alerts.asked.isEmpty());
+
+    m_editor->editRecipe(recipe);
+    m_view->focusTitle();
+    QTest::keyClick(m_view->titleField(), Qt::Key_End);
+    QTest::keyClicks(m_view->titleField(), QStringLiteral(" Deluxe"));
+    m_alerts.queueButton(1); // Cancel: back to the form, as typed
+    ASSERT_TRUE(pressEscape());
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Do you want to save the changes you made to \u201cPie Deluxe\u201d?"));
+    EXPECT_TRUE(m_editor->isOpen());
+    EXPECT_EQ(m_view->titleField()->text(), QStringLiteral("Pie Deluxe"));
+    m_alerts.queueButton(2); // Don't Save
+    QTest::mouseClick(m_view->cancelButton(), Qt::LeftButton);
+    EXPECT_EQ(m_alerts.asked.size(), 2);
+    EXPECT_FALSE(m_editor->isOpen());
+    EXPECT_EQ(recipe->stringValue(QStringLiteral("name")), QStringLiteral("Pie"));
+    EXPECT_FALSE(m_library->context()->hasChanges());
 }
 
 } // namespace

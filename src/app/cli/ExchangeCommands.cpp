@@ -114,7 +114,8 @@ int importCommand(CliSession& session, const QStringList& args) {
     }
     CliSession::printJson(
         QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
-                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())}});
+                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
+                    {QStringLiteral("skippedPictures"), result.skippedPictures()}});
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;

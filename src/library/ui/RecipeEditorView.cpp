@@ -114,8 +114,10 @@ RecipeEditorView::RecipeEditorView(RecipeEditorController* controller, QWidget* 
     connect(m_ingredients, &IngredientsTableView::openScalingAssistant, this,
             &RecipeEditorView::openScalingAssistant);
 
-    if (controller->isOpen())
+    if (controller->isOpen()) {
         loadFromController();
+        controller->rememberFormAsLoaded();
+    }
 }
 
 RecipeEditorView::~RecipeEditorView() {
@@ -276,9 +278,10 @@ void RecipeEditorView::buildForm() {
         if (m_controller)
             m_controller->saveButtonAction();
     });
+    // Escape or Cancel asks before throwing away what was typed.
     connect(m_cancelButton, &QPushButton::clicked, this, [this] {
         if (m_controller)
-            m_controller->cancelButtonAction();
+            m_controller->cancelAskingToSaveChanges();
     });
 
     // The description panel, made once and shown over the editor when asked.
