@@ -385,6 +385,7 @@ void VersionTwoImporterExporter::importDataFile(const QString& path) {
 bool VersionTwoImporterExporter::beginImportDataFile(const QString& path) {
     m_entries.reset();
     m_importedRecipes.clear();
+    m_stagedPictures.clear();
     m_result = ExchangeImportResult();
     if (!QFileInfo(path).isFile()) {
         m_result.readError = VersionTwoImporterExporter::tr("There is no file at %1.").arg(path);
@@ -497,6 +498,7 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
         m_context->deleteObject(recipe);
     }
     m_importedRecipes.clear();
+    m_stagedPictures.clear();
     // Nothing came in, so no picture of it was skipped either.
     m_result.picturesInUnknownFormat = 0;
     m_result.picturesNotWritten = 0;
@@ -504,6 +506,7 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
 
 void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
     m_importedRecipes.clear();
+    m_stagedPictures.clear();
     m_result = ExchangeImportResult();
     beginImport(int(array.size()));
     for (const QVariant& element : array)
@@ -559,14 +562,21 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
 
 void VersionTwoImporterExporter::finishImport() {
     stopProgress();
-    setHeaderText(finishedImportingText(int(m_importedRecipes.size()), skippedPictureCounts(m_result)));
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
-    // The library's own save: it also removes the pictures of recipes deleted before.
-    if (!m_session.save()) {
+    // The library's own save: it moves the staged pictures into "Images" and removes the
+    // pictures of recipes deleted before.
+    if (m_session.save()) {
+        // A picture that did not reach "Images" is lost to its recipe, and said so.
+        for (const auto& [record, index] : std::as_const(m_stagedPictures))
+            if (!record->isDeleted() && !record->hasImageAtIndex(index))
+                ++m_result.picturesNotWritten;
+    } else {
         qWarning("VersionTwoImporterExporter: the library could not be saved after the import");
         m_result.saveError = VersionTwoImporterExporter::tr("Unable to save changes to your library.");
     }
+    m_stagedPictures.clear();
+    setHeaderText(finishedImportingText(int(m_importedRecipes.size()), skippedPictureCounts(m_result)));
     if (!m_importedRecipes.isEmpty()) {
         RecipesArrayController& recipes = m_session.recipesArrayController();
         recipes.rearrangeObjects();
@@ -613,7 +623,9 @@ void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVarian
     if (!record || !record->saveImage(data, index, &error, RecipesManagedObject::ImageWrite::Staged)) {
         qWarning("VersionTwoImporterExporter: %s", qPrintable(error));
         ++m_result.picturesNotWritten;
+        return;
     }
+    m_stagedPictures.append({record, index});
 }
 
 QList<SkippedPictureCount>

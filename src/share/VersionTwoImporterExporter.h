@@ -15,6 +15,7 @@ class AppController;
 class ManagedObject;
 class ObjectContext;
 class ProgressView;
+class RecipesManagedObject;
 
 // How the last import went, for callers that report it (the command-line tool).
 struct ExchangeImportResult {
@@ -145,6 +146,8 @@ private:
     ObjectContext* m_context;
     Alerts* m_alerts;
     std::unique_ptr<ReadAhead> m_entries;
+    // The pictures written to the staging folder for the recipes of this import.
+    QList<std::pair<RecipesManagedObject*, int>> m_stagedPictures;
     int m_entriesSeen = 0;
     bool m_dialogOpened = false;
     bool m_maximumShown = false;

@@ -279,7 +279,7 @@ TEST_F(ExchangeFileTest, AMissingOrNonTextVersionStopsTheImportSayingWhatIsWrong
          damaged},
         {QVariant(QStringLiteral("3.0")),
          QStringLiteral("You need to upgrade to version 3.0 or greater to import this recipe file."),
-         QStringLiteral("Click the Larkspoon! menu and select ''Check for Updates...''")},
+         QStringLiteral("Click the Larkspoon! menu and select “Check for Updates...”")},
     };
     for (const auto& c : cases) {
         QVariantMap entry{{kName, QStringLiteral("Odd")}};
