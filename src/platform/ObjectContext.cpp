@@ -88,15 +88,28 @@ bool execute(sqlite3* db, const char* sql, QString* error) {
     return true;
 }
 
-// The first bytes of every SQLite database file.
-bool hasSQLiteHeader(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+// The first bytes of every SQLite database file, read through the connection's own file
+// handle. Opening the file a second time would not do: closing that descriptor drops every
+// lock this process holds on the file (POSIX locks belong to the process), so its other
+// connections would look gone to other programs, which could then fold the log away
+// under them ("disk I/O error", at worst a damaged store).
+bool hasSQLiteHeader(sqlite3* db, const QString& path, QString* error) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
         return fail(error,
                     QCoreApplication::translate("ObjectContext", "The file \"%1\" could not be read: %2")
-                        .arg(path, file.errorString()));
-    const QByteArray header = file.read(100);
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+                        .arg(path, sqliteMessage(db)));
+    QByteArray header(100, '\0');
+    const int rc = file->pMethods->xRead(file, header.data(), int(header.size()), 0);
+    sqlite3_int64 fileSize = 0;
+    if ((rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) ||
+        file->pMethods->xFileSize(file, &fileSize) != SQLITE_OK)
+        return fail(error,
+                    QCoreApplication::translate("ObjectContext", "The file \"%1\" could not be read: %2")
+                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+    // A short read leaves zeros, which are no header.
+    if (rc != SQLITE_OK || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return fail(error, QCoreApplication::translate("ObjectContext",
                                                        "The file \"%1\" is not a Larkspoon! library store.")
                                .arg(path));
@@ -111,7 +124,7 @@ bool hasSQLiteHeader(const QString& path, QString* error) {
     const quint32 pageCount = be32(28);
     const bool countValid = be32(24) == be32(92) && pageCount != 0;
     const bool walPending = QFileInfo::exists(path + QStringLiteral("-wal"));
-    if (countValid && !walPending && qint64(pageSize) * pageCount > file.size())
+    if (countValid && !walPending && qint64(pageSize) * pageCount > qint64(fileSize))
         return fail(error,
                     QCoreApplication::translate(
                         "ObjectContext", "The library store \"%1\" is damaged (the file is incomplete).")
@@ -121,7 +134,7 @@ bool hasSQLiteHeader(const QString& path, QString* error) {
 
 // The result of reading the schema: SQLITE_OK when the connection can read the store.
 int readProbe(sqlite3* db) {
-    Statement statement(db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"));
+    Statement statement(db, QStringLiteral("SELECT COUNT(*) FROM SQLITE_MASTER"));
     if (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
         return SQLITE_OK;
     return sqlite3_errcode(db);
@@ -175,14 +188,16 @@ sqlite3* openExisting(const QString& path, bool readOnly, int busyTimeoutMs, QSt
              QCoreApplication::translate("ObjectContext", "There is no library store at \"%1\".").arg(path));
         return nullptr;
     }
-    if (!hasSQLiteHeader(path, error))
-        return nullptr;
     sqlite3* db = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
         fail(error,
              QCoreApplication::translate("ObjectContext", "The library store \"%1\" could not be opened: %2")
                  .arg(path, sqliteMessage(db)));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    if (!hasSQLiteHeader(db, path, error)) {
         sqlite3_close_v2(db);
         return nullptr;
     }
