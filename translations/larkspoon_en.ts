@@ -98,6 +98,22 @@
         <source>If you choose to do this later you can do so by selecting “Import...” from the File menu and then selecting your version one database by opening your Home folder then /Library/Application Support/Larkspoon!/Larkspoon!.database</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The library is read-only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library &quot;%1&quot; is on a disk or in a folder that cannot be changed. You can read, print and export its recipes; changes cannot be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library is being changed by another program; try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your changes are kept. Another program saved to the library for longer than the wait allows; save again when it has finished.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DialogWithProgressbarController</name>
@@ -768,11 +784,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The library store &quot;%1&quot; is open read-only.</source>
+        <source>The library could not be saved: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The library could not be saved: %1</source>
+        <source>The library is read-only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library is being changed by another program; try again.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -80,6 +80,11 @@ bool CoreDataController::persistentStoreCoordinator() {
         presentError(error, QString());
         return false;
     }
+    if (m_context->isReadOnly()) {
+        // Said once, here; each save that then has changes to write fails with the same text.
+        qWarning().noquote() << "the library store is read-only:" << m_context->storePath();
+        presentError(tr("The library is read-only."), readOnlyInformativeText());
+    }
     recoverStagedImages();
     Scheduler::instance().schedule(
         1.0, [this] { validateGroupsContent(); }, this);
@@ -103,6 +108,12 @@ void CoreDataController::presentError(const QString& message, const QString& inf
         m_alerts->ask(message, informative, {tr("OK")});
 }
 
+QString CoreDataController::readOnlyInformativeText() const {
+    return tr("The library \"%1\" is on a disk or in a folder that cannot be changed. You can read, "
+              "print and export its recipes; changes cannot be saved.")
+        .arg(QDir::toNativeSeparators(m_libraryPath));
+}
+
 QString CoreDataController::markedForDeletePath() const {
     return m_libraryPath + QStringLiteral("/RecipesMarkedForDelete.plist");
 }
@@ -113,6 +124,16 @@ bool CoreDataController::saveAction() {
     QString error;
     if (!m_context->save(&error)) {
         qWarning().noquote() << "the library could not be saved:" << error;
+        if (m_context->lastSaveFailure() == SaveFailure::ReadOnly) {
+            presentError(tr("The library is read-only."), readOnlyInformativeText());
+            return false;
+        }
+        if (m_context->lastSaveFailure() == SaveFailure::Busy) {
+            presentError(tr("The library is being changed by another program; try again."),
+                         tr("Your changes are kept. Another program saved to the library for longer "
+                            "than the wait allows; save again when it has finished."));
+            return false;
+        }
         presentError(
             tr("Unable to save changes to your library."),
             tr("Your library is saved every time you save a recipe or exit the program. The most common "
@@ -126,7 +147,8 @@ bool CoreDataController::saveAction() {
 }
 
 void CoreDataController::recoverStagedImages() {
-    if (!m_context || !QFileInfo::exists(RecipesManagedObject::stagingFolder(m_libraryPath)))
+    if (!m_context || m_context->isReadOnly() ||
+        !QFileInfo::exists(RecipesManagedObject::stagingFolder(m_libraryPath)))
         return;
     // Left by an import that was killed or failed: pictures of recipes the store committed
     // move into "Images", the others (recipes never saved) are removed.

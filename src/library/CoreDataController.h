@@ -41,7 +41,10 @@ public:
     const QString& storeError() const { return m_storeError; }
 
     // Saves; on success writes the marked list and removes the marked image files. On
-    // failure shows "Unable to save changes to your library." and keeps the list.
+    // failure keeps the list and shows why: "The library is read-only.", "The library is
+    // being changed by another program; try again." (the store stayed locked longer than
+    // the wait) or "Unable to save changes to your library.". A library opened read-only
+    // is announced once when it opens.
     bool saveAction();
 
     // Queues the recipes' uniqueIDs for image removal at the next successful save.
@@ -98,6 +101,7 @@ private:
     void updatePictureFilesAfterSave();
     void addGroupsFromResource(const QString& fileName);
     void presentError(const QString& message, const QString& informative);
+    QString readOnlyInformativeText() const;
 
     QString m_libraryPath;
     Alerts* m_alerts;

@@ -9,9 +9,11 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTimeZone>
+#include <QUrl>
 #include <QUuid>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,24 @@ bool fail(QString* error, const QString& message) {
 
 QString sqliteMessage(sqlite3* db) {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+QString readOnlyMessage() {
+    return QCoreApplication::translate("ObjectContext", "The library is read-only.");
+}
+
+QString busyMessage() {
+    return QCoreApplication::translate("ObjectContext",
+                                       "The library is being changed by another program; try again.");
+}
+
+// Whether this process may write the store: the file itself, and its folder, where SQLite
+// makes the log and shared-memory files of a writing connection. A read-only medium
+// answers no even to the superuser.
+bool storeIsWritable(const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    return ::access(file.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK) == 0;
 }
 
 QString quoted(const QString& identifier) {
@@ -68,15 +88,28 @@ bool execute(sqlite3* db, const char* sql, QString* error) {
     return true;
 }
 
-// The first bytes of every SQLite database file.
-bool hasSQLiteHeader(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+// The first bytes of every SQLite database file, read through the connection's own file
+// handle. Opening the file a second time would not do: closing that descriptor drops every
+// lock this process holds on the file (POSIX locks belong to the process), so its other
+// connections would look gone to other programs, which could then fold the log away
+// under them ("disk I/O error", at worst a damaged store).
+bool hasSQLiteHeader(sqlite3* db, const QString& path, QString* error) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
         return fail(error,
                     QCoreApplication::translate("ObjectContext", "The file \"%1\" could not be read: %2")
-                        .arg(path, file.errorString()));
-    const QByteArray header = file.read(100);
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+                        .arg(path, sqliteMessage(db)));
+    QByteArray header(100, '\0');
+    const int rc = file->pMethods->xRead(file, header.data(), int(header.size()), 0);
+    sqlite3_int64 fileSize = 0;
+    if ((rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) ||
+        file->pMethods->xFileSize(file, &fileSize) != SQLITE_OK)
+        return fail(error,
+                    QCoreApplication::translate("ObjectContext", "The file \"%1\" could not be read: %2")
+                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+    // A short read leaves zeros, which are no header.
+    if (rc != SQLITE_OK || !header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return fail(error, QCoreApplication::translate("ObjectContext",
                                                        "The file \"%1\" is not a Larkspoon! library store.")
                                .arg(path));
@@ -91,7 +124,7 @@ bool hasSQLiteHeader(const QString& path, QString* error) {
     const quint32 pageCount = be32(28);
     const bool countValid = be32(24) == be32(92) && pageCount != 0;
     const bool walPending = QFileInfo::exists(path + QStringLiteral("-wal"));
-    if (countValid && !walPending && qint64(pageSize) * pageCount > file.size())
+    if (countValid && !walPending && qint64(pageSize) * pageCount > qint64(fileSize))
         return fail(error,
                     QCoreApplication::translate(
                         "ObjectContext", "The library store \"%1\" is damaged (the file is incomplete).")
@@ -99,12 +132,28 @@ bool hasSQLiteHeader(const QString& path, QString* error) {
     return true;
 }
 
+// The result of reading the schema: SQLITE_OK when the connection can read the store.
+int readProbe(sqlite3* db) {
+    Statement statement(db, QStringLiteral("SELECT COUNT(*) FROM SQLITE_MASTER"));
+    if (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
+        return SQLITE_OK;
+    return sqlite3_errcode(db);
+}
+
 std::optional<QVariantMap> readMetadata(sqlite3* db, const QString& path, QString* error) {
     Statement statement(db, QStringLiteral("SELECT Z_PLIST FROM LS_METADATA LIMIT 1"));
     if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) {
-        fail(error, QCoreApplication::translate("ObjectContext",
-                                                "The file \"%1\" is not a Larkspoon! library store.")
-                        .arg(path));
+        // A file that could not be read (locked, no permission, an input/output error) is
+        // not said to be something else: the user might throw a good store away.
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_ERROR || code == SQLITE_NOTADB || code == SQLITE_DONE || code == SQLITE_OK)
+            fail(error, QCoreApplication::translate("ObjectContext",
+                                                    "The file \"%1\" is not a Larkspoon! library store.")
+                            .arg(path));
+        else
+            fail(error, QCoreApplication::translate("ObjectContext",
+                                                    "The library store \"%1\" could not be read: %2")
+                            .arg(path, sqliteMessage(db)));
         return std::nullopt;
     }
     const QByteArray bytes(static_cast<const char*>(sqlite3_column_blob(statement.get(), 0)),
@@ -131,15 +180,14 @@ bool writeMetadata(sqlite3* db, const QVariantMap& metadata, QString* error) {
     return true;
 }
 
-// Opens an existing store file for reading and writing without creating anything.
-sqlite3* openExisting(const QString& path, bool readOnly, QString* error) {
+// Opens an existing store file for reading (and writing unless readOnly) without creating
+// anything.
+sqlite3* openExisting(const QString& path, bool readOnly, int busyTimeoutMs, QString* error) {
     if (!QFileInfo::exists(path)) {
         fail(error,
              QCoreApplication::translate("ObjectContext", "There is no library store at \"%1\".").arg(path));
         return nullptr;
     }
-    if (!hasSQLiteHeader(path, error))
-        return nullptr;
     sqlite3* db = nullptr;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
@@ -149,7 +197,30 @@ sqlite3* openExisting(const QString& path, bool readOnly, QString* error) {
         sqlite3_close_v2(db);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, 5000);
+    if (!hasSQLiteHeader(db, path, error)) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    if (readOnly && readProbe(db) != SQLITE_OK && QFileInfo(path + QStringLiteral("-wal")).size() == 0) {
+        // A store in write-ahead mode in a folder that cannot be written: SQLite cannot make
+        // the log and shared-memory files its readers need. With no log waiting beside it
+        // the store file holds every saved record, and nobody can change it, so it is read
+        // as an immutable file.
+        sqlite3_close_v2(db);
+        db = nullptr;
+        const QByteArray uri =
+            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+        if (sqlite3_open_v2(uri.constData(), &db,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            fail(error, QCoreApplication::translate("ObjectContext",
+                                                    "The library store \"%1\" could not be opened: %2")
+                            .arg(path, sqliteMessage(db)));
+            sqlite3_close_v2(db);
+            return nullptr;
+        }
+    }
     return db;
 }
 
@@ -272,6 +343,7 @@ std::unique_ptr<ObjectContext> ObjectContext::open(const QString& path, const Da
 
 bool ObjectContext::openDatabase(StoreOptions options, QString* error) {
     m_readOnly = options.readOnly;
+    m_busyTimeoutMs = options.busyTimeoutMs;
     const bool exists = QFileInfo::exists(m_path);
     if (!exists) {
         if (!options.createIfMissing || options.readOnly)
@@ -280,7 +352,12 @@ bool ObjectContext::openDatabase(StoreOptions options, QString* error) {
                             .arg(m_path));
         return createStore(error);
     }
-    m_db = openExisting(m_path, options.readOnly, error);
+    // A store this process cannot write (a read-only medium, a locked folder, another
+    // user's file) is read without writing anything; opened for writing, SQLite could not
+    // read it at all.
+    if (!m_readOnly && !storeIsWritable(m_path))
+        m_readOnly = true;
+    m_db = openExisting(m_path, m_readOnly, m_busyTimeoutMs, error);
     if (!m_db)
         return false;
     const std::optional<QVariantMap> metadata = readMetadata(m_db, m_path, error);
@@ -300,8 +377,16 @@ bool ObjectContext::openDatabase(StoreOptions options, QString* error) {
     }
     m_metadata = *metadata;
     m_storeIdentifier = m_metadata.value(kStoreUUIDKey).toString();
-    if (!options.readOnly && !configureConnection(error))
-        return false;
+    if (!m_readOnly && sqlite3_db_readonly(m_db, "main") == 1)
+        m_readOnly = true; // SQLite could open the file for reading only
+    if (!m_readOnly) {
+        QString message;
+        if (!configureConnection(&message)) {
+            if ((sqlite3_errcode(m_db) & 0xff) != SQLITE_READONLY)
+                return fail(error, message);
+            m_readOnly = true; // the file system refused the first write
+        }
+    }
     return readPrimaryKeys(error);
 }
 
@@ -317,7 +402,7 @@ bool ObjectContext::createStore(QString* error) {
         return fail(error, QCoreApplication::translate("ObjectContext",
                                                        "The library store \"%1\" could not be created: %2")
                                .arg(m_path, sqliteMessage(m_db)));
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
     if (!configureConnection(error))
         return false;
     QStringList schema;
@@ -400,7 +485,7 @@ bool ObjectContext::readPrimaryKeys(QString* error) {
 }
 
 std::optional<QVariantMap> ObjectContext::metadataForStoreAtPath(const QString& path, QString* error) {
-    sqlite3* db = openExisting(path, false, error);
+    sqlite3* db = openExisting(path, !storeIsWritable(path), StoreOptions().busyTimeoutMs, error);
     if (!db)
         return std::nullopt;
     std::optional<QVariantMap> metadata = readMetadata(db, path, error);
@@ -410,7 +495,7 @@ std::optional<QVariantMap> ObjectContext::metadataForStoreAtPath(const QString& 
 
 bool ObjectContext::setMetadataForStoreAtPath(const QVariantMap& metadata, const QString& path,
                                               QString* error) {
-    sqlite3* db = openExisting(path, false, error);
+    sqlite3* db = openExisting(path, false, StoreOptions().busyTimeoutMs, error);
     if (!db)
         return false;
     std::optional<QVariantMap> current = readMetadata(db, path, error);
@@ -813,48 +898,96 @@ bool ObjectContext::commitEditing() {
 }
 
 bool ObjectContext::save(QString* error) {
-    if (m_readOnly)
-        return fail(
-            error, QCoreApplication::translate("ObjectContext", "The library store \"%1\" is open read-only.")
-                       .arg(m_path));
+    m_lastSaveFailure = SaveFailure::None;
     processPendingChanges();
     if (!hasChanges())
         return true;
+    if (m_readOnly) {
+        m_lastSaveFailure = SaveFailure::ReadOnly;
+        return fail(error, readOnlyMessage());
+    }
     if (!writeChanges(error))
         return false;
     emit didSave();
     return true;
 }
 
+bool ObjectContext::failSave(QString* error, int sqliteCode, const QString& message) {
+    switch (sqliteCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        m_lastSaveFailure = SaveFailure::Busy;
+        return fail(error, busyMessage());
+    case SQLITE_READONLY:
+        m_readOnly = true; // the file system refused the write; later saves would fail alike
+        m_lastSaveFailure = SaveFailure::ReadOnly;
+        return fail(error, readOnlyMessage());
+    default:
+        m_lastSaveFailure = SaveFailure::Other;
+        return fail(
+            error,
+            QCoreApplication::translate("ObjectContext", "The library could not be saved: %1").arg(message));
+    }
+}
+
+// The highest record number of the entity that any program has used: the counter of the
+// store, or a higher number found in the table (a store written without the counter).
+bool ObjectContext::readStoredMaxKey(int entityIndex, qint64* maxKey) {
+    const QString& name = m_model.entities().at(entityIndex).name;
+    sqlite3_stmt* statement = cachedStatement(
+        QStringLiteral("SELECT MAX(COALESCE((SELECT Z_MAX FROM LS_PRIMARYKEY WHERE Z_ENTITY = ?), 0), "
+                       "COALESCE((SELECT MAX(Z_PK) FROM %1), 0))")
+            .arg(quoted(name)));
+    if (!statement)
+        return false;
+    const QByteArray utf8 = name.toUtf8();
+    sqlite3_bind_text(statement, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(statement) != SQLITE_ROW)
+        return false;
+    *maxKey = sqlite3_column_int64(statement, 0);
+    sqlite3_reset(statement);
+    return true;
+}
+
 bool ObjectContext::writeChanges(QString* error) {
-    QList<ManagedObject*> assigned;
-    std::vector<qint64> savedMax(m_entities.size());
+    // The highest record numbers known without this save's own: what a failed save leaves.
+    std::vector<qint64> knownMax(m_entities.size());
     for (size_t i = 0; i < m_entities.size(); ++i)
-        savedMax[i] = m_entities[i].maxKey;
+        knownMax[i] = m_entities[i].maxKey;
+    QList<ManagedObject*> assigned;
     auto undoAssignments = [&] {
         for (ManagedObject* object : std::as_const(assigned)) {
             object->m_id.m_primaryKey = 0;
             object->m_id.m_store.clear();
         }
         for (size_t i = 0; i < m_entities.size(); ++i)
-            m_entities[i].maxKey = savedMax[i];
+            m_entities[i].maxKey = knownMax[i];
     };
     auto abort = [&](const QString& message) {
+        const int code = sqlite3_extended_errcode(m_db);
         execute(m_db, "ROLLBACK", nullptr);
         undoAssignments();
-        return fail(
-            error,
-            QCoreApplication::translate("ObjectContext", "The library could not be saved: %1").arg(message));
+        return failSave(error, code, message);
     };
 
-    if (!execute(m_db, "BEGIN IMMEDIATE", error)) {
-        if (error)
-            *error = QCoreApplication::translate("ObjectContext", "The library could not be saved: %1")
-                         .arg(*error);
-        return false;
-    }
+    // The write lock first (waiting up to the busy timeout while another program writes),
+    // so the record numbers read below stay this save's until it commits.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return failSave(error, sqlite3_extended_errcode(m_db), sqliteMessage(m_db));
     // Permanent identities first, so links between new records can be written at once.
+    // They continue from the highest number in the store, which another program may have
+    // raised since this context read it.
     QSet<int> touchedEntities;
+    for (ManagedObject* object : std::as_const(m_changed))
+        if (!object->m_deleted && object->m_id.m_primaryKey == 0)
+            touchedEntities.insert(m_model.entityIndex(object->entityName()));
+    for (int index : std::as_const(touchedEntities)) {
+        qint64 stored = 0;
+        if (!readStoredMaxKey(index, &stored))
+            return abort(sqliteMessage(m_db));
+        knownMax[size_t(index)] = std::max(knownMax[size_t(index)], stored);
+        m_entities[size_t(index)].maxKey = knownMax[size_t(index)];
+    }
     for (ManagedObject* object : std::as_const(m_changed)) {
         if (object->m_deleted || object->m_id.m_primaryKey != 0)
             continue;
@@ -862,7 +995,6 @@ bool ObjectContext::writeChanges(QString* error) {
         object->m_id.m_primaryKey = ++m_entities[index].maxKey;
         object->m_id.m_store = m_storeIdentifier;
         assigned.append(object);
-        touchedEntities.insert(index);
     }
     for (ManagedObject* object : std::as_const(m_changed)) {
         const EntityDescription& entity = *object->m_entity;

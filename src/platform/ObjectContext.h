@@ -38,7 +38,19 @@ struct FetchRequest {
 
 struct StoreOptions {
     bool createIfMissing = true;
+    // Reads only: fetches work, a save with changes fails with SaveFailure::ReadOnly. A
+    // store whose file or folder cannot be written is opened this way whatever this says.
     bool readOnly = false;
+    // How long a save (and a read) waits while another program writes to the store.
+    int busyTimeoutMs = 10000;
+};
+
+// Why the last save failed.
+enum class SaveFailure {
+    None,
+    ReadOnly, // the store was opened read-only or its file refused the write
+    Busy,     // another program kept the store locked for longer than the busy timeout
+    Other,
 };
 
 // The records of one open store: insert, delete, fetch, save, undo. A store is a SQLite
@@ -89,8 +101,15 @@ public:
     ManagedObject* objectWithURI(const QString& uri);
 
     // Writes every change in one transaction; on failure nothing is written, the changes
-    // stay in memory and error says why.
+    // and the temporary identities stay in memory, error says why and lastSaveFailure()
+    // what kind of failure it was. New records are numbered inside the transaction, from
+    // the highest number any program has written, so several programs can write to one
+    // store. Without changes a save succeeds, also on a read-only store.
     bool save(QString* error = nullptr);
+    SaveFailure lastSaveFailure() const { return m_lastSaveFailure; }
+    // The store was opened read-only (asked for, file or folder not writable, or a write
+    // refused by the file system).
+    bool isReadOnly() const { return m_readOnly; }
     bool hasChanges() const;
     // Grows with every insert, delete and change; caches built from records compare it.
     quint64 changeGeneration() const { return m_changeGeneration; }
@@ -118,6 +137,8 @@ private:
     bool openDatabase(StoreOptions options, QString* error);
     bool createStore(QString* error);
     bool configureConnection(QString* error);
+    bool failSave(QString* error, int sqliteCode, const QString& message);
+    bool readStoredMaxKey(int entityIndex, qint64* maxKey);
     bool readPrimaryKeys(QString* error);
     sqlite3_stmt* cachedStatement(const QString& sql);
     bool ensureLoaded(int entityIndex, QString* error);
@@ -136,6 +157,8 @@ private:
     bool m_metadataChanged = false;
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
+    int m_busyTimeoutMs = 10000;
+    SaveFailure m_lastSaveFailure = SaveFailure::None;
     UndoManager* m_undoManager = nullptr;
 
     struct EntityState {
@@ -143,7 +166,7 @@ private:
         std::vector<std::unique_ptr<ManagedObject>> objects; // every record ever seen
         QList<ManagedObject*> live;                          // saved and inserted, not deleted
         QHash<qint64, ManagedObject*> byKey;
-        qint64 maxKey = 0;
+        qint64 maxKey = 0;      // the highest record number seen; the store's is read at each save
         bool liveDirty = false; // live needs rebuilding
     };
     std::vector<EntityState> m_entities;

@@ -1,6 +1,9 @@
 // larkspoon-cli's store commands as a script would use them: JSON out, exit codes.
 #include "common/TestSupport.h"
 
+#include "library/LibraryStore.h"
+#include "platform/PropertyList.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -9,7 +12,13 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 using testsupport::CliRun;
+using testsupport::fileDigest;
 using testsupport::runCli;
 
 namespace {
@@ -145,6 +154,99 @@ TEST_F(CliStoreTest, ErrorsExitWithTheirCodesAndChangeNothing) {
     run = cli({QStringLiteral("info")});
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.err.contains("not a Larkspoon! library store"));
+}
+
+// An import runs while this process saves recipes one by one into the same library, from
+// before the import opens the store until it has finished: both number their records
+// from the store at each save, so every record arrives.
+TEST_F(CliStoreTest, ImportBesideAnotherWriterKeepsEveryRecord) {
+    constexpr int kImported = 400;
+    constexpr int kLeastLocal = 50;
+    constexpr int kMostLocal = 2000;
+    json(cli({QStringLiteral("create")}));
+    QVariantList recipes;
+    for (int i = 0; i < kImported; ++i)
+        recipes << QVariantMap{{QStringLiteral("modelVersion"), QStringLiteral("2.3")},
+                               {QStringLiteral("name"), QStringLiteral("imported %1").arg(i)}};
+    const QString file = m_dir.filePath(QStringLiteral("many.lsr"));
+    ASSERT_TRUE(writePropertyListFile(QVariant(recipes), file));
+
+    QString error;
+    std::unique_ptr<ObjectContext> context = openLibraryStore(m_library, false, &error);
+    ASSERT_TRUE(context) << error.toStdString();
+    CliRun importRun;
+    std::atomic<bool> importDone = false;
+    std::thread importer([&] {
+        importRun = cli({QStringLiteral("import"), file});
+        importDone = true;
+    });
+    int saved = 0;
+    QString lastError;
+    for (int i = 0; i < kMostLocal && (i < kLeastLocal || !importDone); ++i) {
+        ManagedObject* recipe = context->insertNewObject(QStringLiteral("Recipes"));
+        recipe->setValueForKey(QStringLiteral("local %1").arg(i), QStringLiteral("name"));
+        if (context->save(&error))
+            ++saved;
+        else
+            lastError = error;
+    }
+    importer.join();
+    const int attempted = int(context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))).size());
+    EXPECT_EQ(saved + kStarterRecipes, attempted) << lastError.toStdString();
+    ASSERT_EQ(importRun.exitCode, 0) << importRun.err.toStdString();
+    EXPECT_EQ(json(importRun).toObject().value(QStringLiteral("imported")).toInt(), kImported);
+    context.reset();
+    const QJsonObject counts =
+        json(cli({QStringLiteral("info")})).toObject().value(QStringLiteral("counts")).toObject();
+    EXPECT_EQ(counts.value(QStringLiteral("Recipes")).toInt(), kStarterRecipes + kImported + saved);
+}
+
+// A library whose folder and store cannot be written: the reading commands work, the
+// writing ones say the library is read-only (exit 3) and the store stays as it was.
+TEST_F(CliStoreTest, ReadOnlyLibraryReadsAndRefusesToWrite) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write whatever the permissions say";
+    json(cli({QStringLiteral("create")}));
+    const QJsonArray listed = json(cli({QStringLiteral("list")})).toArray();
+    ASSERT_FALSE(listed.isEmpty());
+    const QString uniqueID = listed.at(0).toObject().value(QStringLiteral("uniqueID")).toString();
+    const QString exchange = m_dir.filePath(QStringLiteral("all.lsr"));
+    json(cli({QStringLiteral("export"), exchange, QStringLiteral("--all")}));
+    const QString store = m_library + QStringLiteral("/Library Database.SQL");
+    const QByteArray before = fileDigest(store);
+    ASSERT_EQ(chmod(QFile::encodeName(store).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(m_library).constData(), 0555), 0);
+
+    const QStringList reads[] = {
+        {QStringLiteral("info")},
+        {QStringLiteral("list")},
+        {QStringLiteral("query"), QStringLiteral("Recipes"), QStringLiteral("--keys"),
+         QStringLiteral("name")},
+        {QStringLiteral("render"), uniqueID},
+        {QStringLiteral("export"), m_dir.filePath(QStringLiteral("again.lsr")), QStringLiteral("--all")},
+    };
+    for (const QStringList& args : reads) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 0) << args.join(QLatin1Char(' ')).toStdString() << ": "
+                                   << run.err.toStdString();
+        EXPECT_FALSE(run.out.isEmpty()) << args.join(QLatin1Char(' ')).toStdString();
+    }
+    const QStringList writes[] = {
+        {QStringLiteral("insert"), QStringLiteral("Recipes"), QStringLiteral(R"({"name":"Cake"})")},
+        {QStringLiteral("delete"), QStringLiteral("Recipes"), QStringLiteral("--filter"),
+         QStringLiteral("TRUEPREDICATE")},
+        {QStringLiteral("import"), exchange},
+        {QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Baking")},
+    };
+    for (const QStringList& args : writes) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 3) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.err.contains("The library is read-only."))
+            << args.join(QLatin1Char(' ')).toStdString() << ": " << run.err.toStdString();
+    }
+    chmod(QFile::encodeName(m_library).constData(), 0755);
+    chmod(QFile::encodeName(store).constData(), 0644);
+    EXPECT_EQ(fileDigest(store), before);
 }
 
 } // namespace

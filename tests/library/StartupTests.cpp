@@ -23,6 +23,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class RecordingShell final : public ApplicationShell {
@@ -216,6 +220,66 @@ TEST_F(StartupTest, StoresOfOtherVersionsAreLeftAlone) {
     EXPECT_EQ(ObjectContext::metadataForStoreAtPath(libraryStorePath(unversioned))
                   ->value(QStringLiteral("modelVersion")),
               QVariant(QStringLiteral("2.3")));
+}
+
+// A save that cannot be written says why: the library is read-only, or another program
+// kept it locked past the wait (the changes stay, and a later save writes them).
+TEST_F(StartupTest, SaveFailuresOfAReadOnlyOrBusyLibrarySayWhy) {
+    const QString path = makeLibrary(QStringLiteral("Shared"));
+    struct Case {
+        const char* name;
+        bool readOnly;
+        QString message;
+    };
+    const Case cases[] = {
+        {"read-only", true, QStringLiteral("The library is read-only.")},
+        {"busy", false, QStringLiteral("The library is being changed by another program; try again.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_alerts.asked.clear();
+        StoreOptions options;
+        options.readOnly = c.readOnly;
+        options.busyTimeoutMs = 20;
+        QString error;
+        std::unique_ptr<ObjectContext> opened =
+            ObjectContext::open(libraryStorePath(path), *currentDataModel(), &error, options);
+        ASSERT_TRUE(opened) << error.toStdString();
+        CoreDataController controller(path, std::move(opened), &m_alerts);
+        controller.managedObjectContext()->insertNewObject(QStringLiteral("Recipes"));
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(libraryStorePath(path)).constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_FALSE(controller.saveAction());
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_EQ(askedMessages(), QStringList{c.message});
+        EXPECT_EQ(controller.saveAction(), !c.readOnly);
+    }
+}
+
+// A library on a medium that cannot be written opens for reading and says so once.
+TEST_F(StartupTest, ReadOnlyLibraryOpensAndIsAnnouncedOnce) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write whatever the permissions say";
+    const QString path = makeLibrary(QStringLiteral("Disc"));
+    const QString store = libraryStorePath(path);
+    ASSERT_EQ(chmod(QFile::encodeName(store).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0555), 0);
+    {
+        CoreDataController controller(path, &m_alerts);
+        ObjectContext* context = controller.managedObjectContext();
+        ASSERT_NE(context, nullptr) << controller.storeError().toStdString();
+        EXPECT_TRUE(context->isReadOnly());
+        EXPECT_EQ(askedMessages(), QStringList{QStringLiteral("The library is read-only.")});
+        EXPECT_TRUE(controller.saveAction()); // nothing to write
+        context->insertNewObject(QStringLiteral("Recipes"));
+        EXPECT_FALSE(controller.saveAction());
+        EXPECT_EQ(askedMessages(), (QStringList{QStringLiteral("The library is read-only."),
+                                                QStringLiteral("The library is read-only.")}));
+    }
+    chmod(QFile::encodeName(path).constData(), 0755);
+    chmod(QFile::encodeName(store).constData(), 0644);
 }
 
 // Image files of deleted recipes go only once the store has saved the deletion.

@@ -1,5 +1,6 @@
 // The record store against real SQLite files: persistence, fetching, saving only what
-// changed, relationships, undo, bad files and a process killed while saving.
+// changed, relationships, undo, bad files, a process killed while saving, several
+// programs writing at once and stores that cannot be written.
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
@@ -14,7 +15,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -372,6 +376,195 @@ TEST_F(ObjectContextTest, BadFilesGiveAnErrorAndStayUnchanged) {
         ObjectContext::open(m_dir.filePath(QStringLiteral("absent.SQL")), currentModel(), &error, noCreate),
         nullptr);
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("absent.SQL"))));
+}
+
+// Two contexts opened on the same store before either saved: each save numbers its new
+// records from what the store holds then, not from what the context read at opening.
+TEST_F(ObjectContextTest, ContextsOpenedTogetherNumberTheirRecordsApart) {
+    {
+        auto context = open();
+        recipe(*context, QStringLiteral("before"));
+        ASSERT_TRUE(context->save());
+    }
+    auto first = open();
+    auto second = open();
+    ASSERT_EQ(first->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))).size(), 1);
+    ASSERT_EQ(second->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))).size(), 1);
+    QStringList uris;
+    for (int round = 0; round < 3; ++round) {
+        for (ObjectContext* context : {first.get(), second.get()}) {
+            ManagedObject* added = recipe(*context, QStringLiteral("round %1").arg(round));
+            QString error;
+            ASSERT_TRUE(context->save(&error)) << error.toStdString();
+            uris << added->objectID().uriRepresentation();
+        }
+    }
+    EXPECT_EQ(QSet<QString>(uris.begin(), uris.end()).size(), 6);
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT COUNT(DISTINCT Z_PK) FROM Recipes")),
+              QStringLiteral("7"));
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT Z_MAX FROM LS_PRIMARYKEY WHERE Z_ENTITY = 'Recipes'")),
+              QStringLiteral("7"));
+    // Each context finds its own records by their permanent identities.
+    EXPECT_NE(second->objectWithURI(uris.last()), nullptr);
+    EXPECT_NE(first->objectWithURI(uris.at(uris.size() - 2)), nullptr);
+}
+
+// Another program holds the store's write lock past the wait: the save fails with the busy
+// text and keeps everything; that program then uses the next record number, and the
+// next save numbers past it.
+TEST_F(ObjectContextTest, BusyStoreFailsAfterTheWaitAndTheNextSaveNumbersPastTheOtherWriter) {
+    {
+        auto context = open();
+        ASSERT_TRUE(context->save());
+    }
+    StoreOptions shortWait;
+    shortWait.busyTimeoutMs = 20;
+    QString error;
+    auto context = ObjectContext::open(m_path, currentModel(), &error, shortWait);
+    ASSERT_TRUE(context) << error.toStdString();
+    ManagedObject* added = recipe(*context, QStringLiteral("waiting"));
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(m_path).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(context->save(&error));
+    EXPECT_EQ(context->lastSaveFailure(), SaveFailure::Busy);
+    EXPECT_EQ(error, QStringLiteral("The library is being changed by another program; try again."));
+    EXPECT_TRUE(added->objectID().isTemporaryID());
+    EXPECT_TRUE(context->hasChanges());
+    ASSERT_EQ(sqlite3_exec(other,
+                           "INSERT INTO Recipes (Z_PK, name) VALUES (1, 'other'); "
+                           "UPDATE LS_PRIMARYKEY SET Z_MAX = 1 WHERE Z_ENTITY = 'Recipes'; COMMIT",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+
+    ASSERT_TRUE(context->save(&error)) << error.toStdString();
+    EXPECT_EQ(context->lastSaveFailure(), SaveFailure::None);
+    EXPECT_TRUE(added->objectID().uriRepresentation().endsWith(QStringLiteral("/Recipes/p2")));
+    EXPECT_EQ(sqlOnFile(m_path,
+                        QStringLiteral(
+                            "SELECT group_concat(name, ',') FROM (SELECT name FROM Recipes ORDER BY Z_PK)")),
+              QStringLiteral("other,waiting"));
+}
+
+// Two processes insert 500 recipes each, one save per recipe, into the same store; the
+// parent also opens fresh readers while both write (opening one must not disturb the
+// locks of the parent's writer). Every record arrives once.
+TEST_F(ObjectContextTest, TwoProcessesInsertingAtOnceLoseNothing) {
+    constexpr int kEach = 500;
+    {
+        auto context = open();
+        ASSERT_TRUE(context->save());
+    }
+    auto insertAll = [this](const QString& prefix) {
+        QString error;
+        auto context = ObjectContext::open(m_path, currentModel(), &error);
+        if (!context)
+            return 3;
+        for (int i = 0; i < kEach; ++i) {
+            recipe(*context, prefix + QString::number(i));
+            if (!context->save(&error)) {
+                fprintf(stderr, "%s\n", qPrintable(error));
+                return 4;
+            }
+        }
+        return 0;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        _exit(insertAll(QStringLiteral("child ")));
+
+    QString error;
+    auto context = ObjectContext::open(m_path, currentModel(), &error);
+    ASSERT_TRUE(context) << error.toStdString();
+    int lastSeen = 0;
+    for (int i = 0; i < kEach; ++i) {
+        recipe(*context, QStringLiteral("parent %1").arg(i));
+        ASSERT_TRUE(context->save(&error)) << "save " << i << ": " << error.toStdString();
+        if (i % 5 == 0) {
+            auto reader = ObjectContext::open(m_path, currentModel(), &error);
+            ASSERT_TRUE(reader) << error.toStdString();
+            const int seen =
+                int(reader->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")), &error).size());
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            EXPECT_GE(seen, std::max(lastSeen, i + 1));
+            lastSeen = seen;
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT COUNT(DISTINCT name) FROM Recipes")),
+              QString::number(2 * kEach));
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT Z_MAX FROM LS_PRIMARYKEY WHERE Z_ENTITY = 'Recipes'")),
+              QString::number(2 * kEach));
+    auto reopened = open();
+    EXPECT_EQ(reopened->countForFetchRequest(FetchRequest(QStringLiteral("Recipes"))), 2 * kEach);
+}
+
+// A store opened read-only reads as usual; a save with changes fails with the read-only
+// text, a save without changes succeeds, and the file is not touched.
+TEST_F(ObjectContextTest, ReadOnlyStoreReadsAndRefusesToWrite) {
+    {
+        auto context = open();
+        recipe(*context, QStringLiteral("Apple pie"), 5);
+        recipe(*context, QStringLiteral("Bread"), 2);
+        ASSERT_TRUE(context->save());
+    }
+    const QByteArray before = fileDigest(m_path);
+    StoreOptions readOnly;
+    readOnly.readOnly = true;
+    QString error;
+    auto context = ObjectContext::open(m_path, currentModel(), &error, readOnly);
+    ASSERT_TRUE(context) << error.toStdString();
+    EXPECT_TRUE(context->isReadOnly());
+    EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"), filter(QStringLiteral("rating > 3")))),
+              QStringList{QStringLiteral("Apple pie")});
+    EXPECT_TRUE(context->save(&error));
+
+    recipe(*context, QStringLiteral("Cake"));
+    EXPECT_FALSE(context->save(&error));
+    EXPECT_EQ(context->lastSaveFailure(), SaveFailure::ReadOnly);
+    EXPECT_EQ(error, QStringLiteral("The library is read-only."));
+    EXPECT_TRUE(context->hasChanges());
+    context.reset();
+    EXPECT_EQ(fileDigest(m_path), before);
+    EXPECT_EQ(sqlOnFile(m_path, QStringLiteral("SELECT COUNT(*) FROM Recipes")), QStringLiteral("2"));
+}
+
+// A store whose folder and file cannot be written (as on a read-only medium) opens
+// read-only by itself, even with no shared-memory file beside it and none to be made.
+TEST_F(ObjectContextTest, StoreInAFolderThatCannotBeWrittenOpensReadOnly) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write whatever the permissions say";
+    {
+        auto context = open();
+        recipe(*context, QStringLiteral("Apple pie"));
+        ASSERT_TRUE(context->save());
+    }
+    ASSERT_FALSE(QFile::exists(m_path + QStringLiteral("-shm")));
+    const QString folder = m_dir.path();
+    ASSERT_EQ(chmod(QFile::encodeName(m_path).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    QString error;
+    auto context = ObjectContext::open(m_path, currentModel(), &error);
+    EXPECT_TRUE(context) << error.toStdString();
+    if (context) {
+        EXPECT_TRUE(context->isReadOnly());
+        EXPECT_EQ(names(*context, FetchRequest(QStringLiteral("Recipes"))),
+                  QStringList{QStringLiteral("Apple pie")});
+        recipe(*context, QStringLiteral("Cake"));
+        EXPECT_FALSE(context->save(&error));
+        EXPECT_EQ(context->lastSaveFailure(), SaveFailure::ReadOnly);
+    }
+    EXPECT_TRUE(ObjectContext::metadataForStoreAtPath(m_path, &error)) << error.toStdString();
+    context.reset();
+    chmod(QFile::encodeName(folder).constData(), 0755);
+    chmod(QFile::encodeName(m_path).constData(), 0644);
 }
 
 // A child process saves rounds of changes in a loop and is killed at a random moment;

@@ -21,6 +21,7 @@ enum CliExit {
     CliOK = 0,
     CliUsage = 2,     // bad arguments, bad filter, unsupported input
     CliNoLibrary = 3, // no library, a store of another model, an unreadable store, a failed write
+                      // (a read-only library, or another program kept the store locked too long)
     CliStopped = 4,   // an import stopped by a file of another version
 };
 
