@@ -124,6 +124,7 @@ bool CoreDataController::saveAction() {
     QString error;
     if (!m_context->save(&error)) {
         qWarning().noquote() << "the library could not be saved:" << error;
+        m_lastSaveError = error;
         if (m_context->lastSaveFailure() == SaveFailure::ReadOnly) {
             presentError(tr("The library is read-only."), readOnlyInformativeText());
             return false;
@@ -142,6 +143,7 @@ bool CoreDataController::saveAction() {
                "relaunch."));
         return false;
     }
+    m_lastSaveError.clear();
     updatePictureFilesAfterSave();
     return true;
 }

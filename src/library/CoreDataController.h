@@ -46,6 +46,8 @@ public:
     // the wait) or "Unable to save changes to your library.". A library opened read-only
     // is announced once when it opens.
     bool saveAction();
+    // Why the last saveAction failed, as the store said it (empty after a save that worked).
+    const QString& lastSaveError() const { return m_lastSaveError; }
 
     // Queues the recipes' uniqueIDs for image removal at the next successful save.
     void markRecipesForDelete(const QList<ManagedObject*>& recipes);
@@ -110,4 +112,5 @@ private:
     QString m_storeError;
     std::optional<QStringList> m_markedForDelete;
     SampleRecipesImporter m_sampleRecipesImporter;
+    QString m_lastSaveError;
 };

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -164,6 +166,29 @@ TEST_F(CliExchangeTest, ImportCountsThePicturesItSkipped) {
                                           QStringLiteral("uniqueIDs")}));
     EXPECT_EQ(result.value(QStringLiteral("imported")), QJsonValue(1));
     EXPECT_EQ(result.value(QStringLiteral("skippedPictures")), QJsonValue(2));
+
+    // A picture that cannot be written into the library ("Images" is not a folder) is lost
+    // to its recipe: counted, told, and not a success.
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    const QString images = m_library + QStringLiteral("/Images");
+    QDir(images).removeRecursively();
+    QFile blocker(images);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVariantMap pictured = recipe;
+    pictured.insert(QStringLiteral("image1"), jpeg);
+    pictured.remove(QStringLiteral("image2"));
+    ASSERT_TRUE(writePropertyListFile(QVariantList{pictured}, path(QStringLiteral("lost.lsr"))));
+    const CliRun lost = cli({QStringLiteral("import"), path(QStringLiteral("lost.lsr"))});
+    EXPECT_EQ(lost.exitCode, 3);
+    EXPECT_EQ(json(lost).object().value(QStringLiteral("skippedPictures")), QJsonValue(1));
+    EXPECT_TRUE(lost.err.contains("1 pictures could not be written to the library."))
+        << lost.err.toStdString();
 }
 
 TEST_F(CliExchangeTest, FailedWriteExitsThreeAndLeavesNoPartialFile) {

@@ -1,6 +1,7 @@
 // The exchange-file commands: import, export, list.
 #include "CliCommand.h"
 
+#include "library/CoreDataController.h"
 #include "library/GroupsManagedObject.h"
 #include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
@@ -100,16 +101,16 @@ int importCommand(CliSession& session, const QStringList& args) {
     LibrarySession* library = session.library(alerts);
     if (!library)
         return CliNoLibrary;
-    ObjectContext* context = library->context();
     VersionTwoImporterExporter importer(library);
     importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     importer.importDataFile(path);
     const ExchangeImportResult& result = importer.importResult();
     if (!result.readError.isEmpty())
         return usage(result.readError);
-    // An import stopped by the upgrade alert has not saved what it imported before it.
-    if (!context->save(&error)) {
-        CliSession::printError(error);
+    // An import stopped by the upgrade alert has not saved what it imported before it. The
+    // library's own save also moves the staged pictures into place.
+    if (!library->save()) {
+        CliSession::printError(library->store().lastSaveError());
         return CliNoLibrary;
     }
     CliSession::printJson(
@@ -119,6 +120,13 @@ int importCommand(CliSession& session, const QStringList& args) {
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;
+    }
+    // Pictures that could not be written are lost to their recipes: the import did not
+    // fully succeed.
+    if (result.picturesNotWritten > 0) {
+        CliSession::printError(QStringLiteral("%1 pictures could not be written to the library.")
+                                   .arg(result.picturesNotWritten));
+        return CliNoLibrary;
     }
     return CliOK;
 }
