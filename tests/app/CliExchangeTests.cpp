@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -169,12 +167,7 @@ TEST_F(CliExchangeTest, ImportCountsThePicturesItSkipped) {
 
     // A picture that cannot be written into the library ("Images" is not a folder) is lost
     // to its recipe: counted, told, and not a success.
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
+    const QByteArray jpeg = testsupport::pictureData("JPEG");
     const QString images = m_library + QStringLiteral("/Images");
     QDir(images).removeRecursively();
     QFile blocker(images);

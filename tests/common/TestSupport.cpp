@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QColor>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 
 #include <sqlite3.h>
@@ -59,4 +62,13 @@ QString testsupport::sqlOnFile(const QString& path, const QString& sql) {
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return result;
+}
+
+QByteArray testsupport::pictureData(const char* format, int seed) {
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 37) % 360, 200, 200));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return buffer.data();
 }

@@ -25,6 +25,10 @@ QByteArray fileDigest(const QString& path);
 // column of the first row, or "error: ..." when the statement cannot be prepared.
 QString sqlOnFile(const QString& path, const QString& sql);
 
+// A small picture in the given format ("JPEG", "PNG", ...), coloured by seed so pictures
+// differ.
+QByteArray pictureData(const char* format, int seed = 0);
+
 CliRun runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000);
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 #include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
+#include "common/TestSupport.h"
 
 #include "library/LibrarySession.h"
 #include "library/RecipeEditorController.h"
@@ -10,10 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -48,15 +47,7 @@ protected:
     }
     LibrarySession& session() { return *m_library->session(); }
     QString libraryPath() const { return m_dir.filePath(QStringLiteral("Session.library")); }
-    static QByteArray jpeg() {
-        QImage picture(4, 3, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QByteArray data;
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "JPEG");
-        return data;
-    }
+    static QByteArray jpeg() { return pictureData("JPEG"); }
 };
 
 // Saving through the session removes the pictures of recipes deleted before, whoever saves.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TestSupport.h"
+
 #include "platform/ProgressView.h"
 
 #include <QBuffer>
@@ -23,15 +25,7 @@ public:
     void close() override { steps << QStringLiteral("close"); }
 };
 
-// A small picture in the given format, coloured by seed so pictures differ.
-inline QByteArray pictureData(const char* format, int seed = 0) {
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(QColor::fromHsv((seed * 37) % 360, 200, 200));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return buffer.data();
-}
+using testsupport::pictureData;
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
