@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+#include <string>
 
 namespace testsupport {
 
@@ -24,6 +27,12 @@ QByteArray fileDigest(const QString& path);
 // Runs one SQL statement on a store file through a separate connection; returns the first
 // column of the first row, or "error: ..." when the statement cannot be prepared.
 QString sqlOnFile(const QString& path, const QString& sql);
+
+// A value as the test sees a text: "absent" (a null QVariant), "null text" (a null QString),
+// "text[]" for the empty text, else its UTF-16 units in hex ("text[feff 61]"); other kinds
+// by their type name. QString's == takes a null text for "", and shows no invisible
+// characters; this tells them all apart.
+std::string textUnits(const QVariant& value);
 
 CliRun runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000);
 
