@@ -2,6 +2,7 @@
 
 #include "PropertyList.h"
 #include "UndoManager.h"
+#include "Utf8Text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -246,7 +247,7 @@ QVariant readColumn(sqlite3_stmt* statement, int column, AttributeType type) {
     switch (type) {
     case AttributeType::Text: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+        return exactTextFromUtf8(QByteArrayView(text, sqlite3_column_bytes(statement, column)));
     }
     case AttributeType::Integer:
         return qint64(sqlite3_column_int64(statement, column));
@@ -835,8 +836,9 @@ QStringList ObjectContext::storedTexts(const QString& entityName, const QString&
                                   .arg(quoted(attributeName), quoted(entityName)));
     QStringList texts;
     while (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
-        texts.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)),
-                                       sqlite3_column_bytes(statement.get(), 0)));
+        texts.append(exactTextFromUtf8(
+            QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)),
+                           sqlite3_column_bytes(statement.get(), 0))));
     return texts;
 }
 

@@ -17,45 +17,101 @@
 //  - Integers are qint64. An integer above the signed range (some writers keep unsigned
 //    64-bit values) comes back as the negative qint64 with the same bits; 16-byte
 //    integers of binary lists keep their low 64 bits.
-//  - Dates are QDateTime in UTC, to the millisecond. XML is written with whole seconds,
-//    rounded down, as the format has always been written.
+//  - Dates are QDateTime in UTC, to the millisecond. XML is written in whole seconds (its
+//    date form has no fraction); a fraction is read.
 //  - A keyed-archive identifier (binary lists only) reads as the dictionary
 //    {"CF$UID": number}, its form in XML.
 //  - Writing other QVariant types: QStringList and sequences become arrays, QVariantHash
 //    a dictionary, every integer type an integer, float a real, QDate a date at midnight
 //    UTC, anything else the string of QVariant::toString(). An invalid QVariant (and an
 //    invalid date) is left out of a dictionary and written as an empty string elsewhere.
-//    NUL characters are left out of strings and keys: XML cannot carry them.
+//    Characters XML 1.0 cannot carry are left out of strings and keys, and counted.
 
 namespace {
 
 using propertylist::kMaxDepth;
 constexpr qint64 kMaxBytes = qint64(512) * 1024 * 1024;
 
-// The XML writer. Strings are UTF-8 with &, < and > escaped; other characters are written
-// as they are: readers of property lists take control characters as text, while some
-// refuse character references to them.
+// The XML writer. Strings are UTF-8 with &, < and > escaped; characters XML 1.0 cannot carry
+// (NUL and the other C0 controls but tab, line feed and carriage return, U+FFFE, U+FFFF and
+// surrogates that are not half of a pair) are left out and counted, since readers refuse a
+// document holding them, raw or as character references. Every other character is written
+// as it is.
 
-void appendEscaped(QByteArray& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    out.reserve(out.size() + utf8.size());
-    for (char c : utf8) {
+// The number of UTF-16 units of the character at i when XML 1.0 can carry it (2 for a
+// surrogate pair), 0 when it must be left out.
+inline int writableUnits(const char16_t* units, qsizetype i, qsizetype n) {
+    const char16_t c = units[i];
+    if (c >= 0x20 && c < 0xD800)
+        return 1;
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r' ? 1 : 0;
+    if (c < 0xDC00)
+        return i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000 ? 2 : 0;
+    if (c < 0xE000)
+        return 0;
+    return c == 0xFFFE || c == 0xFFFF ? 0 : 1;
+}
+
+// Appends utf8 with &, < and > escaped: the size is counted first, so out grows once and the
+// bytes are copied in one go when nothing needs escaping.
+void appendMarkupEscaped(QByteArray& out, QByteArrayView utf8) {
+    qsizetype extra = 0;
+    for (const char c : utf8)
+        extra += c == '&' ? 4 : (c == '<' || c == '>') ? 3 : 0;
+    const qsizetype at = out.size();
+    out.resize(at + utf8.size() + extra);
+    char* p = out.data() + at;
+    if (extra == 0) {
+        std::memcpy(p, utf8.data(), size_t(utf8.size()));
+        return;
+    }
+    for (const char c : utf8) {
         switch (c) {
         case '&':
-            out += "&amp;";
+            std::memcpy(p, "&amp;", 5);
+            p += 5;
             break;
         case '<':
-            out += "&lt;";
+            std::memcpy(p, "&lt;", 4);
+            p += 4;
             break;
         case '>':
-            out += "&gt;";
-            break;
-        case '\0':
+            std::memcpy(p, "&gt;", 4);
+            p += 4;
             break;
         default:
-            out += c;
+            *p++ = c;
         }
     }
+}
+
+// Appends text escaped, adding the characters left out to dropped. One pass looks for them;
+// only a text that holds some is converted in pieces, around them.
+void appendEscaped(QByteArray& out, const QString& text, qsizetype& dropped) {
+    const char16_t* const units = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    for (int w; i < n && (w = writableUnits(units, i, n)) != 0;)
+        i += w;
+    if (i == n) {
+        appendMarkupEscaped(out, text.toUtf8());
+        return;
+    }
+    qsizetype run = 0;
+    while (i < n) {
+        const int w = writableUnits(units, i, n);
+        if (w != 0) {
+            i += w;
+            continue;
+        }
+        if (i > run)
+            appendMarkupEscaped(out, QStringView(units + run, i - run).toUtf8());
+        ++dropped;
+        run = ++i;
+    }
+    if (n > run)
+        appendMarkupEscaped(out, QStringView(units + run, n - run).toUtf8());
 }
 
 void indent(QByteArray& out, int depth) {
@@ -72,7 +128,9 @@ QByteArray realText(double d) {
     return QByteArray::number(d, 'g', 17);
 }
 
-// Whole seconds, rounded down, as YYYY-MM-DDTHH:MM:SSZ (years before 1 with a minus).
+// YYYY-MM-DDTHH:MM:SSZ (years before 1 with a minus), in whole seconds: the XML form of a
+// date has no fraction, and other readers of these files refuse one. Milliseconds are cut
+// off (the store keeps them; a fraction another program wrote is still read).
 QByteArray dateText(const QDateTime& date) {
     qint64 ms = date.toMSecsSinceEpoch();
     ms -= ((ms % 1000) + 1000) % 1000;
@@ -102,9 +160,9 @@ bool isAbsent(const QVariant& value) {
     }
 }
 
-void writeValue(QByteArray& out, const QVariant& value, int depth);
+void writeValue(QByteArray& out, const QVariant& value, int depth, qsizetype& dropped);
 
-void writeArray(QByteArray& out, const QVariantList& list, int depth) {
+void writeArray(QByteArray& out, const QVariantList& list, int depth, qsizetype& dropped) {
     if (list.isEmpty()) {
         indent(out, depth);
         out += "<array/>\n";
@@ -113,12 +171,12 @@ void writeArray(QByteArray& out, const QVariantList& list, int depth) {
     indent(out, depth);
     out += "<array>\n";
     for (const QVariant& item : list)
-        writeValue(out, item, depth + 1);
+        writeValue(out, item, depth + 1, dropped);
     indent(out, depth);
     out += "</array>\n";
 }
 
-template <typename Map> void writeDict(QByteArray& out, const Map& map, int depth) {
+template <typename Map> void writeDict(QByteArray& out, const Map& map, int depth, qsizetype& dropped) {
     // Keys in a stable order whatever the map type.
     QStringList keys;
     for (auto it = map.cbegin(); it != map.cend(); ++it)
@@ -135,9 +193,9 @@ template <typename Map> void writeDict(QByteArray& out, const Map& map, int dept
     for (const QString& key : keys) {
         indent(out, depth + 1);
         out += "<key>";
-        appendEscaped(out, key);
+        appendEscaped(out, key, dropped);
         out += "</key>\n";
-        writeValue(out, map.value(key), depth + 1);
+        writeValue(out, map.value(key), depth + 1, dropped);
     }
     indent(out, depth);
     out += "</dict>\n";
@@ -154,10 +212,11 @@ void writeScalar(QByteArray& out, const char* tag, const QByteArray& text, int d
     out += ">\n";
 }
 
-void writeString(QByteArray& out, const QString& text, int depth) {
-    QByteArray escaped;
-    appendEscaped(escaped, text);
-    writeScalar(out, "string", escaped, depth);
+void writeString(QByteArray& out, const QString& text, int depth, qsizetype& dropped) {
+    indent(out, depth);
+    out += "<string>";
+    appendEscaped(out, text, dropped);
+    out += "</string>\n";
 }
 
 void writeData(QByteArray& out, const QByteArray& bytes, int depth) {
@@ -177,24 +236,24 @@ void writeData(QByteArray& out, const QByteArray& bytes, int depth) {
     out += "</data>\n";
 }
 
-void writeValue(QByteArray& out, const QVariant& value, int depth) {
+void writeValue(QByteArray& out, const QVariant& value, int depth, qsizetype& dropped) {
     if (depth > kMaxDepth || isAbsent(value)) {
-        writeString(out, QString(), depth);
+        writeString(out, QString(), depth, dropped);
         return;
     }
     switch (value.metaType().id()) {
     case QMetaType::QVariantMap:
-        writeDict(out, value.toMap(), depth);
+        writeDict(out, value.toMap(), depth, dropped);
         return;
     case QMetaType::QVariantHash:
-        writeDict(out, value.toHash(), depth);
+        writeDict(out, value.toHash(), depth, dropped);
         return;
     case QMetaType::QVariantList:
     case QMetaType::QStringList:
-        writeArray(out, value.toList(), depth);
+        writeArray(out, value.toList(), depth, dropped);
         return;
     case QMetaType::QString:
-        writeString(out, value.toString(), depth);
+        writeString(out, value.toString(), depth, dropped);
         return;
     case QMetaType::QByteArray:
         writeData(out, value.toByteArray(), depth);
@@ -232,11 +291,11 @@ void writeValue(QByteArray& out, const QVariant& value, int depth) {
         break;
     }
     if (value.canConvert<QVariantList>() && !value.canConvert<QString>())
-        writeArray(out, value.toList(), depth);
+        writeArray(out, value.toList(), depth, dropped);
     else if (value.canConvert<QVariantMap>() && !value.canConvert<QString>())
-        writeDict(out, value.toMap(), depth);
+        writeDict(out, value.toMap(), depth, dropped);
     else
-        writeString(out, value.toString(), depth);
+        writeString(out, value.toString(), depth, dropped);
 }
 
 } // namespace
@@ -284,13 +343,16 @@ PropertyListResult readPropertyListFile(const QString& path) {
     return result;
 }
 
-QByteArray xmlPropertyListData(const QVariant& value) {
+QByteArray xmlPropertyListData(const QVariant& value, qsizetype* droppedCharacters) {
     QByteArray out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
                      "<plist version=\"1.0\">\n";
-    writeValue(out, value, 0);
+    qsizetype dropped = 0;
+    writeValue(out, value, 0, dropped);
     out += "</plist>\n";
+    if (droppedCharacters)
+        *droppedCharacters = dropped;
     return out;
 }
 
@@ -828,6 +890,7 @@ bool PropertyListArrayWriter::open(QString* error) {
         return fail(m_file->errorString(), error);
     m_failed = false;
     m_count = 0;
+    m_droppedCharacters = 0;
     return write(QByteArray(kXmlHeader), error);
 }
 
@@ -835,7 +898,7 @@ bool PropertyListArrayWriter::append(const QVariant& element, QString* error) {
     QByteArray out;
     if (m_count == 0)
         out += "<array>\n";
-    writeValue(out, element, 1);
+    writeValue(out, element, 1, m_droppedCharacters);
     if (!write(out, error))
         return false;
     ++m_count;

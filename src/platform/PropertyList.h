@@ -28,7 +28,10 @@ PropertyListResult readPropertyList(const QByteArray& data);
 PropertyListResult readPropertyListFile(const QString& path);
 
 // The XML encoding of value. Values of other QVariant types are written as strings.
-QByteArray xmlPropertyListData(const QVariant& value);
+// Characters XML 1.0 cannot carry (NUL and the other C0 controls but tab, line feed and
+// carriage return, U+FFFE, U+FFFF, unpaired surrogates) are left out of texts and keys;
+// *droppedCharacters, when given, says how many.
+QByteArray xmlPropertyListData(const QVariant& value, qsizetype* droppedCharacters = nullptr);
 
 // Writes value as an XML property list, atomically: a failure leaves the old file as it was.
 bool writePropertyListFile(const QVariant& value, const QString& path, QString* error = nullptr);
@@ -64,6 +67,9 @@ public:
     bool open(QString* error = nullptr);
     bool append(const QVariant& element, QString* error = nullptr);
     bool commit(QString* error = nullptr);
+    // Characters left out of the texts and keys appended since open(), as
+    // xmlPropertyListData() leaves them out.
+    qsizetype droppedCharacters() const { return m_droppedCharacters; }
 
 private:
     bool fail(const QString& reason, QString* error);
@@ -72,5 +78,6 @@ private:
     QString m_path;
     std::unique_ptr<QSaveFile> m_file;
     qsizetype m_count = 0;
+    qsizetype m_droppedCharacters = 0;
     bool m_failed = false;
 };

@@ -1,5 +1,7 @@
 #include "PropertyListReaders.h"
 
+#include "Utf8Text.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QStringDecoder>
@@ -377,7 +379,7 @@ private:
         if (!tag.empty && !readText(name, text))
             return false;
         if (name == "string") {
-            out = QString::fromUtf8(text);
+            out = exactTextFromUtf8(text);
             return true;
         }
         if (name == "integer")
@@ -592,7 +594,7 @@ private:
                 QVariant value;
                 if (!readValue(valueTag, value, depth + 1))
                     return false;
-                map.insert(QString::fromUtf8(key), std::move(value));
+                map.insert(exactTextFromUtf8(key), std::move(value));
             }
         }
         out = std::move(map);
@@ -815,7 +817,7 @@ private:
             } else if (type == 0x5) {
                 value = QString::fromLatin1(bytes, qsizetype(count));
             } else if (type == 0x7) {
-                value = QString::fromUtf8(bytes, qsizetype(count));
+                value = exactTextFromUtf8(QByteArrayView(bytes, qsizetype(count)));
             } else {
                 QString s(qsizetype(count), Qt::Uninitialized);
                 for (quint64 i = 0; i < count; ++i)

@@ -719,6 +719,7 @@ QVariantMap VersionTwoImporterExporter::exportDictionaryForRecipe(ManagedObject*
 
 bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& recipes, const QString& toPath,
                                                QString* error) {
+    m_exportResult = ExchangeExportResult();
     openDialog(exportingRecipesText(), int(recipes.size()));
     PropertyListArrayWriter writer(toPath);
     QString writeError;
@@ -730,6 +731,8 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
     }
     if (written)
         written = writer.commit(&writeError);
+    if (written)
+        m_exportResult.droppedCharacters = writer.droppedCharacters();
     stopProgress();
     if (!written) {
         // The old file (if any) is left as it was; the dialog goes at once. The caller

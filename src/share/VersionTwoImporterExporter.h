@@ -35,6 +35,14 @@ struct ExchangeImportResult {
     int skippedPictures() const { return picturesInUnknownFormat + picturesNotWritten; }
 };
 
+// How the last export went, for callers that report it (the command-line tool).
+struct ExchangeExportResult {
+    // Characters of the recipes' texts that an exchange file cannot carry (NUL and the other
+    // control characters but tab, line feed and carriage return, U+FFFE, U+FFFF, unpaired
+    // surrogates), left out of the file written.
+    qint64 droppedCharacters = 0;
+};
+
 // Reads and writes recipe exchange files ("lsr"): an XML property list whose root is an
 // array of recipe dictionaries, each with its own modelVersion. Reads the current
 // generation ("2.3") and the older "2.0" one; stops at an entry of any other version with
@@ -100,8 +108,10 @@ public:
     ManagedObject* importTwoPointZeroRecipeDict(const QVariantMap& dict);
 
     // Writes the recipes to path as an exchange file, atomically; true when written. A
-    // failure leaves whatever was at path as it was.
+    // failure leaves whatever was at path as it was. Characters the file cannot carry are
+    // left out and counted in exportResult().
     bool exportRecipes(const QList<ManagedObject*>& recipes, const QString& toPath, QString* error = nullptr);
+    const ExchangeExportResult& exportResult() const { return m_exportResult; }
 
     // The recipes created by the current import, in file order.
     const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
@@ -157,6 +167,7 @@ private:
     bool m_selectNewImports = false;
     QList<ManagedObject*> m_importedRecipes;
     ExchangeImportResult m_result;
+    ExchangeExportResult m_exportResult;
 };
 
 // An exchange-file import of the application, in batches from the event loop: one batch per

@@ -80,7 +80,8 @@ TEST_F(CliExchangeTest, ExportImportAndList) {
     CliRun run = cli({QStringLiteral("export"), path(QStringLiteral("two.lsr")), QStringLiteral("--ids"),
                       banana + QLatin1Char(',') + apple});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(json(run).object(), (QJsonObject{{QStringLiteral("exported"), 2}}));
+    EXPECT_EQ(json(run).object(),
+              (QJsonObject{{QStringLiteral("exported"), 2}, {QStringLiteral("droppedCharacters"), 0}}));
     const QVariantList written = readPropertyListFile(path(QStringLiteral("two.lsr"))).value.toList();
     ASSERT_EQ(written.size(), 2);
     EXPECT_EQ(written.at(0).toMap().value(QStringLiteral("name")), QStringLiteral("banana bread"));
@@ -125,6 +126,15 @@ TEST_F(CliExchangeTest, ExportImportAndList) {
                               QStringLiteral("uniqueID")},
                              m_other);
     EXPECT_EQ(json(notes).array().size(), 1);
+}
+
+TEST_F(CliExchangeTest, ExportCountsTheCharactersAnExchangeFileCannotCarry) {
+    const QString id = insert(QStringLiteral(R"({"name":"a\u0000b\u0001","notes":"\uffff \ud83c\udf70"})"));
+    const CliRun run =
+        cli({QStringLiteral("export"), path(QStringLiteral("one.lsr")), QStringLiteral("--ids"), id});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(json(run).object(),
+              (QJsonObject{{QStringLiteral("exported"), 1}, {QStringLiteral("droppedCharacters"), 3}}));
 }
 
 TEST_F(CliExchangeTest, ImportRefusalsAndTheUpgradeStop) {

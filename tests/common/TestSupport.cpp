@@ -72,3 +72,20 @@ QByteArray testsupport::pictureData(const char* format, int seed) {
     image.save(&buffer, format);
     return buffer.data();
 }
+
+std::string testsupport::textUnits(const QVariant& value) {
+    if (!value.isValid())
+        return "absent";
+    if (value.typeId() != QMetaType::QString)
+        return std::string(value.typeName());
+    const QString text = value.toString();
+    if (text.isNull())
+        return "null text";
+    std::string units = "text[";
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (i)
+            units += ' ';
+        units += QByteArray::number(text.at(i).unicode(), 16).toStdString();
+    }
+    return units + ']';
+}

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+#include <string>
 
 namespace testsupport {
 
@@ -28,6 +31,12 @@ QString sqlOnFile(const QString& path, const QString& sql);
 // A small picture in the given format ("JPEG", "PNG", ...), coloured by seed so pictures
 // differ.
 QByteArray pictureData(const char* format, int seed = 0);
+
+// A value as the test sees a text: "absent" (a null QVariant), "null text" (a null QString),
+// "text[]" for the empty text, else its UTF-16 units in hex ("text[feff 61]"); other kinds
+// by their type name. QString's == takes a null text for "", and shows no invisible
+// characters; this tells them all apart.
+std::string textUnits(const QVariant& value);
 
 CliRun runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000);
 

@@ -1,13 +1,14 @@
 // Property lists: any bytes give a value or an error, never both and never a crash; a
 // value that was read spells out no more than 64 times the input plus 1 MB (shared values
 // in binary lists counted at every reference), and writes as XML that reads back as the
-// same value, apart from the normalisations of the XML writer (text as UTF-8 without NUL
-// characters, dates to whole seconds).
+// same value, apart from the normalisation of the XML writer (text without the characters
+// XML 1.0 cannot carry), and as a document that a strict XML reader takes.
 #include "platform/PropertyList.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QVariant>
+#include <QXmlStreamReader>
 
 #include <cmath>
 #include <cstdint>
@@ -21,9 +22,31 @@ namespace {
     std::abort();
 }
 
-// Text as XML carries it: UTF-8 (unpaired surrogates replaced), without NUL characters.
-QString withoutNul(const QString& s) {
-    return QString::fromUtf8(s.toUtf8()).remove(QChar(0));
+// Text as XML 1.0 carries it: without NUL and the other C0 controls but tab, line feed and
+// carriage return, without U+FFFE and U+FFFF, and without unpaired surrogates.
+QString xmlText(const QString& s) {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += s.at(++i);
+            continue;
+        }
+        const char16_t u = c.unicode();
+        if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF || (u < 0x20 && u != 9 && u != 10 && u != 13))
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+// The error of a strict XML reader, empty when it reads the document.
+QString xmlError(const QByteArray& xml) {
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    return reader.hasError() ? reader.errorString() : QString();
 }
 
 // The value as it should come back from XML.
@@ -39,14 +62,16 @@ QVariant normalised(const QVariant& v) {
         QVariantMap out;
         const QVariantMap map = v.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            out.insert(withoutNul(it.key()), normalised(it.value()));
+            out.insert(xmlText(it.key()), normalised(it.value()));
         return out;
     }
     case QMetaType::QString:
-        return withoutNul(v.toString());
+        return xmlText(v.toString());
     case QMetaType::QDateTime: {
-        const qint64 ms = v.toDateTime().toMSecsSinceEpoch();
-        return QDateTime::fromMSecsSinceEpoch(ms - ((ms % 1000) + 1000) % 1000, Qt::UTC);
+        // XML dates are whole seconds.
+        qint64 ms = v.toDateTime().toMSecsSinceEpoch();
+        ms -= ((ms % 1000) + 1000) % 1000;
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     }
     default:
         return v;
@@ -131,5 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("the written XML does not read back", xml);
     if (!same(normalised(first.value), second.value))
         fail("the written XML reads back differently", xml);
+    if (!xmlError(xml).isEmpty())
+        fail("the written XML is not well-formed XML 1.0", xml);
     return 0;
 }

@@ -101,6 +101,43 @@ TEST_F(ObjectContextTest, ValuesOfEveryKindSurviveReopening) {
     EXPECT_EQ(context->objectWithURI(QStringLiteral("garbage")), nullptr);
 }
 
+TEST_F(ObjectContextTest, TextsAndDatesSurviveReopeningExactly) {
+    const QString feff(QChar(0xFEFF));
+    const QVariant cases[] = {
+        QString(feff + QStringLiteral("Title")),
+        feff,
+        QString(feff + feff),
+        QStringLiteral(""),
+        QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b") + QChar(1) + QChar(0xFFFF)),
+        QStringLiteral("🍰\t\n\r"),
+    };
+    const QDateTime when = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC).addMSecs(6);
+    QStringList uris;
+    {
+        auto context = open();
+        QList<ManagedObject*> objects;
+        for (const QVariant& text : cases) {
+            objects << context->insertNewObject(QStringLiteral("Recipes"));
+            objects.last()->setValueForKey(text, QStringLiteral("notes"));
+            objects.last()->setValueForKey(when, QStringLiteral("dateCreated"));
+        }
+        QString error;
+        ASSERT_TRUE(context->save(&error)) << error.toStdString();
+        for (ManagedObject* object : objects)
+            uris << object->objectID().uriRepresentation();
+    }
+    auto context = open();
+    ASSERT_EQ(uris.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(testsupport::textUnits(cases[i]));
+        ManagedObject* object = context->objectWithURI(uris.at(qsizetype(i)));
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(std::make_pair(testsupport::textUnits(object->valueForKey(QStringLiteral("notes"))),
+                                 object->valueForKey(QStringLiteral("dateCreated")).toDateTime()),
+                  std::make_pair(testsupport::textUnits(cases[i]), when));
+    }
+}
+
 TEST_F(ObjectContextTest, FetchFiltersSortsAndSeesPendingChanges) {
     auto context = open();
     recipe(*context, QStringLiteral("banana bread"), 2);

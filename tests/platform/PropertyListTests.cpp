@@ -14,6 +14,7 @@
 #include <QFileDevice>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <ostream>
 
@@ -239,11 +240,10 @@ TEST(PropertyList, BinaryDatesKeepTheirFractionsAndRange) {
     EXPECT_EQ(dates[2], QVariant(utc(1900, 1, 1, 0, 0, 0)));
     EXPECT_EQ(dates[3], QVariant(utc(2100, 1, 1, 0, 0, 0).addMSecs(250)));
 
-    // XML keeps whole seconds, rounded down, also before 2001.
-    const QVariantList back = roundTrip(r.value).toList();
-    ASSERT_EQ(back.size(), 4);
-    EXPECT_EQ(back[0], QVariant(utc(2000, 12, 31, 23, 59, 58)));
-    EXPECT_EQ(back[1], QVariant(utc(2009, 3, 14, 15, 9, 26)));
+    // XML holds them in whole seconds.
+    EXPECT_EQ(roundTrip(r.value),
+              QVariant(QVariantList{utc(2000, 12, 31, 23, 59, 58), utc(2009, 3, 14, 15, 9, 26),
+                                    utc(1900, 1, 1, 0, 0, 0), utc(2100, 1, 1, 0, 0, 0)}));
 }
 
 TEST(PropertyList, XmlForms) {
@@ -478,4 +478,143 @@ TEST(PropertyList, FailedWriteLeavesTheOldFile) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.plist")});
+}
+
+namespace {
+
+// The value read back from an XML list holding value, and from a file of one element written
+// and read element by element (the exchange files' path).
+QVariant throughArrayFile(const QVariant& value) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.plist"));
+    PropertyListArrayWriter writer(path);
+    QString error;
+    EXPECT_TRUE(writer.open(&error) && writer.append(value, &error) && writer.commit(&error))
+        << error.toStdString();
+    QVariant back;
+    EXPECT_TRUE(readPropertyListArrayFile(
+        path, [&back](const QVariant& element) { return back = element, true; }, &error))
+        << error.toStdString();
+    return back;
+}
+
+// Where QXmlStreamReader, a reader that holds documents to XML 1.0, stops; empty when it
+// reads the whole document.
+std::string xmlError(const QByteArray& xml) {
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    return reader.hasError() ? reader.errorString().toStdString() : std::string();
+}
+
+} // namespace
+
+TEST(PropertyList, TextsComeBackCharacterForCharacter) {
+    const QString feff(QChar(0xFEFF));
+    const struct {
+        const char* label;
+        QString text;
+    } cases[] = {
+        {"leading zero width no-break space", feff + QStringLiteral("flour")},
+        {"two of them", feff + feff + QStringLiteral("flour")},
+        {"nothing else", feff},
+        {"in the middle", QStringLiteral("a") + feff + QStringLiteral("b")},
+        {"empty", QStringLiteral("")},
+        {"emoji", QStringLiteral("🍰 and 👩‍🍳")},
+        {"tab, line feed, carriage return", QStringLiteral("\ta\nb\r\nc\r")},
+        {"markup", QStringLiteral("<&>]]>")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string expected = testsupport::textUnits(c.text);
+        EXPECT_EQ(testsupport::textUnits(roundTrip(c.text)), expected);
+        EXPECT_EQ(testsupport::textUnits(throughArrayFile(c.text)), expected);
+        const QVariantMap keyed = roundTrip(QVariantMap{{c.text, true}}).toMap();
+        EXPECT_EQ(testsupport::textUnits(keyed.isEmpty() ? QVariant() : QVariant(keyed.firstKey())),
+                  expected);
+    }
+}
+
+TEST(PropertyList, CharactersXmlCannotCarryAreLeftOutAndCounted) {
+    const auto text = [](std::initializer_list<char16_t> units) {
+        return QString(reinterpret_cast<const QChar*>(units.begin()), qsizetype(units.size()));
+    };
+    const struct {
+        const char* label;
+        QString written;
+        QString readBack;
+        qsizetype dropped;
+    } cases[] = {
+        {"NUL", text({u'a', 0, u'b'}), QStringLiteral("ab"), 1},
+        {"other C0 controls", text({1, 8, 0xB, 0xC, 0x1F, u'x'}), QStringLiteral("x"), 5},
+        {"nothing but controls", text({0, 1, 2}), QStringLiteral(""), 3},
+        {"tab, line feed and carriage return stay", text({9, 0xA, 0xD}), text({9, 0xA, 0xD}), 0},
+        {"DEL and C1 controls stay", text({0x7F, 0x85, 0x9F}), text({0x7F, 0x85, 0x9F}), 0},
+        {"U+FFFE and U+FFFF", text({u'x', 0xFFFE, u'y', 0xFFFF}), QStringLiteral("xy"), 2},
+        {"U+FFFD stays", text({0xFFFD}), text({0xFFFD}), 0},
+        {"surrogate pairs stay", QStringLiteral("🍰👩‍🍳"), QStringLiteral("🍰👩‍🍳"), 0},
+        {"lone high surrogate", text({u'a', 0xD83C, u'b'}), QStringLiteral("ab"), 1},
+        {"lone low surrogate", text({u'a', 0xDF70}), QStringLiteral("a"), 1},
+        {"high surrogate at the end", text({u'a', 0xD83C}), QStringLiteral("a"), 1},
+        {"pair in the wrong order", text({0xDF70, 0xD83C}), QStringLiteral(""), 2},
+        {"beside markup", text({u'<', 0, u'&', 0xFFFF, u'>'}), QStringLiteral("<&>"), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        qsizetype dropped = -1;
+        const QByteArray xml =
+            xmlPropertyListData(QVariantMap{{QStringLiteral("k") + c.written, c.written}}, &dropped);
+        const QVariantMap back = readPropertyList(xml).value.toMap();
+        const QVariant value = back.value(QStringLiteral("k") + c.readBack);
+        EXPECT_EQ(std::make_tuple(testsupport::textUnits(value), dropped, xmlError(xml)),
+                  std::make_tuple(testsupport::textUnits(c.readBack), 2 * c.dropped, std::string()));
+    }
+}
+
+TEST(PropertyList, TheArrayWriterCountsWhatItLeftOut) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.plist"));
+    PropertyListArrayWriter writer(path);
+    ASSERT_TRUE(writer.open());
+    ASSERT_TRUE(writer.append(QVariantMap{{QStringLiteral("name"), QString(QString(QChar(0)) + QChar(1))}}));
+    ASSERT_TRUE(writer.append(QVariantList{QString(QChar(0xFFFF)), QStringLiteral("fine")}));
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(writer.droppedCharacters(), 3);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(xmlError(file.readAll()), std::string());
+}
+
+// The XML date form has no fraction: milliseconds are cut off when written (other readers
+// refuse a fraction), and a fraction another program wrote is read.
+TEST(PropertyList, DatesAreWrittenInWholeSecondsAndReadWithFractions) {
+    const struct {
+        const char* label;
+        QDateTime date;
+        QByteArray written;
+    } cases[] = {
+        {"milliseconds", utc(2026, 1, 2, 3, 4, 5).addMSecs(6), "<date>2026-01-02T03:04:05Z</date>"},
+        {"whole seconds", utc(2026, 1, 2, 3, 4, 5), "<date>2026-01-02T03:04:05Z</date>"},
+        {"before 1970", utc(1970, 1, 1, 0, 0, 0).addMSecs(-1), "<date>1969-12-31T23:59:59Z</date>"},
+        {"in 1850", utc(1850, 7, 1, 6, 30, 0).addMSecs(250), "<date>1850-07-01T06:30:00Z</date>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QByteArray xml = xmlPropertyListData(c.date);
+        EXPECT_TRUE(xml.contains(c.written));
+    }
+
+    const struct {
+        QByteArray text;
+        QDateTime date;
+    } read[] = {
+        {"2026-01-02T03:04:05Z", utc(2026, 1, 2, 3, 4, 5)},
+        {"2026-01-02T03:04:05.006Z", utc(2026, 1, 2, 3, 4, 5).addMSecs(6)},
+        {"2026-01-02T03:04:05.5Z", utc(2026, 1, 2, 3, 4, 5).addMSecs(500)},
+        {"2026-01-02T03:04:05.0061Z", utc(2026, 1, 2, 3, 4, 5).addMSecs(6)},
+    };
+    for (const auto& r : read) {
+        SCOPED_TRACE(r.text.constData());
+        EXPECT_EQ(readPropertyList("<plist><date>" + r.text + "</date></plist>").value, QVariant(r.date));
+    }
 }

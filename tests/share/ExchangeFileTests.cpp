@@ -3,6 +3,7 @@
 #include "ExchangeTestSupport.h"
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
+#include "common/TestSupport.h"
 
 #include "library/IngredientRecords.h"
 #include "library/LibraryStore.h"
@@ -546,3 +547,76 @@ TEST_F(ExchangeFileTest, FilesFromElsewhereNeverStoreWrongKindsOrPartialImports)
 }
 
 } // namespace
+
+namespace {
+
+// Texts by their UTF-16 units (a leading U+FEFF and "" against absent show), dates to the
+// millisecond.
+std::string described(const QVariant& value) {
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toUTC().toString(Qt::ISODateWithMs).toStdString();
+    return testsupport::textUnits(value);
+}
+
+} // namespace
+
+// Texts come back exactly but for what XML cannot carry; dates in whole seconds, the
+// precision of the file's date form.
+TEST_F(ExchangeFileTest, TextsAndDatesComeBackExceptCharactersTheFileCannotCarry) {
+    const QString feff(QChar(0xFEFF));
+    const auto units = [](std::initializer_list<char16_t> list) {
+        return QString(reinterpret_cast<const QChar*>(list.begin()), qsizetype(list.size()));
+    };
+    const QDateTime created = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC).addMSecs(6);
+    const struct {
+        QString key;
+        QVariant value;
+        QVariant expected; // what the copy holds
+    } fields[] = {
+        {kName, QString(feff + QStringLiteral("Tarte")), QString(feff + QStringLiteral("Tarte"))},
+        {QStringLiteral("yield"), feff, feff},
+        {QStringLiteral("attribution"), QStringLiteral(""), QStringLiteral("")},
+        {QStringLiteral("recipeDescription"), QStringLiteral("Silky 🍮👩‍🍳"),
+         QStringLiteral("Silky 🍮👩‍🍳")},
+        {QStringLiteral("directions"), QStringLiteral("\tMix\nbake\r\nserve\r"),
+         QStringLiteral("\tMix\nbake\r\nserve\r")},
+        {QStringLiteral("notes"), units({u'a', 0, u'b', 1, 0x1F, 0x7F}), units({u'a', u'b', 0x7F})},
+        {QStringLiteral("cuisine"), units({u'x', 0xFFFE, u'y', 0xFFFF}), QStringLiteral("xy")},
+        {QStringLiteral("keywords"), units({u'k', 0xD800, u',', 0xDC00}), QStringLiteral("k,")},
+        {QStringLiteral("privateNotes"), QString(feff + QStringLiteral(" ")),
+         QString(feff + QStringLiteral(" "))},
+        {QStringLiteral("dateCreated"), created, created.addMSecs(-6)},
+        {QStringLiteral("dateUpdated"), created.addMSecs(993), created.addMSecs(-6)},
+    };
+    QVariantMap values;
+    for (const auto& field : fields)
+        values.insert(field.key, field.value);
+    RecipesManagedObject* original = newRecipe(values);
+
+    VersionTwoImporterExporter exporter(session());
+    exporter.setTransferAllInfo(true);
+    ASSERT_TRUE(exporter.exportRecipes({original}, path(QStringLiteral("texts.lsr"))));
+    EXPECT_EQ(exporter.exportResult().droppedCharacters, 7);
+
+    QString uri;
+    {
+        std::unique_ptr<testsupport::TestSession> other = openLibrary(QStringLiteral("Other"));
+        VersionTwoImporterExporter importer(other->session());
+        importer.setTransferAllInfo(true);
+        importer.importDataFile(path(QStringLiteral("texts.lsr")));
+        ASSERT_EQ(importer.importedRecipesArray().size(), 1);
+        ASSERT_TRUE(importer.importResult().saveError.isEmpty());
+        ManagedObject* copy = importer.importedRecipesArray().at(0);
+        uri = copy->objectID().uriRepresentation();
+        for (const auto& field : fields)
+            EXPECT_EQ(described(copy->valueForKey(field.key)), described(field.expected))
+                << "imported " << field.key.toStdString();
+    }
+    // And as the other library holds them once reopened.
+    std::unique_ptr<testsupport::TestSession> reopened = openLibrary(QStringLiteral("Other"));
+    ManagedObject* stored = reopened->context()->objectWithURI(uri);
+    ASSERT_NE(stored, nullptr);
+    for (const auto& field : fields)
+        EXPECT_EQ(described(stored->valueForKey(field.key)), described(field.expected))
+            << "stored " << field.key.toStdString();
+}

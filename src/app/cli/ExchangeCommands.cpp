@@ -191,7 +191,9 @@ int exportCommand(CliSession& session, const QStringList& args) {
         CliSession::printError(error);
         return CliNoLibrary;
     }
-    CliSession::printJson(QJsonObject{{QStringLiteral("exported"), int(recipes.size())}});
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("exported"), int(recipes.size())},
+                    {QStringLiteral("droppedCharacters"), exporter.exportResult().droppedCharacters}});
     return CliOK;
 }
 
