@@ -51,13 +51,10 @@ bool firstPreferredLanguageIsEnglish() {
 AppController::AppController(Alerts* alerts, FilePanels* panels, ApplicationShell* shell, QObject* parent)
     : QObject(parent), m_alerts(alerts), m_panels(panels), m_shell(shell) {}
 
-AppController::~AppController() {
-    destroyControllers();
-}
-
 // The controllers hold the session raw, and the session the store: they go in the reverse
-// order of their making, before the QObject children that remain.
-void AppController::destroyControllers() {
+// order of their making, before the QObject children that remain. A running import stops
+// first, while everything it reports to still exists.
+AppController::~AppController() {
     if (m_session)
         m_session->stopRunningOperation();
     delete m_smartMeasurementsController;
@@ -69,15 +66,6 @@ void AppController::destroyControllers() {
     delete m_session;
     delete m_preferencesController;
     delete m_coreDataController;
-    m_smartMeasurementsController = nullptr;
-    m_recipeEditorController = nullptr;
-    m_groupEditorController = nullptr;
-    m_searchBoxMenu = nullptr;
-    m_sideBarDragController = nullptr;
-    m_sidebarTreeController = nullptr;
-    m_session = nullptr;
-    m_preferencesController = nullptr;
-    m_coreDataController = nullptr;
 }
 
 QVariantMap AppController::registeredDefaults() {

@@ -115,8 +115,6 @@ signals:
     void libraryOpened();
 
 private:
-    void destroyControllers();
-
     Alerts* m_alerts;
     FilePanels* m_panels;
     ApplicationShell* m_shell;

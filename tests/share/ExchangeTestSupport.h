@@ -4,16 +4,12 @@
 
 #include "platform/ProgressView.h"
 
-#include <QBuffer>
-#include <QColor>
 #include <QFile>
-#include <QImage>
-#include <QObject>
 #include <QStringList>
 
-// The progress dialog's steps, recorded as text. A QObject like the GUI's dialog, so a
-// delayed close is tied to it.
-class RecordingProgressView final : public QObject, public ProgressView {
+// The progress dialog's steps, recorded as text. A delayed close dies with the view through
+// ProgressView::lifetime(), as the GUI's does.
+class RecordingProgressView final : public ProgressView {
 public:
     QStringList steps;
     bool canShow = true;
