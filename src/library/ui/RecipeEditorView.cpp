@@ -25,6 +25,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -143,6 +144,8 @@ void RecipeEditorView::buildForm() {
     outer->setSpacing(0);
 
     auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("recipeEditorScrollArea"));
+    m_scroll = scroll;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* page = new QWidget(scroll);
@@ -340,6 +343,13 @@ void RecipeEditorView::loadFromController() {
     m_images->scrollToTop();
     if (m_controller->ingredientsTable()->rowCount() > 0)
         m_ingredients->selectRow(0);
+    scrollToTop();
+}
+
+// Every recipe opens at the top of the form, wherever the last one was left.
+void RecipeEditorView::scrollToTop() {
+    m_scroll->verticalScrollBar()->setValue(0);
+    m_scroll->horizontalScrollBar()->setValue(0);
 }
 
 void RecipeEditorView::commitToController() {
@@ -366,6 +376,7 @@ void RecipeEditorView::commitToController() {
 }
 
 void RecipeEditorView::focusTitle() {
+    scrollToTop();
     m_title->setFocus(Qt::OtherFocusReason);
     m_title->selectAll();
 }

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class RecipeEditorImageView;
 class RecipeEditorTagsTokenField;
 class ScalingAssistantController;
@@ -30,8 +31,9 @@ public:
 
     RecipeEditorController* controller() const { return m_controller; }
 
-    // Gives the title field the keyboard focus.
+    // Shows the top of the form and gives the title field the keyboard focus.
     void focusTitle();
+    QScrollArea* scrollArea() const { return m_scroll; }
     // Slides in from the right (0.5 s, easing out) while fading in (0.3 s), when the
     // controller animates.
     void animateIn();
@@ -66,9 +68,11 @@ private:
     void commitToController();
     void reloadAutoFillLists();
     void closeAuxiliaryPanels();
+    void scrollToTop();
     QComboBox* makeComboBox(const QString& name);
 
     QPointer<RecipeEditorController> m_controller;
+    QScrollArea* m_scroll = nullptr;
     QLineEdit* m_title = nullptr;
     RecipeEditorTagsTokenField* m_keywords = nullptr;
     QLineEdit* m_description = nullptr;

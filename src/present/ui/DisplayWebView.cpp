@@ -5,6 +5,8 @@
 
 #include <QResizeEvent>
 
+#include <utility>
+
 DisplayWebView::DisplayWebView(QWidget* parent)
     : QWebEngineView(parent), m_page(new HtmlPage(HtmlPage::Content::Local, this)) {
     setObjectName(QStringLiteral("recipeDisplayWebView"));
@@ -21,11 +23,20 @@ void DisplayWebView::loadHTMLString(const QString& html) {
 }
 
 void DisplayWebView::loadFileURL(const QUrl& url, bool ignoreCache) {
-    // Reading the file again is what a new render needs; the page keeps no cache.
-    if (ignoreCache && m_page->url() == url)
+    const bool newDocument = std::exchange(m_nextIsNewDocument, false);
+    // Reading the file again is what a new render needs; the page keeps no cache. A
+    // reload keeps the reader's place, which suits the same recipe rendered again.
+    if (ignoreCache && !newDocument && m_shownFile == url && !m_page->url().isEmpty()) {
         m_page->reload();
-    else
-        m_page->loadFileURL(url.toLocalFile());
+        return;
+    }
+    // The engine treats loading the address shown as a reload and keeps the place; another
+    // recipe gets an address of its own (a file address ignores its query).
+    m_shownFile = url;
+    QUrl address = url;
+    if (newDocument)
+        address.setQuery(QStringLiteral("page=%1").arg(++m_documentNumber));
+    m_page->loadURL(address);
 }
 
 void DisplayWebView::reload() {

@@ -21,6 +21,9 @@ public:
     void setController(RecipeDisplayController* controller) { m_controller = controller; }
     RecipeDisplayController* controller() const { return m_controller; }
     HtmlPage* htmlPage() const { return m_page; }
+    // The next page loaded is another recipe: it opens at its top instead of where the
+    // reader had scrolled the page shown now.
+    void loadNextAsNewDocument() { m_nextIsNewDocument = true; }
 
     // RecipeWebView.
     void loadHTMLString(const QString& html) override;
@@ -39,4 +42,7 @@ protected:
 private:
     HtmlPage* m_page;
     RecipeDisplayController* m_controller = nullptr; // the page view owns both
+    bool m_nextIsNewDocument = false;
+    QUrl m_shownFile; // the file last loaded, without the query that tells pages apart
+    int m_documentNumber = 0;
 };
