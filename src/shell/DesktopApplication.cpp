@@ -66,7 +66,9 @@ void DesktopApplication::prepareProcess() {
 void DesktopApplication::setUpApplication() {
     // The program's texts in the user's language, where a translation is installed.
     installTranslations(*QCoreApplication::instance());
-    // Closing the library window leaves the application running; it quits from its menu.
+    // Closing the library window quits through the application's own quit (the save and
+    // its question first), not through Qt's last-window rule, so a cancelled quit keeps
+    // the window and other windows never end the program.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral("larkspoon"));
     // Without a desktop that names an icon theme (a bare X session, the offscreen
@@ -160,6 +162,9 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
         // so the user can open or create another library, or quit.
         if (!shell.isMainWindowVisible() && shell.setupMainWindow())
             shell.showMainWindow();
+        if (MainWindow* window = shell.mainWindow())
+            QObject::connect(window, &MainWindow::quitRequested, &appController, &AppController::terminate,
+                             Qt::UniqueConnection);
         if (launched)
             launched();
     });

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDrag>
 #include <QEvent>
 #include <QFrame>
@@ -20,13 +21,17 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSet>
+#include <QSettings>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
@@ -42,12 +47,49 @@ QIcon themeIcon(const char* name, const QStyle* style, QStyle::StandardPixmap fa
     return QIcon::fromTheme(QLatin1String(name), style->standardIcon(fallback));
 }
 
+const QString kGeometryKey = QStringLiteral("MainWindow/geometry");
+const QString kFrameKey = QStringLiteral("MainWindow/frame");
+const QString kStateKey = QStringLiteral("MainWindow/state");
+const QString kSplitterKey = QStringLiteral("MainWindow/splitter");
+const QString kThemeSelectorKey = QStringLiteral("MainWindow/themeSelectorShown");
+const QString kUniqueID = QStringLiteral("uniqueID");
+
+// The sidebar, list and page splitter: when the window is resized the page keeps a
+// readable width while the list and the sidebar can still give way.
+class PageKeepingSplitter final : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        const QList<int> before = sizes();
+        QSplitter::resizeEvent(event);
+        const QList<int> after = sizes();
+        if (before.size() != 3 || after.size() != 3)
+            return;
+        const int previousTotal = before.at(0) + before.at(1) + before.at(2);
+        if (previousTotal <= 0)
+            return;
+        setSizes(MainWindow::distributeWidths(after.at(0) + after.at(1) + after.at(2), before));
+    }
+};
+
+// Whether enough of a frame lies on some screen to be seen and dragged back.
+bool frameIsOnAScreen(const QRect& frame) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect visible = screen->availableGeometry().intersected(frame);
+        if (visible.width() >= 100 && visible.height() >= 50)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(tr("Larkspoon!"));
-    setMinimumSize(760, 460);
+    setMinimumSize(640, 440);
     setUnifiedTitleAndToolBarOnMac(true);
     buildToolbar();
     buildCentralArea();
@@ -84,7 +126,68 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     resize(initialSize());
 }
 
-MainWindow::~MainWindow() = default;
+// Quitting through the menu never closes the window, so the window's place is kept as it
+// goes.
+MainWindow::~MainWindow() {
+    if (m_shownBefore)
+        saveWindowState();
+}
+
+QList<int> MainWindow::distributeWidths(int total, const QList<int>& current) {
+    const int minimums[3] = {kSidebarMinimumWidth, kListMinimumWidth, kPageMinimumWidth};
+    int widths[3];
+    for (int i = 0; i < 3; ++i)
+        widths[i] = std::max(minimums[i], current.value(i, minimums[i]));
+    int excess = widths[0] + widths[1] + widths[2] - total;
+    if (excess <= 0) {
+        widths[2] -= excess;
+        return {widths[0], widths[1], widths[2]};
+    }
+    auto giveWay = [&](int i, int floor) {
+        const int given = std::min(excess, std::max(0, widths[i] - floor));
+        widths[i] -= given;
+        excess -= given;
+    };
+    giveWay(2, std::max(kReadablePageWidth, minimums[2]));
+    giveWay(1, minimums[1]);
+    giveWay(0, minimums[0]);
+    giveWay(2, minimums[2]);
+    return {widths[0], widths[1], widths[2]};
+}
+
+void MainWindow::saveWindowState() const {
+    QSettings settings;
+    settings.setValue(kGeometryKey, saveGeometry());
+    settings.setValue(kFrameKey, isMaximized() || isFullScreen() ? normalGeometry() : geometry());
+    settings.setValue(kStateKey, saveState());
+    settings.setValue(kSplitterKey, m_splitter->saveState());
+    settings.setValue(kThemeSelectorKey, m_recipePage && m_recipePage->isThemeSelectorShown());
+}
+
+bool MainWindow::restoreWindowState() {
+    const QSettings settings;
+    const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
+    const QRect frame = settings.value(kFrameKey).toRect();
+    if (geometry.isEmpty() || !frame.isValid() || !frameIsOnAScreen(frame))
+        return false;
+    if (!restoreGeometry(geometry))
+        return false;
+    restoreState(settings.value(kStateKey).toByteArray());
+    m_splitter->restoreState(settings.value(kSplitterKey).toByteArray());
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    saveWindowState();
+    // With the application listening, closing is quitting: the window stays until the
+    // application ends, and stays open when the quit is cancelled.
+    if (isSignalConnected(QMetaMethod::fromSignal(&MainWindow::quitRequested))) {
+        event->ignore();
+        emit quitRequested();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void MainWindow::buildToolbar() {
     m_toolbar = new QToolBar(tr("Toolbar"), this);
@@ -164,6 +267,18 @@ void MainWindow::buildToolbar() {
         m_searchScopeMenu->popup(m_searchField->mapToGlobal(QPoint(0, m_searchField->height())));
     });
     m_searchField->setFixedWidth(230);
+    m_searchField->installEventFilter(this);
+    connect(m_searchField, &QLineEdit::textChanged, this, &MainWindow::updateNoResults);
+    // Ctrl+F goes to the search field from anywhere in the window.
+    auto* find = new QAction(tr("Find"), this);
+    find->setObjectName(QStringLiteral("findAction"));
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, [this] {
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+        m_searchField->selectAll();
+    });
+    addAction(find);
     auto* searchBox = new QWidget(m_toolbar);
     auto* searchLayout = new QHBoxLayout(searchBox);
     searchLayout->setContentsMargins(6, 0, 10, 0);
@@ -175,17 +290,17 @@ void MainWindow::buildToolbar() {
 }
 
 void MainWindow::buildCentralArea() {
-    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter = new PageKeepingSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("mainSplitter"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(1);
 
     m_sidebar = new SidebarOutlineView(m_splitter);
-    m_sidebar->setMinimumWidth(150);
+    m_sidebar->setMinimumWidth(kSidebarMinimumWidth);
 
     m_table = new QTableView(m_splitter);
     m_table->setObjectName(QStringLiteral("recipeTable"));
-    m_table->setMinimumWidth(220);
+    m_table->setMinimumWidth(kListMinimumWidth);
     m_table->setFrameShape(QFrame::NoFrame);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -206,13 +321,26 @@ void MainWindow::buildCentralArea() {
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_table->horizontalHeader()->setSectionsClickable(false);
     m_table->viewport()->installEventFilter(this);
+    m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &MainWindow::editRecipeRequested);
+
+    // A search that finds nothing says so where the list would be.
+    m_noResults = new QLabel(m_table->viewport());
+    m_noResults->setObjectName(QStringLiteral("noResultsLabel"));
+    m_noResults->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_noResults->setWordWrap(true);
+    m_noResults->setContentsMargins(12, 24, 12, 12);
+    m_noResults->setTextFormat(Qt::PlainText);
+    QPalette noResultsPalette = m_noResults->palette();
+    noResultsPalette.setColor(QPalette::WindowText, noResultsPalette.color(QPalette::PlaceholderText));
+    m_noResults->setPalette(noResultsPalette);
+    m_noResults->hide();
 
     // Until the recipe page is installed (setRecipePage) the area names the recipe.
     auto* page = new QFrame(m_splitter);
     m_pageArea = page;
     page->setObjectName(QStringLiteral("recipePagePlaceholder"));
-    page->setMinimumWidth(260);
+    page->setMinimumWidth(kPageMinimumWidth);
     page->setAutoFillBackground(true);
     page->setBackgroundRole(QPalette::Base);
     auto* pageLayout = new QVBoxLayout(page);
@@ -237,6 +365,9 @@ void MainWindow::buildCentralArea() {
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 0);
     m_splitter->setStretchFactor(2, 1);
+    m_splitter->setCollapsible(0, false);
+    m_splitter->setCollapsible(1, false);
+    m_splitter->setCollapsible(2, false);
     m_splitter->setSizes({200, 380, initialSize().width() - 580});
     setCentralWidget(m_splitter);
 }
@@ -271,18 +402,117 @@ void MainWindow::setRecipesArrayController(RecipesArrayController* controller) {
                            updateRecipePage();
                        })
             << connect(controller, &RecipesArrayController::arrangedObjectsChanged, this,
-                       [this] {
-                           selectControllerRowsInTable();
-                           updateStatus();
-                           updateRecipePage();
-                       })
+                       &MainWindow::arrangementChanged)
             << connect(controller, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateStatus)
             << connect(controller, &QAbstractItemModel::rowsRemoved, this, &MainWindow::updateStatus)
             << connect(controller, &QAbstractItemModel::dataChanged, this, &MainWindow::updateRecipePage);
         selectControllerRowsInTable();
     }
+    m_rememberedSelection.clear();
+    rememberSelection();
     updateStatus();
     updateRecipePage();
+    updateNoResults();
+}
+
+// After the list was arranged again (a search, a group, a change of records): recipes the
+// search had hidden come back selected, a search that leaves one recipe selects it, and
+// the list shows the selection or its top.
+void MainWindow::arrangementChanged() {
+    if (m_controller && m_controller->selectedObjects().isEmpty()) {
+        QList<ManagedObject*> selection;
+        if (!m_rememberedSelection.isEmpty()) {
+            const QSet<QString> remembered(m_rememberedSelection.cbegin(), m_rememberedSelection.cend());
+            for (ManagedObject* recipe : m_controller->arrangedObjects())
+                if (remembered.contains(recipe->stringValue(kUniqueID)))
+                    selection.append(recipe);
+        }
+        if (selection.isEmpty() && m_controller->rowCount() == 1 && !m_searchField->text().isEmpty())
+            selection.append(m_controller->arrangedObjects().first());
+        if (!selection.isEmpty()) {
+            m_restoringSelection = true;
+            m_controller->setSelectedObjects(selection);
+            m_restoringSelection = false;
+        }
+    }
+    selectControllerRowsInTable();
+    if (!m_controller || m_controller->selectedObjects().isEmpty())
+        m_table->scrollToTop();
+    updateStatus();
+    updateRecipePage();
+    updateNoResults();
+}
+
+// The selection to give back after a search: a selection the user emptied while its
+// recipes were listed is forgotten; one that a search hid is kept.
+void MainWindow::rememberSelection() {
+    if (!m_controller)
+        return;
+    const QList<ManagedObject*> selected = m_controller->selectedObjects();
+    if (!selected.isEmpty()) {
+        m_rememberedSelection.clear();
+        for (const ManagedObject* recipe : selected)
+            m_rememberedSelection.append(recipe->stringValue(kUniqueID));
+        return;
+    }
+    if (m_rememberedSelection.isEmpty())
+        return;
+    const QSet<QString> remembered(m_rememberedSelection.cbegin(), m_rememberedSelection.cend());
+    for (const ManagedObject* recipe : m_controller->arrangedObjects())
+        if (remembered.contains(recipe->stringValue(kUniqueID))) {
+            m_rememberedSelection.clear();
+            return;
+        }
+}
+
+void MainWindow::updateNoResults() {
+    const QString text = m_searchField->text();
+    const bool empty = m_controller && m_controller->rowCount() == 0 && !text.trimmed().isEmpty();
+    if (empty) {
+        m_noResults->setText(tr("No recipes match “%1”").arg(text.trimmed()));
+        m_noResults->setGeometry(m_table->viewport()->rect());
+    }
+    m_noResults->setVisible(empty);
+}
+
+void MainWindow::selectRow(int row) {
+    if (!m_controller || row < 0 || row >= m_controller->rowCount())
+        return;
+    m_controller->setSelectionIndexes({row});
+    m_table->scrollTo(m_controller->index(row, 0));
+}
+
+// Escape empties the field, Down goes into the list, Return selects the first result.
+bool MainWindow::searchFieldKey(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (m_searchField->text().isEmpty())
+            return false;
+        m_searchField->clear();
+        return true;
+    case Qt::Key_Down:
+        m_table->setFocus(Qt::TabFocusReason);
+        if (m_controller && m_controller->selectedObjects().isEmpty())
+            selectRow(0);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!m_controller || m_controller->rowCount() == 0)
+            return false;
+        selectRow(0);
+        m_table->setFocus(Qt::OtherFocusReason);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Home and End select the first and the last recipe.
+bool MainWindow::tableKey(QKeyEvent* event) {
+    if (!m_controller || (event->key() != Qt::Key_Home && event->key() != Qt::Key_End))
+        return false;
+    selectRow(event->key() == Qt::Key_Home ? 0 : m_controller->rowCount() - 1);
+    return true;
 }
 
 void MainWindow::tableSelectionChanged() {
@@ -304,6 +534,8 @@ void MainWindow::tableSelectionChanged() {
 void MainWindow::controllerSelectionChanged() {
     if (!m_syncingSelection)
         selectControllerRowsInTable();
+    if (!m_restoringSelection)
+        rememberSelection();
     updateRecipePage();
 }
 
@@ -375,6 +607,10 @@ void MainWindow::setRecipePage(RecipePageView* page) {
     // The stretch that kept the title at the top is not wanted under the page.
     if (QLayoutItem* stretch = layout->takeAt(layout->count() - 1))
         delete stretch;
+    // The selector is open again if it was open when the window was last put away.
+    if (UserDefaults::hasKey(QStringLiteral("hasLaunchedBefore")) &&
+        QSettings().value(kThemeSelectorKey).toBool())
+        page->setThemeSelectorShown(true);
 }
 
 void MainWindow::showRecipeEditor(QWidget* editor) {
@@ -415,6 +651,8 @@ void MainWindow::showEvent(QShowEvent* event) {
         m_shownBefore = true;
         if (!UserDefaults::hasKey(QStringLiteral("hasLaunchedBefore")))
             prepareFirstLaunch();
+        else if (!restoreWindowState())
+            placeAtInitialFrame();
     }
     QMainWindow::showEvent(event);
 }
@@ -422,6 +660,16 @@ void MainWindow::showEvent(QShowEvent* event) {
 // The first launch opens the window at its initial size in the middle of the screen and
 // shows the theme selectors a moment later, once the window is on screen.
 void MainWindow::prepareFirstLaunch() {
+    placeAtInitialFrame();
+    // The weekly planner is put away; it is drawn back in by the planner itself.
+    const QString plannerKey = QStringLiteral("weeklyPlannerPulledDown");
+    if (UserDefaults::boolForKey(plannerKey))
+        UserDefaults::setObjectForKey(false, plannerKey);
+    Scheduler::instance().schedule(
+        1.5, [this] { toogleThemeSelectors(); }, this);
+}
+
+void MainWindow::placeAtInitialFrame() {
     QSize size = initialSize();
     if (QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
@@ -432,15 +680,20 @@ void MainWindow::prepareFirstLaunch() {
     } else {
         resize(size);
     }
-    // The weekly planner is put away; it is drawn back in by the planner itself.
-    const QString plannerKey = QStringLiteral("weeklyPlannerPulledDown");
-    if (UserDefaults::boolForKey(plannerKey))
-        UserDefaults::setObjectForKey(false, plannerKey);
-    Scheduler::instance().schedule(
-        1.5, [this] { toogleThemeSelectors(); }, this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_table) // the toolbar's search field is built before the list
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == m_searchField && searchFieldKey(key))
+            return true;
+        if (watched == m_table && tableKey(key))
+            return true;
+    }
+    if (event->type() == QEvent::Resize && watched == m_table->viewport() && m_noResults->isVisible())
+        m_noResults->setGeometry(m_table->viewport()->rect());
     if (event->type() == QEvent::Paint && watched == m_table->viewport() && !m_listShownReported &&
         m_controller && isVisible()) {
         m_listShownReported = true;

@@ -16,6 +16,8 @@ class QLineEdit;
 class QSplitter;
 class QTableView;
 class QToolBar;
+class QCloseEvent;
+class QKeyEvent;
 class QToolButton;
 
 // The library window: the toolbar, the sidebar, the recipe list and the recipe page side
@@ -54,6 +56,25 @@ public:
 
     // The size a window opens with when nothing else decides it.
     static QSize initialSize() { return {1100, 720}; }
+    // The narrowest the recipe page gets while the list and the sidebar can still give way.
+    static constexpr int kReadablePageWidth = 440;
+    static constexpr int kSidebarMinimumWidth = 140;
+    static constexpr int kListMinimumWidth = 200;
+    static constexpr int kPageMinimumWidth = 300;
+    // The widths of sidebar, list and page for a splitter of total width (handles
+    // excluded): the page takes what grows; what shrinks comes from the page down to a
+    // readable width, then from the list and the sidebar down to their minimums, then from
+    // the page down to its minimum.
+    static QList<int> distributeWidths(int total, const QList<int>& current);
+
+    // The window's frame, splitter and theme selector as the settings keep them.
+    void saveWindowState() const;
+    // The frame and splitter saved last time; false (and nothing changed) when none was
+    // saved or the saved frame is on no screen now.
+    bool restoreWindowState();
+
+    // The message in the list area when a search finds nothing.
+    QLabel* noResultsLabel() const { return m_noResults; }
 
     bool hasShownRecipeList() const { return m_listShownReported; }
 
@@ -64,21 +85,32 @@ signals:
     void newRecipeRequested();
     void editRecipeRequested();
     void deleteRecipeRequested();
+    // The window was closed: the application quits the way File > Quit does. The window
+    // stays open until then, so a cancelled quit keeps it.
+    void quitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildToolbar();
     void buildCentralArea();
     void prepareFirstLaunch();
+    void placeAtInitialFrame();
     void tableSelectionChanged();
     void controllerSelectionChanged();
     void selectControllerRowsInTable();
     void updateRecipePage();
     void updateStatus();
     bool dragRecipesFromTable(QEvent* event);
+    bool searchFieldKey(QKeyEvent* event);
+    bool tableKey(QKeyEvent* event);
+    void selectRow(int row);
+    void arrangementChanged();
+    void rememberSelection();
+    void updateNoResults();
 
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_splitter = nullptr;
@@ -94,10 +126,15 @@ private:
     QPointer<QWidget> m_recipeEditor;
     QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_noResults = nullptr;
+    // The recipes selected last, by unique identifier: a search that hides them and a
+    // later one that lists them again gives them their selection back.
+    QStringList m_rememberedSelection;
     QPointer<RecipesArrayController> m_controller;
     QList<QMetaObject::Connection> m_controllerConnections;
     QPoint m_dragStart;
     bool m_syncingSelection = false;
     bool m_shownBefore = false;
     bool m_listShownReported = false;
+    bool m_restoringSelection = false;
 };

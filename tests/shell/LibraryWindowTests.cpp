@@ -9,11 +9,13 @@
 #include "library/RecipesArrayController.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
+#include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "platform/FilePanels.h"
 #include "platform/HtmlPage.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/ThemeController.h"
 #include "present/ui/DisplayWebView.h"
 #include "present/ui/RecipePageView.h"
 #include "share/VersionTwoImporterExporter.h"
@@ -25,21 +27,28 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 
 namespace {
 
 class CountingShell final : public MainMenuController {
 public:
-    void exitApplication() override {}
+    int exits = 0;
+    void exitApplication() override { ++exits; }
 };
 
 // A first start in a private Documents folder, with the fixed groups and starter recipes.
@@ -71,6 +80,12 @@ protected:
         Scheduler::instance().setAutomaticTime();
     }
     RecipesArrayController* recipes() const { return m_app->recipesArrayController(); }
+    ManagedObject* recipeNamed(const QString& name) const {
+        for (ManagedObject* recipe : recipes()->arrangedObjects())
+            if (recipe->stringValue(QStringLiteral("name")) == name)
+                return recipe;
+        return nullptr;
+    }
     QStringList selectedNames() const {
         QStringList names;
         for (ManagedObject* recipe : recipes()->selectedObjects())
@@ -236,3 +251,132 @@ TEST_F(LibraryWindowTest, TheEditorTakesThePageAreaAndTheRecipeCommandsWaitForIt
               QStringLiteral("Are you sure you want to delete \u201cZucchini Fritters\u201d?"));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
 }
+
+namespace {
+
+// Runs a script in the program's own script world of the page and returns its number.
+double evaluate(RecipePageView* page, const QString& script) {
+    double result = -1;
+    QEventLoop loop;
+    page->webView()->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                           [&](const QVariant& value) {
+                                               result = value.toDouble();
+                                               loop.quit();
+                                           });
+    loop.exec();
+    return result;
+}
+
+TEST_F(LibraryWindowTest, ChoosingAgainTheThemeShownWhenTheSelectorOpenedTakesIt) {
+    RecipePageView* page = m_shell.mainWindow()->recipePage();
+    ASSERT_TRUE(page);
+    const QString first = ThemeController::selectedTheme();
+    m_shell.action(QStringLiteral("chooseTheme"))->trigger();
+    const QList<QListWidgetItem*> slate =
+        page->themeList()->findItems(QStringLiteral("Slate"), Qt::MatchExactly);
+    const QList<QListWidgetItem*> shown = page->themeList()->findItems(first, Qt::MatchExactly);
+    ASSERT_EQ(slate.size(), 1);
+    ASSERT_EQ(shown.size(), 1);
+    page->themeList()->setCurrentItem(slate.first());
+    page->themeList()->setCurrentItem(shown.first());
+    EXPECT_EQ(UserDefaults::stringForKey(QStringLiteral("selectedTheme")), first);
+}
+
+TEST_F(LibraryWindowTest, TheIntroductionSitsBesideTheSelectorAndGotItKeepsTheWindowsWidth) {
+    MainWindow* window = m_shell.mainWindow();
+    m_shell.showMainWindow();
+    window->resize(800, 600);
+    QApplication::processEvents();
+    RecipePageView* page = window->recipePage();
+    page->showIntroductionIfFirstTime();
+    page->finishSlide();
+    ASSERT_TRUE(page->introduction()->isVisible());
+    EXPECT_EQ(page->themeSelector()->geometry(),
+              QRect(0, 0, ThemeController::kSelectorWidth, page->height()));
+    EXPECT_GE(page->introduction()->x(), page->themeSelector()->geometry().right());
+    // Beside the selector the page stays readable, or the selector lies over it.
+    const int pageWidth = page->webView()->width();
+    EXPECT_TRUE(pageWidth == page->width() || pageWidth >= RecipePageView::kReadablePageWidth) << pageWidth;
+
+    const int windowWidth = window->width();
+    page->introduction()->findChild<QPushButton*>(QStringLiteral("gotItButton"))->click();
+    page->finishSlide();
+    QApplication::processEvents();
+    EXPECT_FALSE(page->isThemeSelectorShown());
+    EXPECT_FALSE(page->introduction()->isVisible());
+    EXPECT_EQ(window->width(), windowWidth);
+    EXPECT_EQ(page->webView()->geometry(), page->rect());
+}
+
+TEST_F(LibraryWindowTest, ClosingTheWindowQuitsAfterTheSaveQuestionUnlessItIsCancelled) {
+    MainWindow* window = m_shell.mainWindow();
+    m_shell.showMainWindow();
+    // As the desktop program wires it.
+    QObject::connect(window, &MainWindow::quitRequested, m_app.get(), &AppController::terminate);
+    recipes()->setSelectionIndexes({0});
+    m_shell.action(QStringLiteral("editRecipe"))->trigger();
+    m_shell.recipeEditorView()->titleField()->setText(QStringLiteral("Changed"));
+
+    m_alerts.queueButton(1); // Cancel
+    window->close();
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("Do you want to save the changes you made to \u201cChanged\u201d?"));
+    EXPECT_EQ(m_shell.exits, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isRecipeEditorShown());
+
+    m_alerts.queueButton(0); // Save
+    window->close();
+    EXPECT_EQ(m_shell.exits, 1);
+    EXPECT_TRUE(recipeNamed(QStringLiteral("Changed")));
+    EXPECT_FALSE(m_app->managedObjectContext()->hasChanges());
+}
+
+TEST_F(LibraryWindowTest, TheEditorOpensAtItsTopWithTheTitleFocused) {
+    MainWindow* window = m_shell.mainWindow();
+    m_shell.showMainWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    recipes()->setSelectionIndexes({0});
+    m_shell.action(QStringLiteral("editRecipe"))->trigger();
+    RecipeEditorView* editor = m_shell.recipeEditorView();
+    QScrollBar* bar = editor->scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    editor->cancelButton()->click();
+
+    recipes()->setSelectionIndexes({1});
+    m_shell.action(QStringLiteral("editRecipe"))->trigger();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_TRUE(editor->titleField()->hasFocus());
+}
+
+TEST_F(LibraryWindowTest, ANewlySelectedRecipeStartsAtTheTopOfItsPage) {
+    MainWindow* window = m_shell.mainWindow();
+    m_shell.showMainWindow();
+    window->resize(800, 500);
+    QApplication::processEvents();
+    RecipePageView* page = window->recipePage();
+    HtmlPage* html = page->webView()->htmlPage();
+    auto showRecipe = [&](const QString& name) {
+        if (html->isLoading()) {
+            QSignalSpy pending(html, &HtmlPage::loadFinished);
+            ASSERT_TRUE(pending.wait(20000));
+        }
+        QSignalSpy loaded(html, &HtmlPage::loadFinished);
+        ManagedObject* recipe = recipeNamed(name);
+        ASSERT_TRUE(recipe) << name.toStdString();
+        recipes()->setSelectedObjects({recipe});
+        ASSERT_TRUE(loaded.wait(20000));
+    };
+    showRecipe(QStringLiteral("Chicken Tikka Masala"));
+    EXPECT_GT(evaluate(page, QStringLiteral("window.scrollTo(0, 300); window.scrollY")), 0);
+
+    showRecipe(QStringLiteral("Mango Lassi"));
+    // The page is long enough for a kept position to show.
+    ASSERT_GE(evaluate(page, QStringLiteral("document.documentElement.scrollHeight - window.innerHeight")),
+              300);
+    EXPECT_EQ(evaluate(page, QStringLiteral("window.scrollY")), 0);
+}
+
+} // namespace

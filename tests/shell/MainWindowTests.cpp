@@ -6,6 +6,7 @@
 #include "library/LibraryStore.h"
 #include "library/PreferencesController.h"
 #include "library/RecipesArrayController.h"
+#include "library/SearchBoxMenu.h"
 #include "library/ui/PreferencesWindow.h"
 #include "platform/FilePanels.h"
 #include "platform/Scheduler.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -32,6 +34,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -301,6 +304,179 @@ TEST_F(ShellTest, FirstLaunchCentresTheWindowAndPutsThePlannerAway) {
     MainWindow later;
     later.show();
     EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("weeklyPlannerPulledDown")));
+}
+
+// The window of a small library of its own, shown on a later launch.
+class SearchWindowTest : public ShellTest {
+protected:
+    std::unique_ptr<ObjectContext> m_context;
+    std::unique_ptr<RecipesArrayController> m_recipes;
+    std::unique_ptr<SearchBoxMenu> m_menu;
+    std::unique_ptr<MainWindow> m_window;
+
+    void SetUp() override {
+        ShellTest::SetUp();
+        UserDefaults::setObjectForKey(true, QStringLiteral("hasLaunchedBefore"));
+        QString error;
+        m_context = openLibraryStore(path(QStringLiteral("Search.library")), true, &error);
+        ASSERT_TRUE(m_context) << error.toStdString();
+        for (const char* name :
+             {"Apple crumble", "Apple pie", "Banana bread", "Cherry tart", "Zucchini soup"})
+            m_context->insertNewObject(QStringLiteral("Recipes"))
+                ->setValueForKey(QString::fromUtf8(name), QStringLiteral("name"));
+        ASSERT_TRUE(m_context->save(&error)) << error.toStdString();
+        m_recipes = std::make_unique<RecipesArrayController>(m_context.get());
+        m_recipes->rearrangeObjects();
+        m_menu = std::make_unique<SearchBoxMenu>(m_recipes.get());
+        m_window = std::make_unique<MainWindow>();
+        m_window->setRecipesArrayController(m_recipes.get());
+        m_window->setSearchBoxMenu(m_menu.get());
+        m_window->show();
+    }
+    void TearDown() override {
+        m_window.reset();
+        m_menu.reset();
+        m_recipes.reset();
+    }
+    QStringList selected() const {
+        QStringList names;
+        for (ManagedObject* recipe : m_recipes->selectedObjects())
+            names.append(recipe->stringValue(QStringLiteral("name")));
+        return names;
+    }
+    void search(const QString& text) { m_window->searchField()->setText(text); }
+    void select(const QString& name) {
+        for (ManagedObject* recipe : m_recipes->arrangedObjects())
+            if (recipe->stringValue(QStringLiteral("name")) == name)
+                m_recipes->setSelectedObjects({recipe});
+    }
+};
+
+TEST(MainWindowLayoutTest, ThePageKeepsAReadableWidthWhileListAndSidebarGiveWay) {
+    const QList<int> start{200, 380, 520};
+    const struct {
+        int total;
+        QList<int> widths;
+    } cases[] = {
+        {1300, {200, 380, 720}}, // growing widens the page only
+        {1100, {200, 380, 520}},
+        {1000, {200, 360, 440}}, // the page down to its readable width, then the list
+        {800, {160, 200, 440}},  // the list at its minimum, then the sidebar
+        {780, {140, 200, 440}},
+        {700, {140, 200, 360}}, // only then the page, down to its minimum
+        {500, {140, 200, 300}}, // nothing under its minimum
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MainWindow::distributeWidths(c.total, start), c.widths) << c.total;
+}
+
+TEST_F(SearchWindowTest, At800By600ThePageStaysReadable) {
+    m_window->resize(800, 600);
+    QApplication::processEvents();
+    ASSERT_EQ(m_window->width(), 800);
+    const QList<int> widths = m_window->splitter()->sizes();
+    ASSERT_EQ(widths.size(), 3);
+    EXPECT_GE(widths.at(2), MainWindow::kReadablePageWidth);
+    EXPECT_GE(widths.at(0), MainWindow::kSidebarMinimumWidth);
+    EXPECT_GE(widths.at(1), MainWindow::kListMinimumWidth);
+}
+
+TEST_F(SearchWindowTest, TheWindowOpensWhereItWasLeft) {
+    m_window->resize(700, 500);
+    QApplication::processEvents();
+    m_window->splitter()->setSizes({150, 230, 300});
+    QApplication::processEvents();
+    const QList<int> widths = m_window->splitter()->sizes();
+    m_window.reset(); // quitting saves the window's place
+
+    MainWindow again;
+    again.show();
+    QApplication::processEvents();
+    EXPECT_EQ(again.size(), QSize(700, 500));
+    EXPECT_EQ(again.splitter()->sizes(), widths);
+}
+
+TEST_F(SearchWindowTest, AFrameSavedOffEveryScreenOpensAtTheFirstLaunchFrame) {
+    m_window.reset();
+    QSettings().setValue(QStringLiteral("MainWindow/frame"), QRect(20000, 20000, 700, 500));
+    MainWindow again;
+    again.show();
+    const QRect available = again.screen()->availableGeometry();
+    EXPECT_EQ(again.size(), MainWindow::initialSize().boundedTo(available.size() * 0.95));
+    EXPECT_TRUE(available.contains(again.geometry().center()));
+}
+
+TEST_F(SearchWindowTest, ClosingAsksTheApplicationToQuitAndStaysOpenUntilItDoes) {
+    QSignalSpy quit(m_window.get(), &MainWindow::quitRequested);
+    EXPECT_FALSE(m_window->close());
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_TRUE(m_window->isVisible());
+}
+
+TEST_F(SearchWindowTest, ASearchThatLeavesOneRecipeSelectsIt) {
+    search(QStringLiteral("zucchini"));
+    EXPECT_EQ(selected(), QStringList{QStringLiteral("Zucchini soup")});
+}
+
+TEST_F(SearchWindowTest, ASearchThatFindsNothingSaysSo) {
+    search(QStringLiteral("quince"));
+    EXPECT_TRUE(m_window->noResultsLabel()->isVisibleTo(m_window.get()));
+    EXPECT_EQ(m_window->noResultsLabel()->text(), QStringLiteral("No recipes match \u201cquince\u201d"));
+    search(QStringLiteral("ap"));
+    EXPECT_FALSE(m_window->noResultsLabel()->isVisibleTo(m_window.get()));
+}
+
+TEST_F(SearchWindowTest, ASelectionHiddenByASearchComesBackWhenTheSearchWidens) {
+    select(QStringLiteral("Banana bread"));
+    search(QStringLiteral("apple"));
+    EXPECT_TRUE(selected().isEmpty());
+    search(QString());
+    EXPECT_EQ(selected(), QStringList{QStringLiteral("Banana bread")});
+    EXPECT_EQ(m_window->recipePageText(), QStringLiteral("Banana bread"));
+}
+
+TEST_F(SearchWindowTest, ASelectionTheUserClearedStaysCleared) {
+    select(QStringLiteral("Banana bread"));
+    m_recipes->setSelectedObjects({});
+    search(QStringLiteral("a"));
+    search(QString());
+    EXPECT_TRUE(selected().isEmpty());
+}
+
+TEST_F(SearchWindowTest, SearchAndListKeys) {
+    QLineEdit* field = m_window->searchField();
+    QTableView* table = m_window->recipeTable();
+    const struct {
+        QWidget* target;
+        const char* typed;
+        Qt::Key key;
+        const char* selectedAfter; // empty: no selection
+        const char* textAfter;
+    } steps[] = {
+        {field, "apple", Qt::Key_Return, "Apple crumble", "apple"}, // Return selects the first result
+        {field, nullptr, Qt::Key_Escape, "Apple crumble", ""},      // Escape empties the field
+        {table, nullptr, Qt::Key_End, "Zucchini soup", ""},
+        {table, nullptr, Qt::Key_Home, "Apple crumble", ""},
+    };
+    for (const auto& step : steps) {
+        if (step.typed)
+            search(QLatin1String(step.typed));
+        QTest::keyClick(step.target, step.key);
+        EXPECT_EQ(selected().value(0), QLatin1String(step.selectedAfter)) << step.key;
+        EXPECT_EQ(field->text(), QLatin1String(step.textAfter)) << step.key;
+    }
+    // Down goes from the field into the list, selecting the first recipe when none is.
+    m_recipes->setSelectedObjects({});
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(selected(), QStringList{QStringLiteral("Apple crumble")});
+}
+
+TEST_F(SearchWindowTest, CtrlFFocusesTheSearchField) {
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    m_window->recipeTable()->setFocus();
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(m_window->searchField()->hasFocus());
 }
 
 TEST_F(ShellTest, PreferencesWindowShowsTheDefaultsAndWritesChanges) {
