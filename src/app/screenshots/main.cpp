@@ -10,10 +10,13 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/PreferencesController.h"
+#include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
+#include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
+#include "measure/ui/ScalingAssistantController.h"
 #include "measure/ui/SmartMeasurementsTableView.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
@@ -25,6 +28,8 @@
 #include "shell/MainWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -32,6 +37,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -58,10 +64,14 @@ bool saveGrab(QWidget* widget, const QString& path) {
 }
 
 // The pictures of a screenshot run, one after another: each step prepares a view, and a
-// moment later the view is grabbed into folder/<name>.png.
+// moment later the view is grabbed into folder/<name>.png. A step whose view opens later
+// (a modal question) names it with target, asked at grabbing time, and puts it away with
+// done once grabbed.
 struct ScreenshotStep {
     QString name;
     std::function<QWidget*()> prepare;
+    std::function<QWidget*()> target = {};
+    std::function<void(QWidget*)> done = {};
 };
 
 void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObject* owner) {
@@ -75,11 +85,14 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObj
     const double wait = step.name.startsWith(QLatin1String("recipe-page")) ? 1.2 : 0.4;
     Scheduler::instance().schedule(
         wait,
-        [steps, folder, ok, owner, step, widget = QPointer<QWidget>(widget)] {
+        [steps, folder, ok, owner, step, prepared = QPointer<QWidget>(widget)] {
+            QPointer<QWidget> grabbed = step.target ? step.target() : prepared.data();
             const bool written =
-                saveGrab(widget, folder + QLatin1Char('/') + step.name + QStringLiteral(".png"));
-            if (widget && widget->isWindow() && step.name.startsWith(QLatin1String("group-editor")))
-                widget->hide();
+                saveGrab(grabbed, folder + QLatin1Char('/') + step.name + QStringLiteral(".png"));
+            if (grabbed && grabbed->isWindow() && step.name.startsWith(QLatin1String("group-editor")))
+                grabbed->hide();
+            if (step.done)
+                step.done(grabbed);
             grabSteps(steps, folder, ok && written, owner);
         },
         owner);
@@ -141,10 +154,28 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
             grabSteps(
                 {{QStringLiteral("main-window"),
                   [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                 {QStringLiteral("main-window-800x600"),
+                  [&shell] {
+                      MainWindow* window = shell.mainWindow();
+                      if (window)
+                          window->resize(800, 600);
+                      return static_cast<QWidget*>(window);
+                  }},
+                 {QStringLiteral("search-no-results"),
+                  [&shell] {
+                      MainWindow* window = shell.mainWindow();
+                      if (window)
+                          window->searchField()->setText(QStringLiteral("quince"));
+                      return static_cast<QWidget*>(window);
+                  }},
                  {QStringLiteral("sidebar"),
                   [&shell] {
-                      return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar()
-                                                                      : nullptr);
+                      MainWindow* window = shell.mainWindow();
+                      if (!window)
+                          return static_cast<QWidget*>(nullptr);
+                      window->searchField()->clear();
+                      window->resize(MainWindow::initialSize());
+                      return static_cast<QWidget*>(window->sidebar());
                   }},
                  {QStringLiteral("recipe-page-no-selection"),
                   [&shell, &appController] {
@@ -219,6 +250,26 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                       if (RecipeEditorView* editor = shell.recipeEditorView())
                           editor->openScalingAssistant();
                       return static_cast<QWidget*>(shell.mainWindow());
+                  }},
+                 // The question of an editor with changes, grabbed while it is open, then
+                 // cancelled (the editor stays as it was).
+                 {QStringLiteral("editor-discard-question"),
+                  [&shell] {
+                      RecipeEditorView* editor = shell.recipeEditorView();
+                      if (!editor || !editor->controller())
+                          return static_cast<QWidget*>(nullptr);
+                      if (editor->scalingAssistant()->isOpen())
+                          editor->scalingAssistant()->closeScalingAssistantWindow();
+                      editor->yieldField()->setEditText(QStringLiteral("6 servings"));
+                      QTimer::singleShot(0, editor->controller(), [controller = editor->controller()] {
+                          controller->cancelAskingToSaveChanges();
+                      });
+                      return static_cast<QWidget*>(nullptr);
+                  },
+                  [] { return QApplication::activeModalWidget(); },
+                  [](QWidget* question) {
+                      if (auto* box = qobject_cast<QDialog*>(question))
+                          box->reject();
                   }}},
                 folder, true, &shell);
         },
