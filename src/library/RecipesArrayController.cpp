@@ -1,14 +1,18 @@
 #include "RecipesArrayController.h"
 
 #include "RecipesManagedObject.h"
+#include "SearchBoxMenu.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
+#include "platform/TextSearchIndex.h"
 
 #include <QCoreApplication>
 #include <QHash>
 
 RecipesArrayController::RecipesArrayController(ObjectContext* context, QObject* parent)
-    : QAbstractTableModel(parent), m_context(context) {
+    : QAbstractTableModel(parent), m_context(context),
+      m_searchIndex(new TextSearchIndex(context, QStringLiteral("Recipes"),
+                                        SearchBoxMenu::searchedKeys(SearchBoxMenu::EntireRecipe), this)) {
     connect(m_context, &ObjectContext::objectsDidChange, this, &RecipesArrayController::rearrangeObjects);
 }
 
@@ -50,6 +54,9 @@ void RecipesArrayController::fetchUnsearched() {
         qWarning().noquote() << "the recipe list could not be read:" << error;
     m_hasUnsearched = true;
     m_generation = m_context->changeGeneration();
+    // The records are read now: their searched texts are indexed while the user looks.
+    if (!m_searchIndex->isReady())
+        m_searchIndex->buildInBackground();
 }
 
 void RecipesArrayController::arrangeSearched(bool narrowing) {
@@ -59,12 +66,7 @@ void RecipesArrayController::arrangeSearched(bool narrowing) {
     }
     // A subsequence of a sorted list is sorted: the search keeps the fetch's order.
     const QList<ManagedObject*>& candidates = narrowing ? m_arranged : m_unsearched;
-    QList<ManagedObject*> kept;
-    kept.reserve(candidates.size());
-    for (ManagedObject* object : candidates)
-        if (m_search->evaluate(*object))
-            kept.append(object);
-    arrange(std::move(kept));
+    arrange(m_searchIndex->filter(candidates, *m_search));
 }
 
 void RecipesArrayController::arrange(QList<ManagedObject*> objects) {

@@ -8,6 +8,7 @@
 
 class ManagedObject;
 class ObjectContext;
+class TextSearchIndex;
 
 // The recipe list of the main window: the own-library recipes narrowed by the group
 // selected in the sidebar and by the search field, sorted by name without regard to
@@ -34,6 +35,8 @@ public:
     void rearrangeObjects();
 
     const QList<ManagedObject*>& arrangedObjects() const { return m_arranged; }
+    // The index of the searched texts, built in the background after the first fetch.
+    TextSearchIndex* searchIndex() const { return m_searchIndex; }
     ManagedObject* objectAtRow(int row) const;
     int rowOfObject(const ManagedObject* object) const;
 
@@ -73,4 +76,5 @@ private:
     bool m_hasUnsearched = false;
     quint64 m_generation = 0;
     int m_browserRefresh = 0;
+    TextSearchIndex* m_searchIndex;
 };

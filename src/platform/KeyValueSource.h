@@ -29,6 +29,14 @@ public:
         Q_UNUSED(diacriticInsensitive);
         return nullptr;
     }
+
+    // The text value of key when it is plain ASCII, or nullptr (not text, not ASCII, or no
+    // answer). The folded form of an ASCII text is its ASCII lower case, so a filter can
+    // search it ignoring ASCII case where it does not need a folded copy.
+    virtual const QString* asciiTextForKey(const QString& key) const {
+        Q_UNUSED(key);
+        return nullptr;
+    }
 };
 
 // A dictionary (or any plain value) seen as a KeyValueSource.

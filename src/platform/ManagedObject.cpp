@@ -109,8 +109,6 @@ ManagedObject::ManagedObject(ObjectContext* context, const EntityDescription* en
     m_values.resize(entity->attributes.size());
     m_toOne.resize(entity->relationships.size());
     m_toMany.resize(entity->relationships.size());
-    m_folded.resize(entity->attributes.size());
-    m_foldedNoMarks.resize(entity->attributes.size());
     m_id.m_entity = entity->name;
 }
 
@@ -146,32 +144,86 @@ QVariant ManagedObject::valueForKey(const QString& key) const {
     return {};
 }
 
+namespace {
+
+bool isAsciiText(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
 const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriticInsensitive) const {
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
         return nullptr;
-    // A folded text is dropped whenever its value changes, so one that is kept belongs to
-    // the current (non-null) value; searches then skip reading the value itself.
-    if (diacriticInsensitive) {
-        auto& slot = m_foldedNoMarks[size_t(index)];
-        if (slot)
-            return slot.get();
-        const QVariant& value = m_values.at(index);
-        if (value.isNull())
-            return nullptr;
-        slot = std::make_unique<QString>(foldedText(value.toString(), true));
-        return slot.get();
-    }
-    QString& slot = m_folded[size_t(index)];
-    if (!slot.isNull())
-        return &slot;
     const QVariant& value = m_values.at(index);
     if (value.isNull())
         return nullptr;
-    slot = foldedText(value.toString(), false);
+    // A folded text is dropped whenever its value changes, so one that is kept belongs to
+    // the current (non-null) value; searches then skip reading the value itself.
+    if (!m_foldedTexts) {
+        m_foldedTexts = std::make_unique<FoldedTexts>();
+        m_foldedTexts->folded.resize(size_t(m_values.size()));
+        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
+    }
+    QString& folded = m_foldedTexts->folded[size_t(index)];
+    if (folded.isNull()) {
+        folded = foldedText(value.toString(), false);
+        if (folded.isNull())
+            folded = QStringLiteral(""); // an empty text, kept as a filled slot
+    }
+    if (!diacriticInsensitive)
+        return &folded;
+    // Without diacritics: derived from the folded copy (folding commutes with taking the
+    // marks away), and the same string when nothing was taken away.
+    QString& withoutMarks = m_foldedTexts->withoutMarks[size_t(index)];
+    if (withoutMarks.isNull()) {
+        QString stripped = isAsciiText(folded) ? folded : textWithoutDiacritics(folded);
+        withoutMarks = stripped == folded ? folded : std::move(stripped);
+        if (withoutMarks.isNull())
+            withoutMarks = QStringLiteral("");
+    }
+    return &withoutMarks;
+}
+
+const QString* ManagedObject::asciiTextForKey(const QString& key) const {
+    const int index = m_entity->attributeIndex(key);
+    if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
+        return nullptr;
+    const QVariant& value = m_values.at(index);
+    if (value.isNull() || value.typeId() != QMetaType::QString)
+        return nullptr;
+    const QString* text = static_cast<const QString*>(value.constData());
+    const quint64 bit = quint64(1) << index;
+    if (!(m_asciiKnown & bit)) {
+        m_asciiKnown |= bit;
+        if (isAsciiText(*text))
+            m_ascii |= bit;
+    }
+    return (m_ascii & bit) ? text : nullptr;
+}
+
+void ManagedObject::adoptFoldedText(int index, bool ascii, const QString& folded) const {
+    const quint64 bit = quint64(1) << index;
+    m_asciiKnown |= bit;
+    if (ascii) {
+        m_ascii |= bit;
+        return;
+    }
+    m_ascii &= ~bit;
+    if (folded.isNull())
+        return;
+    if (!m_foldedTexts) {
+        m_foldedTexts = std::make_unique<FoldedTexts>();
+        m_foldedTexts->folded.resize(size_t(m_values.size()));
+        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
+    }
+    QString& slot = m_foldedTexts->folded[size_t(index)];
     if (slot.isNull())
-        slot = QStringLiteral(""); // an empty text, kept as a filled slot
-    return &slot;
+        slot = folded;
 }
 
 QVariant ManagedObject::selfValue() const {
@@ -179,8 +231,14 @@ QVariant ManagedObject::selfValue() const {
 }
 
 void ManagedObject::invalidateFoldedText(int index) {
-    m_folded[size_t(index)] = QString();
-    m_foldedNoMarks[size_t(index)].reset();
+    if (m_foldedTexts) {
+        m_foldedTexts->folded[size_t(index)] = QString();
+        m_foldedTexts->withoutMarks[size_t(index)] = QString();
+    }
+    const quint64 bit = quint64(1) << index;
+    m_asciiKnown &= ~bit;
+    m_ascii &= ~bit;
+    ++m_valuesVersion;
 }
 
 void ManagedObject::setValueForKey(const QVariant& value, const QString& key) {

@@ -56,6 +56,10 @@ public:
     // ("parent.name") through to-one relationships. Unknown keys read as null.
     QVariant valueForKey(const QString& key) const override;
     const QString* foldedTextForKey(const QString& key, bool diacriticInsensitive) const override;
+    const QString* asciiTextForKey(const QString& key) const override;
+    // Grows whenever an attribute value changes; what was worked out from the values
+    // (a search index) compares it to know whether it still holds.
+    quint32 valuesVersion() const { return m_valuesVersion; }
     QVariant selfValue() const override;
     const KeyValueSource* relatedSource(const QString& key) const override { return relatedObject(key); }
 
@@ -93,6 +97,10 @@ protected:
 
 private:
     friend class ObjectContext;
+    friend class TextSearchIndex;
+    // Takes what a background build worked out for the text attribute at index: whether it
+    // is ASCII and, for other texts, their folded form (kept unless the slot is filled).
+    void adoptFoldedText(int index, bool ascii, const QString& folded) const;
     void setAttributeValue(int index, const QVariant& value, bool registerUndo);
     void setToOne(int relationshipIndex, ManagedObject* target, bool registerUndo);
     void setManyToManyLink(int relationshipIndex, ManagedObject* other, bool linked);
@@ -104,11 +112,19 @@ private:
     QVector<QVariant> m_values;
     QVector<ManagedObject*> m_toOne;         // per relationship (null for to-many)
     QVector<QList<ManagedObject*>> m_toMany; // per relationship (empty for to-one)
-    // Case-folded text cache, kept inline so a search reaches the text in one step fewer;
-    // a null QString is an empty slot (a folded value is never null).
-    mutable std::vector<QString> m_folded;
-    mutable std::vector<std::unique_ptr<QString>> m_foldedNoMarks; // and without diacritics (rarely used)
-    quint64 m_changedMask = 0;                                     // attributes changed since the save
+    // Folded texts by attribute, made when first asked for; a null QString is an empty
+    // slot (a folded value is never null). The form without diacritics shares the folded
+    // one when they are equal, as they are for most texts.
+    struct FoldedTexts {
+        std::vector<QString> folded;
+        std::vector<QString> withoutMarks;
+    };
+    mutable std::unique_ptr<FoldedTexts> m_foldedTexts;
+    // Text attributes known to be ASCII or not (bits of m_asciiKnown), and which are.
+    mutable quint64 m_asciiKnown = 0;
+    mutable quint64 m_ascii = 0;
+    quint32 m_valuesVersion = 0;
+    quint64 m_changedMask = 0; // attributes changed since the save
     bool m_relationshipsChanged = false;
     bool m_inStore = false; // its row exists in the store file
     bool m_deleted = false;

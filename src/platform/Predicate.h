@@ -92,6 +92,9 @@ public:
 
     Kind kind() const { return m_kind; }
     const QList<PredicatePtr>& subpredicates() const { return m_subpredicates; }
+    // The comparison of a Comparison node (PredicatePrivate.h), null for other kinds; for
+    // code of the record store that looks at a filter's shape (TextSearchIndex).
+    const predicate_detail::Comparison* comparisonNode() const { return m_comparison.get(); }
 
     // Structural equality: same operators, modifiers, keys, variables and constants.
     bool isEqual(const Predicate& other) const;

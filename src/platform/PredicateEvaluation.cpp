@@ -32,6 +32,67 @@ SubstringSearcher::SubstringSearcher(const QString& pattern) : m_pattern(pattern
     const char16_t* p = reinterpret_cast<const char16_t*>(pattern.constData());
     for (qsizetype i = 0; i + 1 < length; ++i)
         m_skip[p[i] & 0xFF] = length - 1 - i;
+    for (qsizetype i = 0; i < length; ++i)
+        if (p[i] >= 0x80)
+            m_patternIsAscii = false;
+}
+
+namespace {
+
+// The bit that makes an ASCII capital its lower-case letter; set in a unit before comparing
+// it with a lower-case letter of the pattern (and only then: '@' | 0x20 is '`').
+inline char16_t caseBit(char16_t patternUnit) {
+    return patternUnit >= u'a' && patternUnit <= u'z' ? 0x20 : 0;
+}
+
+inline bool sameIgnoringAsciiCase(const char16_t* t, const char16_t* p, qsizetype m) {
+    for (qsizetype i = 0; i < m; ++i)
+        if (char16_t(t[i] | caseBit(p[i])) != p[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool SubstringSearcher::isInAsciiIgnoringCase(QStringView text) const {
+    const qsizetype m = m_pattern.size();
+    const qsizetype n = text.size();
+    // A folded pattern with a unit beyond ASCII cannot be in folded ASCII.
+    if (m == 0 || m > n || !m_patternIsAscii)
+        return false;
+    const char16_t* t = text.utf16();
+    const char16_t* p = reinterpret_cast<const char16_t*>(m_pattern.constData());
+    const char16_t first = p[0];
+    const char16_t last = p[m - 1];
+    const char16_t firstBit = caseBit(first);
+    const char16_t lastBit = caseBit(last);
+    qsizetype pos = 0;
+#if defined(__SSE2__)
+    // Candidates are the positions whose first and last units match; eight at a time.
+    const __m128i firstUnits = _mm_set1_epi16(short(first));
+    const __m128i lastUnits = _mm_set1_epi16(short(last));
+    const __m128i firstBits = _mm_set1_epi16(short(firstBit));
+    const __m128i lastBits = _mm_set1_epi16(short(lastBit));
+    for (; pos + 8 + m - 1 <= n; pos += 8) {
+        const __m128i blockFirst =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos)), firstBits);
+        const __m128i blockLast =
+            _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos + m - 1)), lastBits);
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi16(firstUnits, blockFirst), _mm_cmpeq_epi16(lastUnits, blockLast))));
+        while (mask != 0) {
+            const int bit = __builtin_ctz(mask);
+            if (sameIgnoringAsciiCase(t + pos + bit / 2, p, m))
+                return true;
+            mask &= ~(3u << bit);
+        }
+    }
+#endif
+    for (; pos <= n - m; ++pos)
+        if (char16_t(t[pos] | firstBit) == first && char16_t(t[pos + m - 1] | lastBit) == last &&
+            sameIgnoringAsciiCase(t + pos, p, m))
+            return true;
+    return false;
 }
 
 #if defined(LARKSPOON_HAVE_AVX2_SEARCH)
@@ -310,6 +371,7 @@ struct Item {
     const QVariant* value = nullptr; // null: nil (unless text is set)
     const QString* text = nullptr;   // a text value, already folded for the comparison
     bool folded = false;             // the texts inside value (a list) are already folded
+    bool asciiUnfolded = false;      // text is plain ASCII not yet folded (searched ignoring case)
 };
 
 Item makeItem(const QVariant& v, int modifiers, bool alreadyFolded, QString& storage) {
@@ -590,6 +652,8 @@ bool apply(Operator op, int modifiers, const Operands& o) {
         return order && *order >= 0;
     }
     case Operator::Contains:
+        if (l.asciiUnfolded)
+            return r.text && o.rightSearcher && o.rightSearcher->isInAsciiIgnoringCase(*l.text);
         if (l.text && r.text)
             return textContains(*l.text, *r.text, o.rightSearcher);
         if (classOf(l) == ValueClass::List)
@@ -633,9 +697,11 @@ bool apply(Operator op, int modifiers, const Operands& o) {
 }
 
 // Reads one side of a comparison. Holder and storage keep what the item points into.
+// asciiUnfolded: the side may be an ASCII text left as it is (the text searched by CONTAINS
+// with a constant pattern), which saves the source a folded copy.
 Item resolveSide(const Expression& e, const std::optional<PreparedConstant>& prepared, int folding,
                  const KeyValueSource& object, const QVariantMap& variables, QVariant& holder,
-                 QString& storage) {
+                 QString& storage, bool asciiUnfolded = false) {
     if (prepared) {
         Item item;
         item.value = &prepared->folded;
@@ -644,6 +710,15 @@ Item resolveSide(const Expression& e, const std::optional<PreparedConstant>& pre
         return item;
     }
     if ((folding & CaseInsensitive) && e.kind == Expression::Kind::KeyPath && e.path.size() == 1) {
+        // ASCII folds to its lower case whatever the modifiers ([c] or [cd]).
+        if (asciiUnfolded) {
+            if (const QString* ascii = object.asciiTextForKey(e.path.front())) {
+                Item item;
+                item.text = ascii;
+                item.asciiUnfolded = true;
+                return item;
+            }
+        }
         // The source's cache folds exactly as foldedForModifiers does for [c] and [cd].
         if (const QString* cached =
                 object.foldedTextForKey(e.path.front(), (folding & DiacriticInsensitive) != 0)) {
@@ -685,7 +760,9 @@ bool Comparison::evaluate(const KeyValueSource& object, const QVariantMap& varia
     if (quantifier == Quantifier::Single) {
         QVariant leftHolder;
         QString leftStorage;
-        operands.left = resolveSide(left, preparedLeft, folding, object, variables, leftHolder, leftStorage);
+        const bool searchedText = op == Operator::Contains && operands.rightSearcher && !preparedLeft;
+        operands.left = resolveSide(left, preparedLeft, folding, object, variables, leftHolder, leftStorage,
+                                    searchedText);
         if (preparedLeft && preparedLeft->searcher)
             operands.leftSearcher = &*preparedLeft->searcher;
         return apply(op, modifiers, operands);

@@ -1,0 +1,481 @@
+#include "TextSearchIndex.h"
+
+#include "ManagedObject.h"
+#include "ObjectContext.h"
+#include "PredicatePrivate.h"
+#include "TextFolding.h"
+
+#include <algorithm>
+#include <atomic>
+
+using predicate_detail::Comparison;
+
+namespace {
+
+// A record may have at most this many indexed fields: one bit each in a posting's mask.
+constexpr int kMaximumFields = 16;
+// More changed records than this are indexed again by a background build.
+constexpr qsizetype kMaximumIndexedAtOnce = 500;
+constexpr quint64 kEmptySlot = ~quint64(0);
+
+bool isAscii(QStringView text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+void appendVarint(std::vector<quint8>& bytes, quint32 value) {
+    while (value >= 0x80) {
+        bytes.push_back(quint8(value | 0x80));
+        value >>= 7;
+    }
+    bytes.push_back(quint8(value));
+}
+
+quint32 readVarint(const quint8*& p) {
+    quint32 value = 0;
+    int shift = 0;
+    while (*p & 0x80) {
+        value |= quint32(*p++ & 0x7F) << shift;
+        shift += 7;
+    }
+    return value | (quint32(*p++) << shift);
+}
+
+// The records holding one trigram, in ascending order, each with the mask of its fields
+// that hold it: per entry the distance to the previous record and the mask, as varints.
+struct Posting {
+    std::vector<quint8> bytes;
+    quint32 count = 0;
+    quint32 end = 0; // one past the last record appended
+    quint32 pendingRecord = 0;
+    quint32 pendingMask = 0; // fields of pendingRecord seen so far; 0: nothing pending
+};
+
+struct Entry {
+    quint32 record;
+    quint32 mask;
+};
+
+} // namespace
+
+struct TextSearchIndex::Index {
+    // Trigram to posting number: open addressing, linear probing, at most half full.
+    std::vector<quint64> slotKeys = std::vector<quint64>(1024, kEmptySlot);
+    std::vector<quint32> slotPostings = std::vector<quint32>(1024, 0);
+    std::vector<Posting> postings;
+    std::vector<quint32> touched; // postings with a pending mask
+    // By record number; a record indexed again gets a new number and its old one null.
+    std::vector<const ManagedObject*> objects;
+    std::vector<quint32> versions;
+    QHash<const ManagedObject*, quint32> numbers;
+    qsizetype superseded = 0;
+
+    static size_t slotOf(quint64 key, size_t mask) {
+        return size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+    }
+
+    const Posting* find(quint64 key) const {
+        const size_t mask = slotKeys.size() - 1;
+        for (size_t slot = slotOf(key, mask);; slot = (slot + 1) & mask) {
+            if (slotKeys[slot] == key)
+                return &postings[slotPostings[slot]];
+            if (slotKeys[slot] == kEmptySlot)
+                return nullptr;
+        }
+    }
+
+    Posting& postingFor(quint64 key) {
+        size_t mask = slotKeys.size() - 1;
+        size_t slot = slotOf(key, mask);
+        for (; slotKeys[slot] != kEmptySlot; slot = (slot + 1) & mask)
+            if (slotKeys[slot] == key)
+                return postings[slotPostings[slot]];
+        if ((postings.size() + 1) * 2 > slotKeys.size()) {
+            grow();
+            mask = slotKeys.size() - 1;
+            for (slot = slotOf(key, mask); slotKeys[slot] != kEmptySlot; slot = (slot + 1) & mask) {
+            }
+        }
+        slotKeys[slot] = key;
+        slotPostings[slot] = quint32(postings.size());
+        postings.emplace_back();
+        return postings.back();
+    }
+
+    void grow() {
+        std::vector<quint64> keys(slotKeys.size() * 2, kEmptySlot);
+        std::vector<quint32> numbersOfSlots(slotKeys.size() * 2, 0);
+        const size_t mask = keys.size() - 1;
+        for (size_t i = 0; i < slotKeys.size(); ++i) {
+            if (slotKeys[i] == kEmptySlot)
+                continue;
+            size_t slot = slotOf(slotKeys[i], mask);
+            while (keys[slot] != kEmptySlot)
+                slot = (slot + 1) & mask;
+            keys[slot] = slotKeys[i];
+            numbersOfSlots[slot] = slotPostings[i];
+        }
+        slotKeys = std::move(keys);
+        slotPostings = std::move(numbersOfSlots);
+    }
+
+    // Indexes one field of the record being added; ASCII texts are lower-cased on the way,
+    // which is their folding.
+    void addField(quint32 record, quint32 fieldBit, QStringView text, bool ascii) {
+        if (text.size() < 3)
+            return;
+        const char16_t* t = text.utf16();
+        auto unit = [t, ascii](qsizetype i) -> quint64 {
+            const char16_t c = t[i];
+            return ascii && c >= u'A' && c <= u'Z' ? quint64(c + 32) : quint64(c);
+        };
+        quint64 key = (unit(0) << 16) | unit(1);
+        for (qsizetype i = 2; i < text.size(); ++i) {
+            key = ((key << 16) | unit(i)) & 0xFFFFFFFFFFFFull;
+            Posting& posting = postingFor(key);
+            if (posting.pendingMask == 0 || posting.pendingRecord != record) {
+                posting.pendingRecord = record;
+                posting.pendingMask = 0;
+                touched.push_back(quint32(&posting - postings.data()));
+            }
+            posting.pendingMask |= fieldBit;
+        }
+    }
+
+    // Writes the masks gathered for the record into the postings.
+    void finishRecord() {
+        for (quint32 number : touched) {
+            Posting& posting = postings[number];
+            if (posting.pendingMask == 0)
+                continue;
+            appendVarint(posting.bytes, posting.pendingRecord - posting.end);
+            appendVarint(posting.bytes, posting.pendingMask);
+            posting.end = posting.pendingRecord + 1;
+            ++posting.count;
+            posting.pendingMask = 0;
+        }
+        touched.clear();
+    }
+
+    quint32 beginRecord(const ManagedObject* object, quint32 version) {
+        const quint32 record = quint32(objects.size());
+        objects.push_back(object);
+        versions.push_back(version);
+        numbers.insert(object, record);
+        return record;
+    }
+
+    void supersede(quint32 record) {
+        numbers.remove(objects[record]);
+        objects[record] = nullptr;
+        ++superseded;
+    }
+
+    static std::vector<Entry> decode(const Posting& posting, quint32 fields) {
+        std::vector<Entry> entries;
+        entries.reserve(posting.count);
+        for (Cursor cursor(posting); cursor.valid; cursor.next())
+            if (const quint32 mask = cursor.mask & fields)
+                entries.push_back({cursor.record, mask});
+        return entries;
+    }
+
+    // The records whose fields (among fields) hold every trigram of needle (three units
+    // or more), each with the mask of those fields.
+    std::vector<Entry> candidates(const QString& needle, quint32 fields) const {
+        std::vector<const Posting*> lists;
+        const char16_t* t = reinterpret_cast<const char16_t*>(needle.constData());
+        for (qsizetype i = 0; i + 2 < needle.size(); ++i) {
+            const quint64 key = (quint64(t[i]) << 32) | (quint64(t[i + 1]) << 16) | quint64(t[i + 2]);
+            const Posting* posting = find(key);
+            if (!posting)
+                return {};
+            if (std::find(lists.begin(), lists.end(), posting) == lists.end())
+                lists.push_back(posting);
+        }
+        std::sort(lists.begin(), lists.end(),
+                  [](const Posting* a, const Posting* b) { return a->count < b->count; });
+        std::vector<Entry> kept = decode(*lists.front(), fields);
+        for (size_t l = 1; l < lists.size() && !kept.empty(); ++l) {
+            Cursor cursor(*lists[l]);
+            size_t out = 0;
+            for (const Entry& entry : kept) {
+                while (cursor.valid && cursor.record < entry.record)
+                    cursor.next();
+                if (!cursor.valid)
+                    break;
+                const quint32 mask = cursor.record == entry.record ? (cursor.mask & entry.mask) : 0;
+                if (mask)
+                    kept[out++] = {entry.record, mask};
+            }
+            kept.resize(out);
+        }
+        return kept;
+    }
+
+    // Reads a posting entry by entry.
+    struct Cursor {
+        explicit Cursor(const Posting& posting) : p(posting.bytes.data()), left(posting.count) { next(); }
+        void next() {
+            valid = left > 0;
+            if (!valid)
+                return;
+            --left;
+            record = end + readVarint(p);
+            mask = readVarint(p);
+            end = record + 1;
+        }
+        const quint8* p;
+        quint32 left;
+        quint32 end = 0;
+        quint32 record = 0;
+        quint32 mask = 0;
+        bool valid = false;
+    };
+
+    qsizetype bytes() const {
+        qsizetype total = qsizetype(
+            slotKeys.capacity() * sizeof(quint64) + slotPostings.capacity() * sizeof(quint32) +
+            postings.capacity() * sizeof(Posting) + objects.capacity() * sizeof(const ManagedObject*) +
+            versions.capacity() * sizeof(quint32));
+        for (const Posting& posting : postings)
+            total += qsizetype(posting.bytes.capacity());
+        // A hash node holds the key, the value and the bucket's links.
+        total += numbers.size() * qsizetype(sizeof(void*) * 2 + sizeof(quint32) + 8);
+        return total;
+    }
+};
+
+// One background build: the snapshot taken on the main thread, and what the worker made
+// of it. The main thread reads the results only after the worker has ended.
+struct TextSearchIndex::Build {
+    std::vector<const ManagedObject*> objects;
+    std::vector<quint32> versions;
+    std::vector<QString> texts;   // objects x fields, shared with the records; null: no text
+    std::vector<QString> folded;  // the same shape: the folded form of the texts not ASCII
+    std::vector<quint8> ascii;    // the same shape
+    std::unique_ptr<Index> index; // built by the worker
+    std::atomic<bool> cancelled{false};
+
+    void run(size_t fields) {
+        index = std::make_unique<Index>();
+        folded.resize(texts.size());
+        ascii.resize(texts.size());
+        for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
+            const quint32 record = index->beginRecord(objects[r], versions[r]);
+            for (size_t f = 0; f < fields; ++f) {
+                const size_t i = r * fields + f;
+                if (texts[i].isNull())
+                    continue;
+                ascii[i] = isAscii(texts[i]) ? 1 : 0;
+                if (!ascii[i])
+                    folded[i] = foldedText(texts[i], false);
+                index->addField(record, quint32(1) << f, ascii[i] ? texts[i] : folded[i], ascii[i] != 0);
+            }
+            index->finishRecord();
+        }
+        texts.clear();
+        texts.shrink_to_fit();
+        for (Posting& posting : index->postings)
+            posting.bytes.shrink_to_fit();
+    }
+};
+
+TextSearchIndex::TextSearchIndex(ObjectContext* context, const QString& entityName, const QStringList& keys,
+                                 QObject* parent)
+    : QObject(parent), m_context(context), m_entityName(entityName) {
+    const EntityDescription* entity = context ? context->model().entity(entityName) : nullptr;
+    for (const QString& key : keys) {
+        const int index = entity ? entity->attributeIndex(key) : -1;
+        if (index < 0 || entity->attributes.at(index).type != AttributeType::Text ||
+            m_keys.size() == kMaximumFields)
+            continue; // a key the index cannot hold: filters reading it are evaluated as they are
+        m_keys.append(Predicate::internedKey(key));
+        m_attributeIndexes.push_back(index);
+    }
+}
+
+TextSearchIndex::~TextSearchIndex() {
+    if (m_build)
+        m_build->cancelled.store(true);
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void TextSearchIndex::buildInBackground() {
+    if (m_building || !m_context || m_keys.isEmpty())
+        return;
+    QString error;
+    const QList<ManagedObject*> objects = m_context->executeFetchRequest(FetchRequest(m_entityName), &error);
+    auto build = std::make_shared<Build>();
+    const size_t fields = size_t(m_keys.size());
+    build->objects.reserve(size_t(objects.size()));
+    build->versions.reserve(size_t(objects.size()));
+    build->texts.reserve(size_t(objects.size()) * fields);
+    for (const ManagedObject* object : objects) {
+        build->objects.push_back(object);
+        build->versions.push_back(object->valuesVersion());
+        for (int attribute : m_attributeIndexes) {
+            const QVariant value = object->attributeValue(attribute);
+            build->texts.push_back(value.typeId() == QMetaType::QString ? value.toString() : QString());
+        }
+    }
+    if (m_worker.joinable())
+        m_worker.join();
+    m_build = build;
+    m_building = true;
+    m_worker = std::thread([this, build, fields, hook = m_workerStartHook] {
+        if (hook)
+            hook();
+        build->run(fields);
+        // The object outlives the worker (its destructor joins it); a call queued to an
+        // object that is gone meanwhile is dropped by Qt.
+        QMetaObject::invokeMethod(
+            this, [this, build] { finishBuild(build); }, Qt::QueuedConnection);
+    });
+}
+
+void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
+    if (build != m_build)
+        return;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_build.reset();
+    m_building = false;
+    if (!m_context || build->cancelled.load())
+        return;
+    const size_t fields = size_t(m_keys.size());
+    Index& index = *build->index;
+    for (size_t r = 0; r < build->objects.size(); ++r) {
+        const ManagedObject* object = build->objects[r];
+        if (object->valuesVersion() != build->versions[r]) {
+            index.supersede(quint32(r)); // changed meanwhile: indexed again when next searched
+            continue;
+        }
+        for (size_t f = 0; f < fields; ++f) {
+            const size_t i = r * fields + f;
+            if (!object->attributeValue(m_attributeIndexes[f]).isNull())
+                object->adoptFoldedText(m_attributeIndexes[f], build->ascii[i] != 0, build->folded[i]);
+        }
+    }
+    m_index = std::move(build->index);
+    emit indexReady();
+}
+
+void TextSearchIndex::indexAgain(const QList<ManagedObject*>& objects) {
+    Index& index = *m_index;
+    for (const ManagedObject* object : objects) {
+        const auto it = index.numbers.constFind(object);
+        if (it != index.numbers.constEnd())
+            index.supersede(*it);
+        const quint32 record = index.beginRecord(object, object->valuesVersion());
+        for (qsizetype f = 0; f < m_keys.size(); ++f) {
+            const QString& key = m_keys.at(f);
+            if (const QString* ascii = object->asciiTextForKey(key))
+                index.addField(record, quint32(1) << f, *ascii, true);
+            else if (const QString* folded = object->foldedTextForKey(key, false))
+                index.addField(record, quint32(1) << f, *folded, false);
+        }
+        index.finishRecord();
+    }
+}
+
+QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candidates,
+                                              const Predicate& filter) {
+    auto evaluateAll = [&] {
+        QList<ManagedObject*> kept;
+        kept.reserve(candidates.size());
+        for (ManagedObject* object : candidates)
+            if (filter.evaluate(*object))
+                kept.append(object);
+        return kept;
+    };
+    if (!m_index)
+        return evaluateAll();
+
+    // The filter's shape: comparisons "key CONTAINS[c] text" of indexed keys joined by OR,
+    // each text at least three units long once folded.
+    struct Step {
+        const Predicate* predicate;
+        quint32 fieldBit;
+        qsizetype needle;
+    };
+    std::vector<Step> steps;
+    QStringList needles;
+    const bool isOr = filter.kind() == Predicate::Kind::Or;
+    const qsizetype count = isOr ? filter.subpredicates().size() : 1;
+    for (qsizetype i = 0; i < count; ++i) {
+        const Predicate* sub = isOr ? filter.subpredicates().at(i).get() : &filter;
+        const Comparison* c = sub->comparisonNode();
+        if (!c || c->op != predicate_detail::Operator::Contains ||
+            c->quantifier != predicate_detail::Quantifier::Single ||
+            c->modifiers != predicate_detail::CaseInsensitive ||
+            c->left.kind != predicate_detail::Expression::Kind::KeyPath || c->left.path.size() != 1 ||
+            !c->preparedRight || !c->preparedRight->isText || c->preparedRight->foldedText.size() < 3)
+            return evaluateAll();
+        const qsizetype field = m_keys.indexOf(c->left.path.front());
+        if (field < 0)
+            return evaluateAll();
+        qsizetype needle = needles.indexOf(c->preparedRight->foldedText);
+        if (needle < 0) {
+            needle = needles.size();
+            needles.append(c->preparedRight->foldedText);
+        }
+        steps.push_back({sub, quint32(1) << field, needle});
+    }
+
+    // Per record number, the fields that may match.
+    std::vector<quint32> masks(m_index->objects.size(), 0);
+    for (qsizetype n = 0; n < needles.size(); ++n) {
+        quint32 fields = 0;
+        for (const Step& step : steps)
+            if (step.needle == n)
+                fields |= step.fieldBit;
+        for (const Entry& entry : m_index->candidates(needles.at(n), fields))
+            masks[entry.record] |= entry.mask;
+    }
+
+    QList<ManagedObject*> kept;
+    QList<ManagedObject*> notIndexed;
+    for (ManagedObject* object : candidates) {
+        const auto it = m_index->numbers.constFind(object);
+        if (it == m_index->numbers.constEnd() || m_index->versions[*it] != object->valuesVersion()) {
+            notIndexed.append(object);
+            if (filter.evaluate(*object))
+                kept.append(object);
+            continue;
+        }
+        const quint32 mask = masks[*it];
+        if (!mask)
+            continue;
+        // A comparison of a field without every trigram of its text is false: the others
+        // decide, with the filter's own evaluation.
+        for (const Step& step : steps) {
+            if ((mask & step.fieldBit) && step.predicate->evaluate(*object)) {
+                kept.append(object);
+                break;
+            }
+        }
+    }
+
+    if (notIndexed.size() > kMaximumIndexedAtOnce ||
+        m_index->superseded > qsizetype(m_index->objects.size() / 2))
+        buildInBackground();
+    else if (!notIndexed.isEmpty())
+        indexAgain(notIndexed);
+    return kept;
+}
+
+TextSearchIndex::Statistics TextSearchIndex::statistics() const {
+    Statistics statistics;
+    if (!m_index)
+        return statistics;
+    statistics.records = qsizetype(m_index->objects.size());
+    statistics.trigrams = qsizetype(m_index->postings.size());
+    for (const Posting& posting : m_index->postings)
+        statistics.entries += posting.count;
+    statistics.bytes = m_index->bytes();
+    return statistics;
+}

@@ -1,0 +1,151 @@
+// The index of searched texts: the recipe list finds through it exactly the recipes the
+// search condition selects, after the background build and after records change.
+#include "common/LibraryRecords.h"
+#include "library/LibraryStore.h"
+#include "library/RecipesArrayController.h"
+#include "library/SearchBoxMenu.h"
+#include "platform/ObjectContext.h"
+#include "platform/TextFolding.h"
+#include "platform/TextSearchIndex.h"
+#include "platform/UndoManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <future>
+
+namespace {
+
+class SearchIndexTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ObjectContext> m_context;
+    std::unique_ptr<RecipesArrayController> m_list;
+
+    void SetUp() override {
+        QString error;
+        m_context = openLibraryStore(m_dir.filePath(QStringLiteral("Index.library")), true, &error);
+        ASSERT_TRUE(m_context) << error.toStdString();
+        const QStringList names{QStringLiteral("Crème Brûlée"),
+                                QStringLiteral("CHICKEN soup"),
+                                QStringLiteral("Chickpea Curry"),
+                                QStringLiteral("Straße Stew"),
+                                QStringLiteral("Σούπα Αυγολέμονο"),
+                                QStringLiteral("ſoup of the day"),
+                                QStringLiteral("Pâté"),
+                                QStringLiteral("Plain")};
+        int n = 0;
+        for (const QString& name : names) {
+            testsupport::insertRecipe(
+                m_context.get(), name,
+                {{QStringLiteral("directions"),
+                  QStringLiteral("Stir the CRÈME, then the chicken. Step %1").arg(n)},
+                 {QStringLiteral("keywords"),
+                  n % 2 ? QStringLiteral("dinner,Quick") : QStringLiteral("soupe")},
+                 {QStringLiteral("cuisine"), n % 3 ? QStringLiteral("Français") : QStringLiteral("Greek")},
+                 {QStringLiteral("notes"), n == 4 ? QStringLiteral("ΣΟΎΠΑ") : QString()}});
+            ++n;
+        }
+        m_list = std::make_unique<RecipesArrayController>(m_context.get());
+        QSignalSpy ready(m_list->searchIndex(), &TextSearchIndex::indexReady);
+        m_list->setFilterPredicate({}); // reads the records and starts the build
+        ASSERT_TRUE(ready.wait(10000));
+    }
+
+    // What the scope's condition selects, worked out from the texts alone.
+    QStringList expected(int scope, const QString& text) {
+        const QString needle = foldedText(text, false);
+        QStringList names;
+        for (ManagedObject* recipe : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))))
+            for (const QString& key : SearchBoxMenu::searchedKeys(scope))
+                if (!needle.isEmpty() && foldedText(recipe->stringValue(key), false).contains(needle)) {
+                    names.append(recipe->stringValue(QStringLiteral("name")));
+                    break;
+                }
+        names.sort();
+        return names;
+    }
+
+    QStringList listed(int scope, const QString& text) {
+        m_list->setSearchPredicate(SearchBoxMenu::searchCondition(scope, text));
+        QStringList names;
+        for (ManagedObject* recipe : m_list->arrangedObjects())
+            names.append(recipe->stringValue(QStringLiteral("name")));
+        names.sort();
+        return names;
+    }
+
+    void expectEveryScopeAgrees(const char* when) {
+        static const QStringList queries{
+            QStringLiteral("c"),      QStringLiteral("ch"),     QStringLiteral("chi"),
+            QStringLiteral("CHICK"),  QStringLiteral("crème"),  QStringLiteral("CREME"),
+            QStringLiteral("rème"),   QStringLiteral("straße"), QStringLiteral("σούπα"),
+            QStringLiteral("ΣΟΎ"),    QStringLiteral("soup"),   QStringLiteral("pâté"),
+            QStringLiteral("pate"),   QStringLiteral("quick"),  QStringLiteral("FRANÇ"),
+            QStringLiteral("step 3"), QStringLiteral("zzz"),    QStringLiteral("é")};
+        for (int scope = 0; scope < SearchBoxMenu::ScopeCount; ++scope)
+            for (const QString& query : queries)
+                EXPECT_EQ(listed(scope, query), expected(scope, query))
+                    << when << ": " << SearchBoxMenu::untranslatedMenuText(scope).toStdString() << " / "
+                    << query.toStdString();
+    }
+
+    ManagedObject* named(const QString& name) {
+        for (ManagedObject* recipe : m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"))))
+            if (recipe->stringValue(QStringLiteral("name")) == name)
+                return recipe;
+        return nullptr;
+    }
+};
+
+TEST_F(SearchIndexTest, FindsWhatTheConditionSelectsInEveryScope) {
+    EXPECT_EQ(m_list->searchIndex()->statistics().records, 8);
+    expectEveryScopeAgrees("after the build");
+    // The long s folds to s: found only through the folded copy.
+    EXPECT_EQ(listed(SearchBoxMenu::Name, QStringLiteral("soup")),
+              (QStringList{QStringLiteral("CHICKEN soup"), QStringLiteral("ſoup of the day")}));
+}
+
+TEST_F(SearchIndexTest, StaysRightAfterEditsInsertsDeletesAndUndo) {
+    named(QStringLiteral("Plain"))->setValueForKey(QStringLiteral("Chicken Pâté"), QStringLiteral("name"));
+    named(QStringLiteral("CHICKEN soup"))
+        ->setValueForKey(QStringLiteral("Lentil soup"), QStringLiteral("name"));
+    named(QStringLiteral("Crème Brûlée"))->setValueForKey(QVariant(), QStringLiteral("directions"));
+    testsupport::insertRecipe(m_context.get(), QStringLiteral("New Chickpea Crème"));
+    m_context->deleteObject(named(QStringLiteral("Chickpea Curry")));
+    expectEveryScopeAgrees("after the changes");
+    expectEveryScopeAgrees("after indexing the changes again");
+    m_context->processPendingChanges();
+    m_context->undoManager()->undo();
+    expectEveryScopeAgrees("after undo");
+    QString error;
+    ASSERT_TRUE(m_context->save(&error)) << error.toStdString();
+    expectEveryScopeAgrees("after the save");
+}
+
+TEST_F(SearchIndexTest, ABuildDropsWhatChangedWhileItRan) {
+    TextSearchIndex index(m_context.get(), QStringLiteral("Recipes"), {QStringLiteral("name")});
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    index.setWorkerStartHookForTesting([released] { released.wait(); });
+    QSignalSpy ready(&index, &TextSearchIndex::indexReady);
+    index.buildInBackground();
+    ManagedObject* changed = named(QStringLiteral("Pâté"));
+    changed->setValueForKey(QStringLiteral("Chicken Liver"), QStringLiteral("name"));
+    release.set_value();
+    ASSERT_TRUE(ready.wait(10000));
+    const QList<ManagedObject*> all = m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+    const QList<ManagedObject*> found =
+        index.filter(all, *SearchBoxMenu::searchCondition(SearchBoxMenu::Name, QStringLiteral("chicken")));
+    QStringList names;
+    for (ManagedObject* recipe : found)
+        names.append(recipe->stringValue(QStringLiteral("name")));
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("CHICKEN soup"), QStringLiteral("Chicken Liver")}));
+    // The folded text handed over belongs to the value of the time: the old name's is dropped.
+    EXPECT_EQ(*changed->foldedTextForKey(QStringLiteral("name"), false), QStringLiteral("chicken liver"));
+}
+
+} // namespace
