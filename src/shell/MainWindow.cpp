@@ -148,7 +148,7 @@ QList<int> MainWindow::distributeWidths(int total, const QList<int>& current) {
         widths[i] -= given;
         excess -= given;
     };
-    giveWay(2, std::max(kReadablePageWidth, minimums[2]));
+    giveWay(2, std::max(RecipePageView::kReadablePageWidth, minimums[2]));
     giveWay(1, minimums[1]);
     giveWay(0, minimums[0]);
     giveWay(2, minimums[2]);

@@ -56,8 +56,6 @@ public:
 
     // The size a window opens with when nothing else decides it.
     static QSize initialSize() { return {1100, 720}; }
-    // The narrowest the recipe page gets while the list and the sidebar can still give way.
-    static constexpr int kReadablePageWidth = 440;
     static constexpr int kSidebarMinimumWidth = 140;
     static constexpr int kListMinimumWidth = 200;
     static constexpr int kPageMinimumWidth = 300;

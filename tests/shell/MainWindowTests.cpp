@@ -11,6 +11,7 @@
 #include "platform/FilePanels.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/ui/RecipePageView.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 #include "shell/QtAlerts.h"
@@ -376,7 +377,7 @@ TEST_F(SearchWindowTest, At800By600ThePageStaysReadable) {
     ASSERT_EQ(m_window->width(), 800);
     const QList<int> widths = m_window->splitter()->sizes();
     ASSERT_EQ(widths.size(), 3);
-    EXPECT_GE(widths.at(2), MainWindow::kReadablePageWidth);
+    EXPECT_GE(widths.at(2), RecipePageView::kReadablePageWidth);
     EXPECT_GE(widths.at(0), MainWindow::kSidebarMinimumWidth);
     EXPECT_GE(widths.at(1), MainWindow::kListMinimumWidth);
 }

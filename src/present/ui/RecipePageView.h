@@ -21,7 +21,8 @@ class RecipePageView : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int selectorOffset READ selectorOffset WRITE setSelectorOffset)
 public:
-    // The narrowest the page gets beside the selector; narrower, the selector overlays it.
+    // The narrowest the page gets: beside the selector (narrower, the selector overlays it), and
+    // in the main window while the list and the sidebar can still give way.
     static constexpr int kReadablePageWidth = 440;
     static constexpr int kSlideMilliseconds = 250;
 
