@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <QString>
 
@@ -17,6 +19,10 @@ public:
     virtual void advance(int by = 1) = 0;
     virtual void stop() = 0;  // the bar stops animating
     virtual void close() = 0; // hides and closes the dialog
+    // A line below the bar ("120 of 2,000"); empty hides it.
+    virtual void setProgressText(const QString& text) { Q_UNUSED(text) }
+    // A Cancel button that calls handler; an empty handler removes the button.
+    virtual void setCancelHandler(std::function<void()> handler) { Q_UNUSED(handler) }
 
     // Work deferred for this view (a delayed close) names this object as its receiver, so
     // it is dropped when the view is destroyed.

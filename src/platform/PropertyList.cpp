@@ -9,6 +9,7 @@
 
 #include "PropertyListReaders.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -30,7 +31,8 @@
 namespace {
 
 using propertylist::kMaxDepth;
-constexpr qint64 kMaxBytes = qint64(512) * 1024 * 1024;
+
+std::atomic<qint64> g_byteLimitForTesting{0};
 
 // The XML writer. Strings are UTF-8 with &, < and > escaped; characters XML 1.0 cannot carry
 // (NUL and the other C0 controls but tab, line feed and carriage return, U+FFFE, U+FFFF and
@@ -300,13 +302,22 @@ void writeValue(QByteArray& out, const QVariant& value, int depth, qsizetype& dr
 
 } // namespace
 
+qint64 propertyListByteLimit() {
+    const qint64 forTesting = g_byteLimitForTesting.load(std::memory_order_relaxed);
+    return forTesting > 0 ? forTesting : kMaxPropertyListBytes;
+}
+
+void setPropertyListByteLimitForTesting(qint64 bytes) {
+    g_byteLimitForTesting.store(bytes, std::memory_order_relaxed);
+}
+
 PropertyListResult readPropertyList(const QByteArray& data) {
     PropertyListResult result;
     if (data.isEmpty()) {
         result.error = QCoreApplication::translate("PropertyList", "The property list is empty.");
         return result;
     }
-    if (data.size() > kMaxBytes) {
+    if (data.size() > propertyListByteLimit()) {
         result.error = QCoreApplication::translate("PropertyList", "The property list is too large.");
         return result;
     }
@@ -331,7 +342,7 @@ PropertyListResult readPropertyListFile(const QString& path) {
                            .arg(path, file.errorString());
         return result;
     }
-    if (file.size() > kMaxBytes) {
+    if (file.size() > propertyListByteLimit()) {
         result.error = QCoreApplication::translate("PropertyList", "The property list is too large.");
         return result;
     }
@@ -397,14 +408,14 @@ const char kXmlHeader[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 // then decoded by the whole-list reader. Only the markup is looked at here: comments,
 // processing instructions, CDATA sections and the nesting of tags, which is all that is
 // needed to find where an element ends. The buffer holds the element being cut plus at
-// most one piece read ahead: every scan is bounded as it goes (an element by kMaxBytes, a
+// most one piece read ahead: every scan is bounded as it goes (an element by propertyListByteLimit(), a
 // tag by kMaxTagBytes, the document type by kMaxDoctypeBytes), and what lies between
 // elements (comments, processing instructions) is dropped as it is passed. A file in
 // another encoding than UTF-8 is converted piece by piece as it is read, so the markup
 // and the elements are UTF-8 here.
 class XmlArrayStream {
 public:
-    enum Step { Element, End, Failed };
+    enum Step { Element, TooLarge, End, Failed };
 
     explicit XmlArrayStream(QFile& file) : m_file(file) {}
 
@@ -448,7 +459,9 @@ public:
     }
 
     // The next element of the root array in *element (valid until the next call), End
-    // after the array and the end of the document, or Failed.
+    // after the array and the end of the document, or Failed. An element longer than
+    // the byte limit is passed over to its end, its bytes dropped as they are scanned, and
+    // answers TooLarge.
     Step next(QByteArray* element) {
         if (m_pos > kReadPiece) {
             m_buffer.remove(0, m_pos);
@@ -471,26 +484,33 @@ public:
         }
         qsizetype p = m_pos;
         int depth = 0;
+        bool tooLarge = false;
+        const qint64 limit = propertyListByteLimit();
+        // The end of needle after from: within the limit while the element may still be
+        // kept, else dropping what it passes. -2 when the element just passed the limit.
+        const auto search = [&](qsizetype from, const char* needle) {
+            if (tooLarge)
+                return findDropping(from, needle);
+            return find(from, needle, start, limit, nullptr);
+        };
         for (;;) {
-            if (p - start > kMaxBytes) {
-                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list is too large."));
-                return Failed;
+            if (!tooLarge && p - start > limit)
+                tooLarge = true;
+            if (tooLarge && p > kReadPiece) {
+                m_buffer.remove(0, p);
+                p = 0;
+                m_pos = 0;
             }
+            qsizetype close = 0;
             if (startsWithAt(p, "<!--")) {
-                const qsizetype close = find(p + 4, "-->", start, kMaxBytes, kTooLarge);
-                if (close < 0)
-                    return Failed;
-                p = close + 3;
+                if ((close = search(p + 4, "-->")) >= 0)
+                    p = close + 3;
             } else if (startsWithAt(p, "<![CDATA[")) {
-                const qsizetype close = find(p + 9, "]]>", start, kMaxBytes, kTooLarge);
-                if (close < 0)
-                    return Failed;
-                p = close + 3;
+                if ((close = search(p + 9, "]]>")) >= 0)
+                    p = close + 3;
             } else if (startsWithAt(p, "<?")) {
-                const qsizetype close = find(p + 2, "?>", start, kMaxBytes, kTooLarge);
-                if (close < 0)
-                    return Failed;
-                p = close + 2;
+                if ((close = search(p + 2, "?>")) >= 0)
+                    p = close + 2;
             } else {
                 if (!readTagAt(p, tag))
                     return Failed;
@@ -504,12 +524,24 @@ public:
                 }
                 p = tag.end;
             }
+            if (close == -2) {
+                tooLarge = true; // the same construct again, now dropping its bytes
+                continue;
+            }
+            if (close < 0)
+                return Failed;
             if (depth == 0) {
-                *element = QByteArray::fromRawData(m_buffer.constData() + start, p - start);
                 m_pos = p;
+                if (tooLarge)
+                    return TooLarge;
+                *element = QByteArray::fromRawData(m_buffer.constData() + start, p - start);
                 return Element;
             }
-            const qsizetype open = find(p, "<", start, kMaxBytes, kTooLarge);
+            qsizetype open = search(p, "<");
+            if (open == -2) {
+                tooLarge = true;
+                open = search(p, "<");
+            }
             if (open < 0)
                 return Failed;
             p = open;
@@ -606,7 +638,8 @@ private:
     }
 
     // The offset of needle at or after from, ending no more than limit bytes after origin;
-    // -1 with the error set when the file ends first or the limit is passed (tooLong).
+    // -1 with the error set when the file ends first or the limit is passed (tooLong). Without
+    // tooLong, passing the limit answers -2 and sets no error.
     qsizetype find(qsizetype from, const char* needle, qsizetype origin, qsizetype limit,
                    const char* tooLong) {
         const qsizetype n = qsizetype(std::strlen(needle));
@@ -616,10 +649,31 @@ private:
             if (found >= 0 && found + n - origin <= limit)
                 return found;
             if (found >= 0 || m_buffer.size() - origin > limit + n) {
+                if (!tooLong)
+                    return -2;
                 setError(tooLong);
                 return -1;
             }
             searchFrom = qMax(from, m_buffer.size() - n + 1);
+            if (!readMore()) {
+                setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
+                return -1;
+            }
+        }
+    }
+
+    // The offset of needle at or after from, dropping the bytes before from and those the
+    // search passes, so the buffer stays about one piece long; -1 with the error set when the
+    // file ends first.
+    qsizetype findDropping(qsizetype from, const char* needle) {
+        const qsizetype n = qsizetype(std::strlen(needle));
+        m_buffer.remove(0, from);
+        m_pos = 0;
+        for (;;) {
+            const qsizetype found = m_buffer.indexOf(needle);
+            if (found >= 0)
+                return found;
+            m_buffer.remove(0, qMax<qsizetype>(0, m_buffer.size() - n + 1));
             if (!readMore()) {
                 setError(QT_TRANSLATE_NOOP("PropertyList", "The property list ends too early."));
                 return -1;
@@ -763,7 +817,7 @@ private:
 } // namespace
 
 bool readPropertyListArrayFile(const QString& path, const std::function<bool(const QVariant& element)>& visit,
-                               QString* error) {
+                               QString* error, const std::function<bool()>& tooLarge) {
     auto fail = [&](const QString& reason) {
         if (error)
             *error = QCoreApplication::translate("PropertyList", "The file %1 could not be read: %2")
@@ -807,6 +861,13 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
             return fail(stream.error());
         if (step == XmlArrayStream::End)
             break;
+        if (step == XmlArrayStream::TooLarge) {
+            if (!tooLarge)
+                return fail(QCoreApplication::translate("PropertyList", "The property list is too large."));
+            if (!tooLarge())
+                break;
+            continue;
+        }
         QString elementError;
         const QVariant element = propertylist::readXml(bytes, &elementError);
         if (!element.isValid())
@@ -821,7 +882,7 @@ bool readPropertyListArrayFile(const QString& path, const std::function<bool(con
     return true;
 }
 
-qsizetype propertyListArrayFileCount(const QString& path, QString* error) {
+qsizetype propertyListArrayFileCount(const QString& path, QString* error, bool countTooLarge) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -844,12 +905,16 @@ qsizetype propertyListArrayFileCount(const QString& path, QString* error) {
         const XmlArrayStream::Step step = stream.next(&bytes);
         if (step == XmlArrayStream::End)
             break;
-        ok = step == XmlArrayStream::Element;
+        ok = step == XmlArrayStream::Element || (step == XmlArrayStream::TooLarge && countTooLarge);
     }
     if (!ok) {
+        const QString reason =
+            stream.error().isEmpty()
+                ? QCoreApplication::translate("PropertyList", "The property list is too large.")
+                : stream.error();
         if (error)
             *error = QCoreApplication::translate("PropertyList", "The file %1 could not be read: %2")
-                         .arg(path, stream.error());
+                         .arg(path, reason);
         return -1;
     }
     if (error)
@@ -898,11 +963,42 @@ bool PropertyListArrayWriter::append(const QVariant& element, QString* error) {
     QByteArray out;
     if (m_count == 0)
         out += "<array>\n";
-    writeValue(out, element, 1, m_droppedCharacters);
+    const qsizetype head = out.size();
+    qsizetype dropped = 0;
+    writeValue(out, element, 1, dropped);
+    // The readers measure an element from its opening tag to its closing one: without the
+    // indent before it and the line end after it.
+    if (out.size() - head - 2 > propertyListByteLimit())
+        return fail(QCoreApplication::translate("PropertyList", "The property list is too large."), error);
     if (!write(out, error))
         return false;
+    m_droppedCharacters += dropped;
     ++m_count;
     return true;
+}
+
+qint64 PropertyListArrayWriter::elementBytes(const QVariant& element) {
+    QByteArray out;
+    qsizetype dropped = 0;
+    writeValue(out, element, 1, dropped);
+    return out.size() - 2;
+}
+
+qint64 PropertyListArrayWriter::dataEntryBytes(const QString& key, qint64 dataBytes) {
+    // Entries of a dictionary element are written at depth 2, as writeDict() and writeData()
+    // lay them out: the key line, then the data's opening line, its base64 in lines of 68
+    // characters and its closing line.
+    constexpr qint64 kDepth = 2;
+    QByteArray keyLine;
+    qsizetype dropped = 0;
+    appendEscaped(keyLine, key, dropped);
+    const qint64 keyBytes = kDepth + qint64(sizeof("<key></key>\n")) - 1 + keyLine.size();
+    if (dataBytes <= 0)
+        return keyBytes + kDepth + qint64(sizeof("<data></data>\n")) - 1;
+    const qint64 base64 = (dataBytes + 2) / 3 * 4;
+    const qint64 lines = (base64 + 67) / 68;
+    return keyBytes + kDepth + qint64(sizeof("<data>\n")) - 1 + lines * (kDepth + 1) + base64 + kDepth +
+           qint64(sizeof("</data>\n")) - 1;
 }
 
 bool PropertyListArrayWriter::commit(QString* error) {

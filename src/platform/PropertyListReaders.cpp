@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,6 +18,73 @@ namespace propertylist {
 
 QString errorText(const char* text) {
     return QCoreApplication::translate("PropertyList", text);
+}
+
+namespace {
+
+// The value of each character in base64 text: 0-63 for the alphabet, kSpace for white
+// space, kPad for '=', kBad for anything else.
+constexpr quint8 kBad = 0xFF, kSpace = 0xFE, kPad = 0xFD;
+
+constexpr std::array<quint8, 256> base64Table() {
+    std::array<quint8, 256> table{};
+    table.fill(kBad);
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(alphabet[i])] = quint8(i);
+    for (const char c : {' ', '\t', '\n', '\r', '\f', '\v'})
+        table[static_cast<unsigned char>(c)] = kSpace;
+    table['='] = kPad;
+    return table;
+}
+
+} // namespace
+
+bool decodeBase64(QByteArrayView text, QByteArray* out) {
+    static constexpr std::array<quint8, 256> kTable = base64Table();
+
+    QByteArray decoded(text.size() / 4 * 3 + 3, Qt::Uninitialized);
+    char* o = decoded.data();
+    quint32 group = 0;
+    int held = 0;    // characters of the current group of four
+    int padding = 0; // '=' seen; only white space and more '=' may follow
+    for (const char c : text) {
+        const quint8 v = kTable[static_cast<unsigned char>(c)];
+        if (v < 64) {
+            if (padding)
+                return false;
+            group = group << 6 | v;
+            if (++held == 4) {
+                *o++ = char(group >> 16);
+                *o++ = char(group >> 8);
+                *o++ = char(group);
+                group = 0;
+                held = 0;
+            }
+        } else if (v == kPad) {
+            // Padding completes a group of two or three characters to four.
+            if (held + padding < 2 || held + padding >= 4)
+                return false;
+            ++padding;
+        } else if (v != kSpace) {
+            return false;
+        }
+    }
+    if (padding && held + padding != 4)
+        return false;
+    // A last group without its padding: two characters hold one byte, three hold two; one
+    // alone holds none and means the text was cut.
+    if (held == 1)
+        return false;
+    if (held >= 2) {
+        group <<= 6 * (4 - held);
+        *o++ = char(group >> 16);
+        if (held == 3)
+            *o++ = char(group >> 8);
+    }
+    decoded.truncate(o - decoded.constData());
+    *out = std::move(decoded);
+    return true;
 }
 
 namespace {
@@ -375,6 +443,13 @@ private:
             out = name == "true";
             return true;
         }
+        if (name == "data") {
+            if (tag.empty) {
+                out = QByteArray("");
+                return true;
+            }
+            return readDataValue(out);
+        }
         QByteArray text;
         if (!tag.empty && !readText(name, text))
             return false;
@@ -388,8 +463,6 @@ private:
             return readReal(text.trimmed(), out);
         if (name == "date")
             return readDate(text.trimmed(), out);
-        if (name == "data")
-            return readData(text, out);
         return setError(
             QT_TRANSLATE_NOOP("PropertyList", "The property list holds an element of an unknown kind."));
     }
@@ -518,18 +591,32 @@ private:
         return true;
     }
 
-    bool readData(const QByteArray& text, QVariant& out) {
-        QByteArray compact;
-        compact.reserve(text.size());
-        for (char c : text)
-            if (!isSpace(c))
-                compact += c;
-        const auto decoded = QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded)
-            return setError(
-                QT_TRANSLATE_NOOP("PropertyList", "The property list holds data that cannot be read."));
-        out = decoded.decoded.isNull() ? QByteArray("") : decoded.decoded;
+    bool readData(QByteArrayView text, QVariant& out) {
+        QByteArray decoded;
+        if (!decodeBase64(text, &decoded))
+            return setError(QT_TRANSLATE_NOOP(
+                "PropertyList", "The property list holds data that is not base64: a character other than "
+                                "letters, digits, “+”, “/”, white space and closing “=” padding."));
+        out = std::move(decoded);
         return true;
+    }
+
+    // A <data> value decoded straight from the document when it is plain base64 up to its
+    // closing tag, which is how writers lay it out: no copy of the text is made. Anything
+    // else (entities, comments, CDATA inside) goes the general way through readText().
+    bool readDataValue(QVariant& out) {
+        const char* const start = m_p;
+        const char* const stop = std::find_if(start, m_end, [](char c) { return c == '<' || c == '&'; });
+        if (stop != m_end && *stop == '<' && m_end - stop >= 7 && std::memcmp(stop, "</data", 6) == 0 &&
+            !isNameChar(stop[6])) {
+            m_p = stop;
+            Tag tag;
+            if (!readTag(tag))
+                return false;
+            return readData(QByteArrayView(start, stop - start), out);
+        }
+        QByteArray text;
+        return readText("data", text) && readData(text, out);
     }
 
     // Reads the next element inside a container; false at its closing tag (done) or on

@@ -35,6 +35,11 @@ QVariant readBinary(const QByteArray& data, QString* error);
 constexpr qsizetype kEncodingHead = 1024;
 QByteArray xmlEncoding(QByteArrayView head);
 
+// Decodes base64 text in one pass: white space anywhere is passed over, and the text may
+// end with "=" padding or without it. False for any other character, a character after
+// the padding, padding in the wrong place, or a last character alone (a text cut short).
+bool decodeBase64(QByteArrayView text, QByteArray* out);
+
 // Error texts shared by both decoders and the public functions.
 QString errorText(const char* text);
 

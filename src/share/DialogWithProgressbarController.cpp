@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLocale>
 #include <QStringList>
 #include <QtDebug>
 
@@ -42,9 +43,18 @@ QString DialogWithProgressbarController::finishedImportingText() {
 
 QString DialogWithProgressbarController::finishedImportingText(int recipesImported,
                                                                const QList<SkippedPictureCount>& skipped) {
+    return finishedImportingText(recipesImported, skipped, 0, false);
+}
+
+QString DialogWithProgressbarController::finishedImportingText(int recipesImported,
+                                                               const QList<SkippedPictureCount>& skipped,
+                                                               int recipesTooLarge, bool cancelled) {
     QString text =
-        finishedImportingText() + u' ' +
+        (cancelled ? tr("Import Cancelled.") : finishedImportingText()) + u' ' +
         (recipesImported == 1 ? tr("1 recipe imported") : tr("%1 recipes imported").arg(recipesImported));
+    if (recipesTooLarge > 0)
+        text += recipesTooLarge == 1 ? tr("; 1 recipe was too large to import")
+                                     : tr("; %1 recipes were too large to import").arg(recipesTooLarge);
     QList<SkippedPictureCount> reasons;
     int skippedCount = 0;
     for (const SkippedPictureCount& reason : skipped) {
@@ -74,6 +84,39 @@ QString DialogWithProgressbarController::finishedExportingText() {
     return tr("Finished Exporting.");
 }
 
+QString DialogWithProgressbarController::finishedExportingText(int skippedPictures,
+                                                               qint64 droppedCharacters) {
+    QStringList leftOut;
+    if (skippedPictures > 0)
+        leftOut.append(skippedPictures == 1
+                           ? tr("1 picture was left out: its recipe would be too large for the file")
+                           : tr("%1 pictures were left out: their recipes would be too large for the file")
+                                 .arg(skippedPictures));
+    if (droppedCharacters > 0)
+        leftOut.append(droppedCharacters == 1 ? tr("1 character the file cannot carry was left out")
+                                              : tr("%1 characters the file cannot carry were left out")
+                                                    .arg(QLocale().toString(droppedCharacters)));
+    if (leftOut.isEmpty())
+        return finishedExportingText();
+    return finishedExportingText() + u' ' + leftOut.join(QLatin1String("; ")) + u'.';
+}
+
+QString DialogWithProgressbarController::progressText(int done, int maximum) {
+    const QLocale locale;
+    return tr("%1 of %2", "recipes done of all in the file")
+        .arg(locale.toString(done), locale.toString(maximum));
+}
+
+void DialogWithProgressbarController::setCancelHandler(std::function<void()> handler) {
+    if (m_view)
+        m_view->setCancelHandler(std::move(handler));
+}
+
+void DialogWithProgressbarController::showProgressText() {
+    if (ProgressView* view = activeView())
+        view->setProgressText(m_maximum > 0 ? progressText(qMin(m_done, m_maximum), m_maximum) : QString());
+}
+
 bool DialogWithProgressbarController::loadNib() {
     m_loaded = false;
     if (!m_showWindow || !m_view)
@@ -92,6 +135,9 @@ void DialogWithProgressbarController::openDialog(const QString& headerText, int 
         return;
     m_view->setHeaderText(headerText);
     m_view->setMaximum(maximum);
+    m_done = 0;
+    m_maximum = maximum;
+    showProgressText();
 }
 
 void DialogWithProgressbarController::setHeaderText(const QString& text) {
@@ -102,16 +148,23 @@ void DialogWithProgressbarController::setHeaderText(const QString& text) {
 void DialogWithProgressbarController::setMaximum(int maximum) {
     if (ProgressView* view = activeView())
         view->setMaximum(maximum);
+    m_done = 0;
+    m_maximum = maximum;
+    showProgressText();
 }
 
 void DialogWithProgressbarController::advanceProgress(int by) {
     if (ProgressView* view = activeView())
         view->advance(by);
+    m_done += by;
+    showProgressText();
 }
 
 void DialogWithProgressbarController::stopProgress() {
-    if (ProgressView* view = activeView())
+    if (ProgressView* view = activeView()) {
         view->stop();
+        view->setCancelHandler({});
+    }
 }
 
 void DialogWithProgressbarController::closeDialogWindow() {

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class ProgressView;
 
 // Pictures an import left out for one reason ("not in a format Larkspoon! can show").
@@ -50,13 +52,30 @@ public:
     // were left out and why: "Finished Importing. 12 recipes imported; 3 pictures were
     // skipped: not in a format Larkspoon! can show." Reasons with a count of 0 are left out.
     static QString finishedImportingText(int recipesImported, const QList<SkippedPictureCount>& skipped);
+    // The same with the entries too large to import ("; 1 recipe was too large to import")
+    // and, for an import stopped before the end, "Import Cancelled." in place of "Finished
+    // Importing.".
+    static QString finishedImportingText(int recipesImported, const QList<SkippedPictureCount>& skipped,
+                                         int recipesTooLarge, bool cancelled);
     static QString exportingRecipesText();
     static QString finishedExportingText();
+    // "Finished Exporting." with the pictures and characters left out, when any.
+    static QString finishedExportingText(int skippedPictures, qint64 droppedCharacters);
+    // "120 of 2,000": the bar's position as the dialog shows it below the bar.
+    static QString progressText(int done, int maximum);
+
+    // Shows a Cancel button that calls handler (once the dialog is up); an empty handler
+    // removes it.
+    void setCancelHandler(std::function<void()> handler);
 
 private:
     ProgressView* activeView() const { return m_loaded ? m_view : nullptr; }
 
     ProgressView* m_view;
+    void showProgressText();
+
     bool m_showWindow = false;
     bool m_loaded = false;
+    int m_done = 0;
+    int m_maximum = 0;
 };

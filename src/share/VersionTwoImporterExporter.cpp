@@ -16,9 +16,11 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPointer>
 #include <QTimer>
 #include <QtDebug>
 
@@ -253,8 +255,9 @@ public:
     }
 
     enum class Next { Entry, NotYet, End };
-    // The next entry in file order. Waiting: blocks until one is decoded; otherwise answers
-    // NotYet when none is ready. End after the last one or after a fault.
+    // The next entry in file order (invalid for one too large to read). Waiting: blocks
+    // until one is decoded; otherwise answers NotYet when none is ready. End after the last
+    // one or after a fault.
     Next next(QVariant* element, bool waiting) {
         std::unique_lock lock(m_mutex);
         if (waiting)
@@ -278,7 +281,7 @@ private:
 
     void run() {
         QString error;
-        const qsizetype count = propertyListArrayFileCount(m_path, &error);
+        const qsizetype count = propertyListArrayFileCount(m_path, &error, true);
         {
             std::lock_guard lock(m_mutex);
             m_count = count;
@@ -290,18 +293,18 @@ private:
         m_changed.notify_all();
         if (count < 0)
             return;
-        const bool ok = readPropertyListArrayFile(
-            m_path,
-            [this](const QVariant& element) {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_queue.size() < kAhead || m_cancelled; });
-                if (m_cancelled)
-                    return false;
-                m_queue.push_back(element);
-                m_changed.notify_all();
-                return true;
-            },
-            &error);
+        const auto push = [this](const QVariant& element) {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_queue.size() < kAhead || m_cancelled; });
+            if (m_cancelled)
+                return false;
+            m_queue.push_back(element);
+            m_changed.notify_all();
+            return true;
+        };
+        // An entry too large to read is handed on as an invalid value (a decoded one is
+        // never invalid), so it is counted in file order.
+        const bool ok = readPropertyListArrayFile(m_path, push, &error, [&push] { return push(QVariant()); });
         {
             std::lock_guard lock(m_mutex);
             m_ok = ok;
@@ -483,6 +486,7 @@ void VersionTwoImporterExporter::stopImport() {
     if (!m_entries)
         return;
     m_entries.reset();
+    m_result.cancelled = true;
     finishImport();
 }
 
@@ -502,6 +506,7 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
     // Nothing came in, so no picture of it was skipped either.
     m_result.picturesInUnknownFormat = 0;
     m_result.picturesNotWritten = 0;
+    m_result.refusedRecipes = 0;
 }
 
 void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
@@ -523,6 +528,11 @@ void VersionTwoImporterExporter::beginImport(int count) {
 bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     ++m_entriesSeen;
     advanceProgress(1);
+    if (!element.isValid()) {
+        qWarning("VersionTwoImporterExporter: a recipe larger than a file may hold for one was skipped");
+        ++m_result.refusedRecipes;
+        return true;
+    }
     if (element.typeId() != QMetaType::QVariantMap) {
         qWarning("VersionTwoImporterExporter: an entry that is not a recipe dictionary was skipped");
         return true;
@@ -576,7 +586,8 @@ void VersionTwoImporterExporter::finishImport() {
         m_result.saveError = VersionTwoImporterExporter::tr("Unable to save changes to your library.");
     }
     m_stagedPictures.clear();
-    setHeaderText(finishedImportingText(int(m_importedRecipes.size()), skippedPictureCounts(m_result)));
+    setHeaderText(finishedImportingText(int(m_importedRecipes.size()), skippedPictureCounts(m_result),
+                                        m_result.refusedRecipes, m_result.cancelled));
     if (!m_importedRecipes.isEmpty()) {
         RecipesArrayController& recipes = m_session.recipesArrayController();
         recipes.rearrangeObjects();
@@ -684,7 +695,8 @@ ManagedObject* VersionTwoImporterExporter::importTwoPointZeroRecipeDict(const QV
 // ---------------------------------------------------------------------------------------
 // Export
 
-QVariantMap VersionTwoImporterExporter::exportDictionaryForRecipe(ManagedObject* recipe) const {
+QVariantMap VersionTwoImporterExporter::exportDictionaryForRecipe(ManagedObject* recipe,
+                                                                  int* skippedPictures) const {
     QVariantMap dict{{kModelVersion, kApplicationModelVersion}};
     for (const QString& key : kExportKeys) {
         const QVariant value = recipe->valueForKey(key);
@@ -698,20 +710,44 @@ QVariantMap VersionTwoImporterExporter::exportDictionaryForRecipe(ManagedObject*
             dict.insert(kPrivateNotes, notes);
     }
     if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe)) {
+        // The pictures go in while the recipe stays within what the readers take for one;
+        // one that would not fit is left out (measured from its file's size, so it is not
+        // even read) and the later, smaller ones may still fit.
+        qint64 bytes = PropertyListArrayWriter::elementBytes(dict);
+        const auto fits = [&bytes](const QString& key, qint64 size) {
+            return bytes + PropertyListArrayWriter::dataEntryBytes(key, size) <= propertyListByteLimit();
+        };
+        const auto leaveOut = [&](const QString& path) {
+            qWarning("VersionTwoImporterExporter: %s was left out: the recipe would be too large for an "
+                     "exchange file",
+                     qPrintable(path));
+            if (skippedPictures)
+                ++*skippedPictures;
+        };
         for (int n = 1; n <= kExportedImageCount; ++n) {
             const QString path = record->imagePathAtIndex(n);
             if (path.isEmpty())
                 break;
+            const QString key = QStringLiteral("image%1").arg(n);
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 continue; // no image at this index
-            const QByteArray bytes = file.readAll();
+            if (!fits(key, file.size())) {
+                leaveOut(path);
+                continue;
+            }
+            const QByteArray data = file.readAll();
             if (file.error() != QFileDevice::NoError) {
                 qWarning("VersionTwoImporterExporter: %s could not be read: %s", qPrintable(path),
                          qPrintable(file.errorString()));
                 continue;
             }
-            dict.insert(QStringLiteral("image%1").arg(n), bytes);
+            if (!fits(key, data.size())) { // it grew since it was measured
+                leaveOut(path);
+                continue;
+            }
+            bytes += PropertyListArrayWriter::dataEntryBytes(key, data.size());
+            dict.insert(key, data);
         }
     }
     return dict;
@@ -727,12 +763,15 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
     for (qsizetype i = 0; written && i < recipes.size(); ++i) {
         advanceProgress(1);
         if (recipes.at(i))
-            written = writer.append(exportDictionaryForRecipe(recipes.at(i)), &writeError);
+            written = writer.append(exportDictionaryForRecipe(recipes.at(i), &m_exportResult.skippedPictures),
+                                    &writeError);
     }
     if (written)
         written = writer.commit(&writeError);
     if (written)
         m_exportResult.droppedCharacters = writer.droppedCharacters();
+    else
+        m_exportResult = ExchangeExportResult();
     stopProgress();
     if (!written) {
         // The old file (if any) is left as it was; the dialog goes at once. The caller
@@ -742,7 +781,7 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
             *error = writeError;
         return false;
     }
-    setHeaderText(finishedExportingText());
+    setHeaderText(finishedExportingText(m_exportResult.skippedPictures, m_exportResult.droppedCharacters));
     closeDialogWindowLater(1.0);
     if (error)
         error->clear();
@@ -768,9 +807,15 @@ ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session,
     importer.setSelectNewImports(true);
     importer.setTransferAllInfo(allDetails);
     session.beginOperation(operation);
-    if (importer.beginImportDataFile(path))
+    if (importer.beginImportDataFile(path)) {
+        // Cancel keeps the recipes of the batches imported so far and saves them.
+        QPointer<ExchangeImportOperation> guard(operation);
+        importer.setCancelHandler([guard] {
+            if (guard)
+                guard->stop();
+        });
         operation->scheduleBatch(false);
-    else
+    } else
         QTimer::singleShot(0, operation, [operation] { operation->end(); });
     return operation;
 }
@@ -786,7 +831,13 @@ void ExchangeImportOperation::runBatch() {
         return;
     m_inBatch = true;
     const int seen = m_importer.entriesSeen();
-    const bool more = m_importer.importNextBatch(VersionTwoImporterExporter::kImportBatchSize, false);
+    QElapsedTimer timer;
+    timer.start();
+    const bool more = m_importer.importNextBatch(m_batchSize, true);
+    // A batch done well within the time the window may stay busy lets the next one be
+    // twice as large: fewer updates of the list for a large file.
+    if (timer.elapsed() < kWindowBatchMilliseconds / 2)
+        m_batchSize = std::min(m_batchSize * 2, kWindowBatchMaximum);
     m_inBatch = false;
     if (m_importer.entriesSeen() != seen)
         emit progressed(m_importer.entriesSeen());

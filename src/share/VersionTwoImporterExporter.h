@@ -32,6 +32,12 @@ struct ExchangeImportResult {
     // format the pages and printing can show, and pictures whose file could not be written.
     int picturesInUnknownFormat = 0;
     int picturesNotWritten = 0;
+    // Entries of the file larger than one recipe may be (kMaxPropertyListBytes): each is
+    // passed over and counted, and the other recipes import.
+    int refusedRecipes = 0;
+    // The import was stopped (Cancel) before the end of the file: the recipes of the batches
+    // imported until then are kept and saved.
+    bool cancelled = false;
     int skippedPictures() const { return picturesInUnknownFormat + picturesNotWritten; }
 };
 
@@ -41,6 +47,9 @@ struct ExchangeExportResult {
     // control characters but tab, line feed and carriage return, U+FFFE, U+FFFF, unpaired
     // surrogates), left out of the file written.
     qint64 droppedCharacters = 0;
+    // Pictures left out because their recipe would have been larger than a file can carry
+    // for one recipe (kMaxPropertyListBytes): the pictures that fit are kept, in order.
+    int skippedPictures = 0;
 };
 
 // Reads and writes recipe exchange files ("lsr"): an XML property list whose root is an
@@ -52,10 +61,12 @@ struct ExchangeExportResult {
 // Input from other programs and from hand-edited files is read defensively:
 //  - A file is read one recipe at a time (readPropertyListArrayFile), so a large file
 //    costs about one recipe of memory besides the image files written; there is no limit
-//    on the size of a file, only on one recipe in it (that of readPropertyListFile). Its
-//    markup is checked through to the end before anything is imported, and an entry whose
-//    content cannot be decoded takes back the recipes made before it: a file that is
-//    truncated or malformed anywhere, or whose root is not an array, imports nothing.
+//    on the size of a file, only on one recipe in it (kMaxPropertyListBytes, which the
+//    export keeps to as well). A recipe past that limit is passed over and counted; the
+//    others import. The markup is checked through to the end before anything is imported,
+//    and an entry whose content cannot be decoded takes back the recipes made before it: a
+//    file that is truncated or malformed anywhere, or whose root is not an array, imports
+//    nothing.
 //    Entries are decoded on a worker thread a few ahead of the main thread, which makes
 //    the records and writes the pictures (the worker reads the file only). The application
 //    imports in batches from the event loop (ExchangeImportOperation), so its windows stay
@@ -109,7 +120,9 @@ public:
 
     // Writes the recipes to path as an exchange file, atomically; true when written. A
     // failure leaves whatever was at path as it was. Characters the file cannot carry are
-    // left out and counted in exportResult().
+    // left out and counted in exportResult(), and so are pictures that would make a recipe
+    // larger than the readers take (kMaxPropertyListBytes): the file written can always be
+    // imported.
     bool exportRecipes(const QList<ManagedObject*>& recipes, const QString& toPath, QString* error = nullptr);
     const ExchangeExportResult& exportResult() const { return m_exportResult; }
 
@@ -119,8 +132,9 @@ public:
     // The pictures the import left out, with the reasons the finished dialog names.
     static QList<SkippedPictureCount> skippedPictureCounts(const ExchangeImportResult& result);
 
-    // The exchange dictionary of one recipe, as exportRecipes writes it.
-    QVariantMap exportDictionaryForRecipe(ManagedObject* recipe) const;
+    // The exchange dictionary of one recipe, as exportRecipes writes it; *skippedPictures,
+    // when given, gets the pictures left out to keep it within kMaxPropertyListBytes.
+    QVariantMap exportDictionaryForRecipe(ManagedObject* recipe, int* skippedPictures = nullptr) const;
 
     // Replaces the older image markers ("FirstImage" ... "FifthImage") of directions by
     // the current ones ("[1]" ... "[5]").
@@ -178,7 +192,8 @@ class ExchangeImportOperation : public QObject, public LibrarySession::Operation
     Q_OBJECT
 public:
     // Starts importing path into the session's library with the progress dialog on and the
-    // imported recipes selected; the personal fields only with allDetails.
+    // imported recipes selected; the personal fields only with allDetails. The dialog's
+    // Cancel stops it: the recipes of the batches imported until then are kept and saved.
     static ExchangeImportOperation* start(LibrarySession& session, const QString& path, bool allDetails,
                                           ProgressView* progressView);
     ~ExchangeImportOperation() override;
@@ -195,6 +210,17 @@ signals:
     void finished(bool wholeFile);
 
 private:
+    // Recipes per batch in the window. Each batch ends with one update of the recipe list,
+    // the sidebar and the page (the record changes are announced once per turn of the event
+    // loop), so batches are as large as keeps the window answering: the first takes
+    // kWindowBatchSize, and each one done in less than half of kWindowBatchMilliseconds
+    // doubles the next, up to kWindowBatchMaximum. A batch waits for the worker rather than
+    // ending at the first entry not yet decoded.
+    static constexpr int kWindowBatchSize = 100;
+    static constexpr int kWindowBatchMaximum = 3200;
+    static constexpr qint64 kWindowBatchMilliseconds = 150;
+    int m_batchSize = kWindowBatchSize;
+
     ExchangeImportOperation(LibrarySession& session, ProgressView* progressView);
     void scheduleBatch(bool tookNothing);
     void runBatch();

@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <utility>
 
 QtProgressView::QtProgressView(QWidget* parent) : m_parent(parent) {}
 
@@ -30,8 +34,27 @@ bool QtProgressView::show() {
         m_bar = new QProgressBar(m_dialog);
         m_bar->setTextVisible(false);
         m_bar->setMinimumWidth(360);
+        m_progress = new QLabel(m_dialog);
+        m_progress->setTextFormat(Qt::PlainText);
+        m_progress->hide();
+        m_cancel = new QPushButton(QApplication::translate("QtProgressView", "Cancel"), m_dialog);
+        m_cancel->setAutoDefault(false);
+        m_cancel->setVisible(bool(m_cancelHandler));
+        QObject::connect(m_cancel, &QPushButton::clicked, m_dialog, [this] { cancelRequested(); });
+        // Escape rejects the dialog: it cancels what can be cancelled and otherwise leaves the
+        // dialog up until the work ends.
+        QObject::connect(m_dialog, &QDialog::rejected, m_dialog, [this] {
+            if (m_cancelHandler)
+                cancelRequested();
+            else if (m_dialog)
+                m_dialog->show();
+        });
+        auto* row = new QHBoxLayout;
+        row->addWidget(m_progress, 1);
+        row->addWidget(m_cancel);
         layout->addWidget(m_header);
         layout->addWidget(m_bar);
+        layout->addLayout(row);
     }
     m_bar->setRange(0, 0);
     m_bar->setValue(0);
@@ -70,4 +93,26 @@ void QtProgressView::stop() {
 void QtProgressView::close() {
     if (m_dialog)
         m_dialog->hide();
+}
+
+void QtProgressView::setProgressText(const QString& text) {
+    if (!m_progress)
+        return;
+    m_progress->setText(text);
+    m_progress->setVisible(!text.isEmpty());
+}
+
+void QtProgressView::setCancelHandler(std::function<void()> handler) {
+    m_cancelHandler = std::move(handler);
+    if (m_cancel)
+        m_cancel->setVisible(bool(m_cancelHandler));
+}
+
+void QtProgressView::cancelRequested() {
+    // The handler is taken first: it may end the work, which removes it.
+    const std::function<void()> handler = std::exchange(m_cancelHandler, {});
+    if (m_cancel)
+        m_cancel->hide();
+    if (handler)
+        handler();
 }

@@ -7,10 +7,12 @@
 class QDialog;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QWidget;
 
 // The importers' progress dialog: a small window above the others with a header text and
-// a determinate bar, built on first show. It is modal: while an import runs in batches from
+// a determinate bar, built on first show, with "n of N" below it and, for work that can be
+// stopped, a Cancel button (Escape presses it). It is modal: while an import runs in batches from
 // the event loop, the user's input to the other windows waits.
 class QtProgressView final : public ProgressView {
 public:
@@ -23,6 +25,8 @@ public:
     void advance(int by = 1) override;
     void stop() override;
     void close() override;
+    void setProgressText(const QString& text) override;
+    void setCancelHandler(std::function<void()> handler) override;
 
     QDialog* dialog() const { return m_dialog; }
     // The window the dialog centres on (it may be built after the view).
@@ -33,4 +37,8 @@ private:
     QPointer<QDialog> m_dialog;
     QLabel* m_header = nullptr;
     QProgressBar* m_bar = nullptr;
+    QLabel* m_progress = nullptr;
+    QPushButton* m_cancel = nullptr;
+    std::function<void()> m_cancelHandler;
+    void cancelRequested();
 };

@@ -80,8 +80,9 @@ TEST_F(CliExchangeTest, ExportImportAndList) {
     CliRun run = cli({QStringLiteral("export"), path(QStringLiteral("two.lsr")), QStringLiteral("--ids"),
                       banana + QLatin1Char(',') + apple});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(json(run).object(),
-              (QJsonObject{{QStringLiteral("exported"), 2}, {QStringLiteral("droppedCharacters"), 0}}));
+    EXPECT_EQ(json(run).object(), (QJsonObject{{QStringLiteral("exported"), 2},
+                                               {QStringLiteral("droppedCharacters"), 0},
+                                               {QStringLiteral("skippedPictures"), 0}}));
     const QVariantList written = readPropertyListFile(path(QStringLiteral("two.lsr"))).value.toList();
     ASSERT_EQ(written.size(), 2);
     EXPECT_EQ(written.at(0).toMap().value(QStringLiteral("name")), QStringLiteral("banana bread"));
@@ -133,8 +134,9 @@ TEST_F(CliExchangeTest, ExportCountsTheCharactersAnExchangeFileCannotCarry) {
     const CliRun run =
         cli({QStringLiteral("export"), path(QStringLiteral("one.lsr")), QStringLiteral("--ids"), id});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(json(run).object(),
-              (QJsonObject{{QStringLiteral("exported"), 1}, {QStringLiteral("droppedCharacters"), 3}}));
+    EXPECT_EQ(json(run).object(), (QJsonObject{{QStringLiteral("exported"), 1},
+                                               {QStringLiteral("droppedCharacters"), 3},
+                                               {QStringLiteral("skippedPictures"), 0}}));
 }
 
 TEST_F(CliExchangeTest, ImportRefusalsAndTheUpgradeStop) {
@@ -171,7 +173,7 @@ TEST_F(CliExchangeTest, ImportCountsThePicturesItSkipped) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject result = json(run).object();
     EXPECT_EQ(result.keys(), (QStringList{QStringLiteral("imported"), QStringLiteral("skippedPictures"),
-                                          QStringLiteral("uniqueIDs")}));
+                                          QStringLiteral("tooLargeRecipes"), QStringLiteral("uniqueIDs")}));
     EXPECT_EQ(result.value(QStringLiteral("imported")), QJsonValue(1));
     EXPECT_EQ(result.value(QStringLiteral("skippedPictures")), QJsonValue(2));
 

@@ -250,3 +250,95 @@ TEST(PropertyListLimits, LongLatin1FileStreamsWhole) {
     EXPECT_EQ(seen, kRecipes);
     EXPECT_TRUE(allRight);
 }
+
+namespace {
+
+// Lowers the byte limit of the readers and the writer for one test.
+struct ByteLimit {
+    explicit ByteLimit(qint64 bytes) { setPropertyListByteLimitForTesting(bytes); }
+    ~ByteLimit() { setPropertyListByteLimitForTesting(0); }
+};
+
+} // namespace
+
+// The writer and the readers share one limit: what the writer refuses the readers would
+// refuse, and a file holding an element past it still gives the others.
+TEST(PropertyListLimits, AnElementPastTheLimitIsPassedOverNotTheFile) {
+    ByteLimit limit(64 * 1024);
+    QTemporaryDir dir;
+    const QVariantMap small{{QStringLiteral("name"), QStringLiteral("small")}};
+    const QVariantMap large{{QStringLiteral("name"), QStringLiteral("large")},
+                            {QStringLiteral("image1"), QByteArray(60 * 1024, 'x')}};
+    const qint64 largeBytes = PropertyListArrayWriter::elementBytes(large);
+    ASSERT_GT(largeBytes, 64 * 1024);
+    EXPECT_EQ(PropertyListArrayWriter::elementBytes(small) +
+                  PropertyListArrayWriter::dataEntryBytes(QStringLiteral("image1"), 60 * 1024),
+              largeBytes);
+
+    // Written by hand: the writer itself refuses the large element.
+    const QString path = dir.filePath(QStringLiteral("mixed.lsr"));
+    {
+        PropertyListArrayWriter writer(dir.filePath(QStringLiteral("refused.lsr")));
+        ASSERT_TRUE(writer.open());
+        QString error;
+        EXPECT_FALSE(writer.append(large, &error));
+        EXPECT_TRUE(error.contains(QLatin1String("too large"))) << error.toStdString();
+    }
+    {
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(xmlPropertyListData(QVariantList{small, large, small}));
+    }
+
+    QStringList seen;
+    int refused = 0;
+    QString error;
+    EXPECT_TRUE(readPropertyListArrayFile(
+        path,
+        [&seen](const QVariant& element) {
+            return seen << element.toMap().value(QStringLiteral("name")).toString(), true;
+        },
+        &error, [&seen, &refused] { return ++refused, seen << QStringLiteral("-"), true; }))
+        << error.toStdString();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("small"), QStringLiteral("-"), QStringLiteral("small")}));
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(propertyListArrayFileCount(path, &error, true), 3) << error.toStdString();
+
+    // Callers that do not pass over a large element fail as before.
+    EXPECT_EQ(propertyListArrayFileCount(path, &error), -1);
+    EXPECT_TRUE(error.contains(QLatin1String("too large"))) << error.toStdString();
+    EXPECT_FALSE(readPropertyListArrayFile(
+        path, [](const QVariant&) { return true; }, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("too large"))) << error.toStdString();
+}
+
+// The element passed over is not kept: one far past the limit, of markup the reader must
+// still follow (a comment and CDATA inside a long data value), reads in little memory.
+TEST(PropertyListLimits, AnElementPassedOverIsNotBuffered) {
+    ByteLimit limit(1024 * 1024);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.lsr"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<plist><array><dict><key>image1</key><data><!-- a -> b --><![CDATA[<dict>]]>");
+        const QByteArray line(76, 'A');
+        for (int i = 0; i < 48 * 1024 * 1024 / 77; ++i) // about 48 MB without a tag
+            file.write(line + '\n');
+        file.write("</data></dict><dict><key>name</key><string>after</string></dict></array></plist>");
+    }
+    const long before = peakRssKb();
+    QStringList names;
+    int refused = 0;
+    QString error;
+    EXPECT_TRUE(readPropertyListArrayFile(
+        path,
+        [&names](const QVariant& element) {
+            return names << element.toMap().value(QStringLiteral("name")).toString(), true;
+        },
+        &error, [&refused] { return ++refused, true; }))
+        << error.toStdString();
+    EXPECT_EQ(names, QStringList{QStringLiteral("after")});
+    EXPECT_EQ(refused, 1);
+    EXPECT_LT(peakRssKb() - before, 24 * 1024) << "memory grew with the element passed over";
+}

@@ -618,3 +618,64 @@ TEST(PropertyList, DatesAreWrittenInWholeSecondsAndReadWithFractions) {
         EXPECT_EQ(readPropertyList("<plist><date>" + r.text + "</date></plist>").value, QVariant(r.date));
     }
 }
+
+namespace {
+
+// <data> holding text, as the whole-list reader sees it.
+PropertyListResult dataValue(const char* text) {
+    return readPropertyList(QByteArray("<plist><data>") + text + "</data></plist>");
+}
+
+} // namespace
+
+TEST(PropertyListData, Base64IsDecodedWithWhiteSpaceAndPaddingAnywhereAllowed) {
+    const struct {
+        const char* text;
+        const char* bytes;
+    } cases[] = {
+        {"SGVsbG8=", "Hello"},
+        {"SGVs\n\tbG8=\n", "Hello"},
+        {" S G V s\r\nb G 8 = ", "Hello"},
+        {"SGVsbG8", "Hello"}, // padding left out
+        {"SGVsbA==", "Hell"},
+        {"SGVsbA = =\n", "Hell"}, // white space between the padding
+        {"SGVsbA", "Hell"},
+        {"SGVsbG8h", "Hello!"}, // no padding needed
+        {"", ""},
+        {"  \n ", ""},
+        {"SGVs&#98;G8=", "Hello"},            // a character reference: the general path
+        {"SGVs<!-- a note -->bG8=", "Hello"}, // a comment inside
+        {"SGVs<![CDATA[bG8=]]>", "Hello"},
+    };
+    for (const auto& c : cases) {
+        const PropertyListResult result = dataValue(c.text);
+        ASSERT_TRUE(result.ok()) << c.text << ": " << result.error.toStdString();
+        EXPECT_EQ(result.value, QVariant(QByteArray(c.bytes))) << c.text;
+    }
+}
+
+TEST(PropertyListData, TextThatIsNotBase64IsRefusedSayingSo) {
+    const char* const cases[] = {
+        "SGVs*G8=",   // a character outside the alphabet
+        "SGVsbG8=QQ", // data after the padding
+        "SGVsbG8==",  // padding past the group of four
+        "=SGVsbG8",   // padding first
+        "S===",       // padding for a group of one character
+        "SGVsb",      // a last character alone: cut short
+        "SGVs-_8=",   // the URL alphabet
+        "SGVsbG8=\x01",
+    };
+    for (const char* text : cases) {
+        const PropertyListResult result = dataValue(text);
+        EXPECT_TRUE(result.error.contains(QLatin1String("not base64")))
+            << text << ": " << result.error.toStdString();
+    }
+}
+
+TEST(PropertyListData, LargeDataRoundTripsAcrossLines) {
+    QByteArray bytes(300 * 1024 + 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919) >> 3);
+    EXPECT_EQ(roundTrip(QVariantMap{{QStringLiteral("image1"), bytes}}),
+              QVariant(QVariantMap{{QStringLiteral("image1"), bytes}}));
+}

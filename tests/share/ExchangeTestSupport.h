@@ -19,6 +19,11 @@ public:
     void advance(int by) override { steps << QStringLiteral("advance %1").arg(by); }
     void stop() override { steps << QStringLiteral("stop"); }
     void close() override { steps << QStringLiteral("close"); }
+    // Kept apart from the steps: the line below the bar and the Cancel button's action.
+    QString progressText;
+    std::function<void()> cancelHandler;
+    void setProgressText(const QString& text) override { progressText = text; }
+    void setCancelHandler(std::function<void()> handler) override { cancelHandler = std::move(handler); }
 };
 
 using testsupport::pictureData;

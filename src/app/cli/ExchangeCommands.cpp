@@ -116,7 +116,8 @@ int importCommand(CliSession& session, const QStringList& args) {
     CliSession::printJson(
         QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
                     {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
-                    {QStringLiteral("skippedPictures"), result.skippedPictures()}});
+                    {QStringLiteral("skippedPictures"), result.skippedPictures()},
+                    {QStringLiteral("tooLargeRecipes"), result.refusedRecipes}});
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;
@@ -193,7 +194,8 @@ int exportCommand(CliSession& session, const QStringList& args) {
     }
     CliSession::printJson(
         QJsonObject{{QStringLiteral("exported"), int(recipes.size())},
-                    {QStringLiteral("droppedCharacters"), exporter.exportResult().droppedCharacters}});
+                    {QStringLiteral("droppedCharacters"), exporter.exportResult().droppedCharacters},
+                    {QStringLiteral("skippedPictures"), exporter.exportResult().skippedPictures}});
     return CliOK;
 }
 
