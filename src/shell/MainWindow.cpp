@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "RecipeListView.h"
+
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
 #include "library/ui/SidebarOutlineView.h"
@@ -85,6 +87,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() = default;
+
+QTableView* MainWindow::recipeTable() const {
+    return m_table;
+}
 
 void MainWindow::buildToolbar() {
     m_toolbar = new QToolBar(tr("Toolbar"), this);
@@ -183,7 +189,7 @@ void MainWindow::buildCentralArea() {
     m_sidebar = new SidebarOutlineView(m_splitter);
     m_sidebar->setMinimumWidth(150);
 
-    m_table = new QTableView(m_splitter);
+    m_table = new RecipeListView(m_splitter);
     m_table->setObjectName(QStringLiteral("recipeTable"));
     m_table->setMinimumWidth(220);
     m_table->setFrameShape(QFrame::NoFrame);
@@ -207,6 +213,7 @@ void MainWindow::buildCentralArea() {
     m_table->horizontalHeader()->setSectionsClickable(false);
     m_table->viewport()->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &MainWindow::editRecipeRequested);
+    connect(m_table, &RecipeListView::deleteRequested, this, &MainWindow::deleteRecipeRequested);
 
     // Until the recipe page is installed (setRecipePage) the area names the recipe.
     auto* page = new QFrame(m_splitter);
