@@ -10,6 +10,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/PreferencesController.h"
+#include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
@@ -23,13 +24,16 @@
 #include "shell/DesktopApplication.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
+#include "shell/RecipeListView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
 
@@ -106,6 +110,51 @@ QWidget* showThemePage(MainMenuController& shell, AppController& appController, 
     return page;
 }
 
+// The recipe list's context menu over the selected sample recipe, its groups submenu open
+// beside it: the window is grabbed with both menus painted where they stand.
+ScreenshotStep recipeListContextMenuStep(MainMenuController& shell, AppController& appController) {
+    return {
+        QStringLiteral("recipe-list-context-menu"), [&shell, &appController]() -> QWidget* {
+            MainWindow* window = shell.mainWindow();
+            if (!window)
+                return nullptr;
+            if (RecipeEditorController* editor = appController.recipeEditorController();
+                editor && editor->isOpen())
+                editor->cancelButtonAction();
+            selectSampleRecipe(appController);
+            RecipeListView* list = window->recipeList();
+            const QList<int> rows = appController.recipesArrayController()->selectionIndexes();
+            const QRect row = list->visualRect(list->model()->index(rows.isEmpty() ? 0 : rows.first(), 0));
+            QMenu* menu = list->makeContextMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            const QPoint at = row.center() - QPoint(row.width() / 4, 0);
+            menu->popup(list->viewport()->mapToGlobal(at));
+            if (auto* groups = menu->findChild<QMenu*>(QStringLiteral("showInGroupMenu")))
+                menu->setActiveAction(groups->menuAction());
+            // The picture is the window with the menus drawn over it, as on screen.
+            auto* picture = new QLabel;
+            picture->setAttribute(Qt::WA_DeleteOnClose);
+            Scheduler::instance().schedule(
+                0.3,
+                [window, menu = QPointer<QMenu>(menu), picture] {
+                    QPixmap shot = window->grab();
+                    QPainter painter(&shot);
+                    const QList<QMenu*> shown{
+                        menu, menu ? menu->findChild<QMenu*>(QStringLiteral("showInGroupMenu")) : nullptr};
+                    for (QMenu* open : shown)
+                        if (open && open->isVisible())
+                            painter.drawPixmap(window->mapFromGlobal(open->pos()), open->grab());
+                    painter.end();
+                    picture->setPixmap(shot);
+                    picture->resize(shot.size() / shot.devicePixelRatio());
+                    if (menu)
+                        menu->close();
+                },
+                picture);
+            return picture;
+        }};
+}
+
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
 // written). The scratch library gets a few recipes marked as new so the sidebar shows its
 // counters.
@@ -138,89 +187,89 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     sheet->showPageForScreenshot(page);
                 return static_cast<QWidget*>(sheet);
             };
-            grabSteps(
-                {{QStringLiteral("main-window"),
-                  [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
-                 {QStringLiteral("sidebar"),
-                  [&shell] {
-                      return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar()
-                                                                      : nullptr);
-                  }},
-                 {QStringLiteral("recipe-page-no-selection"),
-                  [&shell, &appController] {
-                      appController.recipesArrayController()->setSelectedObjects({});
-                      return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage()
-                                                                      : nullptr);
-                  }},
-                 {QStringLiteral("recipe-page-sky"),
-                  [&shell, &appController] {
-                      return showThemePage(shell, appController, QStringLiteral("Sky"));
-                  }},
-                 {QStringLiteral("recipe-page-linen"),
-                  [&shell, &appController] {
-                      return showThemePage(shell, appController, QStringLiteral("Linen"));
-                  }},
-                 {QStringLiteral("recipe-page-slate"),
-                  [&shell, &appController] {
-                      return showThemePage(shell, appController, QStringLiteral("Slate"));
-                  }},
-                 {QStringLiteral("group-editor-group"),
-                  [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
-                 {QStringLiteral("group-editor-smart-group"),
-                  [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
-                 {QStringLiteral("group-editor-grocery-list"),
-                  [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
-                 {QStringLiteral("search-scopes"),
-                  [&shell] {
-                      MainWindow* window = shell.mainWindow();
-                      if (!window)
-                          return static_cast<QWidget*>(nullptr);
-                      QMenu* menu = window->searchScopeMenu();
-                      menu->popup(
-                          window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
-                      return static_cast<QWidget*>(menu);
-                  }},
-                 {QStringLiteral("theme-selector"),
-                  [&shell] {
-                      RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
-                      if (page && !page->isThemeSelectorShown())
-                          page->toogleThemeSelectorView();
-                      if (page)
-                          page->introduction()->show(); // as on a first launch
-                      return static_cast<QWidget*>(page);
-                  }},
-                 {QStringLiteral("preferences"),
-                  [&shell, &appController] {
-                      if (MainWindow* window = shell.mainWindow())
-                          window->searchScopeMenu()->hide();
-                      if (PreferencesController* preferences = appController.preferencesController())
-                          preferences->openPreferences();
-                      return static_cast<QWidget*>(shell.preferencesWindow());
-                  }},
-                 {QStringLiteral("measurement-rules"),
-                  [&shell] {
-                      PreferencesWindow* preferences = shell.preferencesWindow();
-                      if (preferences) {
-                          preferences->showMeasurementsPage();
-                          preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
-                      }
-                      return static_cast<QWidget*>(preferences);
-                  }},
-                 {QStringLiteral("recipe-editor"),
-                  [&shell, &appController] {
-                      if (PreferencesWindow* preferences = shell.preferencesWindow())
-                          preferences->hide();
-                      selectSampleRecipe(appController);
-                      shell.editRecipeAction();
-                      return static_cast<QWidget*>(shell.mainWindow());
-                  }},
-                 {QStringLiteral("scaling-assistant"),
-                  [&shell] {
-                      if (RecipeEditorView* editor = shell.recipeEditorView())
-                          editor->openScalingAssistant();
-                      return static_cast<QWidget*>(shell.mainWindow());
-                  }}},
-                folder, true, &shell);
+            QList<ScreenshotStep> steps{
+                {QStringLiteral("main-window"),
+                 [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                {QStringLiteral("sidebar"),
+                 [&shell] {
+                     return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->sidebar()
+                                                                     : nullptr);
+                 }},
+                {QStringLiteral("recipe-page-no-selection"),
+                 [&shell, &appController] {
+                     appController.recipesArrayController()->setSelectedObjects({});
+                     return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage()
+                                                                     : nullptr);
+                 }},
+                {QStringLiteral("recipe-page-sky"),
+                 [&shell, &appController] {
+                     return showThemePage(shell, appController, QStringLiteral("Sky"));
+                 }},
+                {QStringLiteral("recipe-page-linen"),
+                 [&shell, &appController] {
+                     return showThemePage(shell, appController, QStringLiteral("Linen"));
+                 }},
+                {QStringLiteral("recipe-page-slate"),
+                 [&shell, &appController] {
+                     return showThemePage(shell, appController, QStringLiteral("Slate"));
+                 }},
+                {QStringLiteral("group-editor-group"),
+                 [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
+                {QStringLiteral("group-editor-smart-group"),
+                 [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
+                {QStringLiteral("group-editor-grocery-list"),
+                 [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
+                {QStringLiteral("search-scopes"),
+                 [&shell] {
+                     MainWindow* window = shell.mainWindow();
+                     if (!window)
+                         return static_cast<QWidget*>(nullptr);
+                     QMenu* menu = window->searchScopeMenu();
+                     menu->popup(
+                         window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
+                     return static_cast<QWidget*>(menu);
+                 }},
+                {QStringLiteral("theme-selector"),
+                 [&shell] {
+                     RecipePageView* page = shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                     if (page && !page->isThemeSelectorShown())
+                         page->toogleThemeSelectorView();
+                     if (page)
+                         page->introduction()->show(); // as on a first launch
+                     return static_cast<QWidget*>(page);
+                 }},
+                {QStringLiteral("preferences"),
+                 [&shell, &appController] {
+                     if (MainWindow* window = shell.mainWindow())
+                         window->searchScopeMenu()->hide();
+                     if (PreferencesController* preferences = appController.preferencesController())
+                         preferences->openPreferences();
+                     return static_cast<QWidget*>(shell.preferencesWindow());
+                 }},
+                {QStringLiteral("measurement-rules"),
+                 [&shell] {
+                     PreferencesWindow* preferences = shell.preferencesWindow();
+                     if (preferences) {
+                         preferences->showMeasurementsPage();
+                         preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
+                     }
+                     return static_cast<QWidget*>(preferences);
+                 }},
+                {QStringLiteral("recipe-editor"),
+                 [&shell, &appController] {
+                     if (PreferencesWindow* preferences = shell.preferencesWindow())
+                         preferences->hide();
+                     selectSampleRecipe(appController);
+                     shell.editRecipeAction();
+                     return static_cast<QWidget*>(shell.mainWindow());
+                 }},
+                {QStringLiteral("scaling-assistant"), [&shell] {
+                     if (RecipeEditorView* editor = shell.recipeEditorView())
+                         editor->openScalingAssistant();
+                     return static_cast<QWidget*>(shell.mainWindow());
+                 }}};
+            steps.append(recipeListContextMenuStep(shell, appController));
+            grabSteps(steps, folder, true, &shell);
         },
         &shell);
 }
