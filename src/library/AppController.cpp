@@ -15,6 +15,7 @@
 #include "measure/SmartMeasurementsController.h"
 #include "platform/Alerts.h"
 #include "platform/FilePanels.h"
+#include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 
@@ -223,6 +224,12 @@ void AppController::initControllers() {
                 m_sidebarTreeController, &SidebarTreeController::rearrangeObjects);
         connect(m_groupEditorController, &GroupEditorController::counterValuesUpdateRequested,
                 &m_session->counterUpdater(), &GroupsCounterUpdater::queUpdateCounterValues);
+        // The counters are counted when the library opens and again after every change of
+        // records: a keyword, a new mark, a group's name or rule can each change a count.
+        // Changes made while a count runs collapse into one more count.
+        connect(m_session->context(), &ObjectContext::objectsDidChange, &m_session->counterUpdater(),
+                &GroupsCounterUpdater::queUpdateCounterValues);
+        m_session->counterUpdater().queUpdateCounterValues();
         connect(m_preferencesController, &PreferencesController::sidebarRefreshRequested,
                 m_sidebarTreeController, &SidebarTreeController::rearrangeObjects);
         m_recipeEditorController = new RecipeEditorController(m_session, this);
@@ -297,6 +304,10 @@ bool AppController::applicationOpenFile(const QString& path) {
 
 void AppController::setDocumentHandler(const QString& extension, DocumentHandler handler) {
     m_documentHandlers.insert(extension, std::move(handler));
+}
+
+bool AppController::hasDocumentHandler(const QString& extension) const {
+    return m_documentHandlers.contains(extension);
 }
 
 bool AppController::openFile(const QString& path) {

@@ -80,6 +80,7 @@ public:
     // exactly, case-sensitively). The handler answers like openFile.
     using DocumentHandler = std::function<bool(const QString& path)>;
     void setDocumentHandler(const QString& extension, DocumentHandler handler);
+    bool hasDocumentHandler(const QString& extension) const;
 
     // Saves the library (and removes image files of deleted recipes).
     bool saveAction();

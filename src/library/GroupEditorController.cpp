@@ -8,6 +8,7 @@
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
+#include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -113,9 +114,12 @@ GroupsManagedObject* GroupEditorController::okButtonForNewAction(Page page, cons
     }
     if (!validateEntryString(name))
         return nullptr;
-    GroupsManagedObject* group = page == Page::Group        ? createNewGroup(name)
-                                 : page == Page::SmartGroup ? createNewSmartGroup(name, ruleText)
-                                                            : createNewGroceryList(name);
+    GroupsManagedObject* group = nullptr;
+    m_context->undoManager()->runAsOneStep(pageUndoName(page, true), [&] {
+        group = page == Page::Group        ? createNewGroup(name)
+                : page == Page::SmartGroup ? createNewSmartGroup(name, ruleText)
+                                           : createNewGroceryList(name);
+    });
     closeWindow();
     return group;
 }
@@ -153,36 +157,41 @@ bool GroupEditorController::okButtonForEditAction(const QString& name, const QSt
     GroupsManagedObject* group = editedGroup();
     if (!group)
         return false;
-    switch (m_editedPage) {
-    case Page::Group:
-        if (!validateEntryString(name) || !renameGroup(group, name))
-            return false;
-        break;
-    case Page::SmartGroup:
-        if (!validateEntryString(name))
-            return false;
-        group->setValueForKey(name, kName);
-        group->setValueForKey(ruleText, QStringLiteral("predicates"));
-        break;
-    case Page::GroceryList:
-        // Membership of a grocery list does not depend on its name.
-        if (!validateEntryString(name))
-            return false;
-        group->setValueForKey(name, kName);
-        break;
-    case Page::Platefeed:
-    case Page::MyLibrary:
-    case Page::None:
+    if (m_editedPage != Page::Group && m_editedPage != Page::SmartGroup &&
+        m_editedPage != Page::GroceryList) {
         qWarning() << "the group editor cannot save page" << pageTitle(m_editedPage);
         return false;
     }
+    if (!validateEntryString(name))
+        return false;
+    // The name, the rule and the members' keywords undo as one step, although the keyword
+    // question runs an event loop in the middle.
+    m_context->undoManager()->runAsOneStep(pageUndoName(m_editedPage, false), [&] {
+        if (m_editedPage == Page::Group)
+            renameGroup(group, name);
+        else
+            group->setValueForKey(name, kName); // a grocery list's members do not depend on it
+        if (m_editedPage == Page::SmartGroup)
+            group->setValueForKey(ruleText, QStringLiteral("predicates"));
+    });
     closeWindow();
     if (m_recipes)
         m_recipes->rearrangeObjects();
     return true;
 }
 
-bool GroupEditorController::renameGroup(GroupsManagedObject* group, const QString& name) {
+QString GroupEditorController::pageUndoName(Page page, bool created) {
+    switch (page) {
+    case Page::SmartGroup:
+        return created ? tr("New Smart Group") : tr("Edit Smart Group");
+    case Page::GroceryList:
+        return created ? tr("New Grocery List") : tr("Edit Grocery List");
+    default:
+        return created ? tr("New Group") : tr("Edit Group");
+    }
+}
+
+void GroupEditorController::renameGroup(GroupsManagedObject* group, const QString& name) {
     const QString oldName = group->stringValue(kName);
     if (name != oldName && m_alerts) {
         const int answer = m_alerts->ask(tr("Would you like to change the keywords of the recipes in this "
@@ -207,7 +216,6 @@ bool GroupEditorController::renameGroup(GroupsManagedObject* group, const QStrin
         }
     }
     group->setValueForKey(name, kName);
-    return true;
 }
 
 QList<GroupsManagedObject*> GroupEditorController::groups() const {
@@ -240,10 +248,13 @@ bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
         closeWindow();
     // The children relationship cascades: the subgroups go with the group. Recipes keep
     // their keywords.
-    m_context->deleteObject(group);
+    m_context->undoManager()->runAsOneStep(tr("Delete Group"), [&] { m_context->deleteObject(group); });
     emit selectMyLibraryGroupRequested();
+    // The regrouping belongs to the delete: one undo brings the group back in its place.
     Scheduler::instance().schedule(
-        0.01, [this] { collectOrSeperateGroceryListGroups(); }, this);
+        0.01,
+        [this] { m_context->undoManager()->joinLastStep([this] { collectOrSeperateGroceryListGroups(); }); },
+        this);
     return true;
 }
 

@@ -93,7 +93,9 @@ signals:
 
 private:
     GroupsManagedObject* insertGroup(const QString& name);
-    bool renameGroup(GroupsManagedObject* group, const QString& name);
+    void renameGroup(GroupsManagedObject* group, const QString& name);
+    // The name of the undo step of a sheet's OK.
+    static QString pageUndoName(Page page, bool created);
     QList<GroupsManagedObject*> groups() const;
 
     ObjectContext* m_context;

@@ -16,6 +16,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
 #include "platform/StructuredText.h"
+#include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -290,6 +291,10 @@ void RecipeEditorController::saveRecipeState() {
         return;
     if (m_commitForm)
         m_commitForm();
+    // What the form writes into the record undoes as one step, "Typing".
+    UndoManager* undo = managedObjectContext() ? managedObjectContext()->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
     recipe->setValueForKey(Scheduler::instance().now(), QStringLiteral("dateUpdated"));
     recipe->setValueForKey(false, QStringLiteral("isNewRecipe"));
     auto set = [recipe](const QString& value, const char* key) {
@@ -330,6 +335,10 @@ void RecipeEditorController::saveRecipeState() {
     }
 
     m_ingredients->saveIngredients(recipe);
+    if (undo) {
+        undo->setActionName(tr("Typing"));
+        undo->endUndoGrouping();
+    }
     resetAutoFillValues();
     saveLibrary();
     // What was saved is what leaving compares with from now on.
@@ -482,10 +491,12 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
             QStringList names{group->stringValue(QStringLiteral("name"))};
             for (ManagedObject* child : children)
                 names.append(child->stringValue(QStringLiteral("name")));
-            for (ManagedObject* object : recipes)
-                if (auto* recipe = dynamic_cast<RecipesManagedObject*>(object))
-                    for (const QString& keyword : names)
-                        recipe->removeKeyword(keyword);
+            inOneUndoStep(tr("Remove From Group"), [&] {
+                for (ManagedObject* object : recipes)
+                    if (auto* recipe = dynamic_cast<RecipesManagedObject*>(object))
+                        for (const QString& keyword : names)
+                            recipe->removeKeyword(keyword);
+            });
             m_recipes->rearrangeObjects();
             emit recipesChanged();
             return true;
@@ -503,8 +514,10 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
                       .arg(count);
         if (m_alerts->ask(message, QString(), {tr("Remove From Grocery List"), tr("Cancel")}) != 0)
             return false;
-        for (ManagedObject* recipe : recipes)
-            group->groceryListRemoveRecipe(recipe);
+        inOneUndoStep(tr("Remove From Grocery List"), [&] {
+            for (ManagedObject* recipe : recipes)
+                group->groceryListRemoveRecipe(recipe);
+        });
         m_recipes->rearrangeObjects();
         emit recipesChanged();
         return true;
@@ -537,13 +550,22 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     return true;
 }
 
+void RecipeEditorController::inOneUndoStep(const QString& name, const std::function<void()>& work) {
+    if (ObjectContext* context = managedObjectContext())
+        context->undoManager()->runAsOneStep(name, work);
+    else
+        work();
+}
+
 void RecipeEditorController::removeRecipesFromLibrary(const QList<ManagedObject*>& recipes) {
     ObjectContext* context = managedObjectContext();
     if (!context)
         return;
     m_session.markRecipesForDelete(recipes);
-    for (ManagedObject* recipe : recipes)
-        context->deleteObject(recipe);
+    inOneUndoStep(recipes.size() == 1 ? tr("Delete Recipe") : tr("Delete Recipes"), [&] {
+        for (ManagedObject* recipe : recipes)
+            context->deleteObject(recipe);
+    });
     m_recipes->rearrangeObjects();
     emit recipesChanged();
 }

@@ -169,6 +169,8 @@ private:
     bool saveLibrary();
     QString askDeleteQuestion(GroupsManagedObject* group, const QList<ManagedObject*>& recipes) const;
     void removeRecipesFromLibrary(const QList<ManagedObject*>& recipes);
+    // Runs work as one undo step with the name Edit › Undo shows.
+    void inOneUndoStep(const QString& name, const std::function<void()>& work);
 
     // The measurement, name and method of each row of a recipe, as read from its stored
     // ingredientsArray text.

@@ -10,6 +10,7 @@
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
+#include "platform/UndoManager.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -251,6 +252,10 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
     const bool published = flag(target, "isPublishedPlatefeed");
     const bool groceryList = flag(target, "isGroceryList");
     const QString keyword = target->stringValue(QStringLiteral("name"));
+    const QString stepName = groceryList
+                                 ? (remove ? tr("Remove From Grocery List") : tr("Add to Grocery List"))
+                                 : (remove ? tr("Remove From Group") : tr("Add to Group"));
+    context->undoManager()->beginUndoGrouping();
     for (ManagedObject* object : std::as_const(recipes)) {
         auto* recipe = dynamic_cast<RecipesManagedObject*>(object);
         if (!recipe)
@@ -276,6 +281,8 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
             recipe->addKeyword(keyword);
         }
     }
+    context->undoManager()->setActionName(stepName);
+    context->undoManager()->endUndoGrouping();
     if (published)
         Scheduler::instance().schedule(
             1.0, [this] { emit checkPublishedPlatefeedsRequested(); }, this);
@@ -286,6 +293,7 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
             list->setFilterPredicate(target->filterPredicate());
     if (m_tree)
         m_tree->session().counterUpdater().queUpdateCounterValues();
+    emit recipesDropped(target);
     return true;
 }
 
@@ -320,10 +328,12 @@ bool SideBarDragController::moveGroup(GroupsManagedObject* dragged, GroupsManage
         neighbour = behind;
     }
     const qint64 base = neighbour ? neighbour->valueForKey(kPosition).toLongLong() : 0;
-    dragged->setValueForKey(base + (after ? 1 : -1), kPosition);
-    dragged->setRelatedObject(target, kParent);
     ObjectContext* context = dragged->managedObjectContext();
-    resortGroups(context, target);
+    context->undoManager()->runAsOneStep(tr("Move Group"), [&] {
+        dragged->setValueForKey(base + (after ? 1 : -1), kPosition);
+        dragged->setRelatedObject(target, kParent);
+        resortGroups(context, target);
+    });
     m_tree->rearrangeObjects();
 
     GroupsManagedObject* selection = dragged->relatedObject(kParent) ? target : m_tree->myRecipesGroup();

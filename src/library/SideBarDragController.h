@@ -85,6 +85,9 @@ signals:
     void checkPublishedPlatefeedsRequested();
     // After a group move: platefeeds are gathered under their header or set apart again.
     void regroupPlatefeedsRequested();
+    // Recipes were added to or removed from the group (their keywords or the list changed):
+    // the recipe page shows them again.
+    void recipesDropped(GroupsManagedObject* group);
 
 private:
     GroupsManagedObject* draggedGroup(const QMimeData* mimeData) const;

@@ -285,6 +285,29 @@ QList<GroupsManagedObject*> SidebarTreeController::allGroupsInDisplayOrder() con
     return groups;
 }
 
+QList<GroupsManagedObject*> SidebarTreeController::groceryLists() const {
+    QList<GroupsManagedObject*> lists;
+    for (GroupsManagedObject* group : allGroupsInDisplayOrder())
+        if (kindOfGroup(group) == GroupKind::GroceryList)
+            lists.append(group);
+    return lists;
+}
+
+QList<GroupsManagedObject*> SidebarTreeController::groupsHoldingRecipe(const ManagedObject* recipe) const {
+    QList<GroupsManagedObject*> holding;
+    if (!recipe || recipe->isDeleted())
+        return holding;
+    for (GroupsManagedObject* group : allGroupsInDisplayOrder()) {
+        const GroupKind kind = kindOfGroup(group);
+        if (kind != GroupKind::Group && kind != GroupKind::SmartGroup)
+            continue;
+        const PredicatePtr filter = group->filterPredicate();
+        if (filter && filter->evaluate(*recipe))
+            holding.append(group);
+    }
+    return holding;
+}
+
 QString SidebarTreeController::persistentObjectForItem(ManagedObject* group) {
     if (!group || !m_context || group->managedObjectContext() != m_context)
         return QString();

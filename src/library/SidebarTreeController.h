@@ -84,6 +84,11 @@ public:
     QList<GroupsManagedObject*> childGroups(const ManagedObject* parent) const;
     // Every group in display order, depth first.
     QList<GroupsManagedObject*> allGroupsInDisplayOrder() const;
+    // The grocery lists, in display order.
+    QList<GroupsManagedObject*> groceryLists() const;
+    // The plain and smart groups that show the recipe (with their subgroups' recipes, as
+    // the recipe list does), in display order.
+    QList<GroupsManagedObject*> groupsHoldingRecipe(const ManagedObject* recipe) const;
 
     // Expanded nodes are remembered by their records' permanent identities. A group that
     // has only a temporary identity makes the library save first; the answer is empty when

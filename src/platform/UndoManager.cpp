@@ -20,6 +20,28 @@ void UndoManager::endUndoGrouping() {
     }
 }
 
+void UndoManager::runAsOneStep(const QString& name, const std::function<void()>& work) {
+    beginUndoGrouping();
+    work();
+    if (!m_open.actions.empty())
+        m_open.name = name;
+    endUndoGrouping();
+}
+
+void UndoManager::joinLastStep(const std::function<void()>& work) {
+    closeImplicitGroup();
+    if (m_level > 0 || m_undoStack.empty()) {
+        work();
+        return;
+    }
+    // The last step is opened again as an explicit group and closed around what work adds.
+    m_open = std::move(m_undoStack.back());
+    m_undoStack.pop_back();
+    ++m_level;
+    work();
+    endUndoGrouping();
+}
+
 void UndoManager::openImplicitGroupIfNeeded() {
     if (m_level > 0 || m_implicitOpen)
         return;

@@ -17,6 +17,13 @@ public:
     void beginUndoGrouping();
     void endUndoGrouping();
     int groupingLevel() const { return m_level; }
+    // Runs work as one undo step named name (the name Edit › Undo shows). A step in which
+    // nothing was registered leaves the history as it was.
+    void runAsOneStep(const QString& name, const std::function<void()>& work);
+    // Runs work as part of the last undo step, as when a command finishes its work at a
+    // later turn of the event loop: one undo then reverts both. Without a last step (or
+    // inside an open group) work is registered as usual.
+    void joinLastStep(const std::function<void()>& work);
 
     // Registers the action that undoes a change just made.
     void registerUndo(std::function<void()> action);

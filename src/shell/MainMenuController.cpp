@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 #include "QtProgressView.h"
+#include "RecipeListView.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -41,10 +42,17 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTableView>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -201,8 +209,22 @@ void MainMenuController::connectSidebar() {
             });
     connect(sidebar, &SidebarOutlineView::editGroupRequested, this, &MainMenuController::editGroup);
     connect(sidebar, &SidebarOutlineView::deleteGroupRequested, this, &MainMenuController::deleteGroup);
+    connect(sidebar, &SidebarOutlineView::exportGroupRequested, this, &MainMenuController::exportGroup);
     GroupEditorController* editor = m_app->groupEditorController();
     m_groupEditorSheet = std::make_unique<GroupEditorSheet>(editor, m_mainWindow.get());
+    // A group's recipes can change while it is selected (renamed with its keywords, a rule
+    // edited, a subgroup moved in, a recipe added to the grocery list): the list follows.
+    connect(editor, &GroupEditorController::sheetClosed, this, [this] {
+        refreshSelectedGroupList();
+        refreshRecipePage(); // the page shows the keywords a rename may have changed
+    });
+    connect(tree->managedObjectContext(), &ObjectContext::objectsDidChange, this,
+            &MainMenuController::refreshSelectedGroupList);
+    if (SideBarDragController* drags = m_app->sideBarDragController())
+        connect(drags, &SideBarDragController::recipesDropped, this, [this] {
+            refreshSelectedGroupList();
+            refreshRecipePage();
+        });
     connect(editor, &GroupEditorController::selectMyLibraryGroupRequested, sidebar,
             &SidebarOutlineView::selectMyLibraryGroup);
     connect(tree->managedObjectContext(), &ObjectContext::selectionRequested, sidebar,
@@ -249,6 +271,7 @@ void MainMenuController::connectRecipeEditor() {
             &MainMenuController::editRecipeAction);
     connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this,
             &MainMenuController::deleteRecipeAction);
+    m_mainWindow->recipeList()->setContextMenuFiller([this](QMenu* menu) { fillRecipeListMenu(menu); });
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);
     if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
@@ -301,10 +324,99 @@ void MainMenuController::deleteRecipeAction() {
     RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
     if (!editor || editor->isOpen())
         return;
-    const QList<ManagedObject*> selected = m_app->recipesArrayController()->selectedObjects();
-    if (editor->deleteRecipes(selected, true))
-        if (RecipePageView* page = m_mainWindow->recipePage())
-            page->displayController()->refreshDisplayView();
+    RecipesArrayController* recipes = m_app->recipesArrayController();
+    const QList<ManagedObject*> selected = recipes->selectedObjects();
+    const QList<int> rows = recipes->selectionIndexes();
+    if (!editor->deleteRecipes(selected, true))
+        return;
+    // The recipe that followed the deleted ones takes their place in the selection.
+    const int count = int(recipes->arrangedObjects().size());
+    if (recipes->selectedObjects().isEmpty() && !rows.isEmpty() && count > 0)
+        recipes->setSelectionIndexes({std::min(rows.first(), count - 1)});
+    refreshRecipePage();
+}
+
+void MainMenuController::refreshRecipePage() {
+    if (RecipePageView* page = m_mainWindow ? m_mainWindow->recipePage() : nullptr)
+        page->displayController()->refreshDisplayView();
+}
+
+void MainMenuController::refreshSelectedGroupList() {
+    if (!m_app || !m_mainWindow || !m_app->recipesArrayController())
+        return;
+    RecipesArrayController* recipes = m_app->recipesArrayController();
+    GroupsManagedObject* group = m_mainWindow->sidebar()->selectedGroup();
+    if (!group || group->isDeleted())
+        return;
+    const PredicatePtr filter = group->filterPredicate();
+    const PredicatePtr shown = recipes->filterPredicate();
+    if ((!filter && !shown) || (filter && shown && filter->format() == shown->format()))
+        return;
+    recipes->setFilterPredicate(filter); // the selection keeps what is still listed
+    if (recipes->selectedObjects().isEmpty() && !recipes->arrangedObjects().isEmpty())
+        recipes->setSelectionIndexes({0});
+}
+
+// The recipe list's context menu, for the recipes selected when it opens.
+void MainMenuController::fillRecipeListMenu(QMenu* menu) {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    if (!recipes || !m_mainWindow)
+        return;
+    const QList<ManagedObject*> selected = recipes->selectedObjects();
+    const bool ready = !selected.isEmpty() && !recipeEditorIsOpen();
+    QAction* edit = menu->addAction(tr("Edit"), this, &MainMenuController::editRecipeAction);
+    edit->setEnabled(ready && selected.size() == 1);
+    menu->addAction(tr("Delete"), this, &MainMenuController::deleteRecipeAction)->setEnabled(ready);
+    menu->addSeparator();
+    menu->addAction(tr("Export…"), this, &MainMenuController::exportAction)->setEnabled(!selected.isEmpty());
+
+    SidebarTreeController* tree = m_app->sidebarTreeController();
+    QMenu* lists = menu->addMenu(tr("Add to Grocery List"));
+    lists->setObjectName(QStringLiteral("addToGroceryListMenu"));
+    const QList<GroupsManagedObject*> groceryLists =
+        tree ? tree->groceryLists() : QList<GroupsManagedObject*>();
+    QStringList ids;
+    for (const ManagedObject* recipe : selected)
+        ids.append(recipe->stringValue(QStringLiteral("uniqueID")));
+    // The menu's commands find their records again by identity when chosen.
+    ObjectContext* context = recipes->managedObjectContext();
+    for (GroupsManagedObject* list : groceryLists) {
+        QAction* add = lists->addAction(list->stringValue(QStringLiteral("name")));
+        connect(add, &QAction::triggered, this, [this, context, ids, id = list->objectID()] {
+            SideBarDragController* drags = m_app ? m_app->sideBarDragController() : nullptr;
+            auto* target = dynamic_cast<GroupsManagedObject*>(context->objectWithID(id));
+            if (drags && target && !target->isDeleted())
+                drags->dropRecipes(ids, target, false);
+        });
+    }
+    lists->setEnabled(ready && !groceryLists.isEmpty());
+
+    QMenu* groups = menu->addMenu(tr("Show in Group"));
+    groups->setObjectName(QStringLiteral("showInGroupMenu"));
+    ManagedObject* recipe = selected.isEmpty() ? nullptr : selected.first();
+    const QList<GroupsManagedObject*> holding =
+        tree ? tree->groupsHoldingRecipe(recipe) : QList<GroupsManagedObject*>();
+    for (GroupsManagedObject* group : holding) {
+        QAction* show = groups->addAction(
+            SidebarOutlineView::iconForKind(SidebarTreeController::kindOfGroup(group), false),
+            group->stringValue(QStringLiteral("name")));
+        connect(show, &QAction::triggered, this,
+                [this, context, groupID = group->objectID(), recipeID = recipe->objectID()] {
+                    showRecipeInGroup(context->objectWithID(recipeID),
+                                      dynamic_cast<GroupsManagedObject*>(context->objectWithID(groupID)));
+                });
+    }
+    groups->setEnabled(!holding.isEmpty() && selected.size() == 1);
+}
+
+void MainMenuController::showRecipeInGroup(ManagedObject* recipe, GroupsManagedObject* group) {
+    if (!m_mainWindow || !m_app || !recipe || !group || recipe->isDeleted() || group->isDeleted())
+        return;
+    RecipesArrayController* recipes = m_app->recipesArrayController();
+    // A search could hide the recipe in its group: it is cleared first.
+    m_mainWindow->searchField()->clear();
+    m_mainWindow->sidebar()->selectGroup(group);
+    recipes->setSelectedObjects({recipe});
 }
 
 void MainMenuController::showRecipeEditor() {
@@ -322,6 +434,13 @@ void MainMenuController::updateGroupActions() {
         edit->setEnabled(open && canDeleteSelectedGroup());
     if (QAction* remove = action(QStringLiteral("deleteGroup")))
         remove->setEnabled(open && canDeleteSelectedGroup());
+    if (QAction* exportGroup = action(QStringLiteral("exportGroup"))) {
+        GroupsManagedObject* group = m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr;
+        const bool exportable = open && group && !SidebarTreeController::isHeader(group);
+        exportGroup->setEnabled(exportable);
+        exportGroup->setText(exportable ? tr("Export “%1”...").arg(group->stringValue(QStringLiteral("name")))
+                                        : tr("Export Group..."));
+    }
 }
 
 bool MainMenuController::canDeleteSelectedGroup() const {
@@ -397,8 +516,12 @@ void MainMenuController::openPanelDidEndForImport(const FilePanelResult& result)
     // application as they arrive.
     static const QStringList kOtherImports{QStringLiteral("Larkspoon!"), QStringLiteral("database"),
                                            QStringLiteral("mgourmet"), QStringLiteral("mx2")};
-    if (kOtherImports.contains(extension))
+    if (!kOtherImports.contains(extension))
+        return;
+    if (m_app->hasDocumentHandler(extension))
         m_app->openFile(result.path);
+    else
+        notAvailableYet(tr("Importing “%1” files").arg(extension));
 }
 
 QString MainMenuController::exportProposedName(const QList<ManagedObject*>& recipes) {
@@ -407,21 +530,62 @@ QString MainMenuController::exportProposedName(const QList<ManagedObject*>& reci
     return tr("%1 Larkspoon! %2").arg(recipes.size()).arg(tr("recipes"));
 }
 
-// File > Export...: the selected recipes into an exchange file.
+QString MainMenuController::exportPanelTitle(int count) {
+    return count == 1 ? tr("Export 1 recipe") : tr("Export %1 recipes").arg(QLocale().toString(count));
+}
+
+// File > Export...: the selected recipes into an exchange file; with none selected, the
+// recipes of the group selected in the sidebar.
 void MainMenuController::exportAction() {
     RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
     if (!recipes || !m_app->filePanels())
         return;
     const QList<ManagedObject*> selected = recipes->selectedObjects();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
+        exportGroup(m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr);
         return;
+    }
+    runExportPanel(selected, exportProposedName(selected));
+}
+
+void MainMenuController::exportGroupAction() {
+    exportGroup(m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr);
+}
+
+QList<ManagedObject*> MainMenuController::recipesOfGroup(GroupsManagedObject* group) const {
+    ObjectContext* context = m_app ? m_app->managedObjectContext() : nullptr;
+    if (!context || !group || group->isDeleted() || SidebarTreeController::isHeader(group))
+        return {};
+    // The recipes the list shows for the group, without the search, in the list's order.
+    const PredicatePtr filter = group->filterPredicate();
+    return context->executeFetchRequest(
+        FetchRequest(QStringLiteral("Recipes"), filter ? filter : RecipesManagedObject::ownLibraryPredicate(),
+                     {SortDescriptor{QStringLiteral("name"), true, true}}));
+}
+
+// The group's recipes into an exchange file named after the group.
+bool MainMenuController::exportGroup(GroupsManagedObject* group) {
+    if (!group || !m_app || !m_app->filePanels() || !m_app->hasOpenLibrary())
+        return false;
+    const QList<ManagedObject*> recipes = recipesOfGroup(group);
+    const QString name = group->stringValue(QStringLiteral("name"));
+    if (recipes.isEmpty()) {
+        m_app->alerts()->ask(tr("“%1” holds no recipes to export.").arg(name), QString(), {tr("OK")});
+        return false;
+    }
+    return runExportPanel(recipes, name);
+}
+
+bool MainMenuController::runExportPanel(const QList<ManagedObject*>& recipes, const QString& proposedName) {
     FilePanelRequest request;
-    request.title = tr("Export");
+    // The count shows in the title and, for desktops that draw no title, under the check box.
+    request.title = exportPanelTitle(int(recipes.size()));
+    request.note = request.title;
     request.fileTypes = {QStringLiteral("lsr")};
     request.canCreateFolders = true;
-    request.proposedName = exportProposedName(selected);
+    request.proposedName = proposedName;
     request.checkBoxTitle = tr("Also export Private Notes.");
-    exportDidEndForPanel(m_app->filePanels()->runSavePanel(request), selected);
+    return exportDidEndForPanel(m_app->filePanels()->runSavePanel(request), recipes);
 }
 
 bool MainMenuController::exportDidEndForPanel(const FilePanelResult& result,
@@ -493,11 +657,20 @@ void MainMenuController::buildMenus() {
                &MainMenuController::importAction);
     addCommand(file, QStringLiteral("export"), tr("Export..."), QKeySequence(tr("Ctrl+Shift+E")),
                &MainMenuController::exportAction);
+    addCommand(file, QStringLiteral("exportGroup"), tr("Export Group..."), {},
+               &MainMenuController::exportGroupAction);
     file->addSeparator();
-    addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P")));
-    addCommand(file, QStringLiteral("email"), tr("Email..."));
+    // Printing and mail arrive with their own steps; until then they say so when chosen.
+    connect(addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P"))),
+            &QAction::triggered, this, [this] { notAvailableYet(tr("Printing")); });
+    connect(addCommand(file, QStringLiteral("email"), tr("Email...")), &QAction::triggered, this,
+            [this] { notAvailableYet(tr("Email")); });
+    for (const char* name : {"print", "email"})
+        action(QLatin1String(name))->setEnabled(true);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
+    // Undo names what it undoes; with a text field being typed in, that is the typing.
+    connect(edit, &QMenu::aboutToShow, this, &MainMenuController::updateUndoActions);
     addCommand(edit, QStringLiteral("undo"), tr("Undo"), QKeySequence::Undo, &MainMenuController::undoAction);
     addCommand(edit, QStringLiteral("redo"), tr("Redo"), QKeySequence::Redo, &MainMenuController::redoAction);
     edit->addSeparator();
@@ -524,10 +697,36 @@ void MainMenuController::buildMenus() {
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),
                &MainMenuController::showMainWindow);
 
+    connectDeadToolbarControls();
+
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
                                 QKeySequence::HelpContents, &MainMenuController::larkspoonHelp);
     guide->setEnabled(QFileInfo(guidePath()).isFile());
+}
+
+void MainMenuController::notAvailableYet(const QString& feature) {
+    if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+        alerts->ask(tr("Not available yet"),
+                    tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
+}
+
+// The toolbar's Full Screen, Email, Print, Social and Web Importer wait for their
+// features; a click says so instead of doing nothing.
+void MainMenuController::connectDeadToolbarControls() {
+    QToolBar* toolbar = m_mainWindow->toolbar();
+    for (QAction* item : toolbar->actions()) {
+        const QString name = item->objectName();
+        if (name == QLatin1String("Full Screen View") || name == QLatin1String("Web Imports")) {
+            item->setEnabled(true);
+            connect(item, &QAction::triggered, this, [this, item] { notAvailableYet(item->text()); });
+        } else if (name == QLatin1String("Recipe Controls")) {
+            item->setEnabled(true);
+        }
+    }
+    for (const char* name : {"emailSegment", "printSegment", "socialSegment"})
+        if (auto* button = toolbar->findChild<QToolButton*>(QLatin1String(name)))
+            connect(button, &QToolButton::clicked, this, [this, button] { notAvailableYet(button->text()); });
 }
 
 void MainMenuController::createNewLibraryDialogAction() {
@@ -602,7 +801,41 @@ void MainMenuController::saveAction() {
         m_app->saveAction();
 }
 
+namespace {
+
+// The text field with keyboard focus whose typing can be undone or redone, or null.
+QWidget* focusedTextField(bool redo) {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focus))
+        return (redo ? line->isRedoAvailable() : line->isUndoAvailable()) && !line->isReadOnly() ? line
+                                                                                                 : nullptr;
+    QTextDocument* document = nullptr;
+    if (auto* text = qobject_cast<QTextEdit*>(focus); text && !text->isReadOnly())
+        document = text->document();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus); plain && !plain->isReadOnly())
+        document = plain->document();
+    if (!document)
+        return nullptr;
+    return (redo ? document->isRedoAvailable() : document->isUndoAvailable()) ? focus : nullptr;
+}
+
+void undoTyping(QWidget* field, bool redo) {
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        redo ? line->redo() : line->undo();
+    else if (auto* text = qobject_cast<QTextEdit*>(field))
+        redo ? text->redo() : text->undo();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(field))
+        redo ? plain->redo() : plain->undo();
+}
+
+} // namespace
+
 void MainMenuController::undoAction() {
+    if (QWidget* field = recipeEditorIsOpen() ? focusedTextField(false) : nullptr) {
+        undoTyping(field, false);
+        updateUndoActions();
+        return;
+    }
     if (!m_app || !m_app->hasOpenLibrary() || recipeEditorIsOpen())
         return;
     if (ObjectContext* context = m_app->managedObjectContext()) {
@@ -614,6 +847,11 @@ void MainMenuController::undoAction() {
 }
 
 void MainMenuController::redoAction() {
+    if (QWidget* field = recipeEditorIsOpen() ? focusedTextField(true) : nullptr) {
+        undoTyping(field, true);
+        updateUndoActions();
+        return;
+    }
     if (!m_app || !m_app->hasOpenLibrary() || recipeEditorIsOpen())
         return;
     if (ObjectContext* context = m_app->managedObjectContext()) {
@@ -635,10 +873,19 @@ void MainMenuController::updateUndoActions() {
     const QString undoName = manager ? manager->undoActionName() : QString();
     const QString redoName = manager ? manager->redoActionName() : QString();
     // The library's undo waits while the editor is open: it could take away the record being
-    // edited. The fields undo their own typing.
+    // edited. There Edit › Undo undoes the typing of the field being edited.
     const bool editing = recipeEditorIsOpen();
-    undo->setEnabled(!editing && manager && manager->canUndo());
-    redo->setEnabled(!editing && manager && manager->canRedo());
+    if (editing) {
+        const bool canUndoTyping = focusedTextField(false) != nullptr;
+        const bool canRedoTyping = focusedTextField(true) != nullptr;
+        undo->setEnabled(canUndoTyping);
+        redo->setEnabled(canRedoTyping);
+        undo->setText(canUndoTyping ? tr("Undo %1").arg(tr("Typing")) : tr("Undo"));
+        redo->setText(canRedoTyping ? tr("Redo %1").arg(tr("Typing")) : tr("Redo"));
+        return;
+    }
+    undo->setEnabled(manager && manager->canUndo());
+    redo->setEnabled(manager && manager->canRedo());
     undo->setText(undoName.isEmpty() ? tr("Undo") : tr("Undo %1").arg(undoName));
     redo->setText(redoName.isEmpty() ? tr("Redo") : tr("Redo %1").arg(redoName));
 }

@@ -87,6 +87,13 @@ public:
     bool exportDidEndForPanel(const FilePanelResult& result, const QList<ManagedObject*>& recipes);
     // The file name an export proposes: the recipe's name, or "<n> Larkspoon! recipes".
     static QString exportProposedName(const QList<ManagedObject*>& recipes);
+    // The save panel's title: how many recipes it writes ("Export 12 recipes").
+    static QString exportPanelTitle(int count);
+    // File > Export Group... and the sidebar's Export…: the group's recipes, in a file named
+    // after the group. False when nothing was written.
+    void exportGroupAction();
+    bool exportGroup(GroupsManagedObject* group);
+    QList<ManagedObject*> recipesOfGroup(GroupsManagedObject* group) const;
     // The progress dialog every import and export of the session shares.
     ProgressView* progressView();
 
@@ -114,6 +121,14 @@ private:
     void updateGroupActions();
     void showPreferencesWindow();
     void updateUndoActions();
+    bool runExportPanel(const QList<ManagedObject*>& recipes, const QString& proposedName);
+    void refreshRecipePage();
+    void refreshSelectedGroupList();
+    void fillRecipeListMenu(QMenu* menu);
+    void showRecipeInGroup(ManagedObject* recipe, GroupsManagedObject* group);
+    // A command whose feature is not in this version: an alert says so.
+    void notAvailableYet(const QString& feature);
+    void connectDeadToolbarControls();
 
     QPointer<AppController> m_app;
     bool m_nibLoaded = false;

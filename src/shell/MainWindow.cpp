@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "RecipeListView.h"
+
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
 #include "library/ui/SidebarOutlineView.h"
@@ -189,6 +191,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+QTableView* MainWindow::recipeTable() const {
+    return m_table;
+}
+
 void MainWindow::buildToolbar() {
     m_toolbar = new QToolBar(tr("Toolbar"), this);
     m_toolbar->setObjectName(QStringLiteral("MainWindowToolbar"));
@@ -298,7 +304,7 @@ void MainWindow::buildCentralArea() {
     m_sidebar = new SidebarOutlineView(m_splitter);
     m_sidebar->setMinimumWidth(kSidebarMinimumWidth);
 
-    m_table = new QTableView(m_splitter);
+    m_table = new RecipeListView(m_splitter);
     m_table->setObjectName(QStringLiteral("recipeTable"));
     m_table->setMinimumWidth(kListMinimumWidth);
     m_table->setFrameShape(QFrame::NoFrame);
@@ -323,6 +329,7 @@ void MainWindow::buildCentralArea() {
     m_table->viewport()->installEventFilter(this);
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &MainWindow::editRecipeRequested);
+    connect(m_table, &RecipeListView::deleteRequested, this, &MainWindow::deleteRecipeRequested);
 
     // A search that finds nothing says so where the list would be.
     m_noResults = new QLabel(m_table->viewport());

@@ -15,6 +15,7 @@ class SidebarOutlineView;
 class QLineEdit;
 class QSplitter;
 class QTableView;
+class RecipeListView;
 class QToolBar;
 class QCloseEvent;
 class QKeyEvent;
@@ -33,7 +34,8 @@ public:
     RecipesArrayController* recipesArrayController() const { return m_controller; }
 
     QToolBar* toolbar() const { return m_toolbar; }
-    QTableView* recipeTable() const { return m_table; }
+    QTableView* recipeTable() const;
+    RecipeListView* recipeList() const { return m_table; }
     QLineEdit* searchField() const { return m_searchField; }
     QMenu* searchScopeMenu() const { return m_searchScopeMenu; }
     SidebarOutlineView* sidebar() const { return m_sidebar; }
@@ -112,7 +114,7 @@ private:
 
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_splitter = nullptr;
-    QTableView* m_table = nullptr;
+    RecipeListView* m_table = nullptr;
     QLabel* m_recipePageTitle = nullptr;
     QLineEdit* m_searchField = nullptr;
     QAction* m_searchScopeAction = nullptr;

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -177,6 +178,43 @@ TEST_F(RecipeEditorWindowTest, EscapeLeavesAtOnceUnlessSomethingWasTyped) {
     EXPECT_FALSE(m_editor->isOpen());
     EXPECT_EQ(recipe->stringValue(QStringLiteral("name")), QStringLiteral("Pie"));
     EXPECT_FALSE(m_library->context()->hasChanges());
+}
+
+// Lines pasted into the table, or into a cell being edited, become parsed rows at the end;
+// the cell keeps what it held. One click on a listed column edits it with its list open.
+TEST_F(RecipeEditorWindowTest, PastedLinesBecomeRowsAndOneClickOpensACellsList) {
+    ASSERT_TRUE(m_editor->createNewRecipe(RecipeEditorController::Placement::MainWindow, false));
+    IngredientsTableView* table = m_view->ingredientsTable();
+    IngredientsTableModel* rows = m_editor->ingredientsTable();
+    auto cell = [rows](int row, int column) { return rows->index(row, column).data().toString(); };
+
+    QApplication::clipboard()->setText(QStringLiteral("2 cups flour\n1 teaspoon salt, fine\n"));
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(rows->rowCount(), 2);
+    EXPECT_EQ(cell(0, IngredientsTableModel::NameColumn), QStringLiteral("flour"));
+    EXPECT_EQ(cell(1, IngredientsTableModel::MethodColumn), QStringLiteral("fine"));
+    EXPECT_EQ(table->selectedRowIndexes(), (QList<int>{0, 1}));
+
+    // One click on the ingredient of row 0 edits it in its list.
+    table->setAutoFillProvider([](const QString&) { return QStringList{QStringLiteral("flour")}; });
+    const QRect name = table->visualRect(rows->index(0, IngredientsTableModel::NameColumn));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, name.center());
+    auto* box =
+        qobject_cast<QComboBox*>(table->indexWidget(rows->index(0, IngredientsTableModel::NameColumn)));
+    ASSERT_TRUE(box);
+    QApplication::processEvents(); // the list opens at the next turn
+    EXPECT_TRUE(box->view()->isVisible());
+    box->hidePopup();
+
+    // A paste of lines into that cell: the cell is left as it was, the lines are rows.
+    QApplication::clipboard()->setText(QStringLiteral("3 eggs\r\n1 cup milk"));
+    QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(rows->rowCount(), 4);
+    EXPECT_EQ(cell(0, IngredientsTableModel::NameColumn), QStringLiteral("flour"));
+    EXPECT_EQ(cell(2, IngredientsTableModel::NameColumn), QStringLiteral("eggs"));
+    EXPECT_EQ(cell(3, IngredientsTableModel::MeasurementColumn), QStringLiteral("cup"));
+    EXPECT_FALSE(table->indexWidget(rows->index(0, IngredientsTableModel::NameColumn)));
 }
 
 } // namespace

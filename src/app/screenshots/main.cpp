@@ -26,6 +26,7 @@
 #include "shell/DesktopApplication.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
+#include "shell/RecipeListView.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,8 +34,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -117,6 +120,51 @@ QWidget* showThemePage(MainMenuController& shell, AppController& appController, 
     UserDefaults::setObjectForKey(theme, QStringLiteral("selectedTheme"));
     page->displayController()->loadRecipeInWebView();
     return page;
+}
+
+// The recipe list's context menu over the selected sample recipe, its groups submenu open
+// beside it: the window is grabbed with both menus painted where they stand.
+ScreenshotStep recipeListContextMenuStep(MainMenuController& shell, AppController& appController) {
+    return {
+        QStringLiteral("recipe-list-context-menu"), [&shell, &appController]() -> QWidget* {
+            MainWindow* window = shell.mainWindow();
+            if (!window)
+                return nullptr;
+            if (RecipeEditorController* editor = appController.recipeEditorController();
+                editor && editor->isOpen())
+                editor->cancelButtonAction();
+            selectSampleRecipe(appController);
+            RecipeListView* list = window->recipeList();
+            const QList<int> rows = appController.recipesArrayController()->selectionIndexes();
+            const QRect row = list->visualRect(list->model()->index(rows.isEmpty() ? 0 : rows.first(), 0));
+            QMenu* menu = list->makeContextMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            const QPoint at = row.center() - QPoint(row.width() / 4, 0);
+            menu->popup(list->viewport()->mapToGlobal(at));
+            if (auto* groups = menu->findChild<QMenu*>(QStringLiteral("showInGroupMenu")))
+                menu->setActiveAction(groups->menuAction());
+            // The picture is the window with the menus drawn over it, as on screen.
+            auto* picture = new QLabel;
+            picture->setAttribute(Qt::WA_DeleteOnClose);
+            Scheduler::instance().schedule(
+                0.3,
+                [window, menu = QPointer<QMenu>(menu), picture] {
+                    QPixmap shot = window->grab();
+                    QPainter painter(&shot);
+                    const QList<QMenu*> shown{
+                        menu, menu ? menu->findChild<QMenu*>(QStringLiteral("showInGroupMenu")) : nullptr};
+                    for (QMenu* open : shown)
+                        if (open && open->isVisible())
+                            painter.drawPixmap(window->mapFromGlobal(open->pos()), open->grab());
+                    painter.end();
+                    picture->setPixmap(shot);
+                    picture->resize(shot.size() / shot.devicePixelRatio());
+                    if (menu)
+                        menu->close();
+                },
+                picture);
+            return picture;
+        }};
 }
 
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
@@ -270,7 +318,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                   [](QWidget* question) {
                       if (auto* box = qobject_cast<QDialog*>(question))
                           box->reject();
-                  }}},
+                  }},
+                 recipeListContextMenuStep(shell, appController)},
                 folder, true, &shell);
         },
         &shell);

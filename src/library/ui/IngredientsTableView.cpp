@@ -2,6 +2,8 @@
 
 #include "library/IngredientsTableModel.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
 #include <QContextMenuEvent>
@@ -10,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
@@ -25,8 +28,11 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         const bool title = index.data(IngredientsTableModel::IsGroupTitleRole).toBool();
-        if (title || index.column() == IngredientsTableModel::QuantityColumn)
-            return QStyledItemDelegate::createEditor(parent, option, index);
+        if (title || index.column() == IngredientsTableModel::QuantityColumn) {
+            QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+            m_view->watchEditor(qobject_cast<QLineEdit*>(editor));
+            return editor;
+        }
         auto* box = new QComboBox(parent);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
@@ -34,6 +40,7 @@ public:
         box->addItems(m_view->autoFillValuesForColumn(index.column()));
         box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
         box->completer()->setCompletionMode(QCompleter::InlineCompletion);
+        m_view->watchEditor(box->lineEdit());
         return box;
     }
 
@@ -218,7 +225,77 @@ void IngredientsTableView::endEditing() {
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+// Lines pasted into the table go through the ingredient parser, as dropped text does, and
+// the new rows are appended and selected.
+bool IngredientsTableView::pasteIngredients(const QString& text) {
+    if (!m_model || text.trimmed().isEmpty())
+        return false;
+    const int first = m_model->rowCount();
+    const int added = m_model->appendIngredientsFromText(text);
+    if (added <= 0)
+        return false;
+    QList<int> rows;
+    for (int row = first; row < first + added; ++row)
+        rows.append(row);
+    selectRows(rows);
+    scrollTo(m_model->index(rows.last(), 0));
+    return true;
+}
+
+void IngredientsTableView::watchEditor(QLineEdit* field) {
+    if (!field)
+        return;
+    field->installEventFilter(this);
+    // A paste from the field's own menu: the lines it brought are taken out of the cell.
+    connect(field, &QLineEdit::textEdited, this, [this, field](const QString& text) {
+        if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+            return;
+        const QString pasted = QApplication::clipboard()->text();
+        pasteIntoEditor(field, text.contains(pasted) && !pasted.isEmpty() ? pasted : text);
+    });
+}
+
+// The cell's editor closes without keeping what it holds; the pasted lines become rows.
+void IngredientsTableView::pasteIntoEditor(QLineEdit* field, const QString& text) {
+    QWidget* editor = field;
+    while (editor && editor->parentWidget() != viewport())
+        editor = editor->parentWidget();
+    if (editor)
+        QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    pasteIngredients(text);
+    setFocus(Qt::OtherFocusReason);
+}
+
+bool IngredientsTableView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        const QString text = QApplication::clipboard()->text();
+        if (auto* field = qobject_cast<QLineEdit*>(watched);
+            field && (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))) {
+            pasteIntoEditor(field, text);
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+// One click on a measurement, ingredient or method cell edits it with its list open.
+void IngredientsTableView::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    if (!m_model || event->button() != Qt::LeftButton || event->modifiers() != Qt::NoModifier ||
+        state() == QAbstractItemView::EditingState)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || index.column() == IngredientsTableModel::QuantityColumn ||
+        m_model->isGroupTitleRow(index.row()))
+        return;
+    startEditing(index.row(), index.column(), true);
+}
+
 void IngredientsTableView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste) && state() != QAbstractItemView::EditingState) {
+        pasteIngredients(QApplication::clipboard()->text());
+        return;
+    }
     if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
         if (state() != QAbstractItemView::EditingState) {
             deleteSelectedIngredients();

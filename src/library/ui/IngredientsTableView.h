@@ -5,6 +5,7 @@
 #include <functional>
 
 class IngredientsTableModel;
+class QLineEdit;
 class QMenu;
 class QWidget;
 
@@ -38,6 +39,10 @@ public:
     // The buttons under the table: add, delete, scale and the commands menu.
     QWidget* makeControlButtons(QWidget* parent);
     QMenu* commandsMenu() const { return m_menu; }
+    // Parses the lines and appends the ingredients they hold, selected; false when none.
+    bool pasteIngredients(const QString& text);
+    // A cell editor's text field: a paste of several lines into it becomes new rows.
+    void watchEditor(QLineEdit* field);
 
 signals:
     // The scale button was pressed.
@@ -47,9 +52,12 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void startEditing(int row, int column, bool openList = false);
+    void pasteIntoEditor(QLineEdit* field, const QString& text);
     void updateSpans();
     void selectRows(const QList<int>& rows);
 

@@ -300,6 +300,9 @@ void SidebarOutlineView::contextMenuEvent(QContextMenuEvent* event) {
     QAction* edit = menu.addAction(tr("Edit"));
     QAction* remove = menu.addAction(tr("Delete"));
     menu.addSeparator();
+    QAction* exportGroup = menu.addAction(tr("Export…"));
+    exportGroup->setEnabled(!SidebarTreeController::isHeader(group));
+    menu.addSeparator();
     QAction* reset = menu.addAction(tr("Reset"));
     QAction* publish = menu.addAction(tr("Publish"));
     QAction* unpublish = menu.addAction(tr("Unpublish"));
@@ -314,6 +317,8 @@ void SidebarOutlineView::contextMenuEvent(QContextMenuEvent* event) {
         emit editGroupRequested(group);
     else if (chosen == remove)
         emit deleteGroupRequested(group);
+    else if (chosen == exportGroup)
+        emit exportGroupRequested(group);
 }
 
 // Expanded nodes.

@@ -43,6 +43,8 @@ signals:
     void groupSelected(GroupsManagedObject* group);
     void editGroupRequested(GroupsManagedObject* group);
     void deleteGroupRequested(GroupsManagedObject* group);
+    // The group's recipes are to be written to an exchange file.
+    void exportGroupRequested(GroupsManagedObject* group);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
