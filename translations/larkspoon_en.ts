@@ -154,6 +154,39 @@
         <source>; %1 pictures were skipped: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Import Cancelled.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; 1 recipe was too large to import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; %1 recipes were too large to import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 picture was left out: its recipe would be too large for the file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 pictures were left out: their recipes would be too large for the file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 character the file cannot carry was left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 characters the file cannot carry were left out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <comment>recipes done of all in the file</comment>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>GroupEditorController</name>
@@ -215,6 +248,34 @@
     </message>
     <message>
         <source>Are you sure you want to delete “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Smart Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Smart Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Group</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -412,10 +473,6 @@
     </message>
     <message>
         <source>recipes</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Export</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -654,6 +711,70 @@
         <source>Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports “Larkspoon!” Larkspoon! 1 databases “database”, MacGourmet data exports “mgourmet”, and MasterCook XML exports “mx2”.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add to Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show in Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export “%1”...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Group...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Importing “%1” files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export 1 recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export %1 recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” holds no recipes to export.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Printing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not available yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not part of this version of Larkspoon! yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Typing</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -731,6 +852,14 @@
     </message>
     <message>
         <source>No library is open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No recipes match “%1”</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1085,10 +1214,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The property list holds data that cannot be read.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The property list holds a dictionary value without a key.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1124,6 +1249,10 @@
         <source>The binary property list refers to its shared values so many times that it would expand to far more than its own size.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The property list holds data that is not base64: a character other than letters, digits, “+”, “/”, white space and closing “=” padding.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QtAlerts</name>
@@ -1156,6 +1285,13 @@
     </message>
     <message>
         <source>Choose</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QtProgressView</name>
+    <message>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1338,6 +1474,18 @@
     </message>
     <message>
         <source>Are you sure you want to delete “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Typing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Recipes</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1626,6 +1774,29 @@
     </message>
 </context>
 <context>
+    <name>SideBarDragController</name>
+    <message>
+        <source>Remove From Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add to Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove From Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add to Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SidebarOutlineView</name>
     <message>
         <source>Edit</source>
@@ -1645,6 +1816,10 @@
     </message>
     <message>
         <source>Unpublish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
