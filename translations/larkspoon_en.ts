@@ -114,6 +114,14 @@
         <source>Your changes are kept. Another program saved to the library for longer than the wait allows; save again when it has finished.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The library is damaged; your changes could not be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your changes are kept while the program runs, and nothing more is written to the damaged library. Restore the library from a backup.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DialogWithProgressbarController</name>
@@ -795,6 +803,10 @@
         <source>The library is being changed by another program; try again.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The library store &quot;%1&quot; is damaged and was not changed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Predicate</name>
@@ -1338,6 +1350,10 @@
     </message>
     <message>
         <source>Are you sure you want to delete “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You can undo this with Edit › Undo.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
