@@ -203,9 +203,12 @@ void AppController::validateLibraryPath() {
 }
 
 void AppController::initControllers() {
-    if (!m_coreDataController)
+    if (!m_coreDataController) {
         m_coreDataController =
             new CoreDataController(UserDefaults::stringForKey(kLibraryPath), m_alerts, this);
+        // Edit › Undo can bring a deleted recipe back after a save, pictures included.
+        m_coreDataController->setHoldsDeletedPicturesForUndo(true);
+    }
     if (!m_preferencesController)
         m_preferencesController = new PreferencesController(this);
     if (m_coreDataController->managedObjectContext() && !m_session) {

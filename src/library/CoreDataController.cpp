@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -86,6 +87,10 @@ bool CoreDataController::persistentStoreCoordinator() {
         presentError(tr("The library is read-only."), readOnlyInformativeText());
     }
     recoverStagedImages();
+    if (m_holdDeletedPictures) {
+        releaseHeldPictures(); // what a crash left
+        watchUndoHistory();
+    }
     Scheduler::instance().schedule(
         1.0, [this] { validateGroupsContent(); }, this);
     Scheduler::instance().schedule(
@@ -129,6 +134,12 @@ bool CoreDataController::saveAction() {
             presentError(tr("The library is read-only."), readOnlyInformativeText());
             return false;
         }
+        if (m_context->lastSaveFailure() == SaveFailure::Damaged) {
+            presentError(tr("The library is damaged; your changes could not be saved."),
+                         tr("Your changes are kept while the program runs, and nothing more is written to "
+                            "the damaged library. Restore the library from a backup."));
+            return false;
+        }
         if (m_context->lastSaveFailure() == SaveFailure::Busy) {
             presentError(tr("The library is being changed by another program; try again."),
                          tr("Your changes are kept. Another program saved to the library for longer "
@@ -154,8 +165,13 @@ void CoreDataController::recoverStagedImages() {
         return;
     // Left by an import that was killed or failed: pictures of recipes the store committed
     // move into "Images", the others (recipes never saved) are removed.
-    const QStringList stored = m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
-    const QSet<QString> saved(stored.cbegin(), stored.cend());
+    // Which recipes the store holds decides what is removed: when that cannot be read,
+    // nothing is touched.
+    const std::optional<QStringList> stored =
+        m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
+    if (!stored)
+        return;
+    const QSet<QString> saved(stored->cbegin(), stored->cend());
     RecipesManagedObject::commitStagedImages(
         m_libraryPath, [&saved](const QString& uniqueID) { return saved.contains(uniqueID); });
 }
@@ -169,6 +185,13 @@ void CoreDataController::updatePictureFilesAfterSave() {
 }
 
 void CoreDataController::markRecipesForDelete(const QList<ManagedObject*>& recipes) {
+    QStringList ids;
+    for (const ManagedObject* recipe : recipes)
+        ids.append(recipe->stringValue(QStringLiteral("uniqueID")));
+    markForDelete(ids);
+}
+
+void CoreDataController::markForDelete(const QStringList& uniqueIDs) {
     if (!m_markedForDelete) {
         QStringList list;
         if (QFileInfo::exists(markedForDeletePath()))
@@ -176,8 +199,114 @@ void CoreDataController::markRecipesForDelete(const QList<ManagedObject*>& recip
                 list.append(entry.toString());
         m_markedForDelete = list;
     }
-    for (const ManagedObject* recipe : recipes)
-        m_markedForDelete->append(recipe->stringValue(QStringLiteral("uniqueID")));
+    m_markedForDelete->append(uniqueIDs);
+    if (!deletionsCanBeUndone())
+        return;
+    for (const QString& id : uniqueIDs)
+        m_undoableDeletes.insert(id);
+    // Registered before the records' own deletion, so undoing runs it after the records are
+    // back, and redoing runs its inverse before they go again.
+    m_context->undoManager()->registerUndo([this, uniqueIDs] { unmarkForDelete(uniqueIDs); });
+}
+
+void CoreDataController::unmarkForDelete(const QStringList& uniqueIDs) {
+    for (const QString& id : uniqueIDs) {
+        if (m_markedForDelete)
+            m_markedForDelete->removeAll(id);
+        m_undoableDeletes.remove(id);
+    }
+    // Pictures a save has put aside return to Images.
+    const QString holding = holdingFolder(m_libraryPath);
+    if (QFileInfo::exists(holding)) {
+        for (const QString& id : uniqueIDs) {
+            if (!RecipesManagedObject::isSafeFileNamePart(id))
+                continue;
+            for (int index = 1; index <= 12; ++index) {
+                const QString name = QStringLiteral("%1-Image%2.jpg").arg(id).arg(index);
+                const QString target = m_libraryPath + QStringLiteral("/Images/") + name;
+                if (QFileInfo::exists(holding + QLatin1Char('/') + name) && !QFileInfo::exists(target) &&
+                    !QFile::rename(holding + QLatin1Char('/') + name, target))
+                    qWarning().noquote() << "could not bring back the picture" << name;
+            }
+        }
+    }
+    m_context->undoManager()->registerUndo([this, uniqueIDs] { markForDelete(uniqueIDs); });
+}
+
+// Only the program that holds pictures settles the holding folder when it opens the
+// library: a command-line run beside it must not remove what its undo history may bring back.
+void CoreDataController::setHoldsDeletedPicturesForUndo(bool hold) {
+    const bool starting = hold && !m_holdDeletedPictures && m_context;
+    m_holdDeletedPictures = hold;
+    if (starting) {
+        releaseHeldPictures();
+        watchUndoHistory();
+    }
+}
+
+bool CoreDataController::deletionsCanBeUndone() const {
+    return m_holdDeletedPictures && m_context && m_context->undoManager()->isUndoRegistrationEnabled();
+}
+
+QString CoreDataController::holdingFolder(const QString& libraryPath) {
+    return libraryPath + QStringLiteral("/Images Holding");
+}
+
+// Once the undo history is empty no deletion can come back: what waits for one goes.
+void CoreDataController::watchUndoHistory() {
+    if (!m_context || m_watchingUndo)
+        return;
+    m_watchingUndo = true;
+    UndoManager* undo = m_context->undoManager();
+    connect(undo, &UndoManager::stateChanged, this, [this, undo] {
+        if (undo->canUndo() || undo->canRedo())
+            return;
+        m_undoableDeletes.clear();
+        releaseHeldPictures();
+    });
+}
+
+void CoreDataController::releaseHeldPictures() {
+    const QString holding = holdingFolder(m_libraryPath);
+    if (!m_context || m_context->isReadOnly() || !QFileInfo::exists(holding))
+        return;
+    // Only names of the form the library gives pictures ("<uniqueID>-Image<n>.jpg") are
+    // handled; anything else in the folder is left alone.
+    static const QRegularExpression pictureName(QStringLiteral("^(.+)-Image([1-9]|1[0-2])\\.jpg$"));
+    QHash<QString, QStringList> namesByID;
+    for (const QString& name : QDir(holding).entryList(QDir::Files)) {
+        const QRegularExpressionMatch match = pictureName.match(name);
+        if (match.hasMatch() && RecipesManagedObject::isSafeFileNamePart(match.captured(1)))
+            namesByID[match.captured(1)].append(name);
+    }
+    QSet<QString> living;
+    if (!namesByID.isEmpty()) {
+        const std::optional<QStringList> stored =
+            m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
+        if (!stored)
+            return; // which recipes the library holds is not known: nothing goes
+        for (const QString& id : *stored)
+            if (namesByID.contains(id))
+                living.insert(id);
+        const PredicateParseResult filter =
+            Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(QStringList(namesByID.keys()))});
+        for (ManagedObject* recipe :
+             m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
+            living.insert(recipe->stringValue(QStringLiteral("uniqueID")));
+    }
+    for (auto it = namesByID.cbegin(); it != namesByID.cend(); ++it) {
+        for (const QString& name : it.value()) {
+            const QString from = holding + QLatin1Char('/') + name;
+            const QString target = m_libraryPath + QStringLiteral("/Images/") + name;
+            if (living.contains(it.key()) && !QFileInfo::exists(target)) {
+                if (!QFile::rename(from, target))
+                    qWarning().noquote() << "could not bring back the picture" << name;
+            } else {
+                QFile::remove(from);
+            }
+        }
+    }
+    QDir().rmdir(holding); // only when empty
 }
 
 // Puts the in-memory list on disk, where a crash before the files are gone leaves it for
@@ -213,11 +342,29 @@ void CoreDataController::deleteFilesForMarkedRecipesForDelete() {
              m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), filter.predicate)))
             living.insert(recipe->stringValue(QStringLiteral("uniqueID")));
     }
+    const QString holding = holdingFolder(m_libraryPath);
     for (const QString& id : std::as_const(ids)) {
         if (living.contains(id) || !RecipesManagedObject::isSafeFileNamePart(id))
             continue;
-        for (int index = 1; index <= 12; ++index)
-            QFile::remove(QStringLiteral("%1/Images/%2-Image%3.jpg").arg(m_libraryPath, id).arg(index));
+        const bool hold = m_holdDeletedPictures && m_undoableDeletes.contains(id);
+        if (hold)
+            QDir().mkpath(holding);
+        for (int index = 1; index <= 12; ++index) {
+            const QString name = QStringLiteral("%1-Image%2.jpg").arg(id).arg(index);
+            const QString path = m_libraryPath + QStringLiteral("/Images/") + name;
+            if (!QFileInfo::exists(path))
+                continue;
+            if (hold) {
+                const QString held = holding + QLatin1Char('/') + name;
+                QFile::remove(held); // an older picture of the same name
+                if (QFile::rename(path, held))
+                    continue;
+                qWarning().noquote() << "could not put aside the picture" << name << "; it stays in Images";
+                continue;
+            }
+            QFile::remove(path);
+        }
+        m_undoableDeletes.remove(id);
     }
     QFile::remove(listPath);
 }
@@ -236,10 +383,13 @@ bool CoreDataController::applicationShouldTerminate() {
                                    ? m_alerts->ask(tr("Could not save changes while quitting. Quit anyway?"),
                                                    QString(), {tr("Quit anyway"), tr("Cancel")})
                                    : 0;
-            return answer == 0; // quitting anyway keeps the image files
+            if (answer == 0)
+                releaseHeldPictures(); // the undo history ends with the program
+            return answer == 0;        // quitting anyway keeps the image files of deleted recipes
         }
     }
     updatePictureFilesAfterSave();
+    releaseHeldPictures();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/ObjectContext.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariantList>
 
@@ -43,17 +44,38 @@ public:
     // Saves; on success writes the marked list and removes the marked image files. On
     // failure keeps the list and shows why: "The library is read-only.", "The library is
     // being changed by another program; try again." (the store stayed locked longer than
-    // the wait) or "Unable to save changes to your library.". A library opened read-only
+    // the wait), "The library is damaged; your changes could not be saved." (a read of the
+    // store failed) or "Unable to save changes to your library.". A library opened read-only
     // is announced once when it opens.
     bool saveAction();
     // Why the last saveAction failed, as the store said it (empty after a save that worked).
     const QString& lastSaveError() const { return m_lastSaveError; }
 
-    // Queues the recipes' uniqueIDs for image removal at the next successful save.
+    // Queues the recipes' uniqueIDs for image removal at the next successful save. When
+    // deleted pictures are held (setHoldsDeletedPicturesForUndo) and the undo history
+    // records the deletion, undoing it takes the recipes off the queue and brings back
+    // pictures a save has already put aside; redoing it queues them again.
     void markRecipesForDelete(const QList<ManagedObject*>& recipes);
     // Removes the image files of the uniqueIDs listed in "RecipesMarkedForDelete.plist",
-    // then the list itself.
+    // then the list itself. The files of a deletion the undo history can still take back
+    // move to "Images Holding" instead.
     void deleteFilesForMarkedRecipesForDelete();
+
+    // The application can undo deletions after they were saved, so the pictures of deleted
+    // recipes wait in "Images Holding" until the undo history can no longer bring them
+    // back: it is emptied, or the application quits. The command-line tool has no undo and
+    // removes them at once (the default).
+    void setHoldsDeletedPicturesForUndo(bool hold);
+    // True when Edit › Undo will offer a deletion made now back, pictures included.
+    bool deletionsCanBeUndone() const;
+    // The folder where the pictures of deleted recipes wait while their deletion can be
+    // undone.
+    static QString holdingFolder(const QString& libraryPath);
+    // Empties "Images Holding": pictures of recipes the library holds (in memory or in the
+    // store) go back to "Images", the others are removed. Nothing is removed when the store
+    // cannot be read. Runs when a library that holds pictures opens (after a crash), when
+    // its undo history is emptied and at quit.
+    void releaseHeldPictures();
     // The uniqueIDs waiting in memory for the next save (empty when none).
     QStringList recipesMarkedForDelete() const { return m_markedForDelete.value_or(QStringList()); }
 
@@ -98,6 +120,10 @@ signals:
 
 private:
     bool writeMarkedList();
+    void markForDelete(const QStringList& uniqueIDs);
+    // Undo of a deletion: the recipes leave the queue, their held pictures come back.
+    void unmarkForDelete(const QStringList& uniqueIDs);
+    void watchUndoHistory();
     // At open: what an interrupted import left in the staging folder.
     void recoverStagedImages();
     void updatePictureFilesAfterSave();
@@ -113,4 +139,9 @@ private:
     std::optional<QStringList> m_markedForDelete;
     SampleRecipesImporter m_sampleRecipesImporter;
     QString m_lastSaveError;
+    bool m_holdDeletedPictures = false;
+    bool m_watchingUndo = false;
+    // Queued uniqueIDs whose deletion the undo history can take back: their pictures are
+    // held at the save instead of removed.
+    QSet<QString> m_undoableDeletes;
 };

@@ -543,8 +543,12 @@ bool RecipeEditorController::deleteRecipes(const QList<ManagedObject*>& recipes,
     // "My Recipes", a smart group, or no group at all: the recipes leave the library.
     const QString message = one ? tr("Are you sure you want to delete “%1”?").arg(name)
                                 : tr("Are you sure you want to delete the %1 selected recipes?").arg(count);
-    if (m_alerts->ask(message, tr("This action can't be undone."),
-                      {tr("Delete From Library"), tr("Cancel")}) != 0)
+    // Said only when it is true: where Edit › Undo brings deleted recipes back (their
+    // pictures kept until the undo history ends), the alert says so instead.
+    const QString informative = m_session.store().deletionsCanBeUndone()
+                                    ? tr("You can undo this with Edit › Undo.")
+                                    : tr("This action can't be undone.");
+    if (m_alerts->ask(message, informative, {tr("Delete From Library"), tr("Cancel")}) != 0)
         return false;
     removeRecipesFromLibrary(recipes);
     return true;

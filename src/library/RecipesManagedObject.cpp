@@ -53,8 +53,9 @@ public:
 
 private:
     explicit RecipeIdentities(ObjectContext* context) : QObject(context) {
-        const QStringList stored =
-            context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"));
+        // A store that cannot be read refuses every save, so no identity reaches it.
+        const QStringList stored = context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID"))
+                                       .value_or(QStringList());
         m_taken = QSet<QString>(stored.cbegin(), stored.cend());
     }
 

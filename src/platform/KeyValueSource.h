@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -19,6 +20,14 @@ public:
     virtual const KeyValueSource* relatedSource(const QString& key) const {
         Q_UNUSED(key);
         return nullptr;
+    }
+
+    // The sources a to-many key leads to ("children" of a group), for key paths such as
+    // "ANY children.name": false when key is not a to-many relationship.
+    virtual bool relatedSources(const QString& key, QList<const KeyValueSource*>* sources) const {
+        Q_UNUSED(key);
+        Q_UNUSED(sources);
+        return false;
     }
 
     // The folded form (see TextFolding.h) of the text value of key, cached by the source,

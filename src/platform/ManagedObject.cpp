@@ -275,6 +275,16 @@ ManagedObject* ManagedObject::relatedObject(const QString& key) const {
     return m_toOne.at(index);
 }
 
+bool ManagedObject::relatedSources(const QString& key, QList<const KeyValueSource*>* sources) const {
+    const int index = m_entity->relationshipIndex(key);
+    if (index < 0 || !m_entity->relationships.at(index).toMany)
+        return false;
+    for (const ManagedObject* related : m_toMany.at(index))
+        if (!related->m_deleted)
+            sources->append(related);
+    return true;
+}
+
 QList<ManagedObject*> ManagedObject::relatedObjects(const QString& key) const {
     const int index = m_entity->relationshipIndex(key);
     if (index < 0 || !m_entity->relationships.at(index).toMany)

@@ -62,6 +62,7 @@ public:
     quint32 valuesVersion() const { return m_valuesVersion; }
     QVariant selfValue() const override;
     const KeyValueSource* relatedSource(const QString& key) const override { return relatedObject(key); }
+    bool relatedSources(const QString& key, QList<const KeyValueSource*>* sources) const override;
 
     // Sets an attribute (converted to its type; null removes it) or a to-one relationship
     // (a ManagedObject* in the QVariant). Registered with the undo manager.

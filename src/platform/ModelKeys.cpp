@@ -24,6 +24,30 @@ QString unknownKeyInPath(const QString& keyPath, const EntityDescription& entity
     return unknownKeyInPath(keyPath.split(QLatin1Char('.')), entity, model);
 }
 
+QString toManyKeyInPath(const QStringList& path, const EntityDescription& entity, const DataModel& model) {
+    const EntityDescription* current = &entity;
+    for (qsizetype i = 0; i < path.size() && current; ++i) {
+        const RelationshipDescription* relationship = current->relationship(path.at(i));
+        if (!relationship)
+            return {};
+        if (relationship->toMany)
+            return path.mid(0, i + 1).join(QLatin1Char('.'));
+        current = model.entity(relationship->destinationEntity);
+    }
+    return {};
+}
+
+QStringList toManyPathsReadAsOneValue(const Predicate& predicate, const EntityDescription& entity,
+                                      const DataModel& model) {
+    QStringList paths;
+    for (const QStringList& path : predicate.keyPathsReadAsOneValue()) {
+        const QString written = path.join(QLatin1Char('.'));
+        if (!toManyKeyInPath(path, entity, model).isEmpty() && !paths.contains(written))
+            paths.append(written);
+    }
+    return paths;
+}
+
 QStringList unknownKeys(const Predicate& predicate, const EntityDescription& entity, const DataModel& model) {
     QStringList unknown;
     for (const QStringList& path : predicate.keyPathsUsed()) {

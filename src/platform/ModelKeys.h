@@ -23,6 +23,17 @@ QString unknownKeyInPath(const QStringList& path, const EntityDescription& entit
 // The same for a key path written with dots ("parent.name"), as sort keys and key lists are.
 QString unknownKeyInPath(const QString& keyPath, const EntityDescription& entity, const DataModel& model);
 
+// The key path up to and including its first to-many relationship ("children"), or an
+// empty text when it crosses none.
+QString toManyKeyInPath(const QStringList& path, const EntityDescription& entity, const DataModel& model);
+
+// The key paths (written with dots) that the filter compares as one value although they
+// lead through a to-many relationship: `children.name != "x"` compares a collection with a
+// text and would hold for every record. Such a path is read with ANY, ALL or NONE, or on
+// the right of IN.
+QStringList toManyPathsReadAsOneValue(const Predicate& predicate, const EntityDescription& entity,
+                                      const DataModel& model);
+
 // The unknown keys (as above) of every key path the filter reads, in order of first use.
 // SELF, $variables and constants name no key and are not checked.
 QStringList unknownKeys(const Predicate& predicate, const EntityDescription& entity, const DataModel& model);

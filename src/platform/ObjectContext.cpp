@@ -573,9 +573,7 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
         Statement statement(m_db, QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
                                       .arg(columns.join(QStringLiteral(", ")), quoted(entity.name)));
         if (!statement)
-            return fail(error, QCoreApplication::translate("ObjectContext",
-                                                           "The library store \"%1\" could not be read: %2")
-                                   .arg(m_path, sqliteMessage(m_db)));
+            return failRead(error);
         std::vector<std::unique_ptr<ManagedObject>> loaded;
         int rc;
         const int attributeCount = int(entity.attributes.size());
@@ -595,9 +593,7 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             loaded.push_back(std::move(object));
         }
         if (rc != SQLITE_DONE)
-            return fail(error, QCoreApplication::translate("ObjectContext",
-                                                           "The library store \"%1\" could not be read: %2")
-                                   .arg(m_path, sqliteMessage(m_db)));
+            return failRead(error);
         // Records inserted before the entity was read stay after the saved ones.
         for (auto& object : state.objects)
             loaded.push_back(std::move(object));
@@ -635,10 +631,9 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
             Statement statement(
                 m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1").arg(quoted(relationship.joinTable)));
             if (!statement)
-                return fail(error, QCoreApplication::translate(
-                                       "ObjectContext", "The library store \"%1\" could not be read: %2")
-                                       .arg(m_path, sqliteMessage(m_db)));
-            while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+                return failRead(error);
+            int rc;
+            while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
                 ManagedObject* owner =
                     m_entities[index].byKey.value(sqlite3_column_int64(statement.get(), 0));
                 ManagedObject* member = members.byKey.value(sqlite3_column_int64(statement.get(), 1));
@@ -647,6 +642,8 @@ bool ObjectContext::ensureLoaded(int entityIndex, QString* error) {
                 owner->m_toMany[r].append(member);
                 member->m_toMany[inverse].append(owner);
             }
+            if (rc != SQLITE_DONE)
+                return failRead(error);
         }
     }
     for (int index : std::as_const(toLoad))
@@ -828,17 +825,27 @@ int ObjectContext::countForFetchRequest(const FetchRequest& request, QString* er
     return int(executeFetchRequest(request, error).size());
 }
 
-QStringList ObjectContext::storedTexts(const QString& entityName, const QString& attributeName) const {
+std::optional<QStringList> ObjectContext::storedTexts(const QString& entityName,
+                                                      const QString& attributeName) const {
     const EntityDescription* entity = m_model.entity(entityName);
     if (!entity || !entity->attribute(attributeName))
-        return {};
+        return QStringList();
     Statement statement(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL")
                                   .arg(quoted(attributeName), quoted(entityName)));
+    if (!statement) {
+        failRead(nullptr);
+        return std::nullopt;
+    }
     QStringList texts;
-    while (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW)
         texts.append(exactTextFromUtf8(
             QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)),
                            sqlite3_column_bytes(statement.get(), 0))));
+    if (rc != SQLITE_DONE) {
+        failRead(nullptr);
+        return std::nullopt;
+    }
     return texts;
 }
 
@@ -908,6 +915,13 @@ bool ObjectContext::save(QString* error) {
         m_lastSaveFailure = SaveFailure::ReadOnly;
         return fail(error, readOnlyMessage());
     }
+    if (!m_readFailure.isEmpty()) {
+        m_lastSaveFailure = SaveFailure::Damaged;
+        return fail(error, QCoreApplication::translate("ObjectContext",
+                                                       "The library store \"%1\" is damaged and was not "
+                                                       "changed: %2")
+                               .arg(m_path, m_readFailure));
+    }
     if (!writeChanges(error))
         return false;
     emit didSave();
@@ -930,6 +944,18 @@ bool ObjectContext::failSave(QString* error, int sqliteCode, const QString& mess
             error,
             QCoreApplication::translate("ObjectContext", "The library could not be saved: %1").arg(message));
     }
+}
+
+// A read that failed. A lock held by another program passes; anything else (a damaged
+// page, an I/O error) is remembered, so no save writes into a store that could not be read.
+bool ObjectContext::failRead(QString* error) const {
+    const QString message = sqliteMessage(m_db);
+    const int code = sqlite3_extended_errcode(m_db) & 0xff;
+    if (code != SQLITE_BUSY && code != SQLITE_LOCKED && m_readFailure.isEmpty())
+        m_readFailure = message;
+    return fail(error,
+                QCoreApplication::translate("ObjectContext", "The library store \"%1\" could not be read: %2")
+                    .arg(m_path, message));
 }
 
 // The highest record number of the entity that any program has used: the counter of the

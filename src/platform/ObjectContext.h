@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class UndoManager;
@@ -50,6 +51,7 @@ enum class SaveFailure {
     None,
     ReadOnly, // the store was opened read-only or its file refused the write
     Busy,     // another program kept the store locked for longer than the busy timeout
+    Damaged,  // reading the store failed (a damaged file): nothing is written to it any more
     Other,
 };
 
@@ -93,8 +95,9 @@ public:
     QList<ManagedObject*> executeFetchRequest(const FetchRequest& request, QString* error = nullptr);
     int countForFetchRequest(const FetchRequest& request, QString* error = nullptr);
     // The texts one attribute holds in the store as last saved, read straight from the file
-    // (records in memory are not consulted or loaded). Empty for an unknown attribute.
-    QStringList storedTexts(const QString& entityName, const QString& attributeName) const;
+    // (records in memory are not consulted or loaded). Empty for an unknown attribute;
+    // std::nullopt when the store could not be read (see readFailure()).
+    std::optional<QStringList> storedTexts(const QString& entityName, const QString& attributeName) const;
 
     // The record of an identity (or its text form), or nullptr.
     ManagedObject* objectWithID(const ObjectID& id);
@@ -110,6 +113,11 @@ public:
     // The store was opened read-only (asked for, file or folder not writable, or a write
     // refused by the file system).
     bool isReadOnly() const { return m_readOnly; }
+    // Why reading the store failed, when it did for another reason than a lock held by
+    // another program (a damaged file); empty otherwise. Once set, fetches may have
+    // missed records, so every later save with changes fails with SaveFailure::Damaged
+    // instead of writing into the damaged file; the changes stay in memory.
+    const QString& readFailure() const { return m_readFailure; }
     bool hasChanges() const;
     // Grows with every insert, delete and change; caches built from records compare it.
     quint64 changeGeneration() const { return m_changeGeneration; }
@@ -138,6 +146,7 @@ private:
     bool createStore(QString* error);
     bool configureConnection(QString* error);
     bool failSave(QString* error, int sqliteCode, const QString& message);
+    bool failRead(QString* error) const;
     bool readStoredMaxKey(int entityIndex, qint64* maxKey);
     bool readPrimaryKeys(QString* error);
     sqlite3_stmt* cachedStatement(const QString& sql);
@@ -159,6 +168,7 @@ private:
     bool m_readOnly = false;
     int m_busyTimeoutMs = 10000;
     SaveFailure m_lastSaveFailure = SaveFailure::None;
+    mutable QString m_readFailure;
     UndoManager* m_undoManager = nullptr;
 
     struct EntityState {

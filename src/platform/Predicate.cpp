@@ -630,6 +630,29 @@ QList<QStringList> Predicate::keyPathsUsed() const {
     return paths;
 }
 
+QList<QStringList> Predicate::keyPathsReadAsOneValue() const {
+    QList<QStringList> paths;
+    if (m_kind == Kind::Comparison) {
+        const Comparison& comparison = *m_comparison;
+        if (comparison.quantifier == Quantifier::Single)
+            collectPaths(comparison.left, paths);
+        else
+            for (const Expression& element : comparison.left.elements)
+                collectPaths(element, paths);
+        if (comparison.op != Operator::In)
+            collectPaths(comparison.right, paths);
+        else
+            for (const Expression& element : comparison.right.elements)
+                collectPaths(element, paths);
+        return paths;
+    }
+    for (const PredicatePtr& sub : m_subpredicates)
+        for (const QStringList& path : sub->keyPathsReadAsOneValue())
+            if (!paths.contains(path))
+                paths.append(path);
+    return paths;
+}
+
 QStringList Predicate::variablesUsed() const {
     return namesUsed(int(Expression::Kind::Variable));
 }

@@ -82,6 +82,11 @@ public:
     // "name"}), in order of first use. SELF, variables and constants are not key paths.
     QList<QStringList> keyPathsUsed() const;
 
+    // The key paths read as one value: all of keyPathsUsed() but the collection side of a
+    // comparison, which is the left side of ANY, ALL or NONE and the right side of IN. A
+    // to-many relationship on such a path reads a collection where one value is compared.
+    QList<QStringList> keyPathsReadAsOneValue() const;
+
     // Names of the $variables left in the tree, in order of first use.
     QStringList variablesUsed() const;
 

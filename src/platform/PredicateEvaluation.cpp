@@ -523,6 +523,31 @@ QVariant stepInto(const QVariant& value, const QString& key) {
     }
 }
 
+// The values a key path reaches from source, from step `from` on, appended to out: one for
+// each record at its end, so a to-many step (and every further one) adds all of them.
+void appendPathValues(const KeyValueSource& source, const QStringList& path, qsizetype from,
+                      QVariantList& out) {
+    const KeyValueSource* current = &source;
+    qsizetype i = from;
+    while (i + 1 < path.size()) {
+        if (const KeyValueSource* next = current->relatedSource(path[i])) {
+            current = next;
+            ++i;
+            continue;
+        }
+        QList<const KeyValueSource*> related;
+        if (!current->relatedSources(path[i], &related))
+            break;
+        for (const KeyValueSource* each : std::as_const(related))
+            appendPathValues(*each, path, i + 1, out);
+        return;
+    }
+    QVariant value = current->valueForKey(path[i]);
+    for (++i; i < path.size(); ++i)
+        value = stepInto(value, path[i]);
+    out.append(value);
+}
+
 QVariant resolveValue(const Expression& e, const KeyValueSource& object, const QVariantMap& variables) {
     switch (e.kind) {
     case Expression::Kind::Constant:
@@ -533,8 +558,17 @@ QVariant resolveValue(const Expression& e, const KeyValueSource& object, const Q
         qsizetype i = 0;
         while (i + 1 < e.path.size()) {
             const KeyValueSource* next = source->relatedSource(e.path[i]);
-            if (!next)
-                break;
+            if (!next) {
+                // Through a to-many relationship the path reads a collection: the values of
+                // every related record ("ANY children.name").
+                QList<const KeyValueSource*> related;
+                if (!source->relatedSources(e.path[i], &related))
+                    break;
+                QVariantList values;
+                for (const KeyValueSource* each : std::as_const(related))
+                    appendPathValues(*each, e.path, i + 1, values);
+                return QVariant(values);
+            }
             source = next;
             ++i;
         }

@@ -41,6 +41,29 @@ CliRun runCli(const QStringList& args, const QByteArray& input, int timeoutMs) {
 
 } // namespace testsupport
 
+bool testsupport::damageStoreTable(const QString& path, const QString& table) {
+    bool ok = false;
+    const qint64 root =
+        sqlOnFile(path,
+                  QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                      .arg(table))
+            .toLongLong(&ok);
+    const qint64 pageSize = sqlOnFile(path, QStringLiteral("PRAGMA page_size")).toLongLong();
+    if (!ok || root < 2 || pageSize <= 0)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek((root - 1) * pageSize))
+        return false;
+    QByteArray garbage(int(pageSize * 4), '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 7919 + 13) & 0xff);
+    return file.write(garbage) == garbage.size();
+}
+
+QString testsupport::cliProgramPath() {
+    return QStringLiteral(LARKSPOON_CLI_PATH);
+}
+
 QByteArray testsupport::fileDigest(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

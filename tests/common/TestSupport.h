@@ -28,6 +28,12 @@ QByteArray fileDigest(const QString& path);
 // column of the first row, or "error: ..." when the statement cannot be prepared.
 QString sqlOnFile(const QString& path, const QString& sql);
 
+// Damages a closed store file as a failing disk would: the first pages of the table's tree
+// (its root page and the three after it) are overwritten with garbage. The file still opens;
+// reading the table fails with SQLite's "database disk image is malformed". False when the
+// table was not found or the file could not be written.
+bool damageStoreTable(const QString& path, const QString& table);
+
 // A small picture in the given format ("JPEG", "PNG", ...), coloured by seed so pictures
 // differ.
 QByteArray pictureData(const char* format, int seed = 0);
@@ -39,5 +45,7 @@ QByteArray pictureData(const char* format, int seed = 0);
 std::string textUnits(const QVariant& value);
 
 CliRun runCli(const QStringList& args, const QByteArray& input = {}, int timeoutMs = 60000);
+// The larkspoon-cli program runCli runs.
+QString cliProgramPath();
 
 } // namespace testsupport

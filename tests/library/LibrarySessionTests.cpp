@@ -8,9 +8,11 @@
 #include "library/LibrarySession.h"
 #include "library/RecipeEditorController.h"
 #include "library/SidebarTreeController.h"
+#include "platform/UndoManager.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -95,6 +97,109 @@ TEST_F(LibrarySessionTest, StagedPicturesReachImagesOnlyWithTheirRecipes) {
     EXPECT_TRUE(QFileInfo::exists(committedPicture));
     EXPECT_FALSE(QFileInfo::exists(libraryPath() + QStringLiteral("/Images/") + lostName));
     EXPECT_FALSE(QFileInfo::exists(staging));
+}
+
+// Where deletions can be undone after a save, the pictures of deleted recipes wait in
+// "Images Holding": undo brings them back with the recipe, redo puts them aside again, and
+// they go once the undo history is emptied.
+TEST_F(LibrarySessionTest, UndoingASavedDeletionBringsThePicturesBack) {
+    CoreDataController& store = m_library->store();
+    store.setHoldsDeletedPicturesForUndo(true);
+    ObjectContext* context = session().context();
+    UndoManager* undo = context->undoManager();
+    RecipesManagedObject* recipe = insertRecipe(context, QStringLiteral("Kept"));
+    ASSERT_TRUE(recipe->saveImage(jpeg(), 1));
+    ASSERT_TRUE(recipe->saveImage(jpeg(), 3));
+    ASSERT_TRUE(session().save());
+    undo->removeAllActions();
+    const QString images = libraryPath() + QStringLiteral("/Images/");
+    const QString holding = CoreDataController::holdingFolder(libraryPath()) + QLatin1Char('/');
+    const QStringList names{QFileInfo(recipe->imagePathAtIndex(1)).fileName(),
+                            QFileInfo(recipe->imagePathAtIndex(3)).fileName()};
+    auto where = [&] {
+        QStringList found;
+        for (const QString& name : names)
+            found << (QFileInfo::exists(images + name)    ? QStringLiteral("Images")
+                      : QFileInfo::exists(holding + name) ? QStringLiteral("Holding")
+                                                          : QStringLiteral("gone"));
+        return found.join(QLatin1Char(' '));
+    };
+
+    session().markRecipesForDelete({recipe});
+    context->deleteObject(recipe);
+    undo->closeImplicitGroup();
+    ASSERT_TRUE(session().save());
+    EXPECT_EQ(where(), QStringLiteral("Holding Holding"));
+
+    undo->undo();
+    EXPECT_FALSE(recipe->isDeleted());
+    EXPECT_EQ(where(), QStringLiteral("Images Images"));
+    ASSERT_TRUE(session().save());
+    EXPECT_EQ(where(), QStringLiteral("Images Images")); // the undone deletion removes nothing
+
+    undo->redo();
+    EXPECT_TRUE(recipe->isDeleted());
+    ASSERT_TRUE(session().save());
+    EXPECT_EQ(where(), QStringLiteral("Holding Holding"));
+
+    undo->removeAllActions(); // nothing can bring the recipe back now
+    EXPECT_EQ(where(), QStringLiteral("gone gone"));
+    EXPECT_FALSE(QFileInfo::exists(CoreDataController::holdingFolder(libraryPath())));
+}
+
+// After a crash the holding folder is emptied when the library opens: pictures of recipes
+// the store holds go back to Images, the others are removed; files of other names, and
+// Images itself, are not touched.
+TEST_F(LibrarySessionTest, PicturesHeldAtACrashAreSettledAtTheNextOpen) {
+    RecipesManagedObject* stored = insertRecipe(session().context(), QStringLiteral("Stored"));
+    ASSERT_TRUE(session().save());
+    const QString storedID = stored->stringValue(QStringLiteral("uniqueID"));
+    const QString holding = CoreDataController::holdingFolder(libraryPath()) + QLatin1Char('/');
+    const QString images = libraryPath() + QStringLiteral("/Images/");
+    ASSERT_TRUE(QDir().mkpath(holding) && QDir().mkpath(images));
+    const QByteArray picture = jpeg();
+    const QStringList files{holding + storedID + QStringLiteral("-Image2.jpg"),
+                            holding + QStringLiteral("2001-01-01-gone-Image1.jpg"),
+                            holding + QStringLiteral("notes.txt"),
+                            images + QStringLiteral("2001-01-01-orphan-Image1.jpg")};
+    for (const QString& path : files) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(picture);
+    }
+
+    m_library = std::make_unique<TestSession>(libraryPath(), m_alerts);
+    ASSERT_TRUE(m_library->isOpen());
+    EXPECT_TRUE(QFileInfo::exists(files.at(1))); // a run without undo leaves the folder alone
+    m_library->store().setHoldsDeletedPicturesForUndo(true);
+    EXPECT_TRUE(QFileInfo::exists(images + storedID + QStringLiteral("-Image2.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(files.at(0)));
+    EXPECT_FALSE(QFileInfo::exists(files.at(1)));
+    EXPECT_TRUE(QFileInfo::exists(files.at(2)));
+    EXPECT_TRUE(QFileInfo::exists(files.at(3)));
+}
+
+// A store that could not be read takes no more writes: the save fails with its own alert
+// and the changes stay in memory.
+TEST_F(LibrarySessionTest, ADamagedStoreRefusesToSaveAndKeepsTheChanges) {
+    for (int i = 0; i < 300; ++i)
+        insertRecipe(session().context(), QStringLiteral("Recipe %1").arg(i),
+                     {{QStringLiteral("directions"), QString(400, QLatin1Char('x'))}});
+    ASSERT_TRUE(session().save());
+    m_library.reset();
+    ASSERT_TRUE(damageStoreTable(libraryStorePath(libraryPath()), QStringLiteral("Recipes")));
+
+    m_library = std::make_unique<TestSession>(libraryPath(), m_alerts);
+    ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
+    RecipesManagedObject* added = insertRecipe(session().context(), QStringLiteral("New"));
+    ASSERT_NE(added, nullptr);
+    m_alerts.asked.clear();
+    EXPECT_FALSE(session().save());
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText,
+              QStringLiteral("The library is damaged; your changes could not be saved."));
+    EXPECT_TRUE(session().context()->hasChanges());
+    EXPECT_FALSE(added->isDeleted());
 }
 
 TEST_F(LibrarySessionTest, WorkWaitingForAnOperationRunsAfterItInOrderUnlessItsReceiverWentFirst) {

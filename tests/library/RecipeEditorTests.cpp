@@ -12,6 +12,7 @@
 #include "measure/MeasurementRules.h"
 #include "measure/SmartMeasurementsController.h"
 #include "platform/PropertyList.h"
+#include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -266,6 +267,34 @@ TEST_F(RecipeEditorTest, DeletingAsksByGroupKindAndRemovesOnlyDirectChildKeyword
     EXPECT_EQ(m_library->store().recipesMarkedForDelete(),
               QStringList{a->stringValue(QStringLiteral("uniqueID"))});
     EXPECT_FALSE(m_recipes->arrangedObjects().contains(a));
+}
+
+// The delete alert tells whether Edit › Undo will bring the recipes back, and it does.
+TEST_F(RecipeEditorTest, TheDeleteAlertSaysWhetherUndoBringsTheRecipeBack) {
+    const struct {
+        bool holds;
+        bool registering;
+        const char* informative;
+    } cases[] = {
+        {true, true, "You can undo this with Edit \u203a Undo."},
+        {true, false, "This action can't be undone."},
+        {false, true, "This action can't be undone."},
+    };
+    UndoManager* undo = context()->undoManager();
+    for (const auto& c : cases) {
+        m_library->store().setHoldsDeletedPicturesForUndo(c.holds);
+        if (!c.registering)
+            undo->disableUndoRegistration();
+        auto* recipe = insertRecipe(context(), QStringLiteral("Soup"));
+        undo->removeAllActions();
+        m_alerts.queueButton(0);
+        ASSERT_TRUE(m_editor->deleteRecipes({recipe}, true));
+        EXPECT_EQ(m_alerts.asked.last().informativeText, QString::fromUtf8(c.informative)) << c.informative;
+        undo->closeImplicitGroup();
+        EXPECT_EQ(undo->canUndo(), c.registering) << c.informative;
+        if (!c.registering)
+            undo->enableUndoRegistration();
+    }
 }
 
 TEST_F(RecipeEditorTest, QuittingWithTheEditorOpenAsksWhetherToSave) {

@@ -64,8 +64,9 @@ TEST_F(RecipeRecordTest, ANewIdentityIsNeverOneAlreadyTaken) {
     // thousand recipes made at once all differ.
     RecipesManagedObject* saved = newRecipe();
     ASSERT_TRUE(m_context->save());
-    EXPECT_EQ(m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID")),
-              QStringList{saved->stringValue(QStringLiteral("uniqueID"))});
+    EXPECT_EQ(
+        m_context->storedTexts(QStringLiteral("Recipes"), QStringLiteral("uniqueID")).value_or(QStringList()),
+        QStringList{saved->stringValue(QStringLiteral("uniqueID"))});
     QSet<QString> ids{saved->stringValue(QStringLiteral("uniqueID"))};
     for (int i = 0; i < 1000; ++i)
         ids.insert(newRecipe()->stringValue(QStringLiteral("uniqueID")));

@@ -5,8 +5,10 @@
 #include "library/LibraryStore.h"
 #include "platform/ManagedObject.h"
 #include "platform/ModelKeys.h"
+#include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -68,6 +70,27 @@ LibrarySession* CliSession::library(Alerts& alerts) {
         return nullptr;
     m_library = std::make_unique<LibrarySession>(*m_store, alerts);
     return m_library.get();
+}
+
+namespace {
+
+bool refuseReadOnly(const ObjectContext* context) {
+    if (!context->isReadOnly())
+        return false;
+    CliSession::printError(QCoreApplication::translate("CoreDataController", "The library is read-only."));
+    return true;
+}
+
+} // namespace
+
+ObjectContext* CliSession::writableContext() {
+    ObjectContext* opened = context();
+    return opened && !refuseReadOnly(opened) ? opened : nullptr;
+}
+
+LibrarySession* CliSession::writableLibrary(Alerts& alerts) {
+    LibrarySession* opened = library(alerts);
+    return opened && !refuseReadOnly(opened->context()) ? opened : nullptr;
 }
 
 void CliSession::printJson(const QJsonValue& value) {
@@ -209,6 +232,25 @@ const EntityDescription* modelEntity(const QString& name, int* exitCode) {
     return entity;
 }
 
+namespace {
+
+// A to-many key path compared as one value matches (or misses) every record alike.
+bool checkToManyPaths(const EntityDescription& entity, const Predicate& filter, const DataModel& model) {
+    const QStringList paths = toManyPathsReadAsOneValue(filter, entity, model);
+    if (paths.isEmpty())
+        return true;
+    const QStringList first = paths.first().split(QLatin1Char('.'));
+    CliSession::printError(
+        QStringLiteral(
+            "\"%1\" leads through the to-many relationship \"%2\" of %3, so it holds many values; "
+            "compare it with ANY, ALL or NONE (as in ANY %1 == \"x\") or use it on the right of IN; "
+            "nothing was read or changed.")
+            .arg(paths.first(), toManyKeyInPath(first, entity, model), entity.name));
+    return false;
+}
+
+} // namespace
+
 bool checkKnownKeys(const EntityDescription& entity, const Predicate* filter, const QStringList& keyPaths) {
     const DataModel* model = currentDataModel();
     if (!model)
@@ -220,7 +262,7 @@ bool checkKnownKeys(const EntityDescription& entity, const Predicate* filter, co
             unknown.append(key);
     }
     if (unknown.isEmpty())
-        return true;
+        return filter ? checkToManyPaths(entity, *filter, *model) : true;
     QStringList quoted;
     for (const QString& key : std::as_const(unknown))
         quoted << QStringLiteral("\"%1\"").arg(key);

@@ -40,6 +40,11 @@ public:
     // The library as the application's controllers see it, with the command's alerts
     // (made once per run; later calls answer the same session). nullptr as context().
     LibrarySession* library(Alerts& alerts);
+    // The same for a command that writes: nullptr, after printing "The library is
+    // read-only.", when the store cannot be written, so the command is refused before it
+    // reads its input or changes anything (the caller exits with CliNoLibrary).
+    ObjectContext* writableContext();
+    LibrarySession* writableLibrary(Alerts& alerts);
 
     // Output helpers: JSON on stdout, one line of text on stderr.
     static void printJson(const QJsonValue& value);
@@ -97,5 +102,7 @@ const EntityDescription* modelEntity(const QString& name, int* exitCode);
 
 // Refuses a filter or key paths ("parent.name") that name a key the entity does not have:
 // such a key reads as nil for every record, so `uniqeID != "X"` would select them all.
-// Runs before anything is read or written; false after printing the unknown keys.
+// Also refuses a key path through a to-many relationship compared as one value
+// (`children.name != "x"`), which would hold for every record alike; ANY, ALL and NONE
+// read such a path. Runs before anything is read or written; false after printing why.
 bool checkKnownKeys(const EntityDescription& entity, const Predicate* filter, const QStringList& keyPaths);

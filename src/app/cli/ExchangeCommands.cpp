@@ -98,7 +98,7 @@ int importCommand(CliSession& session, const QStringList& args) {
     if (!QFileInfo(path).isFile())
         return usage(QStringLiteral("There is no file at %1.").arg(path));
     SilentAlerts alerts;
-    LibrarySession* library = session.library(alerts);
+    LibrarySession* library = session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
     VersionTwoImporterExporter importer(library);

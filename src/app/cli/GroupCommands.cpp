@@ -48,6 +48,11 @@ int groupsCommand(CliSession& session, const QStringList& args) {
     // The same count the sidebar's worker makes, here on this thread.
     const GroupsCounterUpdater::Snapshot snapshot = GroupsCounterUpdater::takeSnapshot(context);
     const std::vector<int> counted = GroupsCounterUpdater::threadedUpdate(snapshot);
+    // A store that could not be read gives an incomplete tree: an error, not a list.
+    if (!context->readFailure().isEmpty()) {
+        CliSession::printError(context->readFailure());
+        return CliNoLibrary;
+    }
     QHash<const ManagedObject*, int> counts;
     for (size_t i = 0; i < snapshot.groups.size() && i < counted.size(); ++i)
         counts.insert(snapshot.groups.at(i), counted.at(i));
@@ -70,7 +75,7 @@ int dropCommand(CliSession& session, const QStringList& args) {
     const bool remove = options.has(QStringLiteral("remove"));
 
     DefaultButtonAlerts alerts;
-    LibrarySession* library = session.library(alerts);
+    LibrarySession* library = session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
     ObjectContext* context = library->context();

@@ -192,7 +192,7 @@ int scaleCommand(CliSession& session, const QStringList& args) {
         return usage(error + QLatin1Char('\n') + synopsis);
     if (options.positional.size() != 1 || !options.has(QStringLiteral("yield")))
         return usage(synopsis);
-    ObjectContext* context = session.context();
+    ObjectContext* context = session.writableContext();
     if (!context)
         return CliNoLibrary;
 
@@ -250,7 +250,7 @@ int rulesCommand(CliSession& session, const QStringList& args) {
         return CliUsage;
     // The command line asks nothing: every question gets its default (first) button.
     DefaultButtonAlerts alerts;
-    LibrarySession* library = session.library(alerts);
+    LibrarySession* library = isExport ? session.library(alerts) : session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
     ObjectContext* context = library->context();

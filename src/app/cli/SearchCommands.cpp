@@ -99,7 +99,7 @@ int groupCommand(CliSession& session, const QStringList& args) {
     // "Yes" to the keyword question only when asked for; deleting has been asked for.
     AnsweringAlerts alerts(
         action == QLatin1String("rename") && !options.has(QStringLiteral("rename-keywords")) ? 1 : 0);
-    LibrarySession* library = session.library(alerts);
+    LibrarySession* library = session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
     ObjectContext* context = library->context();

@@ -65,6 +65,10 @@ int createCommand(CliSession& session, const QStringList& args) {
         CliSession::printError(controller.storeError());
         return CliNoLibrary;
     }
+    if (context->isReadOnly()) {
+        CliSession::printError(alerts.lastMessage);
+        return CliNoLibrary;
+    }
     prepareLibraryFolder(libraryPath);
     // A new library starts with the starter recipes, as in the application.
     LibrarySession library(controller, alerts);
@@ -183,7 +187,7 @@ int insertCommand(CliSession& session, const QStringList& args) {
                          .arg(parseError.error == QJsonParseError::NoError
                                   ? QStringLiteral("an object is needed")
                                   : parseError.errorString()));
-    ObjectContext* context = session.context();
+    ObjectContext* context = session.writableContext();
     if (!context)
         return CliNoLibrary;
     const EntityDescription* entity = context->model().entity(args.at(0));
@@ -312,7 +316,7 @@ int deleteCommand(CliSession& session, const QStringList& args) {
     // Through the library, as the application deletes: the pictures of deleted recipes are
     // removed by the library's save, once the store has committed their deletion.
     ScriptedErrorAlerts alerts;
-    LibrarySession* library = session.library(alerts);
+    LibrarySession* library = session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
     ObjectContext* context = library->context();
