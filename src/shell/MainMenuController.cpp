@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 #include "QtProgressView.h"
+#include "import/ui/WebImporterController.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -93,6 +94,8 @@ MainMenuController::~MainMenuController() {
 }
 
 void MainMenuController::tearDownWindows() {
+    // The importer first: a recipe left in its editor was never saved and leaves with it.
+    m_webImporter.reset();
     m_groupEditorSheet.reset();
     m_aboutBox.reset();
     m_preferencesWindow.reset();
@@ -249,6 +252,21 @@ void MainMenuController::connectRecipeEditor() {
             &MainMenuController::editRecipeAction);
     connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this,
             &MainMenuController::deleteRecipeAction);
+    connect(m_mainWindow.get(), &MainWindow::webImporterRequested, this, &MainMenuController::openWebImporter,
+            Qt::UniqueConnection);
+    if (SideBarDragController* drags = m_app->sideBarDragController()) {
+        drags->setOpenEditorSaver([this] {
+            RecipeEditorController* main = m_app ? m_app->recipeEditorController() : nullptr;
+            if (main && main->isOpen())
+                main->saveButtonAction();
+        });
+        drags->setWebAddressHandler([this](const QString& address) { importDroppedWebAddress(address); });
+    }
+    m_app->setQuitGuard([this] {
+        RecipeEditorView* view = m_webImporter ? m_webImporter->editorView() : nullptr;
+        RecipeEditorController* importerEditor = view ? view->controller() : nullptr;
+        return !importerEditor || importerEditor->closeBeforeQuitting();
+    });
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);
     if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
@@ -305,6 +323,33 @@ void MainMenuController::deleteRecipeAction() {
     if (editor->deleteRecipes(selected, true))
         if (RecipePageView* page = m_mainWindow->recipePage())
             page->displayController()->refreshDisplayView();
+}
+
+WebImporterController* MainMenuController::webImporter() {
+    if (!m_webImporter && m_app && m_app->session() && m_mainWindow) {
+        m_webImporter = std::make_unique<WebImporterController>(m_app->session());
+        SidebarOutlineView* sidebar = m_mainWindow->sidebar();
+        m_webImporter->setSelectedGroupProvider([sidebar = QPointer<SidebarOutlineView>(sidebar)] {
+            return sidebar ? sidebar->selectedGroup() : nullptr;
+        });
+        // A recipe saved in the importer shows in the list and on the page.
+        connect(m_webImporter.get(), &WebImporterController::recipeImported, this, [this] {
+            if (RecipePageView* page = m_mainWindow->recipePage())
+                page->displayController()->refreshDisplayView();
+        });
+    }
+    return m_webImporter.get();
+}
+
+void MainMenuController::openWebImporter() {
+    if (WebImporterController* importer = webImporter())
+        importer->openWebImporter();
+}
+
+void MainMenuController::importDroppedWebAddress(const QString& address) {
+    if (WebImporterController* importer = webImporter())
+        importer->determineAutoImportAbilityFromAddress(address,
+                                                        WebImporterController::Requester::LibraryWindow);
 }
 
 void MainMenuController::showRecipeEditor() {
@@ -523,6 +568,8 @@ void MainMenuController::buildMenus() {
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),
                &MainMenuController::showMainWindow);
+    addCommand(window, QStringLiteral("openWebImporter"), tr("Web Importer"), QKeySequence(tr("Ctrl+2")),
+               &MainMenuController::openWebImporter);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
