@@ -188,6 +188,9 @@ QList<ScreenshotStep> webImporterSteps(MainMenuController& shell, const QString&
              window->resize(1100, 800);
              auto* once = new QObject(window);
              QObject::connect(window->htmlPage(), &HtmlPage::loadFinished, once, [window, once] {
+                 // The start page may still be ending its load.
+                 if (!window->htmlPage()->url().isLocalFile())
+                     return;
                  once->deleteLater();
                  markElements(window, {{QStringLiteral("title"), webimport::NameField},
                                        {QStringLiteral("about"), webimport::DescriptionField},
