@@ -36,7 +36,7 @@ std::optional<QString> label(const std::optional<QString>& fragment,
     std::optional<QString> value = textOf(fragment);
     if (!value)
         return std::nullopt;
-    QString cleaned = labelClean(*value);
+    QString cleaned = labelClean(*value).trimmed();
     return then ? then(cleaned) : cleaned;
 }
 
@@ -234,7 +234,8 @@ public:
         const auto span = [&](const QString& after) { return cut(page, {after}, QStringLiteral("</span>")); };
         const auto timeField = [&](const QString& after) -> std::optional<QString> {
             const auto value = textOf(span(after));
-            return value ? std::optional<QString>(capitalised(dropFirst(labelClean(dashesSpaced(*value)))))
+            return value ? std::optional<QString>(
+                               capitalised(dropFirst(labelClean(dashesSpaced(*value))).trimmed()))
                          : std::nullopt;
         };
         put(recipe, QStringLiteral("recipeDescription"), label(span(QStringLiteral("headnotes\"><p>"))));
@@ -359,7 +360,7 @@ public:
                   capitalised));
         if (const auto yield = cut(page, {QStringLiteral("Yield</strong>")}, QStringLiteral("</li>")))
             recipe.fields.insert(QStringLiteral("yield"),
-                                 capitalised(labelClean(htmlToText(dropFirst(*yield)))));
+                                 capitalised(labelClean(htmlToText(yield->mid(1))).trimmed()));
         if (const auto ingredients =
                 textOf(cut(page, {QStringLiteral("<h2>Ingredients</h2>")},
                            QStringLiteral("<div class=\"recipe-section instructions\">"))))
@@ -554,6 +555,10 @@ const QList<const AutoImporterSuperClass*>& siteExtractors() {
 const AutoImporterSuperClass* siteExtractorForUrl(const QUrl& url) {
     // The host is the second non-empty component of the address split at "/", so another
     // form of a site's host (a port, a user name, no "www.") is not taken for it.
+    // Only web pages are the sites' pages.
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return nullptr;
     const QStringList parts = url.toString().split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return nullptr;
