@@ -220,7 +220,15 @@ std::optional<ExtractedRecipe> fromJsonLd(const QString& page, const QUrl& url) 
         if (json.startsWith(QLatin1String("<![CDATA[")) && json.endsWith(QLatin1String("]]>")))
             json = json.mid(9, json.size() - 12);
         QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8(), &error);
+        QJsonDocument document = QJsonDocument::fromJson(json.toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError) {
+            // Pages often put raw line breaks and tabs inside their texts, which JSON does
+            // not allow; as blanks the description reads.
+            for (QChar& c : json)
+                if (c.unicode() < 0x20)
+                    c = QLatin1Char(' ');
+            document = QJsonDocument::fromJson(json.toUtf8(), &error);
+        }
         if (error.error != QJsonParseError::NoError)
             continue;
         const QJsonValue root =

@@ -53,12 +53,12 @@ void WebAutoImporter::checkIfRecipeIsOnPage() {
     PageCheck result = PageCheck::NoRecipe;
     if (!file.isOpen()) {
         result = PageCheck::Unreadable;
+    } else if ((m_found = webimport::extractRecipe(page, m_url))) {
+        result = PageCheck::Recipe;
     } else if (const AutoImporterSuperClass* site = webimport::siteExtractorForUrl(m_url);
                site && !site->readPage(page)) {
+        // A page of a site that cannot be read in the site's encoding goes to manual import.
         result = PageCheck::Unreadable;
-    } else {
-        m_found = webimport::extractRecipe(page, m_url);
-        result = m_found ? PageCheck::Recipe : PageCheck::NoRecipe;
     }
     if (m_checked)
         m_checked(result);

@@ -284,6 +284,8 @@ TEST(SchemaOrg, JsonLdAndMicrodataForms) {
          "directions", "<b>Dough</b>\n\nKnead.\n\nBake &lt; 1h."},
         {"yield list", open + R"({"@type":"Recipe","name":"x","recipeYield":["4","4 bowls"]})" + close,
          "yield", "4 bowls"},
+        {"raw line break inside a text", open + "{\"@type\":\"Recipe\",\"name\":\"Two\nLines\"}" + close,
+         "name", "Two Lines"},
         {"yield number", open + R"({"@type":"Recipe","name":"x","recipeYield":6})" + close, "yield", "6"},
         {"author and keywords",
          open +
