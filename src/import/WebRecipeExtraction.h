@@ -36,3 +36,17 @@ std::optional<ExtractedRecipe> extractRecipe(const QByteArray& page, const QUrl&
 RecipesManagedObject* makeRecipe(const ExtractedRecipe& found, LibrarySession& session);
 
 } // namespace webimport
+
+class ObjectContext;
+
+namespace webimport {
+
+// The values makeRecipe gives the record: the fields with the directions converted and the
+// ingredients as the parser's rows, also stored as structured text in ingredientsArray.
+struct RecordValues {
+    QVariantMap fields;
+    QVariantList ingredients;
+};
+RecordValues recordValues(const ExtractedRecipe& found, ObjectContext* context, const QString& libraryPath);
+
+} // namespace webimport
