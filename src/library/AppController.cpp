@@ -271,6 +271,8 @@ bool AppController::applicationShouldTerminate() {
     // What is typed into an open editor is not lost by quitting.
     if (m_recipeEditorController && !m_recipeEditorController->closeBeforeQuitting())
         return false;
+    if (m_quitGuard && !m_quitGuard())
+        return false;
     if (!m_coreDataController)
         return true;
     return m_coreDataController->applicationShouldTerminate();

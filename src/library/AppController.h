@@ -82,6 +82,10 @@ public:
     void setDocumentHandler(const QString& extension, DocumentHandler handler);
     bool hasDocumentHandler(const QString& extension) const;
 
+    // Asked before quitting, after the main editor: another window's editor (the web
+    // importer's) closes or keeps the application running (false).
+    void setQuitGuard(std::function<bool()> guard) { m_quitGuard = std::move(guard); }
+
     // Saves the library (and removes image files of deleted recipes).
     bool saveAction();
 
@@ -132,4 +136,5 @@ private:
     RecipeEditorController* m_recipeEditorController = nullptr;
     SmartMeasurementsController* m_smartMeasurementsController = nullptr;
     QHash<QString, DocumentHandler> m_documentHandlers;
+    std::function<bool()> m_quitGuard;
 };

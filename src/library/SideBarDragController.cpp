@@ -204,8 +204,11 @@ SideBarDragController::validateDrop(const QMimeData* mimeData, bool fromSidebar,
             return refused(refusal);
         if (flag(target, "isGroceryList"))
             return refused(QStringLiteral("a grocery list does not take web addresses"));
-        // Addresses go to the web importer, which this build does not have yet.
-        return refused(QStringLiteral("web addresses cannot be imported yet"));
+        if (webAddressFromMimeData(mimeData).isEmpty())
+            return refused(QStringLiteral("only web addresses are taken"));
+        if (!m_webAddressHandler)
+            return refused(QStringLiteral("there is no web importer to take the address"));
+        return allowed(DropOperation::Copy);
     }
     return refused(QStringLiteral("nothing the sidebar takes"));
 }
@@ -224,11 +227,15 @@ bool SideBarDragController::acceptDrop(const QMimeData* mimeData, bool fromSideb
         return dropRecipes(ids, target, decision.remove);
     }
     const QString address = webAddressFromMimeData(mimeData);
-    if (!address.isEmpty() && recipeTargetRefusal(target, childIndex).isEmpty() &&
-        !flag(target, "isGroceryList"))
-        qWarning().noquote() << "a web address dropped on" << nameOf(target)
-                             << "was refused: the web importer is not available yet:" << address;
-    return false;
+    if (address.isEmpty() || !m_webAddressHandler || !recipeTargetRefusal(target, childIndex).isEmpty() ||
+        flag(target, "isGroceryList"))
+        return false;
+    if (m_saveOpenEditor)
+        m_saveOpenEditor();
+    target->setSelectSelfOnInsert(true);
+    target->selectSelf();
+    m_webAddressHandler(address);
+    return true;
 }
 
 bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsManagedObject* target,

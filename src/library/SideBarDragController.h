@@ -42,6 +42,13 @@ public:
 
     SidebarTreeController* treeController() const { return m_tree; }
     // The recipe list whose filter is refreshed after a drop on the selected group; by
+    // Where a web address dropped on a group goes (the web importer). Without one, such
+    // drops are refused. Before it is called an open recipe editor is saved (saveOpenEditor)
+    // and the group is selected, so that the import lands in it.
+    void setWebAddressHandler(std::function<void(const QString& address)> handler) {
+        m_webAddressHandler = std::move(handler);
+    }
+    void setOpenEditorSaver(std::function<void()> save) { m_saveOpenEditor = std::move(save); }
     // The group selected in the sidebar (the view installs it).
     void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) {
         m_selectedGroup = std::move(provider);
@@ -96,4 +103,6 @@ private:
     QPointer<SidebarTreeController> m_tree;
     std::function<GroupsManagedObject*()> m_selectedGroup;
     GroupsManagedObject* m_draggedGroup = nullptr;
+    std::function<void(const QString&)> m_webAddressHandler;
+    std::function<void()> m_saveOpenEditor;
 };

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "QtProgressView.h"
 #include "RecipeListView.h"
+#include "import/ui/WebImporterController.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
@@ -101,6 +102,8 @@ MainMenuController::~MainMenuController() {
 }
 
 void MainMenuController::tearDownWindows() {
+    // The importer first: a recipe left in its editor was never saved and leaves with it.
+    m_webImporter.reset();
     m_groupEditorSheet.reset();
     m_aboutBox.reset();
     m_preferencesWindow.reset();
@@ -272,6 +275,21 @@ void MainMenuController::connectRecipeEditor() {
     connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this,
             &MainMenuController::deleteRecipeAction);
     m_mainWindow->recipeList()->setContextMenuFiller([this](QMenu* menu) { fillRecipeListMenu(menu); });
+    connect(m_mainWindow.get(), &MainWindow::webImporterRequested, this, &MainMenuController::openWebImporter,
+            Qt::UniqueConnection);
+    if (SideBarDragController* drags = m_app->sideBarDragController()) {
+        drags->setOpenEditorSaver([this] {
+            RecipeEditorController* main = m_app ? m_app->recipeEditorController() : nullptr;
+            if (main && main->isOpen())
+                main->saveButtonAction();
+        });
+        drags->setWebAddressHandler([this](const QString& address) { importDroppedWebAddress(address); });
+    }
+    m_app->setQuitGuard([this] {
+        RecipeEditorView* view = m_webImporter ? m_webImporter->editorView() : nullptr;
+        RecipeEditorController* importerEditor = view ? view->controller() : nullptr;
+        return !importerEditor || importerEditor->closeBeforeQuitting();
+    });
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);
     if (SmartMeasurementsController* rules = m_app->smartMeasurementsController())
@@ -417,6 +435,33 @@ void MainMenuController::showRecipeInGroup(ManagedObject* recipe, GroupsManagedO
     m_mainWindow->searchField()->clear();
     m_mainWindow->sidebar()->selectGroup(group);
     recipes->setSelectedObjects({recipe});
+}
+
+WebImporterController* MainMenuController::webImporter() {
+    if (!m_webImporter && m_app && m_app->session() && m_mainWindow) {
+        m_webImporter = std::make_unique<WebImporterController>(m_app->session());
+        SidebarOutlineView* sidebar = m_mainWindow->sidebar();
+        m_webImporter->setSelectedGroupProvider([sidebar = QPointer<SidebarOutlineView>(sidebar)] {
+            return sidebar ? sidebar->selectedGroup() : nullptr;
+        });
+        // A recipe saved in the importer shows in the list and on the page.
+        connect(m_webImporter.get(), &WebImporterController::recipeImported, this, [this] {
+            if (RecipePageView* page = m_mainWindow->recipePage())
+                page->displayController()->refreshDisplayView();
+        });
+    }
+    return m_webImporter.get();
+}
+
+void MainMenuController::openWebImporter() {
+    if (WebImporterController* importer = webImporter())
+        importer->openWebImporter();
+}
+
+void MainMenuController::importDroppedWebAddress(const QString& address) {
+    if (WebImporterController* importer = webImporter())
+        importer->determineAutoImportAbilityFromAddress(address,
+                                                        WebImporterController::Requester::LibraryWindow);
 }
 
 void MainMenuController::showRecipeEditor() {
@@ -696,6 +741,8 @@ void MainMenuController::buildMenus() {
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),
                &MainMenuController::showMainWindow);
+    addCommand(window, QStringLiteral("openWebImporter"), tr("Web Importer"), QKeySequence(tr("Ctrl+2")),
+               &MainMenuController::openWebImporter);
 
     connectDeadToolbarControls();
 
@@ -711,13 +758,13 @@ void MainMenuController::notAvailableYet(const QString& feature) {
                     tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
 }
 
-// The toolbar's Full Screen, Email, Print, Social and Web Importer wait for their
-// features; a click says so instead of doing nothing.
+// The toolbar's Full Screen, Email, Print and Social wait for their features; a click
+// says so instead of doing nothing.
 void MainMenuController::connectDeadToolbarControls() {
     QToolBar* toolbar = m_mainWindow->toolbar();
     for (QAction* item : toolbar->actions()) {
         const QString name = item->objectName();
-        if (name == QLatin1String("Full Screen View") || name == QLatin1String("Web Imports")) {
+        if (name == QLatin1String("Full Screen View")) {
             item->setEnabled(true);
             connect(item, &QAction::triggered, this, [this, item] { notAvailableYet(item->text()); });
         } else if (name == QLatin1String("Recipe Controls")) {

@@ -21,6 +21,7 @@ class PreferencesWindow;
 class QAction;
 class QDialog;
 class QMenu;
+class WebImporterController;
 
 // Where the commands of the menu bar and of the main window's toolbar arrive, and the
 // shell the application's delegate starts: it builds the main window once, shows it and
@@ -105,6 +106,13 @@ public:
     void editGroup(GroupsManagedObject* group);
     void deleteGroup(GroupsManagedObject* group);
 
+    // Window > Web Importer and the toolbar item: the web importer, made on first use.
+    void openWebImporter();
+    WebImporterController* webImporterController() const { return m_webImporter.get(); }
+    // A web address dropped on the library window: the open editor is saved and the
+    // address examined in the web importer.
+    void importDroppedWebAddress(const QString& address);
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -115,6 +123,7 @@ private:
     void connectControllers();
     void connectSidebar();
     void connectRecipeEditor();
+    WebImporterController* webImporter();
     void updateRecipeActions();
     bool recipeEditorIsOpen() const;
     void showRecipeEditor();
@@ -138,6 +147,7 @@ private:
     std::unique_ptr<QDialog> m_aboutBox;
     std::unique_ptr<GroupEditorSheet> m_groupEditorSheet;
     std::unique_ptr<QtProgressView> m_progressView;
+    std::unique_ptr<WebImporterController> m_webImporter;
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
     QList<QMetaObject::Connection> m_controllerConnections;

@@ -250,7 +250,7 @@ void MainWindow::buildToolbar() {
         new QAction(themeIcon("web-browser", st, QStyle::SP_DriveNetIcon), tr("Web Importer"), this);
     webImports->setObjectName(QStringLiteral("Web Imports"));
     webImports->setToolTip(tr("Import recipes from web pages"));
-    webImports->setEnabled(false);
+    connect(webImports, &QAction::triggered, this, &MainWindow::webImporterRequested);
     m_toolbar->addAction(webImports);
 
     // The search field sits at the trailing end of the toolbar.

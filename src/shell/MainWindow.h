@@ -85,6 +85,8 @@ signals:
     void newRecipeRequested();
     void editRecipeRequested();
     void deleteRecipeRequested();
+    // The toolbar's Web Importer item.
+    void webImporterRequested();
     // The window was closed: the application quits the way File > Quit does. The window
     // stays open until then, so a cancelled quit keeps it.
     void quitRequested();

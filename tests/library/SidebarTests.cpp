@@ -10,6 +10,7 @@
 #include "library/RecipesManagedObject.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
+#include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
@@ -233,8 +234,26 @@ TEST_F(SidebarTest, DropDecisions) {
               Kind::None);
     QMimeData address;
     address.setText(QStringLiteral("https://example.org/soup"));
+    // Without a web importer to take it, a dropped address is refused.
     EXPECT_EQ(drag.validateDrop(&address, false, dinner, kOn, false).operation, Kind::None);
     EXPECT_FALSE(drag.acceptDrop(&address, false, dinner, kOn, false));
+
+    // With one: the open editor is saved first, the group selected, then the address handed on.
+    QStringList steps;
+    drag.setOpenEditorSaver([&] { steps << QStringLiteral("save"); });
+    drag.setWebAddressHandler([&](const QString& url) { steps << url; });
+    QList<ManagedObject*> selected;
+    QObject::connect(dinner->managedObjectContext(), &ObjectContext::selectionRequested,
+                     [&](ManagedObject* object) { selected << object; });
+    QMimeData text;
+    text.setText(QStringLiteral("soup with bread"));
+    EXPECT_EQ(drag.validateDrop(&text, false, dinner, kOn, false).operation, Kind::None);
+    EXPECT_FALSE(drag.acceptDrop(&text, false, dinner, kOn, false));
+    EXPECT_EQ(drag.validateDrop(&address, false, smart, kOn, false).operation, Kind::None);
+    EXPECT_EQ(drag.validateDrop(&address, false, dinner, kOn, false).operation, Kind::Copy);
+    EXPECT_TRUE(drag.acceptDrop(&address, false, dinner, kOn, false));
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("save"), QStringLiteral("https://example.org/soup")}));
+    EXPECT_EQ(selected, QList<ManagedObject*>{dinner});
 }
 
 TEST_F(SidebarTest, RecipeDropsAddOrRemoveMembership) {

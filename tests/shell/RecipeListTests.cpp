@@ -270,10 +270,9 @@ TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
     QList<QAction*> commands{m_shell.action(QStringLiteral("print")),
                              m_shell.action(QStringLiteral("email"))};
     for (QAction* item : m_shell.mainWindow()->toolbar()->actions())
-        if (item->objectName() == QLatin1String("Full Screen View") ||
-            item->objectName() == QLatin1String("Web Imports"))
+        if (item->objectName() == QLatin1String("Full Screen View"))
             commands.append(item);
-    ASSERT_EQ(commands.size(), 4);
+    ASSERT_EQ(commands.size(), 3);
     for (QAction* command : commands) {
         const qsizetype asked = m_alerts.asked.size();
         ASSERT_TRUE(command->isEnabled()) << command->text().toStdString();
