@@ -57,6 +57,56 @@
     </message>
 </context>
 <context>
+    <name>BBCGoodFoodImporter</name>
+    <message>
+        <source>Serves %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BookmarksPopover</name>
+    <message>
+        <source>No Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Bookmark</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Bookmark</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CoreDataController</name>
     <message>
         <source>OK</source>
@@ -112,6 +162,14 @@
     </message>
     <message>
         <source>Your changes are kept. Another program saved to the library for longer than the wait allows; save again when it has finished.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library is damaged; your changes could not be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your changes are kept while the program runs, and nothing more is written to the damaged library. Restore the library from a backup.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -185,6 +243,29 @@
     <message>
         <source>%1 of %2</source>
         <comment>recipes done of all in the file</comment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GenericFileDownloader</name>
+    <message>
+        <source>Only http and https addresses can be downloaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file “%1” already exists.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The download is larger than %1 bytes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The download timed out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file “%1” could not be written.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -775,6 +856,14 @@
         <source>Typing</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Web Importer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -922,6 +1011,10 @@
     </message>
     <message>
         <source>The library is being changed by another program; try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library store &quot;%1&quot; is damaged and was not changed: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1488,6 +1581,10 @@
         <source>Delete Recipes</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>You can undo this with Edit › Undo.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RecipeEditorImageView</name>
@@ -1707,6 +1804,37 @@
     </message>
     <message>
         <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SchemaOrgImporter</name>
+    <message>
+        <source>Total time: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 day</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 hour</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 hours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 sec</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2194,6 +2322,145 @@
     </message>
     <message>
         <source>The file may be damaged or written by another program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WebImporterController</name>
+    <message>
+        <source>Web Importer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A−</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smaller Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reload</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loading…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search the Web</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Bookmark</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paste text from elsewhere and pick its fields</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import recipes from the web</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type an address or search the web above, or choose one of the sites. When the page holds a recipe that Larkspoon! recognises, the import bar rises: press Import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>On any other page, select a part of the recipe and press the button of its field below (or choose the field from the context menu). Then press Import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prep Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive Prep Time</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
