@@ -144,17 +144,6 @@ QVariant ManagedObject::valueForKey(const QString& key) const {
     return {};
 }
 
-namespace {
-
-bool isAsciiText(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
-
-} // namespace
-
 const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriticInsensitive) const {
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
@@ -181,7 +170,7 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
     // marks away), and the same string when nothing was taken away.
     QString& withoutMarks = m_foldedTexts->withoutMarks[size_t(index)];
     if (withoutMarks.isNull()) {
-        QString stripped = isAsciiText(folded) ? folded : textWithoutDiacritics(folded);
+        QString stripped = foldsLikeAscii(folded) ? folded : textWithoutDiacritics(folded);
         withoutMarks = stripped == folded ? folded : std::move(stripped);
         if (withoutMarks.isNull())
             withoutMarks = QStringLiteral("");
@@ -189,6 +178,9 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
     return &withoutMarks;
 }
 
+// Answers texts that fold like ASCII (foldsLikeAscii): ASCII with, at most, symbols and
+// punctuation that fold to themselves, as most recipe texts hold ("180 °C", "½ cup"). Their
+// folded form is their ASCII lower case, so they need no folded copy.
 const QString* ManagedObject::asciiTextForKey(const QString& key) const {
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
@@ -200,7 +192,7 @@ const QString* ManagedObject::asciiTextForKey(const QString& key) const {
     const quint64 bit = quint64(1) << index;
     if (!(m_asciiKnown & bit)) {
         m_asciiKnown |= bit;
-        if (isAsciiText(*text))
+        if (foldsLikeAscii(*text))
             m_ascii |= bit;
     }
     return (m_ascii & bit) ? text : nullptr;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 
 using predicate_detail::Comparison;
 
@@ -17,15 +18,11 @@ constexpr int kMaximumFields = 16;
 // More changed records than this are indexed again by a background build.
 constexpr qsizetype kMaximumIndexedAtOnce = 500;
 constexpr quint64 kEmptySlot = ~quint64(0);
+// Pads the end of each indexed text. Searched texts holding this unit are not looked up
+// in the index.
+constexpr char16_t kEndOfText = 0;
 
-bool isAscii(QStringView text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
-
-void appendVarint(std::vector<quint8>& bytes, quint32 value) {
+void appendVarint(std::vector<quint8>& bytes, quint64 value) {
     while (value >= 0x80) {
         bytes.push_back(quint8(value | 0x80));
         value >>= 7;
@@ -33,18 +30,24 @@ void appendVarint(std::vector<quint8>& bytes, quint32 value) {
     bytes.push_back(quint8(value));
 }
 
-quint32 readVarint(const quint8*& p) {
-    quint32 value = 0;
+quint64 readVarint(const quint8*& p) {
+    quint64 value = 0;
     int shift = 0;
     while (*p & 0x80) {
-        value |= quint32(*p++ & 0x7F) << shift;
+        value |= quint64(*p++ & 0x7F) << shift;
         shift += 7;
     }
-    return value | (quint32(*p++) << shift);
+    return value | (quint64(*p++) << shift);
 }
 
+// An entry's head: the distance to the previous record times 32 plus the number of its
+// one field holding the trigram, or kSeveralFields followed by the mask of the fields.
+// Most entries are of one field and near the previous record: one byte.
+constexpr quint32 kSeveralFields = kMaximumFields;
+constexpr int kFieldCodeBits = 5;
+
 // The records holding one trigram, in ascending order, each with the mask of its fields
-// that hold it: per entry the distance to the previous record and the mask, as varints.
+// that hold it, as varints (see kSeveralFields).
 struct Posting {
     std::vector<quint8> bytes;
     quint32 count = 0;
@@ -71,6 +74,8 @@ struct TextSearchIndex::Index {
     std::vector<quint32> versions;
     QHash<const ManagedObject*, quint32> numbers;
     qsizetype superseded = 0;
+    // The trigrams in order with their posting numbers, made when first needed.
+    std::vector<std::pair<quint64, quint32>> byKey;
 
     static size_t slotOf(quint64 key, size_t mask) {
         return size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
@@ -121,18 +126,23 @@ struct TextSearchIndex::Index {
         slotPostings = std::move(numbersOfSlots);
     }
 
-    // Indexes one field of the record being added; ASCII texts are lower-cased on the way,
-    // which is their folding.
+    // Indexes one field of the record being added; texts that fold like ASCII are
+    // lower-cased on the way, which is their folding. The text is followed by two
+    // kEndOfText units, so each of its units starts a trigram and every one or two units
+    // it holds are the start of one of its trigrams.
     void addField(quint32 record, quint32 fieldBit, QStringView text, bool ascii) {
-        if (text.size() < 3)
+        const qsizetype size = text.size();
+        if (size == 0)
             return;
         const char16_t* t = text.utf16();
-        auto unit = [t, ascii](qsizetype i) -> quint64 {
+        auto unit = [t, size, ascii](qsizetype i) -> quint64 {
+            if (i >= size)
+                return kEndOfText;
             const char16_t c = t[i];
             return ascii && c >= u'A' && c <= u'Z' ? quint64(c + 32) : quint64(c);
         };
         quint64 key = (unit(0) << 16) | unit(1);
-        for (qsizetype i = 2; i < text.size(); ++i) {
+        for (qsizetype i = 2; i < size + 2; ++i) {
             key = ((key << 16) | unit(i)) & 0xFFFFFFFFFFFFull;
             Posting& posting = postingFor(key);
             if (posting.pendingMask == 0 || posting.pendingRecord != record) {
@@ -150,8 +160,13 @@ struct TextSearchIndex::Index {
             Posting& posting = postings[number];
             if (posting.pendingMask == 0)
                 continue;
-            appendVarint(posting.bytes, posting.pendingRecord - posting.end);
-            appendVarint(posting.bytes, posting.pendingMask);
+            const quint64 distance = quint64(posting.pendingRecord - posting.end) << kFieldCodeBits;
+            if (posting.pendingMask & (posting.pendingMask - 1)) {
+                appendVarint(posting.bytes, distance | kSeveralFields);
+                appendVarint(posting.bytes, posting.pendingMask);
+            } else {
+                appendVarint(posting.bytes, distance | quint32(std::countr_zero(posting.pendingMask)));
+            }
             posting.end = posting.pendingRecord + 1;
             ++posting.count;
             posting.pendingMask = 0;
@@ -215,6 +230,31 @@ struct TextSearchIndex::Index {
         return kept;
     }
 
+    // The postings of the trigrams starting with prefix (one or two units), for texts
+    // too short to have trigrams of their own: a field holds prefix exactly when it holds
+    // one of these trigrams. Each record with the mask of its fields (among fields) that
+    // hold it goes into masks, by record number.
+    void orPrefixMasks(QStringView prefix, quint32 fields, std::vector<quint32>& masks) {
+        if (byKey.size() != postings.size()) {
+            // Sorted by trigram once, and again after texts indexed later added trigrams.
+            byKey.clear();
+            byKey.reserve(postings.size());
+            for (size_t slot = 0; slot < slotKeys.size(); ++slot)
+                if (slotKeys[slot] != kEmptySlot)
+                    byKey.push_back({slotKeys[slot], slotPostings[slot]});
+            std::sort(byKey.begin(), byKey.end());
+        }
+        const int shift = prefix.size() == 1 ? 32 : 16;
+        quint64 first = quint64(prefix[0].unicode()) << 32;
+        if (prefix.size() == 2)
+            first |= quint64(prefix[1].unicode()) << 16;
+        const quint64 last = first + (quint64(1) << shift) - 1;
+        auto it = std::lower_bound(byKey.begin(), byKey.end(), std::pair<quint64, quint32>(first, 0));
+        for (; it != byKey.end() && it->first <= last; ++it)
+            for (Cursor cursor(postings[it->second]); cursor.valid; cursor.next())
+                masks[cursor.record] |= cursor.mask & fields;
+    }
+
     // Reads a posting entry by entry.
     struct Cursor {
         explicit Cursor(const Posting& posting) : p(posting.bytes.data()), left(posting.count) { next(); }
@@ -223,8 +263,10 @@ struct TextSearchIndex::Index {
             if (!valid)
                 return;
             --left;
-            record = end + readVarint(p);
-            mask = readVarint(p);
+            const quint64 head = readVarint(p);
+            record = end + quint32(head >> kFieldCodeBits);
+            const quint32 code = quint32(head) & ((1u << kFieldCodeBits) - 1);
+            mask = code == kSeveralFields ? quint32(readVarint(p)) : quint32(1) << code;
             end = record + 1;
         }
         const quint8* p;
@@ -239,7 +281,7 @@ struct TextSearchIndex::Index {
         qsizetype total = qsizetype(
             slotKeys.capacity() * sizeof(quint64) + slotPostings.capacity() * sizeof(quint32) +
             postings.capacity() * sizeof(Posting) + objects.capacity() * sizeof(const ManagedObject*) +
-            versions.capacity() * sizeof(quint32));
+            versions.capacity() * sizeof(quint32) + byKey.capacity() * sizeof(std::pair<quint64, quint32>));
         for (const Posting& posting : postings)
             total += qsizetype(posting.bytes.capacity());
         // A hash node holds the key, the value and the bucket's links.
@@ -269,7 +311,7 @@ struct TextSearchIndex::Build {
                 const size_t i = r * fields + f;
                 if (texts[i].isNull())
                     continue;
-                ascii[i] = isAscii(texts[i]) ? 1 : 0;
+                ascii[i] = foldsLikeAscii(texts[i]) ? 1 : 0;
                 if (!ascii[i])
                     folded[i] = foldedText(texts[i], false);
                 index->addField(record, quint32(1) << f, ascii[i] ? texts[i] : folded[i], ascii[i] != 0);
@@ -395,8 +437,7 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
     if (!m_index)
         return evaluateAll();
 
-    // The filter's shape: comparisons "key CONTAINS[c] text" of indexed keys joined by OR,
-    // each text at least three units long once folded.
+    // The filter's shape: comparisons "key CONTAINS[c] text" of indexed keys joined by OR.
     struct Step {
         const Predicate* predicate;
         quint32 fieldBit;
@@ -413,7 +454,8 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
             c->quantifier != predicate_detail::Quantifier::Single ||
             c->modifiers != predicate_detail::CaseInsensitive ||
             c->left.kind != predicate_detail::Expression::Kind::KeyPath || c->left.path.size() != 1 ||
-            !c->preparedRight || !c->preparedRight->isText || c->preparedRight->foldedText.size() < 3)
+            !c->preparedRight || !c->preparedRight->isText || c->preparedRight->foldedText.isEmpty() ||
+            c->preparedRight->foldedText.contains(QChar(kEndOfText)))
             return evaluateAll();
         const qsizetype field = m_keys.indexOf(c->left.path.front());
         if (field < 0)
@@ -426,15 +468,26 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
         steps.push_back({sub, quint32(1) << field, needle});
     }
 
-    // Per record number, the fields that may match.
+    // Per record number, the fields that may match. A text of at most three units is in
+    // a field exactly when the field holds the trigram or a trigram starting with it: those
+    // fields match, which needs no evaluation. Longer texts are evaluated in the fields
+    // holding all their trigrams.
     std::vector<quint32> masks(m_index->objects.size(), 0);
+    std::vector<quint32> matches(m_index->objects.size(), 0); // fields known to match
+
     for (qsizetype n = 0; n < needles.size(); ++n) {
         quint32 fields = 0;
         for (const Step& step : steps)
             if (step.needle == n)
                 fields |= step.fieldBit;
-        for (const Entry& entry : m_index->candidates(needles.at(n), fields))
-            masks[entry.record] |= entry.mask;
+        const QString& needle = needles.at(n);
+        std::vector<quint32>& found = needle.size() <= 3 ? matches : masks;
+        if (needle.size() < 3) {
+            m_index->orPrefixMasks(needle, fields, found);
+        } else {
+            for (const Entry& entry : m_index->candidates(needle, fields))
+                found[entry.record] |= entry.mask;
+        }
     }
 
     QList<ManagedObject*> kept;
@@ -445,6 +498,10 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
             notIndexed.append(object);
             if (filter.evaluate(*object))
                 kept.append(object);
+            continue;
+        }
+        if (matches[*it]) {
+            kept.append(object);
             continue;
         }
         const quint32 mask = masks[*it];
