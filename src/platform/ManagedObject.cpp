@@ -153,12 +153,8 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
         return nullptr;
     // A folded text is dropped whenever its value changes, so one that is kept belongs to
     // the current (non-null) value; searches then skip reading the value itself.
-    if (!m_foldedTexts) {
-        m_foldedTexts = std::make_unique<FoldedTexts>();
-        m_foldedTexts->folded.resize(size_t(m_values.size()));
-        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
-    }
-    QString& folded = m_foldedTexts->folded[size_t(index)];
+    FoldedText& slot = foldedTextSlot(index);
+    QString& folded = slot.folded;
     if (folded.isNull()) {
         folded = foldedText(value.toString(), false);
         if (folded.isNull())
@@ -168,7 +164,7 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
         return &folded;
     // Without diacritics: derived from the folded copy (folding commutes with taking the
     // marks away), and the same string when nothing was taken away.
-    QString& withoutMarks = m_foldedTexts->withoutMarks[size_t(index)];
+    QString& withoutMarks = slot.withoutMarks;
     if (withoutMarks.isNull()) {
         QString stripped = foldsLikeAscii(folded) ? folded : textWithoutDiacritics(folded);
         withoutMarks = stripped == folded ? folded : std::move(stripped);
@@ -208,14 +204,16 @@ void ManagedObject::adoptFoldedText(int index, bool ascii, const QString& folded
     m_ascii &= ~bit;
     if (folded.isNull())
         return;
-    if (!m_foldedTexts) {
-        m_foldedTexts = std::make_unique<FoldedTexts>();
-        m_foldedTexts->folded.resize(size_t(m_values.size()));
-        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
-    }
-    QString& slot = m_foldedTexts->folded[size_t(index)];
+    QString& slot = foldedTextSlot(index).folded;
     if (slot.isNull())
         slot = folded;
+}
+
+ManagedObject::FoldedText& ManagedObject::foldedTextSlot(int index) const {
+    for (FoldedText& slot : m_foldedTexts)
+        if (slot.index == index)
+            return slot;
+    return m_foldedTexts.emplace_front(FoldedText{index, QString(), QString()});
 }
 
 QVariant ManagedObject::selfValue() const {
@@ -223,9 +221,11 @@ QVariant ManagedObject::selfValue() const {
 }
 
 void ManagedObject::invalidateFoldedText(int index) {
-    if (m_foldedTexts) {
-        m_foldedTexts->folded[size_t(index)] = QString();
-        m_foldedTexts->withoutMarks[size_t(index)] = QString();
+    for (FoldedText& slot : m_foldedTexts) {
+        if (slot.index == index) {
+            slot.folded = QString();
+            slot.withoutMarks = QString();
+        }
     }
     const quint64 bit = quint64(1) << index;
     m_asciiKnown &= ~bit;

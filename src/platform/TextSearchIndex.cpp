@@ -9,6 +9,10 @@
 #include <atomic>
 #include <bit>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 using predicate_detail::Comparison;
 
 namespace {
@@ -23,6 +27,10 @@ constexpr quint64 kEmptySlot = ~quint64(0);
 constexpr char16_t kEndOfText = 0;
 
 void appendVarint(std::vector<quint8>& bytes, quint64 value) {
+    // A quarter more room at a time instead of twice as much: postings hold most of the
+    // index, and the room not yet used counts while the index is being built.
+    if (bytes.capacity() - bytes.size() < 10)
+        bytes.reserve(bytes.capacity() + bytes.capacity() / 4 + 16);
     while (value >= 0x80) {
         bytes.push_back(quint8(value | 0x80));
         value >>= 7;
@@ -295,28 +303,46 @@ struct TextSearchIndex::Index {
 struct TextSearchIndex::Build {
     std::vector<const ManagedObject*> objects;
     std::vector<quint32> versions;
-    std::vector<QString> texts;   // objects x fields, shared with the records; null: no text
-    std::vector<QString> folded;  // the same shape: the folded form of the texts not ASCII
-    std::vector<quint8> ascii;    // the same shape
+    // Objects x fields, shared with the records (null: no text), in parts of kPartRecords
+    // records, each dropped once indexed so that the snapshot shrinks as the index grows.
+    static constexpr size_t kPartRecords = 1024;
+    std::vector<std::vector<QString>> texts;
+    void appendText(size_t record, QString text, size_t fields) {
+        if (record % kPartRecords == 0 && texts.size() <= record / kPartRecords) {
+            texts.emplace_back();
+            texts.back().reserve(kPartRecords * fields);
+        }
+        texts.back().push_back(std::move(text));
+    }
+    std::vector<quint8> ascii; // the same shape: whether the text folds like ASCII
+    // The folded form of the others, by position in texts, in its order: few in most
+    // libraries, so not one (empty) string for each text.
+    std::vector<std::pair<size_t, QString>> folded;
     std::unique_ptr<Index> index; // built by the worker
     std::atomic<bool> cancelled{false};
 
     void run(size_t fields) {
         index = std::make_unique<Index>();
-        folded.resize(texts.size());
-        ascii.resize(texts.size());
+        ascii.resize(objects.size() * fields);
         for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
             const quint32 record = index->beginRecord(objects[r], versions[r]);
+            std::vector<QString>& part = texts[r / kPartRecords];
             for (size_t f = 0; f < fields; ++f) {
                 const size_t i = r * fields + f;
-                if (texts[i].isNull())
+                const QString& text = part[(r % kPartRecords) * fields + f];
+                if (text.isNull())
                     continue;
-                ascii[i] = foldsLikeAscii(texts[i]) ? 1 : 0;
-                if (!ascii[i])
-                    folded[i] = foldedText(texts[i], false);
-                index->addField(record, quint32(1) << f, ascii[i] ? texts[i] : folded[i], ascii[i] != 0);
+                ascii[i] = foldsLikeAscii(text) ? 1 : 0;
+                if (ascii[i]) {
+                    index->addField(record, quint32(1) << f, text, true);
+                } else {
+                    folded.emplace_back(i, foldedText(text, false));
+                    index->addField(record, quint32(1) << f, folded.back().second, false);
+                }
             }
             index->finishRecord();
+            if ((r + 1) % kPartRecords == 0)
+                std::vector<QString>().swap(part);
         }
         texts.clear();
         texts.shrink_to_fit();
@@ -355,13 +381,14 @@ void TextSearchIndex::buildInBackground() {
     const size_t fields = size_t(m_keys.size());
     build->objects.reserve(size_t(objects.size()));
     build->versions.reserve(size_t(objects.size()));
-    build->texts.reserve(size_t(objects.size()) * fields);
     for (const ManagedObject* object : objects) {
+        const size_t record = build->objects.size();
         build->objects.push_back(object);
         build->versions.push_back(object->valuesVersion());
         for (int attribute : m_attributeIndexes) {
             const QVariant value = object->attributeValue(attribute);
-            build->texts.push_back(value.typeId() == QMetaType::QString ? value.toString() : QString());
+            build->appendText(record, value.typeId() == QMetaType::QString ? value.toString() : QString(),
+                              fields);
         }
     }
     if (m_worker.joinable())
@@ -390,6 +417,7 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
         return;
     const size_t fields = size_t(m_keys.size());
     Index& index = *build->index;
+    auto folded = build->folded.cbegin();
     for (size_t r = 0; r < build->objects.size(); ++r) {
         const ManagedObject* object = build->objects[r];
         if (object->valuesVersion() != build->versions[r]) {
@@ -398,11 +426,23 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
         }
         for (size_t f = 0; f < fields; ++f) {
             const size_t i = r * fields + f;
+            while (folded != build->folded.cend() && folded->first < i)
+                ++folded;
+            const bool hasFolded = folded != build->folded.cend() && folded->first == i;
             if (!object->attributeValue(m_attributeIndexes[f]).isNull())
-                object->adoptFoldedText(m_attributeIndexes[f], build->ascii[i] != 0, build->folded[i]);
+                object->adoptFoldedText(m_attributeIndexes[f], build->ascii[i] != 0,
+                                        hasFolded ? folded->second : QString());
         }
     }
     m_index = std::move(build->index);
+    // What the build holds besides goes before the memory is handed back.
+    decltype(build->folded)().swap(build->folded);
+    decltype(build->ascii)().swap(build->ascii);
+#if defined(__GLIBC__)
+    // The worker grew its postings by doubling in an arena of its own: the memory it freed
+    // on the way goes back to the system instead of staying with the process.
+    malloc_trim(0);
+#endif
     emit indexReady();
 }
 
