@@ -26,16 +26,27 @@ constexpr quint64 kEmptySlot = ~quint64(0);
 // in the index.
 constexpr char16_t kEndOfText = 0;
 
-void appendVarint(std::vector<quint8>& bytes, quint64 value) {
-    // A quarter more room at a time instead of twice as much: postings hold most of the
-    // index, and the room not yet used counts while the index is being built.
-    if (bytes.capacity() - bytes.size() < 10)
+void appendByte(std::vector<quint8>& bytes, quint8 byte) {
+    // A quarter more room at a time instead of twice as much, for records indexed after
+    // the build (whose postings are sized exactly).
+    if (bytes.size() == bytes.capacity())
         bytes.reserve(bytes.capacity() + bytes.capacity() / 4 + 16);
+    bytes.push_back(byte);
+}
+
+void appendVarint(std::vector<quint8>& bytes, quint64 value) {
     while (value >= 0x80) {
-        bytes.push_back(quint8(value | 0x80));
+        appendByte(bytes, quint8(value | 0x80));
         value >>= 7;
     }
-    bytes.push_back(quint8(value));
+    appendByte(bytes, quint8(value));
+}
+
+quint32 varintSize(quint64 value) {
+    quint32 size = 1;
+    for (; value >= 0x80; value >>= 7)
+        ++size;
+    return size;
 }
 
 quint64 readVarint(const quint8*& p) {
@@ -82,6 +93,19 @@ struct TextSearchIndex::Index {
     std::vector<quint32> versions;
     QHash<const ManagedObject*, quint32> numbers;
     qsizetype superseded = 0;
+    // A build indexes its records twice: first to learn each posting's size, then to
+    // write it into room of that size, which leaves no room unused and nothing freed.
+    bool sizing = false;
+    std::vector<quint32> sizes;
+    void startWriting() {
+        sizing = false;
+        for (size_t n = 0; n < postings.size(); ++n) {
+            postings[n].bytes.reserve(sizes[n]);
+            postings[n].end = 0;
+            postings[n].count = 0;
+        }
+        std::vector<quint32>().swap(sizes);
+    }
     // The trigrams in order with their posting numbers, made when first needed.
     std::vector<std::pair<quint64, quint32>> byKey;
 
@@ -163,17 +187,24 @@ struct TextSearchIndex::Index {
     }
 
     // Writes the masks gathered for the record into the postings.
+    // While sizing, only counts the bytes each posting will take (sizes, by posting).
     void finishRecord() {
+        if (sizing && sizes.size() < postings.size())
+            sizes.resize(postings.size(), 0);
         for (quint32 number : touched) {
             Posting& posting = postings[number];
             if (posting.pendingMask == 0)
                 continue;
             const quint64 distance = quint64(posting.pendingRecord - posting.end) << kFieldCodeBits;
-            if (posting.pendingMask & (posting.pendingMask - 1)) {
-                appendVarint(posting.bytes, distance | kSeveralFields);
-                appendVarint(posting.bytes, posting.pendingMask);
+            const bool several = (posting.pendingMask & (posting.pendingMask - 1)) != 0;
+            const quint64 head =
+                distance | (several ? kSeveralFields : quint32(std::countr_zero(posting.pendingMask)));
+            if (sizing) {
+                sizes[number] += varintSize(head) + (several ? varintSize(posting.pendingMask) : 0);
             } else {
-                appendVarint(posting.bytes, distance | quint32(std::countr_zero(posting.pendingMask)));
+                appendVarint(posting.bytes, head);
+                if (several)
+                    appendVarint(posting.bytes, posting.pendingMask);
             }
             posting.end = posting.pendingRecord + 1;
             ++posting.count;
@@ -324,9 +355,10 @@ struct TextSearchIndex::Build {
     void run(size_t fields) {
         index = std::make_unique<Index>();
         ascii.resize(objects.size() * fields);
+        index->sizing = true;
         for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
             const quint32 record = index->beginRecord(objects[r], versions[r]);
-            std::vector<QString>& part = texts[r / kPartRecords];
+            const std::vector<QString>& part = texts[r / kPartRecords];
             for (size_t f = 0; f < fields; ++f) {
                 const size_t i = r * fields + f;
                 const QString& text = part[(r % kPartRecords) * fields + f];
@@ -341,13 +373,31 @@ struct TextSearchIndex::Build {
                 }
             }
             index->finishRecord();
+        }
+        if (cancelled.load())
+            return;
+        index->startWriting();
+        auto nextFolded = folded.cbegin();
+        for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
+            std::vector<QString>& part = texts[r / kPartRecords];
+            for (size_t f = 0; f < fields; ++f) {
+                const size_t i = r * fields + f;
+                const QString& text = part[(r % kPartRecords) * fields + f];
+                if (text.isNull())
+                    continue;
+                if (ascii[i]) {
+                    index->addField(quint32(r), quint32(1) << f, text, true);
+                } else {
+                    index->addField(quint32(r), quint32(1) << f, nextFolded->second, false);
+                    ++nextFolded;
+                }
+            }
+            index->finishRecord();
             if ((r + 1) % kPartRecords == 0)
                 std::vector<QString>().swap(part);
         }
         texts.clear();
         texts.shrink_to_fit();
-        for (Posting& posting : index->postings)
-            posting.bytes.shrink_to_fit();
     }
 };
 
