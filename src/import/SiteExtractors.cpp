@@ -1,6 +1,7 @@
 // The eleven recipe web sites: where each keeps its recipe's parts on its pages.
 #include "import/AutoImporterSuperClass.h"
 
+#include "platform/TextFolding.h"
 #include "present/HtmlFragmentSanitizer.h"
 
 #include <QCoreApplication>
@@ -93,7 +94,7 @@ public:
                PageEncoding::Detected) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto title = textOf(cut(page, {QStringLiteral("<title>")}, QStringLiteral("recipe")));
-        return title ? std::optional<QString>(capitalised(lineClean(*title))) : std::nullopt;
+        return title ? std::optional<QString>(capitalizedWords(lineClean(*title))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         put(recipe, QStringLiteral("recipeDescription"),
@@ -102,11 +103,11 @@ public:
         put(recipe, QStringLiteral("prepTime"),
             label(cut(page, {QStringLiteral("alt=\"Preparation time\""), QStringLiteral("Prep")},
                       QStringLiteral("</p>"), QStringLiteral("<p>")),
-                  capitalised));
+                  capitalizedWords));
         put(recipe, QStringLiteral("cookingTime"),
             label(cut(page, {QStringLiteral("alt=\"Cook time\""), QStringLiteral("Cook")},
                       QStringLiteral("</p>"), QStringLiteral("<p>")),
-                  capitalised));
+                  capitalizedWords));
         if (const auto yield =
                 label(cut(page, {QStringLiteral("<span class=\"yield\">")}, QStringLiteral("</span>"))))
             recipe.fields.insert(QStringLiteral("yield"),
@@ -172,7 +173,7 @@ public:
     }
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto name = textOf(cut(page, {QStringLiteral("itemreviewed\">")}, QStringLiteral("</span>")));
-        return name ? std::optional<QString>(capitalised(*name)) : std::nullopt;
+        return name ? std::optional<QString>(capitalizedWords(*name)) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         if (auto ingredients = cut(page, {QStringLiteral("Ingredients</h3>")}, QStringLiteral("</ul>")))
@@ -197,12 +198,12 @@ public:
                QStringLiteral(" <div id=\"ingredients\">"), PageEncoding::Latin1) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto title = textOf(cut(page, {QStringLiteral("<title>")}, QStringLiteral("Recipe")));
-        return title ? std::optional<QString>(capitalised(lineClean(*title))) : std::nullopt;
+        return title ? std::optional<QString>(capitalizedWords(lineClean(*title))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         const auto line = [&](const QString& after) -> std::optional<QString> {
             const auto value = textOf(cut(page, {after}, QStringLiteral("</span>")));
-            return value ? std::optional<QString>(capitalised(lineClean(*value))) : std::nullopt;
+            return value ? std::optional<QString>(capitalizedWords(lineClean(*value))) : std::nullopt;
         };
         put(recipe, QStringLiteral("yield"), line(QStringLiteral("Makes:")));
         put(recipe, QStringLiteral("prepTime"), line(QStringLiteral("Prep:")));
@@ -228,24 +229,24 @@ public:
                PageEncoding::Detected) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto name = textOf(cut(page, {QStringLiteral("itemprop=\"name\">")}, QStringLiteral("</h1>")));
-        return name ? std::optional<QString>(capitalised(lineClean(*name))) : std::nullopt;
+        return name ? std::optional<QString>(capitalizedWords(lineClean(*name))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         const auto span = [&](const QString& after) { return cut(page, {after}, QStringLiteral("</span>")); };
         const auto timeField = [&](const QString& after) -> std::optional<QString> {
             const auto value = textOf(span(after));
             return value ? std::optional<QString>(
-                               capitalised(dropFirst(labelClean(dashesSpaced(*value))).trimmed()))
+                               capitalizedWords(dropFirst(labelClean(dashesSpaced(*value))).trimmed()))
                          : std::nullopt;
         };
         put(recipe, QStringLiteral("recipeDescription"), label(span(QStringLiteral("headnotes\"><p>"))));
         if (const auto yield = label(span(QStringLiteral(">Yield"))))
-            recipe.fields.insert(QStringLiteral("yield"), capitalised(dropFirst(*yield)));
+            recipe.fields.insert(QStringLiteral("yield"), capitalizedWords(dropFirst(*yield)));
         if (const auto level = difficultyFrom(
                 label(span(QStringLiteral("Skill Level:"))),
                 {QStringLiteral("Easy"), QStringLiteral("Moderate"), QStringLiteral("Challenging")}))
             recipe.fields.insert(QStringLiteral("difficulty"), *level);
-        put(recipe, QStringLiteral("keywords"), label(span(QStringLiteral(">Course:")), capitalised));
+        put(recipe, QStringLiteral("keywords"), label(span(QStringLiteral(">Course:")), capitalizedWords));
         put(recipe, QStringLiteral("prepTime"), timeField(QStringLiteral(">Prep Time")));
         put(recipe, QStringLiteral("cookingTime"), timeField(QStringLiteral(">Cooking Time")));
         if (const auto ingredients = textOf(
@@ -272,15 +273,16 @@ public:
                PageEncoding::Latin1) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto title = textOf(cut(page, {QStringLiteral("<title>")}, QStringLiteral(" Recipe")));
-        return title ? std::optional<QString>(capitalised(lineClean(*title))) : std::nullopt;
+        return title ? std::optional<QString>(capitalizedWords(lineClean(*title))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         put(recipe, QStringLiteral("recipeDescription"),
             label(cut(page, {QStringLiteral("recipeIntroText\">")}, QStringLiteral("</span>"))));
         if (const auto yield = label(cut(page, {QStringLiteral(">Yield")}, QStringLiteral("</span>"))))
-            recipe.fields.insert(QStringLiteral("yield"), capitalised(dropFirst(*yield)));
+            recipe.fields.insert(QStringLiteral("yield"), capitalizedWords(dropFirst(*yield)));
         put(recipe, QStringLiteral("cuisine"),
-            label(cut(page, {QStringLiteral("<span>cuisine</span>")}, QStringLiteral("</p>")), capitalised));
+            label(cut(page, {QStringLiteral("<span>cuisine</span>")}, QStringLiteral("</p>")),
+                  capitalizedWords));
         if (auto ingredients =
                 cut(page, {QStringLiteral("<h2>Ingredients</h2>")}, QStringLiteral("<h2>Preparation</h2>"))) {
             ingredients->replace(QLatin1Char('-'), QLatin1Char(' '));
@@ -312,18 +314,18 @@ public:
                PageEncoding::Detected) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto name = textOf(cut(page, {QStringLiteral("<h1 class=\"fn\">")}, QStringLiteral("</h1>")));
-        return name ? std::optional<QString>(capitalised(lineClean(*name))) : std::nullopt;
+        return name ? std::optional<QString>(capitalizedWords(lineClean(*name))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         put(recipe, QStringLiteral("yield"),
-            label(cut(page, {QStringLiteral("Yield:")}, QStringLiteral("</dd>")), capitalised));
+            label(cut(page, {QStringLiteral("Yield:")}, QStringLiteral("</dd>")), capitalizedWords));
         if (const auto level = difficultyFrom(
                 label(cut(page, {QStringLiteral("Level:")}, QStringLiteral("</p>"))),
                 {QStringLiteral("Easy"), QStringLiteral("Intermediate"), QStringLiteral("Difficult")}))
             recipe.fields.insert(QStringLiteral("difficulty"), *level);
         const auto timeField = [&](const QString& after) -> std::optional<QString> {
             const auto value = textOf(cut(page, {after}, QStringLiteral("</p>")));
-            return value ? std::optional<QString>(capitalised(labelClean(dashesSpaced(*value))))
+            return value ? std::optional<QString>(capitalizedWords(labelClean(dashesSpaced(*value))))
                          : std::nullopt;
         };
         put(recipe, QStringLiteral("prepTime"), timeField(QStringLiteral("Prep Time:")));
@@ -349,7 +351,7 @@ public:
                PageEncoding::Latin1) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto name = textOf(cut(page, {QStringLiteral("title\" content=\"")}, QStringLiteral("\" />")));
-        return name ? std::optional<QString>(capitalised(lineClean(*name))) : std::nullopt;
+        return name ? std::optional<QString>(capitalizedWords(lineClean(*name))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         put(recipe, QStringLiteral("recipeDescription"),
@@ -357,10 +359,10 @@ public:
         recipe.fields.insert(QStringLiteral("prepTime"), QString());
         put(recipe, QStringLiteral("prepTime"),
             label(cut(page, {QStringLiteral("class=\"preptime\">")}, QStringLiteral("</span>")),
-                  capitalised));
+                  capitalizedWords));
         if (const auto yield = cut(page, {QStringLiteral("Yield</strong>")}, QStringLiteral("</li>")))
             recipe.fields.insert(QStringLiteral("yield"),
-                                 capitalised(labelClean(htmlToText(yield->mid(1))).trimmed()));
+                                 capitalizedWords(labelClean(htmlToText(yield->mid(1))).trimmed()));
         if (const auto ingredients =
                 textOf(cut(page, {QStringLiteral("<h2>Ingredients</h2>")},
                            QStringLiteral("<div class=\"recipe-section instructions\">"))))
@@ -384,12 +386,12 @@ public:
                PageEncoding::Ascii) {}
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto title = textOf(cut(page, {QStringLiteral("<title>")}, QStringLiteral("Recipe")));
-        return title ? std::optional<QString>(capitalised(lineClean(*title))) : std::nullopt;
+        return title ? std::optional<QString>(capitalizedWords(lineClean(*title))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         put(recipe, QStringLiteral("yield"),
             label(cut(page, {QStringLiteral("<p class=\"per_serving\">")}, QStringLiteral("</p>")),
-                  capitalised));
+                  capitalizedWords));
         put(recipe, QStringLiteral("recipeDescription"),
             label(cut(page, {QStringLiteral("<div id=\"recipe\">")}, QStringLiteral("</div>"))));
         if (const auto ingredients =
@@ -414,12 +416,12 @@ public:
     std::optional<QString> nameFromPage(const QString& page) const override {
         const auto name =
             textOf(cut(page, {QStringLiteral("<h1 class=\"heading\">")}, QStringLiteral("</h1>")));
-        return name ? std::optional<QString>(capitalised(lineClean(*name))) : std::nullopt;
+        return name ? std::optional<QString>(capitalizedWords(lineClean(*name))) : std::nullopt;
     }
     void fillFields(const QString& page, ExtractedRecipe& recipe) const override {
         const QString module = QStringLiteral("<div class=\"module recipe-ingredients\">");
         put(recipe, QStringLiteral("yield"),
-            label(cut(page, {module}, QStringLiteral("<"), QStringLiteral("(")), capitalised));
+            label(cut(page, {module}, QStringLiteral("<"), QStringLiteral("(")), capitalizedWords));
         put(recipe, QStringLiteral("recipeDescription"),
             label(cut(page, {QStringLiteral("<p class=\"recipe-description\">")}, QStringLiteral("</p>"))));
         if (const auto ingredients =

@@ -5,6 +5,7 @@
 #include "library/RecipesManagedObject.h"
 #include "measure/IngredientsSorter.h"
 #include "platform/ObjectContext.h"
+#include "platform/TextFolding.h"
 #include "present/HTMLTextWrapper.h"
 
 namespace webimport {
@@ -29,21 +30,6 @@ QUrl searchAddress(const QString& text) {
 QString normalisedAddress(const QString& address) {
     QString result = address;
     return result.replace(QLatin1String("&amp;"), QLatin1String("&"));
-}
-
-QString capitalizedText(const QString& text) {
-    QString result = text.toLower();
-    bool wordStart = true;
-    for (QChar& c : result) {
-        if (c.isLetterOrNumber()) {
-            if (wordStart)
-                c = c.toUpper();
-            wordStart = false;
-        } else {
-            wordStart = c.isSpace() || c == QLatin1Char('-') || c == QLatin1Char('/');
-        }
-    }
-    return result;
 }
 
 const std::array<WebImportField, kFieldCount>& webImportFields() {
@@ -96,7 +82,7 @@ bool WebImportAccumulators::append(int tag, const QString& selection, bool capit
         return false;
     QString text = selection;
     if (tag == NameField && capitalize)
-        text = capitalizedText(text);
+        text = capitalizedWords(text);
     else if (tag == DirectionsField)
         text.replace(QLatin1String("\n"), QLatin1String("\n\n"));
     m_texts[size_t(tag - 1)].append(text);

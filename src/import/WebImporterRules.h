@@ -28,9 +28,6 @@ QUrl searchAddress(const QString& text);
 // An address as the importer compares it: every "&amp;" replaced by "&".
 QString normalisedAddress(const QString& address);
 
-// First letter of each word upper case, the rest lower case.
-QString capitalizedText(const QString& text);
-
 // One of the eleven fields a selection can be added to. tag is the position (1 to 11) in
 // the context menu, key the letter of its Ctrl+Shift shortcut.
 struct WebImportField {

@@ -308,20 +308,6 @@ QString labelClean(QString text) {
     return lineClean(text);
 }
 
-QString capitalised(const QString& text) {
-    QString out = text;
-    bool wordStart = true;
-    for (QChar& c : out) {
-        if (c.isSpace()) {
-            wordStart = true;
-            continue;
-        }
-        c = wordStart ? c.toUpper() : c.toLower();
-        wordStart = false;
-    }
-    return out;
-}
-
 QString paragraphs(QString text) {
     text.replace(QLatin1Char('\n'), QLatin1String("\n\n"));
     return text;

@@ -33,8 +33,6 @@ QString decodeCharacterReferences(const QString& text);
 QString lineClean(QString text);
 // Every ":", "\n", "\r" and "\t" removed.
 QString labelClean(QString text);
-// The first letter of each blank-separated word upper case, the rest lower case.
-QString capitalised(const QString& text);
 // Every "\n" doubled, as manual import does with directions.
 QString paragraphs(QString text);
 // Three or four line breaks in a row brought down to two ("\n\n\n\n" first, then "\n\n\n").

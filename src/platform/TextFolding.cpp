@@ -49,3 +49,17 @@ QString textWithoutDiacritics(QStringView text) {
     }
     return out.normalized(QString::NormalizationForm_C);
 }
+
+QString capitalizedWords(const QString& text) {
+    QString out = text;
+    bool wordStart = true;
+    for (QChar& c : out) {
+        if (c.isSpace()) {
+            wordStart = true;
+            continue;
+        }
+        c = wordStart ? c.toUpper() : c.toLower();
+        wordStart = false;
+    }
+    return out;
+}

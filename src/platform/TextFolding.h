@@ -17,3 +17,7 @@ QString textWithoutDiacritics(QStringView text);
 // quotes and dashes, currency signs), as recipes often do. Such a text is searched
 // ignoring ASCII case instead of through a folded copy.
 bool foldsLikeAscii(QStringView text);
+
+// The first letter of each word upper case and its other letters lower case; words are
+// separated by blanks. The title rule of the recipe page and of web imports.
+QString capitalizedWords(const QString& text);

@@ -15,6 +15,7 @@
 #include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
 #include "platform/StructuredText.h"
+#include "platform/TextFolding.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -29,22 +30,6 @@
 namespace {
 
 constexpr double kDelayedRenderSeconds = 0.1;
-
-// The first letter of each word upper case, the other letters lower case; words are
-// separated by blanks.
-QString capitalized(const QString& text) {
-    QString out = text;
-    bool wordStart = true;
-    for (QChar& c : out) {
-        if (c.isSpace()) {
-            wordStart = true;
-            continue;
-        }
-        c = wordStart ? c.toUpper() : c.toLower();
-        wordStart = false;
-    }
-    return out;
-}
 
 // A plain text field as page text: escaped, double line breaks as "<br><br>".
 QString plainParagraphs(const QString& text) {
@@ -75,13 +60,13 @@ QString ingredientMarkup(const QVariantList& ingredients, bool capitalize) {
         if (IngredientRecords::isGroupTitle(ingredient)) {
             QString title = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
             if (capitalize)
-                title = capitalized(title);
+                title = capitalizedWords(title);
             markup += QLatin1String("<ingredient_group>") + HtmlFragmentSanitizer::escapeText(title) +
                       QLatin1String("</ingredient_group>");
         } else {
             QString name = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
             if (capitalize)
-                name = capitalized(name);
+                name = capitalizedWords(name);
             markup += QLatin1String("<ingredient_quantity>") +
                       HtmlFragmentSanitizer::escapeText(
                           IngredientRecords::textForKey(ingredient, QStringLiteral("quantity"))) +

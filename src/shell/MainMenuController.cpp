@@ -3,6 +3,8 @@
 #include "MainWindow.h"
 #include "QtProgressView.h"
 #include "RecipeListView.h"
+#include "import/WebAutoImporter.h"
+#include "import/WebImporterRules.h"
 #include "import/ui/WebImporterController.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
@@ -277,12 +279,10 @@ void MainMenuController::connectRecipeEditor() {
     m_mainWindow->recipeList()->setContextMenuFiller([this](QMenu* menu) { fillRecipeListMenu(menu); });
     connect(m_mainWindow.get(), &MainWindow::webImporterRequested, this, &MainMenuController::openWebImporter,
             Qt::UniqueConnection);
+    connect(m_mainWindow.get(), &MainWindow::webAddressDropped, this,
+            &MainMenuController::webAddressDroppedOnWindow, Qt::UniqueConnection);
     if (SideBarDragController* drags = m_app->sideBarDragController()) {
-        drags->setOpenEditorSaver([this] {
-            RecipeEditorController* main = m_app ? m_app->recipeEditorController() : nullptr;
-            if (main && main->isOpen())
-                main->saveButtonAction();
-        });
+        drags->setOpenEditorSaver([this] { saveOpenRecipeEditor(); });
         drags->setWebAddressHandler([this](const QString& address) { importDroppedWebAddress(address); });
     }
     m_app->setQuitGuard([this] {
@@ -458,10 +458,52 @@ void MainMenuController::openWebImporter() {
         importer->openWebImporter();
 }
 
+void MainMenuController::saveOpenRecipeEditor() {
+    RecipeEditorController* main = m_app ? m_app->recipeEditorController() : nullptr;
+    if (main && main->isOpen())
+        main->saveButtonAction();
+}
+
+void MainMenuController::webAddressDroppedOnWindow(const QString& address) {
+    saveOpenRecipeEditor();
+    importDroppedWebAddress(address);
+}
+
 void MainMenuController::importDroppedWebAddress(const QString& address) {
-    if (WebImporterController* importer = webImporter())
-        importer->determineAutoImportAbilityFromAddress(address,
-                                                        WebImporterController::Requester::LibraryWindow);
+    if (!m_app || !m_app->session())
+        return;
+    if (!m_droppedLinkImporter) {
+        m_droppedLinkImporter = new WebAutoImporter(QString(), this);
+        // The pictures arrive after the recipe has opened; they go to its editor while it is
+        // still the one open.
+        connect(m_droppedLinkImporter, &WebAutoImporter::pictureReady, this,
+                [this](int index, const QString&) {
+                    RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+                    if (editor && editor->isOpen() && editor->recipe() &&
+                        editor->recipe()->objectID() == m_droppedLinkRecipe)
+                        editor->addImageForIndex(index);
+                });
+    }
+    const QUrl url(webimport::normalisedAddress(address));
+    m_droppedLinkImporter->lookForRecipeOnPage(url, [this, address](WebAutoImporter::PageCheck check) {
+        RecipeEditorController* editor = m_app ? m_app->recipeEditorController() : nullptr;
+        if (check == WebAutoImporter::PageCheck::Recipe && editor && !editor->isOpen() &&
+            m_recipeEditorView) {
+            RecipesManagedObject* recipe = m_droppedLinkImporter->recipeFromPage(*m_app->session());
+            if (!recipe)
+                return;
+            m_droppedLinkRecipe = recipe->objectID();
+            editor->setAnimate(true);
+            editor->editRecipe(recipe, RecipeEditorController::Placement::MainWindow);
+            showRecipeEditor();
+            return;
+        }
+        // No recipe Larkspoon! can read, or a page that could not be fetched: the importer
+        // shows the page, or whatever the browser has to say about it.
+        if (WebImporterController* importer = webImporter())
+            importer->determineAutoImportAbilityFromAddress(address,
+                                                            WebImporterController::Requester::LibraryWindow);
+    });
 }
 
 void MainMenuController::showRecipeEditor() {

@@ -3,6 +3,7 @@
 #include "library/AppController.h"
 #include "library/ui/RecipeEditorView.h"
 #include "platform/FilePanels.h"
+#include "platform/ManagedObject.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -22,6 +23,7 @@ class QAction;
 class QDialog;
 class QMenu;
 class WebImporterController;
+class WebAutoImporter;
 
 // Where the commands of the menu bar and of the main window's toolbar arrive, and the
 // shell the application's delegate starts: it builds the main window once, shows it and
@@ -109,9 +111,13 @@ public:
     // Window > Web Importer and the toolbar item: the web importer, made on first use.
     void openWebImporter();
     WebImporterController* webImporterController() const { return m_webImporter.get(); }
-    // A web address dropped on the library window: the open editor is saved and the
-    // address examined in the web importer.
+    // A web address dropped on the library window (a group or the window itself): the
+    // open editor has been saved. A page that holds a recipe Larkspoon! can read opens
+    // straight in the main editor, its pictures following as they arrive; any other page
+    // opens in the web importer for a manual import.
     void importDroppedWebAddress(const QString& address);
+    // The same for an address dropped elsewhere on the window: the open editor is saved first.
+    void webAddressDroppedOnWindow(const QString& address);
 
     // The user guide among the resources.
     static QString guidePath();
@@ -124,6 +130,7 @@ private:
     void connectSidebar();
     void connectRecipeEditor();
     WebImporterController* webImporter();
+    void saveOpenRecipeEditor();
     void updateRecipeActions();
     bool recipeEditorIsOpen() const;
     void showRecipeEditor();
@@ -148,6 +155,8 @@ private:
     std::unique_ptr<GroupEditorSheet> m_groupEditorSheet;
     std::unique_ptr<QtProgressView> m_progressView;
     std::unique_ptr<WebImporterController> m_webImporter;
+    QPointer<WebAutoImporter> m_droppedLinkImporter;
+    ObjectID m_droppedLinkRecipe{};
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
     QList<QMetaObject::Connection> m_controllerConnections;

@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -93,6 +95,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(tr("Larkspoon!"));
     setMinimumSize(640, 440);
     setUnifiedTitleAndToolBarOnMac(true);
+    setAcceptDrops(true); // web addresses, for the web importer
     buildToolbar();
     buildCentralArea();
 
@@ -651,6 +654,24 @@ void MainWindow::hideRecipeEditor() {
 
 bool MainWindow::isRecipeEditorShown() const {
     return m_recipeEditor && m_recipeEditor->isVisibleTo(this);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!SideBarDragController::webAddressFromMimeData(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!SideBarDragController::webAddressFromMimeData(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString address = SideBarDragController::webAddressFromMimeData(event->mimeData());
+    if (address.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit webAddressDropped(address);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

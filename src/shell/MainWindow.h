@@ -87,6 +87,8 @@ signals:
     void deleteRecipeRequested();
     // The toolbar's Web Importer item.
     void webImporterRequested();
+    // A web address dropped on the window outside the sidebar (which takes it on a group).
+    void webAddressDropped(const QString& address);
     // The window was closed: the application quits the way File > Quit does. The window
     // stays open until then, so a cancelled quit keeps it.
     void quitRequested();
@@ -95,6 +97,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildToolbar();

@@ -21,7 +21,14 @@ public:
         QByteArray location;      // a redirect's target
         bool sendLength = true;   // false: the body ends when the connection closes
         bool neverAnswer = false; // the request is read and left waiting
+        QByteArray contentType = "text/html; charset=utf-8";
     };
+    // A page served whole with status 200.
+    static Response page(QByteArray body) {
+        Response response;
+        response.body = std::move(body);
+        return response;
+    }
 
     LoopbackHttpServer() {
         m_thread.start();
@@ -77,6 +84,7 @@ private:
         if (response.neverAnswer)
             return;
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " X\r\nConnection: close\r\n";
+        head += "Content-Type: " + response.contentType + "\r\n";
         if (!response.location.isEmpty())
             head += "Location: " + response.location + "\r\n";
         if (response.sendLength)

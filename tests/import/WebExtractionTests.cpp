@@ -5,6 +5,7 @@
 #include "import/SchemaOrgImporter.h"
 #include "import/WebPageText.h"
 #include "import/WebRecipeExtraction.h"
+#include "platform/TextFolding.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ TEST(WebPageText, HtmlBecomesPlainText) {
 TEST(WebPageText, CleaningRules) {
     EXPECT_EQ(lineClean(QStringLiteral("a\r\n\tb")), QStringLiteral("ab"));
     EXPECT_EQ(labelClean(QStringLiteral("Yield:\t4")), QStringLiteral("Yield4"));
-    EXPECT_EQ(capitalised(QStringLiteral("CHOCOLATE cake  o'brien")),
+    EXPECT_EQ(capitalizedWords(QStringLiteral("CHOCOLATE cake  o'brien")),
               QStringLiteral("Chocolate Cake  O'brien"));
     EXPECT_EQ(reduceBlankLines(paragraphs(QStringLiteral("a\n\nb\nc"))), QStringLiteral("a\n\nb\n\nc"));
 }

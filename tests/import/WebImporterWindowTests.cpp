@@ -3,6 +3,7 @@
 // import into the importer's own editor.
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
+#include "import/LoopbackHttpServer.h"
 #include "import/ui/WebImporterController.h"
 #include "library/IngredientRecords.h"
 #include "library/IngredientsTableModel.h"
@@ -15,8 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -31,29 +30,6 @@ const char* const kPage = "<html><head><title>Lemon Tart</title></head><body>"
                           "<h1 id=\"title\">Lemon Tart</h1><p>A sharp tart.</p>"
                           "<ul id=\"ingredients\"><li>2 cups flour</li><li>3 lemons</li></ul>"
                           "</body></html>";
-
-// Serves one page to every request, on 127.0.0.1 only.
-class PageServer : public QTcpServer {
-public:
-    explicit PageServer(QByteArray page) : m_page(std::move(page)) {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
-                    socket->write(
-                        "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                        QByteArray::number(m_page.size()) + "\r\n\r\n" + m_page);
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-
-private:
-    QByteArray m_page;
-};
 
 class WebImporterWindowTest : public ::testing::Test {
 protected:
@@ -102,9 +78,9 @@ protected:
 };
 
 TEST_F(WebImporterWindowTest, SelectionsOnAPageAreMarkedCollectedAndImported) {
-    PageServer server{QByteArray(kPage)};
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    const QString address = QStringLiteral("http://127.0.0.1:%1/tart.html").arg(server.serverPort());
+    testsupport::LoopbackHttpServer server;
+    server.route("/tart.html", testsupport::LoopbackHttpServer::page(QByteArray(kPage)));
+    const QString address = server.url(QStringLiteral("/tart.html"));
     QSignalSpy checked(m_window.get(), &WebImporterController::autoImportChecked);
     m_window->addressField()->setText(address);
     QTest::keyClick(m_window->addressField(), Qt::Key_Return);

@@ -1,13 +1,17 @@
 // The library window's recipe list and the views that follow it: the Delete key, the
 // list's context menu, a group renamed or emptied while shown, undo steps and their
-// names, exporting a group, and the commands that are not in this version yet.
+// names, exporting a group, the commands that are not in this version yet, and web
+// addresses dropped on the window.
 #include "common/ScriptedAlerts.h"
 #include "common/ScriptedPanels.h"
+#include "import/LoopbackHttpServer.h"
 #include "library/AppController.h"
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
 #include "library/SidebarTreeController.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "platform/ObjectContext.h"
@@ -23,8 +27,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -286,6 +292,43 @@ TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
     m_panels.answer(file);
     m_shell.action(QStringLiteral("import"))->trigger();
     EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Not available yet"));
+}
+
+// A web address dropped on the window (not on a group): a page that describes its recipe
+// opens in the main editor, unsaved; a page without one opens in the web importer.
+TEST_F(RecipeListTest, DroppedWebAddressesOpenTheRecipeOrTheImporter) {
+    testsupport::LoopbackHttpServer server;
+    server.route("/tart", testsupport::LoopbackHttpServer::page(
+                              QByteArrayLiteral("<html><head><script type=\"application/ld+json\">"
+                                                "{\"@type\": \"Recipe\", \"name\": \"Dropped Tart\","
+                                                " \"recipeIngredient\": [\"2 cups flour\", \"3 lemons\"],"
+                                                " \"recipeInstructions\": \"Bake.\"}</script></head>"
+                                                "<body></body></html>")));
+    server.route("/plain", testsupport::LoopbackHttpServer::page(
+                               QByteArrayLiteral("<html><body>No recipe here.</body></html>")));
+    const auto drop = [this](const QString& address) {
+        QMimeData data;
+        data.setUrls({QUrl(address)});
+        MainWindow* window = m_shell.mainWindow();
+        const QPoint at(window->width() / 2, window->height() / 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        QDropEvent event(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &event);
+    };
+    const qsizetype stored = recipes()->arrangedObjects().size();
+
+    drop(server.url(QStringLiteral("/tart")));
+    RecipeEditorController* editor = m_app->recipeEditorController();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->isOpen(); }, 10000));
+    EXPECT_EQ(editor->recipe()->stringValue(QStringLiteral("name")), QStringLiteral("Dropped Tart"));
+    editor->cancelButtonAction();
+    settle();
+    EXPECT_EQ(recipes()->arrangedObjects().size(), stored); // nothing was kept behind the user's back
+
+    drop(server.url(QStringLiteral("/plain")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_shell.webImporterController() != nullptr; }, 10000));
+    EXPECT_FALSE(editor->isOpen());
 }
 
 } // namespace

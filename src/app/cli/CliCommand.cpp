@@ -115,6 +115,15 @@ void CliSession::printError(const QString& message) {
     fflush(stderr);
 }
 
+QJsonObject ingredientJson(const QVariantMap& record) {
+    QJsonObject object;
+    for (const QString& key :
+         {QStringLiteral("quantity"), QStringLiteral("measurement"), QStringLiteral("name"),
+          QStringLiteral("method"), QStringLiteral("isGroupTitle")})
+        object.insert(key, record.value(key).toString());
+    return object;
+}
+
 QJsonValue jsonFromValue(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return QJsonValue::Null;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QMultiHash>
 #include <QString>
@@ -75,6 +76,9 @@ class ManagedObject;
 // JSON forms of record values: texts, numbers and booleans as themselves, dates as
 // ISO 8601 text in UTC, data as base64 text, related records as their identity text.
 QJsonValue jsonFromValue(const QVariant& value);
+
+// An ingredient record as the commands print it: its texts, and the group-title mark.
+QJsonObject ingredientJson(const QVariantMap& record);
 
 // The option values that follow each "--name" in args (repeatable options collect all),
 // and the remaining positional arguments. Returns false with a message for an option

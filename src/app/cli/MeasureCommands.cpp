@@ -52,15 +52,6 @@ bool parseFloatArgument(const QString& text, float* value) {
     return ok;
 }
 
-QJsonObject ingredientJson(const QVariantMap& record) {
-    QJsonObject object;
-    for (const QString& key :
-         {QStringLiteral("quantity"), QStringLiteral("measurement"), QStringLiteral("name"),
-          QStringLiteral("method"), QStringLiteral("isGroupTitle")})
-        object.insert(key, record.value(key).toString());
-    return object;
-}
-
 int parseIngredientsCommand(CliSession& session, const QStringList& args) {
     if (!args.isEmpty())
         return usage(QStringLiteral("usage: parse-ingredients < TEXT"));

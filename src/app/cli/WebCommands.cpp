@@ -33,15 +33,6 @@ int usage(const QString& message) {
     return CliUsage;
 }
 
-QJsonObject ingredientJson(const QVariantMap& record) {
-    QJsonObject object;
-    for (const QString& key :
-         {QStringLiteral("quantity"), QStringLiteral("measurement"), QStringLiteral("name"),
-          QStringLiteral("method"), QStringLiteral("isGroupTitle")})
-        object.insert(key, record.value(key).toString());
-    return object;
-}
-
 bool isWebAddress(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty() &&

@@ -12,6 +12,9 @@ DisplayWebView::DisplayWebView(QWidget* parent)
     setObjectName(QStringLiteral("recipeDisplayWebView"));
     setPage(m_page->page());
     setContextMenuPolicy(Qt::NoContextMenu);
+    // A drop is never the page's to take: a dropped address goes to the window around it
+    // (and on to the web importer) instead of replacing the recipe in the view.
+    setAcceptDrops(false);
     // Links in a recipe open nothing inside the page.
     connect(m_page, &HtmlPage::newWindowRequested, this, [](const QUrl&) {});
 }
