@@ -7,7 +7,12 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "grocery/GroceryCategories.h"
+
+#include <memory>
+
 class GroupsManagedObject;
+class MeasurementsConverter;
 class LibrarySession;
 class ManagedObject;
 
@@ -103,6 +108,12 @@ public:
     // key is quantity, measurement, name, method, needed ("1"/"0") or category (position).
     void setConsolidatedField(int row, const QString& key, const QString& value);
 
+    // The library's aisles, for the categories editor. After editing them (and saving with
+    // saveCategories) call categoriesChanged(): the list is consolidated again so every
+    // row's aisle position follows the new order.
+    GroceryCategories& categories() { return m_categories; }
+    void categoriesChanged();
+
     // True when something is needed or there are own items; otherwise tells the user so
     // through the session's alerts and returns false.
     bool checkIfThereAreItemsToPrint();
@@ -110,23 +121,36 @@ public:
     QString htmlString() const;
     // The subject of a mailed list.
     QString emailSubject() const;
-    // The list as plain text for a mail body.
+    // The list as plain text for a mail body (a mailto: address must still replace "&").
     QString generatePlainTextEmail() const;
+    // The records printed: the needed consolidated rows and the own items, by name.
+    QList<QVariantMap> printedItems() const;
+    // Whether the stored state could be read; an unreadable one shows an empty list and is
+    // left as it is until the user edits the list.
+    bool isStateReadable() const { return m_dictReadable; }
 
 signals:
     // Rows of any tab changed (after an edit or a reload).
     void changed();
 
 private:
+    void readDict();
+    QVariantList dictList(const QString& key) const;
     void loadRecipeRows();
     void loadMyItems();
     void loadConsolidated();
-    bool writeDict(const QVariantMap& changes);
+    void refreshConsolidatedRow(int row);
+    bool writeDict(const QString& key, const QVariant& value);
     void saveConsolidated();
     void saveMyItems();
 
     LibrarySession& m_session;
+    std::unique_ptr<MeasurementsConverter> m_converter;
+    GroceryCategories m_categories;
     GroupsManagedObject* m_list = nullptr;
+    QVariantMap m_dict;
+    bool m_dictReadable = true;
+    QList<ManagedObject*> m_recipes;
     QList<GroceryRecipeRow> m_recipeRows;
     QList<GroceryItem> m_myItems;
     QList<GroceryConsolidatedRow> m_consolidated;
