@@ -1,8 +1,10 @@
 #pragma once
 
+#include "grocery/ui/GroceryEditor.h"
 #include "library/AppController.h"
 #include "library/ui/RecipeEditorView.h"
 #include "platform/FilePanels.h"
+#include "platform/MailHandOver.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -113,6 +115,16 @@ public:
     // address examined in the web importer.
     void importDroppedWebAddress(const QString& address);
 
+    // File > Print and Email and the toolbar's Print and Email: with a grocery list selected
+    // in the sidebar, the grocery list is printed or mailed.
+    void printAction();
+    void emailAction();
+    // The grocery list selected in the sidebar, or null.
+    GroupsManagedObject* selectedGroceryList() const;
+    GroceryEditor* groceryEditor() const { return m_groceryEditor; }
+    // The desktop's mail program, for every command that opens a new message.
+    MailHandOver* mailHandOver();
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -138,6 +150,7 @@ private:
     // A command whose feature is not in this version: an alert says so.
     void notAvailableYet(const QString& feature);
     void connectDeadToolbarControls();
+    void showGroceryEditorFor(GroupsManagedObject* group);
 
     QPointer<AppController> m_app;
     bool m_nibLoaded = false;
@@ -150,5 +163,7 @@ private:
     std::unique_ptr<WebImporterController> m_webImporter;
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
+    QPointer<GroceryEditor> m_groceryEditor;
+    std::unique_ptr<MailHandOver> m_mailHandOver;
     QList<QMetaObject::Connection> m_controllerConnections;
 };
