@@ -64,12 +64,16 @@ void GroceryListMyItemsTableView::addIngredientAtIndex(int index) {
     if (row < 0)
         return;
     selectRows({row});
+    setFocus(Qt::OtherFocusReason);
     // Editing starts once the new row is laid out.
     Scheduler::instance().schedule(
         0.1,
         [this, row] {
-            if (row < m_model->rowCount())
-                edit(m_model->index(row, GroceryMyItemsModel::NameColumn));
+            if (row >= m_model->rowCount())
+                return;
+            const QModelIndex name = m_model->index(row, GroceryMyItemsModel::NameColumn);
+            selectionModel()->setCurrentIndex(name, QItemSelectionModel::NoUpdate);
+            edit(name);
         },
         this);
 }
