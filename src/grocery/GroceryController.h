@@ -63,7 +63,8 @@ public:
     explicit GroceryController(LibrarySession& session, QObject* parent = nullptr);
     ~GroceryController() override;
 
-    // The list shown; null shows nothing. Loads all three tabs.
+    // The list shown; null shows nothing. Loads all three tabs. The record is held raw:
+    // whoever deletes the group first sets another list (or null) here.
     void setGroceryList(GroupsManagedObject* list);
     GroupsManagedObject* groceryList() const;
     // The grocery list's name, the editor's title.

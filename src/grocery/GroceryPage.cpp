@@ -63,11 +63,12 @@ QString itemLine(const QVariantMap& item) {
 QString section(const QString& header, const QList<const QVariantMap*>& items) {
     QString text = QStringLiteral("<div id=\"main\"><div id=\"aisle\" class=\"content_box\"><div "
                                   "class=\"section_header\">") +
-                   header.toHtmlEscaped() + QStringLiteral("</div>");
+                   header.toHtmlEscaped() + QStringLiteral("</div><div class=\"items\">");
     for (const QVariantMap* item : items)
         text += itemLine(*item);
-    // The two boxes are closed, so the next aisle follows this one instead of sitting in it.
-    return text + QStringLiteral("</div></div><hr>");
+    // The boxes are closed, so the next aisle follows this one instead of sitting in it; the
+    // lines have a box of their own so every text engine starts them below the header.
+    return text + QStringLiteral("</div></div></div><hr>");
 }
 
 } // namespace

@@ -8,8 +8,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
+#include <QTextFrame>
 
 namespace {
+
+// The inset of the page's text, as the template's padding gives it in a browser.
+constexpr qreal kSideInsetPoints = 36;
+constexpr qreal kTopInsetPoints = 18;
 
 // US Letter in points, portrait, with the print margins of the list.
 QPageLayout groceryPageLayout() {
@@ -39,7 +44,19 @@ bool layOutGroceryPage(const QString& html, QPagedPaintDevice& device, QString* 
     QTextDocument document;
     document.documentLayout()->setPaintDevice(&device);
     document.setDocumentMargin(0);
-    document.setHtml(html);
+    // A browser ends a box at its last line break; the text engine would add an empty line
+    // there, so the break is left out.
+    QString adapted = html;
+    adapted.replace(QLatin1String("<br></div>"), QLatin1String("</div>"));
+    document.setHtml(adapted);
+    // The text engine takes no padding from the style sheet: the page's side inset is set on
+    // the document's frame instead.
+    const qreal inset = kSideInsetPoints * device.logicalDpiX() / 72.0;
+    QTextFrameFormat frame = document.rootFrame()->frameFormat();
+    frame.setLeftMargin(inset);
+    frame.setRightMargin(inset);
+    frame.setTopMargin(kTopInsetPoints * device.logicalDpiY() / 72.0);
+    document.rootFrame()->setFrameFormat(frame);
     const QSizeF page(device.width(), device.height());
     document.setPageSize(page);
     const int pages = document.pageCount();

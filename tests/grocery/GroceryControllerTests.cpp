@@ -204,7 +204,7 @@ TEST_F(GroceryControllerTest, PrintedPageHasAislesInOrderAndUncategorizedLast) {
     EXPECT_TRUE(produce > 0 && produce < baking && baking < uncategorized) << page.toStdString();
     const QString lines[] = {
         QStringLiteral("\u2610&nbsp;&nbsp;2&nbsp;pears,&nbsp;&lt;b&gt;ripe&lt;/b&gt;<br>"),
-        QStringLiteral("\u2610&nbsp;&nbsp;1&nbsp;cup&nbsp;flour<br></div></div><hr>"),
+        QStringLiteral("\u2610&nbsp;&nbsp;1&nbsp;cup&nbsp;flour<br></div></div></div><hr>"),
         QStringLiteral("\u2610&nbsp;&nbsp;*\u00BD&nbsp;lb&nbsp;butter<br>"),
         QStringLiteral("<h1>Week &lt;1&gt;</h1>"),
     };
