@@ -160,6 +160,17 @@ QString GroceryEditor::title() const {
     return m_title->text();
 }
 
+// A list deleted while shown (the sidebar selects another group right after) is let go.
+bool GroceryEditor::hasLiveList() {
+    GroupsManagedObject* list = m_controller->groceryList();
+    if (list && list->isDeleted()) {
+        m_controller->setGroceryList(nullptr);
+        m_title->clear();
+        return false;
+    }
+    return list != nullptr;
+}
+
 void GroceryEditor::tableViewSelectionButtons(int tab) {
     if (tab == m_tabs->currentIndex())
         tabShown(tab);
@@ -174,7 +185,7 @@ int GroceryEditor::currentTab() const {
 // Each tab reads its rows again when shown: recipes may have been edited, added to the
 // list or taken off it while another tab was up.
 void GroceryEditor::tabShown(int tab) {
-    if (!m_controller->groceryList())
+    if (!hasLiveList())
         return;
     m_controller->reload();
     m_title->setText(m_controller->title());
@@ -203,7 +214,7 @@ void GroceryEditor::tell(const QString& message, const QString& informative) {
 // Both commands read the own items and the consolidated list again first; with nothing
 // needed and no own items the controller says so and nothing more happens.
 bool GroceryEditor::preparePrinting() {
-    if (!m_controller->groceryList())
+    if (!hasLiveList())
         return false;
     m_controller->reload();
     return m_controller->checkIfThereAreItemsToPrint();

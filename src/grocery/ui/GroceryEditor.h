@@ -65,6 +65,7 @@ private:
     QWidget* makeConsolidatedTab();
     void tabShown(int tab);
     void scrollToSelectedRecipe();
+    bool hasLiveList();
     bool preparePrinting();
     void tell(const QString& message, const QString& informative);
 
