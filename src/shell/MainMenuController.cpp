@@ -3,6 +3,8 @@
 #include "MainWindow.h"
 #include "QtProgressView.h"
 #include "RecipeListView.h"
+#include "XdgMailHandOver.h"
+#include "grocery/ui/GroceryEditor.h"
 #include "import/WebAutoImporter.h"
 #include "import/WebImporterRules.h"
 #include "import/ui/WebImporterController.h"
@@ -198,6 +200,9 @@ void MainMenuController::connectSidebar() {
     auto* page = new RecipePageView(m_app->session());
     m_mainWindow->setRecipePage(page);
     page->delayedInitalize();
+    m_groceryEditor = new GroceryEditor(*m_app->session(), m_mainWindow.get());
+    m_groceryEditor->hide();
+    m_groceryEditor->setMailHandOver(mailHandOver());
     sidebar->setControllers(tree, m_app->sideBarDragController());
     sidebar->setRecipeListWidget(m_mainWindow->recipeTable());
     m_mainWindow->setSearchBoxMenu(m_app->searchBoxMenu());
@@ -211,6 +216,7 @@ void MainMenuController::connectSidebar() {
                     recipes->setSelectionIndexes({0});
                 search->sidebarSelectionChanged();
                 updateGroupActions();
+                showGroceryEditorFor(group);
             });
     connect(sidebar, &SidebarOutlineView::editGroupRequested, this, &MainMenuController::editGroup);
     connect(sidebar, &SidebarOutlineView::deleteGroupRequested, this, &MainMenuController::deleteGroup);
@@ -373,6 +379,49 @@ void MainMenuController::refreshSelectedGroupList() {
     recipes->setFilterPredicate(filter); // the selection keeps what is still listed
     if (recipes->selectedObjects().isEmpty() && !recipes->arrangedObjects().isEmpty())
         recipes->setSelectionIndexes({0});
+    // Recipes came onto the grocery list shown, or went off it.
+    if (m_groceryEditor && m_mainWindow->isGroceryEditorShown())
+        m_groceryEditor->tableViewSelectionButtons(m_groceryEditor->currentTab());
+}
+
+// A grocery list selected in the sidebar shows its editor where the recipe page was.
+void MainMenuController::showGroceryEditorFor(GroupsManagedObject* group) {
+    if (!m_groceryEditor)
+        return;
+    if (group && !group->isDeleted() && group->boolValue(QStringLiteral("isGroceryList"))) {
+        m_groceryEditor->setGroceryList(group);
+        m_mainWindow->showGroceryEditor(m_groceryEditor);
+    } else {
+        m_mainWindow->hideGroceryEditor();
+        m_groceryEditor->setGroceryList(nullptr);
+    }
+}
+
+GroupsManagedObject* MainMenuController::selectedGroceryList() const {
+    GroupsManagedObject* group = m_mainWindow ? m_mainWindow->sidebar()->selectedGroup() : nullptr;
+    return group && !group->isDeleted() && group->boolValue(QStringLiteral("isGroceryList")) ? group
+                                                                                             : nullptr;
+}
+
+MailHandOver* MainMenuController::mailHandOver() {
+    if (!m_mailHandOver)
+        m_mailHandOver = std::make_unique<XdgMailHandOver>();
+    return m_mailHandOver.get();
+}
+
+// Printing and mailing recipes arrive with their own step; until then they say so.
+void MainMenuController::printAction() {
+    if (m_groceryEditor && selectedGroceryList())
+        m_groceryEditor->printList();
+    else
+        notAvailableYet(tr("Printing"));
+}
+
+void MainMenuController::emailAction() {
+    if (m_groceryEditor && selectedGroceryList())
+        m_groceryEditor->emailList();
+    else
+        notAvailableYet(tr("Email"));
 }
 
 // The recipe list's context menu, for the recipes selected when it opens.
@@ -747,13 +796,9 @@ void MainMenuController::buildMenus() {
     addCommand(file, QStringLiteral("exportGroup"), tr("Export Group..."), {},
                &MainMenuController::exportGroupAction);
     file->addSeparator();
-    // Printing and mail arrive with their own steps; until then they say so when chosen.
-    connect(addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P"))),
-            &QAction::triggered, this, [this] { notAvailableYet(tr("Printing")); });
-    connect(addCommand(file, QStringLiteral("email"), tr("Email...")), &QAction::triggered, this,
-            [this] { notAvailableYet(tr("Email")); });
-    for (const char* name : {"print", "email"})
-        action(QLatin1String(name))->setEnabled(true);
+    addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P")),
+               &MainMenuController::printAction);
+    addCommand(file, QStringLiteral("email"), tr("Email..."), {}, &MainMenuController::emailAction);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
     // Undo names what it undoes; with a text field being typed in, that is the typing.
@@ -800,8 +845,8 @@ void MainMenuController::notAvailableYet(const QString& feature) {
                     tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
 }
 
-// The toolbar's Full Screen, Email, Print and Social wait for their features; a click
-// says so instead of doing nothing.
+// The toolbar's Email and Print are the menu's commands; Full Screen and Social wait for
+// their features, and a click says so instead of doing nothing.
 void MainMenuController::connectDeadToolbarControls() {
     QToolBar* toolbar = m_mainWindow->toolbar();
     for (QAction* item : toolbar->actions()) {
@@ -813,9 +858,12 @@ void MainMenuController::connectDeadToolbarControls() {
             item->setEnabled(true);
         }
     }
-    for (const char* name : {"emailSegment", "printSegment", "socialSegment"})
-        if (auto* button = toolbar->findChild<QToolButton*>(QLatin1String(name)))
-            connect(button, &QToolButton::clicked, this, [this, button] { notAvailableYet(button->text()); });
+    if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("emailSegment")))
+        connect(button, &QToolButton::clicked, this, &MainMenuController::emailAction);
+    if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("printSegment")))
+        connect(button, &QToolButton::clicked, this, &MainMenuController::printAction);
+    if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("socialSegment")))
+        connect(button, &QToolButton::clicked, this, [this, button] { notAvailableYet(button->text()); });
 }
 
 void MainMenuController::createNewLibraryDialogAction() {

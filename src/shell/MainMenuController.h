@@ -1,8 +1,10 @@
 #pragma once
 
+#include "grocery/ui/GroceryEditor.h"
 #include "library/AppController.h"
 #include "library/ui/RecipeEditorView.h"
 #include "platform/FilePanels.h"
+#include "platform/MailHandOver.h"
 #include "platform/ManagedObject.h"
 
 #include <QHash>
@@ -119,6 +121,16 @@ public:
     // The same for an address dropped elsewhere on the window: the open editor is saved first.
     void webAddressDroppedOnWindow(const QString& address);
 
+    // File > Print and Email and the toolbar's Print and Email: with a grocery list selected
+    // in the sidebar, the grocery list is printed or mailed.
+    void printAction();
+    void emailAction();
+    // The grocery list selected in the sidebar, or null.
+    GroupsManagedObject* selectedGroceryList() const;
+    GroceryEditor* groceryEditor() const { return m_groceryEditor; }
+    // The desktop's mail program, for every command that opens a new message.
+    MailHandOver* mailHandOver();
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -145,6 +157,7 @@ private:
     // A command whose feature is not in this version: an alert says so.
     void notAvailableYet(const QString& feature);
     void connectDeadToolbarControls();
+    void showGroceryEditorFor(GroupsManagedObject* group);
 
     QPointer<AppController> m_app;
     bool m_nibLoaded = false;
@@ -159,5 +172,7 @@ private:
     ObjectID m_droppedLinkRecipe{};
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
+    QPointer<GroceryEditor> m_groceryEditor;
+    std::unique_ptr<MailHandOver> m_mailHandOver;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

@@ -634,6 +634,8 @@ void MainWindow::showRecipeEditor(QWidget* editor) {
     }
     if (m_recipePage)
         m_recipePage->hide();
+    if (m_groceryEditor)
+        m_groceryEditor->hide();
     m_recipePageTitle->hide();
     editor->show();
 }
@@ -642,7 +644,9 @@ void MainWindow::hideRecipeEditor() {
     if (!m_recipeEditor)
         return;
     m_recipeEditor->hide();
-    if (m_recipePage)
+    if (m_groceryEditorWanted && m_groceryEditor)
+        m_groceryEditor->show();
+    else if (m_recipePage)
         m_recipePage->show();
     else
         m_recipePageTitle->show();
@@ -672,6 +676,41 @@ void MainWindow::dropEvent(QDropEvent* event) {
         return;
     event->acceptProposedAction();
     emit webAddressDropped(address);
+}
+
+void MainWindow::showGroceryEditor(QWidget* editor) {
+    if (!editor)
+        return;
+    m_groceryEditorWanted = true;
+    if (m_groceryEditor != editor) {
+        m_groceryEditor = editor;
+        auto* layout = static_cast<QVBoxLayout*>(m_pageArea->layout());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->insertWidget(0, editor, 1);
+    }
+    if (isRecipeEditorShown()) // the open recipe editor keeps the page area
+        return;
+    if (m_recipePage)
+        m_recipePage->hide();
+    m_recipePageTitle->hide();
+    editor->show();
+}
+
+void MainWindow::hideGroceryEditor() {
+    m_groceryEditorWanted = false;
+    if (!m_groceryEditor || !m_groceryEditor->isVisibleTo(this))
+        return;
+    m_groceryEditor->hide();
+    if (isRecipeEditorShown())
+        return;
+    if (m_recipePage)
+        m_recipePage->show();
+    else
+        m_recipePageTitle->show();
+}
+
+bool MainWindow::isGroceryEditorShown() const {
+    return m_groceryEditor && m_groceryEditor->isVisibleTo(this);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

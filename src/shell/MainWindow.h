@@ -55,6 +55,10 @@ public:
     void showRecipeEditor(QWidget* editor);
     void hideRecipeEditor();
     bool isRecipeEditorShown() const;
+    // A selected grocery list shows its editor in the page area instead of the recipe page.
+    void showGroceryEditor(QWidget* editor);
+    void hideGroceryEditor();
+    bool isGroceryEditorShown() const;
 
     // The size a window opens with when nothing else decides it.
     static QSize initialSize() { return {1100, 720}; }
@@ -131,6 +135,8 @@ private:
     QFrame* m_pageArea = nullptr;
     RecipePageView* m_recipePage = nullptr;
     QPointer<QWidget> m_recipeEditor;
+    QPointer<QWidget> m_groceryEditor;
+    bool m_groceryEditorWanted = false; // a grocery list is selected
     QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
     QLabel* m_noResults = nullptr;

@@ -2,8 +2,10 @@
 // recipes dropped on a sidebar group by a real drop event.
 #include "common/ScriptedAlerts.h"
 #include "common/ScriptedPanels.h"
+#include "grocery/ui/GroceryEditor.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
+#include "library/GroupEditorController.h"
 #include "library/GroupsManagedObject.h"
 #include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
@@ -39,6 +41,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -306,6 +309,39 @@ TEST_F(LibraryWindowTest, TheIntroductionSitsBesideTheSelectorAndGotItKeepsTheWi
     EXPECT_FALSE(page->introduction()->isVisible());
     EXPECT_EQ(window->width(), windowWidth);
     EXPECT_EQ(page->webView()->geometry(), page->rect());
+}
+
+// A grocery list selected in the sidebar takes the page area with its editor, and the
+// menu's and toolbar's Print and Email act on it; for recipes they are not there yet.
+TEST_F(LibraryWindowTest, PrintAndEmailActOnASelectedGroceryList) {
+    MainWindow* window = m_shell.mainWindow();
+    GroupsManagedObject* list =
+        m_app->groupEditorController()->createNewGroceryList(QStringLiteral("Weekend"));
+    ASSERT_NE(list, nullptr);
+    window->sidebar()->selectGroup(list);
+    ASSERT_TRUE(window->isGroceryEditorShown());
+    EXPECT_EQ(m_shell.groceryEditor()->title(), QStringLiteral("Weekend"));
+
+    const QString noneNeeded =
+        QStringLiteral("Unable to print/email ingredients because none are marked Needed.");
+    const QString notYet = QStringLiteral("Not available yet");
+    auto askedAfter = [this](const std::function<void()>& command) {
+        m_alerts.asked.clear();
+        command();
+        return m_alerts.asked.size() == 1 ? m_alerts.asked.first().messageText : QString();
+    };
+    auto button = [window](const char* name) {
+        return window->toolbar()->findChild<QToolButton*>(QLatin1String(name));
+    };
+    EXPECT_EQ(askedAfter([this] { m_shell.action(QStringLiteral("print"))->trigger(); }), noneNeeded);
+    EXPECT_EQ(askedAfter([this] { m_shell.action(QStringLiteral("email"))->trigger(); }), noneNeeded);
+    EXPECT_EQ(askedAfter([&] { button("printSegment")->click(); }), noneNeeded);
+    EXPECT_EQ(askedAfter([&] { button("emailSegment")->click(); }), noneNeeded);
+
+    window->sidebar()->selectMyLibraryGroup();
+    EXPECT_FALSE(window->isGroceryEditorShown());
+    EXPECT_EQ(askedAfter([this] { m_shell.action(QStringLiteral("print"))->trigger(); }), notYet);
+    EXPECT_EQ(askedAfter([&] { button("emailSegment")->click(); }), notYet);
 }
 
 TEST_F(LibraryWindowTest, ClosingTheWindowQuitsAfterTheSaveQuestionUnlessItIsCancelled) {

@@ -2,11 +2,13 @@
 #include "CliCommand.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -23,7 +25,16 @@ void printUsage(FILE* stream) {
 int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Larkspoon!"));
     QCoreApplication::setApplicationName(QStringLiteral("Larkspoon!"));
-    QCoreApplication app(argc, argv);
+    // Painting a page into a PDF needs the fonts of a GUI application; it runs on the
+    // offscreen platform, so the tool still needs no display. Every other command keeps the
+    // lighter core application.
+    bool paintsPages = false;
+    for (int i = 1; i < argc; ++i)
+        paintsPages = paintsPages || qstrcmp(argv[i], "--pdf") == 0;
+    if (paintsPages && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = paintsPages ? std::make_unique<QGuiApplication>(argc, argv)
+                                                        : std::make_unique<QCoreApplication>(argc, argv);
 
     QStringList args = QCoreApplication::arguments().mid(1);
     QString libraryPath;

@@ -6,6 +6,8 @@
 // Starts the application as `larkspoon` does, with a fresh library in a temporary home
 // (the user's own files are left alone), writes FOLDER/<view>.png and quits (status 0
 // when every picture was written).
+#include "grocery/GroceryController.h"
+#include "grocery/ui/GroceryEditor.h"
 #include "import/BookmarksModel.h"
 #include "import/WebImporterRules.h"
 #include "import/ui/BookmarksTableView.h"
@@ -13,6 +15,7 @@
 #include "library/AppController.h"
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
+#include "library/GroupsManagedObject.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
@@ -50,6 +53,8 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
 
 #include <cstdio>
 #include <functional>
@@ -94,9 +99,10 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObj
     const ScreenshotStep step = steps.takeFirst();
     QWidget* widget = step.prepare();
     // Pages of the web engine take a moment longer to load and paint.
-    const double wait = step.name.startsWith(QLatin1String("recipe-page"))    ? 1.2
-                        : step.name.startsWith(QLatin1String("web-importer")) ? 2.0
-                                                                              : 0.4;
+    const double wait = step.name.startsWith(QLatin1String("recipe-page"))         ? 1.2
+                        : step.name.startsWith(QLatin1String("grocery-list-page")) ? 1.2
+                        : step.name.startsWith(QLatin1String("web-importer"))      ? 2.0
+                                                                                   : 0.4;
     Scheduler::instance().schedule(
         wait,
         [steps, folder, ok, owner, step, prepared = QPointer<QWidget>(widget)] {
@@ -291,6 +297,85 @@ QList<ScreenshotStep> webImporterSteps(MainMenuController& shell, const QString&
     };
 }
 
+// The grocery editor over a list of three sample recipes, one ingredient left off, a few
+// own items, the consolidated list with its aisles and needed ticks; then the printable
+// page.
+QList<ScreenshotStep> grocerySteps(MainMenuController& shell, AppController& appController) {
+    auto editorOnTab = [&shell](int tab) -> GroceryEditor* {
+        GroceryEditor* editor = shell.groceryEditor();
+        if (editor)
+            editor->tableViewSelectionButtons(tab);
+        return editor;
+    };
+    return {
+        {QStringLiteral("grocery-recipes"),
+         [&shell, &appController, editorOnTab] {
+             MainWindow* window = shell.mainWindow();
+             GroupEditorController* groups = appController.groupEditorController();
+             if (!window || !groups)
+                 return static_cast<QWidget*>(nullptr);
+             if (WebImporterController* importer = shell.webImporterController())
+                 importer->hide();
+             GroupsManagedObject* list = groups->createNewGroceryList(QStringLiteral("Weekend Shopping"));
+             if (!list)
+                 return static_cast<QWidget*>(nullptr);
+             int added = 0;
+             for (ManagedObject* recipe : appController.recipesArrayController()->arrangedObjects())
+                 if (added < 3 && list->groceryListAddRecipe(recipe))
+                     ++added;
+             window->sidebar()->selectGroup(list);
+             GroceryEditor* editor = editorOnTab(GroceryEditor::RecipesTab);
+             if (!editor)
+                 return static_cast<QWidget*>(nullptr);
+             // The second ingredient of the first recipe is left off the list.
+             editor->controller()->setExcluded({2}, true);
+             return static_cast<QWidget*>(window);
+         }},
+        {QStringLiteral("grocery-my-items"),
+         [&shell, editorOnTab] {
+             GroceryEditor* editor = editorOnTab(GroceryEditor::MyItemsTab);
+             if (!editor)
+                 return static_cast<QWidget*>(nullptr);
+             if (editor->controller()->myItems().isEmpty())
+                 editor->controller()->addItemsFromText(
+                     QStringLiteral("1 dozen eggs\n2 lemons\n1 roll parchment paper\nDish soap"));
+             return static_cast<QWidget*>(shell.mainWindow());
+         }},
+        {QStringLiteral("grocery-consolidated"),
+         [&shell, editorOnTab] {
+             GroceryEditor* editor = editorOnTab(GroceryEditor::ConsolidatedTab);
+             if (!editor)
+                 return static_cast<QWidget*>(nullptr);
+             // The aisles come from the library's starter matches; two rows in three are
+             // ticked as needed.
+             GroceryController* controller = editor->controller();
+             const int rows = static_cast<int>(controller->consolidatedRows().size());
+             for (int row = 0; row < rows; ++row)
+                 if (row % 3 != 2)
+                     controller->setNeeded(row, true);
+             return static_cast<QWidget*>(shell.mainWindow());
+         }},
+        {QStringLiteral("grocery-list-page"),
+         [&shell] {
+             GroceryEditor* editor = shell.groceryEditor();
+             if (!editor)
+                 return static_cast<QWidget*>(nullptr);
+             auto* view = new QWebEngineView;
+             view->setAttribute(Qt::WA_DeleteOnClose);
+             view->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+             view->resize(612, 792);
+             view->setHtml(editor->controller()->htmlString());
+             view->show();
+             return static_cast<QWidget*>(view);
+         },
+         {},
+         [](QWidget* view) {
+             if (view)
+                 view->close();
+         }},
+    };
+}
+
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
 // written). The scratch library gets a few recipes marked as new so the sidebar shows its
 // counters.
@@ -446,7 +531,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              box->reject();
                      }},
                     recipeListContextMenuStep(shell, appController)} +
-                    webImporterSteps(shell, folder),
+                    webImporterSteps(shell, folder) + grocerySteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// The port to the user's mail program: a new message, filled in and left open for the user
+// to address and send. The GUI hands it to the desktop's mail program; tests keep the
+// requests. Nothing is sent by the program itself.
+class MailHandOver {
+public:
+    struct Result {
+        bool ok = false;
+        QString error; // why the message could not be handed over, for the log
+    };
+
+    virtual ~MailHandOver() = default;
+    // A new message with subject, body and the file at attachmentPath attached. The file
+    // must stay in place after the call: the mail program reads it when it opens.
+    virtual Result composeWithAttachment(const QString& subject, const QString& body,
+                                         const QString& attachmentPath) = 0;
+    // A new plain-text message through a mailto: address (mailtoAddress).
+    virtual Result composeMailto(const QString& subject, const QString& plainText) = 0;
+
+    // "mailto:?subject=S&body=B": every "&" of the texts becomes "and" (mail programs
+    // disagree on an escaped one), everything else is percent-encoded.
+    static QUrl mailtoAddress(const QString& subject, const QString& body) {
+        auto part = [](const QString& text) {
+            QString plain = text;
+            plain.replace(QLatin1Char('&'), QLatin1String("and"));
+            return QUrl::toPercentEncoding(plain);
+        };
+        return QUrl::fromEncoded("mailto:?subject=" + part(subject) + "&body=" + part(body),
+                                 QUrl::StrictMode);
+    }
+};
