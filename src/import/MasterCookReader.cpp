@@ -43,6 +43,10 @@ QString attribute(const QList<QPair<QString, QString>>& attributes, QLatin1Strin
 
 // "=== FILLING ===": MasterCook users write group titles as ingredients named so.
 QString titleOfMarkedHeading(const QString& name) {
+    // Most names are plain: only those starting and ending with a marker are matched.
+    const auto isMarker = [](QChar c) { return c == u'=' || c == u'*' || c == u'#' || c == u'~'; };
+    if (name.size() < 4 || !isMarker(name.front()) || !isMarker(name.back()))
+        return {};
     static const QRegularExpression marked(QStringLiteral("^[=*#~]{2,}\\s*(.*?)\\s*[=*#~]{2,}$"));
     const QRegularExpressionMatch match = marked.match(name);
     return match.hasMatch() ? match.captured(1) : QString();

@@ -118,9 +118,11 @@ public:
         if (!m_inDirections && m_rows.isEmpty()) {
             if (const QStringView categories = fieldValue(trimmed, QLatin1String("Categories:"));
                 isField(trimmed, QLatin1String("Categories:"))) {
-                for (const QString& keyword : categories.toString().split(u','))
-                    if (!keyword.trimmed().isEmpty() && !m_recipe.keywords.contains(keyword.trimmed()))
-                        m_recipe.keywords.append(keyword.trimmed());
+                for (const QString& entry : categories.toString().split(u',')) {
+                    const QString keyword = ForeignText::oneLine(entry);
+                    if (!keyword.isEmpty() && !m_recipe.keywords.contains(keyword))
+                        m_recipe.keywords.append(keyword);
+                }
                 return;
             }
             for (const QLatin1String field : {QLatin1String("Yield:"), QLatin1String("Servings:")})
