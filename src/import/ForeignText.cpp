@@ -146,15 +146,31 @@ QString oneLine(QStringView text) {
 
 QString paragraphs(QStringView text) {
     QStringList kept;
+    bool blankBefore = true;
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i <= n; ++i) {
         if (i < n && !isLineBreak(text[i]))
             continue;
-        const QStringView line = text.mid(start, i - start).trimmed();
-        if (!line.isEmpty())
-            kept.append(line.toString());
+        const QStringView raw = text.mid(start, i - start);
+        // CR LF is one break, not a blank line between two.
+        if (i < n && text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
         start = i + 1;
+        const QStringView line = raw.trimmed();
+        if (line.isEmpty()) {
+            blankBefore = true;
+            continue;
+        }
+        // A line wrapped in the middle of a sentence goes on with a lower-case word at the
+        // very start of the next line; any other break starts a paragraph.
+        const bool wrapped = !blankBefore && !kept.isEmpty() && raw.front().isLower() &&
+                             !QStringView(u".!?:;").contains(kept.last().back());
+        if (wrapped)
+            kept.last() += u' ' + line.toString();
+        else
+            kept.append(line.toString());
+        blankBefore = false;
     }
     return kept.join(QLatin1String("\n\n"));
 }

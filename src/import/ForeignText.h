@@ -25,7 +25,9 @@ QString decodeEntities(QStringView text);
 QString oneLine(QStringView text);
 
 // A value of several paragraphs: each run of line breaks becomes one paragraph break (a
-// blank line); every paragraph is trimmed and empty ones are dropped.
+// blank line), except a break that only wraps a sentence (the next line starts with a
+// lower-case letter and the line before ends without a full stop, colon or the like),
+// which becomes a space. Every paragraph is trimmed and empty ones are dropped.
 QString paragraphs(QStringView text);
 
 // The text without control characters other than tab, line feed and carriage return.

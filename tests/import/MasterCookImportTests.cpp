@@ -88,10 +88,9 @@ TEST(MasterCookReader, FieldsTakeTheirTextWithLineBreaksMended) {
     const FieldCase cases[] = {
         {"<DirS><DirT>A</DirT><DirT>B</DirT><DirT>C</DirT></DirS>", &ForeignRecipe::directions,
          "A\n\nB\n\nC\n\n"},
-        {"<DirT>one&#013;&#010;two&#013;&#010;&#013;&#010;three</DirT>", &ForeignRecipe::directions,
-         "one\n\ntwo\n\nthree\n\n"},
-        {"<DirT>\r\n Mix it\r\nthen bake.\r\n</DirT>", &ForeignRecipe::directions,
-         "Mix it\n\nthen bake.\n\n"},
+        {"<DirT>Bake.&#013;&#010;Serve&#013;&#010;&#013;&#010;three</DirT>", &ForeignRecipe::directions,
+         "Bake.\n\nServe\n\nthree\n\n"},
+        {"<DirT>\r\n Mix it\r\nthen bake.\r\n</DirT>", &ForeignRecipe::directions, "Mix it then bake.\n\n"},
         {"<DirT>1 &lt; 2 &amp;amp;quot;</DirT>", &ForeignRecipe::directions, "1 < 2 &amp;quot;\n\n"},
         {"<Serv qty=\"0\"/>", &ForeignRecipe::yield, ""},
         {"<Serv qty=\"6\"></Serv>", &ForeignRecipe::yield, "6"},
@@ -176,6 +175,21 @@ TEST(MasterCookReader, BytesAreReadInTheEncodingTheyAreIn) {
     const QByteArray utf8 = QByteArrayLiteral("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
                             QStringLiteral("<RcpE name=\"æøå—\"></RcpE>").toUtf8();
     EXPECT_EQ(names(MasterCookReader::read(utf8)), QStringList{QStringLiteral("æøå—")});
+}
+
+TEST(MasterCookReader, LineBreaksEndParagraphsUnlessTheyOnlyWrapASentence) {
+    const Case cases[] = {
+        {"Combine 2\r\ncups milk. Heat to\r\nsimmer.\r\n Stir well.",
+         "Combine 2 cups milk. Heat to simmer.\n\nStir well."},
+        {"Total: 15 grams \r\nPer serving: 4 grams", "Total: 15 grams\n\nPer serving: 4 grams"},
+        {"Chill.\nthen serve", "Chill.\n\nthen serve"},
+        {"Mix the\n\nbatter", "Mix the\n\nbatter"},
+        {"one\r\r\ntwo", "one\n\ntwo"},
+        {"\r\n  \r\n", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ForeignText::paragraphs(QString::fromUtf8(c.input)), QString::fromUtf8(c.expected))
+            << c.input;
 }
 
 TEST(MasterCookReader, EntitiesAreDecodedInOnePass) {
