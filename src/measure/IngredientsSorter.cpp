@@ -259,7 +259,11 @@ IngredientsSorter::MeasurementWords IngredientsSorter::measurementWords() const 
 }
 
 QVariantList IngredientsSorter::sortedIngredientsFromString(const QString& string) const {
-    const MeasurementWords words = measurementWords();
+    return sortedIngredientsFromString(string, measurementWords());
+}
+
+QVariantList IngredientsSorter::sortedIngredientsFromString(const QString& string,
+                                                            const MeasurementWords& words) const {
 
     // No-break spaces, bullets and asterisks removed, tabs made spaces, carriage returns
     // made line ends and fraction slashes made "/", in one pass (these replacements do not

@@ -25,6 +25,11 @@ public:
     // list, possibly empty. The measurement words are read afresh on every call.
     QVariantList sortedIngredientsFromString(const QString& string) const;
 
+    class MeasurementWords;
+    // The same with measurement words read once by the caller: an import of many recipes
+    // reads them once, not once per recipe.
+    QVariantList sortedIngredientsFromString(const QString& string, const MeasurementWords& words) const;
+
     // The measurement words of one call: the library's "Measurements.plist", the fixed
     // words and every unit spelling of the measurement rules, read when made.
     class MeasurementWords {

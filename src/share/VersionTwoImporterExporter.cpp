@@ -507,6 +507,7 @@ void VersionTwoImporterExporter::discardImportedRecipes() {
     m_result.picturesInUnknownFormat = 0;
     m_result.picturesNotWritten = 0;
     m_result.refusedRecipes = 0;
+    m_result.skipped.clear();
 }
 
 void VersionTwoImporterExporter::importDataInArray(const QVariantList& array) {
@@ -531,10 +532,14 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     if (!element.isValid()) {
         qWarning("VersionTwoImporterExporter: a recipe larger than a file may hold for one was skipped");
         ++m_result.refusedRecipes;
+        m_result.skipped.append(
+            {m_entriesSeen - 1, VersionTwoImporterExporter::tr("The recipe is too large to import.")});
         return true;
     }
     if (element.typeId() != QMetaType::QVariantMap) {
         qWarning("VersionTwoImporterExporter: an entry that is not a recipe dictionary was skipped");
+        m_result.skipped.append(
+            {m_entriesSeen - 1, VersionTwoImporterExporter::tr("The entry is not a recipe.")});
         return true;
     }
     const QVariantMap dict = element.toMap();
@@ -792,12 +797,7 @@ bool VersionTwoImporterExporter::exportRecipes(const QList<ManagedObject*>& reci
 // Opening exchange files in the application
 
 ExchangeImportOperation::ExchangeImportOperation(LibrarySession& session, ProgressView* progressView)
-    : QObject(&session), m_session(session), m_importer(&session, progressView) {}
-
-ExchangeImportOperation::~ExchangeImportOperation() {
-    if (!m_ended)
-        m_session.endOperation(this);
-}
+    : RecipeImportOperation(session), m_importer(&session, progressView) {}
 
 ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session, const QString& path,
                                                         bool allDetails, ProgressView* progressView) {
@@ -806,68 +806,17 @@ ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session,
     importer.setShowWindow(true);
     importer.setSelectNewImports(true);
     importer.setTransferAllInfo(allDetails);
-    session.beginOperation(operation);
-    if (importer.beginImportDataFile(path)) {
+    const bool began = importer.beginImportDataFile(path);
+    if (began) {
         // Cancel keeps the recipes of the batches imported so far and saves them.
         QPointer<ExchangeImportOperation> guard(operation);
         importer.setCancelHandler([guard] {
             if (guard)
                 guard->stop();
         });
-        operation->scheduleBatch(false);
-    } else
-        QTimer::singleShot(0, operation, [operation] { operation->end(); });
+    }
+    operation->run(importer, began);
     return operation;
-}
-
-// The next batch runs at the next turn of the event loop; a batch that found nothing
-// decoded yet waits a moment for the worker instead of spinning.
-void ExchangeImportOperation::scheduleBatch(bool tookNothing) {
-    QTimer::singleShot(tookNothing ? 5 : 0, this, [this] { runBatch(); });
-}
-
-void ExchangeImportOperation::runBatch() {
-    if (m_stopped || m_inBatch)
-        return;
-    m_inBatch = true;
-    const int seen = m_importer.entriesSeen();
-    QElapsedTimer timer;
-    timer.start();
-    const bool more = m_importer.importNextBatch(m_batchSize, true);
-    // A batch done well within the time the window may stay busy lets the next one be
-    // twice as large: fewer updates of the list for a large file.
-    if (timer.elapsed() < kWindowBatchMilliseconds / 2)
-        m_batchSize = std::min(m_batchSize * 2, kWindowBatchMaximum);
-    m_inBatch = false;
-    if (m_importer.entriesSeen() != seen)
-        emit progressed(m_importer.entriesSeen());
-    if (more && !m_stopped)
-        scheduleBatch(m_importer.entriesSeen() == seen);
-    else if (!m_importer.isImporting())
-        end();
-}
-
-void ExchangeImportOperation::stop() {
-    if (m_stopped || m_ended)
-        return;
-    m_stopped = true;
-    m_importer.requestStop();
-    // Stopped from inside a batch (an alert it showed), the batch ends it when it returns.
-    if (!m_inBatch && !m_importer.isImporting())
-        end();
-}
-
-void ExchangeImportOperation::end() {
-    if (m_ended)
-        return;
-    m_ended = true;
-    const ExchangeImportResult& result = m_importer.importResult();
-    if (!result.readError.isEmpty())
-        qWarning("the recipe file could not be imported: %s", qPrintable(result.readError));
-    const bool wholeFile = !m_stopped && result.readError.isEmpty() && !result.stoppedByUpgradeAlert;
-    m_session.endOperation(this);
-    emit finished(wholeFile);
-    deleteLater();
 }
 
 void registerExchangeDocumentHandler(AppController* app, ProgressView* progressView) {

@@ -2,6 +2,7 @@
 
 #include "library/LibrarySession.h"
 #include "share/DialogWithProgressbarController.h"
+#include "share/RecipeImportOperation.h"
 
 #include <QList>
 #include <QObject>
@@ -35,6 +36,8 @@ struct ExchangeImportResult {
     // Entries of the file larger than one recipe may be (kMaxPropertyListBytes): each is
     // passed over and counted, and the other recipes import.
     int refusedRecipes = 0;
+    // The entries passed over (too large, or not a recipe dictionary), with the reasons.
+    QList<SkippedEntry> skipped;
     // The import was stopped (Cancel) before the end of the file: the recipes of the batches
     // imported until then are kept and saved.
     bool cancelled = false;
@@ -83,7 +86,7 @@ struct ExchangeExportResult {
 //    skipped. A row is a group title exactly when its fifth column is "YES"; every other
 //    row is an ordinary one and keeps its quantity (a missing or unexpected flag does not
 //    drop it).
-class VersionTwoImporterExporter : public DialogWithProgressbarController {
+class VersionTwoImporterExporter : public DialogWithProgressbarController, public BatchedImport {
     Q_DECLARE_TR_FUNCTIONS(VersionTwoImporterExporter)
 
 public:
@@ -105,13 +108,15 @@ public:
     // true while entries remain; the import has then ended (saved, dialog closing).
     static constexpr int kImportBatchSize = 25;
     bool beginImportDataFile(const QString& path);
-    bool importNextBatch(int maximum, bool waiting);
+    bool importNextBatch(int maximum, bool waiting) override;
     // Ends the import now with what was imported so far (as at the end of a file); during a
     // batch (from an alert it shows), once that batch is done.
-    void requestStop();
-    bool isImporting() const;
+    void requestStop() override;
+    bool isImporting() const override;
     // Entries of the file taken so far (recipes or not).
-    int entriesSeen() const { return m_entriesSeen; }
+    int entriesSeen() const override { return m_entriesSeen; }
+    QString readErrorText() const override { return m_result.readError; }
+    bool endedEarly() const override { return m_result.stoppedByUpgradeAlert; }
     // Imports each dictionary of the root array as a new recipe.
     void importDataInArray(const QVariantList& array);
     // One dictionary of each generation as one new recipe record.
@@ -184,11 +189,9 @@ private:
     ExchangeExportResult m_exportResult;
 };
 
-// An exchange-file import of the application, in batches from the event loop: one batch per
-// turn, so the progress dialog paints and a document handed over meanwhile waits in the
-// session (whenIdle) instead of starting inside this import. It registers itself with the
-// session while it runs and deletes itself when done.
-class ExchangeImportOperation : public QObject, public LibrarySession::Operation {
+// An exchange-file import of the application, in batches from the event loop
+// (RecipeImportOperation).
+class ExchangeImportOperation : public RecipeImportOperation {
     Q_OBJECT
 public:
     // Starts importing path into the session's library with the progress dialog on and the
@@ -196,41 +199,13 @@ public:
     // Cancel stops it: the recipes of the batches imported until then are kept and saved.
     static ExchangeImportOperation* start(LibrarySession& session, const QString& path, bool allDetails,
                                           ProgressView* progressView);
-    ~ExchangeImportOperation() override;
 
     const VersionTwoImporterExporter& importer() const { return m_importer; }
-    // Takes no further batch: ends with what was imported so far, saved.
-    void stop() override;
-
-signals:
-    // A batch was imported (the count of entries taken so far).
-    void progressed(int entriesSeen);
-    // wholeFile: the whole file was imported (false when it could not be read, the upgrade
-    // alert stopped it, or it was stopped).
-    void finished(bool wholeFile);
 
 private:
-    // Recipes per batch in the window. Each batch ends with one update of the recipe list,
-    // the sidebar and the page (the record changes are announced once per turn of the event
-    // loop), so batches are as large as keeps the window answering: the first takes
-    // kWindowBatchSize, and each one done in less than half of kWindowBatchMilliseconds
-    // doubles the next, up to kWindowBatchMaximum. A batch waits for the worker rather than
-    // ending at the first entry not yet decoded.
-    static constexpr int kWindowBatchSize = 100;
-    static constexpr int kWindowBatchMaximum = 3200;
-    static constexpr qint64 kWindowBatchMilliseconds = 150;
-    int m_batchSize = kWindowBatchSize;
-
     ExchangeImportOperation(LibrarySession& session, ProgressView* progressView);
-    void scheduleBatch(bool tookNothing);
-    void runBatch();
-    void end();
 
-    LibrarySession& m_session;
     VersionTwoImporterExporter m_importer;
-    bool m_stopped = false;
-    bool m_inBatch = false;
-    bool m_ended = false;
 };
 
 // Makes app open "lsr" documents: asks "Import “name”?" with "Import", "Cancel" and

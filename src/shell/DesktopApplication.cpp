@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "QtAlerts.h"
 #include "QtFilePanels.h"
+#include "import/ForeignRecipeImporter.h"
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "platform/Translations.h"
@@ -133,6 +134,8 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
     // Exchange files: opened from outside they ask first; a new library starts with the
     // starter recipes.
     registerExchangeDocumentHandler(&appController, shell.progressView());
+    // MasterCook and MealMaster files opened from outside are imported.
+    registerForeignDocumentHandlers(&appController, shell.progressView());
     appController.setSampleRecipesImporter(importSampleRecipes);
 
     QObject::connect(&m_singleInstance, &SingleInstance::argumentsReceived, &appController,

@@ -5,6 +5,7 @@
 #include "RecipeListView.h"
 #include "XdgMailHandOver.h"
 #include "grocery/ui/GroceryEditor.h"
+#include "import/ForeignRecipeImporter.h"
 #include "import/WebAutoImporter.h"
 #include "import/WebImporterRules.h"
 #include "import/ui/WebImporterController.h"
@@ -628,14 +629,15 @@ void MainMenuController::importAction() {
     FilePanelRequest request;
     request.title = tr("Import");
     request.fileTypes = {QStringLiteral("Larkspoon!"), QStringLiteral("mgourmet"), QStringLiteral("lsr"),
-                         QStringLiteral("database"), QStringLiteral("mx2")};
+                         QStringLiteral("database"),   QStringLiteral("mx2"),      QStringLiteral("mmf"),
+                         QStringLiteral("mm"),         QStringLiteral("txt")};
     request.checkBoxTitle =
         tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
     request.note = tr("Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports "
                       "“Larkspoon!” "
                       "Larkspoon! 1 databases “database”, MacGourmet data exports "
-                      "“mgourmet”, and MasterCook XML "
-                      "exports “mx2”.");
+                      "“mgourmet”, MasterCook XML "
+                      "exports “mx2”, and MealMaster files “mmf”, “mm” and “txt”.");
     openPanelDidEndForImport(m_app->filePanels()->runOpenPanel(request));
 }
 
@@ -646,6 +648,18 @@ void MainMenuController::openPanelDidEndForImport(const FilePanelResult& result)
     if (extension == QLatin1String("lsr")) {
         if (LibrarySession* session = m_app->session())
             ExchangeImportOperation::start(*session, result.path, result.checkBoxState, progressView());
+        return;
+    }
+    // Other programs' recipe files (MasterCook, MealMaster; "txt" by what it holds).
+    if (foreignFormatOfFile(result.path) != ForeignFormat::None) {
+        if (LibrarySession* session = m_app->session())
+            ForeignImportOperation::start(*session, result.path, progressView());
+        return;
+    }
+    if (extension == QLatin1String("txt")) {
+        if (Alerts* alerts = m_app->alerts())
+            alerts->ask(tr("“%1” holds no MealMaster recipes.").arg(QFileInfo(result.path).fileName()),
+                        QString(), {tr("OK")});
         return;
     }
     // The other formats open as they do from outside; their importers register with the

@@ -123,12 +123,49 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     QSignalSpy importEnded(m_app->session(), &LibrarySession::operationEnded);
     m_shell.action(QStringLiteral("import"))->trigger();
     ASSERT_TRUE(importEnded.wait(20000)); // the import runs in batches from the event loop
-    EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 5);
+    EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 8);
     EXPECT_TRUE(m_panels.asked.last().note.startsWith(
         QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 19);
     EXPECT_EQ(recipes()->selectedObjects().size(), 3);
     EXPECT_FALSE(m_app->managedObjectContext()->hasChanges()); // the import saved the library
+
+    // Other programs' files go to their importers through the same panel, and so does a
+    // "txt" file holding MealMaster recipes; another "txt" file is refused with a reason.
+    const struct {
+        const char* name;
+        const char* text;
+    } foreign[] = {
+        {"two.mx2", "<mx2><RcpE name=\"Mx One\"></RcpE><RcpE name=\"Mx Two\"></RcpE></mx2>"},
+        {"one.txt", "MMMMM----- Recipe via Meal-Master (tm) v8.02\n Title: Mm One\n\n  Stir.\nMMMMM\n"},
+    };
+    qsizetype count = recipes()->arrangedObjects().size();
+    for (const auto& f : foreign) {
+        const QString path = m_dir.filePath(QLatin1String(f.name));
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(f.text);
+        out.close();
+        m_panels.answer(path);
+        QSignalSpy ended(m_app->session(), &LibrarySession::operationEnded);
+        m_shell.action(QStringLiteral("import"))->trigger();
+        ASSERT_TRUE(ended.wait(20000)) << f.name;
+        const qsizetype added = recipes()->arrangedObjects().size() - count;
+        count += added;
+        EXPECT_EQ(added, recipes()->selectedObjects().size()) << f.name;
+        EXPECT_GT(added, 0) << f.name;
+        EXPECT_FALSE(m_app->managedObjectContext()->hasChanges()) << f.name;
+    }
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    QFile out(notes);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("a shopping list\n");
+    out.close();
+    const qsizetype asked = m_alerts.asked.size();
+    m_panels.answer(notes);
+    m_shell.action(QStringLiteral("import"))->trigger();
+    ASSERT_EQ(m_alerts.asked.size(), asked + 1);
+    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("“notes.txt” holds no MealMaster recipes."));
 }
 
 TEST_F(LibraryWindowTest, RecipesDroppedOnASidebarGroupJoinIt) {

@@ -287,7 +287,7 @@ TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
         EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Not available yet"));
     }
     // A file of a format without its importer.
-    const QString file = m_dir.filePath(QStringLiteral("old.mx2"));
+    const QString file = m_dir.filePath(QStringLiteral("old.mgourmet"));
     QFile(file).open(QIODevice::WriteOnly);
     m_panels.answer(file);
     m_shell.action(QStringLiteral("import"))->trigger();

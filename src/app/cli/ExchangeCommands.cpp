@@ -1,6 +1,7 @@
 // The exchange-file commands: import, export, list.
 #include "CliCommand.h"
 
+#include "import/ForeignRecipeImporter.h"
 #include "library/CoreDataController.h"
 #include "library/GroupsManagedObject.h"
 #include "library/LibrarySession.h"
@@ -80,6 +81,34 @@ QJsonArray uniqueIDs(const QList<ManagedObject*>& recipes) {
     return ids;
 }
 
+QJsonArray skippedEntries(const QList<SkippedEntry>& skipped) {
+    QJsonArray entries;
+    for (const SkippedEntry& entry : skipped)
+        entries.append(
+            QJsonObject{{QStringLiteral("index"), entry.index}, {QStringLiteral("reason"), entry.reason}});
+    return entries;
+}
+
+// Another program's file (MasterCook, MealMaster): read, imported and saved in one go.
+int importForeignFile(LibrarySession* library, ForeignFormat format, const QString& path) {
+    const std::unique_ptr<ForeignRecipeImporter> importer = makeForeignImporter(format, library);
+    importer->importDataFile(path);
+    const ForeignImportResult& result = importer->importResult();
+    if (!result.readError.isEmpty())
+        return usage(result.readError);
+    if (!result.saveError.isEmpty()) {
+        CliSession::printError(library->store().lastSaveError());
+        return CliNoLibrary;
+    }
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("imported"), int(importer->importedRecipesArray().size())},
+                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer->importedRecipesArray())},
+                    {QStringLiteral("skippedPictures"), 0},
+                    {QStringLiteral("tooLargeRecipes"), 0},
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
+    return CliOK;
+}
+
 int importCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
@@ -90,17 +119,25 @@ int importCommand(CliSession& session, const QStringList& args) {
     const QString path = options.positional.first();
     if (!checkPathArgument(path, QStringLiteral("import FILE")))
         return CliUsage;
-    // By extension, compared exactly as the application's import panel does.
+    // By extension, compared exactly as the application's import panel does; "txt" and
+    // "xml" files by what they hold.
     const QString extension = QFileInfo(path).suffix();
-    if (extension != QLatin1String("lsr"))
+    const bool sniffed = extension == QLatin1String("txt") || extension == QLatin1String("xml");
+    const ForeignFormat format = foreignFormatOfFile(path);
+    if (extension != QLatin1String("lsr") && format == ForeignFormat::None &&
+        !(sniffed && !QFileInfo(path).isFile()))
         return usage(
-            QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr files").arg(extension));
+            QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr, mx2, mmf and mm "
+                           "files, and txt files holding MealMaster recipes")
+                .arg(extension));
     if (!QFileInfo(path).isFile())
         return usage(QStringLiteral("There is no file at %1.").arg(path));
     SilentAlerts alerts;
     LibrarySession* library = session.writableLibrary(alerts);
     if (!library)
         return CliNoLibrary;
+    if (format != ForeignFormat::None)
+        return importForeignFile(library, format, path);
     VersionTwoImporterExporter importer(library);
     importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     importer.importDataFile(path);
@@ -117,7 +154,8 @@ int importCommand(CliSession& session, const QStringList& args) {
         QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
                     {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
                     {QStringLiteral("skippedPictures"), result.skippedPictures()},
-                    {QStringLiteral("tooLargeRecipes"), result.refusedRecipes}});
+                    {QStringLiteral("tooLargeRecipes"), result.refusedRecipes},
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;

@@ -1,0 +1,256 @@
+#include "ForeignRecipeImporter.h"
+
+#include "MasterCookReader.h"
+#include "MealMasterReader.h"
+
+#include "library/AppController.h"
+#include "library/IngredientRecords.h"
+#include "library/LibrarySession.h"
+#include "library/RecipesArrayController.h"
+#include "library/RecipesManagedObject.h"
+#include "platform/ObjectContext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QtDebug>
+
+namespace {
+
+const QStringList kTextDefaults = {QStringLiteral("name"),
+                                   QStringLiteral("recipeDescription"),
+                                   QStringLiteral("directions"),
+                                   QStringLiteral("cookingTime"),
+                                   QStringLiteral("cuisine"),
+                                   QStringLiteral("attribution"),
+                                   QStringLiteral("inactivePrepTime"),
+                                   QStringLiteral("prepTime"),
+                                   QStringLiteral("yield")};
+
+// Directions are stored as rich text: each paragraph of the plain text, escaped, as one
+// paragraph, so a "<" or "&" of the file stays a character.
+QString directionsHTML(const QString& plain) {
+    QStringList paragraphs;
+    for (const QString& paragraph : plain.split(QLatin1String("\n\n"), Qt::SkipEmptyParts))
+        if (!paragraph.trimmed().isEmpty())
+            paragraphs.append(QLatin1String("<p>") + paragraph.trimmed().toHtmlEscaped() +
+                              QLatin1String("</p>"));
+    return paragraphs.join(u'\n');
+}
+
+void setText(ManagedObject* recipe, const QString& value, const QString& key) {
+    if (!value.isEmpty())
+        recipe->setValueForKey(value, key);
+}
+
+} // namespace
+
+ForeignRecipeImporter::ForeignRecipeImporter(LibrarySession* session, Reader reader,
+                                             ProgressView* progressView)
+    : DialogWithProgressbarController(progressView),
+      m_session(LibrarySession::require(session, "ForeignRecipeImporter")), m_reader(std::move(reader)),
+      m_sorter(m_session.context(), m_session.libraryPath()) {}
+
+ForeignRecipeImporter::~ForeignRecipeImporter() = default;
+
+void ForeignRecipeImporter::importDataFile(const QString& path) {
+    if (!beginImportDataFile(path))
+        return;
+    while (importNextBatch(kImportBatchSize, true)) {
+    }
+}
+
+bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
+    m_importedRecipes.clear();
+    m_result = ForeignImportResult();
+    m_read.reset();
+    m_next = 0;
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) {
+        m_result.readError = tr("There is no file at %1.").arg(path);
+        return false;
+    }
+    if (file.size() > kMaxFileBytes) {
+        m_result.readError = tr("The file %1 is too large to import.").arg(path);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_result.readError = tr("The file %1 could not be read.").arg(path);
+        return false;
+    }
+    m_read = m_reader(file.readAll());
+    m_result.skipped = m_read->skipped;
+    if (!m_words)
+        m_words = m_sorter.measurementWords();
+    openDialog(importingRecipesText(), int(m_read->recipes.size()));
+    return true;
+}
+
+bool ForeignRecipeImporter::importNextBatch(int maximum, bool) {
+    if (!m_read || m_inBatch)
+        return m_read.has_value();
+    m_inBatch = true;
+    const QList<ForeignRecipe>& recipes = m_read->recipes;
+    for (int taken = 0; taken < maximum && m_next < recipes.size() && !m_stopRequested; ++taken) {
+        const ForeignRecipe& recipe = recipes.at(m_next++);
+        importRecipe(recipe);
+        advanceProgress(1);
+        setHeaderText(tr("Converting: %1").arg(recipe.name));
+    }
+    m_inBatch = false;
+    if (m_stopRequested) {
+        m_stopRequested = false;
+        m_result.cancelled = m_next < recipes.size();
+        finishImport();
+        return false;
+    }
+    if (m_next < recipes.size())
+        return true;
+    finishImport();
+    return false;
+}
+
+void ForeignRecipeImporter::requestStop() {
+    if (!m_read)
+        return;
+    if (m_inBatch) {
+        m_stopRequested = true;
+        return;
+    }
+    m_result.cancelled = m_next < m_read->recipes.size();
+    finishImport();
+}
+
+ManagedObject* ForeignRecipeImporter::importRecipe(const ForeignRecipe& foreign) {
+    if (!m_words)
+        m_words = m_sorter.measurementWords();
+    ManagedObject* recipe = m_session.context()->insertNewObject(QStringLiteral("Recipes"));
+    m_importedRecipes.append(recipe);
+    setText(recipe, foreign.name, QStringLiteral("name"));
+    setText(recipe, foreign.attribution, QStringLiteral("attribution"));
+    setText(recipe, foreign.recipeDescription, QStringLiteral("recipeDescription"));
+    setText(recipe, foreign.yield, QStringLiteral("yield"));
+    setText(recipe, foreign.notes, QStringLiteral("notes"));
+    setText(recipe, directionsHTML(foreign.directions), QStringLiteral("directions"));
+    if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe))
+        for (const QString& keyword : foreign.keywords)
+            record->addKeyword(keyword);
+    if (!foreign.ingredientsText.isEmpty())
+        IngredientRecords::setIngredientsOfRecipe(
+            recipe, m_sorter.sortedIngredientsFromString(foreign.ingredientsText, *m_words));
+    for (const QString& key : kTextDefaults)
+        if (recipe->valueForKey(key).isNull())
+            recipe->setValueForKey(QString(QLatin1String("")), key);
+    for (const QString& key : {QStringLiteral("rating"), QStringLiteral("difficulty")})
+        if (recipe->valueForKey(key).isNull())
+            recipe->setValueForKey(0, key);
+    if (recipe->valueForKey(QStringLiteral("hasBeenPrepared")).isNull())
+        recipe->setValueForKey(false, QStringLiteral("hasBeenPrepared"));
+    return recipe;
+}
+
+void ForeignRecipeImporter::finishImport() {
+    m_read.reset();
+    stopProgress();
+    if (!m_session.save()) {
+        qWarning("ForeignRecipeImporter: the library could not be saved after the import");
+        m_result.saveError = tr("Unable to save changes to your library.");
+    }
+    setHeaderText(
+        finishedText(int(m_importedRecipes.size()), int(m_result.skipped.size()), m_result.cancelled));
+    if (!m_importedRecipes.isEmpty()) {
+        RecipesArrayController& recipes = m_session.recipesArrayController();
+        recipes.rearrangeObjects();
+        if (m_selectNewImports)
+            recipes.setSelectedObjects(m_importedRecipes);
+    }
+    closeDialogWindowLater(1.0);
+}
+
+QString ForeignRecipeImporter::finishedText(int recipesImported, int entriesSkipped, bool cancelled) {
+    QString text = finishedImportingText(recipesImported, {}, 0, cancelled);
+    if (entriesSkipped <= 0)
+        return text;
+    text.chop(1); // the full stop
+    return text + (entriesSkipped == 1 ? tr("; 1 entry could not be read.")
+                                       : tr("; %1 entries could not be read.").arg(entriesSkipped));
+}
+
+MasterCookImporter::MasterCookImporter(LibrarySession* session, ProgressView* progressView)
+    : ForeignRecipeImporter(
+          session, [](const QByteArray& bytes) { return MasterCookReader::read(bytes); }, progressView) {}
+
+MealMasterImporter::MealMasterImporter(LibrarySession* session, ProgressView* progressView)
+    : ForeignRecipeImporter(
+          session, [](const QByteArray& bytes) { return MealMasterReader::read(bytes); }, progressView) {}
+
+ForeignFormat foreignFormatOfFile(const QString& path) {
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("mx2"))
+        return ForeignFormat::MasterCook;
+    if (extension == QLatin1String("mmf") || extension == QLatin1String("mm"))
+        return ForeignFormat::MealMaster;
+    if (extension != QLatin1String("txt") && extension != QLatin1String("xml"))
+        return ForeignFormat::None;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ForeignFormat::None;
+    const QByteArray head = file.read(4096);
+    if (head.contains("<mx2") || head.contains("<RcpE"))
+        return ForeignFormat::MasterCook;
+    if (extension == QLatin1String("txt") && MealMasterReader::looksLikeMealMaster(head))
+        return ForeignFormat::MealMaster;
+    return ForeignFormat::None;
+}
+
+std::unique_ptr<ForeignRecipeImporter> makeForeignImporter(ForeignFormat format, LibrarySession* session,
+                                                           ProgressView* progressView) {
+    switch (format) {
+    case ForeignFormat::MasterCook:
+        return std::make_unique<MasterCookImporter>(session, progressView);
+    case ForeignFormat::MealMaster:
+        return std::make_unique<MealMasterImporter>(session, progressView);
+    case ForeignFormat::None:
+        break;
+    }
+    return nullptr;
+}
+
+ForeignImportOperation::ForeignImportOperation(LibrarySession& session,
+                                               std::unique_ptr<ForeignRecipeImporter> importer)
+    : RecipeImportOperation(session), m_importer(std::move(importer)) {}
+
+ForeignImportOperation* ForeignImportOperation::start(LibrarySession& session, const QString& path,
+                                                      ProgressView* progressView) {
+    std::unique_ptr<ForeignRecipeImporter> importer =
+        makeForeignImporter(foreignFormatOfFile(path), &session, progressView);
+    if (!importer)
+        return nullptr;
+    importer->setShowWindow(true);
+    importer->setSelectNewImports(true);
+    auto* operation = new ForeignImportOperation(session, std::move(importer));
+    ForeignRecipeImporter& running = *operation->m_importer;
+    const bool began = running.beginImportDataFile(path);
+    if (began) {
+        // Cancel keeps the recipes imported so far and saves them.
+        QPointer<ForeignImportOperation> guard(operation);
+        running.setCancelHandler([guard] {
+            if (guard)
+                guard->stop();
+        });
+    }
+    operation->run(running, began);
+    return operation;
+}
+
+void registerForeignDocumentHandlers(AppController* app, ProgressView* progressView) {
+    if (!app)
+        return;
+    for (const QString& extension :
+         {QStringLiteral("mx2"), QStringLiteral("mmf"), QStringLiteral("mm"), QStringLiteral("txt")})
+        app->setDocumentHandler(extension, [app, progressView](const QString& path) {
+            if (LibrarySession* session = app->session())
+                ForeignImportOperation::start(*session, path, progressView);
+            return false;
+        });
+}

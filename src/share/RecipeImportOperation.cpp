@@ -1,0 +1,74 @@
+#include "RecipeImportOperation.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtDebug>
+
+#include <algorithm>
+
+RecipeImportOperation::RecipeImportOperation(LibrarySession& session)
+    : QObject(&session), m_session(session) {}
+
+RecipeImportOperation::~RecipeImportOperation() {
+    if (!m_ended)
+        m_session.endOperation(this);
+}
+
+void RecipeImportOperation::run(BatchedImport& import, bool began) {
+    m_import = &import;
+    m_session.beginOperation(this);
+    if (began)
+        scheduleBatch(false);
+    else
+        QTimer::singleShot(0, this, [this] { end(); });
+}
+
+// The next batch runs at the next turn of the event loop; a batch that found nothing
+// decoded yet waits a moment for the worker instead of spinning.
+void RecipeImportOperation::scheduleBatch(bool tookNothing) {
+    QTimer::singleShot(tookNothing ? 5 : 0, this, [this] { runBatch(); });
+}
+
+void RecipeImportOperation::runBatch() {
+    if (m_stopped || m_inBatch)
+        return;
+    m_inBatch = true;
+    const int seen = m_import->entriesSeen();
+    QElapsedTimer timer;
+    timer.start();
+    const bool more = m_import->importNextBatch(m_batchSize, true);
+    // A batch done well within the time the window may stay busy lets the next one be
+    // twice as large: fewer updates of the list for a large file.
+    if (timer.elapsed() < kWindowBatchMilliseconds / 2)
+        m_batchSize = std::min(m_batchSize * 2, kWindowBatchMaximum);
+    m_inBatch = false;
+    if (m_import->entriesSeen() != seen)
+        emit progressed(m_import->entriesSeen());
+    if (more && !m_stopped)
+        scheduleBatch(m_import->entriesSeen() == seen);
+    else if (!m_import->isImporting())
+        end();
+}
+
+void RecipeImportOperation::stop() {
+    if (m_stopped || m_ended)
+        return;
+    m_stopped = true;
+    m_import->requestStop();
+    // Stopped from inside a batch (an alert it showed), the batch ends it when it returns.
+    if (!m_inBatch && !m_import->isImporting())
+        end();
+}
+
+void RecipeImportOperation::end() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    const QString readError = m_import->readErrorText();
+    if (!readError.isEmpty())
+        qWarning("the recipe file could not be imported: %s", qPrintable(readError));
+    const bool wholeFile = !m_stopped && readError.isEmpty() && !m_import->endedEarly();
+    m_session.endOperation(this);
+    emit finished(wholeFile);
+    deleteLater();
+}

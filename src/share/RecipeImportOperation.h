@@ -1,0 +1,86 @@
+#pragma once
+
+#include "library/LibrarySession.h"
+
+#include <QObject>
+#include <QString>
+
+class ProgressView;
+
+// An entry of an imported file that did not become a recipe: its position among the file's
+// entries (from 0) and why.
+struct SkippedEntry {
+    int index = 0;
+    QString reason;
+};
+
+// An import that can run in steps: each step makes at most a given number of recipes, and
+// the import saves, selects and closes its dialog itself when its input ends or it is
+// stopped. The exchange importer and the importers of other programs' files implement it,
+// so the application drives them all the same way (RecipeImportOperation).
+class BatchedImport {
+public:
+    virtual ~BatchedImport() = default;
+    // Imports up to maximum recipes; waiting, it waits for input still being read. True while
+    // entries remain; false once the import has ended (saved, dialog closing).
+    virtual bool importNextBatch(int maximum, bool waiting) = 0;
+    // Ends the import now with what was imported so far; during a batch, once it is done.
+    virtual void requestStop() = 0;
+    virtual bool isImporting() const = 0;
+    // Entries of the file taken so far (recipes or not).
+    virtual int entriesSeen() const = 0;
+    // Why the file could not be imported at all; empty when it was read.
+    virtual QString readErrorText() const = 0;
+    // The import ended early for a reason of its own (an alert stopped it).
+    virtual bool endedEarly() const { return false; }
+};
+
+// An import of the application, in batches from the event loop: one batch per turn, so the
+// progress dialog paints and a document handed over meanwhile waits in the session
+// (whenIdle) instead of starting inside this import. It registers itself with the session
+// while it runs and deletes itself when done. Subclasses own the importer and hand it over
+// with run().
+class RecipeImportOperation : public QObject, public LibrarySession::Operation {
+    Q_OBJECT
+public:
+    ~RecipeImportOperation() override;
+
+    // Takes no further batch: ends with what was imported so far, saved.
+    void stop() override;
+
+signals:
+    // A batch was imported (the count of entries taken so far).
+    void progressed(int entriesSeen);
+    // wholeFile: the whole file was imported (false when it could not be read, an alert
+    // stopped it, or it was stopped).
+    void finished(bool wholeFile);
+
+protected:
+    explicit RecipeImportOperation(LibrarySession& session);
+    // Registers with the session and schedules the first batch when began (the importer
+    // accepted the file), else ends at the next turn of the event loop.
+    void run(BatchedImport& import, bool began);
+
+    LibrarySession& m_session;
+
+private:
+    // Recipes per batch in the window. Each batch ends with one update of the recipe list,
+    // the sidebar and the page (the record changes are announced once per turn of the event
+    // loop), so batches are as large as keeps the window answering: the first takes
+    // kWindowBatchSize, and each one done in less than half of kWindowBatchMilliseconds
+    // doubles the next, up to kWindowBatchMaximum. A batch waits for the worker rather than
+    // ending at the first entry not yet decoded.
+    static constexpr int kWindowBatchSize = 100;
+    static constexpr int kWindowBatchMaximum = 3200;
+    static constexpr qint64 kWindowBatchMilliseconds = 150;
+    int m_batchSize = kWindowBatchSize;
+
+    void scheduleBatch(bool tookNothing);
+    void runBatch();
+    void end();
+
+    BatchedImport* m_import = nullptr;
+    bool m_stopped = false;
+    bool m_inBatch = false;
+    bool m_ended = false;
+};
