@@ -247,6 +247,37 @@
     </message>
 </context>
 <context>
+    <name>ForeignRecipeImporter</name>
+    <message>
+        <source>There is no file at %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file %1 is too large to import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file %1 could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converting: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to save changes to your library.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; 1 entry could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; %1 entries could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>GenericFileDownloader</name>
     <message>
         <source>Only http and https addresses can be downloaded.</source>
@@ -266,6 +297,214 @@
     </message>
     <message>
         <source>The file “%1” could not be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Grocery</name>
+    <message>
+        <source>The grocery category files could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Category</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Uncategorized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The printer does not take Letter pages.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The grocery list could not be printed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryConsolidatedModel</name>
+    <message>
+        <source>Click to check or uncheck all items</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Needed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredient</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Method</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aisle</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryController</name>
+    <message>
+        <source>New Item</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to print/email ingredients because none are marked Needed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check the “Needed” checkbox for any ingredients you want to include from the Consolidated list.
+
+Tip: Click on the word Needed in the header to check/uncheck all items.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 List - Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryEditor</name>
+    <message>
+        <source>Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>My Items</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Consolidated List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Include</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Put the selected ingredients on the consolidated list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exclude</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Leave the selected ingredients off the consolidated list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Item</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Selected Items</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drop or paste ingredient lines here to add them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check the items you need. Click on the word Needed in the header to check or uncheck all items.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The grocery list could not be printed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grocery List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new message could not be opened in your mail program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that a mail program is set up for this desktop.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The grocery list could not be written for the message.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryMyItemsModel</name>
+    <message>
+        <source>Quantity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Method</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryRecipeRowsModel</name>
+    <message>
+        <source>Left off the consolidated list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>On the consolidated list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Include</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredient</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Method</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -789,10 +1028,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports “Larkspoon!” Larkspoon! 1 databases “database”, MacGourmet data exports “mgourmet”, and MasterCook XML exports “mx2”.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Edit</source>
         <translation type="unfinished"></translation>
     </message>
@@ -862,6 +1097,14 @@
     </message>
     <message>
         <source>Ctrl+2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports “Larkspoon!” Larkspoon! 1 databases “database”, MacGourmet data exports “mgourmet”, MasterCook XML exports “mx2”, and MealMaster files “mmf”, “mm” and “txt”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” holds no MealMaster recipes.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -949,6 +1192,17 @@
     </message>
     <message>
         <source>No recipes match “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MasterCookReader</name>
+    <message>
+        <source>The file ends inside the recipe.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipe has no name, ingredients or directions.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2324,6 +2578,14 @@
         <source>The file may be damaged or written by another program.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The recipe is too large to import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entry is not a recipe.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>WebImporterController</name>
@@ -2476,6 +2738,10 @@
     </message>
     <message>
         <source>Libraries and documents to open.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --quit-when-shown: first type this text into the search field letter by letter, and print the memory used before and after.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
