@@ -11,6 +11,11 @@ int objectWidthForHeight(int stripHeight) {
     return std::max(1, static_cast<int>((stripHeight - 40) * 1.5));
 }
 
+int cardHeightForStrip(int stripHeight, int stripVisibleWidth) {
+    const int fitting = static_cast<int>(stripVisibleWidth / 2.5 / 1.5) + 40;
+    return std::max(std::min(stripHeight, fitting), 0);
+}
+
 double indexAtScrollValue(double scrollValue, int numberOfObjects) {
     if (numberOfObjects <= 0)
         return 0.0;

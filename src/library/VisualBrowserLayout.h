@@ -18,6 +18,10 @@ constexpr int kRemoveFarThreshold = 201;
 // The width of one card: (strip height − 40) × 1.5, truncated; never below 1, so a strip
 // squeezed flat still maps offsets to indexes.
 int objectWidthForHeight(int stripHeight);
+// The height cards are drawn at in a strip of that size: its height, unless that would
+// make cards so wide that fewer than two and a half fit across (a narrow list column);
+// then the height at which that many fit.
+int cardHeightForStrip(int stripHeight, int stripVisibleWidth);
 
 // The fractional index at a scroller value from 0 to 1.
 double indexAtScrollValue(double scrollValue, int numberOfObjects);

@@ -399,10 +399,23 @@ void MainWindow::setVisualBrowserEnabled(bool enabled) {
     if (listIndex < 0)
         return;
     // The splitter gives the replaced view up; the window keeps it for the next switch.
+    const QList<int> sizes = m_splitter->sizes();
     m_splitter->replaceWidget(listIndex, shown);
     removed->setParent(this);
     removed->hide();
     shown->show();
+    if (enabled && sizes.size() == 3) {
+        // A strip of cards needs room across: the list takes up to 45% of the width from the
+        // page, which keeps its minimum.
+        m_tableSizes = sizes;
+        const int total = sizes.at(0) + sizes.at(1) + sizes.at(2);
+        int list = std::max(sizes.at(1), total * 45 / 100);
+        const int page = std::max(total - sizes.at(0) - list, kPageMinimumWidth);
+        list = std::max(total - sizes.at(0) - page, kListMinimumWidth);
+        m_splitter->setSizes({sizes.at(0), list, page});
+    } else if (!enabled && m_tableSizes.size() == 3) {
+        m_splitter->setSizes(m_tableSizes);
+    }
     if (enabled) {
         if (m_controller)
             m_visualBrowser->setContext(m_controller->arrangedObjects());

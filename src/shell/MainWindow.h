@@ -125,6 +125,8 @@ private:
     RecipeListView* m_table = nullptr;
     RecipeVisualBrowser* m_visualBrowser = nullptr;
     bool m_visualBrowserEnabled = false;
+    // The splitter's widths while the table was shown, given back when it returns.
+    QList<int> m_tableSizes;
     QLabel* m_recipePageTitle = nullptr;
     QLineEdit* m_searchField = nullptr;
     QAction* m_searchScopeAction = nullptr;

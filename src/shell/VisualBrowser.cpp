@@ -32,7 +32,7 @@ VisualBrowser::VisualBrowser(QWidget* parent)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     setMinimumHeight(80);
-    m_objectWidth = VisualBrowserLayout::objectWidthForHeight(viewport()->height());
+    updateObjectWidth();
     connect(m_imageCache, &VisualBrowserImageCache::imageReady, this, &VisualBrowser::imageReady);
 }
 
@@ -75,8 +75,13 @@ void VisualBrowser::setContext(const QList<ManagedObject*>& records) {
 
 void VisualBrowser::setNumberOfObjects(int count) {
     Q_UNUSED(count);
-    m_objectWidth = VisualBrowserLayout::objectWidthForHeight(viewport()->height());
+    updateObjectWidth();
     updateScrollRange();
+}
+
+void VisualBrowser::updateObjectWidth() {
+    m_cardHeight = VisualBrowserLayout::cardHeightForStrip(viewport()->height(), viewport()->width());
+    m_objectWidth = VisualBrowserLayout::objectWidthForHeight(m_cardHeight);
 }
 
 void VisualBrowser::updateScrollRange() {
@@ -140,7 +145,13 @@ void VisualBrowser::removeObjectsAwayFromScrollPoint() {
 void VisualBrowser::addObjectAtIndex(int index) {
     if (m_items.contains(index) || index < 0 || index >= numberOfObjects())
         return;
-    auto* item = new VisualBrowserItem(index, viewport());
+    VisualBrowserItem* item = nullptr;
+    if (!m_spareItems.isEmpty()) {
+        item = m_spareItems.takeLast();
+        item->reuse(index);
+    } else {
+        item = new VisualBrowserItem(index, viewport());
+    }
     m_items.insert(index, item);
     placeItem(item);
     fillItem(item);
@@ -159,7 +170,7 @@ void VisualBrowser::fillItem(VisualBrowserItem* item) {
 
 void VisualBrowser::requestImage(VisualBrowserItem* item) {
     auto* recipe = dynamic_cast<RecipesManagedObject*>(item->recipe());
-    const QSize size(std::max(m_objectWidth - 2, 1), std::max(viewport()->height() - 22, 1));
+    const QSize size(std::max(m_objectWidth - 2, 1), std::max(m_cardHeight - 22, 1));
     const VisualBrowserImageCache::Key key = VisualBrowserImageCache::key(
         recipe ? recipe->imagePathAtIndex(1) : QString(), size, item->cachedDateUpdated());
     if (key.path.isEmpty()) {
@@ -179,19 +190,33 @@ void VisualBrowser::imageReady(const QString& keyText, const QImage& image) {
 }
 
 void VisualBrowser::placeItem(VisualBrowserItem* item) const {
-    item->setGeometry(item->index() * m_objectWidth - scrollOffset(), 0, m_objectWidth, viewport()->height());
+    // Cards lower than the strip sit in its middle.
+    item->setGeometry(item->index() * m_objectWidth - scrollOffset(),
+                      (viewport()->height() - m_cardHeight) / 2, m_objectWidth, m_cardHeight);
 }
 
 void VisualBrowser::removeObjectAtIndex(int index) {
     if (VisualBrowserItem* item = m_items.take(index)) {
         if (m_hoveredIndex == index)
             m_hoveredIndex = -1;
-        delete item;
+        recycle(item);
     }
 }
 
+void VisualBrowser::recycle(VisualBrowserItem* item) {
+    // As many spares as a full strip of live cards needs; the rest go.
+    if (m_spareItems.size() >= VisualBrowserLayout::kRemoveFarThreshold) {
+        delete item;
+        return;
+    }
+    item->hide();
+    item->reuse(-1);
+    m_spareItems.append(item);
+}
+
 void VisualBrowser::removeAllObjects() {
-    qDeleteAll(m_items);
+    for (VisualBrowserItem* item : std::as_const(m_items))
+        recycle(item);
     m_items.clear();
     m_hoveredIndex = -1;
     m_redrawAllItems = false;
@@ -214,7 +239,7 @@ void VisualBrowser::scrollContentsBy(int dx, int dy) {
 
 void VisualBrowser::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
-    m_objectWidth = VisualBrowserLayout::objectWidthForHeight(viewport()->height());
+    updateObjectWidth();
     drawObjectsNearScrollPoint();
 }
 
@@ -222,7 +247,7 @@ void VisualBrowser::resizeEvent(QResizeEvent* event) {
     const int oldWidth = m_objectWidth;
     const double p = indexOfObjectAtScrollPoint();
     QAbstractScrollArea::resizeEvent(event);
-    m_objectWidth = VisualBrowserLayout::objectWidthForHeight(viewport()->height());
+    updateObjectWidth();
     updateScrollRange();
     if (m_objectWidth != oldWidth || !m_items.isEmpty()) {
         // New card sizes: every card is made again at the same place in the list.
@@ -374,7 +399,9 @@ void VisualBrowser::keyPressEvent(QKeyEvent* event) {
 }
 
 int VisualBrowser::indexAtViewportPoint(const QPoint& point) const {
-    if (point.x() < 0 || point.x() >= viewport()->width())
+    const int top = (viewport()->height() - m_cardHeight) / 2;
+    if (point.x() < 0 || point.x() >= viewport()->width() || point.y() < top ||
+        point.y() >= top + m_cardHeight)
         return -1;
     const int index = (point.x() + scrollOffset()) / m_objectWidth;
     return index < numberOfObjects() ? index : -1;

@@ -35,6 +35,8 @@ public:
     const QList<ManagedObject*>& contextArray() const { return m_contextArray; }
     int numberOfObjects() const { return int(m_contextArray.size()); }
     int objectWidth() const { return m_objectWidth; }
+    // The height of the cards (the strip's, unless the strip is narrow).
+    int cardHeight() const { return m_cardHeight; }
     int stripWidth() const { return numberOfObjects() * m_objectWidth; }
 
     // The indexes whose card exists, ascending.
@@ -101,8 +103,10 @@ protected:
 
 private:
     void setNumberOfObjects(int count);
+    void updateObjectWidth();
     void updateScrollRange();
     void placeItem(VisualBrowserItem* item) const;
+    void recycle(VisualBrowserItem* item);
     void requestImage(VisualBrowserItem* item);
     void imageReady(const QString& keyText, const QImage& image);
     void selectionChanged();
@@ -114,7 +118,11 @@ private:
     QList<ManagedObject*> m_contextArray;
     std::optional<QList<ManagedObject*>> m_pendingContext;
     int m_objectWidth = 1;
+    int m_cardHeight = 0;
     QHash<int, VisualBrowserItem*> m_items;
+    // Cards that left the strip, hidden, kept to be filled again: creating and destroying
+    // widgets while scrolling costs more than moving them.
+    QList<VisualBrowserItem*> m_spareItems;
     bool m_redrawAllItems = false;
     bool m_pauseUpdates = false;
     int m_lastClickedIndex = 0;

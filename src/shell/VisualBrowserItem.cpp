@@ -14,6 +14,20 @@ VisualBrowserItem::VisualBrowserItem(int index, QWidget* parent) : QWidget(paren
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void VisualBrowserItem::reuse(int index) {
+    m_index = index;
+    m_recipe = nullptr;
+    m_dateUpdated = {};
+    m_title.clear();
+    m_keywords.clear();
+    m_difficulty.clear();
+    m_rating = 0;
+    m_prepared = m_markedAsNew = m_selected = m_hovered = false;
+    m_image = {};
+    m_imageSet = false;
+    m_imageKey.clear();
+}
+
 void VisualBrowserItem::setRecipe(ManagedObject* recipe) {
     m_recipe = recipe;
     fill();

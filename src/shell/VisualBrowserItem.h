@@ -15,6 +15,8 @@ public:
     VisualBrowserItem(int index, QWidget* parent);
 
     int index() const { return m_index; }
+    // Makes a card that left the strip ready to show another index: empty, unselected.
+    void reuse(int index);
     ManagedObject* recipe() const { return m_recipe; }
 
     // Fills the card from the recipe and remembers its dateUpdated.

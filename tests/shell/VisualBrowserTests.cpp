@@ -49,6 +49,26 @@ TEST(VisualBrowserLayoutTest, CardsNearAPositionAreTheTwentyEitherSide) {
     }
 }
 
+TEST(VisualBrowserLayoutTest, CardsAreSizedByTheStripHeightUnlessTheStripIsNarrow) {
+    const struct {
+        int height;
+        int width;
+        int cardHeight;
+        int objectWidth;
+    } cases[] = {
+        {140, 1200, 140, 150}, // (140 − 40) × 1.5
+        {101, 1200, 101, 91},  // truncated
+        {600, 380, 141, 151},  // a narrow column: two and a half cards across
+        {30, 1200, 30, 1},     // flattened: still a width to divide by
+    };
+    for (const auto& c : cases) {
+        const int height = cardHeightForStrip(c.height, c.width);
+        EXPECT_EQ(std::make_pair(height, objectWidthForHeight(height)),
+                  std::make_pair(c.cardHeight, c.objectWidth))
+            << c.height << " x " << c.width;
+    }
+}
+
 TEST(VisualBrowserLayoutTest, ScrollStepsJumpFarAndSlowDownNearTheTarget) {
     EXPECT_EQ(scrollSteps(0, 6000, false), QList<int>{6000});
     EXPECT_EQ(scrollSteps(0, 6000, true), QList<int>{6000}); // more than 5000 away jumps
@@ -175,7 +195,7 @@ TEST_F(VisualBrowserTest, AnEmptyListIsAnEmptyStrip) {
 TEST_F(VisualBrowserTest, OnlyCardsNearTheScrollPositionLiveWhileScrollingEndToEnd) {
     addRecipes(1000);
     RecipeVisualBrowser& browser = showBrowser();
-    ASSERT_EQ(browser.objectWidth(), objectWidthForHeight(browser.viewport()->height()));
+    ASSERT_EQ(browser.objectWidth(), objectWidthForHeight(browser.viewport()->height())) << "a wide strip";
     QScrollBar* bar = browser.horizontalScrollBar();
 
     bar->setValue(bar->maximum() / 2);
