@@ -188,6 +188,9 @@ void BM_ScrollEndToEnd(benchmark::State& state) {
             browser->viewport()->repaint();
             frames.push_back(double(frame.nsecsElapsed()) / 1e6);
             cpuFrames.push_back(threadCpuMs() - cpuStart);
+            if (cpuFrames.back() > 8.0 && qEnvironmentVariableIsSet("BENCH_BROWSER_TRACE"))
+                qInfo("slow frame at offset %d: %.1f ms, %d cards", offset, cpuFrames.back(),
+                      browser->existingCount());
             mostCards = std::max(mostCards, browser->existingCount());
         }
         std::sort(frames.begin(), frames.end());
