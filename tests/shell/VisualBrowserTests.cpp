@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -350,6 +351,52 @@ TEST_F(VisualBrowserTest, PlainAndModifiedClicksFollowTheRecipeListRules) {
     EXPECT_TRUE(recipes.objectAtRow(3)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
     click(0);
     EXPECT_FALSE(recipes.objectAtRow(0)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+}
+
+TEST_F(VisualBrowserTest, NewMarksAndCardsFollowTheirRecipesOnlyWhenTheyChanged) {
+    addRecipes(4);
+    RecipeVisualBrowser& browser = showBrowser();
+    RecipesArrayController& recipes = m_library->recipes();
+    recipes.setSelectionIndexes({1, 2});
+    browser.setSelectedRecipesAsNew();
+    Scheduler::instance().advance(0.1);
+    QList<bool> badges;
+    for (int i = 0; i < 4; ++i)
+        badges.append(browser.itemAtIndex(i)->showsNewBadge());
+    EXPECT_EQ(badges, (QList<bool>{false, true, true, false}));
+    recipes.setSelectionIndexes({2});
+    browser.setSelectedRecipesAsNotNew();
+    Scheduler::instance().advance(0.1);
+    EXPECT_FALSE(recipes.objectAtRow(2)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+    EXPECT_TRUE(recipes.objectAtRow(1)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+
+    // A card is filled again only when its recipe's dateUpdated moved.
+    VisualBrowserItem* card = browser.itemAtIndex(3);
+    ManagedObject* recipe = card->recipe();
+    const QDateTime updated(QDate(2026, 3, 1), QTime(12, 0));
+    recipe->setValueForKey(updated, QStringLiteral("dateUpdated"));
+    browser.updateVBItems();
+    recipe->setValueForKey(QStringLiteral("Renamed quietly"), QStringLiteral("name"));
+    EXPECT_FALSE(card->refreshIfChanged());
+    recipe->setValueForKey(updated.addSecs(1), QStringLiteral("dateUpdated"));
+    EXPECT_TRUE(card->refreshIfChanged());
+    EXPECT_EQ(card->title(), QStringLiteral("Renamed quietly"));
+}
+
+TEST_F(VisualBrowserTest, SwitchingBackPutsTheTableAtItsWidth) {
+    addRecipes(3);
+    MainWindow window;
+    window.resize(1100, 700);
+    window.setRecipesArrayController(&m_library->recipes());
+    window.show();
+    const QList<int> tableSizes = window.splitter()->sizes();
+    window.setVisualBrowserEnabled(true);
+    EXPECT_EQ(window.splitter()->widget(1), window.visualBrowser());
+    EXPECT_GT(window.splitter()->sizes().at(1), tableSizes.at(1)) << "the strip gets room across";
+    window.setVisualBrowserEnabled(false);
+    EXPECT_EQ(window.splitter()->widget(1), window.recipeTable());
+    EXPECT_EQ(window.splitter()->sizes(), tableSizes);
+    EXPECT_FALSE(UserDefaults::boolForKey(QStringLiteral("visualBrowserEnabled")));
 }
 
 TEST(VisualBrowserImageCacheTest, APictureIsReadOnceAndAgainWhenItsRecipeChanged) {
