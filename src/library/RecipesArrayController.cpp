@@ -37,6 +37,15 @@ void RecipesArrayController::setSearchPredicate(PredicatePtr search, bool narrow
     arrangeSearched(narrowing);
 }
 
+QList<SortDescriptor> RecipesArrayController::defaultSortDescriptors() {
+    return {SortDescriptor{QStringLiteral("name"), true, true}};
+}
+
+void RecipesArrayController::setSortDescriptors(const QList<SortDescriptor>& sortDescriptors) {
+    m_sortDescriptors = sortDescriptors;
+    rearrangeObjects();
+}
+
 void RecipesArrayController::rearrangeObjects() {
     fetchUnsearched();
     arrangeSearched(false);
@@ -47,7 +56,7 @@ void RecipesArrayController::fetchUnsearched() {
     // platefeed's are not the own library's); without one the list is the own library.
     FetchRequest request(QStringLiteral("Recipes"),
                          m_filter ? m_filter : RecipesManagedObject::ownLibraryPredicate(),
-                         {SortDescriptor{QStringLiteral("name"), true, true}});
+                         m_sortDescriptors);
     QString error;
     m_unsearched = m_context->executeFetchRequest(request, &error);
     if (!error.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
 
 #include <QAbstractTableModel>
@@ -30,6 +31,12 @@ public:
     // what it shows instead of fetched again, as long as no record changed meanwhile.
     void setSearchPredicate(PredicatePtr search, bool narrowsCurrentSearch = false);
     PredicatePtr searchPredicate() const { return m_search; }
+
+    // The order of the list; by name without regard to case unless the visual browser's
+    // sorting chose another. Setting it fetches again.
+    void setSortDescriptors(const QList<SortDescriptor>& sortDescriptors);
+    const QList<SortDescriptor>& sortDescriptors() const { return m_sortDescriptors; }
+    static QList<SortDescriptor> defaultSortDescriptors();
 
     // Fetches again (after records changed).
     void rearrangeObjects();
@@ -67,6 +74,7 @@ private:
     ObjectContext* m_context;
     PredicatePtr m_filter;
     PredicatePtr m_search;
+    QList<SortDescriptor> m_sortDescriptors = defaultSortDescriptors();
     QList<ManagedObject*> m_arranged;
     QList<ManagedObject*> m_selection;
     // The group's recipes without the search, sorted, as last fetched: a search filters

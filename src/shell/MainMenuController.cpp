@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "QtProgressView.h"
 #include "RecipeListView.h"
+#include "RecipeVisualBrowser.h"
 #include "XdgMailHandOver.h"
 #include "grocery/ui/GroceryEditor.h"
 #include "import/ForeignRecipeImporter.h"
@@ -284,6 +285,7 @@ void MainMenuController::connectRecipeEditor() {
     connect(m_mainWindow.get(), &MainWindow::deleteRecipeRequested, this,
             &MainMenuController::deleteRecipeAction);
     m_mainWindow->recipeList()->setContextMenuFiller([this](QMenu* menu) { fillRecipeListMenu(menu); });
+    m_mainWindow->visualBrowser()->setContextMenuFiller([this](QMenu* menu) { fillRecipeListMenu(menu); });
     connect(m_mainWindow.get(), &MainWindow::webImporterRequested, this, &MainMenuController::openWebImporter,
             Qt::UniqueConnection);
     connect(m_mainWindow.get(), &MainWindow::webAddressDropped, this,
@@ -838,6 +840,11 @@ void MainMenuController::buildMenus() {
                &MainMenuController::enlargeRecipeWebViewsText);
     addCommand(view, QStringLiteral("smallerText"), tr("Smaller Text"), QKeySequence::ZoomOut,
                &MainMenuController::shrinkRecipeWebViewsText);
+    view->addSeparator();
+    QAction* visualBrowser = addCommand(view, QStringLiteral("visualBrowser"), tr("Visual Browser"), {},
+                                        &MainMenuController::changeRecipeSelector);
+    visualBrowser->setCheckable(true);
+    visualBrowser->setChecked(m_mainWindow->isVisualBrowserEnabled());
 
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),
@@ -851,6 +858,14 @@ void MainMenuController::buildMenus() {
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
                                 QKeySequence::HelpContents, &MainMenuController::larkspoonHelp);
     guide->setEnabled(QFileInfo(guidePath()).isFile());
+}
+
+void MainMenuController::changeRecipeSelector() {
+    if (!m_mainWindow)
+        return;
+    QAction* toggle = action(QStringLiteral("visualBrowser"));
+    const bool enabled = toggle ? toggle->isChecked() : !m_mainWindow->isVisualBrowserEnabled();
+    m_mainWindow->setVisualBrowserEnabled(enabled);
 }
 
 void MainMenuController::notAvailableYet(const QString& feature) {

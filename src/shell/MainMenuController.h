@@ -84,6 +84,9 @@ public:
     void toogleThemeSelectors();
     void enlargeRecipeWebViewsText();
     void shrinkRecipeWebViewsText();
+    // View > Visual Browser: the recipe list as the table or as the strip of cards,
+    // remembered for the next start.
+    void changeRecipeSelector();
 
     // File > Import... and Export...: the panels, then the importer or exporter.
     void importAction();

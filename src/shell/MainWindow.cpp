@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "RecipeListView.h"
+#include "RecipeVisualBrowser.h"
 
 #include "library/SearchBoxMenu.h"
 #include "library/SideBarDragController.h"
@@ -380,6 +381,50 @@ void MainWindow::buildCentralArea() {
     m_splitter->setCollapsible(2, false);
     m_splitter->setSizes({200, 380, initialSize().width() - 580});
     setCentralWidget(m_splitter);
+
+    // The strip waits beside the splitter until it is chosen.
+    m_visualBrowser = new RecipeVisualBrowser(this);
+    m_visualBrowser->setMinimumWidth(kListMinimumWidth);
+    m_visualBrowser->hide();
+    m_visualBrowser->viewport()->installEventFilter(this);
+    if (UserDefaults::boolForKey(QStringLiteral("visualBrowserEnabled")))
+        setVisualBrowserEnabled(true);
+}
+
+void MainWindow::setVisualBrowserEnabled(bool enabled) {
+    UserDefaults::setObjectForKey(enabled, QStringLiteral("visualBrowserEnabled"));
+    if (enabled == m_visualBrowserEnabled)
+        return;
+    m_visualBrowserEnabled = enabled;
+    QWidget* shown = enabled ? static_cast<QWidget*>(m_visualBrowser) : static_cast<QWidget*>(m_table);
+    QWidget* removed = enabled ? static_cast<QWidget*>(m_table) : static_cast<QWidget*>(m_visualBrowser);
+    const int listIndex = m_splitter->indexOf(removed);
+    if (listIndex < 0)
+        return;
+    // The splitter gives the replaced view up; the window keeps it for the next switch.
+    const QList<int> sizes = m_splitter->sizes();
+    m_splitter->replaceWidget(listIndex, shown);
+    removed->setParent(this);
+    removed->hide();
+    shown->show();
+    if (enabled && sizes.size() == 3) {
+        // A strip of cards needs room across: the list takes up to 45% of the width from the
+        // page, which keeps its minimum.
+        m_tableSizes = sizes;
+        const int total = sizes.at(0) + sizes.at(1) + sizes.at(2);
+        int list = std::max(sizes.at(1), total * 45 / 100);
+        const int page = std::max(total - sizes.at(0) - list, kPageMinimumWidth);
+        list = std::max(total - sizes.at(0) - page, kListMinimumWidth);
+        m_splitter->setSizes({sizes.at(0), list, page});
+    } else if (!enabled && m_tableSizes.size() == 3) {
+        m_splitter->setSizes(m_tableSizes);
+    }
+    if (enabled) {
+        if (m_controller)
+            m_visualBrowser->setContext(m_controller->arrangedObjects());
+        m_visualBrowser->scrollToSelectedRow();
+    }
+    shown->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::setRecipesArrayController(RecipesArrayController* controller) {
@@ -391,6 +436,7 @@ void MainWindow::setRecipesArrayController(RecipesArrayController* controller) {
     QItemSelectionModel* oldSelection = m_table->selectionModel();
     m_controller = controller;
     m_table->setModel(controller);
+    m_visualBrowser->setRecipesArrayController(controller);
     if (oldSelection && oldSelection != m_table->selectionModel())
         oldSelection->deleteLater();
     m_listShownReported = false;
@@ -761,8 +807,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::Resize && watched == m_table->viewport() && m_noResults->isVisible())
         m_noResults->setGeometry(m_table->viewport()->rect());
-    if (event->type() == QEvent::Paint && watched == m_table->viewport() && !m_listShownReported &&
-        m_controller && isVisible()) {
+    if (event->type() == QEvent::Paint &&
+        (watched == m_table->viewport() || (m_visualBrowser && watched == m_visualBrowser->viewport())) &&
+        !m_listShownReported && m_controller && isVisible()) {
         m_listShownReported = true;
         emit recipeListShown();
     }

@@ -16,6 +16,7 @@ class QLineEdit;
 class QSplitter;
 class QTableView;
 class RecipeListView;
+class RecipeVisualBrowser;
 class QToolBar;
 class QCloseEvent;
 class QKeyEvent;
@@ -42,6 +43,11 @@ public:
     // The search field's scopes and text go to the menu's logic.
     void setSearchBoxMenu(SearchBoxMenu* menu);
     QSplitter* splitter() const { return m_splitter; }
+    // The recipe list's two presentations: the table or the visual browser's strip of
+    // cards, in the same place. The choice is kept in the default visualBrowserEnabled.
+    RecipeVisualBrowser* visualBrowser() const { return m_visualBrowser; }
+    bool isVisualBrowserEnabled() const { return m_visualBrowserEnabled; }
+    void setVisualBrowserEnabled(bool enabled);
     // The text of the recipe page placeholder (the first selected recipe's name).
     QString recipePageText() const;
     QString statusText() const;
@@ -126,6 +132,10 @@ private:
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_splitter = nullptr;
     RecipeListView* m_table = nullptr;
+    RecipeVisualBrowser* m_visualBrowser = nullptr;
+    bool m_visualBrowserEnabled = false;
+    // The splitter's widths while the table was shown, given back when it returns.
+    QList<int> m_tableSizes;
     QLabel* m_recipePageTitle = nullptr;
     QLineEdit* m_searchField = nullptr;
     QAction* m_searchScopeAction = nullptr;

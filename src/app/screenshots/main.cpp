@@ -35,6 +35,7 @@
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeListView.h"
+#include "shell/RecipeVisualBrowser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,6 +49,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -137,6 +139,32 @@ QWidget* showThemePage(MainMenuController& shell, AppController& appController, 
     UserDefaults::setObjectForKey(theme, QStringLiteral("selectedTheme"));
     page->displayController()->loadRecipeInWebView();
     return page;
+}
+
+// The recipe list as the strip of cards: the sample recipe with pictures selected, the
+// recipes beside it with their pictures, one of them marked new. The table comes back after.
+ScreenshotStep visualBrowserStep(MainMenuController& shell, AppController& appController) {
+    return {QStringLiteral("visual-browser"),
+            [&shell, &appController] {
+                MainWindow* window = shell.mainWindow();
+                if (!window)
+                    return static_cast<QWidget*>(nullptr);
+                window->resize(MainWindow::initialSize());
+                window->splitter()->setSizes({180, 620, MainWindow::initialSize().width() - 800});
+                window->setVisualBrowserEnabled(true);
+                selectSampleRecipe(appController);
+                // Every third recipe was marked new at the start of the run: one is beside it.
+                RecipesArrayController* recipes = appController.recipesArrayController();
+                const QList<ManagedObject*> selected = recipes->selectedObjects();
+                const int row = selected.isEmpty() ? 0 : recipes->rowOfObject(selected.constFirst());
+                window->visualBrowser()->delayedScrollToObjectAtIndex(row, false);
+                return static_cast<QWidget*>(window);
+            },
+            {},
+            [&shell](QWidget*) {
+                if (MainWindow* window = shell.mainWindow())
+                    window->setVisualBrowserEnabled(false);
+            }};
 }
 
 // The recipe list's context menu over the selected sample recipe, its groups submenu open
@@ -531,7 +559,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              box->reject();
                      }},
                     recipeListContextMenuStep(shell, appController)} +
-                    webImporterSteps(shell, folder) + grocerySteps(shell, appController),
+                    webImporterSteps(shell, folder) + grocerySteps(shell, appController) +
+                    QList<ScreenshotStep>{visualBrowserStep(shell, appController)},
                 folder, true, &shell);
         },
         &shell);

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "library/VisualBrowserLayout.h"
+
+#include <QAbstractScrollArea>
+#include <QHash>
+#include <QList>
+#include <QPointer>
+
+#include <optional>
+
+class ManagedObject;
+class RecipesArrayController;
+class VisualBrowserImageCache;
+class VisualBrowserItem;
+
+// A horizontal strip of cards over an ordered list of records. Only the cards near the
+// visible position exist: scrolling creates those that come near and, once 201 exist,
+// removes those that are far. Card pictures are read and scaled off the main thread and
+// cached by the record's dateUpdated. The selection is the recipe list's (the same one the
+// table shows): the strip reads it, changes it and follows it.
+class VisualBrowser : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit VisualBrowser(QWidget* parent = nullptr);
+    ~VisualBrowser() override;
+
+    // The list whose selection the strip mirrors and changes; null detaches.
+    void setRecipesArrayController(RecipesArrayController* controller);
+    RecipesArrayController* correspondingController() const { return m_controller; }
+
+    // Shows records. Ignored for 0.08 s after the previous call, so a burst of list changes
+    // redraws the strip once; the newest records of the burst are shown when that time is up.
+    void setContext(const QList<ManagedObject*>& records);
+    const QList<ManagedObject*>& contextArray() const { return m_contextArray; }
+    int numberOfObjects() const { return int(m_contextArray.size()); }
+    int objectWidth() const { return m_objectWidth; }
+    // The height of the cards (the strip's, unless the strip is narrow).
+    int cardHeight() const { return m_cardHeight; }
+    int stripWidth() const { return numberOfObjects() * m_objectWidth; }
+
+    // The indexes whose card exists, ascending.
+    QList<int> existingIndexes() const;
+    int existingCount() const { return int(m_items.size()); }
+    VisualBrowserItem* itemAtIndex(int index) const { return m_items.value(index); }
+
+    double indexOfObjectAtScrollPoint() const;
+    void drawObjectsNearScrollPoint();
+    void removeObjectsAwayFromScrollPoint();
+    void addObjectAtIndex(int index);
+    void removeObjectAtIndex(int index);
+    void removeAllObjects();
+    // Fills again every card whose record changed.
+    void updateVBItems();
+
+    // Scrolls so that card index is centred; animated scrolls move in steps (one per
+    // scheduler turn of 0.01 s), the others jump.
+    void scrollToObjectAtIndex(int index, bool animate);
+    void delayedScrollToObjectAtIndex(int index, bool animate);
+    void scrollToSelectedRow();
+    int scrollOffset() const;
+
+    // Type-ahead: text typed into the strip selects the first record whose name starts
+    // with it; the typed text is forgotten 2/3 s after the last key.
+    void typeAheadString(const QString& text);
+    void insertText(const QString& text);
+    void clearAccumulatingTypeahead();
+    const QString& accumulatedTypeahead() const { return mStringToFind; }
+    void selectAll();
+
+    // The row the arrow keys move from.
+    int selectedRow() const;
+    int lastClickedIndex() const { return m_lastClickedIndex; }
+
+    VisualBrowserImageCache* imageCache() const { return m_imageCache; }
+
+signals:
+    // The strip shows a new list (the weekly planner recomputes its dates on it).
+    void contextChanged();
+    // The first cards were drawn after the strip was shown.
+    void cardsDrawn();
+
+protected:
+    // Fills a new card from the record at its index.
+    virtual void fillItem(VisualBrowserItem* item);
+    // A left or right click on a card; the base selects only that card.
+    virtual void clickedActionWithEvent(int index, QMouseEvent* event);
+
+    void setSelectionIndexes(const QList<int>& rows, int selectedRow);
+    QList<int> selectionIndexes() const;
+    int indexAtViewportPoint(const QPoint& point) const;
+    void setLastClickedIndex(int index) { m_lastClickedIndex = index; }
+
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void setNumberOfObjects(int count);
+    void updateObjectWidth();
+    void updateScrollRange();
+    void placeItem(VisualBrowserItem* item) const;
+    void recycle(VisualBrowserItem* item);
+    void requestImage(VisualBrowserItem* item);
+    void imageReady(const QString& keyText, const QImage& image);
+    void selectionChanged();
+    void stepScroll();
+    void setHoveredIndex(int index);
+
+    QPointer<RecipesArrayController> m_controller;
+    QList<QMetaObject::Connection> m_controllerConnections;
+    QList<ManagedObject*> m_contextArray;
+    std::optional<QList<ManagedObject*>> m_pendingContext;
+    int m_objectWidth = 1;
+    int m_cardHeight = 0;
+    QHash<int, VisualBrowserItem*> m_items;
+    // Cards that left the strip, hidden, kept to be filled again: creating and destroying
+    // widgets while scrolling costs more than moving them.
+    QList<VisualBrowserItem*> m_spareItems;
+    bool m_redrawAllItems = false;
+    bool m_pauseUpdates = false;
+    int m_lastClickedIndex = 0;
+    int m_selectedRow = -1;
+    int m_hoveredIndex = -1;
+    QString mStringToFind;
+    int m_preventOverContextTimer = 0;
+    int m_typeAheadTimer = 0;
+    int m_scrollTimer = 0;
+    QList<int> m_scrollSteps;
+    bool m_cardsDrawnReported = false;
+    VisualBrowserImageCache* m_imageCache;
+};

@@ -1,0 +1,433 @@
+// The visual browser: which cards live while the strip scrolls, the arrow keys and the
+// type-ahead, sorting and the selection it shares with the table, what a drag carries, the
+// guard against a burst of list changes, and the picture cache.
+#include "common/LibraryRecords.h"
+#include "common/ScriptedAlerts.h"
+#include "common/TestSession.h"
+#include "library/RecipesArrayController.h"
+#include "library/SideBarDragController.h"
+#include "library/SidebarTreeController.h"
+#include "library/VisualBrowserImageCache.h"
+#include "library/VisualBrowserLayout.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "shell/MainWindow.h"
+#include "shell/RecipeVisualBrowser.h"
+#include "shell/VisualBrowserItem.h"
+
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace VisualBrowserLayout;
+
+namespace {
+
+TEST(VisualBrowserLayoutTest, CardsNearAPositionAreTheTwentyEitherSide) {
+    const struct {
+        double p;
+        int count;
+        int first;
+        int last;
+    } cases[] = {
+        {500.0, 1000, 480, 520}, // the scroller at 0.5 of 1000 recipes
+        {0.0, 1000, 0, 20},      {1000.0, 1000, 980, 1000}, {3.5, 10, 0, 10}, {0.0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const IndexRange range = nearRange(c.p, c.count);
+        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last))
+            << c.p << " of " << c.count;
+    }
+}
+
+TEST(VisualBrowserLayoutTest, CardsAreSizedByTheStripHeightUnlessTheStripIsNarrow) {
+    const struct {
+        int height;
+        int width;
+        int cardHeight;
+        int objectWidth;
+    } cases[] = {
+        {140, 1200, 140, 150}, // (140 − 40) × 1.5
+        {101, 1200, 101, 91},  // truncated
+        {600, 380, 141, 151},  // a narrow column: two and a half cards across
+        {30, 1200, 30, 1},     // flattened: still a width to divide by
+    };
+    for (const auto& c : cases) {
+        const int height = cardHeightForStrip(c.height, c.width);
+        EXPECT_EQ(std::make_pair(height, objectWidthForHeight(height)),
+                  std::make_pair(c.cardHeight, c.objectWidth))
+            << c.height << " x " << c.width;
+    }
+}
+
+TEST(VisualBrowserLayoutTest, ScrollStepsJumpFarAndSlowDownNearTheTarget) {
+    EXPECT_EQ(scrollSteps(0, 6000, false), QList<int>{6000});
+    EXPECT_EQ(scrollSteps(0, 6000, true), QList<int>{6000}); // more than 5000 away jumps
+    EXPECT_EQ(scrollSteps(500, 400, true), (QList<int>{470, 440, 410, 400}));
+
+    const QList<int> ahead = scrollSteps(0, 2000, true);
+    ASSERT_GE(ahead.size(), 3);
+    EXPECT_EQ(ahead.constFirst(), 90);
+    EXPECT_EQ(ahead.constLast(), 2000);
+    QList<int> steps;
+    for (int i = 1; i < ahead.size() - 1; ++i)
+        steps.append(ahead.at(i) - ahead.at(i - 1));
+    // 90 while far, then 7 less after each move once less than 610 remain, never below 7.
+    int expected = 90;
+    for (int i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(steps.at(i), expected) << "step " << i;
+        const int position = ahead.at(i + 1);
+        if (2000 - position < 610 && expected > 7)
+            expected -= 7;
+    }
+}
+
+TEST(VisualBrowserLayoutTest, ArrowKeysMoveAndExtendTheSelectionWithinTheList) {
+    const struct {
+        const char* what;
+        ArrowKey key;
+        bool shift;
+        QList<int> selection;
+        int row;
+        QList<int> expected;
+        int scrollTo;
+    } cases[] = {
+        {"right", ArrowKey::Right, false, {4}, 4, {5}, 5},
+        {"right on the last card", ArrowKey::Right, false, {49}, 49, {49}, 49},
+        {"left on the first card", ArrowKey::Left, false, {0}, 0, {0}, 0},
+        {"down ten", ArrowKey::Down, false, {4}, 4, {14}, 14},
+        {"down past the end", ArrowKey::Down, false, {45}, 45, {49}, 49},
+        {"up past the start", ArrowKey::Up, false, {3}, 3, {0}, 0},
+        {"nothing selected", ArrowKey::Left, false, {}, -1, {0}, 0},
+        {"shift right extends", ArrowKey::Right, true, {4, 5}, 4, {4, 5, 6}, 6},
+        {"shift right shrinks from the front", ArrowKey::Right, true, {4, 5, 6}, 6, {5, 6}, 5},
+        {"shift right at the end", ArrowKey::Right, true, {48, 49}, 48, {48, 49}, 49},
+        {"shift left extends", ArrowKey::Left, true, {4, 5}, 5, {3, 4, 5}, 3},
+        {"shift left shrinks from the back", ArrowKey::Left, true, {4, 5, 6}, 4, {4, 5}, 5},
+        {"shift down adds ten from the last",
+         ArrowKey::Down,
+         true,
+         {4},
+         4,
+         {4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
+         13},
+        {"shift up near the start", ArrowKey::Up, true, {3}, 3, {0, 1, 2, 3}, 0},
+    };
+    for (const auto& c : cases) {
+        const KeySelection next = selectionAfterKey(c.key, c.shift, c.selection, c.row, 50);
+        EXPECT_EQ(std::make_pair(next.selection, next.scrollTo), std::make_pair(c.expected, c.scrollTo))
+            << c.what;
+    }
+}
+
+TEST(VisualBrowserLayoutTest, TypeAheadFindsTheFirstNameStartingWithTheTextInAnyCase) {
+    const QStringList names{QStringLiteral("Apple Pie"), QStringLiteral("cheese cake"),
+                            QStringLiteral("Cherry Tart"), QStringLiteral("Chili")};
+    const struct {
+        const char* text;
+        int match;
+    } cases[] = {{"ch", 1}, {"CHER", 2}, {"chil", 3}, {"a", 0}, {"x", -1}, {"", -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(typeAheadMatch(names, QLatin1String(c.text)), c.match) << c.text;
+}
+
+// A library of recipes "Recipe 0000" … in a strip 800 wide with cards 150 wide.
+class VisualBrowserTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    ScriptedAlerts m_alerts;
+    std::unique_ptr<testsupport::TestSession> m_library;
+    std::unique_ptr<RecipeVisualBrowser> m_browser;
+
+    void SetUp() override {
+        QSettings().clear();
+        Scheduler::instance().setManualTime(QDateTime(QDate(2026, 3, 1), QTime(12, 0)));
+        m_library = std::make_unique<testsupport::TestSession>(
+            m_dir.filePath(QStringLiteral("Strip.library")), m_alerts);
+        ASSERT_TRUE(m_library->isOpen()) << m_library->error().toStdString();
+    }
+    void TearDown() override {
+        m_browser.reset();
+        m_library.reset();
+    }
+
+    void addRecipes(int count) {
+        for (int i = 0; i < count; ++i)
+            testsupport::insertRecipe(m_library->context(),
+                                      QStringLiteral("Recipe %1").arg(i, 4, 10, QLatin1Char('0')),
+                                      {{QStringLiteral("rating"), i % 6},
+                                       {QStringLiteral("uniqueID"), QStringLiteral("id-%1").arg(i)}});
+        m_library->recipes().rearrangeObjects();
+    }
+
+    RecipeVisualBrowser& showBrowser() {
+        m_browser = std::make_unique<RecipeVisualBrowser>();
+        m_browser->resize(800, 190 + m_browser->horizontalScrollBar()->sizeHint().height());
+        m_browser->show();
+        m_browser->setRecipesArrayController(&m_library->recipes());
+        Scheduler::instance().advance(0.1);
+        return *m_browser;
+    }
+
+    QStringList namesInOrder() const {
+        QStringList names;
+        for (const ManagedObject* recipe : m_library->recipes().arrangedObjects())
+            names.append(recipe->stringValue(QStringLiteral("name")));
+        return names;
+    }
+};
+
+TEST_F(VisualBrowserTest, AnEmptyListIsAnEmptyStrip) {
+    RecipeVisualBrowser& browser = showBrowser();
+    EXPECT_EQ(browser.stripWidth(), 0);
+    EXPECT_EQ(browser.existingCount(), 0);
+}
+
+TEST_F(VisualBrowserTest, OnlyCardsNearTheScrollPositionLiveWhileScrollingEndToEnd) {
+    addRecipes(1000);
+    RecipeVisualBrowser& browser = showBrowser();
+    ASSERT_EQ(browser.objectWidth(), objectWidthForHeight(browser.viewport()->height())) << "a wide strip";
+    QScrollBar* bar = browser.horizontalScrollBar();
+
+    bar->setValue(bar->maximum() / 2);
+    browser.removeAllObjects();
+    browser.drawObjectsNearScrollPoint();
+    QList<int> expected;
+    for (int i = 480; i < 520; ++i)
+        expected.append(i);
+    EXPECT_EQ(browser.existingIndexes(), expected);
+
+    bar->setValue(0);
+    int mostAlive = 0;
+    for (int offset = 0; offset <= bar->maximum(); offset += browser.objectWidth() / 3) {
+        bar->setValue(offset);
+        mostAlive = std::max(mostAlive, browser.existingCount());
+        const double p = browser.indexOfObjectAtScrollPoint();
+        const int visible = offset / browser.objectWidth();
+        ASSERT_NE(browser.itemAtIndex(visible), nullptr) << "the card in view at " << offset;
+        ASSERT_NE(browser.itemAtIndex(std::min(int(p), 999)), nullptr) << "the card at the scroll point";
+    }
+    // Far cards go once 201 exist; one step adds at most the 40 near ones.
+    EXPECT_LE(mostAlive, kRemoveFarThreshold + 2 * kNearCards);
+    EXPECT_GE(mostAlive, kRemoveFarThreshold - 1);
+}
+
+TEST_F(VisualBrowserTest, KeysAndTypeAheadChangeTheSelectionTheTableShows) {
+    for (const char* name : {"Apple Pie", "cheese cake", "Cherry Tart", "Chili", "Dumplings"})
+        testsupport::insertRecipe(m_library->context(), QLatin1String(name));
+    m_library->recipes().rearrangeObjects();
+    MainWindow window;
+    window.setRecipesArrayController(&m_library->recipes());
+    window.setVisualBrowserEnabled(true);
+    window.show();
+    RecipeVisualBrowser* browser = window.visualBrowser();
+    Scheduler::instance().advance(0.1);
+    auto tableRows = [&window] {
+        QList<int> rows;
+        for (const QModelIndex& index : window.recipeTable()->selectionModel()->selectedRows())
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+
+    QTest::keyClicks(browser, QStringLiteral("ch"));
+    EXPECT_EQ(tableRows(), QList<int>{1}); // "cheese cake"
+    QTest::keyClicks(browser, QStringLiteral("er"));
+    EXPECT_EQ(tableRows(), QList<int>{2}); // "Cherry Tart"
+    Scheduler::instance().advance(0.7);    // the typed text is forgotten
+    QTest::keyClicks(browser, QStringLiteral("d"));
+    EXPECT_EQ(tableRows(), QList<int>{4});
+
+    QTest::keyClick(browser, Qt::Key_Left);
+    QTest::keyClick(browser, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(tableRows(), (QList<int>{2, 3}));
+    QTest::keyClick(browser, Qt::Key_Right);
+    EXPECT_EQ(tableRows(), QList<int>{4}) << "from the row moved to last, not the first selected";
+
+    // The table's selection shows in the strip.
+    window.recipeTable()->selectRow(0);
+    EXPECT_TRUE(browser->itemAtIndex(0)->isSelected());
+    EXPECT_FALSE(browser->itemAtIndex(4)->isSelected());
+
+    // The choice of presentation is remembered for the next window.
+    EXPECT_TRUE(UserDefaults::boolForKey(QStringLiteral("visualBrowserEnabled")));
+    MainWindow next;
+    EXPECT_TRUE(next.isVisualBrowserEnabled());
+}
+
+TEST_F(VisualBrowserTest, SortingReordersTheListAndKeepsTheSelectedRecipe) {
+    addRecipes(12);
+    RecipeVisualBrowser& browser = showBrowser();
+    RecipesArrayController& recipes = m_library->recipes();
+    ManagedObject* chosen = recipes.objectAtRow(7);
+    recipes.setSelectedObjects({chosen});
+
+    browser.sortByRating();
+    Scheduler::instance().advance(0.1);
+    QList<int> ratings;
+    for (const ManagedObject* recipe : recipes.arrangedObjects())
+        ratings.append(recipe->valueForKey(QStringLiteral("rating")).toInt());
+    EXPECT_TRUE(std::is_sorted(ratings.crbegin(), ratings.crend())) << "rating, highest first";
+    EXPECT_EQ(recipes.selectedObjects(), QList<ManagedObject*>{chosen});
+    EXPECT_EQ(browser.contextArray(), recipes.arrangedObjects());
+    EXPECT_TRUE(browser.itemAtIndex(recipes.rowOfObject(chosen))->isSelected());
+
+    browser.sortByTitle();
+    QStringList sorted = namesInOrder();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(namesInOrder(), sorted);
+}
+
+TEST_F(VisualBrowserTest, ADragCarriesTheSelectedRecipesUniqueIDs) {
+    addRecipes(5);
+    RecipeVisualBrowser& browser = showBrowser();
+    EXPECT_EQ(browser.mimeDataForSelection(), nullptr);
+    m_library->recipes().setSelectionIndexes({1, 3});
+    std::unique_ptr<QMimeData> mime(browser.mimeDataForSelection());
+    ASSERT_NE(mime, nullptr);
+    QStringList ids;
+    ASSERT_TRUE(SideBarDragController::readRecipeUniqueIDs(mime.get(), &ids));
+    EXPECT_EQ(ids, (QStringList{QStringLiteral("id-1"), QStringLiteral("id-3")}));
+
+    const struct {
+        int count;
+        const char* text;
+        const char* badge;
+    } badges[] = {{1, "1", "badgeCounter1-2"},      {99, "99", "badgeCounter1-2"},
+                  {100, "100", "badgeCounter3"},    {999, "999", "badgeCounter3"},
+                  {1000, "1,000", "badgeCounter5"}, {20000, "20,000", "badgeCounter5"}};
+    for (const auto& b : badges)
+        EXPECT_EQ(std::make_pair(RecipeVisualBrowser::badgeText(b.count),
+                                 RecipeVisualBrowser::badgeImageName(b.count)),
+                  std::make_pair(QString::fromLatin1(b.text), QString::fromLatin1(b.badge)))
+            << b.count;
+}
+
+TEST_F(VisualBrowserTest, ABurstOfListChangesShowsTheLastListOnceTheGuardEnds) {
+    addRecipes(6);
+    RecipeVisualBrowser& browser = showBrowser();
+    const QList<ManagedObject*> all = m_library->recipes().arrangedObjects();
+    browser.setContext(all.mid(0, 2));
+    browser.setContext(all.mid(0, 3));
+    browser.setContext(all.mid(0, 4));
+    EXPECT_EQ(browser.numberOfObjects(), 2) << "within 0.08 s of the first list";
+    Scheduler::instance().advance(0.079);
+    EXPECT_EQ(browser.numberOfObjects(), 2);
+    Scheduler::instance().advance(0.002);
+    EXPECT_EQ(browser.numberOfObjects(), 4);
+    EXPECT_EQ(browser.existingCount(), 4);
+}
+
+TEST_F(VisualBrowserTest, PlainAndModifiedClicksFollowTheRecipeListRules) {
+    addRecipes(8);
+    m_library->recipes().objectAtRow(0)->setValueForKey(true, QStringLiteral("isMarkedAsNew"));
+    m_library->recipes().objectAtRow(3)->setValueForKey(true, QStringLiteral("isMarkedAsNew"));
+    RecipeVisualBrowser& browser = showBrowser();
+    const int width = browser.objectWidth();
+    auto click = [&](int index, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(browser.viewport(), Qt::LeftButton, modifiers,
+                          QPoint(index * width - browser.scrollOffset() + width / 2, 40));
+    };
+    RecipesArrayController& recipes = m_library->recipes();
+    click(1);
+    click(3, Qt::ShiftModifier);
+    EXPECT_EQ(recipes.selectionIndexes(), (QList<int>{1, 2, 3}));
+    click(2, Qt::ControlModifier);
+    EXPECT_EQ(recipes.selectionIndexes(), (QList<int>{1, 3}));
+    click(3);
+    EXPECT_EQ(recipes.selectionIndexes(), (QList<int>{1, 3})) << "kept a moment for a drag";
+    Scheduler::instance().advance(0.5);
+    EXPECT_EQ(recipes.selectionIndexes(), QList<int>{3});
+    EXPECT_TRUE(recipes.objectAtRow(3)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+    click(0);
+    EXPECT_FALSE(recipes.objectAtRow(0)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+}
+
+TEST_F(VisualBrowserTest, NewMarksAndCardsFollowTheirRecipesOnlyWhenTheyChanged) {
+    addRecipes(4);
+    RecipeVisualBrowser& browser = showBrowser();
+    RecipesArrayController& recipes = m_library->recipes();
+    recipes.setSelectionIndexes({1, 2});
+    browser.setSelectedRecipesAsNew();
+    Scheduler::instance().advance(0.1);
+    QList<bool> badges;
+    for (int i = 0; i < 4; ++i)
+        badges.append(browser.itemAtIndex(i)->showsNewBadge());
+    EXPECT_EQ(badges, (QList<bool>{false, true, true, false}));
+    recipes.setSelectionIndexes({2});
+    browser.setSelectedRecipesAsNotNew();
+    Scheduler::instance().advance(0.1);
+    EXPECT_FALSE(recipes.objectAtRow(2)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+    EXPECT_TRUE(recipes.objectAtRow(1)->valueForKey(QStringLiteral("isMarkedAsNew")).toBool());
+
+    // A card is filled again only when its recipe's dateUpdated moved.
+    VisualBrowserItem* card = browser.itemAtIndex(3);
+    ManagedObject* recipe = card->recipe();
+    const QDateTime updated(QDate(2026, 3, 1), QTime(12, 0));
+    recipe->setValueForKey(updated, QStringLiteral("dateUpdated"));
+    browser.updateVBItems();
+    recipe->setValueForKey(QStringLiteral("Renamed quietly"), QStringLiteral("name"));
+    EXPECT_FALSE(card->refreshIfChanged());
+    recipe->setValueForKey(updated.addSecs(1), QStringLiteral("dateUpdated"));
+    EXPECT_TRUE(card->refreshIfChanged());
+    EXPECT_EQ(card->title(), QStringLiteral("Renamed quietly"));
+}
+
+TEST_F(VisualBrowserTest, SwitchingBackPutsTheTableAtItsWidth) {
+    addRecipes(3);
+    MainWindow window;
+    window.resize(1100, 700);
+    window.setRecipesArrayController(&m_library->recipes());
+    window.show();
+    const QList<int> tableSizes = window.splitter()->sizes();
+    window.setVisualBrowserEnabled(true);
+    EXPECT_EQ(window.splitter()->widget(1), window.visualBrowser());
+    EXPECT_GT(window.splitter()->sizes().at(1), tableSizes.at(1)) << "the strip gets room across";
+    window.setVisualBrowserEnabled(false);
+    EXPECT_EQ(window.splitter()->widget(1), window.recipeTable());
+    EXPECT_EQ(window.splitter()->sizes(), tableSizes);
+    EXPECT_FALSE(UserDefaults::boolForKey(QStringLiteral("visualBrowserEnabled")));
+}
+
+TEST(VisualBrowserImageCacheTest, APictureIsReadOnceAndAgainWhenItsRecipeChanged) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    QImage source(400, 200, QImage::Format_RGB32);
+    source.fill(Qt::darkGreen);
+    ASSERT_TRUE(source.save(path, "JPEG"));
+
+    VisualBrowserImageCache cache;
+    QSignalSpy ready(&cache, &VisualBrowserImageCache::imageReady);
+    const QDateTime monday(QDate(2026, 3, 2), QTime(9, 0));
+    const auto first = VisualBrowserImageCache::key(path, QSize(100, 100), monday);
+    QImage image;
+    EXPECT_FALSE(cache.request(first, &image));
+    EXPECT_FALSE(cache.request(first, &image)) << "asked twice while reading";
+    ASSERT_TRUE(ready.wait(5000));
+    EXPECT_EQ(ready.count(), 1);
+    ASSERT_TRUE(cache.request(first, &image));
+    EXPECT_EQ(image.size(), QSize(100, 50)) << "fits the card, proportions kept";
+
+    const auto changed = VisualBrowserImageCache::key(path, QSize(100, 100), monday.addSecs(60));
+    EXPECT_FALSE(cache.request(changed, &image));
+    ASSERT_TRUE(ready.wait(5000));
+
+    const auto missing =
+        VisualBrowserImageCache::key(dir.filePath(QStringLiteral("none.jpg")), QSize(100, 100), monday);
+    EXPECT_FALSE(cache.request(missing, &image));
+    ASSERT_TRUE(ready.wait(5000));
+    ASSERT_TRUE(cache.request(missing, &image));
+    EXPECT_TRUE(image.isNull()) << "an unreadable file is the placeholder, and is not read again";
+}
+
+} // namespace
