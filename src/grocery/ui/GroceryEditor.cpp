@@ -1,5 +1,6 @@
 #include "GroceryEditor.h"
 
+#include "GroceryCategoriesTableView.h"
 #include "GroceryListConsolidatedTableView.h"
 #include "GroceryListIngredientsTableView.h"
 #include "GroceryListMyItemsTableView.h"
@@ -141,7 +142,24 @@ QWidget* GroceryEditor::makeConsolidatedTab() {
     hint->setEnabled(false);
     hint->setWordWrap(true);
     buttons->addWidget(hint, 1);
+    auto* aisles = new QPushButton(tr("Edit Aisles..."), this);
+    aisles->setObjectName(QStringLiteral("editAislesButton"));
+    connect(aisles, &QPushButton::clicked, this, &GroceryEditor::editCategories);
+    buttons->addWidget(aisles);
     return tabPage(m_consolidated, buttons, this);
+}
+
+GroceryCategoriesDialog* GroceryEditor::editCategories() {
+    if (!m_categories) {
+        m_categories = new GroceryCategoriesDialog(m_controller, this);
+        connect(m_categories->table(), &GroceryCategoriesTableView::saveFailed, this,
+                [this](const QString& error) { tell(tr("The aisles could not be saved."), error); });
+    }
+    // The aisles are the library's: another window or the command line may have changed them.
+    m_controller->reload();
+    m_categories->table()->reload();
+    m_categories->open();
+    return m_categories;
 }
 
 void GroceryEditor::setGroceryList(GroupsManagedObject* list) {

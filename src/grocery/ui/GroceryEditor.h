@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class GroceryCategoriesDialog;
 class GroceryController;
 class GroceryListConsolidatedTableView;
 class GroceryListIngredientsTableView;
@@ -40,6 +41,9 @@ public:
     GroceryListIngredientsTableView* ingredientsTable() const { return m_ingredients; }
     GroceryListMyItemsTableView* myItemsTable() const { return m_myItems; }
     GroceryListConsolidatedTableView* consolidatedTable() const { return m_consolidated; }
+    // Opens the library's aisles editor over the window (reading the aisles file again);
+    // returns it. The consolidated tab's aisles follow every change made there.
+    GroceryCategoriesDialog* editCategories();
 
     // Where a mailed list goes; not owned. Without one, Email tells the user it cannot.
     void setMailHandOver(MailHandOver* mail) { m_mail = mail; }
@@ -76,6 +80,7 @@ private:
     GroceryListIngredientsTableView* m_ingredients = nullptr;
     GroceryListMyItemsTableView* m_myItems = nullptr;
     GroceryListConsolidatedTableView* m_consolidated = nullptr;
+    GroceryCategoriesDialog* m_categories = nullptr;
     MailHandOver* m_mail = nullptr;
     PrinterChooser m_chooser;
 };
