@@ -4,24 +4,33 @@
 #include "common/RecordingMailHandOver.h"
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
+#include "grocery/GroceryCategories.h"
 #include "grocery/GroceryController.h"
+#include "grocery/ui/GroceryCategoriesTableView.h"
 #include "grocery/ui/GroceryEditor.h"
 #include "grocery/ui/GroceryListConsolidatedTableView.h"
 #include "grocery/ui/GroceryListMyItemsTableView.h"
 #include "grocery/ui/GroceryTableModels.h"
 #include "library/AppController.h"
 #include "library/IngredientRecords.h"
+#include "library/LibrarySession.h"
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -185,6 +194,105 @@ TEST_F(GroceryEditorTest, MailsTheListAsAnAttachmentOrAsPlainText) {
     EXPECT_FALSE(m_editor->emailList());
     EXPECT_EQ(alertMessages().last(),
               QStringLiteral("A new message could not be opened in your mail program."));
+}
+
+// The aisles file as name:randomNumber entries, in file order.
+QStringList storedAisles(const QString& libraryPath) {
+    QStringList aisles;
+    const PropertyListResult read = readPropertyListFile(GroceryCategories::categoriesPath(libraryPath));
+    for (const QVariant& entry : read.value.toList()) {
+        const QVariantMap category = entry.toMap();
+        aisles.append(category.value(QStringLiteral("name")).toString() + QLatin1Char(':') +
+                      category.value(QStringLiteral("randomNumber")).toString());
+    }
+    return aisles;
+}
+
+TEST_F(GroceryEditorTest, AislesEditedInTheirWindowAreSavedAndFollowedByTheConsolidatedList) {
+    const QString library = m_library->session()->libraryPath();
+    ASSERT_TRUE(
+        writePropertyListFile(QVariantList{QVariantMap{{QStringLiteral("name"), QStringLiteral("Produce")},
+                                                       {QStringLiteral("randomNumber"), 11}},
+                                           QVariantMap{{QStringLiteral("name"), QStringLiteral("Dairy")},
+                                                       {QStringLiteral("randomNumber"), 22}}},
+                              GroceryCategories::categoriesPath(library)));
+    ASSERT_TRUE(
+        writePropertyListFile(QVariantList{QVariantMap{{QStringLiteral("name"), QStringLiteral("onion")},
+                                                       {QStringLiteral("category"), 11}},
+                                           QVariantMap{{QStringLiteral("name"), QStringLiteral("buttermilk")},
+                                                       {QStringLiteral("category"), 22}}},
+                              GroceryCategories::matchesPath(library)));
+    m_editor->tableViewSelectionButtons(GroceryEditor::ConsolidatedTab);
+
+    GroceryListConsolidatedTableView* list = m_editor->consolidatedTable();
+    const auto popupItems = [list] {
+        QWidget parent;
+        QAbstractItemDelegate* delegate = list->itemDelegateForColumn(GroceryConsolidatedModel::AisleColumn);
+        std::unique_ptr<QWidget> editor(delegate->createEditor(&parent, {}, {}));
+        auto* popup = qobject_cast<QComboBox*>(editor.get());
+        QStringList items;
+        for (int i = 0; popup && i < popup->count(); ++i)
+            items.append(popup->itemText(i));
+        return items;
+    };
+    const auto aisleOf = [this](const char* name) {
+        for (int row = 0; row < consolidated()->rowCount(); ++row)
+            if (consolidated()->index(row, GroceryConsolidatedModel::NameColumn).data().toString() ==
+                QLatin1String(name))
+                return consolidated()->index(row, GroceryConsolidatedModel::AisleColumn).data().toString();
+        return QStringLiteral("<missing>");
+    };
+    EXPECT_EQ(aisleOf("onion"), QStringLiteral("Produce"));
+
+    // The window opens from the consolidated tab's button with the aisles of the file.
+    list->parentWidget()->findChild<QPushButton*>(QStringLiteral("editAislesButton"))->click();
+    GroceryCategoriesDialog* dialog = m_editor->findChild<GroceryCategoriesDialog*>();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    GroceryCategoriesTableView* table = dialog->table();
+    GroceryCategoriesModel* aisles = table->categoriesModel();
+    ASSERT_EQ(aisles->rowCount(), 2);
+
+    // Added after the selected row, selected, saved, and its name open for typing.
+    table->selectRows({0});
+    dialog->findChild<QToolButton*>(QStringLiteral("addCategoryButton"))->click();
+    EXPECT_EQ(table->selectedRowIndexes(), QList<int>{1});
+    const QStringList added = storedAisles(library);
+    ASSERT_EQ(added.size(), 3);
+    EXPECT_TRUE(added.at(1).startsWith(QStringLiteral("New Category:"))) << qPrintable(added.join(u','));
+    const QString newNumber = added.at(1).section(QLatin1Char(':'), 1);
+    EXPECT_LT(newNumber.toInt(), 9999);
+    auto* nameEditor = table->viewport()->findChild<QLineEdit*>();
+    ASSERT_TRUE(nameEditor);
+    nameEditor->selectAll();
+    QTest::keyClicks(nameEditor, QStringLiteral("Bakery"));
+    QTest::keyClick(nameEditor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits the typed name queued
+    EXPECT_EQ(storedAisles(library),
+              (QStringList{QStringLiteral("Produce:11"), QStringLiteral("Bakery:") + newNumber,
+                           QStringLiteral("Dairy:22")}));
+    EXPECT_EQ(popupItems(), (QStringList{QString(), QStringLiteral("Produce"), QStringLiteral("Bakery"),
+                                         QStringLiteral("Dairy")}));
+
+    // Dairy dragged to the top stays selected and keeps its number; the rows follow it.
+    const std::unique_ptr<QMimeData> dragged(aisles->mimeData({aisles->index(2, 0)}));
+    aisles->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, {});
+    EXPECT_EQ(table->selectedRowIndexes(), QList<int>{0});
+    EXPECT_EQ(storedAisles(library), (QStringList{QStringLiteral("Dairy:22"), QStringLiteral("Produce:11"),
+                                                  QStringLiteral("Bakery:") + newNumber}));
+    EXPECT_EQ(popupItems(), (QStringList{QString(), QStringLiteral("Dairy"), QStringLiteral("Produce"),
+                                         QStringLiteral("Bakery")}));
+    EXPECT_EQ(aisleOf("buttermilk"), QStringLiteral("Dairy"));
+    EXPECT_EQ(aisleOf("onion"), QStringLiteral("Produce"));
+
+    // Removing Produce leaves the onion without an aisle.
+    table->selectRows({1});
+    dialog->findChild<QToolButton*>(QStringLiteral("removeCategoryButton"))->click();
+    EXPECT_EQ(storedAisles(library),
+              (QStringList{QStringLiteral("Dairy:22"), QStringLiteral("Bakery:") + newNumber}));
+    EXPECT_EQ(popupItems(), (QStringList{QString(), QStringLiteral("Dairy"), QStringLiteral("Bakery")}));
+    EXPECT_EQ(aisleOf("onion"), QString());
+    EXPECT_EQ(aisleOf("buttermilk"), QStringLiteral("Dairy"));
+    EXPECT_TRUE(m_alerts.asked.isEmpty());
 }
 
 TEST(GroceryEmailAttachmentTest, NamesTheFileAfterTheListSafely) {
