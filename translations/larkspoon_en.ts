@@ -324,6 +324,32 @@
     </message>
 </context>
 <context>
+    <name>GroceryCategoriesDialog</name>
+    <message>
+        <source>Aisles</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag the aisles into the order you walk the store.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Aisle</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove Selected Aisle</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GroceryCategoriesModel</name>
+    <message>
+        <source>Aisle</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>GroceryConsolidatedModel</name>
     <message>
         <source>Click to check or uncheck all items</source>
@@ -455,6 +481,14 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>The grocery list could not be written for the message.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Aisles...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The aisles could not be saved.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1105,6 +1139,10 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>“%1” holds no MealMaster recipes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Visual Browser</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1997,6 +2035,45 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
 </context>
 <context>
+    <name>RecipeVisualBrowser</name>
+    <message>
+        <source>Mark as New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mark as Not New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sort By</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date Created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date Modified</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Difficulty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Items First</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>RecipesArrayController</name>
     <message>
         <source>Name</source>
@@ -2584,6 +2661,25 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>The entry is not a recipe.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VisualBrowserItem</name>
+    <message>
+        <source>Easy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NEW</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
