@@ -22,6 +22,7 @@ class QAction;
 class QDialog;
 class QMenu;
 class WebImporterController;
+class WeeklyPlannerController;
 
 // Where the commands of the menu bar and of the main window's toolbar arrive, and the
 // shell the application's delegate starts: it builds the main window once, shows it and
@@ -113,6 +114,11 @@ public:
     // address examined in the web importer.
     void importDroppedWebAddress(const QString& address);
 
+    // View > Weekly Planner: opens or closes the planner panel under the library window
+    // (made on first use).
+    void toggleWeeklyPlanner();
+    WeeklyPlannerController* weeklyPlannerController() const;
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -124,6 +130,8 @@ private:
     void connectSidebar();
     void connectRecipeEditor();
     WebImporterController* webImporter();
+    WeeklyPlannerController* weeklyPlanner();
+    void selectRecipesFromPlanner(const QList<ManagedObject*>& recipes);
     void updateRecipeActions();
     bool recipeEditorIsOpen() const;
     void showRecipeEditor();
@@ -148,6 +156,7 @@ private:
     std::unique_ptr<GroupEditorSheet> m_groupEditorSheet;
     std::unique_ptr<QtProgressView> m_progressView;
     std::unique_ptr<WebImporterController> m_webImporter;
+    QPointer<WeeklyPlannerController> m_weeklyPlanner; // shown in the main window, which owns it
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
     QList<QMetaObject::Connection> m_controllerConnections;
