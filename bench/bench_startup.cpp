@@ -1,7 +1,10 @@
 // Start-up of the desktop application on a library of 20,000 recipes, end to end: the
 // executable is launched offscreen with --quit-when-shown, which exits as soon as the
 // main window shows the sorted recipe list. Figures: wall time from launch until the
-// program reports the list shown, and until the process has exited.
+// program reports the list shown, and until the process has exited. A second run reports
+// the main process's resident memory (now and peak, MiB) once the list shows and after a
+// few searches typed into the search field; the page's web engine runs in processes of
+// its own, which are not counted.
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -65,6 +68,37 @@ void BM_StartUpUntilRecipeListShown(benchmark::State& state) {
         state.counters["shown_s_mean"] = shownTotal / double(state.iterations());
 }
 BENCHMARK(BM_StartUpUntilRecipeListShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// "chicken" typed letter by letter twice, with the field cleared after each time.
+void BM_MemoryAfterStartAndSearches(benchmark::State& state) {
+    const QString library = bench::scratchCopyOfLibrary(kRecipes);
+    QTemporaryDir home;
+    const QProcessEnvironment environment = environmentFor(home, library);
+    for (auto _ : state) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LARKSPOON_GUI_PATH),
+                      {QStringLiteral("--quit-when-shown"), QStringLiteral("--type-when-shown"),
+                       QStringLiteral("chicken")});
+        process.waitForFinished(120000);
+        int reports = 0;
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            const QList<QByteArray> kib = line.mid(colon + 1).trimmed().split(' ');
+            if (colon < 0 || kib.size() != 2)
+                continue;
+            const QByteArray when = line.startsWith("memory-shown-kib") ? "shown" : "searched";
+            state.counters["rss_" + when.toStdString() + "_MiB"] = kib.at(0).toDouble() / 1024.0;
+            state.counters["peak_" + when.toStdString() + "_MiB"] = kib.at(1).toDouble() / 1024.0;
+            ++reports;
+        }
+        if (reports != 2 || process.exitCode() != 0) {
+            state.SkipWithError("the application did not report its memory");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MemoryAfterStartAndSearches)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

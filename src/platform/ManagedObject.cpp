@@ -144,17 +144,6 @@ QVariant ManagedObject::valueForKey(const QString& key) const {
     return {};
 }
 
-namespace {
-
-bool isAsciiText(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
-
-} // namespace
-
 const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriticInsensitive) const {
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
@@ -164,12 +153,8 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
         return nullptr;
     // A folded text is dropped whenever its value changes, so one that is kept belongs to
     // the current (non-null) value; searches then skip reading the value itself.
-    if (!m_foldedTexts) {
-        m_foldedTexts = std::make_unique<FoldedTexts>();
-        m_foldedTexts->folded.resize(size_t(m_values.size()));
-        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
-    }
-    QString& folded = m_foldedTexts->folded[size_t(index)];
+    FoldedText& slot = foldedTextSlot(index);
+    QString& folded = slot.folded;
     if (folded.isNull()) {
         folded = foldedText(value.toString(), false);
         if (folded.isNull())
@@ -179,9 +164,9 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
         return &folded;
     // Without diacritics: derived from the folded copy (folding commutes with taking the
     // marks away), and the same string when nothing was taken away.
-    QString& withoutMarks = m_foldedTexts->withoutMarks[size_t(index)];
+    QString& withoutMarks = slot.withoutMarks;
     if (withoutMarks.isNull()) {
-        QString stripped = isAsciiText(folded) ? folded : textWithoutDiacritics(folded);
+        QString stripped = foldsLikeAscii(folded) ? folded : textWithoutDiacritics(folded);
         withoutMarks = stripped == folded ? folded : std::move(stripped);
         if (withoutMarks.isNull())
             withoutMarks = QStringLiteral("");
@@ -189,6 +174,9 @@ const QString* ManagedObject::foldedTextForKey(const QString& key, bool diacriti
     return &withoutMarks;
 }
 
+// Answers texts that fold like ASCII (foldsLikeAscii): ASCII with, at most, symbols and
+// punctuation that fold to themselves, as most recipe texts hold ("180 °C", "½ cup"). Their
+// folded form is their ASCII lower case, so they need no folded copy.
 const QString* ManagedObject::asciiTextForKey(const QString& key) const {
     const int index = m_entity->attributeIndex(key);
     if (index < 0 || m_entity->attributes.at(index).type != AttributeType::Text)
@@ -200,7 +188,7 @@ const QString* ManagedObject::asciiTextForKey(const QString& key) const {
     const quint64 bit = quint64(1) << index;
     if (!(m_asciiKnown & bit)) {
         m_asciiKnown |= bit;
-        if (isAsciiText(*text))
+        if (foldsLikeAscii(*text))
             m_ascii |= bit;
     }
     return (m_ascii & bit) ? text : nullptr;
@@ -216,14 +204,16 @@ void ManagedObject::adoptFoldedText(int index, bool ascii, const QString& folded
     m_ascii &= ~bit;
     if (folded.isNull())
         return;
-    if (!m_foldedTexts) {
-        m_foldedTexts = std::make_unique<FoldedTexts>();
-        m_foldedTexts->folded.resize(size_t(m_values.size()));
-        m_foldedTexts->withoutMarks.resize(size_t(m_values.size()));
-    }
-    QString& slot = m_foldedTexts->folded[size_t(index)];
+    QString& slot = foldedTextSlot(index).folded;
     if (slot.isNull())
         slot = folded;
+}
+
+ManagedObject::FoldedText& ManagedObject::foldedTextSlot(int index) const {
+    for (FoldedText& slot : m_foldedTexts)
+        if (slot.index == index)
+            return slot;
+    return m_foldedTexts.emplace_front(FoldedText{index, QString(), QString()});
 }
 
 QVariant ManagedObject::selfValue() const {
@@ -231,9 +221,11 @@ QVariant ManagedObject::selfValue() const {
 }
 
 void ManagedObject::invalidateFoldedText(int index) {
-    if (m_foldedTexts) {
-        m_foldedTexts->folded[size_t(index)] = QString();
-        m_foldedTexts->withoutMarks[size_t(index)] = QString();
+    for (FoldedText& slot : m_foldedTexts) {
+        if (slot.index == index) {
+            slot.folded = QString();
+            slot.withoutMarks = QString();
+        }
     }
     const quint64 bit = quint64(1) << index;
     m_asciiKnown &= ~bit;

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <forward_list>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -113,14 +114,18 @@ private:
     QVector<QVariant> m_values;
     QVector<ManagedObject*> m_toOne;         // per relationship (null for to-many)
     QVector<QList<ManagedObject*>> m_toMany; // per relationship (empty for to-one)
-    // Folded texts by attribute, made when first asked for; a null QString is an empty
-    // slot (a folded value is never null). The form without diacritics shares the folded
-    // one when they are equal, as they are for most texts.
-    struct FoldedTexts {
-        std::vector<QString> folded;
-        std::vector<QString> withoutMarks;
+    // Folded texts of the attributes asked for (few: the sorted name, texts beyond what
+    // folds like ASCII), made when first asked for; a null QString is an empty slot (a
+    // folded value is never null). The form without diacritics shares the folded one when
+    // they are equal, as they are for most texts. A list, so that the texts handed out
+    // stay where they are when another attribute's are added.
+    struct FoldedText {
+        int index;
+        QString folded;
+        QString withoutMarks;
     };
-    mutable std::unique_ptr<FoldedTexts> m_foldedTexts;
+    FoldedText& foldedTextSlot(int index) const;
+    mutable std::forward_list<FoldedText> m_foldedTexts;
     // Text attributes known to be ASCII or not (bits of m_asciiKnown), and which are.
     mutable quint64 m_asciiKnown = 0;
     mutable quint64 m_ascii = 0;

@@ -32,9 +32,6 @@ SubstringSearcher::SubstringSearcher(const QString& pattern) : m_pattern(pattern
     const char16_t* p = reinterpret_cast<const char16_t*>(pattern.constData());
     for (qsizetype i = 0; i + 1 < length; ++i)
         m_skip[p[i] & 0xFF] = length - 1 - i;
-    for (qsizetype i = 0; i < length; ++i)
-        if (p[i] >= 0x80)
-            m_patternIsAscii = false;
 }
 
 namespace {
@@ -57,8 +54,10 @@ inline bool sameIgnoringAsciiCase(const char16_t* t, const char16_t* p, qsizetyp
 bool SubstringSearcher::isInAsciiIgnoringCase(QStringView text) const {
     const qsizetype m = m_pattern.size();
     const qsizetype n = text.size();
-    // A folded pattern with a unit beyond ASCII cannot be in folded ASCII.
-    if (m == 0 || m > n || !m_patternIsAscii)
+    // The text's units beyond ASCII fold to themselves (foldsLikeAscii): they match a
+    // pattern's unit only when equal, which the comparisons below do as the case bit of
+    // a unit beyond ASCII is 0.
+    if (m == 0 || m > n)
         return false;
     const char16_t* t = text.utf16();
     const char16_t* p = reinterpret_cast<const char16_t*>(m_pattern.constData());

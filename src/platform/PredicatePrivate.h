@@ -41,13 +41,12 @@ class SubstringSearcher {
 public:
     explicit SubstringSearcher(const QString& pattern);
     qsizetype indexIn(QStringView text) const;
-    // Whether the pattern (a folded text) is in the folded form of an ASCII text, found
-    // in the text itself by ignoring ASCII case: ASCII folds to its lower case.
+    // Whether the pattern (a folded text) is in the folded form of a text that folds like
+    // ASCII (foldsLikeAscii), found in the text itself by ignoring ASCII case.
     bool isInAsciiIgnoringCase(QStringView asciiText) const;
 
 private:
     QString m_pattern;
-    bool m_patternIsAscii = true;
     std::array<qsizetype, 256> m_skip{};
 };
 

@@ -10,3 +10,10 @@ QString foldedText(QStringView text, bool diacriticInsensitive);
 
 // Canonical decomposition with the combining marks removed; case is kept.
 QString textWithoutDiacritics(QStringView text);
+
+// True when the text's folding, with or without diacritics, is its ASCII lower case: it
+// holds ASCII and at most some punctuation and symbols beyond ASCII that have no case, no
+// canonical decomposition and are no marks (the degree sign, fractions, typographic
+// quotes and dashes, currency signs), as recipes often do. Such a text is searched
+// ignoring ASCII case instead of through a folded copy.
+bool foldsLikeAscii(QStringView text);

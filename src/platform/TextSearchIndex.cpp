@@ -7,6 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using predicate_detail::Comparison;
 
@@ -17,34 +22,51 @@ constexpr int kMaximumFields = 16;
 // More changed records than this are indexed again by a background build.
 constexpr qsizetype kMaximumIndexedAtOnce = 500;
 constexpr quint64 kEmptySlot = ~quint64(0);
+// Pads the end of each indexed text. Searched texts holding this unit are not looked up
+// in the index.
+constexpr char16_t kEndOfText = 0;
 
-bool isAscii(QStringView text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
+void appendByte(std::vector<quint8>& bytes, quint8 byte) {
+    // A quarter more room at a time instead of twice as much, for records indexed after
+    // the build (whose postings are sized exactly).
+    if (bytes.size() == bytes.capacity())
+        bytes.reserve(bytes.capacity() + bytes.capacity() / 4 + 16);
+    bytes.push_back(byte);
 }
 
-void appendVarint(std::vector<quint8>& bytes, quint32 value) {
+void appendVarint(std::vector<quint8>& bytes, quint64 value) {
     while (value >= 0x80) {
-        bytes.push_back(quint8(value | 0x80));
+        appendByte(bytes, quint8(value | 0x80));
         value >>= 7;
     }
-    bytes.push_back(quint8(value));
+    appendByte(bytes, quint8(value));
 }
 
-quint32 readVarint(const quint8*& p) {
-    quint32 value = 0;
+quint32 varintSize(quint64 value) {
+    quint32 size = 1;
+    for (; value >= 0x80; value >>= 7)
+        ++size;
+    return size;
+}
+
+quint64 readVarint(const quint8*& p) {
+    quint64 value = 0;
     int shift = 0;
     while (*p & 0x80) {
-        value |= quint32(*p++ & 0x7F) << shift;
+        value |= quint64(*p++ & 0x7F) << shift;
         shift += 7;
     }
-    return value | (quint32(*p++) << shift);
+    return value | (quint64(*p++) << shift);
 }
 
+// An entry's head: the distance to the previous record times 32 plus the number of its
+// one field holding the trigram, or kSeveralFields followed by the mask of the fields.
+// Most entries are of one field and near the previous record: one byte.
+constexpr quint32 kSeveralFields = kMaximumFields;
+constexpr int kFieldCodeBits = 5;
+
 // The records holding one trigram, in ascending order, each with the mask of its fields
-// that hold it: per entry the distance to the previous record and the mask, as varints.
+// that hold it, as varints (see kSeveralFields).
 struct Posting {
     std::vector<quint8> bytes;
     quint32 count = 0;
@@ -71,6 +93,21 @@ struct TextSearchIndex::Index {
     std::vector<quint32> versions;
     QHash<const ManagedObject*, quint32> numbers;
     qsizetype superseded = 0;
+    // A build indexes its records twice: first to learn each posting's size, then to
+    // write it into room of that size, which leaves no room unused and nothing freed.
+    bool sizing = false;
+    std::vector<quint32> sizes;
+    void startWriting() {
+        sizing = false;
+        for (size_t n = 0; n < postings.size(); ++n) {
+            postings[n].bytes.reserve(sizes[n]);
+            postings[n].end = 0;
+            postings[n].count = 0;
+        }
+        std::vector<quint32>().swap(sizes);
+    }
+    // The trigrams in order with their posting numbers, made when first needed.
+    std::vector<std::pair<quint64, quint32>> byKey;
 
     static size_t slotOf(quint64 key, size_t mask) {
         return size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
@@ -121,18 +158,23 @@ struct TextSearchIndex::Index {
         slotPostings = std::move(numbersOfSlots);
     }
 
-    // Indexes one field of the record being added; ASCII texts are lower-cased on the way,
-    // which is their folding.
+    // Indexes one field of the record being added; texts that fold like ASCII are
+    // lower-cased on the way, which is their folding. The text is followed by two
+    // kEndOfText units, so each of its units starts a trigram and every one or two units
+    // it holds are the start of one of its trigrams.
     void addField(quint32 record, quint32 fieldBit, QStringView text, bool ascii) {
-        if (text.size() < 3)
+        const qsizetype size = text.size();
+        if (size == 0)
             return;
         const char16_t* t = text.utf16();
-        auto unit = [t, ascii](qsizetype i) -> quint64 {
+        auto unit = [t, size, ascii](qsizetype i) -> quint64 {
+            if (i >= size)
+                return kEndOfText;
             const char16_t c = t[i];
             return ascii && c >= u'A' && c <= u'Z' ? quint64(c + 32) : quint64(c);
         };
         quint64 key = (unit(0) << 16) | unit(1);
-        for (qsizetype i = 2; i < text.size(); ++i) {
+        for (qsizetype i = 2; i < size + 2; ++i) {
             key = ((key << 16) | unit(i)) & 0xFFFFFFFFFFFFull;
             Posting& posting = postingFor(key);
             if (posting.pendingMask == 0 || posting.pendingRecord != record) {
@@ -145,13 +187,25 @@ struct TextSearchIndex::Index {
     }
 
     // Writes the masks gathered for the record into the postings.
+    // While sizing, only counts the bytes each posting will take (sizes, by posting).
     void finishRecord() {
+        if (sizing && sizes.size() < postings.size())
+            sizes.resize(postings.size(), 0);
         for (quint32 number : touched) {
             Posting& posting = postings[number];
             if (posting.pendingMask == 0)
                 continue;
-            appendVarint(posting.bytes, posting.pendingRecord - posting.end);
-            appendVarint(posting.bytes, posting.pendingMask);
+            const quint64 distance = quint64(posting.pendingRecord - posting.end) << kFieldCodeBits;
+            const bool several = (posting.pendingMask & (posting.pendingMask - 1)) != 0;
+            const quint64 head =
+                distance | (several ? kSeveralFields : quint32(std::countr_zero(posting.pendingMask)));
+            if (sizing) {
+                sizes[number] += varintSize(head) + (several ? varintSize(posting.pendingMask) : 0);
+            } else {
+                appendVarint(posting.bytes, head);
+                if (several)
+                    appendVarint(posting.bytes, posting.pendingMask);
+            }
             posting.end = posting.pendingRecord + 1;
             ++posting.count;
             posting.pendingMask = 0;
@@ -215,6 +269,31 @@ struct TextSearchIndex::Index {
         return kept;
     }
 
+    // The postings of the trigrams starting with prefix (one or two units), for texts
+    // too short to have trigrams of their own: a field holds prefix exactly when it holds
+    // one of these trigrams. Each record with the mask of its fields (among fields) that
+    // hold it goes into masks, by record number.
+    void orPrefixMasks(QStringView prefix, quint32 fields, std::vector<quint32>& masks) {
+        if (byKey.size() != postings.size()) {
+            // Sorted by trigram once, and again after texts indexed later added trigrams.
+            byKey.clear();
+            byKey.reserve(postings.size());
+            for (size_t slot = 0; slot < slotKeys.size(); ++slot)
+                if (slotKeys[slot] != kEmptySlot)
+                    byKey.push_back({slotKeys[slot], slotPostings[slot]});
+            std::sort(byKey.begin(), byKey.end());
+        }
+        const int shift = prefix.size() == 1 ? 32 : 16;
+        quint64 first = quint64(prefix[0].unicode()) << 32;
+        if (prefix.size() == 2)
+            first |= quint64(prefix[1].unicode()) << 16;
+        const quint64 last = first + (quint64(1) << shift) - 1;
+        auto it = std::lower_bound(byKey.begin(), byKey.end(), std::pair<quint64, quint32>(first, 0));
+        for (; it != byKey.end() && it->first <= last; ++it)
+            for (Cursor cursor(postings[it->second]); cursor.valid; cursor.next())
+                masks[cursor.record] |= cursor.mask & fields;
+    }
+
     // Reads a posting entry by entry.
     struct Cursor {
         explicit Cursor(const Posting& posting) : p(posting.bytes.data()), left(posting.count) { next(); }
@@ -223,8 +302,10 @@ struct TextSearchIndex::Index {
             if (!valid)
                 return;
             --left;
-            record = end + readVarint(p);
-            mask = readVarint(p);
+            const quint64 head = readVarint(p);
+            record = end + quint32(head >> kFieldCodeBits);
+            const quint32 code = quint32(head) & ((1u << kFieldCodeBits) - 1);
+            mask = code == kSeveralFields ? quint32(readVarint(p)) : quint32(1) << code;
             end = record + 1;
         }
         const quint8* p;
@@ -239,7 +320,7 @@ struct TextSearchIndex::Index {
         qsizetype total = qsizetype(
             slotKeys.capacity() * sizeof(quint64) + slotPostings.capacity() * sizeof(quint32) +
             postings.capacity() * sizeof(Posting) + objects.capacity() * sizeof(const ManagedObject*) +
-            versions.capacity() * sizeof(quint32));
+            versions.capacity() * sizeof(quint32) + byKey.capacity() * sizeof(std::pair<quint64, quint32>));
         for (const Posting& posting : postings)
             total += qsizetype(posting.bytes.capacity());
         // A hash node holds the key, the value and the bucket's links.
@@ -253,33 +334,70 @@ struct TextSearchIndex::Index {
 struct TextSearchIndex::Build {
     std::vector<const ManagedObject*> objects;
     std::vector<quint32> versions;
-    std::vector<QString> texts;   // objects x fields, shared with the records; null: no text
-    std::vector<QString> folded;  // the same shape: the folded form of the texts not ASCII
-    std::vector<quint8> ascii;    // the same shape
+    // Objects x fields, shared with the records (null: no text), in parts of kPartRecords
+    // records, each dropped once indexed so that the snapshot shrinks as the index grows.
+    static constexpr size_t kPartRecords = 1024;
+    std::vector<std::vector<QString>> texts;
+    void appendText(size_t record, QString text, size_t fields) {
+        if (record % kPartRecords == 0 && texts.size() <= record / kPartRecords) {
+            texts.emplace_back();
+            texts.back().reserve(kPartRecords * fields);
+        }
+        texts.back().push_back(std::move(text));
+    }
+    std::vector<quint8> ascii; // the same shape: whether the text folds like ASCII
+    // The folded form of the others, by position in texts, in its order: few in most
+    // libraries, so not one (empty) string for each text.
+    std::vector<std::pair<size_t, QString>> folded;
     std::unique_ptr<Index> index; // built by the worker
     std::atomic<bool> cancelled{false};
 
     void run(size_t fields) {
         index = std::make_unique<Index>();
-        folded.resize(texts.size());
-        ascii.resize(texts.size());
+        ascii.resize(objects.size() * fields);
+        index->sizing = true;
         for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
             const quint32 record = index->beginRecord(objects[r], versions[r]);
+            const std::vector<QString>& part = texts[r / kPartRecords];
             for (size_t f = 0; f < fields; ++f) {
                 const size_t i = r * fields + f;
-                if (texts[i].isNull())
+                const QString& text = part[(r % kPartRecords) * fields + f];
+                if (text.isNull())
                     continue;
-                ascii[i] = isAscii(texts[i]) ? 1 : 0;
-                if (!ascii[i])
-                    folded[i] = foldedText(texts[i], false);
-                index->addField(record, quint32(1) << f, ascii[i] ? texts[i] : folded[i], ascii[i] != 0);
+                ascii[i] = foldsLikeAscii(text) ? 1 : 0;
+                if (ascii[i]) {
+                    index->addField(record, quint32(1) << f, text, true);
+                } else {
+                    folded.emplace_back(i, foldedText(text, false));
+                    index->addField(record, quint32(1) << f, folded.back().second, false);
+                }
             }
             index->finishRecord();
         }
+        if (cancelled.load())
+            return;
+        index->startWriting();
+        auto nextFolded = folded.cbegin();
+        for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
+            std::vector<QString>& part = texts[r / kPartRecords];
+            for (size_t f = 0; f < fields; ++f) {
+                const size_t i = r * fields + f;
+                const QString& text = part[(r % kPartRecords) * fields + f];
+                if (text.isNull())
+                    continue;
+                if (ascii[i]) {
+                    index->addField(quint32(r), quint32(1) << f, text, true);
+                } else {
+                    index->addField(quint32(r), quint32(1) << f, nextFolded->second, false);
+                    ++nextFolded;
+                }
+            }
+            index->finishRecord();
+            if ((r + 1) % kPartRecords == 0)
+                std::vector<QString>().swap(part);
+        }
         texts.clear();
         texts.shrink_to_fit();
-        for (Posting& posting : index->postings)
-            posting.bytes.shrink_to_fit();
     }
 };
 
@@ -313,13 +431,14 @@ void TextSearchIndex::buildInBackground() {
     const size_t fields = size_t(m_keys.size());
     build->objects.reserve(size_t(objects.size()));
     build->versions.reserve(size_t(objects.size()));
-    build->texts.reserve(size_t(objects.size()) * fields);
     for (const ManagedObject* object : objects) {
+        const size_t record = build->objects.size();
         build->objects.push_back(object);
         build->versions.push_back(object->valuesVersion());
         for (int attribute : m_attributeIndexes) {
             const QVariant value = object->attributeValue(attribute);
-            build->texts.push_back(value.typeId() == QMetaType::QString ? value.toString() : QString());
+            build->appendText(record, value.typeId() == QMetaType::QString ? value.toString() : QString(),
+                              fields);
         }
     }
     if (m_worker.joinable())
@@ -348,6 +467,7 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
         return;
     const size_t fields = size_t(m_keys.size());
     Index& index = *build->index;
+    auto folded = build->folded.cbegin();
     for (size_t r = 0; r < build->objects.size(); ++r) {
         const ManagedObject* object = build->objects[r];
         if (object->valuesVersion() != build->versions[r]) {
@@ -356,11 +476,23 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
         }
         for (size_t f = 0; f < fields; ++f) {
             const size_t i = r * fields + f;
+            while (folded != build->folded.cend() && folded->first < i)
+                ++folded;
+            const bool hasFolded = folded != build->folded.cend() && folded->first == i;
             if (!object->attributeValue(m_attributeIndexes[f]).isNull())
-                object->adoptFoldedText(m_attributeIndexes[f], build->ascii[i] != 0, build->folded[i]);
+                object->adoptFoldedText(m_attributeIndexes[f], build->ascii[i] != 0,
+                                        hasFolded ? folded->second : QString());
         }
     }
     m_index = std::move(build->index);
+    // What the build holds besides goes before the memory is handed back.
+    decltype(build->folded)().swap(build->folded);
+    decltype(build->ascii)().swap(build->ascii);
+#if defined(__GLIBC__)
+    // The worker grew its postings by doubling in an arena of its own: the memory it freed
+    // on the way goes back to the system instead of staying with the process.
+    malloc_trim(0);
+#endif
     emit indexReady();
 }
 
@@ -395,8 +527,7 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
     if (!m_index)
         return evaluateAll();
 
-    // The filter's shape: comparisons "key CONTAINS[c] text" of indexed keys joined by OR,
-    // each text at least three units long once folded.
+    // The filter's shape: comparisons "key CONTAINS[c] text" of indexed keys joined by OR.
     struct Step {
         const Predicate* predicate;
         quint32 fieldBit;
@@ -413,7 +544,8 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
             c->quantifier != predicate_detail::Quantifier::Single ||
             c->modifiers != predicate_detail::CaseInsensitive ||
             c->left.kind != predicate_detail::Expression::Kind::KeyPath || c->left.path.size() != 1 ||
-            !c->preparedRight || !c->preparedRight->isText || c->preparedRight->foldedText.size() < 3)
+            !c->preparedRight || !c->preparedRight->isText || c->preparedRight->foldedText.isEmpty() ||
+            c->preparedRight->foldedText.contains(QChar(kEndOfText)))
             return evaluateAll();
         const qsizetype field = m_keys.indexOf(c->left.path.front());
         if (field < 0)
@@ -426,15 +558,26 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
         steps.push_back({sub, quint32(1) << field, needle});
     }
 
-    // Per record number, the fields that may match.
+    // Per record number, the fields that may match. A text of at most three units is in
+    // a field exactly when the field holds the trigram or a trigram starting with it: those
+    // fields match, which needs no evaluation. Longer texts are evaluated in the fields
+    // holding all their trigrams.
     std::vector<quint32> masks(m_index->objects.size(), 0);
+    std::vector<quint32> matches(m_index->objects.size(), 0); // fields known to match
+
     for (qsizetype n = 0; n < needles.size(); ++n) {
         quint32 fields = 0;
         for (const Step& step : steps)
             if (step.needle == n)
                 fields |= step.fieldBit;
-        for (const Entry& entry : m_index->candidates(needles.at(n), fields))
-            masks[entry.record] |= entry.mask;
+        const QString& needle = needles.at(n);
+        std::vector<quint32>& found = needle.size() <= 3 ? matches : masks;
+        if (needle.size() < 3) {
+            m_index->orPrefixMasks(needle, fields, found);
+        } else {
+            for (const Entry& entry : m_index->candidates(needle, fields))
+                found[entry.record] |= entry.mask;
+        }
     }
 
     QList<ManagedObject*> kept;
@@ -445,6 +588,10 @@ QList<ManagedObject*> TextSearchIndex::filter(const QList<ManagedObject*>& candi
             notIndexed.append(object);
             if (filter.evaluate(*object))
                 kept.append(object);
+            continue;
+        }
+        if (matches[*it]) {
+            kept.append(object);
             continue;
         }
         const quint32 mask = masks[*it];

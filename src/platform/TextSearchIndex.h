@@ -18,12 +18,13 @@ class ObjectContext;
 
 // An index of the folded texts ([c]) of some text attributes of one entity's records, for
 // filters shaped as the search field makes them: "k1 CONTAINS[c] t" or several such joined
-// by OR. Every field is cut into its trigrams (three UTF-16 units of the folded text). A
-// field holding the folded t holds every trigram of t, so the records whose fields hold
-// all of them are a superset of the matches; only those are evaluated, and of each only the
-// comparisons of the fields that can match, which gives exactly the filter's result. Texts
-// shorter than three units, other filters and records not (or no longer) indexed are
-// evaluated as they are.
+// by OR. Every field is cut into its trigrams (three UTF-16 units of the folded text, the
+// last ones padded past its end). A field holding the folded t holds every trigram of t,
+// so the records whose fields hold all of them are a superset of the matches; only those
+// are evaluated, and of each only the comparisons of the fields that can match, which
+// gives exactly the filter's result. A t of one to three units is in a field exactly when
+// one of its trigrams starts with t: those records match without being evaluated. Other
+// filters and records not (or no longer) indexed are evaluated as they are.
 //
 // Building: once the records are read the main thread takes a snapshot of the texts
 // (shared, not copied) and a worker folds and indexes them. The result comes back to the

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
@@ -170,17 +171,62 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
     });
 }
 
-void DesktopApplication::quitWhenShown(const QElapsedTimer& sinceMain) {
+namespace {
+
+// "RSS PEAK" in KiB: VmRSS and VmHWM of this process.
+QByteArray residentMemoryKib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    QByteArray rss = "0";
+    QByteArray peak = "0";
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                rss = line.mid(6).trimmed().split(' ').value(0);
+            else if (line.startsWith("VmHWM:"))
+                peak = line.mid(6).trimmed().split(' ').value(0);
+        }
+    }
+    return rss + ' ' + peak;
+}
+
+} // namespace
+
+void DesktopApplication::quitWhenShown(const QElapsedTimer& sinceMain, const QString& typed) {
     MainWindow* window = m_shell->mainWindow();
     if (!window || !m_appController->hasOpenLibrary()) {
         qWarning("no library was opened");
         QCoreApplication::exit(1);
         return;
     }
-    auto report = [&sinceMain] {
+    auto report = [&sinceMain, window, typed] {
         std::printf("shown-ms: %lld\n", static_cast<long long>(millisecondsSinceProcessStart(sinceMain)));
+        std::printf("memory-shown-kib: %s\n", residentMemoryKib().constData());
         std::fflush(stdout);
-        QCoreApplication::exit(0);
+        if (typed.isEmpty()) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        // The field's texts in turn: each prefix of typed, empty, and each prefix again.
+        QStringList texts;
+        for (int round = 0; round < 2; ++round) {
+            for (qsizetype letters = 1; letters <= typed.size(); ++letters)
+                texts.append(typed.left(letters));
+            texts.append(QString());
+        }
+        auto* typing = new QTimer(window);
+        typing->setInterval(300);
+        QObject::connect(typing, &QTimer::timeout, window,
+                         [window, typing, texts, next = qsizetype(0)]() mutable {
+                             if (next < texts.size()) {
+                                 window->searchField()->setText(texts.at(next++));
+                                 return;
+                             }
+                             typing->stop();
+                             std::printf("memory-searched-kib: %s\n", residentMemoryKib().constData());
+                             std::fflush(stdout);
+                             QCoreApplication::exit(0);
+                         });
+        typing->start();
     };
     if (window->hasShownRecipeList())
         report();

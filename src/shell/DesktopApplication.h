@@ -55,8 +55,11 @@ public:
     void start(const QStringList& documents, std::function<void()> launched = {});
 
     // Once the main window shows the recipe list, prints the milliseconds since the
-    // process started ("shown-ms: N") and ends the run (status 1 without a library).
-    void quitWhenShown(const QElapsedTimer& sinceMain);
+    // process started ("shown-ms: N") and the process's resident memory, now and at its
+    // peak ("memory-shown-kib: RSS PEAK"), and ends the run (status 1 without a library).
+    // With typed, first types it into the search field letter by letter, a letter every
+    // 300 ms, clears the field and types it again, then prints "memory-searched-kib: RSS PEAK".
+    void quitWhenShown(const QElapsedTimer& sinceMain, const QString& typed = {});
 
     // Valid after start().
     MainMenuController& shell() { return *m_shell; }

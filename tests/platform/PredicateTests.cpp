@@ -209,6 +209,29 @@ TEST(PredicateCacheTest, CaseInsensitiveTextComparisonsReadTheCacheAndAgreeWithF
     EXPECT_FALSE(Predicate::parse(QStringLiteral("name CONTAINS \"cache\"")).predicate->evaluate(stale));
 }
 
+// Texts that fold like ASCII are searched without a folded copy: every unit beyond ASCII
+// the rule lets through must fold to itself under Unicode's tables, with and without
+// diacritics, in any company (here between capitals and before a combining-free letter).
+TEST(TextFoldingTest, UnitsThatFoldLikeAsciiFoldToThemselves) {
+    int accepted = 0;
+    for (char32_t unit = 0x80; unit < 0xD800; ++unit) {
+        const QString alone{QChar(char16_t(unit))};
+        if (!foldsLikeAscii(alone))
+            continue;
+        ++accepted;
+        const QString text = QStringLiteral("AB") + alone + QStringLiteral("Cd");
+        const QString caseFolded = text.toCaseFolded();
+        const QString decomposed = caseFolded.normalized(QString::NormalizationForm_D);
+        EXPECT_TRUE(caseFolded == QStringLiteral("ab") + alone + QStringLiteral("cd") &&
+                    decomposed == caseFolded && alone.at(0).category() != QChar::Mark_NonSpacing)
+            << "U+" << std::hex << quint32(unit);
+    }
+    EXPECT_GT(accepted, 100); // the degree sign, fractions, quotes, dashes, currency signs
+    EXPECT_FALSE(foldsLikeAscii(QStringLiteral("5 \u00B5g")));  // the micro sign folds to mu
+    EXPECT_FALSE(foldsLikeAscii(QStringLiteral("caf\u00E9")));  // a letter with a mark
+    EXPECT_FALSE(foldsLikeAscii(QStringLiteral("\u2126 ohm"))); // the ohm sign folds to omega
+}
+
 TEST(PredicateVariablesTest, SubstitutesAndEvaluatesVariables) {
     const PredicatePtr p =
         Predicate::parse(QStringLiteral("name contains[C] $value AND rating >= $minimum")).predicate;

@@ -176,281 +176,281 @@ ScreenshotStep recipeListContextMenuStep(MainMenuController& shell, AppControlle
                 picture);
             return picture;
         }};
-    // A recipe page of the importer's pictures, written next to them: no network is used.
-    QString writeWebImporterPage(const QString& folder) {
-        const QString path = folder + QStringLiteral("/web-importer-page.html");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(
-                "<html><head><meta charset=\"utf-8\"><title>Lemon Tart</title></head>"
-                "<body style=\"font-family: serif; margin: 2em; max-width: 40em;\">"
-                "<h1 id=\"title\">Lemon Tart</h1><p id=\"about\">A sharp, silky tart for eight.</p>"
-                "<h3>Ingredients</h3><ul id=\"ingredients\"><li>250 g shortcrust pastry</li>"
-                "<li>4 lemons, zested and juiced</li><li>150 g sugar</li><li>5 eggs</li>"
-                "<li>150 ml double cream</li></ul><h3>Method</h3><p id=\"directions\">Bake the pastry "
-                "case blind for 15 minutes. Whisk the zest, juice, sugar, eggs and cream, pour into the "
-                "case and bake at 150 C for 30 minutes, until just set.</p></body></html>");
-        return path;
-    }
+}
 
-    // Selects the element of each id in turn and presses its field's button.
-    void markElements(WebImporterController * importer, QList<std::pair<QString, int>> marks) {
-        if (!importer || marks.isEmpty())
-            return;
-        const auto [id, tag] = marks.takeFirst();
-        const QString select =
-            QStringLiteral("(function () { var range = document.createRange();"
-                           " range.selectNodeContents(document.getElementById('%1'));"
-                           " var selection = window.getSelection(); selection.removeAllRanges();"
-                           " selection.addRange(range); })();")
-                .arg(id);
-        importer->htmlPage()->page()->runJavaScript(
-            select, QWebEngineScript::ApplicationWorld,
-            [importer = QPointer<WebImporterController>(importer), tag, marks](const QVariant&) {
-                if (!importer)
-                    return;
-                auto* once = new QObject(importer);
-                QObject::connect(importer, &WebImporterController::selectionCollected, once,
-                                 [importer, marks, once] {
-                                     once->deleteLater();
-                                     markElements(importer, marks);
-                                 });
-                importer->selectionButtonAction(tag);
-            });
-    }
+// A recipe page of the importer's pictures, written next to them: no network is used.
+QString writeWebImporterPage(const QString& folder) {
+    const QString path = folder + QStringLiteral("/web-importer-page.html");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("<html><head><meta charset=\"utf-8\"><title>Lemon Tart</title></head>"
+                   "<body style=\"font-family: serif; margin: 2em; max-width: 40em;\">"
+                   "<h1 id=\"title\">Lemon Tart</h1><p id=\"about\">A sharp, silky tart for eight.</p>"
+                   "<h3>Ingredients</h3><ul id=\"ingredients\"><li>250 g shortcrust pastry</li>"
+                   "<li>4 lemons, zested and juiced</li><li>150 g sugar</li><li>5 eggs</li>"
+                   "<li>150 ml double cream</li></ul><h3>Method</h3><p id=\"directions\">Bake the pastry "
+                   "case blind for 15 minutes. Whisk the zest, juice, sugar, eggs and cream, pour into the "
+                   "case and bake at 150 C for 30 minutes, until just set.</p></body></html>");
+    return path;
+}
 
-    // The web importer: a page with fields marked in their colours, the import bar raised,
-    // the editor in the importer, and the bookmarks.
-    QList<ScreenshotStep> webImporterSteps(MainMenuController & shell, const QString& folder) {
-        auto importer = [&shell] {
-            shell.openWebImporter();
-            return shell.webImporterController();
-        };
-        return {
-            {QStringLiteral("web-importer"),
-             [importer, folder] {
-                 WebImporterController* window = importer();
-                 if (!window)
-                     return static_cast<QWidget*>(nullptr);
-                 window->resize(1100, 800);
-                 auto* once = new QObject(window);
-                 QObject::connect(window->htmlPage(), &HtmlPage::loadFinished, once, [window, once] {
-                     // The start page may still be ending its load.
-                     if (!window->htmlPage()->url().isLocalFile())
-                         return;
-                     once->deleteLater();
-                     markElements(window, {{QStringLiteral("title"), webimport::NameField},
-                                           {QStringLiteral("about"), webimport::DescriptionField},
-                                           {QStringLiteral("ingredients"), webimport::IngredientsField},
-                                           {QStringLiteral("directions"), webimport::DirectionsField}});
-                 });
-                 window->loadURL(QUrl::fromLocalFile(writeWebImporterPage(folder)).toString());
-                 return static_cast<QWidget*>(window);
-             }},
-            {QStringLiteral("web-importer-raised"),
-             [importer] {
-                 WebImporterController* window = importer();
-                 if (window)
-                     window->raiseImportView(false);
-                 return static_cast<QWidget*>(window);
-             }},
-            {QStringLiteral("web-importer-editor"),
-             [importer] {
-                 WebImporterController* window = importer();
-                 if (!window)
-                     return static_cast<QWidget*>(nullptr);
-                 window->resetButtonAction(); // "Auto Off": the picked texts are imported
-                 window->importButtonAction();
-                 return static_cast<QWidget*>(window);
-             }},
-            {QStringLiteral("bookmarks"),
-             [importer] {
-                 WebImporterController* window = importer();
-                 if (!window)
-                     return static_cast<QWidget*>(nullptr);
-                 if (RecipeEditorController* editor = window->recipeEditorController(); editor->isOpen())
-                     editor->cancelButtonAction();
-                 BookmarksModel* bookmarks = window->bookmarks();
-                 if (bookmarks->rowCount() == 0) {
-                     bookmarks->appendBookmark(QStringLiteral("Lemon Tart"),
-                                               QStringLiteral("https://example.org/tart"));
-                     bookmarks->appendBookmark(QStringLiteral("Weeknight soups"),
-                                               QStringLiteral("https://example.org/soups"));
-                     bookmarks->appendBookmark(QStringLiteral("Bread baking"),
-                                               QStringLiteral("https://example.org/bread"));
-                 }
-                 window->bookmarksPopover()->showBelow(window->bookmarksButton());
-                 return static_cast<QWidget*>(window->bookmarksPopover());
-             },
-             {},
-             [](QWidget* popover) {
-                 if (popover)
-                     popover->hide();
-             }},
-        };
-    }
-
-    // Writes pictures of the main views into folder, then ends the run (status 0 when all were
-    // written). The scratch library gets a few recipes marked as new so the sidebar shows its
-    // counters.
-    void writeScreenshots(MainMenuController & shell, AppController & appController, const QString& folder) {
-        if (!QDir().mkpath(folder)) {
-            qWarning("could not create %s", qPrintable(folder));
-            QCoreApplication::exit(1);
-            return;
-        }
-        // The pictures show the window at the size it opens with on a first launch, whatever
-        // the size of the (virtual) screen.
-        if (MainWindow* window = shell.mainWindow())
-            window->resize(MainWindow::initialSize());
-        // The first-run content arrives a second after the store opened.
-        Scheduler::instance().schedule(
-            1.5,
-            [&shell, &appController, folder] {
-                UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
-                if (ObjectContext* context = appController.managedObjectContext()) {
-                    const QList<ManagedObject*> recipes =
-                        context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
-                    for (int i = 0; i < recipes.size(); i += 3)
-                        recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
-                }
-                if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
-                    counters->queUpdateCounterValues();
-                auto sheetPage = [&shell](GroupEditorController::Page page) {
-                    GroupEditorSheet* sheet = shell.groupEditorSheet();
-                    if (sheet)
-                        sheet->showPageForScreenshot(page);
-                    return static_cast<QWidget*>(sheet);
-                };
-                grabSteps(
-                    QList<ScreenshotStep>{
-                        {QStringLiteral("main-window"),
-                         [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
-                        {QStringLiteral("main-window-800x600"),
-                         [&shell] {
-                             MainWindow* window = shell.mainWindow();
-                             if (window)
-                                 window->resize(800, 600);
-                             return static_cast<QWidget*>(window);
-                         }},
-                        {QStringLiteral("search-no-results"),
-                         [&shell] {
-                             MainWindow* window = shell.mainWindow();
-                             if (window)
-                                 window->searchField()->setText(QStringLiteral("quince"));
-                             return static_cast<QWidget*>(window);
-                         }},
-                        {QStringLiteral("sidebar"),
-                         [&shell] {
-                             MainWindow* window = shell.mainWindow();
-                             if (!window)
-                                 return static_cast<QWidget*>(nullptr);
-                             window->searchField()->clear();
-                             window->resize(MainWindow::initialSize());
-                             return static_cast<QWidget*>(window->sidebar());
-                         }},
-                        {QStringLiteral("recipe-page-no-selection"),
-                         [&shell, &appController] {
-                             appController.recipesArrayController()->setSelectedObjects({});
-                             return static_cast<QWidget*>(
-                                 shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr);
-                         }},
-                        {QStringLiteral("recipe-page-sky"),
-                         [&shell, &appController] {
-                             return showThemePage(shell, appController, QStringLiteral("Sky"));
-                         }},
-                        {QStringLiteral("recipe-page-linen"),
-                         [&shell, &appController] {
-                             return showThemePage(shell, appController, QStringLiteral("Linen"));
-                         }},
-                        {QStringLiteral("recipe-page-slate"),
-                         [&shell, &appController] {
-                             return showThemePage(shell, appController, QStringLiteral("Slate"));
-                         }},
-                        {QStringLiteral("group-editor-group"),
-                         [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
-                        {QStringLiteral("group-editor-smart-group"),
-                         [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
-                        {QStringLiteral("group-editor-grocery-list"),
-                         [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
-                        {QStringLiteral("search-scopes"),
-                         [&shell] {
-                             MainWindow* window = shell.mainWindow();
-                             if (!window)
-                                 return static_cast<QWidget*>(nullptr);
-                             QMenu* menu = window->searchScopeMenu();
-                             menu->popup(window->searchField()->mapToGlobal(
-                                 QPoint(0, window->searchField()->height())));
-                             return static_cast<QWidget*>(menu);
-                         }},
-                        {QStringLiteral("theme-selector"),
-                         [&shell] {
-                             RecipePageView* page =
-                                 shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
-                             if (page && !page->isThemeSelectorShown())
-                                 page->toogleThemeSelectorView();
-                             if (page)
-                                 page->introduction()->show(); // as on a first launch
-                             return static_cast<QWidget*>(page);
-                         }},
-                        {QStringLiteral("preferences"),
-                         [&shell, &appController] {
-                             if (MainWindow* window = shell.mainWindow())
-                                 window->searchScopeMenu()->hide();
-                             if (PreferencesController* preferences = appController.preferencesController())
-                                 preferences->openPreferences();
-                             return static_cast<QWidget*>(shell.preferencesWindow());
-                         }},
-                        {QStringLiteral("measurement-rules"),
-                         [&shell] {
-                             PreferencesWindow* preferences = shell.preferencesWindow();
-                             if (preferences) {
-                                 preferences->showMeasurementsPage();
-                                 preferences->smartMeasurementsTable()->selectRow(
-                                     6); // the cup and its spellings
-                             }
-                             return static_cast<QWidget*>(preferences);
-                         }},
-                        {QStringLiteral("recipe-editor"),
-                         [&shell, &appController] {
-                             if (PreferencesWindow* preferences = shell.preferencesWindow())
-                                 preferences->hide();
-                             selectSampleRecipe(appController);
-                             shell.editRecipeAction();
-                             return static_cast<QWidget*>(shell.mainWindow());
-                         }},
-                        {QStringLiteral("scaling-assistant"),
-                         [&shell] {
-                             if (RecipeEditorView* editor = shell.recipeEditorView())
-                                 editor->openScalingAssistant();
-                             return static_cast<QWidget*>(shell.mainWindow());
-                         }},
-                        // The question of an editor with changes, grabbed while it is open, then
-                        // cancelled (the editor stays as it was).
-                        {QStringLiteral("editor-discard-question"),
-                         [&shell] {
-                             RecipeEditorView* editor = shell.recipeEditorView();
-                             if (!editor || !editor->controller())
-                                 return static_cast<QWidget*>(nullptr);
-                             if (editor->scalingAssistant()->isOpen())
-                                 editor->scalingAssistant()->closeScalingAssistantWindow();
-                             editor->yieldField()->setEditText(QStringLiteral("6 servings"));
-                             QTimer::singleShot(0, editor->controller(), [controller = editor->controller()] {
-                                 controller->cancelAskingToSaveChanges();
+// Selects the element of each id in turn and presses its field's button.
+void markElements(WebImporterController* importer, QList<std::pair<QString, int>> marks) {
+    if (!importer || marks.isEmpty())
+        return;
+    const auto [id, tag] = marks.takeFirst();
+    const QString select =
+        QStringLiteral("(function () { var range = document.createRange();"
+                       " range.selectNodeContents(document.getElementById('%1'));"
+                       " var selection = window.getSelection(); selection.removeAllRanges();"
+                       " selection.addRange(range); })();")
+            .arg(id);
+    importer->htmlPage()->page()->runJavaScript(
+        select, QWebEngineScript::ApplicationWorld,
+        [importer = QPointer<WebImporterController>(importer), tag, marks](const QVariant&) {
+            if (!importer)
+                return;
+            auto* once = new QObject(importer);
+            QObject::connect(importer, &WebImporterController::selectionCollected, once,
+                             [importer, marks, once] {
+                                 once->deleteLater();
+                                 markElements(importer, marks);
                              });
-                             return static_cast<QWidget*>(nullptr);
-                         },
-                         [] { return QApplication::activeModalWidget(); },
-                         [](QWidget* question) {
-                             if (auto* box = qobject_cast<QDialog*>(question))
-                                 box->reject();
-                         }},
-                        recipeListContextMenuStep(shell, appController)} +
-                        webImporterSteps(shell, folder),
-                    folder, true, &shell);
-            },
-            &shell);
+            importer->selectionButtonAction(tag);
+        });
+}
+
+// The web importer: a page with fields marked in their colours, the import bar raised,
+// the editor in the importer, and the bookmarks.
+QList<ScreenshotStep> webImporterSteps(MainMenuController& shell, const QString& folder) {
+    auto importer = [&shell] {
+        shell.openWebImporter();
+        return shell.webImporterController();
+    };
+    return {
+        {QStringLiteral("web-importer"),
+         [importer, folder] {
+             WebImporterController* window = importer();
+             if (!window)
+                 return static_cast<QWidget*>(nullptr);
+             window->resize(1100, 800);
+             auto* once = new QObject(window);
+             QObject::connect(window->htmlPage(), &HtmlPage::loadFinished, once, [window, once] {
+                 // The start page may still be ending its load.
+                 if (!window->htmlPage()->url().isLocalFile())
+                     return;
+                 once->deleteLater();
+                 markElements(window, {{QStringLiteral("title"), webimport::NameField},
+                                       {QStringLiteral("about"), webimport::DescriptionField},
+                                       {QStringLiteral("ingredients"), webimport::IngredientsField},
+                                       {QStringLiteral("directions"), webimport::DirectionsField}});
+             });
+             window->loadURL(QUrl::fromLocalFile(writeWebImporterPage(folder)).toString());
+             return static_cast<QWidget*>(window);
+         }},
+        {QStringLiteral("web-importer-raised"),
+         [importer] {
+             WebImporterController* window = importer();
+             if (window)
+                 window->raiseImportView(false);
+             return static_cast<QWidget*>(window);
+         }},
+        {QStringLiteral("web-importer-editor"),
+         [importer] {
+             WebImporterController* window = importer();
+             if (!window)
+                 return static_cast<QWidget*>(nullptr);
+             window->resetButtonAction(); // "Auto Off": the picked texts are imported
+             window->importButtonAction();
+             return static_cast<QWidget*>(window);
+         }},
+        {QStringLiteral("bookmarks"),
+         [importer] {
+             WebImporterController* window = importer();
+             if (!window)
+                 return static_cast<QWidget*>(nullptr);
+             if (RecipeEditorController* editor = window->recipeEditorController(); editor->isOpen())
+                 editor->cancelButtonAction();
+             BookmarksModel* bookmarks = window->bookmarks();
+             if (bookmarks->rowCount() == 0) {
+                 bookmarks->appendBookmark(QStringLiteral("Lemon Tart"),
+                                           QStringLiteral("https://example.org/tart"));
+                 bookmarks->appendBookmark(QStringLiteral("Weeknight soups"),
+                                           QStringLiteral("https://example.org/soups"));
+                 bookmarks->appendBookmark(QStringLiteral("Bread baking"),
+                                           QStringLiteral("https://example.org/bread"));
+             }
+             window->bookmarksPopover()->showBelow(window->bookmarksButton());
+             return static_cast<QWidget*>(window->bookmarksPopover());
+         },
+         {},
+         [](QWidget* popover) {
+             if (popover)
+                 popover->hide();
+         }},
+    };
+}
+
+// Writes pictures of the main views into folder, then ends the run (status 0 when all were
+// written). The scratch library gets a few recipes marked as new so the sidebar shows its
+// counters.
+void writeScreenshots(MainMenuController& shell, AppController& appController, const QString& folder) {
+    if (!QDir().mkpath(folder)) {
+        qWarning("could not create %s", qPrintable(folder));
+        QCoreApplication::exit(1);
+        return;
     }
+    // The pictures show the window at the size it opens with on a first launch, whatever
+    // the size of the (virtual) screen.
+    if (MainWindow* window = shell.mainWindow())
+        window->resize(MainWindow::initialSize());
+    // The first-run content arrives a second after the store opened.
+    Scheduler::instance().schedule(
+        1.5,
+        [&shell, &appController, folder] {
+            UserDefaults::setObjectForKey(true, QStringLiteral("showMarkedAsNewCounter"));
+            if (ObjectContext* context = appController.managedObjectContext()) {
+                const QList<ManagedObject*> recipes =
+                    context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+                for (int i = 0; i < recipes.size(); i += 3)
+                    recipes.at(i)->setValueForKey(1, QStringLiteral("isMarkedAsNew"));
+            }
+            if (GroupsCounterUpdater* counters = appController.groupsCounterUpdater())
+                counters->queUpdateCounterValues();
+            auto sheetPage = [&shell](GroupEditorController::Page page) {
+                GroupEditorSheet* sheet = shell.groupEditorSheet();
+                if (sheet)
+                    sheet->showPageForScreenshot(page);
+                return static_cast<QWidget*>(sheet);
+            };
+            grabSteps(
+                QList<ScreenshotStep>{
+                    {QStringLiteral("main-window"),
+                     [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                    {QStringLiteral("main-window-800x600"),
+                     [&shell] {
+                         MainWindow* window = shell.mainWindow();
+                         if (window)
+                             window->resize(800, 600);
+                         return static_cast<QWidget*>(window);
+                     }},
+                    {QStringLiteral("search-no-results"),
+                     [&shell] {
+                         MainWindow* window = shell.mainWindow();
+                         if (window)
+                             window->searchField()->setText(QStringLiteral("quince"));
+                         return static_cast<QWidget*>(window);
+                     }},
+                    {QStringLiteral("sidebar"),
+                     [&shell] {
+                         MainWindow* window = shell.mainWindow();
+                         if (!window)
+                             return static_cast<QWidget*>(nullptr);
+                         window->searchField()->clear();
+                         window->resize(MainWindow::initialSize());
+                         return static_cast<QWidget*>(window->sidebar());
+                     }},
+                    {QStringLiteral("recipe-page-no-selection"),
+                     [&shell, &appController] {
+                         appController.recipesArrayController()->setSelectedObjects({});
+                         return static_cast<QWidget*>(shell.mainWindow() ? shell.mainWindow()->recipePage()
+                                                                         : nullptr);
+                     }},
+                    {QStringLiteral("recipe-page-sky"),
+                     [&shell, &appController] {
+                         return showThemePage(shell, appController, QStringLiteral("Sky"));
+                     }},
+                    {QStringLiteral("recipe-page-linen"),
+                     [&shell, &appController] {
+                         return showThemePage(shell, appController, QStringLiteral("Linen"));
+                     }},
+                    {QStringLiteral("recipe-page-slate"),
+                     [&shell, &appController] {
+                         return showThemePage(shell, appController, QStringLiteral("Slate"));
+                     }},
+                    {QStringLiteral("group-editor-group"),
+                     [sheetPage] { return sheetPage(GroupEditorController::Page::Group); }},
+                    {QStringLiteral("group-editor-smart-group"),
+                     [sheetPage] { return sheetPage(GroupEditorController::Page::SmartGroup); }},
+                    {QStringLiteral("group-editor-grocery-list"),
+                     [sheetPage] { return sheetPage(GroupEditorController::Page::GroceryList); }},
+                    {QStringLiteral("search-scopes"),
+                     [&shell] {
+                         MainWindow* window = shell.mainWindow();
+                         if (!window)
+                             return static_cast<QWidget*>(nullptr);
+                         QMenu* menu = window->searchScopeMenu();
+                         menu->popup(
+                             window->searchField()->mapToGlobal(QPoint(0, window->searchField()->height())));
+                         return static_cast<QWidget*>(menu);
+                     }},
+                    {QStringLiteral("theme-selector"),
+                     [&shell] {
+                         RecipePageView* page =
+                             shell.mainWindow() ? shell.mainWindow()->recipePage() : nullptr;
+                         if (page && !page->isThemeSelectorShown())
+                             page->toogleThemeSelectorView();
+                         if (page)
+                             page->introduction()->show(); // as on a first launch
+                         return static_cast<QWidget*>(page);
+                     }},
+                    {QStringLiteral("preferences"),
+                     [&shell, &appController] {
+                         if (MainWindow* window = shell.mainWindow())
+                             window->searchScopeMenu()->hide();
+                         if (PreferencesController* preferences = appController.preferencesController())
+                             preferences->openPreferences();
+                         return static_cast<QWidget*>(shell.preferencesWindow());
+                     }},
+                    {QStringLiteral("measurement-rules"),
+                     [&shell] {
+                         PreferencesWindow* preferences = shell.preferencesWindow();
+                         if (preferences) {
+                             preferences->showMeasurementsPage();
+                             preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
+                         }
+                         return static_cast<QWidget*>(preferences);
+                     }},
+                    {QStringLiteral("recipe-editor"),
+                     [&shell, &appController] {
+                         if (PreferencesWindow* preferences = shell.preferencesWindow())
+                             preferences->hide();
+                         selectSampleRecipe(appController);
+                         shell.editRecipeAction();
+                         return static_cast<QWidget*>(shell.mainWindow());
+                     }},
+                    {QStringLiteral("scaling-assistant"),
+                     [&shell] {
+                         if (RecipeEditorView* editor = shell.recipeEditorView())
+                             editor->openScalingAssistant();
+                         return static_cast<QWidget*>(shell.mainWindow());
+                     }},
+                    // The question of an editor with changes, grabbed while it is open, then
+                    // cancelled (the editor stays as it was).
+                    {QStringLiteral("editor-discard-question"),
+                     [&shell] {
+                         RecipeEditorView* editor = shell.recipeEditorView();
+                         if (!editor || !editor->controller())
+                             return static_cast<QWidget*>(nullptr);
+                         if (editor->scalingAssistant()->isOpen())
+                             editor->scalingAssistant()->closeScalingAssistantWindow();
+                         editor->yieldField()->setEditText(QStringLiteral("6 servings"));
+                         QTimer::singleShot(0, editor->controller(), [controller = editor->controller()] {
+                             controller->cancelAskingToSaveChanges();
+                         });
+                         return static_cast<QWidget*>(nullptr);
+                     },
+                     [] { return QApplication::activeModalWidget(); },
+                     [](QWidget* question) {
+                         if (auto* box = qobject_cast<QDialog*>(question))
+                             box->reject();
+                     }},
+                    recipeListContextMenuStep(shell, appController)} +
+                    webImporterSteps(shell, folder),
+                folder, true, &shell);
+        },
+        &shell);
+}
 
 } // namespace
 
