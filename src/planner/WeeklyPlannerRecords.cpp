@@ -16,7 +16,6 @@ void WeeklyPlannerRecords::refresh() {
     m_generation = m_context->changeGeneration();
     m_days.clear();
     m_sortedDays.clear();
-    m_recipes.clear();
     for (ManagedObject* record : m_context->executeFetchRequest(FetchRequest(entityName()))) {
         const std::optional<QDate> day = dateOfRecord(record);
         if (!day || m_days.contains(*day))
@@ -26,6 +25,11 @@ void WeeklyPlannerRecords::refresh() {
     }
     std::sort(m_sortedDays.begin(), m_sortedDays.end(),
               [](const auto& left, const auto& right) { return left.first < right.first; });
+}
+
+void WeeklyPlannerRecords::refreshRecipes() {
+    m_recipesGeneration = m_context->changeGeneration();
+    m_recipes.clear();
     const QList<ManagedObject*> recipes =
         m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
     m_recipes.reserve(recipes.size());
@@ -47,8 +51,23 @@ QList<QPair<QDate, ManagedObject*>> WeeklyPlannerRecords::plannedDates() {
 }
 
 ManagedObject* WeeklyPlannerRecords::recipeWithUniqueID(const QString& uniqueID) {
-    refresh();
-    return m_recipes.value(uniqueID);
+    // The lookup is built again only when it may be wrong: a record changed since it was
+    // built and the recipe found is deleted or has another uniqueID now, or none was found
+    // (it may have been inserted since). Renaming recipes, the usual change, keeps it.
+    auto current = [this, &uniqueID]() -> ManagedObject* {
+        ManagedObject* recipe = m_recipes.value(uniqueID);
+        if (recipe && !recipe->isDeleted() && recipe->stringValue(QStringLiteral("uniqueID")) == uniqueID)
+            return recipe;
+        return nullptr;
+    };
+    if (m_recipesGeneration == ~quint64(0))
+        refreshRecipes();
+    if (ManagedObject* recipe = current())
+        return recipe;
+    if (m_recipesGeneration == m_context->changeGeneration())
+        return nullptr;
+    refreshRecipes();
+    return current();
 }
 
 std::optional<QDate> WeeklyPlannerRecords::dateOfRecord(const ManagedObject* record) {

@@ -20,8 +20,8 @@ struct PlannedRecipe {
 
 // The stored planner days (records of "WeeklyPlannerDateObjects") of one library and the
 // library's recipes by uniqueID, as the day columns and the command line look them up.
-// Both lookups are built from the records once and kept while no record changes, so
-// paging through weeks does not fetch the library again.
+// Both lookups are built from the records once and kept while they hold, so paging
+// through weeks does not fetch the library again.
 class WeeklyPlannerRecords {
 public:
     static constexpr int kMaximumRecipesPerDay = 100;
@@ -48,10 +48,12 @@ public:
 
 private:
     void refresh();
+    void refreshRecipes();
 
     ObjectContext* m_context;
     quint64 m_generation = ~quint64(0);
     QHash<QDate, ManagedObject*> m_days;
     QList<QPair<QDate, ManagedObject*>> m_sortedDays;
+    quint64 m_recipesGeneration = ~quint64(0);
     QHash<QString, ManagedObject*> m_recipes;
 };

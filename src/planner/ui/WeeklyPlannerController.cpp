@@ -98,7 +98,8 @@ void WeeklyPlannerController::buildPanel() {
         noteFont.setItalic(true);
         note->setFont(noteFont);
         note->setMinimumWidth(10);
-        note->hide();
+        // The line is kept when empty, so the day columns start at one height.
+        note->setFixedHeight(note->fontMetrics().height());
         column->addWidget(note);
         auto* controller = new ControllerForWeeklyPlanerDateManagedObject(&m_records, this);
         auto* table = new DayOfWeekTableView(this);
@@ -145,7 +146,6 @@ void WeeklyPlannerController::caculateDates() {
         m_tables.at(index)->setManagedObjectController(day);
         const QString note = day->note();
         QLabel* noteLabel = m_notes.at(index);
-        noteLabel->setVisible(!note.isEmpty());
         noteLabel->setText(note.section(QLatin1Char('\n'), 0, 0));
         noteLabel->setToolTip(note);
     }

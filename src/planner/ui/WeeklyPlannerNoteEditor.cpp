@@ -35,6 +35,7 @@ void WeeklyPlannerNoteEditor::setManagedObjectController(
     controller->setParent(this);
     setWindowTitle(tr("Note for %1").arg(plannerdates::noteDate(controller->date())));
     m_text->setPlainText(controller->note());
+    m_text->setFocus();
 }
 
 void WeeklyPlannerNoteEditor::save() {
