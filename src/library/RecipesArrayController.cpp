@@ -2,12 +2,17 @@
 
 #include "RecipesManagedObject.h"
 #include "SearchBoxMenu.h"
+#include "SideBarDragController.h"
+#include "SidebarTreeController.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/TextSearchIndex.h"
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QMimeData>
+
+#include <algorithm>
 
 RecipesArrayController::RecipesArrayController(ObjectContext* context, QObject* parent)
     : QAbstractTableModel(parent), m_context(context),
@@ -160,4 +165,25 @@ QVariant RecipesArrayController::headerData(int section, Qt::Orientation orienta
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == NameColumn)
         return QCoreApplication::translate("RecipesArrayController", "Name");
     return {};
+}
+
+QStringList RecipesArrayController::mimeTypes() const {
+    return {SideBarDragController::recipeUniqueIDsType()};
+}
+
+QMimeData* RecipesArrayController::mimeData(const QModelIndexList& indexes) const {
+    QList<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid() && !rows.contains(index.row()))
+            rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QStringList uniqueIDs;
+    for (int row : std::as_const(rows))
+        if (const ManagedObject* recipe = objectAtRow(row))
+            uniqueIDs.append(recipe->stringValue(QStringLiteral("uniqueID")));
+    if (uniqueIDs.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    SideBarDragController::writeRecipeUniqueIDs(uniqueIDs, data);
+    return data;
 }

@@ -57,6 +57,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Dragged rows travel as "RecipeUniqueIDs": the uniqueIDs of their recipes, which the
+    // sidebar's groups and the planner's days read.
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
 signals:
     void selectionChanged();

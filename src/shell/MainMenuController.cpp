@@ -29,6 +29,7 @@
 #include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "measure/SmartMeasurementsController.h"
+#include "planner/ui/WeeklyPlannerController.h"
 #include "platform/Alerts.h"
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
@@ -62,6 +63,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -180,6 +183,11 @@ void MainMenuController::connectControllers() {
                     &MainMenuController::updateUndoActions, Qt::UniqueConnection);
     }
     connectSidebar();
+    // The planner comes back open when it was open at the last quit.
+    if (m_app->session() && !m_weeklyPlanner &&
+        UserDefaults::boolForKey(QStringLiteral("weeklyPlannerPulledDown")))
+        if (WeeklyPlannerController* planner = weeklyPlanner())
+            planner->openPlanner();
     if (QAction* preferences = action(QStringLiteral("preferences")))
         preferences->setEnabled(m_app->preferencesController() != nullptr);
     if (QAction* save = action(QStringLiteral("save")))
@@ -503,6 +511,50 @@ WebImporterController* MainMenuController::webImporter() {
         });
     }
     return m_webImporter.get();
+}
+
+WeeklyPlannerController* MainMenuController::weeklyPlanner() {
+    if (!m_weeklyPlanner && m_app && m_app->session() && m_mainWindow) {
+        m_weeklyPlanner = new WeeklyPlannerController(m_app->session(), m_mainWindow.get());
+        m_weeklyPlanner->setMainWindow(m_mainWindow.get());
+        m_weeklyPlanner->setRecipeSelector(
+            [this](const QList<ManagedObject*>& recipes) { selectRecipesFromPlanner(recipes); });
+        connect(m_weeklyPlanner, &WeeklyPlannerController::plannerToggled, this, [this](bool open) {
+            if (QAction* toggle = action(QStringLiteral("toggleWeeklyPlanner")))
+                toggle->setChecked(open);
+        });
+    }
+    return m_weeklyPlanner;
+}
+
+WeeklyPlannerController* MainMenuController::weeklyPlannerController() const {
+    return m_weeklyPlanner;
+}
+
+void MainMenuController::toggleWeeklyPlanner() {
+    if (WeeklyPlannerController* planner = weeklyPlanner())
+        planner->toggleWeeklyPlanner();
+    else if (QAction* toggle = action(QStringLiteral("toggleWeeklyPlanner")))
+        toggle->setChecked(false);
+}
+
+// Recipes selected in a planner day are selected in the main list; one the list does not
+// show as filtered now makes it show the whole library first.
+void MainMenuController::selectRecipesFromPlanner(const QList<ManagedObject*>& recipes) {
+    RecipesArrayController* list = m_app ? m_app->recipesArrayController() : nullptr;
+    if (!list || !m_mainWindow)
+        return;
+    const bool allListed = std::all_of(recipes.cbegin(), recipes.cend(), [list](const ManagedObject* recipe) {
+        return list->rowOfObject(recipe) >= 0;
+    });
+    if (!allListed) {
+        m_mainWindow->searchField()->clear();
+        m_mainWindow->sidebar()->selectMyLibraryGroup();
+    }
+    list->setSelectedObjects(recipes);
+    const int row = recipes.isEmpty() ? -1 : list->rowOfObject(recipes.first());
+    if (row >= 0)
+        m_mainWindow->recipeTable()->scrollTo(list->index(row, 0));
 }
 
 void MainMenuController::openWebImporter() {
@@ -845,6 +897,11 @@ void MainMenuController::buildMenus() {
                                         &MainMenuController::changeRecipeSelector);
     visualBrowser->setCheckable(true);
     visualBrowser->setChecked(m_mainWindow->isVisualBrowserEnabled());
+
+    view->addSeparator();
+    QAction* planner = addCommand(view, QStringLiteral("toggleWeeklyPlanner"), tr("Weekly Planner"),
+                                  QKeySequence(tr("Ctrl+Shift+W")), &MainMenuController::toggleWeeklyPlanner);
+    planner->setCheckable(true);
 
     QMenu* window = bar->addMenu(tr("&Window"));
     addCommand(window, QStringLiteral("libraryWindow"), tr("Library Window"), QKeySequence(tr("Ctrl+1")),

@@ -26,6 +26,7 @@ class QDialog;
 class QMenu;
 class WebImporterController;
 class WebAutoImporter;
+class WeeklyPlannerController;
 
 // Where the commands of the menu bar and of the main window's toolbar arrive, and the
 // shell the application's delegate starts: it builds the main window once, shows it and
@@ -134,6 +135,11 @@ public:
     // The desktop's mail program, for every command that opens a new message.
     MailHandOver* mailHandOver();
 
+    // View > Weekly Planner: opens or closes the planner panel under the library window
+    // (made on first use).
+    void toggleWeeklyPlanner();
+    WeeklyPlannerController* weeklyPlannerController() const;
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -146,6 +152,8 @@ private:
     void connectRecipeEditor();
     WebImporterController* webImporter();
     void saveOpenRecipeEditor();
+    WeeklyPlannerController* weeklyPlanner();
+    void selectRecipesFromPlanner(const QList<ManagedObject*>& recipes);
     void updateRecipeActions();
     bool recipeEditorIsOpen() const;
     void showRecipeEditor();
@@ -173,6 +181,7 @@ private:
     std::unique_ptr<WebImporterController> m_webImporter;
     QPointer<WebAutoImporter> m_droppedLinkImporter;
     ObjectID m_droppedLinkRecipe{};
+    QPointer<WeeklyPlannerController> m_weeklyPlanner; // shown in the main window, which owns it
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
     QPointer<GroceryEditor> m_groceryEditor;

@@ -25,6 +25,9 @@
 #include "library/ui/SidebarOutlineView.h"
 #include "measure/ui/ScalingAssistantController.h"
 #include "measure/ui/SmartMeasurementsTableView.h"
+#include "planner/ControllerForWeeklyPlanerDateManagedObject.h"
+#include "planner/ui/WeeklyPlannerController.h"
+#include "planner/ui/WeeklyPlannerNoteEditor.h"
 #include "platform/HtmlPage.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
@@ -252,6 +255,43 @@ void markElements(WebImporterController* importer, QList<std::pair<QString, int>
                              });
             importer->selectionButtonAction(tag);
         });
+}
+
+// The weekly planner under the library window: recipes on four days of this week, a note
+// on one of them, today's title in blue; then that day's note editor.
+QList<ScreenshotStep> plannerSteps(MainMenuController& shell, AppController& appController) {
+    return {
+        {QStringLiteral("planner"),
+         [&shell, &appController]() -> QWidget* {
+             MainWindow* window = shell.mainWindow();
+             if (!window)
+                 return nullptr;
+             if (WebImporterController* importer = shell.webImporterController())
+                 importer->hide();
+             window->showNormal();
+             window->resize(1240, 560);
+             if (!shell.weeklyPlannerController() || !shell.weeklyPlannerController()->isPlannerOpen())
+                 shell.toggleWeeklyPlanner();
+             WeeklyPlannerController* planner = shell.weeklyPlannerController();
+             if (!planner)
+                 return nullptr;
+             QStringList ids;
+             for (ManagedObject* recipe : appController.recipesArrayController()->arrangedObjects())
+                 ids.append(recipe->stringValue(QStringLiteral("uniqueID")));
+             const QList<int> days{2, 3, 5, 6};
+             for (int i = 0; i < days.size() && !ids.isEmpty(); ++i)
+                 planner->dayController(days.at(i))
+                     ->dropRecipes(ids.mid((i * 3) % ids.size(), 1 + i % 3), -1, nullptr);
+             planner->dayController(5)->setNote(QStringLiteral("Friends for dinner"));
+             planner->caculateDates();
+             return window;
+         }},
+        {QStringLiteral("planner-note"),
+         [&shell]() -> QWidget* {
+             WeeklyPlannerController* planner = shell.weeklyPlannerController();
+             return planner ? planner->editNote(5) : nullptr;
+         }},
+    };
 }
 
 // The web importer: a page with fields marked in their colours, the import bar raised,
@@ -560,7 +600,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                      }},
                     recipeListContextMenuStep(shell, appController)} +
                     webImporterSteps(shell, folder) + grocerySteps(shell, appController) +
-                    QList<ScreenshotStep>{visualBrowserStep(shell, appController)},
+                    QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
+                    plannerSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);
