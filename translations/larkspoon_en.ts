@@ -107,6 +107,21 @@
     </message>
 </context>
 <context>
+    <name>ControllerForWeeklyPlanerDateManagedObject</name>
+    <message>
+        <source>Only 100 recipes per day are allowed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This is to prevent poor system performance.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CoreDataController</name>
     <message>
         <source>OK</source>
@@ -1145,6 +1160,14 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Visual Browser</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Weekly Planner</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+W</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1248,6 +1271,29 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     <name>MeasurementMatchesTableView</name>
     <message>
         <source>Matches</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MenuForWeekDayButtons</name>
+    <message>
+        <source>Edit Note...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Note...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Note</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Printing is not part of this version of Larkspoon! yet.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2819,6 +2865,48 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Inactive Prep Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WeeklyPlannerController</name>
+    <message>
+        <source>Today</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note and day menu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Planned Dates</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WeeklyPlannerNoteEditor</name>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note for %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
