@@ -1,5 +1,7 @@
 #include "import/WebPageText.h"
 
+#include "import/ForeignText.h"
+
 #include <QHash>
 #include <QStringDecoder>
 
@@ -47,48 +49,6 @@ std::optional<QString> cut(const QString& page, const QStringList& after, const 
 }
 
 namespace {
-
-// The names of the characters 160 to 255, in order.
-const char* const kLatin1Names[] = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
-    "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
-    "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
-    "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
-    "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
-    "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
-    "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
-    "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
-    "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-
-const QHash<QString, char32_t>& namedReferences() {
-    static const QHash<QString, char32_t> names = [] {
-        QHash<QString, char32_t> table{
-            {QStringLiteral("amp"), U'&'},        {QStringLiteral("lt"), U'<'},
-            {QStringLiteral("gt"), U'>'},         {QStringLiteral("quot"), U'"'},
-            {QStringLiteral("apos"), U'\''},      {QStringLiteral("ndash"), U'\u2013'},
-            {QStringLiteral("mdash"), U'\u2014'}, {QStringLiteral("lsquo"), U'\u2018'},
-            {QStringLiteral("rsquo"), U'\u2019'}, {QStringLiteral("sbquo"), U'\u201A'},
-            {QStringLiteral("ldquo"), U'\u201C'}, {QStringLiteral("rdquo"), U'\u201D'},
-            {QStringLiteral("bdquo"), U'\u201E'}, {QStringLiteral("hellip"), U'\u2026'},
-            {QStringLiteral("bull"), U'\u2022'},  {QStringLiteral("trade"), U'\u2122'},
-            {QStringLiteral("euro"), U'\u20AC'},  {QStringLiteral("minus"), U'\u2212'},
-            {QStringLiteral("frasl"), U'\u2044'}, {QStringLiteral("ensp"), U'\u2002'},
-            {QStringLiteral("emsp"), U'\u2003'},  {QStringLiteral("thinsp"), U'\u2009'},
-            {QStringLiteral("oelig"), U'\u0153'}, {QStringLiteral("OElig"), U'\u0152'},
-            {QStringLiteral("dagger"), U'\u2020'}};
-        for (int i = 0; i < 96; ++i)
-            table.insert(QString::fromLatin1(kLatin1Names[i]), char32_t(160 + i));
-        return table;
-    }();
-    return names;
-}
-
-void appendCodePoint(QString& out, char32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    out.append(QString::fromUcs4(&code, 1));
-}
 
 // Elements whose content is not text to show; dropped whole.
 bool isSkippedElement(QStringView name) {
@@ -188,49 +148,7 @@ qsizetype tagEnd(const QString& html, qsizetype open) {
 } // namespace
 
 QString decodeCharacterReferences(const QString& text) {
-    if (!text.contains(QLatin1Char('&')))
-        return text;
-    QString out;
-    out.reserve(text.size());
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('&')) {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), i + 1);
-        if (semicolon < 0 || semicolon - i > 12) {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        const QStringView body = QStringView(text).mid(i + 1, semicolon - i - 1);
-        bool decoded = false;
-        if (body.startsWith(QLatin1Char('#')) && body.size() > 1) {
-            bool ok = false;
-            const bool hex = body.at(1) == QLatin1Char('x') || body.at(1) == QLatin1Char('X');
-            const uint code = hex ? body.mid(2).toUInt(&ok, 16) : body.mid(1).toUInt(&ok, 10);
-            if (ok) {
-                appendCodePoint(out, code);
-                decoded = true;
-            }
-        } else {
-            const auto found = namedReferences().constFind(body.toString());
-            if (found != namedReferences().constEnd()) {
-                appendCodePoint(out, found.value());
-                decoded = true;
-            }
-        }
-        if (decoded) {
-            i = semicolon + 1;
-        } else {
-            out.append(c);
-            ++i;
-        }
-    }
-    return out;
+    return ForeignText::decodeEntities(text);
 }
 
 QString htmlToText(const QString& html) {
