@@ -215,9 +215,9 @@ ScreenshotStep recipeListContextMenuStep(MainMenuController& shell, AppControlle
         }};
 }
 
-// A recipe page of the importer's pictures, written next to them: no network is used.
-QString writeWebImporterPage(const QString& folder) {
-    const QString path = folder + QStringLiteral("/web-importer-page.html");
+// A recipe page for the importer's pictures, written to the temporary folder: no network is used.
+QString writeWebImporterPage() {
+    const QString path = QDir::temp().filePath(QStringLiteral("larkspoon-web-importer-page.html"));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write("<html><head><meta charset=\"utf-8\"><title>Lemon Tart</title></head>"
@@ -296,14 +296,14 @@ QList<ScreenshotStep> plannerSteps(MainMenuController& shell, AppController& app
 
 // The web importer: a page with fields marked in their colours, the import bar raised,
 // the editor in the importer, and the bookmarks.
-QList<ScreenshotStep> webImporterSteps(MainMenuController& shell, const QString& folder) {
+QList<ScreenshotStep> webImporterSteps(MainMenuController& shell) {
     auto importer = [&shell] {
         shell.openWebImporter();
         return shell.webImporterController();
     };
     return {
         {QStringLiteral("web-importer"),
-         [importer, folder] {
+         [importer] {
              WebImporterController* window = importer();
              if (!window)
                  return static_cast<QWidget*>(nullptr);
@@ -319,7 +319,7 @@ QList<ScreenshotStep> webImporterSteps(MainMenuController& shell, const QString&
                                        {QStringLiteral("ingredients"), webimport::IngredientsField},
                                        {QStringLiteral("directions"), webimport::DirectionsField}});
              });
-             window->loadURL(QUrl::fromLocalFile(writeWebImporterPage(folder)).toString());
+             window->loadURL(QUrl::fromLocalFile(writeWebImporterPage()).toString());
              return static_cast<QWidget*>(window);
          }},
         {QStringLiteral("web-importer-raised"),
@@ -599,7 +599,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              box->reject();
                      }},
                     recipeListContextMenuStep(shell, appController)} +
-                    webImporterSteps(shell, folder) + grocerySteps(shell, appController) +
+                    webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
                     plannerSteps(shell, appController),
                 folder, true, &shell);
