@@ -1,4 +1,5 @@
 #include "IngredientsTableModel.h"
+#include "platform/RowDrag.h"
 
 #include "IngredientRecords.h"
 #include "measure/IngredientsSorter.h"
@@ -8,7 +9,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QDataStream>
 #include <QFont>
 #include <QIODevice>
 #include <QMimeData>
@@ -313,16 +313,7 @@ QStringList IngredientsTableModel::mimeTypes() const {
 }
 
 QMimeData* IngredientsTableModel::mimeData(const QModelIndexList& indexes) const {
-    QList<int> rows;
-    for (const QModelIndex& index : indexes)
-        rows.append(index.row());
-    rows = sortedUnique(rows, int(m_rows.size()));
-    QByteArray encoded;
-    QDataStream stream(&encoded, QIODevice::WriteOnly);
-    stream << rows;
-    auto* data = new QMimeData;
-    data->setData(selfRowIndexesType(), encoded);
-    return data;
+    return mimeDataForRows(indexes, selfRowIndexesType());
 }
 
 bool IngredientsTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
@@ -340,10 +331,8 @@ bool IngredientsTableModel::dropMimeData(const QMimeData* data, Qt::DropAction a
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
     if (data->hasFormat(selfRowIndexesType())) {
-        QList<int> rows;
-        QDataStream stream(data->data(selfRowIndexesType()));
-        stream >> rows;
-        if (stream.status() != QDataStream::Ok)
+        const QList<int> rows = rowsFromMimeData(data, selfRowIndexesType(), int(m_rows.size()));
+        if (rows.isEmpty())
             return false;
         const QList<int> placed = moveRows(rows, row < 0 ? int(m_rows.size()) : row);
         emit rowsDropped(placed);

@@ -1,8 +1,8 @@
 #include "GroceryCategoriesTableView.h"
+#include "platform/RowDrag.h"
 
 #include "grocery/GroceryController.h"
 
-#include <QDataStream>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -75,17 +75,7 @@ QStringList GroceryCategoriesModel::mimeTypes() const {
 }
 
 QMimeData* GroceryCategoriesModel::mimeData(const QModelIndexList& indexes) const {
-    QList<int> rows;
-    for (const QModelIndex& index : indexes)
-        if (index.isValid() && !rows.contains(index.row()))
-            rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    QByteArray encoded;
-    QDataStream stream(&encoded, QIODevice::WriteOnly);
-    stream << rows;
-    auto* data = new QMimeData;
-    data->setData(rowsMimeType(), encoded);
-    return data;
+    return mimeDataForRows(indexes, rowsMimeType());
 }
 
 Qt::DropActions GroceryCategoriesModel::supportedDropActions() const {
@@ -101,11 +91,8 @@ bool GroceryCategoriesModel::dropMimeData(const QMimeData* data, Qt::DropAction 
                                           const QModelIndex& parent) {
     if (!m_controller || !data || action == Qt::IgnoreAction || !data->hasFormat(rowsMimeType()))
         return false;
-    QList<int> rows;
-    QDataStream stream(data->data(rowsMimeType()));
-    stream >> rows;
-    rows.removeIf([this](int r) { return r < 0 || r >= m_rows; });
-    if (rows.isEmpty() || stream.status() != QDataStream::Ok)
+    const QList<int> rows = rowsFromMimeData(data, rowsMimeType(), m_rows);
+    if (rows.isEmpty())
         return false;
     const int dropRow = row >= 0 ? row : parent.isValid() ? parent.row() : m_rows;
     const QList<int> moved = m_controller->categories().moveCategories(rows, dropRow);

@@ -1,8 +1,8 @@
 #include "GroceryTableModels.h"
+#include "platform/RowDrag.h"
 
 #include "grocery/GroceryController.h"
 
-#include <QDataStream>
 #include <QFont>
 #include <QIODevice>
 #include <QMimeData>
@@ -235,17 +235,7 @@ QStringList GroceryMyItemsModel::mimeTypes() const {
 }
 
 QMimeData* GroceryMyItemsModel::mimeData(const QModelIndexList& indexes) const {
-    QList<int> rows;
-    for (const QModelIndex& index : indexes)
-        if (index.isValid() && !rows.contains(index.row()))
-            rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    QByteArray encoded;
-    QDataStream stream(&encoded, QIODevice::WriteOnly);
-    stream << rows;
-    auto* data = new QMimeData;
-    data->setData(rowsMimeType(), encoded);
-    return data;
+    return mimeDataForRows(indexes, rowsMimeType());
 }
 
 Qt::DropActions GroceryMyItemsModel::supportedDropActions() const {
@@ -264,12 +254,9 @@ bool GroceryMyItemsModel::dropMimeData(const QMimeData* data, Qt::DropAction act
     if (!m_controller || !data || action == Qt::IgnoreAction)
         return false;
     if (data->hasFormat(rowsMimeType())) {
-        QList<int> rows;
-        QDataStream stream(data->data(rowsMimeType()));
-        stream >> rows;
         const int count = static_cast<int>(m_controller->myItems().size());
-        rows.removeIf([count](int r) { return r < 0 || r >= count; });
-        if (rows.isEmpty() || stream.status() != QDataStream::Ok)
+        const QList<int> rows = rowsFromMimeData(data, rowsMimeType(), count);
+        if (rows.isEmpty())
             return false;
         const int dropRow = row >= 0 ? row : parent.isValid() ? parent.row() : count;
         const QList<int> moved = m_controller->moveItems(rows, dropRow);
