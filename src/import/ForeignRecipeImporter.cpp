@@ -230,16 +230,7 @@ ForeignImportOperation* ForeignImportOperation::start(LibrarySession& session, c
     importer->setSelectNewImports(true);
     auto* operation = new ForeignImportOperation(session, std::move(importer));
     ForeignRecipeImporter& running = *operation->m_importer;
-    const bool began = running.beginImportDataFile(path);
-    if (began) {
-        // Cancel keeps the recipes imported so far and saves them.
-        QPointer<ForeignImportOperation> guard(operation);
-        running.setCancelHandler([guard] {
-            if (guard)
-                guard->stop();
-        });
-    }
-    operation->run(running, began);
+    operation->run(running, running, running.beginImportDataFile(path));
     return operation;
 }
 

@@ -1,6 +1,9 @@
 #include "RecipeImportOperation.h"
 
+#include "DialogWithProgressbarController.h"
+
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QtDebug>
 
@@ -14,12 +17,16 @@ RecipeImportOperation::~RecipeImportOperation() {
         m_session.endOperation(this);
 }
 
-void RecipeImportOperation::run(BatchedImport& import, bool began) {
+void RecipeImportOperation::run(DialogWithProgressbarController& dialog, BatchedImport& import, bool began) {
     m_import = &import;
     m_session.beginOperation(this);
-    if (began)
+    if (began) {
+        dialog.setCancelHandler([guard = QPointer<RecipeImportOperation>(this)] {
+            if (guard)
+                guard->stop();
+        });
         scheduleBatch(false);
-    else
+    } else
         QTimer::singleShot(0, this, [this] { end(); });
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class DialogWithProgressbarController;
 class ProgressView;
 
 // An entry of an imported file that did not become a recipe: its position among the file's
@@ -58,8 +59,9 @@ signals:
 protected:
     explicit RecipeImportOperation(LibrarySession& session);
     // Registers with the session and schedules the first batch when began (the importer
-    // accepted the file), else ends at the next turn of the event loop.
-    void run(BatchedImport& import, bool began);
+    // accepted the file), else ends at the next turn of the event loop. While it runs, the
+    // dialog's Cancel stops it: the recipes of the batches imported so far are kept and saved.
+    void run(DialogWithProgressbarController& dialog, BatchedImport& import, bool began);
 
     LibrarySession& m_session;
 

@@ -806,16 +806,7 @@ ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session,
     importer.setShowWindow(true);
     importer.setSelectNewImports(true);
     importer.setTransferAllInfo(allDetails);
-    const bool began = importer.beginImportDataFile(path);
-    if (began) {
-        // Cancel keeps the recipes of the batches imported so far and saves them.
-        QPointer<ExchangeImportOperation> guard(operation);
-        importer.setCancelHandler([guard] {
-            if (guard)
-                guard->stop();
-        });
-    }
-    operation->run(importer, began);
+    operation->run(importer, importer, importer.beginImportDataFile(path));
     return operation;
 }
 
