@@ -1,0 +1,93 @@
+#pragma once
+
+#include "present/CardTemplate.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class Alerts;
+class HtmlPage;
+class ManagedObject;
+
+// The user defaults that decide what goes on a card, read once per layout.
+struct CardSettings {
+    bool printDescription = true;
+    bool printAdditionalMetrics = true;
+    bool printNotes = true;
+    bool printPrivateNotes = true;
+    bool printMainImage = true;
+    bool printAdditionalImages = true;
+    bool displaySingleCharacterFractions = true;
+    bool capitalizeRecipeAndIngredientTitles = false;
+    bool metricUnits = false; // the locale measures in metric units
+    int printSizeOffset = 0;  // -2 … 2, added to the template's font size
+
+    static CardSettings fromUserDefaults();
+};
+
+// The cards of one laid-out recipe, in card order.
+struct CardStack {
+    QString recipeName;
+    QStringList pageFiles; // "page<n>.html" in the job folder, UTF-16 with a byte-order mark
+    int pageWidth = 0;     // points
+    int pageHeight = 0;
+};
+
+// Lays one recipe out on as many cards of a card template as it needs, never cutting an
+// ingredient, a paragraph or a metric line across two cards. Card heights are measured by
+// the HTML engine (the height of "measured_height_container"); a section's remaining items
+// are laid out in one render and every item's bottom edge read in one script call, and the
+// card is only rendered again where that cannot decide.
+//
+// The layout runs asynchronously on the main thread and ends with layoutFinished. A
+// template without its size markers, an empty print order, or a section that still does
+// not fit on card 20 is told to the user through the alerts port and ends the layout with
+// ok false.
+class PrintViewGenerator : public QObject {
+    Q_OBJECT
+
+public:
+    enum class LayoutMethod {
+        Measured,        // many items per render (the default)
+        OneRenderPerItem // one render after every added item, for comparisons
+    };
+
+    // jobFolder: where the card pages are written (created when missing).
+    PrintViewGenerator(Alerts* alerts, const QString& jobFolder, QObject* parent = nullptr);
+    ~PrintViewGenerator() override;
+
+    // Reads the template; false when it cannot be read.
+    bool setHTMLTemplate(const QString& path);
+    const CardTemplate& cardTemplate() const { return m_template; }
+    void setSettings(const CardSettings& settings) { m_settings = settings; }
+    void setLayoutMethod(LayoutMethod method) { m_method = method; }
+
+    // Starts laying recipe out; a layout already running is abandoned.
+    void loadPreviewForRecipe(const ManagedObject* recipe);
+    bool isRunning() const;
+
+    // After layoutFinished(true):
+    CardStack cardStack() const;
+    int cardCount() const;
+    QStringList cardPages() const; // the final page text of every card
+    int renderCount() const;       // renders (page loads) the layout took
+    // The page of card 1 as laid out, for the preview.
+    HtmlPage* firstCard() const;
+
+signals:
+    void layoutFinished(bool ok);
+
+private:
+    struct Layout;
+    Alerts* m_alerts;
+    QString m_jobFolder;
+    CardTemplate m_template;
+    CardSettings m_settings;
+    LayoutMethod m_method = LayoutMethod::Measured;
+    std::unique_ptr<Layout> m_layout;
+};
