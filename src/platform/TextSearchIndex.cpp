@@ -59,11 +59,17 @@ quint64 readVarint(const quint8*& p) {
     return value | (quint64(*p++) << shift);
 }
 
-// An entry's head: the distance to the previous record times 32 plus the number of its
-// one field holding the trigram, or kSeveralFields followed by the mask of the fields.
-// Most entries are of one field and near the previous record: one byte.
+// An entry's head: the distance to the previous record times 32 plus a code. Codes below
+// kSeveralFields are the number of the record's one field holding the trigram; from
+// kSeveralFields on, the record has several, the lowest one being the code's distance from
+// kSeveralFields, and a varint of the mask of the others, shifted past it, follows. kRun
+// stands for a run of records each right after the previous one with the same mask as
+// the entry before the run: the head's upper part is their number less one. Most entries
+// are of one field and near the previous record, and a common trigram's are runs: one byte.
 constexpr quint32 kSeveralFields = kMaximumFields;
+constexpr quint32 kRun = 31;
 constexpr int kFieldCodeBits = 5;
+static_assert(kSeveralFields + kMaximumFields - 1 == kRun, "the codes fill the head's field bits");
 
 // The records holding one trigram, in ascending order, each with the mask of its fields
 // that hold it, as varints (see kSeveralFields).
@@ -73,6 +79,8 @@ struct Posting {
     quint32 end = 0; // one past the last record appended
     quint32 pendingRecord = 0;
     quint32 pendingMask = 0; // fields of pendingRecord seen so far; 0: nothing pending
+    quint32 lastMask = 0;    // of the last record appended
+    quint32 run = 0;         // records appended to a run not yet written
 };
 
 struct Entry {
@@ -95,16 +103,25 @@ struct TextSearchIndex::Index {
     qsizetype superseded = 0;
     // A build indexes its records twice: first to learn each posting's size, then to
     // write it into room of that size, which leaves no room unused and nothing freed.
+    // Runs are gathered only while a build passes over the records (records indexed
+    // later are written one entry each), and written at the end of each pass.
     bool sizing = false;
+    bool gatherRuns = false;
     std::vector<quint32> sizes;
     void startWriting() {
+        finishRuns();
         sizing = false;
         for (size_t n = 0; n < postings.size(); ++n) {
             postings[n].bytes.reserve(sizes[n]);
             postings[n].end = 0;
             postings[n].count = 0;
+            postings[n].lastMask = 0;
         }
         std::vector<quint32>().swap(sizes);
+    }
+    void finishRuns() {
+        for (size_t n = 0; n < postings.size(); ++n)
+            writeRun(n);
     }
     // The trigrams in order with their posting numbers, made when first needed.
     std::vector<std::pair<quint64, quint32>> byKey;
@@ -195,22 +212,40 @@ struct TextSearchIndex::Index {
             Posting& posting = postings[number];
             if (posting.pendingMask == 0)
                 continue;
-            const quint64 distance = quint64(posting.pendingRecord - posting.end) << kFieldCodeBits;
-            const bool several = (posting.pendingMask & (posting.pendingMask - 1)) != 0;
-            const quint64 head =
-                distance | (several ? kSeveralFields : quint32(std::countr_zero(posting.pendingMask)));
-            if (sizing) {
-                sizes[number] += varintSize(head) + (several ? varintSize(posting.pendingMask) : 0);
+            if (gatherRuns && posting.count > 0 && posting.pendingRecord == posting.end &&
+                posting.pendingMask == posting.lastMask) {
+                ++posting.run;
             } else {
-                appendVarint(posting.bytes, head);
-                if (several)
-                    appendVarint(posting.bytes, posting.pendingMask);
+                writeRun(number);
+                const quint64 distance = quint64(posting.pendingRecord - posting.end) << kFieldCodeBits;
+                const quint32 mask = posting.pendingMask;
+                const quint32 lowest = quint32(std::countr_zero(mask));
+                const quint32 others = mask >> (lowest + 1);
+                writeVarint(number, distance | (others ? kSeveralFields + lowest : lowest));
+                if (others)
+                    writeVarint(number, others);
+                posting.lastMask = mask;
             }
             posting.end = posting.pendingRecord + 1;
             ++posting.count;
             posting.pendingMask = 0;
         }
         touched.clear();
+    }
+
+    void writeVarint(size_t number, quint64 value) {
+        if (sizing)
+            sizes[number] += varintSize(value);
+        else
+            appendVarint(postings[number].bytes, value);
+    }
+
+    void writeRun(size_t number) {
+        Posting& posting = postings[number];
+        if (posting.run == 0)
+            return;
+        writeVarint(number, (quint64(posting.run - 1) << kFieldCodeBits) | kRun);
+        posting.run = 0;
     }
 
     quint32 beginRecord(const ManagedObject* object, quint32 version) {
@@ -294,7 +329,7 @@ struct TextSearchIndex::Index {
                 masks[cursor.record] |= cursor.mask & fields;
     }
 
-    // Reads a posting entry by entry.
+    // Reads a posting record by record.
     struct Cursor {
         explicit Cursor(const Posting& posting) : p(posting.bytes.data()), left(posting.count) { next(); }
         void next() {
@@ -302,14 +337,30 @@ struct TextSearchIndex::Index {
             if (!valid)
                 return;
             --left;
+            if (run > 0) {
+                --run;
+                record = end++;
+                return;
+            }
             const quint64 head = readVarint(p);
-            record = end + quint32(head >> kFieldCodeBits);
             const quint32 code = quint32(head) & ((1u << kFieldCodeBits) - 1);
-            mask = code == kSeveralFields ? quint32(readVarint(p)) : quint32(1) << code;
+            if (code == kRun) {
+                run = quint32(head >> kFieldCodeBits);
+                record = end++;
+                return;
+            }
+            record = end + quint32(head >> kFieldCodeBits);
+            if (code < kSeveralFields) {
+                mask = quint32(1) << code;
+            } else {
+                const quint32 lowest = code - kSeveralFields;
+                mask = (quint32(1) << lowest) | (quint32(readVarint(p)) << (lowest + 1));
+            }
             end = record + 1;
         }
         const quint8* p;
         quint32 left;
+        quint32 run = 0; // records of the current run still to come
         quint32 end = 0;
         quint32 record = 0;
         quint32 mask = 0;
@@ -354,11 +405,15 @@ struct TextSearchIndex::Build {
 
     void run(size_t fields) {
         index = std::make_unique<Index>();
+        index->objects.reserve(objects.size());
+        index->versions.reserve(objects.size());
+        index->numbers.reserve(qsizetype(objects.size()));
         ascii.resize(objects.size() * fields);
         index->sizing = true;
+        index->gatherRuns = true;
         for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
             const quint32 record = index->beginRecord(objects[r], versions[r]);
-            const std::vector<QString>& part = texts[r / kPartRecords];
+            const auto& part = texts[r / kPartRecords];
             for (size_t f = 0; f < fields; ++f) {
                 const size_t i = r * fields + f;
                 const QString& text = part[(r % kPartRecords) * fields + f];
@@ -379,7 +434,7 @@ struct TextSearchIndex::Build {
         index->startWriting();
         auto nextFolded = folded.cbegin();
         for (size_t r = 0; r < objects.size() && !cancelled.load(std::memory_order_relaxed); ++r) {
-            std::vector<QString>& part = texts[r / kPartRecords];
+            auto& part = texts[r / kPartRecords];
             for (size_t f = 0; f < fields; ++f) {
                 const size_t i = r * fields + f;
                 const QString& text = part[(r % kPartRecords) * fields + f];
@@ -394,8 +449,10 @@ struct TextSearchIndex::Build {
             }
             index->finishRecord();
             if ((r + 1) % kPartRecords == 0)
-                std::vector<QString>().swap(part);
+                std::remove_reference_t<decltype(part)>().swap(part);
         }
+        index->finishRuns();
+        index->gatherRuns = false;
         texts.clear();
         texts.shrink_to_fit();
     }
@@ -489,8 +546,8 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
     decltype(build->folded)().swap(build->folded);
     decltype(build->ascii)().swap(build->ascii);
 #if defined(__GLIBC__)
-    // The worker grew its postings by doubling in an arena of its own: the memory it freed
-    // on the way goes back to the system instead of staying with the process.
+    // The worker worked in an arena of its own: what it freed on the way (the postings'
+    // sizes, the tables outgrown) goes back to the system instead of staying with the process.
     malloc_trim(0);
 #endif
     emit indexReady();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -28,6 +29,14 @@ protected:
         QString error;
         m_context = openLibraryStore(m_dir.filePath(QStringLiteral("Index.library")), true, &error);
         ASSERT_TRUE(m_context) << error.toStdString();
+        insertRecipes();
+        m_list = std::make_unique<RecipesArrayController>(m_context.get());
+        QSignalSpy ready(m_list->searchIndex(), &TextSearchIndex::indexReady);
+        m_list->setFilterPredicate({}); // reads the records and starts the build
+        ASSERT_TRUE(ready.wait(10000));
+    }
+
+    virtual void insertRecipes() {
         const QStringList names{QStringLiteral("Crème Brûlée"),
                                 QStringLiteral("CHICKEN soup"),
                                 QStringLiteral("Chickpea Curry"),
@@ -63,10 +72,6 @@ protected:
                  {QStringLiteral("notes"), notes.value(n)}});
             ++n;
         }
-        m_list = std::make_unique<RecipesArrayController>(m_context.get());
-        QSignalSpy ready(m_list->searchIndex(), &TextSearchIndex::indexReady);
-        m_list->setFilterPredicate({}); // reads the records and starts the build
-        ASSERT_TRUE(ready.wait(10000));
     }
 
     // What the scope's condition selects, worked out from the texts alone.
@@ -92,25 +97,27 @@ protected:
         return names;
     }
 
-    void expectEveryScopeAgrees(const char* when) {
-        static const QStringList queries{
-            QStringLiteral("c"),      QStringLiteral("ch"),     QStringLiteral("chi"),
-            QStringLiteral("CHICK"),  QStringLiteral("crème"),  QStringLiteral("CREME"),
-            QStringLiteral("rème"),   QStringLiteral("straße"), QStringLiteral("σούπα"),
-            QStringLiteral("ΣΟΎ"),    QStringLiteral("soup"),   QStringLiteral("pâté"),
-            QStringLiteral("pate"),   QStringLiteral("quick"),  QStringLiteral("FRANÇ"),
-            QStringLiteral("step 3"), QStringLiteral("zzz"),    QStringLiteral("é"),
-            QStringLiteral("°c"),     QStringLiteral("°"),      QStringLiteral("½"),
-            QStringLiteral("“hen"),   QStringLiteral("” "),     QStringLiteral("µg"),
-            QStringLiteral("μg"),     QStringLiteral("ω"),      QStringLiteral("ohm"),
-            QStringLiteral("ab"),     QStringLiteral("q"),      QStringLiteral("b"),
-            QStringLiteral("H"),      QStringLiteral("90 °"),   QStringLiteral("– “c"),
-            QStringLiteral("t s"),    QStringLiteral("ΣΟ"),     QStringLiteral("ύ")};
+    void expectEveryScopeAgrees(const char* when, const QStringList& queries = standardQueries()) {
         for (int scope = 0; scope < SearchBoxMenu::ScopeCount; ++scope)
             for (const QString& query : queries)
                 EXPECT_EQ(listed(scope, query), expected(scope, query))
                     << when << ": " << SearchBoxMenu::untranslatedMenuText(scope).toStdString() << " / "
                     << query.toStdString();
+    }
+
+    static QStringList standardQueries() {
+        return {QStringLiteral("c"),      QStringLiteral("ch"),     QStringLiteral("chi"),
+                QStringLiteral("CHICK"),  QStringLiteral("crème"),  QStringLiteral("CREME"),
+                QStringLiteral("rème"),   QStringLiteral("straße"), QStringLiteral("σούπα"),
+                QStringLiteral("ΣΟΎ"),    QStringLiteral("soup"),   QStringLiteral("pâté"),
+                QStringLiteral("pate"),   QStringLiteral("quick"),  QStringLiteral("FRANÇ"),
+                QStringLiteral("step 3"), QStringLiteral("zzz"),    QStringLiteral("é"),
+                QStringLiteral("°c"),     QStringLiteral("°"),      QStringLiteral("½"),
+                QStringLiteral("“hen"),   QStringLiteral("” "),     QStringLiteral("µg"),
+                QStringLiteral("μg"),     QStringLiteral("ω"),      QStringLiteral("ohm"),
+                QStringLiteral("ab"),     QStringLiteral("q"),      QStringLiteral("b"),
+                QStringLiteral("H"),      QStringLiteral("90 °"),   QStringLiteral("– “c"),
+                QStringLiteral("t s"),    QStringLiteral("ΣΟ"),     QStringLiteral("ύ")};
     }
 
     ManagedObject* named(const QString& name) {
@@ -167,6 +174,69 @@ TEST_F(SearchIndexTest, ABuildDropsWhatChangedWhileItRan) {
     EXPECT_EQ(names, (QStringList{QStringLiteral("CHICKEN soup"), QStringLiteral("Chicken Liver")}));
     // The folded text handed over belongs to the value of the time: the old name's is dropped.
     EXPECT_EQ(*changed->foldedTextForKey(QStringLiteral("name"), false), QStringLiteral("chicken liver"));
+}
+
+// A larger library whose records come in stretches alike and unlike: a text common to many
+// records in a row, texts in several fields at once (in any pair of them, up to the last),
+// gaps, and texts beyond ASCII.
+class SearchIndexCorpusTest : public SearchIndexTest {
+protected:
+    static constexpr int kRecipes = 1300;
+
+    void insertRecipes() override {
+        static const QStringList words{QStringLiteral("Chicken"), QStringLiteral("chickpea"),
+                                       QStringLiteral("SOUP"),    QStringLiteral("Crème"),
+                                       QStringLiteral("Straße"),  QStringLiteral("ΣΟΎΠΑ"),
+                                       QStringLiteral("tea"),     QStringLiteral("90 \u00B0C"),
+                                       QStringLiteral("½ cup"),   QStringLiteral("bake")};
+        const QStringList keys = SearchBoxMenu::searchedKeys(SearchBoxMenu::EntireRecipe);
+        QRandomGenerator random(20240611);
+        QVariantMap stretch; // the texts of the current stretch of records
+        for (int n = 0; n < kRecipes; ++n) {
+            if (n % 97 == 0 || random.bounded(40) == 0) {
+                stretch.clear();
+                for (const QString& key : keys) {
+                    if (key == QLatin1String("name") || key == QLatin1String("directions") ||
+                        random.bounded(3) == 0)
+                        continue;
+                    QStringList text;
+                    for (int w = 1 + random.bounded(3); w > 0; --w)
+                        text.append(words.at(random.bounded(int(words.size()))));
+                    stretch.insert(key, text.join(QLatin1Char(' ')));
+                }
+            }
+            QVariantMap values = stretch;
+            // Every record's directions start alike; now and then a record differs from its stretch.
+            values.insert(QStringLiteral("directions"),
+                          QStringLiteral("Step %1: %2").arg(n).arg(n % 5 ? QString() : words.at(n % 10)));
+            if (random.bounded(8) == 0)
+                values.insert(keys.at(1 + random.bounded(int(keys.size()) - 1)),
+                              words.at(random.bounded(int(words.size()))));
+            testsupport::insertRecipe(m_context.get(), QStringLiteral("Recipe %1").arg(n), values);
+        }
+    }
+
+    static QStringList corpusQueries() {
+        return {QStringLiteral("step"),  QStringLiteral("step 1"),  QStringLiteral("tep 12"),
+                QStringLiteral("chick"), QStringLiteral("chicken"), QStringLiteral("soup"),
+                QStringLiteral("crème"), QStringLiteral("straße"),  QStringLiteral("σούπα"),
+                QStringLiteral("°c"),    QStringLiteral("½ c"),     QStringLiteral("tea"),
+                QStringLiteral("a"),     QStringLiteral("ea"),      QStringLiteral("p c"),
+                QStringLiteral("zzz")};
+    }
+};
+
+TEST_F(SearchIndexCorpusTest, FindsWhatTheConditionSelectsBeforeAndAfterChanges) {
+    EXPECT_EQ(m_list->searchIndex()->statistics().records, kRecipes);
+    expectEveryScopeAgrees("after the build", corpusQueries());
+    // Records in the middle of long stretches change, and are indexed again after the others.
+    for (int n : {5, 400, 401, 777, 1299}) {
+        ManagedObject* recipe = named(QStringLiteral("Recipe %1").arg(n));
+        ASSERT_TRUE(recipe);
+        recipe->setValueForKey(QStringLiteral("Chicken tea"), QStringLiteral("notes"));
+    }
+    expectEveryScopeAgrees("after the changes", corpusQueries());
+    expectEveryScopeAgrees("after indexing the changes again", corpusQueries());
 }
 
 } // namespace
