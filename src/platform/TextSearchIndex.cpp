@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <new>
+
+#include <sys/mman.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -380,6 +383,27 @@ struct TextSearchIndex::Index {
     }
 };
 
+namespace {
+
+// Room taken from the system directly and given back to it when freed. The heap would keep
+// what the main thread allocated and the worker frees until it is trimmed, while the index
+// grows in the worker's own arena.
+template <class T> struct MappedAllocator {
+    using value_type = T;
+    MappedAllocator() = default;
+    template <class U> MappedAllocator(const MappedAllocator<U>&) {}
+    T* allocate(size_t n) {
+        void* room = mmap(nullptr, n * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (room == MAP_FAILED)
+            throw std::bad_alloc();
+        return static_cast<T*>(room);
+    }
+    void deallocate(T* room, size_t n) { munmap(room, n * sizeof(T)); }
+    template <class U> bool operator==(const MappedAllocator<U>&) const { return true; }
+};
+
+} // namespace
+
 // One background build: the snapshot taken on the main thread, and what the worker made
 // of it. The main thread reads the results only after the worker has ended.
 struct TextSearchIndex::Build {
@@ -388,7 +412,7 @@ struct TextSearchIndex::Build {
     // Objects x fields, shared with the records (null: no text), in parts of kPartRecords
     // records, each dropped once indexed so that the snapshot shrinks as the index grows.
     static constexpr size_t kPartRecords = 1024;
-    std::vector<std::vector<QString>> texts;
+    std::vector<std::vector<QString, MappedAllocator<QString>>> texts;
     void appendText(size_t record, QString text, size_t fields) {
         if (record % kPartRecords == 0 && texts.size() <= record / kPartRecords) {
             texts.emplace_back();
