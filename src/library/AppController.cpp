@@ -216,6 +216,13 @@ void AppController::initControllers() {
         m_coreDataController->setSampleRecipesImporter([this](const QString& path) {
             return m_sampleRecipesImporter && m_session ? m_sampleRecipesImporter(*m_session, path) : 0;
         });
+        m_coreDataController->setVersionOneDatabaseImporter(
+            [this](const QString& path, std::function<void()> finished) {
+                if (m_versionOneDatabaseImporter && m_session)
+                    m_versionOneDatabaseImporter(*m_session, path, std::move(finished));
+                else if (finished)
+                    finished();
+            });
         m_session->recipesArrayController().rearrangeObjects();
         m_sidebarTreeController = new SidebarTreeController(m_session, this);
         m_sideBarDragController = new SideBarDragController(m_sidebarTreeController, this);

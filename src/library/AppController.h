@@ -96,6 +96,15 @@ public:
         m_sampleRecipesImporter = std::move(importer);
     }
 
+    // How the first-start question imports a version-one library (the importer lives in a
+    // layer above this one): it calls finished once the import has ended; set before the
+    // library opens.
+    using VersionOneDatabaseImporter =
+        std::function<void(LibrarySession& session, const QString& path, std::function<void()> finished)>;
+    void setVersionOneDatabaseImporter(VersionOneDatabaseImporter importer) {
+        m_versionOneDatabaseImporter = std::move(importer);
+    }
+
     CoreDataController* coreDataController() const { return m_coreDataController; }
     // The open library; null until it opened.
     LibrarySession* session() const { return m_session; }
@@ -128,6 +137,7 @@ private:
     CoreDataController* m_coreDataController = nullptr;
     LibrarySession* m_session = nullptr;
     SampleRecipesImporter m_sampleRecipesImporter;
+    VersionOneDatabaseImporter m_versionOneDatabaseImporter;
     PreferencesController* m_preferencesController = nullptr;
     SidebarTreeController* m_sidebarTreeController = nullptr;
     SideBarDragController* m_sideBarDragController = nullptr;

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -416,9 +417,19 @@ void CoreDataController::validateGroupsContent() {
                     : 1;
             if (answer == 0) {
                 addGroupsFromResource(QStringLiteral("Base Upgrade Groups.plist"));
-                qWarning(
-                    "the version-one database was not imported: its importer is not part of this build yet");
-                addGroupsFromResource(QStringLiteral("Uparade Smart Groups.plist"));
+                // The smart groups come after the import, so a group of the old library that
+                // has one of their names keeps its recipes.
+                if (m_versionOneDatabaseImporter) {
+                    m_versionOneDatabaseImporter(AppController::applicationSupportFolder() +
+                                                     QStringLiteral("/Larkspoon!.database"),
+                                                 [guard = QPointer<CoreDataController>(this)] {
+                                                     if (guard)
+                                                         guard->finishVersionOneUpgrade();
+                                                 });
+                } else {
+                    qWarning("the version-one database was not imported: no importer was given");
+                    addGroupsFromResource(QStringLiteral("Uparade Smart Groups.plist"));
+                }
                 libraryPresent = true;
             }
         }
@@ -456,6 +467,18 @@ void CoreDataController::validateGroupsContent() {
             m_context.get(), MeasurementRules::defaultSmartMeasurementList());
     undo->enableUndoRegistration();
     emit groupsContentValidated();
+}
+
+void CoreDataController::finishVersionOneUpgrade() {
+    if (!m_context)
+        return;
+    UndoManager* undo = m_context->undoManager();
+    undo->disableUndoRegistration();
+    addGroupsFromResource(QStringLiteral("Uparade Smart Groups.plist"));
+    undo->enableUndoRegistration();
+    if (!saveAction())
+        qWarning("the groups of the version-one upgrade could not be saved");
+    emit versionOneDatabaseImported();
 }
 
 void CoreDataController::addGroupsFromResource(const QString& fileName) {

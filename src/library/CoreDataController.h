@@ -103,6 +103,16 @@ public:
         m_sampleRecipesImporter = std::move(importer);
     }
 
+    // Imports a whole version-one library (the first-start question's "Yes") and calls
+    // finished when it has ended, which may be later (the application imports in batches from
+    // the event loop). The importer lives in a layer above this one; without one the
+    // question adds the upgrade groups only.
+    using VersionOneDatabaseImporter =
+        std::function<void(const QString& databasePath, std::function<void()> finished)>;
+    void setVersionOneDatabaseImporter(VersionOneDatabaseImporter importer) {
+        m_versionOneDatabaseImporter = std::move(importer);
+    }
+
     UndoManager* windowWillReturnUndoManager();
 
     // The path of the marked-for-delete list in the library folder.
@@ -115,6 +125,9 @@ signals:
     void autoExpandSidebar();
     // Ran validateGroupsContent.
     void groupsContentValidated();
+    // The version-one library of the first-start question was imported and the upgrade's
+    // smart groups added.
+    void versionOneDatabaseImported();
     // The sidebar selects "My Recipes" (after groups were added).
     void selectMyLibraryGroupRequested();
 
@@ -128,6 +141,8 @@ private:
     void recoverStagedImages();
     void updatePictureFilesAfterSave();
     void addGroupsFromResource(const QString& fileName);
+    // After the version-one import of the first-start question: the upgrade's smart groups.
+    void finishVersionOneUpgrade();
     void presentError(const QString& message, const QString& informative);
     QString readOnlyInformativeText() const;
 
@@ -138,6 +153,7 @@ private:
     QString m_storeError;
     std::optional<QStringList> m_markedForDelete;
     SampleRecipesImporter m_sampleRecipesImporter;
+    VersionOneDatabaseImporter m_versionOneDatabaseImporter;
     QString m_lastSaveError;
     bool m_holdDeletedPictures = false;
     bool m_watchingUndo = false;

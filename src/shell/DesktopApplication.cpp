@@ -8,6 +8,7 @@
 #include "larkspoon_version.h"
 #include "library/AppController.h"
 #include "platform/Translations.h"
+#include "share/LSVersionOneDataImporter.h"
 #include "share/VersionTwoImporterExporter.h"
 
 #include <QApplication>
@@ -143,6 +144,8 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
     registerExchangeDocumentHandler(&appController, shell.progressView());
     // MasterCook and MealMaster files opened from outside are imported.
     registerForeignDocumentHandlers(&appController, shell.progressView());
+    // First-generation exports and libraries, opened from outside or found at first start.
+    registerVersionOneDocumentHandlers(&appController, shell.progressView());
     appController.setSampleRecipesImporter(importSampleRecipes);
 
     QObject::connect(&m_singleInstance, &SingleInstance::argumentsReceived, &appController,

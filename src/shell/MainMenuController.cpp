@@ -260,6 +260,8 @@ void MainMenuController::connectSidebar() {
         connect(store, &CoreDataController::autoExpandSidebar, sidebar,
                 [sidebar] { sidebar->setAutoExpand(true); });
         // Once the fixed groups exist, the library opens on "My Recipes".
+        connect(store, &CoreDataController::versionOneDatabaseImported, sidebar,
+                &SidebarOutlineView::selectMyLibraryGroup);
         connect(store, &CoreDataController::groupsContentValidated, sidebar, [sidebar] {
             if (!sidebar->selectedGroup())
                 sidebar->selectMyLibraryGroup();

@@ -12,6 +12,7 @@
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 #include "platform/Predicate.h"
+#include "share/LSVersionOneDataImporter.h"
 #include "share/VersionTwoImporterExporter.h"
 
 #include <QFileInfo>
@@ -109,6 +110,28 @@ int importForeignFile(LibrarySession* library, ForeignFormat format, const QStri
     return CliOK;
 }
 
+// A first-generation export ("Larkspoon!") or whole library ("database"): read, imported
+// and saved in one go; a library brings its dates, ratings, prepared flags and groups.
+int importVersionOneFile(LibrarySession* library, const QString& path, bool isLibraryFile) {
+    LSVersionOneDataImporter importer(library);
+    importer.setIsLibraryFile(isLibraryFile);
+    importer.importDataFile(path);
+    const VersionOneImportResult& result = importer.importResult();
+    if (!result.readError.isEmpty())
+        return usage(result.readError);
+    if (!result.saveError.isEmpty()) {
+        CliSession::printError(library->store().lastSaveError());
+        return CliNoLibrary;
+    }
+    CliSession::printJson(
+        QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
+                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
+                    {QStringLiteral("skippedPictures"), result.picturesSkipped},
+                    {QStringLiteral("tooLargeRecipes"), 0},
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
+    return CliOK;
+}
+
 int importCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
@@ -124,11 +147,13 @@ int importCommand(CliSession& session, const QStringList& args) {
     const QString extension = QFileInfo(path).suffix();
     const bool sniffed = extension == QLatin1String("txt") || extension == QLatin1String("xml");
     const ForeignFormat format = foreignFormatOfFile(path);
-    if (extension != QLatin1String("lsr") && format == ForeignFormat::None &&
+    const bool versionOne =
+        extension == QLatin1String("Larkspoon!") || extension == QLatin1String("database");
+    if (extension != QLatin1String("lsr") && format == ForeignFormat::None && !versionOne &&
         !(sniffed && !QFileInfo(path).isFile()))
         return usage(
-            QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr, mx2, mmf and mm "
-                           "files, and txt files holding MealMaster recipes")
+            QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr, Larkspoon!, database, "
+                           "mx2, mmf and mm files, and txt files holding MealMaster recipes")
                 .arg(extension));
     if (!QFileInfo(path).isFile())
         return usage(QStringLiteral("There is no file at %1.").arg(path));
@@ -138,6 +163,8 @@ int importCommand(CliSession& session, const QStringList& args) {
         return CliNoLibrary;
     if (format != ForeignFormat::None)
         return importForeignFile(library, format, path);
+    if (versionOne)
+        return importVersionOneFile(library, path, extension == QLatin1String("database"));
     VersionTwoImporterExporter importer(library);
     importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     importer.importDataFile(path);
