@@ -540,6 +540,10 @@ WeeklyPlannerController* MainMenuController::weeklyPlanner() {
         m_weeklyPlanner->setMainWindow(m_mainWindow.get());
         m_weeklyPlanner->setRecipeSelector(
             [this](const QList<ManagedObject*>& recipes) { selectRecipesFromPlanner(recipes); });
+        // The strip of cards showing another list recomputes the planner, as the strip's
+        // setContext asks.
+        connect(m_mainWindow->visualBrowser(), &VisualBrowser::contextChanged, m_weeklyPlanner,
+                &WeeklyPlannerController::fireCaculateDates);
         connect(m_weeklyPlanner, &WeeklyPlannerController::plannerToggled, this, [this](bool open) {
             if (QAction* toggle = action(QStringLiteral("toggleWeeklyPlanner")))
                 toggle->setChecked(open);

@@ -287,4 +287,28 @@ TEST_F(FullScreenTest, PreviousAndNextStopAtTheEnds) {
     }
 }
 
+// The Full Screen item of the toolbar opens the view; the strip's new list recomputes the
+// open weekly planner.
+TEST_F(FullScreenTest, ToolbarItemOpensTheViewAndTheStripInformsThePlanner) {
+    QAction* item = nullptr;
+    for (QAction* action : window()->toolbar()->actions())
+        if (action->objectName() == QLatin1String("Full Screen View"))
+            item = action;
+    ASSERT_TRUE(item && item->isEnabled());
+    item->trigger();
+    ASSERT_TRUE(m_shell.fullScreenWindowController() && m_shell.fullScreenWindowController()->isOpen());
+    m_shell.fullScreenWindowController()->closeFullScreenView();
+    EXPECT_TRUE(window()->isVisible());
+
+    m_shell.toggleWeeklyPlanner();
+    WeeklyPlannerController* planner = m_shell.weeklyPlannerController();
+    ASSERT_TRUE(planner && planner->isPlannerOpen());
+    const QList<QDate> week = planner->weekDates();
+    Scheduler::instance().advance(15 * 24 * 3600.0);
+    ASSERT_EQ(planner->weekDates(), week); // nothing else recomputed it meanwhile
+    window()->visualBrowser()->setContext(recipes()->arrangedObjects());
+    Scheduler::instance().advance(0.1);
+    EXPECT_TRUE(planner->weekDates().contains(Scheduler::instance().now().toLocalTime().date()));
+}
+
 } // namespace
