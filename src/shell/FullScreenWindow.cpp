@@ -5,6 +5,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QPainter>
 #include <QPropertyAnimation>
 #include <QShortcut>
 #include <QStyle>
@@ -18,10 +19,11 @@ FullScreenWindow::FullScreenWindow(QWidget* parent)
     setObjectName(QStringLiteral("FullScreenWindow"));
     setWindowTitle(tr("Larkspoon!"));
     setMouseTracking(true);
-    setAutoFillBackground(true);
+    // Black behind everything, painted rather than set in the palette, so the editor's panel
+    // keeps the usual colours.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
-    setPalette(black);
 
     m_shader->setObjectName(QStringLiteral("blackShaderImage"));
     m_shader->setAutoFillBackground(true);
@@ -36,7 +38,6 @@ FullScreenWindow::FullScreenWindow(QWidget* parent)
     m_editPanel->setFrameShape(QFrame::StyledPanel);
     m_editPanel->setAutoFillBackground(true);
     m_editPanel->setBackgroundRole(QPalette::Window);
-    m_editPanel->setPalette(QPalette());
     auto* panelLayout = new QVBoxLayout(m_editPanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     m_editPanel->hide();
@@ -167,6 +168,10 @@ void FullScreenWindow::stackParts(QWidget* page, const QList<QWidget*>& navigato
 
 void FullScreenWindow::setEscapeEnabled(bool enabled) {
     m_escape->setEnabled(enabled);
+}
+
+void FullScreenWindow::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), Qt::black);
 }
 
 void FullScreenWindow::resizeEvent(QResizeEvent* event) {

@@ -20,7 +20,7 @@ class FullScreenWindow : public QWidget {
     Q_PROPERTY(double shade READ shade WRITE setShade)
 public:
     static constexpr int kSlideMilliseconds = 220;
-    static constexpr int kFadeMilliseconds = 200;
+    static constexpr int kFadeMilliseconds = 150;
     // How dark the page is under the editor.
     static constexpr double kEditingShade = 0.7;
 
@@ -59,6 +59,7 @@ signals:
     void resized();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

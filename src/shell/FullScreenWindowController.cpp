@@ -108,6 +108,13 @@ void FullScreenWindowController::enter() {
     m_previousSidebarPalette = sidebar->palette();
     m_previousSidebarAutoFill = sidebar->autoFillBackground();
     m_previousBrowserFrame = browser->frameShape();
+    // The page alone: the theme selector and its introduction wait for the main window.
+    m_previousThemeSelectorShown = recipePage->isThemeSelectorShown();
+    m_previousIntroductionShown = recipePage->introduction() && !recipePage->introduction()->isHidden();
+    recipePage->setThemeSelectorShown(false);
+    recipePage->finishSlide();
+    if (recipePage->introduction())
+        recipePage->introduction()->hide();
 
     m_renderer = recipePage->displayController();
     if (m_renderer)
@@ -193,6 +200,12 @@ void FullScreenWindowController::leave() {
     if (m_renderer)
         m_renderer->switchToMainWindowMode();
     m_page.giveBack();
+    if (auto* recipePage = qobject_cast<RecipePageView*>(m_page.view())) {
+        recipePage->setThemeSelectorShown(m_previousThemeSelectorShown);
+        recipePage->finishSlide();
+        if (m_previousIntroductionShown && recipePage->introduction())
+            recipePage->introduction()->show();
+    }
     if (m_mainWindow) {
         m_mainWindow->setRecipePageLent(false);
         m_mainWindow->show();

@@ -102,6 +102,8 @@ private:
     QPalette m_previousSidebarPalette;
     bool m_previousSidebarAutoFill = false;
     int m_previousBrowserFrame = 0;
+    bool m_previousThemeSelectorShown = false;
+    bool m_previousIntroductionShown = false;
     QPointer<RecipeDisplayController> m_renderer;
     RecipeEditorController* m_editor = nullptr;
     QPointer<RecipeEditorView> m_editorView;

@@ -145,6 +145,8 @@ TEST_F(FullScreenTest, EnteringAndLeavingGivesEveryViewBackExactly) {
     for (const bool strip : {false, true}) {
         SCOPED_TRACE(strip ? "strip listed" : "table listed");
         window()->setVisualBrowserEnabled(strip);
+        page()->setThemeSelectorShown(strip); // the page goes alone, and the selector comes back
+        page()->finishSlide();
         settleLayouts();
         QList<Place> before;
         for (QWidget* view : lentViews())
@@ -164,6 +166,7 @@ TEST_F(FullScreenTest, EnteringAndLeavingGivesEveryViewBackExactly) {
         EXPECT_FALSE(window()->isVisible());
         EXPECT_EQ(page()->geometry(), m_fullScreen->state().layout().pageRect());
         EXPECT_NE(window()->sidebar()->palette().color(QPalette::Base), sidebarBase);
+        EXPECT_FALSE(page()->isThemeSelectorShown());
 
         m_fullScreen->toggleFullScreenView();
         ASSERT_FALSE(m_fullScreen->isOpen());
@@ -175,6 +178,7 @@ TEST_F(FullScreenTest, EnteringAndLeavingGivesEveryViewBackExactly) {
                 << lentViews().at(i)->objectName().toStdString();
         EXPECT_EQ(window()->visualBrowser()->frameShape(), frame);
         EXPECT_EQ(window()->sidebar()->palette().color(QPalette::Base), sidebarBase);
+        EXPECT_EQ(page()->isThemeSelectorShown(), strip);
     }
 }
 
