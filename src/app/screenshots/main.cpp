@@ -44,6 +44,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -467,7 +469,12 @@ QList<ScreenshotStep> fullScreenSteps(MainMenuController& shell, AppController& 
          [&shell, &appController, controller]() -> QWidget* {
              if (WeeklyPlannerController* planner = shell.weeklyPlannerController())
                  planner->closePlanner();
+             if (MainWindow* window = shell.mainWindow())
+                 window->sidebar()->selectMyLibraryGroup();
              selectSampleRecipe(appController);
+             // The pointer rests in the middle of the screen, away from the edges.
+             if (QScreen* screen = QGuiApplication::primaryScreen())
+                 QCursor::setPos(screen->geometry().center());
              shell.toggleFullScreenView();
              return controller() ? controller()->fullScreenWindow() : nullptr;
          },
