@@ -116,6 +116,9 @@ void FullScreenWindowController::enter() {
     if (recipePage->introduction())
         recipePage->introduction()->hide();
 
+    // Rendered at once, while the page is still on screen in the main window: the page
+    // loads fastest there. The page's resize when the window shows renders it once more at
+    // the full-screen height, under the black layer.
     m_renderer = recipePage->displayController();
     if (m_renderer)
         m_renderer->switchToFullScreenMode();
