@@ -309,7 +309,12 @@ void MainMenuController::connectRecipeEditor() {
     m_app->setQuitGuard([this] {
         RecipeEditorView* view = m_webImporter ? m_webImporter->editorView() : nullptr;
         RecipeEditorController* importerEditor = view ? view->controller() : nullptr;
-        return !importerEditor || importerEditor->closeBeforeQuitting();
+        if (importerEditor && !importerEditor->closeBeforeQuitting())
+            return false;
+        // The full-screen view's editor asks the same way.
+        RecipeEditorController* fullScreenEditor =
+            m_fullScreen ? m_fullScreen->recipeEditorController() : nullptr;
+        return !fullScreenEditor || !fullScreenEditor->isOpen() || fullScreenEditor->closeBeforeQuitting();
     });
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);

@@ -7,6 +7,7 @@
 #include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
+#include "library/ui/RecipeEditorView.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "planner/ui/WeeklyPlannerController.h"
 #include "platform/HtmlPage.h"
@@ -29,6 +30,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QLayout>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -300,8 +302,18 @@ TEST_F(FullScreenTest, ToolbarItemOpensTheViewAndTheStripInformsThePlanner) {
             item = action;
     ASSERT_TRUE(item && item->isEnabled());
     item->trigger();
-    ASSERT_TRUE(m_shell.fullScreenWindowController() && m_shell.fullScreenWindowController()->isOpen());
-    m_shell.fullScreenWindowController()->closeFullScreenView();
+    FullScreenWindowController* view = m_shell.fullScreenWindowController();
+    ASSERT_TRUE(view && view->isOpen());
+    // Quitting with a change typed in the full-screen editor asks first; Cancel keeps it.
+    view->editRecipe();
+    ASSERT_TRUE(view->recipeEditorController() && view->recipeEditorController()->isOpen());
+    view->recipeEditorView()->titleField()->setText(QStringLiteral("Renamed while cooking"));
+    m_alerts.queueButton(1); // Save, Cancel, Don't Save
+    EXPECT_FALSE(m_app->applicationShouldTerminate());
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_TRUE(view->recipeEditorController()->isOpen());
+    view->recipeEditorController()->cancelButtonAction();
+    view->closeFullScreenView();
     EXPECT_TRUE(window()->isVisible());
 
     m_shell.toggleWeeklyPlanner();
