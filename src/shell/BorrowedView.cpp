@@ -4,6 +4,8 @@
 #include <QSplitter>
 #include <QWidget>
 
+#include <algorithm>
+
 BorrowedView::BorrowedView(QWidget* view) : m_view(view) {
     if (!view)
         return;
