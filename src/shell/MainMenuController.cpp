@@ -1,5 +1,6 @@
 #include "MainMenuController.h"
 
+#include "FullScreenWindowController.h"
 #include "MainWindow.h"
 #include "QtProgressView.h"
 #include "RecipeListView.h"
@@ -31,6 +32,7 @@
 #include "measure/SmartMeasurementsController.h"
 #include "planner/ui/WeeklyPlannerController.h"
 #include "platform/Alerts.h"
+#include "platform/DBusScreenKeeper.h"
 #include "platform/DataModel.h"
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
@@ -116,6 +118,8 @@ void MainMenuController::tearDownWindows() {
     m_groupEditorSheet.reset();
     m_aboutBox.reset();
     m_preferencesWindow.reset();
+    // The full-screen view gives the main window's views back before the window goes.
+    m_fullScreen.reset();
     // The progress view stays (its dialog went with the main window): an import that is
     // stopped while the controllers go still reports to it.
     m_mainWindow.reset();
@@ -307,7 +311,12 @@ void MainMenuController::connectRecipeEditor() {
     m_app->setQuitGuard([this] {
         RecipeEditorView* view = m_webImporter ? m_webImporter->editorView() : nullptr;
         RecipeEditorController* importerEditor = view ? view->controller() : nullptr;
-        return !importerEditor || importerEditor->closeBeforeQuitting();
+        if (importerEditor && !importerEditor->closeBeforeQuitting())
+            return false;
+        // The full-screen view's editor asks the same way.
+        RecipeEditorController* fullScreenEditor =
+            m_fullScreen ? m_fullScreen->recipeEditorController() : nullptr;
+        return !fullScreenEditor || !fullScreenEditor->isOpen() || fullScreenEditor->closeBeforeQuitting();
     });
     connect(m_app->recipesArrayController(), &RecipesArrayController::selectionChanged, this,
             &MainMenuController::updateRecipeActions);
@@ -330,6 +339,11 @@ void MainMenuController::updateRecipeActions() {
     const bool selected = ready && !m_app->recipesArrayController()->selectedObjects().isEmpty();
     if (QAction* command = action(QStringLiteral("newRecipe")))
         command->setEnabled(ready);
+    // Full screen shows the recipe page, which the main window's editor has taken meanwhile.
+    if (m_mainWindow)
+        for (QAction* item : m_mainWindow->toolbar()->actions())
+            if (item->objectName() == QLatin1String("Full Screen View"))
+                item->setEnabled(ready && m_mainWindow->recipePage());
     for (const char* name : {"editRecipe", "deleteRecipe"})
         if (QAction* command = action(QLatin1String(name)))
             command->setEnabled(selected);
@@ -420,6 +434,18 @@ MailHandOver* MainMenuController::mailHandOver() {
     if (!m_mailHandOver)
         m_mailHandOver = std::make_unique<XdgMailHandOver>();
     return m_mailHandOver.get();
+}
+
+void MainMenuController::toggleFullScreenView() {
+    if (!m_fullScreen) {
+        if (!m_app || !m_app->session() || !m_mainWindow || !m_mainWindow->recipePage())
+            return;
+        m_screenKeeper = std::make_unique<DBusScreenKeeper>();
+        m_fullScreen = std::make_unique<FullScreenWindowController>(m_app->session(), m_mainWindow.get(),
+                                                                    m_screenKeeper.get());
+        m_fullScreen->setPrintCommand([this] { printAction(); });
+    }
+    m_fullScreen->toggleFullScreenView();
 }
 
 // Printing and mailing recipes arrive with their own step; until then they say so.
@@ -521,6 +547,10 @@ WeeklyPlannerController* MainMenuController::weeklyPlanner() {
         m_weeklyPlanner->setMainWindow(m_mainWindow.get());
         m_weeklyPlanner->setRecipeSelector(
             [this](const QList<ManagedObject*>& recipes) { selectRecipesFromPlanner(recipes); });
+        // The strip of cards showing another list recomputes the planner, as the strip's
+        // setContext asks.
+        connect(m_mainWindow->visualBrowser(), &VisualBrowser::contextChanged, m_weeklyPlanner,
+                &WeeklyPlannerController::fireCaculateDates);
         connect(m_weeklyPlanner, &WeeklyPlannerController::plannerToggled, this, [this](bool open) {
             if (QAction* toggle = action(QStringLiteral("toggleWeeklyPlanner")))
                 toggle->setChecked(open);
@@ -933,15 +963,14 @@ void MainMenuController::notAvailableYet(const QString& feature) {
                     tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
 }
 
-// The toolbar's Email and Print are the menu's commands; Full Screen and Social wait for
-// their features, and a click says so instead of doing nothing.
+// The toolbar's Email and Print are the menu's commands and Full Screen opens the full-screen
+// view; Social waits for its feature, and a click says so instead of doing nothing.
 void MainMenuController::connectDeadToolbarControls() {
     QToolBar* toolbar = m_mainWindow->toolbar();
     for (QAction* item : toolbar->actions()) {
         const QString name = item->objectName();
         if (name == QLatin1String("Full Screen View")) {
-            item->setEnabled(true);
-            connect(item, &QAction::triggered, this, [this, item] { notAvailableYet(item->text()); });
+            connect(item, &QAction::triggered, this, &MainMenuController::toggleFullScreenView);
         } else if (name == QLatin1String("Recipe Controls")) {
             item->setEnabled(true);
         }

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+class DBusScreenKeeper;
+class FullScreenWindowController;
 class GroupEditorSheet;
 class GroupsManagedObject;
 class MainWindow;
@@ -135,6 +137,10 @@ public:
     // The desktop's mail program, for every command that opens a new message.
     MailHandOver* mailHandOver();
 
+    // The toolbar's Full Screen: the selected recipe's page alone on the screen, or back.
+    void toggleFullScreenView();
+    FullScreenWindowController* fullScreenWindowController() const { return m_fullScreen.get(); }
+
     // View > Weekly Planner: opens or closes the planner panel under the library window
     // (made on first use).
     void toggleWeeklyPlanner();
@@ -186,5 +192,7 @@ private:
     QPointer<RecipeEditorView> m_recipeEditorView;
     QPointer<GroceryEditor> m_groceryEditor;
     std::unique_ptr<MailHandOver> m_mailHandOver;
+    std::unique_ptr<DBusScreenKeeper> m_screenKeeper;
+    std::unique_ptr<FullScreenWindowController> m_fullScreen;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

@@ -210,11 +210,12 @@ void MainWindow::buildToolbar() {
     addToolBar(Qt::TopToolBarArea, m_toolbar);
     const QStyle* st = style();
 
-    // Full screen view; the full-screen viewer arrives with its own step.
+    // Full screen view.
     auto* fullScreen =
         new QAction(themeIcon("view-fullscreen", st, QStyle::SP_TitleBarMaxButton), tr("Full Screen"), this);
     fullScreen->setObjectName(QStringLiteral("Full Screen View"));
     fullScreen->setToolTip(tr("Enter Full Screen Mode"));
+    fullScreen->setShortcut(QKeySequence::FullScreen);
     fullScreen->setEnabled(false);
     m_toolbar->addAction(fullScreen);
 
@@ -669,6 +670,18 @@ void MainWindow::setRecipePage(RecipePageView* page) {
         page->setThemeSelectorShown(true);
 }
 
+void MainWindow::setRecipePageShown(bool shown) {
+    m_recipePageShown = shown;
+    if (m_recipePage && !m_recipePageLent)
+        m_recipePage->setVisible(shown);
+}
+
+void MainWindow::setRecipePageLent(bool lent) {
+    m_recipePageLent = lent;
+    if (!lent && m_recipePage)
+        m_recipePage->setVisible(m_recipePageShown);
+}
+
 void MainWindow::showRecipeEditor(QWidget* editor) {
     if (!editor)
         return;
@@ -679,7 +692,7 @@ void MainWindow::showRecipeEditor(QWidget* editor) {
         layout->insertWidget(0, editor, 1);
     }
     if (m_recipePage)
-        m_recipePage->hide();
+        setRecipePageShown(false);
     if (m_groceryEditor)
         m_groceryEditor->hide();
     m_recipePageTitle->hide();
@@ -693,7 +706,7 @@ void MainWindow::hideRecipeEditor() {
     if (m_groceryEditorWanted && m_groceryEditor)
         m_groceryEditor->show();
     else if (m_recipePage)
-        m_recipePage->show();
+        setRecipePageShown(true);
     else
         m_recipePageTitle->show();
     m_table->setFocus(Qt::OtherFocusReason);
@@ -737,7 +750,7 @@ void MainWindow::showGroceryEditor(QWidget* editor) {
     if (isRecipeEditorShown()) // the open recipe editor keeps the page area
         return;
     if (m_recipePage)
-        m_recipePage->hide();
+        setRecipePageShown(false);
     m_recipePageTitle->hide();
     editor->show();
 }
@@ -750,7 +763,7 @@ void MainWindow::hideGroceryEditor() {
     if (isRecipeEditorShown())
         return;
     if (m_recipePage)
-        m_recipePage->show();
+        setRecipePageShown(true);
     else
         m_recipePageTitle->show();
 }

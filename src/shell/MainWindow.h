@@ -57,6 +57,10 @@ public:
     // Puts the rendered recipe page in the page area (once).
     void setRecipePage(RecipePageView* page);
     RecipePageView* recipePage() const { return m_recipePage; }
+    // While the full-screen view has the page, the editors still take the page area here but
+    // leave the page alone; its place is shown as they want it when the page comes back.
+    void setRecipePageLent(bool lent);
+    bool isRecipePageLent() const { return m_recipePageLent; }
     // The recipe editor takes the page area while it is open.
     void showRecipeEditor(QWidget* editor);
     void hideRecipeEditor();
@@ -128,6 +132,7 @@ private:
     void arrangementChanged();
     void rememberSelection();
     void updateNoResults();
+    void setRecipePageShown(bool shown);
 
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_splitter = nullptr;
@@ -144,6 +149,8 @@ private:
     SidebarOutlineView* m_sidebar = nullptr;
     QFrame* m_pageArea = nullptr;
     RecipePageView* m_recipePage = nullptr;
+    bool m_recipePageShown = true; // as the page area wants it
+    bool m_recipePageLent = false;
     QPointer<QWidget> m_recipeEditor;
     QPointer<QWidget> m_groceryEditor;
     bool m_groceryEditorWanted = false; // a grocery list is selected

@@ -35,6 +35,8 @@
 #include "present/RecipeDisplayController.h"
 #include "present/ui/RecipePageView.h"
 #include "shell/DesktopApplication.h"
+#include "shell/FullScreenWindow.h"
+#include "shell/FullScreenWindowController.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeListView.h"
@@ -42,6 +44,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -52,6 +55,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -106,6 +110,7 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObj
     // Pages of the web engine take a moment longer to load and paint.
     const double wait = step.name.startsWith(QLatin1String("recipe-page"))         ? 1.2
                         : step.name.startsWith(QLatin1String("grocery-list-page")) ? 1.2
+                        : step.name.startsWith(QLatin1String("full-screen"))       ? 1.2
                         : step.name.startsWith(QLatin1String("web-importer"))      ? 2.0
                                                                                    : 0.4;
     Scheduler::instance().schedule(
@@ -447,6 +452,63 @@ QList<ScreenshotStep> grocerySteps(MainMenuController& shell, AppController& app
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
 // written). The scratch library gets a few recipes marked as new so the sidebar shows its
 // counters.
+// The full-screen view of the rich sample recipe: the page alone, then with the sidebar and
+// the strip slid in from the edges, then with the editor over the dimmed page. The main
+// window comes back after.
+QList<ScreenshotStep> fullScreenSteps(MainMenuController& shell, AppController& appController) {
+    auto controller = [&shell] { return shell.fullScreenWindowController(); };
+    auto settled = [controller]() -> QWidget* {
+        FullScreenWindowController* view = controller();
+        if (!view)
+            return nullptr;
+        view->finishAnimations();
+        return view->fullScreenWindow();
+    };
+    return {
+        {QStringLiteral("full-screen"),
+         [&shell, &appController, controller]() -> QWidget* {
+             if (WeeklyPlannerController* planner = shell.weeklyPlannerController())
+                 planner->closePlanner();
+             if (MainWindow* window = shell.mainWindow())
+                 window->sidebar()->selectMyLibraryGroup();
+             selectSampleRecipe(appController);
+             // The pointer rests in the middle of the screen, away from the edges.
+             if (QScreen* screen = QGuiApplication::primaryScreen())
+                 QCursor::setPos(screen->geometry().center());
+             shell.toggleFullScreenView();
+             return controller() ? controller()->fullScreenWindow() : nullptr;
+         },
+         settled},
+        {QStringLiteral("full-screen-navigators"),
+         [controller]() -> QWidget* {
+             FullScreenWindowController* view = controller();
+             if (!view || !view->fullScreenWindow())
+                 return nullptr;
+             view->pointerMovedTo({view->fullScreenWindow()->width() / 2, 0});
+             return view->fullScreenWindow();
+         },
+         settled},
+        {QStringLiteral("full-screen-editor"),
+         [controller]() -> QWidget* {
+             FullScreenWindowController* view = controller();
+             if (!view || !view->fullScreenWindow())
+                 return nullptr;
+             view->pointerMovedTo(
+                 {view->fullScreenWindow()->width() / 2, view->fullScreenWindow()->height() / 2});
+             view->editRecipe();
+             return view->fullScreenWindow();
+         },
+         settled,
+         [controller](QWidget*) {
+             if (FullScreenWindowController* view = controller()) {
+                 if (RecipeEditorController* editor = view->recipeEditorController())
+                     editor->cancelButtonAction();
+                 view->closeFullScreenView();
+             }
+         }},
+    };
+}
+
 void writeScreenshots(MainMenuController& shell, AppController& appController, const QString& folder) {
     if (!QDir().mkpath(folder)) {
         qWarning("could not create %s", qPrintable(folder));
@@ -601,7 +663,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     recipeListContextMenuStep(shell, appController)} +
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
-                    plannerSteps(shell, appController),
+                    plannerSteps(shell, appController) + fullScreenSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);
