@@ -20,6 +20,15 @@ struct ForeignRecipe {
     QString ingredientsText;
     // Paragraphs separated by a blank line.
     QString directions;
+    // 1 to 3; 0 when the file gave none.
+    int difficulty = 0;
+    // Times as the recipe shows them ("1 hour 30 minutes"); empty when the file gave none.
+    QString prepTime;
+    QString cookingTime;
+    QString inactivePrepTime;
+    // The recipe's picture as the file holds it (any format Qt or the JPEG 2000 decoder
+    // reads); it becomes image 1, scaled to cover 450 x 338 and cropped to that, as JPEG.
+    QByteArray picture;
 };
 
 struct ForeignReadResult {
@@ -27,4 +36,6 @@ struct ForeignReadResult {
     QList<SkippedEntry> skipped;
     // Entries of the file seen (recipes made plus entries skipped).
     int entries = 0;
+    // Why the file could not be read at all (it is not in the format); empty when it was.
+    QString error;
 };

@@ -1,5 +1,6 @@
 #include "ForeignRecipeImporter.h"
 
+#include "MacGourmetReader.h"
 #include "MasterCookReader.h"
 #include "MealMasterReader.h"
 
@@ -8,10 +9,12 @@
 #include "library/LibrarySession.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
+#include "platform/Jpeg2000Decoder.h"
 #include "platform/ObjectContext.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QPointer>
 #include <QtDebug>
 
@@ -62,6 +65,7 @@ void ForeignRecipeImporter::importDataFile(const QString& path) {
 
 bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
     m_importedRecipes.clear();
+    m_stagedPictures.clear();
     m_result = ForeignImportResult();
     m_read.reset();
     m_next = 0;
@@ -79,6 +83,11 @@ bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
         return false;
     }
     m_read = m_reader(file.readAll());
+    if (!m_read->error.isEmpty()) {
+        m_result.readError = m_read->error;
+        m_read.reset();
+        return false;
+    }
     m_result.skipped = m_read->skipped;
     if (!m_words)
         m_words = m_sorter.measurementWords();
@@ -132,12 +141,31 @@ ManagedObject* ForeignRecipeImporter::importRecipe(const ForeignRecipe& foreign)
     setText(recipe, foreign.yield, QStringLiteral("yield"));
     setText(recipe, foreign.notes, QStringLiteral("notes"));
     setText(recipe, directionsHTML(foreign.directions), QStringLiteral("directions"));
+    setText(recipe, foreign.prepTime, QStringLiteral("prepTime"));
+    setText(recipe, foreign.cookingTime, QStringLiteral("cookingTime"));
+    setText(recipe, foreign.inactivePrepTime, QStringLiteral("inactivePrepTime"));
+    if (foreign.difficulty > 0)
+        recipe->setValueForKey(foreign.difficulty, QStringLiteral("difficulty"));
     if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe))
         for (const QString& keyword : foreign.keywords)
             record->addKeyword(keyword);
     if (!foreign.ingredientsText.isEmpty())
         IngredientRecords::setIngredientsOfRecipe(
             recipe, m_sorter.sortedIngredientsFromString(foreign.ingredientsText, *m_words));
+    if (!foreign.picture.isEmpty()) {
+        const QByteArray picture = coverPicture(foreign.picture);
+        auto* record = dynamic_cast<RecipesManagedObject*>(recipe);
+        QString error;
+        // Pictures are flushed to disk together, once, before the store is saved.
+        if (picture.isEmpty() || !record ||
+            !record->saveImage(picture, 1, &error, RecipesManagedObject::ImageWrite::Staged)) {
+            qWarning("ForeignRecipeImporter: the picture of a recipe was skipped: %s",
+                     picture.isEmpty() ? "not a picture" : qPrintable(error));
+            ++m_result.skippedPictures;
+        } else {
+            m_stagedPictures.append(recipe);
+        }
+    }
     for (const QString& key : kTextDefaults)
         if (recipe->valueForKey(key).isNull())
             recipe->setValueForKey(QString(QLatin1String("")), key);
@@ -149,13 +177,40 @@ ManagedObject* ForeignRecipeImporter::importRecipe(const ForeignRecipe& foreign)
     return recipe;
 }
 
+QByteArray ForeignRecipeImporter::coverPicture(const QByteArray& data) {
+    const QImage image =
+        Jpeg2000Decoder::isJpeg2000(data) ? Jpeg2000Decoder::decode(data) : QImage::fromData(data);
+    if (image.isNull())
+        return {};
+    const QImage scaled =
+        image.scaled(kPictureWidth, kPictureHeight, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return PictureEncoding::jpegData(scaled.copy((scaled.width() - kPictureWidth) / 2,
+                                                 (scaled.height() - kPictureHeight) / 2, kPictureWidth,
+                                                 kPictureHeight),
+                                     kPictureQuality);
+}
+
+void ForeignRecipeImporter::removeRecipe(ManagedObject* recipe) {
+    if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe))
+        record->deleteImageAtIndex(1);
+    m_stagedPictures.removeAll(recipe);
+    m_session.context()->deleteObject(recipe);
+}
+
 void ForeignRecipeImporter::finishImport() {
     m_read.reset();
     stopProgress();
+    m_result.duplicates =
+        resolveImportDuplicates(m_session.context(), m_importedRecipes, m_duplicatePolicy, *this,
+                                [this](ManagedObject* recipe) { removeRecipe(recipe); });
+    if (!m_stagedPictures.isEmpty())
+        RecipesManagedObject::syncImages(m_session.libraryPath());
+    // The library's own save moves the staged pictures into place.
     if (!m_session.save()) {
         qWarning("ForeignRecipeImporter: the library could not be saved after the import");
         m_result.saveError = tr("Unable to save changes to your library.");
     }
+    m_stagedPictures.clear();
     setHeaderText(
         finishedText(int(m_importedRecipes.size()), int(m_result.skipped.size()), m_result.cancelled));
     if (!m_importedRecipes.isEmpty()) {
@@ -184,8 +239,20 @@ MealMasterImporter::MealMasterImporter(LibrarySession* session, ProgressView* pr
     : ForeignRecipeImporter(
           session, [](const QByteArray& bytes) { return MealMasterReader::read(bytes); }, progressView) {}
 
+MacGourmetImporter::MacGourmetImporter(LibrarySession* session, ProgressView* progressView)
+    : ForeignRecipeImporter(
+          session, [](const QByteArray& bytes) { return MacGourmetReader::read(bytes); }, progressView) {}
+
+const QStringList& macGourmetExtensions() {
+    static const QStringList extensions{QStringLiteral("mgourmet"), QStringLiteral("mgourmet3"),
+                                        QStringLiteral("mgourmet4")};
+    return extensions;
+}
+
 ForeignFormat foreignFormatOfFile(const QString& path) {
     const QString extension = QFileInfo(path).suffix().toLower();
+    if (macGourmetExtensions().contains(extension))
+        return ForeignFormat::MacGourmet;
     if (extension == QLatin1String("mx2"))
         return ForeignFormat::MasterCook;
     if (extension == QLatin1String("mmf") || extension == QLatin1String("mm"))
@@ -210,6 +277,8 @@ std::unique_ptr<ForeignRecipeImporter> makeForeignImporter(ForeignFormat format,
         return std::make_unique<MasterCookImporter>(session, progressView);
     case ForeignFormat::MealMaster:
         return std::make_unique<MealMasterImporter>(session, progressView);
+    case ForeignFormat::MacGourmet:
+        return std::make_unique<MacGourmetImporter>(session, progressView);
     case ForeignFormat::None:
         break;
     }
@@ -228,6 +297,7 @@ ForeignImportOperation* ForeignImportOperation::start(LibrarySession& session, c
         return nullptr;
     importer->setShowWindow(true);
     importer->setSelectNewImports(true);
+    importer->setDuplicatePolicy(DuplicatePolicy::Ask);
     auto* operation = new ForeignImportOperation(session, std::move(importer));
     ForeignRecipeImporter& running = *operation->m_importer;
     operation->run(running, running, running.beginImportDataFile(path));
@@ -237,8 +307,10 @@ ForeignImportOperation* ForeignImportOperation::start(LibrarySession& session, c
 void registerForeignDocumentHandlers(AppController* app, ProgressView* progressView) {
     if (!app)
         return;
-    for (const QString& extension :
-         {QStringLiteral("mx2"), QStringLiteral("mmf"), QStringLiteral("mm"), QStringLiteral("txt")})
+    const QStringList extensions = QStringList{QStringLiteral("mx2"), QStringLiteral("mmf"),
+                                               QStringLiteral("mm"), QStringLiteral("txt")} +
+                                   macGourmetExtensions();
+    for (const QString& extension : extensions)
         app->setDocumentHandler(extension, [app, progressView](const QString& path) {
             if (LibrarySession* session = app->session())
                 ForeignImportOperation::start(*session, path, progressView);

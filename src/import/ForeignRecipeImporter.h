@@ -4,11 +4,13 @@
 
 #include "measure/IngredientsSorter.h"
 #include "share/DialogWithProgressbarController.h"
+#include "share/DuplicateFinder.h"
 #include "share/RecipeImportOperation.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -30,6 +32,10 @@ struct ForeignImportResult {
     // The import was stopped (Cancel) before the end of the file: the recipes imported
     // until then are kept and saved.
     bool cancelled = false;
+    // Imported recipes the library held already (left out when they were skipped).
+    QList<DuplicateMatch> duplicates;
+    // Pictures that could not be read or written: the recipe is kept without them.
+    int skippedPictures = 0;
 };
 
 // Imports the recipes of another program's file: the reader turns the file's bytes into
@@ -49,6 +55,8 @@ public:
 
     bool selectNewImports() const { return m_selectNewImports; }
     void setSelectNewImports(bool selectNewImports) { m_selectNewImports = selectNewImports; }
+    DuplicatePolicy duplicatePolicy() const { return m_duplicatePolicy; }
+    void setDuplicatePolicy(DuplicatePolicy policy) { m_duplicatePolicy = policy; }
 
     // Imports the recipes of the file at path, all at once.
     void importDataFile(const QString& path);
@@ -66,6 +74,14 @@ public:
     // One recipe read from a file as a new recipe record.
     ManagedObject* importRecipe(const ForeignRecipe& recipe);
 
+    // A picture of a file as image 1 of a recipe: scaled to cover 450 x 338, the overflow
+    // cropped equally from both sides, as baseline JPEG (the pages cannot show JPEG 2000).
+    // Empty when data is not a picture.
+    static constexpr int kPictureWidth = 450;
+    static constexpr int kPictureHeight = 338;
+    static constexpr int kPictureQuality = 40;
+    static QByteArray coverPicture(const QByteArray& data);
+
     // The recipes created by the current import, in file order.
     const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
     const ForeignImportResult& importResult() const { return m_result; }
@@ -75,6 +91,7 @@ public:
 
 private:
     void finishImport();
+    void removeRecipe(ManagedObject* recipe);
 
     LibrarySession& m_session;
     Reader m_reader;
@@ -85,7 +102,10 @@ private:
     bool m_inBatch = false;
     bool m_stopRequested = false;
     bool m_selectNewImports = false;
+    DuplicatePolicy m_duplicatePolicy = DuplicatePolicy::KeepBoth;
     QList<ManagedObject*> m_importedRecipes;
+    // Recipes whose picture waits in the staging folder for the save.
+    QList<ManagedObject*> m_stagedPictures;
     ForeignImportResult m_result;
 };
 
@@ -101,9 +121,18 @@ public:
     explicit MealMasterImporter(LibrarySession* session, ProgressView* progressView = nullptr);
 };
 
-// Which importer reads a file: by extension ("mx2"; "mmf", "mm"), and for "txt" and "xml"
-// by the start of the file (MealMaster headers, or MasterCook's "<mx2" or "<RcpE").
-enum class ForeignFormat { None, MasterCook, MealMaster };
+// The MacGourmet data export ("mgourmet", "mgourmet3", "mgourmet4") importer.
+class MacGourmetImporter : public ForeignRecipeImporter {
+public:
+    explicit MacGourmetImporter(LibrarySession* session, ProgressView* progressView = nullptr);
+};
+
+// Which importer reads a file: by extension ("mx2"; "mmf", "mm"; "mgourmet" and its later
+// versions), and for "txt" and "xml" by the start of the file (MealMaster headers, or
+// MasterCook's "<mx2" or "<RcpE").
+enum class ForeignFormat { None, MasterCook, MealMaster, MacGourmet };
+// The extensions of MacGourmet exports.
+const QStringList& macGourmetExtensions();
 ForeignFormat foreignFormatOfFile(const QString& path);
 std::unique_ptr<ForeignRecipeImporter> makeForeignImporter(ForeignFormat format, LibrarySession* session,
                                                            ProgressView* progressView = nullptr);
@@ -126,6 +155,6 @@ private:
     std::unique_ptr<ForeignRecipeImporter> m_importer;
 };
 
-// Makes app import "mx2", "mmf" and "mm" documents, and "txt" documents that hold MealMaster
-// recipes, when they are opened.
+// Makes app import "mx2", "mmf", "mm" and MacGourmet documents, and "txt" documents that
+// hold MealMaster recipes, when they are opened.
 void registerForeignDocumentHandlers(AppController* app, ProgressView* progressView);

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // The port of the importers' progress dialog: a header text and a determinate bar. The GUI
 // shows a small window above the others; tests record the steps. Long work runs in batches
@@ -23,6 +24,14 @@ public:
     virtual void setProgressText(const QString& text) { Q_UNUSED(text) }
     // A Cancel button that calls handler; an empty handler removes the button.
     virtual void setCancelHandler(std::function<void()> handler) { Q_UNUSED(handler) }
+    // Shows message below the header with a button for each title (defaultButton's is pressed
+    // by Return) and waits for one; answers the index of the button pressed. A view that
+    // cannot ask answers defaultButton.
+    virtual int ask(const QString& message, const QStringList& buttons, int defaultButton) {
+        Q_UNUSED(message)
+        Q_UNUSED(buttons)
+        return defaultButton;
+    }
 
     // Work deferred for this view (a delayed close) names this object as its receiver, so
     // it is dropped when the view is destroyed.

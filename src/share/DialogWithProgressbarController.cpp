@@ -112,6 +112,15 @@ void DialogWithProgressbarController::setCancelHandler(std::function<void()> han
         m_view->setCancelHandler(std::move(handler));
 }
 
+int DialogWithProgressbarController::ask(const QString& message, const QStringList& buttons,
+                                         int defaultButton) {
+    ProgressView* view = activeView();
+    if (!view)
+        return defaultButton;
+    const int answer = view->ask(message, buttons, defaultButton);
+    return answer >= 0 && answer < buttons.size() ? answer : defaultButton;
+}
+
 void DialogWithProgressbarController::showProgressText() {
     if (ProgressView* view = activeView())
         view->setProgressText(m_maximum > 0 ? progressText(qMin(m_done, m_maximum), m_maximum) : QString());

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -67,6 +68,9 @@ public:
     // Shows a Cancel button that calls handler (once the dialog is up); an empty handler
     // removes it.
     void setCancelHandler(std::function<void()> handler);
+
+    // Asks in the dialog (ProgressView::ask) when it is up; otherwise answers defaultButton.
+    int ask(const QString& message, const QStringList& buttons, int defaultButton);
 
 private:
     ProgressView* activeView() const { return m_loaded ? m_view : nullptr; }

@@ -311,6 +311,12 @@ void LSVersionOneDataImporter::finishImport() {
         rebuildGroupTree();
     m_store.reset();
     stopProgress();
+    m_result.duplicates = resolveImportDuplicates(
+        m_session.context(), m_importedRecipes, m_duplicatePolicy, *this, [this](ManagedObject* recipe) {
+            if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe))
+                record->deleteImageAtIndex(1);
+            m_session.context()->deleteObject(recipe);
+        });
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(m_session.libraryPath());
     // The library's own save: it moves the staged pictures into "Images".
@@ -350,6 +356,7 @@ VersionOneImportOperation* VersionOneImportOperation::start(LibrarySession& sess
     importer.setShowWindow(true);
     importer.setSelectNewImports(true);
     importer.setIsLibraryFile(isLibraryFile);
+    importer.setDuplicatePolicy(DuplicatePolicy::Ask);
     operation->run(importer, importer, importer.beginImportDataFile(path));
     return operation;
 }

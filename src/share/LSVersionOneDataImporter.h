@@ -2,6 +2,7 @@
 
 #include "library/VersionOneStore.h"
 #include "share/DialogWithProgressbarController.h"
+#include "share/DuplicateFinder.h"
 #include "share/RecipeImportOperation.h"
 
 #include <QList>
@@ -28,6 +29,8 @@ struct VersionOneImportResult {
     int picturesSkipped = 0;
     // Groups the import created (a whole library only).
     int groupsCreated = 0;
+    // Imported recipes the library held already.
+    QList<DuplicateMatch> duplicates;
     bool cancelled = false;
 };
 
@@ -51,6 +54,8 @@ public:
     void setIsLibraryFile(bool isLibraryFile) { m_isLibraryFile = isLibraryFile; }
     bool selectNewImports() const { return m_selectNewImports; }
     void setSelectNewImports(bool selectNewImports) { m_selectNewImports = selectNewImports; }
+    DuplicatePolicy duplicatePolicy() const { return m_duplicatePolicy; }
+    void setDuplicatePolicy(DuplicatePolicy policy) { m_duplicatePolicy = policy; }
 
     // Imports the file at path, all at once.
     void importDataFile(const QString& path);
@@ -83,6 +88,7 @@ private:
     LibrarySession& m_session;
     bool m_isLibraryFile = false;
     bool m_selectNewImports = false;
+    DuplicatePolicy m_duplicatePolicy = DuplicatePolicy::KeepBoth;
     std::optional<versionone::Store> m_store;
     int m_next = 0;
     bool m_inBatch = false;

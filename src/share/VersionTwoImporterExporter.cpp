@@ -9,6 +9,7 @@
 #include "library/RecipesManagedObject.h"
 #include "platform/Alerts.h"
 #include "platform/DataModel.h"
+#include "platform/Jpeg2000Decoder.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
 #include "platform/StructuredText.h"
@@ -112,6 +113,8 @@ const QStringList kExportKeys = {QStringLiteral("attribution"),
                                  QStringLiteral("yield")};
 
 constexpr int kImportedImageCount = 12;
+// The JPEG quality of pictures that came as JPEG 2000.
+constexpr int kJpeg2000Quality = 90;
 constexpr int kExportedImageCount = 11;
 
 bool isIntegerType(int typeId) {
@@ -575,8 +578,19 @@ bool VersionTwoImporterExporter::importElement(const QVariant& element) {
     return false;
 }
 
+void VersionTwoImporterExporter::removeRecipe(ManagedObject* recipe) {
+    if (auto* record = dynamic_cast<RecipesManagedObject*>(recipe)) {
+        for (int n = 1; n <= kImportedImageCount; ++n)
+            record->deleteImageAtIndex(n);
+        m_stagedPictures.removeIf([record](const auto& staged) { return staged.first == record; });
+    }
+    m_context->deleteObject(recipe);
+}
+
 void VersionTwoImporterExporter::finishImport() {
     stopProgress();
+    m_result.duplicates = resolveImportDuplicates(m_context, m_importedRecipes, m_duplicatePolicy, *this,
+                                                  [this](ManagedObject* recipe) { removeRecipe(recipe); });
     if (!m_importedRecipes.isEmpty())
         RecipesManagedObject::syncImages(QFileInfo(m_context->storePath()).absolutePath());
     // The library's own save: it moves the staged pictures into "Images" and removes the
@@ -627,7 +641,10 @@ void VersionTwoImporterExporter::storeImage(ManagedObject* recipe, const QVarian
                                             const QString& key) {
     if (!value.isValid())
         return;
-    const QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+    QByteArray data = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+    // JPEG 2000, which the pages cannot show, is kept as JPEG of the same size.
+    if (Jpeg2000Decoder::isJpeg2000(data))
+        data = PictureEncoding::jpegData(Jpeg2000Decoder::decode(data), kJpeg2000Quality);
     if (pictureFormat(data).isEmpty()) {
         qWarning("VersionTwoImporterExporter: %s is not a picture and was skipped", qPrintable(key));
         ++m_result.picturesInUnknownFormat;
@@ -805,6 +822,7 @@ ExchangeImportOperation* ExchangeImportOperation::start(LibrarySession& session,
     VersionTwoImporterExporter& importer = operation->m_importer;
     importer.setShowWindow(true);
     importer.setSelectNewImports(true);
+    importer.setDuplicatePolicy(DuplicatePolicy::Ask);
     importer.setTransferAllInfo(allDetails);
     operation->run(importer, importer, importer.beginImportDataFile(path));
     return operation;

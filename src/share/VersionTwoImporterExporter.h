@@ -2,6 +2,7 @@
 
 #include "library/LibrarySession.h"
 #include "share/DialogWithProgressbarController.h"
+#include "share/DuplicateFinder.h"
 #include "share/RecipeImportOperation.h"
 
 #include <QList>
@@ -41,6 +42,8 @@ struct ExchangeImportResult {
     // The import was stopped (Cancel) before the end of the file: the recipes of the batches
     // imported until then are kept and saved.
     bool cancelled = false;
+    // Imported recipes the library held already (left out when they were skipped).
+    QList<DuplicateMatch> duplicates;
     int skippedPictures() const { return picturesInUnknownFormat + picturesNotWritten; }
 };
 
@@ -79,8 +82,9 @@ struct ExchangeExportResult {
 //    the wrong kind. Booleans also accept integers (non-zero is true).
 //  - An entry of the root array that is not a dictionary is skipped with a warning.
 //  - Image data is stored only when it is a picture in a format the pages and printing can
-//    show (JPEG, PNG, GIF, BMP, TIFF or WebP, recognised from its bytes); anything else is
-//    skipped with a warning, so the library's image files always hold pictures.
+//    show (JPEG, PNG, GIF, BMP, TIFF or WebP, recognised from its bytes); a JPEG 2000
+//    picture, which they cannot show, is stored as JPEG; anything else is skipped with a
+//    warning, so the library's image files always hold pictures.
 //  - "2.0" ingredient rows shorter than five columns read the missing columns as empty,
 //    and a column that is not a text reads as empty; a row that is not an array is
 //    skipped. A row is a group title exactly when its fifth column is "YES"; every other
@@ -98,6 +102,8 @@ public:
     void setTransferAllInfo(bool transferAllInfo) { m_transferAllInfo = transferAllInfo; }
     bool selectNewImports() const { return m_selectNewImports; }
     void setSelectNewImports(bool selectNewImports) { m_selectNewImports = selectNewImports; }
+    DuplicatePolicy duplicatePolicy() const { return m_duplicatePolicy; }
+    void setDuplicatePolicy(DuplicatePolicy policy) { m_duplicatePolicy = policy; }
 
     // Imports the recipes of the file at path, all at once; a missing file does nothing.
     void importDataFile(const QString& path);
@@ -166,6 +172,7 @@ private:
     bool importElement(const QVariant& element);
     void finishImport();
     void discardImportedRecipes();
+    void removeRecipe(ManagedObject* recipe);
     ManagedObject* insertRecipe();
     void copyValue(ManagedObject* recipe, const QVariantMap& dict, const QString& key) const;
     // Writes one picture of a recipe, or counts it as skipped in the result.
@@ -184,6 +191,7 @@ private:
     bool m_stopRequested = false;
     bool m_transferAllInfo = false;
     bool m_selectNewImports = false;
+    DuplicatePolicy m_duplicatePolicy = DuplicatePolicy::KeepBoth;
     QList<ManagedObject*> m_importedRecipes;
     ExchangeImportResult m_result;
     ExchangeExportResult m_exportResult;

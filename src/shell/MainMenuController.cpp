@@ -714,9 +714,11 @@ void MainMenuController::importAction() {
         return;
     FilePanelRequest request;
     request.title = tr("Import");
-    request.fileTypes = {QStringLiteral("Larkspoon!"), QStringLiteral("mgourmet"), QStringLiteral("lsr"),
-                         QStringLiteral("database"),   QStringLiteral("mx2"),      QStringLiteral("mmf"),
-                         QStringLiteral("mm"),         QStringLiteral("txt")};
+    request.fileTypes = {QStringLiteral("Larkspoon!"), QStringLiteral("mgourmet"),
+                         QStringLiteral("lsr"),        QStringLiteral("database"),
+                         QStringLiteral("mx2"),        QStringLiteral("mmf"),
+                         QStringLiteral("mm"),         QStringLiteral("txt"),
+                         QStringLiteral("mgourmet3"),  QStringLiteral("mgourmet4")};
     request.checkBoxTitle =
         tr("Also import Date Created, Date Modified, Rating, Previously Prepared and Private Notes.");
     request.note = tr("Supported formats are Larkspoon! 2 two exports “lsr”, Larkspoon! 1 exports "
@@ -736,7 +738,8 @@ void MainMenuController::openPanelDidEndForImport(const FilePanelResult& result)
             ExchangeImportOperation::start(*session, result.path, result.checkBoxState, progressView());
         return;
     }
-    // Other programs' recipe files (MasterCook, MealMaster; "txt" by what it holds).
+    // Other programs' recipe files (MasterCook, MealMaster, MacGourmet; "txt" by what it
+    // holds).
     if (foreignFormatOfFile(result.path) != ForeignFormat::None) {
         if (LibrarySession* session = m_app->session())
             ForeignImportOperation::start(*session, result.path, progressView());

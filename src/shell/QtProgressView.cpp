@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -44,17 +45,29 @@ bool QtProgressView::show() {
         // Escape rejects the dialog: it cancels what can be cancelled and otherwise leaves the
         // dialog up until the work ends.
         QObject::connect(m_dialog, &QDialog::rejected, m_dialog, [this] {
-            if (m_cancelHandler)
+            if (m_answerDefault) {
+                m_answerDefault();
+                if (m_dialog)
+                    m_dialog->show();
+            } else if (m_cancelHandler)
                 cancelRequested();
             else if (m_dialog)
                 m_dialog->show();
         });
+        m_question = new QLabel(m_dialog);
+        m_question->setTextFormat(Qt::PlainText);
+        m_question->setWordWrap(true);
+        m_question->hide();
         auto* row = new QHBoxLayout;
         row->addWidget(m_progress, 1);
         row->addWidget(m_cancel);
+        m_choices = new QHBoxLayout;
+        m_choices->addStretch(1);
         layout->addWidget(m_header);
         layout->addWidget(m_bar);
         layout->addLayout(row);
+        layout->addWidget(m_question);
+        layout->addLayout(m_choices);
     }
     m_bar->setRange(0, 0);
     m_bar->setValue(0);
@@ -115,4 +128,42 @@ void QtProgressView::cancelRequested() {
         m_cancel->hide();
     if (handler)
         handler();
+}
+
+int QtProgressView::ask(const QString& message, const QStringList& buttons, int defaultButton) {
+    if (!m_dialog || !m_dialog->isVisible() || buttons.isEmpty() || m_answerDefault)
+        return defaultButton;
+    QEventLoop loop;
+    int answer = defaultButton;
+    QList<QPushButton*> made;
+    for (int i = 0; i < buttons.size(); ++i) {
+        auto* button = new QPushButton(buttons.at(i), m_dialog);
+        button->setDefault(i == defaultButton);
+        button->setAutoDefault(i == defaultButton);
+        QObject::connect(button, &QPushButton::clicked, &loop, [&answer, &loop, i] {
+            answer = i;
+            loop.quit();
+        });
+        m_choices->addWidget(button);
+        made.append(button);
+    }
+    m_question->setText(message);
+    m_question->show();
+    m_cancel->hide();
+    m_progress->hide();
+    m_answerDefault = [&loop] { loop.quit(); };
+    // The dialog going away (the window closing) ends the question with its default.
+    QObject::connect(m_dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+    m_dialog->adjustSize();
+    if (0 <= defaultButton && defaultButton < made.size())
+        made.at(defaultButton)->setFocus();
+    loop.exec();
+    m_answerDefault = {};
+    if (m_dialog) {
+        qDeleteAll(made);
+        m_question->hide();
+        m_cancel->setVisible(bool(m_cancelHandler));
+        m_dialog->adjustSize();
+    }
+    return answer;
 }

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -27,6 +28,9 @@ public:
     void close() override;
     void setProgressText(const QString& text) override;
     void setCancelHandler(std::function<void()> handler) override;
+    // The question below the header with its buttons, in place of Cancel, until one is
+    // pressed; Escape presses the default one.
+    int ask(const QString& message, const QStringList& buttons, int defaultButton) override;
 
     QDialog* dialog() const { return m_dialog; }
     // The window the dialog centres on (it may be built after the view).
@@ -39,6 +43,10 @@ private:
     QProgressBar* m_bar = nullptr;
     QLabel* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;
+    QLabel* m_question = nullptr;
+    QHBoxLayout* m_choices = nullptr;
+    // While a question is up: answers it with its default button.
+    std::function<void()> m_answerDefault;
     std::function<void()> m_cancelHandler;
     void cancelRequested();
 };

@@ -141,10 +141,10 @@ TEST_F(CliExchangeTest, ExportCountsTheCharactersAnExchangeFileCannotCarry) {
 
 TEST_F(CliExchangeTest, ImportRefusalsAndTheUpgradeStop) {
     ASSERT_TRUE(writePropertyListFile(QVariantList{}, path(QStringLiteral("shouting.LSR"))));
-    ASSERT_TRUE(writePropertyListFile(QVariantList{}, path(QStringLiteral("book.mgourmet"))));
+    ASSERT_TRUE(writePropertyListFile(QVariantList{}, path(QStringLiteral("book.pdf"))));
     ASSERT_TRUE(writePropertyListFile(QVariantList{}, path(QStringLiteral("notes.txt"))));
     EXPECT_EQ(cli({QStringLiteral("import"), path(QStringLiteral("shouting.LSR"))}).exitCode, 2);
-    EXPECT_EQ(cli({QStringLiteral("import"), path(QStringLiteral("book.mgourmet"))}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("import"), path(QStringLiteral("book.pdf"))}).exitCode, 2);
     EXPECT_EQ(cli({QStringLiteral("import"), path(QStringLiteral("notes.txt"))}).exitCode, 2);
     EXPECT_EQ(cli({QStringLiteral("import"), path(QStringLiteral("absent.lsr"))}).exitCode, 2);
     ASSERT_TRUE(writePropertyListFile(QVariantMap{}, path(QStringLiteral("dict.lsr"))));
@@ -174,8 +174,8 @@ TEST_F(CliExchangeTest, ImportCountsThePicturesItSkipped) {
     const CliRun run = cli({QStringLiteral("import"), path(QStringLiteral("pictures.lsr"))});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject result = json(run).object();
-    EXPECT_EQ(result.keys(), (QStringList{QStringLiteral("imported"), QStringLiteral("skipped"),
-                                          QStringLiteral("skippedPictures"),
+    EXPECT_EQ(result.keys(), (QStringList{QStringLiteral("duplicates"), QStringLiteral("imported"),
+                                          QStringLiteral("skipped"), QStringLiteral("skippedPictures"),
                                           QStringLiteral("tooLargeRecipes"), QStringLiteral("uniqueIDs")}));
     EXPECT_EQ(result.value(QStringLiteral("imported")), QJsonValue(1));
     EXPECT_EQ(result.value(QStringLiteral("skippedPictures")), QJsonValue(2));

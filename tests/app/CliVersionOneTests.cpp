@@ -75,7 +75,16 @@ TEST_F(CliVersionOneTest, ImportsExportsAndLibrariesWithTheirGroups) {
         cli({QStringLiteral("import"), file(QStringLiteral("Larkspoon!.database"),
                                             testsupport::versionOneFileData(twoRecipes(), groups, true))});
     ASSERT_EQ(library.exitCode, 0) << library.err.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(library.out).object().value(QStringLiteral("imported")).toInt(), 2);
+    const QJsonObject again = QJsonDocument::fromJson(library.out).object();
+    EXPECT_EQ(again.value(QStringLiteral("imported")).toInt(), 2);
+    // Both recipes repeat the export's copies; kept, as without --skip-duplicates.
+    EXPECT_EQ(again.value(QStringLiteral("duplicates")).toArray().size(), 2);
+    const CliRun skipped = cli({QStringLiteral("import"), m_dir.filePath(QStringLiteral("old.Larkspoon!")),
+                                QStringLiteral("--skip-duplicates")});
+    ASSERT_EQ(skipped.exitCode, 0) << skipped.err.toStdString();
+    const QJsonObject none = QJsonDocument::fromJson(skipped.out).object();
+    EXPECT_EQ(none.value(QStringLiteral("imported")).toInt(), 0);
+    EXPECT_EQ(none.value(QStringLiteral("duplicates")).toArray().size(), 2);
     EXPECT_EQ(names(), (QStringList{QStringLiteral("Chowder"), QStringLiteral("Chowder"),
                                     QStringLiteral("Scones"), QStringLiteral("Scones")}));
     // Only the library's copy is filed under the group's current name, with its rating.

@@ -1,5 +1,6 @@
-// The MasterCook tag cutter and the MealMaster reader take any bytes: every entry seen is a
-// recipe or a skipped entry, and one-line fields hold no line break.
+// The MasterCook tag cutter, the MealMaster reader and the MacGourmet reader take any bytes:
+// every entry seen is a recipe or a skipped entry, and one-line fields hold no line break.
+#include "import/MacGourmetReader.h"
 #include "import/MasterCookReader.h"
 #include "import/MealMasterReader.h"
 
@@ -41,5 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     check(MasterCookReader::read(input), input);
     check(MealMasterReader::read(input), input);
+    check(MacGourmetReader::read(input), input);
     return 0;
 }

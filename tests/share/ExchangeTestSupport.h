@@ -24,6 +24,14 @@ public:
     std::function<void()> cancelHandler;
     void setProgressText(const QString& text) override { progressText = text; }
     void setCancelHandler(std::function<void()> handler) override { cancelHandler = std::move(handler); }
+    // Questions asked in the dialog ("message [Button|Button]"), answered from answers in
+    // order, then with the default button.
+    QStringList questions;
+    QList<int> answers;
+    int ask(const QString& message, const QStringList& buttons, int defaultButton) override {
+        questions << message + QStringLiteral(" [") + buttons.join(u'|') + u']';
+        return answers.isEmpty() ? defaultButton : answers.takeFirst();
+    }
 };
 
 using testsupport::pictureData;

@@ -20,6 +20,7 @@
 #include "present/ThemeController.h"
 #include "present/ui/DisplayWebView.h"
 #include "present/ui/RecipePageView.h"
+#include "share/DuplicateFinder.h"
 #include "share/VersionTwoImporterExporter.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
@@ -31,6 +32,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -41,6 +43,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWebEnginePage>
@@ -121,9 +124,26 @@ TEST_F(LibraryWindowTest, ExportAndImportThroughTheFileMenu) {
     EXPECT_EQ(recipes()->arrangedObjects().size(), 16);
     m_panels.answer(file, true);
     QSignalSpy importEnded(m_app->session(), &LibrarySession::operationEnded);
+    // The three are in the library already: the finished dialog asks, and they are kept.
+    QString question;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&answer, &question] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            for (QPushButton* button : window->findChildren<QPushButton*>())
+                if (button->isVisible() && button->text() == DuplicateFinder::keepBothTitle()) {
+                    answer.stop();
+                    for (QLabel* label : window->findChildren<QLabel*>())
+                        if (label->isVisible() && label->text().contains(QLatin1String("already")))
+                            question = label->text();
+                    button->click();
+                    return;
+                }
+    });
+    answer.start(10);
     m_shell.action(QStringLiteral("import"))->trigger();
     ASSERT_TRUE(importEnded.wait(20000)); // the import runs in batches from the event loop
-    EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 8);
+    EXPECT_EQ(question, QStringLiteral("3 of these recipes were already in your library"));
+    EXPECT_EQ(m_panels.asked.last().fileTypes.size(), 10);
     EXPECT_TRUE(m_panels.asked.last().note.startsWith(
         QStringLiteral("Supported formats are Larkspoon! 2 two exports")));
     EXPECT_EQ(recipes()->arrangedObjects().size(), 19);

@@ -90,9 +90,23 @@ QJsonArray skippedEntries(const QList<SkippedEntry>& skipped) {
     return entries;
 }
 
-// Another program's file (MasterCook, MealMaster): read, imported and saved in one go.
-int importForeignFile(LibrarySession* library, ForeignFormat format, const QString& path) {
+// The imported recipes the library held already: the copy's uniqueID (null when it was
+// skipped) and the recipe it repeats.
+QJsonArray duplicateEntries(const QList<DuplicateMatch>& duplicates) {
+    QJsonArray entries;
+    for (const DuplicateMatch& match : duplicates)
+        entries.append(QJsonObject{{QStringLiteral("uniqueID"),
+                                    match.uniqueID.isEmpty() ? QJsonValue() : QJsonValue(match.uniqueID)},
+                                   {QStringLiteral("existing"), match.existingUniqueID}});
+    return entries;
+}
+
+// Another program's file (MasterCook, MealMaster, MacGourmet): read, imported and saved in
+// one go.
+int importForeignFile(LibrarySession* library, ForeignFormat format, const QString& path,
+                      DuplicatePolicy policy) {
     const std::unique_ptr<ForeignRecipeImporter> importer = makeForeignImporter(format, library);
+    importer->setDuplicatePolicy(policy);
     importer->importDataFile(path);
     const ForeignImportResult& result = importer->importResult();
     if (!result.readError.isEmpty())
@@ -104,17 +118,20 @@ int importForeignFile(LibrarySession* library, ForeignFormat format, const QStri
     CliSession::printJson(
         QJsonObject{{QStringLiteral("imported"), int(importer->importedRecipesArray().size())},
                     {QStringLiteral("uniqueIDs"), uniqueIDs(importer->importedRecipesArray())},
-                    {QStringLiteral("skippedPictures"), 0},
+                    {QStringLiteral("skippedPictures"), result.skippedPictures},
                     {QStringLiteral("tooLargeRecipes"), 0},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
+                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
     return CliOK;
 }
 
 // A first-generation export ("Larkspoon!") or whole library ("database"): read, imported
 // and saved in one go; a library brings its dates, ratings, prepared flags and groups.
-int importVersionOneFile(LibrarySession* library, const QString& path, bool isLibraryFile) {
+int importVersionOneFile(LibrarySession* library, const QString& path, bool isLibraryFile,
+                         DuplicatePolicy policy) {
     LSVersionOneDataImporter importer(library);
     importer.setIsLibraryFile(isLibraryFile);
+    importer.setDuplicatePolicy(policy);
     importer.importDataFile(path);
     const VersionOneImportResult& result = importer.importResult();
     if (!result.readError.isEmpty())
@@ -128,17 +145,22 @@ int importVersionOneFile(LibrarySession* library, const QString& path, bool isLi
                     {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
                     {QStringLiteral("skippedPictures"), result.picturesSkipped},
                     {QStringLiteral("tooLargeRecipes"), 0},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
+                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
     return CliOK;
 }
 
 int importCommand(CliSession& session, const QStringList& args) {
     CliOptions options;
     QString error;
-    if (!parseCliOptions(args, {}, {QStringLiteral("all-details")}, &options, &error))
+    if (!parseCliOptions(args, {}, {QStringLiteral("all-details"), QStringLiteral("skip-duplicates")},
+                         &options, &error))
         return usage(error);
     if (options.positional.size() != 1)
-        return usage(QStringLiteral("usage: import FILE [--all-details]"));
+        return usage(QStringLiteral("usage: import FILE [--all-details] [--skip-duplicates]"));
+    const DuplicatePolicy policy = options.has(QStringLiteral("skip-duplicates"))
+                                       ? DuplicatePolicy::SkipDuplicates
+                                       : DuplicatePolicy::KeepBoth;
     const QString path = options.positional.first();
     if (!checkPathArgument(path, QStringLiteral("import FILE")))
         return CliUsage;
@@ -153,7 +175,8 @@ int importCommand(CliSession& session, const QStringList& args) {
         !(sniffed && !QFileInfo(path).isFile()))
         return usage(
             QStringLiteral("unsupported file type \"%1\": larkspoon-cli imports lsr, Larkspoon!, database, "
-                           "mx2, mmf and mm files, and txt files holding MealMaster recipes")
+                           "mx2, mmf, mm, mgourmet, mgourmet3 and mgourmet4 files, and txt files "
+                           "holding MealMaster recipes")
                 .arg(extension));
     if (!QFileInfo(path).isFile())
         return usage(QStringLiteral("There is no file at %1.").arg(path));
@@ -162,10 +185,11 @@ int importCommand(CliSession& session, const QStringList& args) {
     if (!library)
         return CliNoLibrary;
     if (format != ForeignFormat::None)
-        return importForeignFile(library, format, path);
+        return importForeignFile(library, format, path, policy);
     if (versionOne)
-        return importVersionOneFile(library, path, extension == QLatin1String("database"));
+        return importVersionOneFile(library, path, extension == QLatin1String("database"), policy);
     VersionTwoImporterExporter importer(library);
+    importer.setDuplicatePolicy(policy);
     importer.setTransferAllInfo(options.has(QStringLiteral("all-details")));
     importer.importDataFile(path);
     const ExchangeImportResult& result = importer.importResult();
@@ -182,7 +206,8 @@ int importCommand(CliSession& session, const QStringList& args) {
                     {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
                     {QStringLiteral("skippedPictures"), result.skippedPictures()},
                     {QStringLiteral("tooLargeRecipes"), result.refusedRecipes},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)}});
+                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
+                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;
@@ -346,7 +371,8 @@ int listCommand(CliSession& session, const QStringList& args) {
 }
 
 const CliCommandRegistration importRegistration(QStringLiteral("import"),
-                                                QStringLiteral("FILE [--all-details]"), importCommand);
+                                                QStringLiteral("FILE [--all-details] [--skip-duplicates]"),
+                                                importCommand);
 const CliCommandRegistration
     exportRegistration(QStringLiteral("export"),
                        QStringLiteral("OUT.lsr (--all | --ids ID,ID,... | --filter TEXT) [--all-details]"),

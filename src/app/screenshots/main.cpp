@@ -16,6 +16,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
 #include "library/RecipesArrayController.h"
@@ -34,11 +35,15 @@
 #include "platform/UserDefaults.h"
 #include "present/RecipeDisplayController.h"
 #include "present/ui/RecipePageView.h"
+#include "share/DialogWithProgressbarController.h"
+#include "share/DuplicateFinder.h"
+#include "share/VersionTwoImporterExporter.h"
 #include "shell/DesktopApplication.h"
 #include "shell/FullScreenWindow.h"
 #include "shell/FullScreenWindowController.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
+#include "shell/QtProgressView.h"
 #include "shell/RecipeListView.h"
 #include "shell/RecipeVisualBrowser.h"
 
@@ -55,6 +60,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -67,6 +73,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -449,6 +456,65 @@ QList<ScreenshotStep> grocerySteps(MainMenuController& shell, AppController& app
     };
 }
 
+// The importers' dialog: during a large import (its bar part way, the recipe being converted,
+// Cancel), and finished with the question about recipes the library held already, asked by
+// a real import of three of the library's recipes and answered "Skip Duplicates" once
+// grabbed, so the library stays as it was.
+QList<ScreenshotStep> importSteps(MainMenuController& shell, AppController& appController) {
+    auto progress = std::make_shared<std::unique_ptr<DialogWithProgressbarController>>();
+    auto dialogOf = [&shell]() -> QWidget* {
+        auto* view = dynamic_cast<QtProgressView*>(shell.progressView());
+        return view ? view->dialog() : nullptr;
+    };
+    return {
+        {QStringLiteral("import-progress"),
+         [&shell, progress] {
+             *progress = std::make_unique<DialogWithProgressbarController>(shell.progressView());
+             DialogWithProgressbarController& dialog = **progress;
+             dialog.setShowWindow(true);
+             dialog.openDialog(DialogWithProgressbarController::importingRecipesText(), 2400);
+             dialog.setCancelHandler([] {});
+             dialog.advanceProgress(1015);
+             dialog.setHeaderText(DialogWithProgressbarController::tr("Converting: %1")
+                                      .arg(QStringLiteral("Chicken Tikka Masala")));
+             return static_cast<QWidget*>(nullptr);
+         },
+         dialogOf,
+         [progress](QWidget*) {
+             if (*progress) {
+                 (*progress)->setCancelHandler({});
+                 (*progress)->closeDialogWindow();
+                 progress->reset();
+             }
+         }},
+        {QStringLiteral("import-duplicates"),
+         [&shell, &appController] {
+             LibrarySession* session = appController.session();
+             RecipesArrayController* recipes = appController.recipesArrayController();
+             if (!session || !recipes)
+                 return static_cast<QWidget*>(nullptr);
+             const QList<ManagedObject*> known = recipes->arrangedObjects().mid(0, 3);
+             const QString file =
+                 QDir::temp().filePath(QStringLiteral("larkspoon-screenshots-duplicates.lsr"));
+             VersionTwoImporterExporter exporter(session);
+             if (known.isEmpty() || !exporter.exportRecipes(known, file))
+                 return static_cast<QWidget*>(nullptr);
+             ExchangeImportOperation* operation =
+                 ExchangeImportOperation::start(*session, file, false, shell.progressView());
+             QObject::connect(operation, &RecipeImportOperation::finished, [file] { QFile::remove(file); });
+             return static_cast<QWidget*>(nullptr);
+         },
+         dialogOf,
+         [](QWidget* dialog) {
+             if (!dialog)
+                 return;
+             for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                 if (button->text() == DuplicateFinder::skipDuplicatesTitle() && button->isVisible())
+                     button->click();
+         }},
+    };
+}
+
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
 // written). The scratch library gets a few recipes marked as new so the sidebar shows its
 // counters.
@@ -663,7 +729,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     recipeListContextMenuStep(shell, appController)} +
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
-                    plannerSteps(shell, appController) + fullScreenSteps(shell, appController),
+                    plannerSteps(shell, appController) + fullScreenSteps(shell, appController) +
+                    importSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);
