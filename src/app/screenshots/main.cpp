@@ -28,10 +28,14 @@
 #include "planner/ControllerForWeeklyPlanerDateManagedObject.h"
 #include "planner/ui/WeeklyPlannerController.h"
 #include "planner/ui/WeeklyPlannerNoteEditor.h"
+#include "platform/Alerts.h"
+#include "platform/DataModel.h"
 #include "platform/HtmlPage.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/PrintView.h"
+#include "present/PrintViewGenerator.h"
 #include "present/RecipeDisplayController.h"
 #include "present/ui/RecipePageView.h"
 #include "shell/DesktopApplication.h"
@@ -44,6 +48,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -52,7 +57,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QProcess>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -63,6 +70,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -444,6 +452,93 @@ QList<ScreenshotStep> grocerySteps(MainMenuController& shell, AppController& app
     };
 }
 
+// Printed recipe cards: the sample recipe laid out on the default printing theme's index
+// cards (its first two cards) and on a Letter page, each written as a PDF and drawn from it.
+QList<ScreenshotStep> cardSteps(AppController& appController) {
+    auto pdfPages = std::make_shared<QMap<QString, QStringList>>();
+    // Lays the sample recipe out in format and returns its cards as pictures (empty on
+    // failure); the run waits here, as a reader waits for the print window's preview.
+    auto cardPictures = [&appController, pdfPages](const QString& format) -> QStringList {
+        if (pdfPages->contains(format))
+            return pdfPages->value(format);
+        const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+        ManagedObject* recipe = nullptr;
+        for (ManagedObject* candidate : appController.recipesArrayController()->arrangedObjects())
+            if (candidate->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
+                recipe = candidate;
+        if (pdftoppm.isEmpty() || !recipe)
+            return {};
+        const QString folder = QDir::tempPath() + QStringLiteral("/larkspoon-screenshot-cards/") + format;
+        QDir(folder).removeRecursively();
+        DefaultButtonAlerts alerts;
+        PrintViewGenerator generator(&alerts, folder);
+        CardSettings settings = CardSettings::fromUserDefaults();
+        settings.metricUnits = false;
+        generator.setSettings(settings);
+        if (!generator.setHTMLTemplate(resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/") +
+                                       format + QStringLiteral("/Template.html")))
+            return {};
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
+            ok = finished;
+            loop.quit();
+        });
+        generator.loadPreviewForRecipe(recipe);
+        if (generator.isRunning())
+            loop.exec();
+        if (!ok)
+            return {};
+        PrintView view(folder);
+        view.addCardStack(generator.cardStack());
+        const QString pdf = folder + QStringLiteral("/cards.pdf");
+        view.writePdf(pdf, false, [&](bool written) {
+            ok = written;
+            loop.quit();
+        });
+        loop.exec();
+        QProcess convert;
+        convert.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), pdf,
+                                 folder + QStringLiteral("/card")});
+        if (!ok || !convert.waitForFinished(60000) || convert.exitCode() != 0)
+            return {};
+        QStringList pictures;
+        for (const QFileInfo& file :
+             QDir(folder).entryInfoList({QStringLiteral("card-*.png")}, QDir::Files, QDir::Name))
+            pictures.append(file.filePath());
+        pdfPages->insert(format, pictures);
+        return pictures;
+    };
+    auto showCard = [cardPictures](const QString& format, int card) -> QWidget* {
+        const QStringList pictures = cardPictures(format);
+        if (card >= pictures.size())
+            return nullptr;
+        auto* label = new QLabel;
+        label->setAttribute(Qt::WA_DeleteOnClose);
+        label->setPixmap(QPixmap(pictures.at(card)));
+        label->adjustSize();
+        return label;
+    };
+    auto closeCard = [](QWidget* label) {
+        if (label)
+            label->close();
+    };
+    return {
+        {QStringLiteral("card-index-1"),
+         [showCard] { return showCard(QStringLiteral("4x6 Index Card"), 0); },
+         {},
+         closeCard},
+        {QStringLiteral("card-index-2"),
+         [showCard] { return showCard(QStringLiteral("4x6 Index Card"), 1); },
+         {},
+         closeCard},
+        {QStringLiteral("card-letter"),
+         [showCard] { return showCard(QStringLiteral("Letter"), 0); },
+         {},
+         closeCard},
+    };
+}
+
 // Writes pictures of the main views into folder, then ends the run (status 0 when all were
 // written). The scratch library gets a few recipes marked as new so the sidebar shows its
 // counters.
@@ -601,7 +696,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     recipeListContextMenuStep(shell, appController)} +
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
-                    plannerSteps(shell, appController),
+                    plannerSteps(shell, appController) + cardSteps(appController),
                 folder, true, &shell);
         },
         &shell);
