@@ -97,6 +97,62 @@ QStringList paragraphItems(const QString& html) {
     return html.split(lineBreak);
 }
 
+// The directions' pieces with every paragraph element and every entry of a list (not
+// holding another list) as a piece of its own, a list entry written as a list of one that
+// keeps its number, so that directions written as HTML can go on several cards. Returns
+// the pieces and, for each, whether it is such a block (blocks are not separated by line
+// breaks).
+QList<QPair<QString, bool>> splitBlocks(const QStringList& pieces) {
+    static const QRegularExpression block(
+        QStringLiteral("<(ol|ul)\\b([^>]*)>(.*?)</\\1\\s*>|<p\\b[^>]*>.*?</p\\s*>"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression entry(QStringLiteral("<li\\b[^>]*>.*?</li\\s*>"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression start(QStringLiteral("\\bstart=\"?(\\d+)\"?"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression nested(QStringLiteral("<(ol|ul|p)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    QList<QPair<QString, bool>> result;
+    for (const QString& piece : pieces) {
+        qsizetype from = 0;
+        for (QRegularExpressionMatchIterator it = block.globalMatch(piece); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const bool isList = match.capturedLength(1) > 0;
+            if (isList && match.captured(3).contains(nested))
+                continue; // a list holding lists or paragraphs stays whole
+            const QString before = piece.mid(from, match.capturedStart(0) - from);
+            if (!before.trimmed().isEmpty())
+                result.append({before, false});
+            from = match.capturedEnd(0);
+            if (!isList) {
+                result.append({match.captured(0), true});
+                continue;
+            }
+            const QString tag = match.captured(1).toLower();
+            QString attributes = match.captured(2);
+            int number = 1;
+            if (const QRegularExpressionMatch given = start.match(attributes); given.hasMatch()) {
+                number = given.captured(1).toInt();
+                attributes.remove(given.capturedStart(0), given.capturedLength(0));
+            }
+            for (QRegularExpressionMatchIterator entries = entry.globalMatch(match.captured(3));
+                 entries.hasNext(); ++number) {
+                const QString opening =
+                    tag == QLatin1String("ol")
+                        ? QStringLiteral("<ol start=\"%1\"%2>").arg(number).arg(attributes)
+                        : QLatin1String("<ul") + attributes + u'>';
+                result.append(
+                    {opening + entries.next().captured(0) + QLatin1String("</") + tag + u'>', true});
+            }
+        }
+        const QString rest = piece.mid(from);
+        if (from == 0 || !rest.trimmed().isEmpty())
+            result.append({rest, false});
+    }
+    return result;
+}
+
 // True when every element the item opens it also closes, in order: cut out of a longer
 // page it lays out as it would alone.
 bool isSelfContained(const QString& item) {
@@ -130,6 +186,17 @@ bool settingFlag(const QString& key, std::optional<QVariantMap>& registered) {
     if (!registered)
         registered = AppController::registeredDefaults();
     return registered->value(key).toBool();
+}
+
+// The page being measured is scratch: it is written without waiting for the disk.
+bool writeScratchFile(const QString& path, const QString& page) {
+    QFile file(path);
+    const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
 }
 
 bool writeCardFile(const QString& path, const QString& page) {
@@ -169,6 +236,7 @@ struct CardSection {
     QString key;
     QStringList items;
     QList<bool> selfContained; // per item, see isSelfContained
+    QList<bool> block;         // per item: a list entry, placed without a line break
     bool skipped = false;      // left out by its print preference
     bool paragraphs = false;   // items joined with "<br>"; image references and fractions apply
     bool fractions = false;
@@ -405,11 +473,19 @@ void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
                 section.skipped = (key == QLatin1String("notes") && !settings.printNotes) ||
                                   (key == QLatin1String("private_notes") && !settings.printPrivateNotes);
             }
-            if (!value.isEmpty())
+            if (!value.isEmpty() && key == QLatin1String("directions")) {
+                for (const auto& [item, block] : splitBlocks(paragraphItems(value))) {
+                    section.items.append(item);
+                    section.block.append(block);
+                }
+            } else if (!value.isEmpty()) {
                 section.items = paragraphItems(value);
+            }
         }
         for (const QString& item : section.items)
             section.selfContained.append(isSelfContained(item));
+        while (section.block.size() < section.items.size())
+            section.block.append(false);
         layout.sections.append(section);
     }
 }
@@ -479,7 +555,7 @@ QString PrintViewGenerator::filledSection(const QString& page, int first, int co
     if (markers)
         text += kItemMarker.arg(QStringLiteral("start"));
     for (int i = 0; i < count; ++i) {
-        if (i > 0 && section.paragraphs)
+        if (i > 0 && section.paragraphs && !section.block.at(first + i - 1) && !section.block.at(first + i))
             text += QLatin1String("<br>");
         QString item = section.items.at(first + i);
         if (section.fractions && m_settings.displaySingleCharacterFractions)
@@ -674,12 +750,21 @@ void PrintViewGenerator::render(const QString& page, std::function<void(bool)> d
     Layout& layout = *m_layout;
     const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
     ++layout.renders;
-    if (!writeCardFile(path, page)) {
+    if (!writeScratchFile(path, page)) {
         // Without a file the page cannot be measured; the layout ends.
         finish(false);
         return;
     }
-    layout.afterLoad = std::move(done);
+    // A page that did not load measures nothing; the layout ends rather than take every
+    // item for fitting.
+    layout.afterLoad = [this, done = std::move(done)](bool ok) {
+        if (!ok) {
+            qWarning("error the card page could not be loaded for measuring");
+            finish(false);
+            return;
+        }
+        done(true);
+    };
     layout.page->loadFileURL(path);
 }
 

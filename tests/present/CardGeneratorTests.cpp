@@ -238,6 +238,16 @@ TEST_F(CardLayoutTest, NotesFollowDirectionsOntoTheirLastCard) {
     EXPECT_TRUE(cards[1].contains(QStringLiteral("div#recipe_notes {/*notes_hide*/}")));
     EXPECT_TRUE(cards[1].contains(QStringLiteral("<h2>Notes:</h2><div class=\"content\">N1</div>")));
 
+    // The entries of a list in the directions go on cards one by one and keep their numbers.
+    const QStringList listed =
+        layOut(recipe(QStringLiteral("Listed"),
+                      {{QStringLiteral("directions"),
+                        QStringLiteral("<ol>\n<li>L1</li>\n<li>L2</li>\n<li>L3</li>\n<li>L4</li>\n</ol>")}}));
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_TRUE(listed[0].contains(
+        QStringLiteral("<ol start=\"1\"><li>L1</li></ol><ol start=\"2\"><li>L2</li></ol>")));
+    EXPECT_TRUE(listed[1].contains(QStringLiteral("<ol start=\"4\"><li>L4</li></ol></div>")));
+
     // With notes off nothing of them is filled; the empty directions still hide what
     // follows them.
     CardSettings noNotes = settings();
@@ -325,7 +335,11 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
                  QStringLiteral("<i>one<br>two<br>three</i><br>four<br>five<br>six<br>seven")},
                 {QStringLiteral("privateNotes"), QStringLiteral("secret")}},
                5);
-    RecipesManagedObject* small = recipe(QStringLiteral("Small"), {}, 1);
+    QString steps = QStringLiteral("Intro<br><p>First <b>a paragraph</b>.</p>\n<p>Then another one.</p><ol>");
+    for (int i = 1; i <= 12; ++i)
+        steps += QStringLiteral("<li>Whisk, fold and rest the batter, step %1 of twelve.</li>").arg(i);
+    steps += QStringLiteral("</ol>Serve.");
+    RecipesManagedObject* small = recipe(QStringLiteral("Small"), {{QStringLiteral("directions"), steps}}, 1);
     const QString index =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
     const QString photo =
