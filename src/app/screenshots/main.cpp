@@ -463,11 +463,19 @@ QList<ScreenshotStep> cardSteps(AppController& appController) {
             return pdfPages->value(format);
         const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
         ManagedObject* recipe = nullptr;
-        for (ManagedObject* candidate : appController.recipesArrayController()->arrangedObjects())
+        // From the whole library: the list may show a group by now.
+        ObjectContext* context = appController.managedObjectContext();
+        const QList<ManagedObject*> all =
+            context ? context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")))
+                    : QList<ManagedObject*>();
+        for (ManagedObject* candidate : all)
             if (candidate->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
                 recipe = candidate;
-        if (pdftoppm.isEmpty() || !recipe)
+        if (pdftoppm.isEmpty() || !recipe) {
+            qWarning("could not make the card pictures: %s",
+                     pdftoppm.isEmpty() ? "no pdftoppm" : "no sample recipe");
             return {};
+        }
         const QString folder = QDir::tempPath() + QStringLiteral("/larkspoon-screenshot-cards/") + format;
         QDir(folder).removeRecursively();
         DefaultButtonAlerts alerts;
@@ -487,8 +495,10 @@ QList<ScreenshotStep> cardSteps(AppController& appController) {
         generator.loadPreviewForRecipe(recipe);
         if (generator.isRunning())
             loop.exec();
-        if (!ok)
+        if (!ok) {
+            qWarning("could not lay out the sample recipe on %s", qPrintable(format));
             return {};
+        }
         PrintView view(folder);
         view.addCardStack(generator.cardStack());
         const QString pdf = folder + QStringLiteral("/cards.pdf");
@@ -498,10 +508,15 @@ QList<ScreenshotStep> cardSteps(AppController& appController) {
         });
         loop.exec();
         QProcess convert;
-        convert.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), pdf,
+        // Index cards a little larger than printed, the Letter page at its printed size.
+        const QString resolution =
+            format == QLatin1String("Letter") ? QStringLiteral("72") : QStringLiteral("110");
+        convert.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), resolution, pdf,
                                  folder + QStringLiteral("/card")});
-        if (!ok || !convert.waitForFinished(60000) || convert.exitCode() != 0)
+        if (!ok || !convert.waitForFinished(60000) || convert.exitCode() != 0) {
+            qWarning("could not write or draw %s", qPrintable(pdf));
             return {};
+        }
         QStringList pictures;
         for (const QFileInfo& file :
              QDir(folder).entryInfoList({QStringLiteral("card-*.png")}, QDir::Files, QDir::Name))
@@ -515,8 +530,9 @@ QList<ScreenshotStep> cardSteps(AppController& appController) {
             return nullptr;
         auto* label = new QLabel;
         label->setAttribute(Qt::WA_DeleteOnClose);
-        label->setPixmap(QPixmap(pictures.at(card)));
-        label->adjustSize();
+        const QPixmap picture(pictures.at(card));
+        label->setPixmap(picture);
+        label->setFixedSize(picture.size());
         return label;
     };
     auto closeCard = [](QWidget* label) {
