@@ -568,6 +568,10 @@ void HtmlPage::evaluateHeight(std::function<void(const MeasuredHeight&)> done) {
     });
 }
 
+void HtmlPage::evaluateInApplicationWorld(const QString& script, std::function<void(const QVariant&)> done) {
+    runInApplicationWorld(script, std::move(done));
+}
+
 MeasuredHeight HtmlPage::evaluateHeightAndWait(int timeoutMs) {
     QEventLoop loop;
     auto result = std::make_shared<std::optional<MeasuredHeight>>();

@@ -91,6 +91,9 @@ public:
     void evaluateHeight(std::function<void(const MeasuredHeight&)> done);
     // The same, waiting in a local event loop; for tests and command-line tools.
     MeasuredHeight evaluateHeightAndWait(int timeoutMs = 5000);
+    // Evaluates one of the program's own scripts in the application's script world (page
+    // scripts stay off) and calls done with its result, unless the page is destroyed first.
+    void evaluateInApplicationWorld(const QString& script, std::function<void(const QVariant&)> done);
 
     // Text size: steps of TextSizeStep between the smallest and the largest step.
     double textSizeMultiplier() const;

@@ -38,4 +38,16 @@ struct CardTemplate {
     static std::optional<QString> markerValue(const QString& text, const QString& marker);
     // The leading decimal integer of a marker's value; fallback when absent or not a number.
     static int integerMarker(const QString& text, const QString& marker, int fallback);
+    // The template of a theme's format: the themes root (resourcesThemes, then
+    // developmentThemes) whose "<theme>/Print Templates/<format>" exists, then
+    // "AlternateTemplate.html" when alternate, else "Template.html". Empty when neither root
+    // has the format, or when a name is not a plain folder name.
+    static QString templatePath(const QString& resourcesThemes, const QString& developmentThemes,
+                                const QString& theme, const QString& format, bool alternate);
+    // The formats folder of a theme ("Print Templates"), from the first root that has it.
+    static QString formatsFolder(const QString& resourcesThemes, const QString& developmentThemes,
+                                 const QString& theme);
+    // The note shown for a format: the three known values localized (US Letter as A4 where
+    // paper is metric), any other value as written, empty without the marker.
+    static QString formatNote(const QString& statusBarNote, bool metricUnits);
 };

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPageLayout>
+#include <QSizeF>
 
 #include <functional>
 #include <memory>
@@ -33,8 +34,14 @@ public:
     // Hands the document to the printer port (the print dialog in the GUI); done(ok) once.
     void print(PagePrinter* printer, bool metricUnits, std::function<void(bool)> done);
 
+    // The sheet size in points (see pageLayout); empty without cards.
+    QSizeF sheetSize(bool metricUnits) const;
+    // The document printed: one sheet per card, each card scaled to fill its sheet.
+    QString documentHtml(bool metricUnits) const;
+
 private:
     struct Document;
+    void loadDocument(bool metricUnits, std::function<void(HtmlPage*)> loaded);
     QString m_jobFolder;
     QList<CardStack> m_stacks;
     std::unique_ptr<Document> m_document;

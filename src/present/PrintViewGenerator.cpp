@@ -1,47 +1,809 @@
 #include "PrintViewGenerator.h"
 
+#include "HtmlFragmentSanitizer.h"
+#include "RecipeDisplayController.h"
+
+#include "library/AppController.h"
+#include "library/IngredientRecords.h"
+#include "library/RecipesManagedObject.h"
+#include "platform/Alerts.h"
 #include "platform/HtmlPage.h"
+#include "platform/ManagedObject.h"
+#include "platform/StructuredText.h"
+#include "platform/UserDefaults.h"
 
-// Placeholder until the card generator lands: every layout ends at once without cards.
-struct PrintViewGenerator::Layout {};
+#include <QDir>
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
 
-CardSettings CardSettings::fromUserDefaults() {
-    return {};
+#include <algorithm>
+
+namespace {
+
+constexpr int kCardLimit = 20;
+const QString kHidden = QStringLiteral("display: none;");
+
+// The element the measuring script finds the laid-out items by.
+const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
+
+// Lays the items out with a marker after each, then finds the largest count of items that
+// keeps the container below the limit: the content between the markers is copied once and
+// every probe restores the copy and cuts it after the probed item, so a probe costs one
+// style and layout pass instead of a page load. Returns [count, height at count, height at
+// count + 1] (-1 where not measured), or null when the page does not hold the markers.
+const char* const kFitScript = R"((function (limit, total) {
+  function container() { return document.getElementById("measured_height_container"); }
+  var start = document.getElementById("lk-item-start"), end = document.getElementById("lk-item-end");
+  if (!container() || !start || !end) return null;
+  var range = document.createRange();
+  range.setStartBefore(start);
+  range.setEndAfter(end);
+  var host = range.commonAncestorContainer;
+  if (host.nodeType !== 1) host = host.parentNode;
+  if (!host.parentNode || host === document.documentElement || host === document.body) return null;
+  var original = host.cloneNode(true), current = host, heights = {};
+  heights[total] = container().offsetHeight;
+  function measure(count) {
+    var fresh = original.cloneNode(true);
+    current.parentNode.replaceChild(fresh, current);
+    current = fresh;
+    if (count < total) {
+      var cut = document.createRange();
+      cut.setStartAfter(document.getElementById("lk-item-" + (count - 1)));
+      cut.setEndBefore(document.getElementById("lk-item-end"));
+      cut.deleteContents();
+    }
+    heights[count] = container().offsetHeight;
+    return heights[count];
+  }
+  var low = 0, high = total;
+  if (heights[total] < limit) low = total;
+  while (high - low > 1) {
+    var middle = Math.floor((low + high) / 2);
+    if (measure(middle) < limit) low = middle; else high = middle;
+  }
+  if (low > 0 && heights[low] === undefined) measure(low);
+  if (low < total && heights[low + 1] === undefined) measure(low + 1);
+  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1];
+})(%1, %2);)";
+
+QString recipeText(const ManagedObject* recipe, const char* key) {
+    return recipe->valueForKey(QLatin1String(key)).toString();
 }
 
+QString labelFor(const QString& key) {
+    static const QHash<QString, const char*> labels = {
+        {QStringLiteral("ingredients"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Ingredients:")},
+        {QStringLiteral("metrics"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Additional Metrics:")},
+        {QStringLiteral("description"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Description:")},
+        {QStringLiteral("directions"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Directions:")},
+        {QStringLiteral("notes"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Notes:")},
+        {QStringLiteral("private_notes"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Private Notes:")},
+        {QStringLiteral("keywords"), QT_TRANSLATE_NOOP("PrintViewGenerator", "Keywords:")},
+    };
+    return PrintViewGenerator::tr(labels.value(key));
+}
+
+// The placeholders of a section: the metrics fill the "extrainfo" ones.
+QString placeholderName(const QString& key) {
+    return key == QLatin1String("metrics") ? QStringLiteral("extrainfo") : key;
+}
+
+QStringList paragraphItems(const QString& html) {
+    static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    return html.split(lineBreak);
+}
+
+// The directions' pieces with every paragraph element and every entry of a list (not
+// holding another list) as a piece of its own, a list entry written as a list of one that
+// keeps its number, so that directions written as HTML can go on several cards. Returns
+// the pieces and, for each, whether it is such a block (blocks are not separated by line
+// breaks).
+QList<QPair<QString, bool>> splitBlocks(const QStringList& pieces) {
+    static const QRegularExpression block(
+        QStringLiteral("<(ol|ul)\\b([^>]*)>(.*?)</\\1\\s*>|<p\\b[^>]*>.*?</p\\s*>"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression entry(QStringLiteral("<li\\b[^>]*>.*?</li\\s*>"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression start(QStringLiteral("\\bstart=\"?(\\d+)\"?"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression nested(QStringLiteral("<(ol|ul|p)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    QList<QPair<QString, bool>> result;
+    for (const QString& piece : pieces) {
+        qsizetype from = 0;
+        for (QRegularExpressionMatchIterator it = block.globalMatch(piece); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const bool isList = match.capturedLength(1) > 0;
+            if (isList && match.captured(3).contains(nested))
+                continue; // a list holding lists or paragraphs stays whole
+            const QString before = piece.mid(from, match.capturedStart(0) - from);
+            if (!before.trimmed().isEmpty())
+                result.append({before, false});
+            from = match.capturedEnd(0);
+            if (!isList) {
+                result.append({match.captured(0), true});
+                continue;
+            }
+            const QString tag = match.captured(1).toLower();
+            QString attributes = match.captured(2);
+            int number = 1;
+            if (const QRegularExpressionMatch given = start.match(attributes); given.hasMatch()) {
+                number = given.captured(1).toInt();
+                attributes.remove(given.capturedStart(0), given.capturedLength(0));
+            }
+            for (QRegularExpressionMatchIterator entries = entry.globalMatch(match.captured(3));
+                 entries.hasNext(); ++number) {
+                const QString opening =
+                    tag == QLatin1String("ol")
+                        ? QStringLiteral("<ol start=\"%1\"%2>").arg(number).arg(attributes)
+                        : QLatin1String("<ul") + attributes + u'>';
+                result.append(
+                    {opening + entries.next().captured(0) + QLatin1String("</") + tag + u'>', true});
+            }
+        }
+        const QString rest = piece.mid(from);
+        if (from == 0 || !rest.trimmed().isEmpty())
+            result.append({rest, false});
+    }
+    return result;
+}
+
+// True when every element the item opens it also closes, in order: cut out of a longer
+// page it lays out as it would alone.
+bool isSelfContained(const QString& item) {
+    static const QRegularExpression tag(QStringLiteral("<(/?)([A-Za-z][A-Za-z0-9_:-]*)[^>]*>"));
+    static const QStringList empty = {
+        QStringLiteral("br"),   QStringLiteral("img"),   QStringLiteral("hr"),
+        QStringLiteral("wbr"),  QStringLiteral("input"), QStringLiteral("col"),
+        QStringLiteral("area"), QStringLiteral("embed"), QStringLiteral("source")};
+    if (!item.contains(u'<'))
+        return true;
+    QStringList open;
+    for (QRegularExpressionMatchIterator it = tag.globalMatch(item); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString name = match.captured(2).toLower();
+        if (empty.contains(name) || match.capturedView(0).endsWith(QLatin1String("/>")))
+            continue;
+        if (match.capturedView(1).isEmpty()) {
+            open.append(name);
+        } else {
+            if (open.isEmpty() || open.last() != name)
+                return false;
+            open.removeLast();
+        }
+    }
+    return open.isEmpty();
+}
+
+bool settingFlag(const QString& key, std::optional<QVariantMap>& registered) {
+    if (UserDefaults::hasKey(key))
+        return UserDefaults::boolForKey(key);
+    if (!registered)
+        registered = AppController::registeredDefaults();
+    return registered->value(key).toBool();
+}
+
+// The page being measured is scratch: it is written without waiting for the disk.
+bool writeScratchFile(const QString& path, const QString& page) {
+    QFile file(path);
+    const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool writeCardFile(const QString& path, const QString& page) {
+    QSaveFile file(path);
+    const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CardSettings CardSettings::fromUserDefaults() {
+    std::optional<QVariantMap> registered;
+    CardSettings settings;
+    settings.printDescription = settingFlag(QStringLiteral("printDescription"), registered);
+    settings.printAdditionalMetrics = settingFlag(QStringLiteral("printAdditionalMetrics"), registered);
+    settings.printNotes = settingFlag(QStringLiteral("printNotes"), registered);
+    settings.printPrivateNotes = settingFlag(QStringLiteral("printPrivateNotes"), registered);
+    settings.printMainImage = settingFlag(QStringLiteral("printMainImage"), registered);
+    settings.printAdditionalImages = settingFlag(QStringLiteral("printAdditionalImages"), registered);
+    settings.displaySingleCharacterFractions =
+        settingFlag(QStringLiteral("displaySingleCharacterFractions"), registered);
+    settings.capitalizeRecipeAndIngredientTitles =
+        settingFlag(QStringLiteral("capitalizeRecipeAndIngredientTitles"), registered);
+    settings.metricUnits = QLocale().measurementSystem() == QLocale::MetricSystem;
+    bool ok = false;
+    const int offset = UserDefaults::objectForKey(QStringLiteral("printSizeOffset")).toInt(&ok);
+    settings.printSizeOffset = ok ? qBound(-2, offset, 2) : 0;
+    return settings;
+}
+
+// One section of the recipe as it goes on cards.
+struct CardSection {
+    QString key;
+    QStringList items;
+    QList<bool> selfContained; // per item, see isSelfContained
+    QList<bool> block;         // per item: a list entry, placed without a line break
+    bool skipped = false;      // left out by its print preference
+    bool paragraphs = false;   // items joined with "<br>"; image references and fractions apply
+    bool fractions = false;
+};
+
+// One layout run. The engine page is kept from one run to the next; a run that is replaced
+// stops reacting through its generation number.
+struct PrintViewGenerator::Layout {
+    std::unique_ptr<HtmlPage> page;
+    quint64 generation = 0;
+    bool running = false;
+    bool succeeded = false;
+
+    const RecipesManagedObject* recipe = nullptr; // only read while the run starts
+    QString recipeName;
+    QString picture; // card 1's picture element, empty when none
+    QString rating;  // card 1's stars, empty when none
+    QList<CardSection> sections;
+    QStringList cards; // the page text of every card so far
+    QStringList pageFiles;
+    QHash<QString, int> lastCard;
+    int renders = 0;
+
+    // The section being placed.
+    int sectionIndex = 0;
+    int card = 1;
+    int pending = 0; // the first item not yet placed
+    QString base;    // the card's page with the section shown and later sections hidden
+
+    std::function<void(bool)> afterLoad;
+};
+
 PrintViewGenerator::PrintViewGenerator(Alerts* alerts, const QString& jobFolder, QObject* parent)
-    : QObject(parent), m_alerts(alerts), m_jobFolder(jobFolder) {}
+    : QObject(parent), m_alerts(alerts), m_jobFolder(jobFolder),
+      m_settings(CardSettings::fromUserDefaults()) {}
 
 PrintViewGenerator::~PrintViewGenerator() = default;
 
-bool PrintViewGenerator::setHTMLTemplate(const QString&) {
-    return false;
+bool PrintViewGenerator::setHTMLTemplate(const QString& path) {
+    std::optional<CardTemplate> read =
+        CardTemplate::read(path, m_settings.metricUnits, m_settings.printDescription);
+    if (!read) {
+        qWarning("error could not read the card template %s", qPrintable(path));
+        return false;
+    }
+    m_template = *read;
+    if (!m_jobFolder.isEmpty() && !QDir().mkpath(m_jobFolder))
+        qWarning("error could not create the print job folder %s", qPrintable(m_jobFolder));
+    return true;
 }
 
-void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject*) {
-    emit layoutFinished(false);
+void PrintViewGenerator::setSettings(const CardSettings& settings) {
+    m_settings = settings;
+    // The size and the print order depend on the settings.
+    if (!m_template.path.isEmpty() || !m_template.text.isEmpty())
+        m_template = CardTemplate::fromText(m_template.path, m_template.text, m_settings.metricUnits,
+                                            m_settings.printDescription);
 }
 
 bool PrintViewGenerator::isRunning() const {
-    return false;
-}
-
-CardStack PrintViewGenerator::cardStack() const {
-    return {};
+    return m_layout && m_layout->running;
 }
 
 int PrintViewGenerator::cardCount() const {
-    return 0;
+    return m_layout && m_layout->succeeded ? static_cast<int>(m_layout->cards.size()) : 0;
 }
 
 QStringList PrintViewGenerator::cardPages() const {
-    return {};
+    return m_layout && m_layout->succeeded ? m_layout->cards : QStringList();
 }
 
 int PrintViewGenerator::renderCount() const {
-    return 0;
+    return m_layout ? m_layout->renders : 0;
 }
 
 HtmlPage* PrintViewGenerator::firstCard() const {
-    return nullptr;
+    return m_layout && m_layout->succeeded ? m_layout->page.get() : nullptr;
+}
+
+CardStack PrintViewGenerator::cardStack() const {
+    CardStack stack;
+    if (!m_layout || !m_layout->succeeded)
+        return stack;
+    stack.recipeName = m_layout->recipeName;
+    stack.pageFiles = m_layout->pageFiles;
+    stack.pageWidth = m_template.pageWidth;
+    stack.pageHeight = m_template.pageHeight;
+    return stack;
+}
+
+QString PrintViewGenerator::unableToPrintMessage(const QString& recipeName) {
+    return tr("Unable to Print “%1” in This Format").arg(recipeName);
+}
+
+QString PrintViewGenerator::unableToPrintInformativeText() {
+    return tr("A portion of this recipe is unable to to fit within the height of this print format. Dividing "
+              "large paragraphs of text into smaller ones will fix it.");
+}
+
+QString PrintViewGenerator::unableToLoadPreviewMessage() {
+    return tr("Unable to Load Preview");
+}
+
+QString PrintViewGenerator::unableToLoadPreviewInformativeText() {
+    return tr("The HTML template doesn't include either 'maxHeight', 'pageWidth', or 'pageHeight'");
+}
+
+QString PrintViewGenerator::notConfiguredMessage() {
+    return tr("This theme is not configured correctly.");
+}
+
+QString PrintViewGenerator::notConfiguredInformativeText() {
+    return tr(
+        "Themes for this version must contain a comma separated array with the order in which the theme "
+        "must be drawn. The current valid keys are:\n\n“description, directions, ingredients, keywords, "
+        "metrics, notes, private_notes”\n\nPlace this array in the tag /*printOder:*/.");
+}
+
+void PrintViewGenerator::alert(const QString& message, const QString& informative) {
+    if (m_alerts)
+        m_alerts->ask(message, informative, {tr("OK")});
+}
+
+// ---- Starting
+
+void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
+    // A running layout is abandoned; its engine page is taken over.
+    std::unique_ptr<HtmlPage> page = m_layout ? std::move(m_layout->page) : nullptr;
+    const quint64 generation = m_layout ? m_layout->generation + 1 : 1;
+    m_layout = std::make_unique<Layout>();
+    Layout& layout = *m_layout;
+    layout.generation = generation;
+    if (!page) {
+        page = std::make_unique<HtmlPage>(HtmlPage::Content::Local);
+        connect(page.get(), &HtmlPage::loadFinished, this, [this](bool ok) {
+            if (!m_layout || !m_layout->afterLoad)
+                return;
+            std::function<void(bool)> next = std::move(m_layout->afterLoad);
+            m_layout->afterLoad = nullptr;
+            next(ok);
+        });
+    }
+    layout.page = std::move(page);
+    if (layout.page->isLoading())
+        layout.page->stop();
+
+    if (!m_template.text.isEmpty())
+        m_template = CardTemplate::fromText(m_template.path, m_template.text, m_settings.metricUnits,
+                                            m_settings.printDescription);
+    if (!m_template.isUsable()) {
+        alert(unableToLoadPreviewMessage(), unableToLoadPreviewInformativeText());
+        finish(false);
+        return;
+    }
+    if (!recipe) {
+        finish(false);
+        return;
+    }
+    layout.page->setViewSize(QSize(m_template.pageWidth, m_template.pageHeight));
+    layout.running = true;
+    layout.recipe = dynamic_cast<const RecipesManagedObject*>(recipe);
+    layout.recipeName = recipeText(recipe, "name");
+    buildSections(recipe);
+    if (layout.sections.isEmpty()) {
+        alert(notConfiguredMessage(), notConfiguredInformativeText());
+        finish(false);
+        return;
+    }
+    currentRecipeCard();
+    startSection();
+}
+
+void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
+    Layout& layout = *m_layout;
+    const CardSettings& settings = m_settings;
+    if (settings.printMainImage && layout.recipe && layout.recipe->hasImageAtIndex(1))
+        layout.picture = RecipeDisplayController::imageElement(layout.recipe, 1);
+    layout.rating = RecipeDisplayController::ratingStars(
+        structuredIntegerValue(recipe->valueForKey(QStringLiteral("rating"))));
+
+    for (const QString& key : m_template.printOrder) {
+        CardSection section;
+        section.key = key;
+        if (key == QLatin1String("ingredients")) {
+            section.fractions = true;
+            for (const QVariant& ingredient : IngredientRecords::ingredientsOfRecipe(recipe))
+                section.items.append(RecipeDisplayController::ingredientLine(
+                    ingredient, settings.capitalizeRecipeAndIngredientTitles));
+        } else if (key == QLatin1String("metrics")) {
+            section.skipped = !settings.printAdditionalMetrics;
+            const QVariant difficulty = recipe->valueForKey(QStringLiteral("difficulty"));
+            const long long level = difficulty.isNull() ? 0 : structuredIntegerValue(difficulty);
+            if (level >= 1) {
+                const QString name = RecipeDisplayController::difficultyName(level);
+                // A level past "Hard" writes nothing but is still an item.
+                section.items.append(name.isEmpty()
+                                         ? QString()
+                                         : RecipeDisplayController::metricLine(tr("Difficulty:"), name));
+            }
+            const struct {
+                const char* key;
+                const char* label;
+            } lines[] = {
+                {"yield", QT_TR_NOOP("Yield:")},
+                {"cuisine", QT_TR_NOOP("Cuisine:")},
+                {"prepTime", QT_TR_NOOP("Prep Time:")},
+                {"cookingTime", QT_TR_NOOP("Cooking Time:")},
+                {"inactivePrepTime", QT_TR_NOOP("Inactive Prep Time:")},
+                {"attribution", QT_TR_NOOP("Attribution:")},
+            };
+            for (const auto& line : lines) {
+                const QString value = recipeText(recipe, line.key);
+                if (!value.isEmpty())
+                    section.items.append(RecipeDisplayController::metricLine(
+                        tr(line.label), HtmlFragmentSanitizer::escapeText(value)));
+            }
+        } else if (key == QLatin1String("keywords")) {
+            const QString keywords = recipeText(recipe, "keywords");
+            if (!keywords.isEmpty())
+                section.items.append(HtmlFragmentSanitizer::escapeText(keywords));
+        } else {
+            section.paragraphs = true;
+            section.fractions = true;
+            QString value;
+            if (key == QLatin1String("directions")) {
+                value = recipeText(recipe, "directions");
+                value = value.isEmpty() ? QString() : RecipeDisplayController::directionsHtml(value);
+            } else {
+                const char* field = key == QLatin1String("description") ? "recipeDescription"
+                                    : key == QLatin1String("notes")     ? "notes"
+                                                                        : "privateNotes";
+                value = recipeText(recipe, field);
+                value = value.isEmpty() ? QString() : RecipeDisplayController::plainParagraphs(value);
+                section.skipped = (key == QLatin1String("notes") && !settings.printNotes) ||
+                                  (key == QLatin1String("private_notes") && !settings.printPrivateNotes);
+            }
+            if (!value.isEmpty() && key == QLatin1String("directions")) {
+                for (const auto& [item, block] : splitBlocks(paragraphItems(value))) {
+                    section.items.append(item);
+                    section.block.append(block);
+                }
+            } else if (!value.isEmpty()) {
+                section.items = paragraphItems(value);
+            }
+        }
+        for (const QString& item : section.items)
+            section.selfContained.append(isSelfContained(item));
+        while (section.block.size() < section.items.size())
+            section.block.append(false);
+        layout.sections.append(section);
+    }
+}
+
+// ---- Cards
+
+QString PrintViewGenerator::newCardPage(int number) const {
+    const Layout& layout = *m_layout;
+    QString page = m_template.text;
+    page.replace(QLatin1String("<!--base_Path-->"), m_template.basePath);
+    if (!layout.recipeName.isEmpty())
+        page.replace(QLatin1String("<!--recipe_title-->"),
+                     HtmlFragmentSanitizer::escapeText(layout.recipeName));
+    else
+        page.replace(QLatin1String("/*title_hide*/"), kHidden);
+    if (number == 1 && !layout.picture.isEmpty())
+        page.replace(QLatin1String("<!--recipe_picture-->"), layout.picture);
+    else
+        page.replace(QLatin1String("/*picture_hide*/"), kHidden);
+    if (number == 1 && !layout.rating.isEmpty())
+        page.replace(QLatin1String("<!--recipe_rating-->"), layout.rating);
+    else
+        page.replace(QLatin1String("/*rating_hide*/"), kHidden);
+    page.replace(QLatin1String("<!--page_counter-->"),
+                 QString::number(number) + QLatin1String("/<!--page_count-->"));
+    page.replace(QLatin1String("<!--fontSize-->"),
+                 QString::number(m_template.fontSize + m_settings.printSizeOffset));
+    return page;
+}
+
+QString& PrintViewGenerator::currentRecipeCard() {
+    Layout& layout = *m_layout;
+    while (layout.cards.size() < layout.card)
+        layout.cards.append(newCardPage(static_cast<int>(layout.cards.size()) + 1));
+    return layout.cards[layout.card - 1];
+}
+
+int PrintViewGenerator::cardToBuildFromRulesForSection(const QString& key) const {
+    int start = 1;
+    for (const auto& [section, after] : m_template.printRulesArray) {
+        if (section == key)
+            start = qMax(start, m_layout->lastCard.value(after, 0));
+    }
+    return start;
+}
+
+QString PrintViewGenerator::hideSectionsBelowSection(const QString& key, QString page) const {
+    for (const auto& [section, after] : m_template.printRulesArray) {
+        if (after == key)
+            page.replace(QLatin1String("/*") + section + QLatin1String("_hide*/"), kHidden);
+    }
+    return page;
+}
+
+QString PrintViewGenerator::showSection(const QString& key, QString page) {
+    page.replace(QLatin1String("div#recipe_") + key + QLatin1String(" {display: none;}"),
+                 QLatin1String("div#recipe_") + key + QLatin1String(" {/*") + key +
+                     QLatin1String("_hide*/}"));
+    return page;
+}
+
+// The section's items from first on, count of them, in the card's page.
+QString PrintViewGenerator::filledSection(const QString& page, int first, int count, bool markers) const {
+    const Layout& layout = *m_layout;
+    const CardSection& section = layout.sections.at(layout.sectionIndex);
+    QString text;
+    if (markers)
+        text += kItemMarker.arg(QStringLiteral("start"));
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && section.paragraphs && !section.block.at(first + i - 1) && !section.block.at(first + i))
+            text += QLatin1String("<br>");
+        QString item = section.items.at(first + i);
+        if (section.fractions && m_settings.displaySingleCharacterFractions)
+            item = RecipeDisplayController::withSingleCharacterFractions(std::move(item));
+        if (section.paragraphs)
+            item = RecipeDisplayController::withImageReferences(std::move(item), layout.recipe,
+                                                                m_settings.printAdditionalImages);
+        text += item;
+        if (markers)
+            text += kItemMarker.arg(i);
+    }
+    if (markers)
+        text += kItemMarker.arg(QStringLiteral("end"));
+
+    QString filled = page;
+    const QString name = placeholderName(section.key);
+    const QString title = QLatin1String("<!--") + name + QLatin1String("_title-->");
+    if (section.key == QLatin1String("metrics")) {
+        const bool shown = std::any_of(section.items.begin() + first, section.items.begin() + first + count,
+                                       [](const QString& item) { return !item.isEmpty(); });
+        if (shown)
+            filled.replace(title, labelFor(section.key));
+        else
+            filled.replace(QLatin1String("/*extrainfo_hide*/"), kHidden);
+    } else {
+        filled.replace(title, labelFor(section.key));
+    }
+    filled.replace(QLatin1String("<!--") + name + QLatin1String("-->"), text);
+    if (section.key == QLatin1String("description") && first + count == section.items.size())
+        filled.remove(QLatin1String("div#recipe_description {display: none;}"));
+    return filled;
+}
+
+// ---- Placing the sections
+
+void PrintViewGenerator::startSection() {
+    Layout& layout = *m_layout;
+    while (layout.sectionIndex < layout.sections.size() && layout.sections.at(layout.sectionIndex).skipped)
+        ++layout.sectionIndex;
+    if (layout.sectionIndex >= layout.sections.size()) {
+        finalize();
+        return;
+    }
+    const CardSection& section = layout.sections.at(layout.sectionIndex);
+    layout.card = cardToBuildFromRulesForSection(section.key);
+    layout.pending = 0;
+    if (section.items.isEmpty()) {
+        // Nothing to show: the section is hidden on its first card.
+        QString& page = currentRecipeCard();
+        page = showSection(section.key, hideSectionsBelowSection(section.key, page));
+        const QString hideMarker =
+            section.key == QLatin1String("ingredients")
+                ? QStringLiteral("/*ingredients_hide*/")
+                : QLatin1String("/*") + placeholderName(section.key) + QLatin1String("_hide*/");
+        page.replace(hideMarker, kHidden);
+        layout.lastCard.insert(section.key, layout.card);
+        ++layout.sectionIndex;
+        startSection();
+        return;
+    }
+    placeOnCard();
+}
+
+void PrintViewGenerator::placeOnCard() {
+    Layout& layout = *m_layout;
+    const CardSection& section = layout.sections.at(layout.sectionIndex);
+    layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
+    const int remaining = static_cast<int>(section.items.size()) - layout.pending;
+    if (m_method == LayoutMethod::OneRenderPerItem) {
+        tryCount(1, remaining);
+        return;
+    }
+    // Every remaining item in one render; the script finds how many fit.
+    const quint64 generation = layout.generation;
+    render(filledSection(layout.base, layout.pending, remaining, true), [this, generation, remaining](bool) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        const QString script = QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining);
+        m_layout->page->evaluateInApplicationWorld(
+            script, [this, generation, remaining](const QVariant& value) {
+                if (!m_layout || m_layout->generation != generation)
+                    return;
+                const QVariantList result = value.toList();
+                if (result.size() != 3) {
+                    tryCount(1, remaining); // the page does not hold the markers: item by item
+                    return;
+                }
+                const int count = result.at(0).toInt();
+                if (count >= remaining) {
+                    placed(remaining); // measured as laid out: nothing to confirm
+                    return;
+                }
+                // Items that close what they open measure cut out as they would alone.
+                const QList<bool>& contained = m_layout->sections.at(m_layout->sectionIndex).selfContained;
+                const auto first = contained.cbegin() + m_layout->pending;
+                if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+                    placed(count);
+                    return;
+                }
+                confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
+            });
+    });
+}
+
+// The script measured the items cut out of a longer page; a page holding only them can lay
+// out differently when an item opens an element a later one closes. One real render of the
+// chosen count decides whether the script's heights hold.
+void PrintViewGenerator::confirmCount(int count, int expectedHeight, int remaining) {
+    const int probe = count > 0 ? count : 1;
+    measureCount(probe, [this, count, probe, expectedHeight, remaining](int height) {
+        if (height == expectedHeight) {
+            placed(count);
+            return;
+        }
+        // They differ: from the measured count on, item by item.
+        if (height < m_template.maxHeight) {
+            if (probe >= remaining)
+                placed(remaining);
+            else
+                tryCount(probe + 1, remaining);
+        } else {
+            tryCountDown(probe - 1, remaining);
+        }
+    });
+}
+
+void PrintViewGenerator::measureCount(int count, std::function<void(int)> done) {
+    Layout& layout = *m_layout;
+    const quint64 generation = layout.generation;
+    render(filledSection(layout.base, layout.pending, count, false), [this, generation, done](bool) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        m_layout->page->evaluateHeight([this, generation, done](const MeasuredHeight& measured) {
+            if (m_layout && m_layout->generation == generation)
+                done(measured.height);
+        });
+    });
+}
+
+// Adds one item at a time until the card overflows.
+void PrintViewGenerator::tryCount(int count, int remaining) {
+    measureCount(count, [this, count, remaining](int height) {
+        if (height >= m_template.maxHeight)
+            placed(count - 1);
+        else if (count >= remaining)
+            placed(remaining);
+        else
+            tryCount(count + 1, remaining);
+    });
+}
+
+// Takes one item back at a time until the rest fits.
+void PrintViewGenerator::tryCountDown(int count, int remaining) {
+    if (count <= 0) {
+        placed(0);
+        return;
+    }
+    measureCount(count, [this, count, remaining](int height) {
+        if (height < m_template.maxHeight)
+            placed(count);
+        else
+            tryCountDown(count - 1, remaining);
+    });
+}
+
+void PrintViewGenerator::placed(int count) {
+    Layout& layout = *m_layout;
+    const CardSection& section = layout.sections.at(layout.sectionIndex);
+    if (count > 0) {
+        currentRecipeCard() = filledSection(layout.base, layout.pending, count, false);
+        layout.pending += count;
+    }
+    if (layout.pending >= section.items.size()) {
+        layout.lastCard.insert(section.key, layout.card);
+        ++layout.sectionIndex;
+        startSection();
+        return;
+    }
+    if (layout.card >= kCardLimit) {
+        alert(unableToPrintMessage(layout.recipeName), unableToPrintInformativeText());
+        finish(false);
+        return;
+    }
+    // The section goes on with its next item on the next card.
+    ++layout.card;
+    placeOnCard();
+}
+
+// ---- Rendering
+
+void PrintViewGenerator::render(const QString& page, std::function<void(bool)> done) {
+    Layout& layout = *m_layout;
+    const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
+    ++layout.renders;
+    if (!writeScratchFile(path, page)) {
+        // Without a file the page cannot be measured; the layout ends.
+        finish(false);
+        return;
+    }
+    // A page that did not load measures nothing; the layout ends rather than take every
+    // item for fitting.
+    layout.afterLoad = [this, done = std::move(done)](bool ok) {
+        if (!ok) {
+            qWarning("error the card page could not be loaded for measuring");
+            finish(false);
+            return;
+        }
+        done(true);
+    };
+    layout.page->loadFileURL(path);
+}
+
+// ---- Finishing
+
+void PrintViewGenerator::finalize() {
+    Layout& layout = *m_layout;
+    const int total = static_cast<int>(layout.cards.size());
+    bool written = true;
+    for (int n = 1; n <= total; ++n) {
+        QString& page = layout.cards[n - 1];
+        if (total == 1)
+            page.remove(QLatin1String("1/<!--page_count-->"));
+        else
+            page.replace(QLatin1String("<!--page_count-->"), QString::number(total));
+        page.replace(QLatin1String("<!--minHeight-->"),
+                     QString::number(m_template.pageHeight - m_template.minHeightOffsetValue));
+        const QString path = QDir(m_jobFolder).filePath(QStringLiteral("page%1.html").arg(n));
+        written = writeCardFile(path, page) && written;
+        layout.pageFiles.append(path);
+    }
+    QFile::remove(QDir(m_jobFolder).filePath(QStringLiteral("measure.html")));
+    if (!written) {
+        finish(false);
+        return;
+    }
+    // Card 1 as it will print, for the preview.
+    const quint64 generation = layout.generation;
+    layout.afterLoad = [this, generation](bool) {
+        if (m_layout && m_layout->generation == generation)
+            finish(true);
+    };
+    layout.page->loadFileURL(layout.pageFiles.first());
+}
+
+void PrintViewGenerator::finish(bool ok) {
+    Layout& layout = *m_layout;
+    layout.running = false;
+    layout.succeeded = ok;
+    layout.afterLoad = nullptr;
+    emit layoutFinished(ok);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class Alerts;
@@ -64,7 +65,10 @@ public:
     // Reads the template; false when it cannot be read.
     bool setHTMLTemplate(const QString& path);
     const CardTemplate& cardTemplate() const { return m_template; }
-    void setSettings(const CardSettings& settings) { m_settings = settings; }
+    // The settings (read from the user defaults when the generator is made); they decide
+    // the card size in metric locales and whether the description is in the print order.
+    void setSettings(const CardSettings& settings);
+    const CardSettings& settings() const { return m_settings; }
     void setLayoutMethod(LayoutMethod method) { m_method = method; }
 
     // Starts laying recipe out; a layout already running is abandoned.
@@ -79,11 +83,38 @@ public:
     // The page of card 1 as laid out, for the preview.
     HtmlPage* firstCard() const;
 
+    // The texts of the alerts a layout can end with.
+    static QString unableToPrintMessage(const QString& recipeName);
+    static QString unableToPrintInformativeText();
+    static QString unableToLoadPreviewMessage();
+    static QString unableToLoadPreviewInformativeText();
+    static QString notConfiguredMessage();
+    static QString notConfiguredInformativeText();
+
 signals:
     void layoutFinished(bool ok);
 
 private:
     struct Layout;
+    void alert(const QString& message, const QString& informative);
+    void buildSections(const ManagedObject* recipe);
+    QString newCardPage(int number) const;
+    QString& currentRecipeCard();
+    int cardToBuildFromRulesForSection(const QString& key) const;
+    QString hideSectionsBelowSection(const QString& key, QString page) const;
+    static QString showSection(const QString& key, QString page);
+    QString filledSection(const QString& page, int first, int count, bool markers) const;
+    void startSection();
+    void placeOnCard();
+    void confirmCount(int count, int expectedHeight, int remaining);
+    void measureCount(int count, std::function<void(int)> done);
+    void tryCount(int count, int remaining);
+    void tryCountDown(int count, int remaining);
+    void placed(int count);
+    void render(const QString& page, std::function<void(bool)> done);
+    void finalize();
+    void finish(bool ok);
+
     Alerts* m_alerts;
     QString m_jobFolder;
     CardTemplate m_template;

@@ -31,20 +31,8 @@ namespace {
 
 constexpr double kDelayedRenderSeconds = 0.1;
 
-// A plain text field as page text: escaped, double line breaks as "<br><br>".
-QString plainParagraphs(const QString& text) {
-    QString html = HtmlFragmentSanitizer::escapeText(text);
-    html.replace(QLatin1String("\n\n"), QLatin1String("<br><br>"));
-    return html;
-}
-
 QString attributeValue(const QString& text) {
     return HtmlFragmentSanitizer::escapeText(text);
-}
-
-QString imageElement(const RecipesManagedObject* recipe, int index) {
-    const QString path = recipe ? recipe->imagePathAtIndex(index) : QString();
-    return QLatin1String("<img src=\"") + attributeValue(path) + QLatin1String("\">");
 }
 
 const QString kHidden = QStringLiteral("display: none;");
@@ -56,52 +44,22 @@ QString text(const ManagedObject* recipe, const char* key) {
 QString ingredientMarkup(const QVariantList& ingredients, bool capitalize) {
     QString markup;
     markup.reserve(ingredients.size() * 160);
-    for (const QVariant& ingredient : ingredients) {
-        if (IngredientRecords::isGroupTitle(ingredient)) {
-            QString title = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
-            if (capitalize)
-                title = capitalizedWords(title);
-            markup += QLatin1String("<ingredient_group>") + HtmlFragmentSanitizer::escapeText(title) +
-                      QLatin1String("</ingredient_group>");
-        } else {
-            QString name = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
-            if (capitalize)
-                name = capitalizedWords(name);
-            markup += QLatin1String("<ingredient_quantity>") +
-                      HtmlFragmentSanitizer::escapeText(
-                          IngredientRecords::textForKey(ingredient, QStringLiteral("quantity"))) +
-                      QLatin1String("</ingredient_quantity> <ingredient_measurement>") +
-                      HtmlFragmentSanitizer::escapeText(
-                          IngredientRecords::textForKey(ingredient, QStringLiteral("measurement"))) +
-                      QLatin1String("</ingredient_measurement> <ingredient_name>") +
-                      HtmlFragmentSanitizer::escapeText(name) + QLatin1String("</ingredient_name>");
-            const QString method = IngredientRecords::textForKey(ingredient, QStringLiteral("method"));
-            if (!method.isEmpty())
-                markup += QLatin1String(", <ingredient_method>") + HtmlFragmentSanitizer::escapeText(method) +
-                          QLatin1String("</ingredient_method>");
-        }
-        markup += QLatin1String("<br>");
-    }
-    markup.remove(QLatin1String("(null)"));
+    for (const QVariant& ingredient : ingredients)
+        markup += RecipeDisplayController::ingredientLine(ingredient, capitalize);
     return markup;
 }
 
 QString metricLine(const QString& label, const QString& value) {
-    return QLatin1String("<metric>") + label + QLatin1String("</metric> ") + value + QLatin1String("<br>");
+    return RecipeDisplayController::metricLine(label, value);
 }
 
 QString metricsText(const ManagedObject* recipe) {
     QString metrics;
     const QVariant difficulty = recipe->valueForKey(QStringLiteral("difficulty"));
     if (!difficulty.isNull()) {
-        const long long level = structuredIntegerValue(difficulty);
-        const QString label = RecipeDisplayController::tr("Difficulty:");
-        if (level == 1)
-            metrics += metricLine(label, RecipeDisplayController::tr("Easy"));
-        else if (level == 2)
-            metrics += metricLine(label, RecipeDisplayController::tr("Medium"));
-        else if (level == 3)
-            metrics += metricLine(label, RecipeDisplayController::tr("Hard"));
+        const QString level = RecipeDisplayController::difficultyName(structuredIntegerValue(difficulty));
+        if (!level.isEmpty())
+            metrics += metricLine(RecipeDisplayController::tr("Difficulty:"), level);
     }
     const struct {
         const char* key;
@@ -151,6 +109,95 @@ QString metricsText(const ManagedObject* recipe) {
 }
 
 } // namespace
+
+QString RecipeDisplayController::plainParagraphs(const QString& text) {
+    QString html = HtmlFragmentSanitizer::escapeText(text);
+    html.replace(QLatin1String("\n\n"), QLatin1String("<br><br>"));
+    return html;
+}
+
+QString RecipeDisplayController::directionsHtml(const QString& directions) {
+    QString html = HtmlFragmentSanitizer::sanitizeFragment(directions);
+    html.replace(QLatin1String("\n\n"), QLatin1String("<br><br>"));
+    return html;
+}
+
+QString RecipeDisplayController::imageElement(const RecipesManagedObject* recipe, int index) {
+    const QString path = recipe ? recipe->imagePathAtIndex(index) : QString();
+    return QLatin1String("<img src=\"") + attributeValue(path) + QLatin1String("\">");
+}
+
+QString RecipeDisplayController::ingredientLine(const QVariant& ingredient, bool capitalize) {
+    QString markup;
+    if (IngredientRecords::isGroupTitle(ingredient)) {
+        QString title = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
+        if (capitalize)
+            title = capitalizedWords(title);
+        markup += QLatin1String("<ingredient_group>") + HtmlFragmentSanitizer::escapeText(title) +
+                  QLatin1String("</ingredient_group>");
+    } else {
+        QString name = IngredientRecords::textForKey(ingredient, QStringLiteral("name"));
+        if (capitalize)
+            name = capitalizedWords(name);
+        markup += QLatin1String("<ingredient_quantity>") +
+                  HtmlFragmentSanitizer::escapeText(
+                      IngredientRecords::textForKey(ingredient, QStringLiteral("quantity"))) +
+                  QLatin1String("</ingredient_quantity> <ingredient_measurement>") +
+                  HtmlFragmentSanitizer::escapeText(
+                      IngredientRecords::textForKey(ingredient, QStringLiteral("measurement"))) +
+                  QLatin1String("</ingredient_measurement> <ingredient_name>") +
+                  HtmlFragmentSanitizer::escapeText(name) + QLatin1String("</ingredient_name>");
+        const QString method = IngredientRecords::textForKey(ingredient, QStringLiteral("method"));
+        if (!method.isEmpty())
+            markup += QLatin1String(", <ingredient_method>") + HtmlFragmentSanitizer::escapeText(method) +
+                      QLatin1String("</ingredient_method>");
+    }
+    markup += QLatin1String("<br>");
+    markup.remove(QLatin1String("(null)"));
+    return markup;
+}
+
+QString RecipeDisplayController::metricLine(const QString& label, const QString& value) {
+    return QLatin1String("<metric>") + label + QLatin1String("</metric> ") + value + QLatin1String("<br>");
+}
+
+QString RecipeDisplayController::difficultyName(long long level) {
+    if (level == 1)
+        return tr("Easy");
+    if (level == 2)
+        return tr("Medium");
+    if (level == 3)
+        return tr("Hard");
+    return QString();
+}
+
+QString RecipeDisplayController::ratingStars(long long rating) {
+    return rating >= 1 && rating <= 5 ? QString(int(rating), QChar(0x2605)) : QString();
+}
+
+QString RecipeDisplayController::withSingleCharacterFractions(QString html) {
+    for (const MeasurementsConverter::GraphicalFraction& fraction :
+         MeasurementsConverter::graphicalFractionTable())
+        html.replace(fraction.typed, QString(fraction.character));
+    return html;
+}
+
+QString RecipeDisplayController::withImageReferences(QString html, const RecipesManagedObject* recipe,
+                                                     bool show) {
+    static const char* const namedImages[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage",
+                                              "FifthImage"};
+    for (int index = 1; index <= 5; ++index) {
+        const QLatin1String reference(namedImages[index - 1]);
+        if (html.contains(reference))
+            html.replace(reference, show ? imageElement(recipe, index) : QString());
+    }
+    for (int index = 1; index <= 12; ++index) {
+        const QString reference = u'[' + QString::number(index) + u']';
+        if (html.contains(reference))
+            html.replace(reference, show ? imageElement(recipe, index) : QString());
+    }
+    return html;
+}
 
 RenderSettings RenderSettings::fromUserDefaults() {
     std::optional<QVariantMap> registered;
@@ -378,10 +425,8 @@ QString RecipeDisplayController::filledPage(const ManagedObject* recipe, const Q
 
     const QString directions = text(recipe, "directions");
     if (!directions.isEmpty()) {
-        QString html = HtmlFragmentSanitizer::sanitizeFragment(directions);
-        html.replace(QLatin1String("\n\n"), QLatin1String("<br><br>"));
         page.replace(QLatin1String("<!--directions_title-->"), tr("Directions:"));
-        page.replace(QLatin1String("<!--directions-->"), html);
+        page.replace(QLatin1String("<!--directions-->"), directionsHtml(directions));
     } else {
         page.replace(QLatin1String("/*directions_hide*/"), kHidden);
     }
@@ -431,29 +476,13 @@ QString RecipeDisplayController::filledPage(const ManagedObject* recipe, const Q
         page.replace(QLatin1String("/*extrainfo_hide*/"), kHidden);
     }
 
-    const long long rating = structuredIntegerValue(recipe->valueForKey(QStringLiteral("rating")));
-    if (rating >= 1 && rating <= 5)
-        page.replace(QLatin1String("<!--recipe_rating-->"), QString(int(rating), QChar(0x2605)));
+    const QString stars = ratingStars(structuredIntegerValue(recipe->valueForKey(QStringLiteral("rating"))));
+    if (!stars.isEmpty())
+        page.replace(QLatin1String("<!--recipe_rating-->"), stars);
     else
         page.replace(QLatin1String("/*rating_hide*/"), kHidden);
 
-    if (settings.displaySingleCharacterFractions) {
-        for (const MeasurementsConverter::GraphicalFraction& fraction :
-             MeasurementsConverter::graphicalFractionTable())
-            page.replace(fraction.typed, QString(fraction.character));
-    }
-
-    static const char* const namedImages[] = {"FirstImage", "SecondImage", "ThirdImage", "FourthImage",
-                                              "FifthImage"};
-    for (int index = 1; index <= 5; ++index) {
-        const QLatin1String reference(namedImages[index - 1]);
-        if (page.contains(reference))
-            page.replace(reference, imageElement(recipeRecord, index));
-    }
-    for (int index = 1; index <= 12; ++index) {
-        const QString reference = u'[' + QString::number(index) + u']';
-        if (page.contains(reference))
-            page.replace(reference, imageElement(recipeRecord, index));
-    }
-    return page;
+    if (settings.displaySingleCharacterFractions)
+        page = withSingleCharacterFractions(std::move(page));
+    return withImageReferences(std::move(page), recipeRecord, true);
 }

@@ -11,6 +11,7 @@ class Alerts;
 class LibrarySession;
 class ManagedObject;
 class RecipeWebView;
+class RecipesManagedObject;
 class RecipesArrayController;
 
 // The user defaults the page depends on, read once per render.
@@ -86,6 +87,19 @@ public:
     // except to check whether the first picture exists.
     static QString filledPage(const ManagedObject* recipe, const QString& templateText,
                               const QString& basePath, int containerHeight, const RenderSettings& settings);
+    // Pieces of the page, shared with the card generator.
+    static QString plainParagraphs(const QString& text);      // escaped, "\n\n" as "<br><br>"
+    static QString directionsHtml(const QString& directions); // sanitized, "\n\n" as "<br><br>"
+    static QString imageElement(const RecipesManagedObject* recipe, int index);
+    // One entry of an ingredient list: a group title or quantity, measurement, name and
+    // method, "(null)" removed, followed by "<br>".
+    static QString ingredientLine(const QVariant& ingredient, bool capitalize);
+    static QString metricLine(const QString& label, const QString& value); // ends with "<br>"
+    static QString difficultyName(long long level);                        // empty unless 1 to 3
+    static QString ratingStars(long long rating);                          // empty unless 1 to 5
+    static QString withSingleCharacterFractions(QString html);
+    // "FirstImage" … "FifthImage" and "[1]" … "[12]" as image elements (show) or removed.
+    static QString withImageReferences(QString html, const RecipesManagedObject* recipe, bool show);
     // The static page shown when no recipe is selected.
     static QString noSelectionPage(const QString& resourcesRoot);
     // The page as "Display.htm" holds it: UTF-16 with a byte-order mark.

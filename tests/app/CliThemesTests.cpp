@@ -28,15 +28,15 @@ TEST(CliThemesTest, ListsBuiltInAndDevelopmentThemesInOrder) {
     for (const QJsonValue& theme : themes)
         rows << theme[QStringLiteral("name")].toString() + QLatin1Char(' ') +
                     theme[QStringLiteral("root")].toString();
-    EXPECT_EQ(rows, (QStringList{QStringLiteral("basil development"), QStringLiteral("Linen resources"),
-                                 QStringLiteral("Sky resources"), QStringLiteral("Sky development"),
-                                 QStringLiteral("Slate resources")}));
-    ASSERT_EQ(themes.size(), 5);
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("basil development"), QStringLiteral("Brown resources"),
+                                 QStringLiteral("Linen resources"), QStringLiteral("Sky resources"),
+                                 QStringLiteral("Sky development"), QStringLiteral("Slate resources")}));
+    ASSERT_EQ(themes.size(), 6);
     EXPECT_EQ(themes[0][QStringLiteral("thumb")].toString(), QString()); // no thumb.png
-    const QString skyThumb = themes[2][QStringLiteral("thumb")].toString();
+    const QString skyThumb = themes[3][QStringLiteral("thumb")].toString();
     EXPECT_TRUE(skyThumb.endsWith(QStringLiteral("Themes/Sky/thumb.png"))) << skyThumb.toStdString();
     EXPECT_TRUE(QFile::exists(skyThumb));
-    EXPECT_EQ(themes[3][QStringLiteral("thumb")].toString(), skyThumb);
+    EXPECT_EQ(themes[4][QStringLiteral("thumb")].toString(), skyThumb);
 
     EXPECT_EQ(testsupport::runCli({QStringLiteral("themes"), QStringLiteral("extra")}).exitCode, 2);
 }

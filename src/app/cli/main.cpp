@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
         paintsPages = paintsPages || qstrcmp(argv[i], "--pdf") == 0;
     if (paintsPages && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The HTML engine (recipe cards) shares its drawing contexts with the application.
+    if (paintsPages)
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     std::unique_ptr<QCoreApplication> app = paintsPages ? std::make_unique<QGuiApplication>(argc, argv)
                                                         : std::make_unique<QCoreApplication>(argc, argv);
 

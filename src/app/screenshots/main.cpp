@@ -29,10 +29,14 @@
 #include "planner/ControllerForWeeklyPlanerDateManagedObject.h"
 #include "planner/ui/WeeklyPlannerController.h"
 #include "planner/ui/WeeklyPlannerNoteEditor.h"
+#include "platform/Alerts.h"
+#include "platform/DataModel.h"
 #include "platform/HtmlPage.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/PrintView.h"
+#include "present/PrintViewGenerator.h"
 #include "present/RecipeDisplayController.h"
 #include "present/ui/RecipePageView.h"
 #include "share/DialogWithProgressbarController.h"
@@ -52,6 +56,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -62,7 +67,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QProcess>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -512,6 +519,106 @@ QList<ScreenshotStep> importSteps(MainMenuController& shell, AppController& appC
                  if (button->text() == DuplicateFinder::skipDuplicatesTitle() && button->isVisible())
                      button->click();
          }},
+// Printed recipe cards: the sample recipe laid out on the default printing theme's index
+// cards (its first two cards) and on a Letter page, each written as a PDF and drawn from it.
+QList<ScreenshotStep> cardSteps(AppController& appController) {
+    auto pdfPages = std::make_shared<QMap<QString, QStringList>>();
+    // Lays the sample recipe out in format and returns its cards as pictures (empty on
+    // failure); the run waits here, as a reader waits for the print window's preview.
+    auto cardPictures = [&appController, pdfPages](const QString& format) -> QStringList {
+        if (pdfPages->contains(format))
+            return pdfPages->value(format);
+        const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+        ManagedObject* recipe = nullptr;
+        // From the whole library: the list may show a group by now.
+        ObjectContext* context = appController.managedObjectContext();
+        const QList<ManagedObject*> all =
+            context ? context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")))
+                    : QList<ManagedObject*>();
+        for (ManagedObject* candidate : all)
+            if (candidate->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
+                recipe = candidate;
+        if (pdftoppm.isEmpty() || !recipe) {
+            qWarning("could not make the card pictures: %s",
+                     pdftoppm.isEmpty() ? "no pdftoppm" : "no sample recipe");
+            return {};
+        }
+        const QString folder = QDir::tempPath() + QStringLiteral("/larkspoon-screenshot-cards/") + format;
+        QDir(folder).removeRecursively();
+        DefaultButtonAlerts alerts;
+        PrintViewGenerator generator(&alerts, folder);
+        CardSettings settings = CardSettings::fromUserDefaults();
+        settings.metricUnits = false;
+        generator.setSettings(settings);
+        if (!generator.setHTMLTemplate(resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/") +
+                                       format + QStringLiteral("/Template.html")))
+            return {};
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
+            ok = finished;
+            loop.quit();
+        });
+        generator.loadPreviewForRecipe(recipe);
+        if (generator.isRunning())
+            loop.exec();
+        if (!ok) {
+            qWarning("could not lay out the sample recipe on %s", qPrintable(format));
+            return {};
+        }
+        PrintView view(folder);
+        view.addCardStack(generator.cardStack());
+        const QString pdf = folder + QStringLiteral("/cards.pdf");
+        view.writePdf(pdf, false, [&](bool written) {
+            ok = written;
+            loop.quit();
+        });
+        loop.exec();
+        QProcess convert;
+        // Index cards a little larger than printed, the Letter page at its printed size.
+        const QString resolution =
+            format == QLatin1String("Letter") ? QStringLiteral("72") : QStringLiteral("110");
+        convert.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), resolution, pdf,
+                                 folder + QStringLiteral("/card")});
+        if (!ok || !convert.waitForFinished(60000) || convert.exitCode() != 0) {
+            qWarning("could not write or draw %s", qPrintable(pdf));
+            return {};
+        }
+        QStringList pictures;
+        for (const QFileInfo& file :
+             QDir(folder).entryInfoList({QStringLiteral("card-*.png")}, QDir::Files, QDir::Name))
+            pictures.append(file.filePath());
+        pdfPages->insert(format, pictures);
+        return pictures;
+    };
+    auto showCard = [cardPictures](const QString& format, int card) -> QWidget* {
+        const QStringList pictures = cardPictures(format);
+        if (card >= pictures.size())
+            return nullptr;
+        auto* label = new QLabel;
+        label->setAttribute(Qt::WA_DeleteOnClose);
+        const QPixmap picture(pictures.at(card));
+        label->setPixmap(picture);
+        label->setFixedSize(picture.size());
+        return label;
+    };
+    auto closeCard = [](QWidget* label) {
+        if (label)
+            label->close();
+    };
+    return {
+        {QStringLiteral("card-index-1"),
+         [showCard] { return showCard(QStringLiteral("4x6 Index Card"), 0); },
+         {},
+         closeCard},
+        {QStringLiteral("card-index-2"),
+         [showCard] { return showCard(QStringLiteral("4x6 Index Card"), 1); },
+         {},
+         closeCard},
+        {QStringLiteral("card-letter"),
+         [showCard] { return showCard(QStringLiteral("Letter"), 0); },
+         {},
+         closeCard},
     };
 }
 
@@ -730,7 +837,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
                     plannerSteps(shell, appController) + fullScreenSteps(shell, appController) +
-                    importSteps(shell, appController),
+                    importSteps(shell, appController) + cardSteps(appController),
                 folder, true, &shell);
         },
         &shell);
