@@ -519,6 +519,9 @@ QList<ScreenshotStep> importSteps(MainMenuController& shell, AppController& appC
                  if (button->text() == DuplicateFinder::skipDuplicatesTitle() && button->isVisible())
                      button->click();
          }},
+    };
+}
+
 // Printed recipe cards: the sample recipe laid out on the default printing theme's index
 // cards (its first two cards) and on a Letter page, each written as a PDF and drawn from it.
 QList<ScreenshotStep> cardSteps(AppController& appController) {
