@@ -165,9 +165,10 @@ TEST_F(RecipeListTest, TheContextMenuAddsToAGroceryListAndShowsTheRecipeInItsGro
     QStringList titles;
     for (QAction* action : menu->actions())
         titles.append(action->text());
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Edit"), QStringLiteral("Delete"), QString(),
-                                   QStringLiteral("Export…"), QStringLiteral("Add to Grocery List"),
-                                   QStringLiteral("Show in Group")}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("Edit"), QStringLiteral("Delete"), QString(),
+                           QStringLiteral("Export…"), QStringLiteral("Print…"), QStringLiteral("Email…"),
+                           QStringLiteral("Add to Grocery List"), QStringLiteral("Show in Group")}));
 
     QAction* add =
         actionNamed(menu->findChild<QMenu*>(QStringLiteral("addToGroceryListMenu")), nameOf(weekend));
@@ -273,12 +274,11 @@ TEST_F(RecipeListTest, AGroupIsExportedUnderItsNameAndThePanelSaysHowMany) {
 }
 
 TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
-    QList<QAction*> commands{m_shell.action(QStringLiteral("print")),
-                             m_shell.action(QStringLiteral("email"))};
+    QList<QAction*> commands;
     for (QAction* item : m_shell.mainWindow()->toolbar()->actions())
         if (item->objectName() == QLatin1String("Full Screen View"))
             commands.append(item);
-    ASSERT_EQ(commands.size(), 3);
+    ASSERT_EQ(commands.size(), 1);
     for (QAction* command : commands) {
         const qsizetype asked = m_alerts.asked.size();
         ASSERT_TRUE(command->isEnabled()) << command->text().toStdString();
