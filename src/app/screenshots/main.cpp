@@ -33,6 +33,7 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "present/RecipeDisplayController.h"
+#include "present/ui/PrintingWindow.h"
 #include "present/ui/RecipePageView.h"
 #include "shell/DesktopApplication.h"
 #include "shell/MainMenuController.h"
@@ -129,6 +130,26 @@ void selectSampleRecipe(AppController& appController) {
     for (ManagedObject* recipe : recipes->arrangedObjects())
         if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
             recipes->setSelectedObjects({recipe});
+}
+
+// The print window over the sample recipe: the printing themes, the chosen theme's card
+// formats and the preview of the first card. Closed once grabbed.
+QList<ScreenshotStep> printWindowSteps(MainMenuController& shell, AppController& appController) {
+    return {{QStringLiteral("print-window"),
+             [&shell, &appController]() -> QWidget* {
+                 if (RecipeEditorController* editor = appController.recipeEditorController();
+                     editor && editor->isOpen())
+                     editor->cancelButtonAction();
+                 shell.mainWindow()->sidebar()->selectMyLibraryGroup();
+                 selectSampleRecipe(appController);
+                 shell.printAction();
+                 return shell.printingWindow();
+             },
+             {},
+             [](QWidget* window) {
+                 if (auto* sheet = qobject_cast<QDialog*>(window))
+                     sheet->reject();
+             }}};
 }
 
 // The recipe page of a rich sample recipe in one theme, the selector closed.
@@ -601,7 +622,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     recipeListContextMenuStep(shell, appController)} +
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
-                    plannerSteps(shell, appController),
+                    plannerSteps(shell, appController) + printWindowSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);
