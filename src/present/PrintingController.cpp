@@ -176,9 +176,10 @@ void PrintingController::printObjects(const QList<ManagedObject*>& recipes) {
     }
     m_windowOpen = true;
     setupThemeSelector();
-    emit windowOpenRequested();
     emit textSizeChanged(printSizeOffset());
     selectTheme(m_themeRowToSelect);
+    // Shown once it has its rows and its width.
+    emit windowOpenRequested();
 }
 
 void PrintingController::setupThemeSelector() {

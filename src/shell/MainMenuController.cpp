@@ -121,10 +121,11 @@ void MainMenuController::tearDownWindows() {
     m_preferencesWindow.reset();
     // The progress view stays (its dialog went with the main window): an import that is
     // stopped while the controllers go still reports to it.
-    m_mainWindow.reset();
-    // The print window went with the main window; its controller follows.
-    m_printing.reset();
+    // The print window before the main window it is a sheet of, and before its controller.
     m_pagePrinter.reset();
+    m_printingWindow.reset();
+    m_mainWindow.reset();
+    m_printing.reset();
 }
 
 void MainMenuController::setAppController(AppController* app) {
@@ -461,9 +462,10 @@ PrintingController* MainMenuController::printingController() {
         if (!m_app || !m_app->session() || !m_mainWindow)
             return nullptr;
         m_printing = std::make_unique<PrintingController>(m_app->session(), mailHandOver());
-        m_pagePrinter = std::make_unique<QtPagePrinter>(m_mainWindow.get());
+        m_printingWindow = std::make_unique<PrintingWindow>(m_printing.get(), m_mainWindow.get());
+        // The print dialog opens over the print window.
+        m_pagePrinter = std::make_unique<QtPagePrinter>(m_printingWindow.get());
         m_printing->setPagePrinter(m_pagePrinter.get());
-        m_printingWindow = new PrintingWindow(m_printing.get(), m_mainWindow.get());
     }
     return m_printing.get();
 }

@@ -136,7 +136,7 @@ public:
     // The print window's controller, made with its window on first use (null before a
     // library is open or without the main window).
     PrintingController* printingController();
-    PrintingWindow* printingWindow() const { return m_printingWindow; }
+    PrintingWindow* printingWindow() const { return m_printingWindow.get(); }
     // The grocery list selected in the sidebar, or null.
     GroupsManagedObject* selectedGroceryList() const;
     GroceryEditor* groceryEditor() const { return m_groceryEditor; }
@@ -198,6 +198,6 @@ private:
     std::unique_ptr<MailHandOver> m_mailHandOver;
     std::unique_ptr<QtPagePrinter> m_pagePrinter;
     std::unique_ptr<PrintingController> m_printing;
-    QPointer<PrintingWindow> m_printingWindow; // the main window owns it
+    std::unique_ptr<PrintingWindow> m_printingWindow;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

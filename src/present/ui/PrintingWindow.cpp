@@ -16,12 +16,14 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-PrintingWindow::PrintingWindow(PrintingController* controller, QWidget* parent)
-    : QDialog(parent), m_controller(controller) {
+// The window has no parent widget and no transient parent: a web view in a window tied to
+// the library window that way was drawn black on some X servers. It is application modal
+// instead, so the library window still waits for it as for a sheet.
+PrintingWindow::PrintingWindow(PrintingController* controller, QWidget* over)
+    : QDialog(nullptr), m_controller(controller), m_over(over) {
     setObjectName(QStringLiteral("PrintingController"));
     setWindowTitle(tr("Print"));
-    // A sheet belongs to its window: it blocks that window only, not the application.
-    setWindowModality(Qt::WindowModal);
+    setWindowModality(Qt::ApplicationModal);
     setSizeGripEnabled(false);
 
     auto* outer = new QVBoxLayout(this);
@@ -118,10 +120,9 @@ void PrintingWindow::openSheet() {
     m_continue->setText(m_controller->continueButtonTitle());
     showGenerating(false);
     showTextSizeLimits();
-    if (QWidget* window = parentWidget() ? parentWidget()->window() : nullptr) {
+    if (QWidget* window = m_over ? m_over->window() : nullptr) {
         // Centred over the library window, like a sheet that drops from its title.
         const QRect frame = window->geometry();
-        resize(width(), kWindowHeight);
         move(frame.x() + (frame.width() - width()) / 2, frame.y());
     }
     show();
@@ -149,7 +150,7 @@ void PrintingWindow::blankPreview() {
 
 // The first card of the first recipe, from the page file the card generator wrote.
 void PrintingWindow::showPreview(bool ok) {
-    if (!ok || !isVisible())
+    if (!ok)
         return;
     const PrintViewGenerator* generator = m_controller->previewGenerator();
     const CardStack stack = generator->cardStack();

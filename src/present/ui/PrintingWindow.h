@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 class HtmlPage;
 class PrintingController;
@@ -12,7 +13,7 @@ class QPushButton;
 class QToolButton;
 class QWebEngineView;
 
-// The print window, a sheet on the library window: the printing themes, the chosen theme's
+// The print window, a sheet over the library window: the printing themes, the chosen theme's
 // card formats, a preview of the first recipe's first card, the note on the paper to use,
 // the text size buttons and the buttons to cancel or continue. It shows what its
 // controller holds and hands every choice to it.
@@ -22,8 +23,8 @@ public:
     static constexpr int kListsWidth = 238; // beside the preview, which is as wide as a card
     static constexpr int kWindowHeight = 640;
 
-    // controller must outlive the window.
-    PrintingWindow(PrintingController* controller, QWidget* parent);
+    // controller must outlive the window; over is the window it is a sheet of.
+    PrintingWindow(PrintingController* controller, QWidget* over);
     ~PrintingWindow() override;
 
     PrintingThemeTableView* themeTableView() const { return m_themes; }
@@ -50,6 +51,7 @@ private:
     void showGenerating(bool generating);
 
     PrintingController* m_controller;
+    QPointer<QWidget> m_over;
     PrintingThemeTableView* m_themes;
     PrintingFormatTableView* m_formats;
     QWebEngineView* m_preview;
