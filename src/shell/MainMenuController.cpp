@@ -121,7 +121,7 @@ void MainMenuController::tearDownWindows() {
     m_preferencesWindow.reset();
     // The progress view stays (its dialog went with the main window): an import that is
     // stopped while the controllers go still reports to it.
-    // The print window before the main window it is a sheet of, and before its controller.
+    // The print window (a child of the main window) before its controller.
     m_pagePrinter.reset();
     m_printingWindow.reset();
     m_mainWindow.reset();

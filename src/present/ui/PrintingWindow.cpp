@@ -16,14 +16,12 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-// The window has no parent widget and no transient parent: a web view in a window tied to
-// the library window that way was drawn black on some X servers. It is application modal
-// instead, so the library window still waits for it as for a sheet.
 PrintingWindow::PrintingWindow(PrintingController* controller, QWidget* over)
-    : QDialog(nullptr), m_controller(controller), m_over(over) {
+    : QDialog(over), m_controller(controller), m_over(over) {
     setObjectName(QStringLiteral("PrintingController"));
     setWindowTitle(tr("Print"));
-    setWindowModality(Qt::ApplicationModal);
+    // A sheet belongs to its window: it blocks that window only, not the application.
+    setWindowModality(Qt::WindowModal);
     setSizeGripEnabled(false);
 
     auto* outer = new QVBoxLayout(this);
