@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 // The port to the user's mail program: a new message, filled in and left open for the user
@@ -14,10 +15,11 @@ public:
     };
 
     virtual ~MailHandOver() = default;
-    // A new message with subject, body and the file at attachmentPath attached. The file
-    // must stay in place after the call: the mail program reads it when it opens.
-    virtual Result composeWithAttachment(const QString& subject, const QString& body,
-                                         const QString& attachmentPath) = 0;
+    // A new message with subject, body and the files at attachmentPaths attached, in that
+    // order. The files must stay in place after the call: the mail program reads them when
+    // it opens.
+    virtual Result composeWithAttachments(const QString& subject, const QString& body,
+                                          const QStringList& attachmentPaths) = 0;
     // A new plain-text message through a mailto: address (mailtoAddress).
     virtual Result composeMailto(const QString& subject, const QString& plainText) = 0;
 

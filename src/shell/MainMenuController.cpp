@@ -37,10 +37,13 @@
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
+#include "present/PrintingController.h"
 #include "present/RecipeDisplayController.h"
 #include "present/ThemeController.h"
+#include "present/ui/PrintingWindow.h"
 #include "present/ui/RecipePageView.h"
 #include "share/VersionTwoImporterExporter.h"
+#include "shell/QtPagePrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,7 +125,11 @@ void MainMenuController::tearDownWindows() {
     m_fullScreen.reset();
     // The progress view stays (its dialog went with the main window): an import that is
     // stopped while the controllers go still reports to it.
+    // The print window (a child of the main window) before its controller.
+    m_pagePrinter.reset();
+    m_printingWindow.reset();
     m_mainWindow.reset();
+    m_printing.reset();
 }
 
 void MainMenuController::setAppController(AppController* app) {
@@ -347,6 +354,7 @@ void MainMenuController::updateRecipeActions() {
     for (const char* name : {"editRecipe", "deleteRecipe"})
         if (QAction* command = action(QLatin1String(name)))
             command->setEnabled(selected);
+    updatePrintActions();
     updateUndoActions();
 }
 
@@ -448,19 +456,63 @@ void MainMenuController::toggleFullScreenView() {
     m_fullScreen->toggleFullScreenView();
 }
 
-// Printing and mailing recipes arrive with their own step; until then they say so.
 void MainMenuController::printAction() {
-    if (m_groceryEditor && selectedGroceryList())
-        m_groceryEditor->printList();
-    else
-        notAvailableYet(tr("Printing"));
+    printOrEmail(false);
 }
 
 void MainMenuController::emailAction() {
-    if (m_groceryEditor && selectedGroceryList())
-        m_groceryEditor->emailList();
-    else
-        notAvailableYet(tr("Email"));
+    printOrEmail(true);
+}
+
+void MainMenuController::printOrEmail(bool email) {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    const QList<ManagedObject*> selected = recipes ? recipes->selectedObjects() : QList<ManagedObject*>();
+    switch (PrintingController::printTarget(m_groceryEditor && selectedGroceryList(), selected.size())) {
+    case PrintingController::PrintTarget::GroceryList:
+        if (email)
+            m_groceryEditor->emailList();
+        else
+            m_groceryEditor->printList();
+        break;
+    case PrintingController::PrintTarget::Recipes:
+        if (PrintingController* printing = printingController()) {
+            printing->setIsEmailOperation(email);
+            printing->printObjects(selected);
+        }
+        break;
+    case PrintingController::PrintTarget::Nothing:
+        break;
+    }
+}
+
+PrintingController* MainMenuController::printingController() {
+    if (!m_printing) {
+        if (!m_app || !m_app->session() || !m_mainWindow)
+            return nullptr;
+        m_printing = std::make_unique<PrintingController>(m_app->session(), mailHandOver());
+        m_printingWindow = std::make_unique<PrintingWindow>(m_printing.get(), m_mainWindow.get());
+        // The print dialog opens over the print window.
+        m_pagePrinter = std::make_unique<QtPagePrinter>(m_printingWindow.get());
+        m_printing->setPagePrinter(m_pagePrinter.get());
+    }
+    return m_printing.get();
+}
+
+// Print and Email act on a grocery list selected in the sidebar, else on the selected recipes.
+void MainMenuController::updatePrintActions() {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    const qsizetype selected = recipes ? recipes->selectedObjects().size() : 0;
+    const bool printable =
+        PrintingController::printTarget(m_groceryEditor && selectedGroceryList(), selected) !=
+        PrintingController::PrintTarget::Nothing;
+    for (const char* name : {"print", "email"})
+        if (QAction* command = action(QLatin1String(name)))
+            command->setEnabled(printable);
+    if (!m_mainWindow)
+        return;
+    for (const char* name : {"emailSegment", "printSegment"})
+        if (auto* button = m_mainWindow->toolbar()->findChild<QToolButton*>(QLatin1String(name)))
+            button->setEnabled(printable);
 }
 
 // The recipe list's context menu, for the recipes selected when it opens.
@@ -475,6 +527,8 @@ void MainMenuController::fillRecipeListMenu(QMenu* menu) {
     menu->addAction(tr("Delete"), this, &MainMenuController::deleteRecipeAction)->setEnabled(ready);
     menu->addSeparator();
     menu->addAction(tr("Export…"), this, &MainMenuController::exportAction)->setEnabled(!selected.isEmpty());
+    menu->addAction(tr("Print…"), this, &MainMenuController::printAction)->setEnabled(!selected.isEmpty());
+    menu->addAction(tr("Email…"), this, &MainMenuController::emailAction)->setEnabled(!selected.isEmpty());
 
     SidebarTreeController* tree = m_app->sidebarTreeController();
     QMenu* lists = menu->addMenu(tr("Add to Grocery List"));
@@ -551,6 +605,12 @@ WeeklyPlannerController* MainMenuController::weeklyPlanner() {
         // setContext asks.
         connect(m_mainWindow->visualBrowser(), &VisualBrowser::contextChanged, m_weeklyPlanner,
                 &WeeklyPlannerController::fireCaculateDates);
+        m_weeklyPlanner->setDayPrinter([this](const QList<ManagedObject*>& recipes) {
+            if (PrintingController* printing = printingController()) {
+                printing->setIsEmailOperation(false);
+                printing->printObjects(recipes);
+            }
+        });
         connect(m_weeklyPlanner, &WeeklyPlannerController::plannerToggled, this, [this](bool open) {
             if (QAction* toggle = action(QStringLiteral("toggleWeeklyPlanner")))
                 toggle->setChecked(open);
@@ -664,6 +724,7 @@ void MainMenuController::updateGroupActions() {
         exportGroup->setText(exportable ? tr("Export “%1”...").arg(group->stringValue(QStringLiteral("name")))
                                         : tr("Export Group..."));
     }
+    updatePrintActions();
 }
 
 bool MainMenuController::canDeleteSelectedGroup() const {
@@ -945,6 +1006,7 @@ void MainMenuController::buildMenus() {
                &MainMenuController::openWebImporter);
 
     connectDeadToolbarControls();
+    updatePrintActions();
 
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
@@ -966,8 +1028,9 @@ void MainMenuController::notAvailableYet(const QString& feature) {
                     tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
 }
 
-// The toolbar's Email and Print are the menu's commands and Full Screen opens the full-screen
-// view; Social waits for its feature, and a click says so instead of doing nothing.
+// The toolbar's Email and Print are the menu's commands (enabled with them) and Full Screen
+// opens the full-screen view; Social waits for its feature, and a click says so instead of
+// doing nothing.
 void MainMenuController::connectDeadToolbarControls() {
     QToolBar* toolbar = m_mainWindow->toolbar();
     for (QAction* item : toolbar->actions()) {

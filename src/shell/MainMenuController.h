@@ -6,6 +6,7 @@
 #include "platform/FilePanels.h"
 #include "platform/MailHandOver.h"
 #include "platform/ManagedObject.h"
+#include "present/ui/PrintingWindow.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -23,6 +24,8 @@ class ManagedObject;
 class ProgressView;
 class QtProgressView;
 class PreferencesWindow;
+class PrintingController;
+class QtPagePrinter;
 class QAction;
 class QDialog;
 class QMenu;
@@ -127,10 +130,15 @@ public:
     // The same for an address dropped elsewhere on the window: the open editor is saved first.
     void webAddressDroppedOnWindow(const QString& address);
 
-    // File > Print and Email and the toolbar's Print and Email: with a grocery list selected
-    // in the sidebar, the grocery list is printed or mailed.
+    // File > Print and Email, the toolbar's Print and Email and the recipe list's menu: with a
+    // grocery list selected in the sidebar, the grocery list is printed or mailed; otherwise
+    // the selected recipes go to the print window. Enabled when there is something to print.
     void printAction();
     void emailAction();
+    // The print window's controller, made with its window on first use (null before a
+    // library is open or without the main window).
+    PrintingController* printingController();
+    PrintingWindow* printingWindow() const { return m_printingWindow.get(); }
     // The grocery list selected in the sidebar, or null.
     GroupsManagedObject* selectedGroceryList() const;
     GroceryEditor* groceryEditor() const { return m_groceryEditor; }
@@ -175,6 +183,8 @@ private:
     void notAvailableYet(const QString& feature);
     void connectDeadToolbarControls();
     void showGroceryEditorFor(GroupsManagedObject* group);
+    void printOrEmail(bool email);
+    void updatePrintActions();
 
     QPointer<AppController> m_app;
     bool m_nibLoaded = false;
@@ -194,5 +204,8 @@ private:
     std::unique_ptr<MailHandOver> m_mailHandOver;
     std::unique_ptr<DBusScreenKeeper> m_screenKeeper;
     std::unique_ptr<FullScreenWindowController> m_fullScreen;
+    std::unique_ptr<QtPagePrinter> m_pagePrinter;
+    std::unique_ptr<PrintingController> m_printing;
+    std::unique_ptr<PrintingWindow> m_printingWindow;
     QList<QMetaObject::Connection> m_controllerConnections;
 };

@@ -176,6 +176,27 @@ TEST_F(PlannerPanelTest, PlannedDateThreeWeeksAheadAcrossDaylightSaving) {
     EXPECT_EQ(m_planner->weekOffset(), 4);
 }
 
+// A day's Print... is offered for a day with recipes once printing is wired, and hands the
+// day's recipes over in the day's order.
+TEST_F(PlannerPanelTest, ADaysPrintHandsOverItsRecipes) {
+    ManagedObject* pie = m_library.recipes().arrangedObjects().at(0);
+    ASSERT_EQ(pie->stringValue(QStringLiteral("name")), QStringLiteral("Pie"));
+    m_planner->dayController(2)->dropRecipes(
+        {m_soup->stringValue(QStringLiteral("uniqueID")), pie->stringValue(QStringLiteral("uniqueID"))}, -1,
+        &m_alerts);
+    std::unique_ptr<MenuForWeekDayButtons> menu(m_planner->makeWeekdayMenu(2));
+    EXPECT_FALSE(menu->printAction()->isEnabled()); // nobody prints yet
+
+    QList<QList<ManagedObject*>> printed;
+    m_planner->setDayPrinter([&printed](const QList<ManagedObject*>& recipes) { printed.append(recipes); });
+    menu.reset(m_planner->makeWeekdayMenu(3));
+    EXPECT_FALSE(menu->printAction()->isEnabled()); // an empty day
+    menu.reset(m_planner->makeWeekdayMenu(2));
+    ASSERT_TRUE(menu->printAction()->isEnabled());
+    menu->printAction()->trigger();
+    EXPECT_EQ(printed, (QList<QList<ManagedObject*>>{{m_soup, pie}}));
+}
+
 TEST_F(PlannerPanelTest, OneNoteEditorPerDate) {
     std::unique_ptr<MenuForWeekDayButtons> menu(m_planner->makeWeekdayMenu(3));
     EXPECT_FALSE(menu->deleteNoteAction()->isEnabled());

@@ -17,8 +17,10 @@
 #include "platform/HtmlPage.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/PrintingController.h"
 #include "present/ThemeController.h"
 #include "present/ui/DisplayWebView.h"
+#include "present/ui/PrintingWindow.h"
 #include "present/ui/RecipePageView.h"
 #include "share/DuplicateFinder.h"
 #include "share/VersionTwoImporterExporter.h"
@@ -369,7 +371,8 @@ TEST_F(LibraryWindowTest, TheIntroductionSitsBesideTheSelectorAndGotItKeepsTheWi
 }
 
 // A grocery list selected in the sidebar takes the page area with its editor, and the
-// menu's and toolbar's Print and Email act on it; for recipes they are not there yet.
+// menu's and toolbar's Print and Email act on it; otherwise on the selected recipes, in the
+// print window, and only while some are selected.
 TEST_F(LibraryWindowTest, PrintAndEmailActOnASelectedGroceryList) {
     MainWindow* window = m_shell.mainWindow();
     GroupsManagedObject* list =
@@ -381,7 +384,6 @@ TEST_F(LibraryWindowTest, PrintAndEmailActOnASelectedGroceryList) {
 
     const QString noneNeeded =
         QStringLiteral("Unable to print/email ingredients because none are marked Needed.");
-    const QString notYet = QStringLiteral("Not available yet");
     auto askedAfter = [this](const std::function<void()>& command) {
         m_alerts.asked.clear();
         command();
@@ -395,10 +397,35 @@ TEST_F(LibraryWindowTest, PrintAndEmailActOnASelectedGroceryList) {
     EXPECT_EQ(askedAfter([&] { button("printSegment")->click(); }), noneNeeded);
     EXPECT_EQ(askedAfter([&] { button("emailSegment")->click(); }), noneNeeded);
 
+    // The list is printable even with no recipe selected.
+    recipes()->setSelectionIndexes({});
+    EXPECT_TRUE(m_shell.action(QStringLiteral("print"))->isEnabled());
+
     window->sidebar()->selectMyLibraryGroup();
     EXPECT_FALSE(window->isGroceryEditorShown());
-    EXPECT_EQ(askedAfter([this] { m_shell.action(QStringLiteral("print"))->trigger(); }), notYet);
-    EXPECT_EQ(askedAfter([&] { button("emailSegment")->click(); }), notYet);
+    recipes()->setSelectionIndexes({});
+    for (const char* name : {"print", "email"})
+        EXPECT_FALSE(m_shell.action(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_FALSE(button("printSegment")->isEnabled());
+
+    recipes()->setSelectionIndexes({0});
+    ASSERT_TRUE(m_shell.action(QStringLiteral("email"))->isEnabled());
+    ASSERT_TRUE(button("emailSegment")->isEnabled());
+    EXPECT_EQ(askedAfter([&] { button("emailSegment")->click(); }), QString());
+    PrintingController* printing = m_shell.printingController();
+    ASSERT_NE(printing, nullptr);
+    EXPECT_TRUE(printing->isWindowOpen());
+    EXPECT_TRUE(printing->isEmailOperation());
+    EXPECT_EQ(printing->objectsToPrint(), recipes()->selectedObjects());
+    EXPECT_TRUE(m_shell.printingWindow()->isVisible());
+    EXPECT_EQ(m_shell.printingWindow()->printButton()->text(), QStringLiteral("Continue to Email"));
+    m_shell.printingWindow()->reject();
+    EXPECT_FALSE(printing->isWindowOpen());
+    EXPECT_FALSE(m_shell.printingWindow()->isVisible());
+
+    m_shell.action(QStringLiteral("print"))->trigger();
+    EXPECT_EQ(m_shell.printingWindow()->printButton()->text(), QStringLiteral("Continue to Print Panel"));
+    m_shell.printingWindow()->reject();
 }
 
 TEST_F(LibraryWindowTest, ClosingTheWindowQuitsAfterTheSaveQuestionUnlessItIsCancelled) {

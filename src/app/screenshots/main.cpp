@@ -38,6 +38,7 @@
 #include "present/PrintView.h"
 #include "present/PrintViewGenerator.h"
 #include "present/RecipeDisplayController.h"
+#include "present/ui/PrintingWindow.h"
 #include "present/ui/RecipePageView.h"
 #include "share/DialogWithProgressbarController.h"
 #include "share/DuplicateFinder.h"
@@ -65,9 +66,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QProcess>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -148,6 +149,26 @@ void selectSampleRecipe(AppController& appController) {
     for (ManagedObject* recipe : recipes->arrangedObjects())
         if (recipe->stringValue(QStringLiteral("name")) == QLatin1String("Chicken Tikka Masala"))
             recipes->setSelectedObjects({recipe});
+}
+
+// The print window over the sample recipe: the printing themes, the chosen theme's card
+// formats and the preview of the first card. Closed once grabbed.
+QList<ScreenshotStep> printWindowSteps(MainMenuController& shell, AppController& appController) {
+    return {{QStringLiteral("print-window"),
+             [&shell, &appController]() -> QWidget* {
+                 if (RecipeEditorController* editor = appController.recipeEditorController();
+                     editor && editor->isOpen())
+                     editor->cancelButtonAction();
+                 shell.mainWindow()->sidebar()->selectMyLibraryGroup();
+                 selectSampleRecipe(appController);
+                 shell.printAction();
+                 return shell.printingWindow();
+             },
+             {},
+             [](QWidget* window) {
+                 if (auto* sheet = qobject_cast<QDialog*>(window))
+                     sheet->reject();
+             }}};
 }
 
 // The recipe page of a rich sample recipe in one theme, the selector closed.
@@ -840,7 +861,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     webImporterSteps(shell) + grocerySteps(shell, appController) +
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
                     plannerSteps(shell, appController) + fullScreenSteps(shell, appController) +
-                    importSteps(shell, appController) + cardSteps(appController),
+                    importSteps(shell, appController) + cardSteps(appController) +
+                    printWindowSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);

@@ -303,7 +303,7 @@ bool GroceryEditor::emailList() {
             tell(tr("The grocery list could not be written for the message."), error);
             return false;
         }
-        result = m_mail->composeWithAttachment(subject, QString(), path);
+        result = m_mail->composeWithAttachments(subject, QString(), {path});
     }
     if (!result.ok)
         return couldNotMail(result.error);

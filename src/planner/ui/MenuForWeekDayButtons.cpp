@@ -1,6 +1,6 @@
 #include "MenuForWeekDayButtons.h"
 
-MenuForWeekDayButtons::MenuForWeekDayButtons(bool hasNote, QWidget* parent) : QMenu(parent) {
+MenuForWeekDayButtons::MenuForWeekDayButtons(bool hasNote, bool canPrint, QWidget* parent) : QMenu(parent) {
     setObjectName(QStringLiteral("MenuForWeekDayButtons"));
     m_edit = addAction(hasNote ? tr("Edit Note...") : tr("Add Note..."));
     m_edit->setObjectName(QStringLiteral("editNote"));
@@ -10,8 +10,8 @@ MenuForWeekDayButtons::MenuForWeekDayButtons(bool hasNote, QWidget* parent) : QM
     addSeparator();
     m_print = addAction(tr("Print..."));
     m_print->setObjectName(QStringLiteral("printMenu"));
-    m_print->setEnabled(false);
-    m_print->setToolTip(tr("Printing is not part of this version of Larkspoon! yet."));
+    m_print->setEnabled(canPrint);
     connect(m_edit, &QAction::triggered, this, &MenuForWeekDayButtons::editNote);
     connect(m_delete, &QAction::triggered, this, &MenuForWeekDayButtons::deleteNote);
+    connect(m_print, &QAction::triggered, this, &MenuForWeekDayButtons::printDay);
 }

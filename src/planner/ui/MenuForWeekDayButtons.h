@@ -2,12 +2,12 @@
 
 #include <QMenu>
 
-// The pop-up menu of a day's title: edit or delete the day's note, and print the day
-// (disabled: printing is not part of this version yet).
+// The pop-up menu of a day's title: edit or delete the day's note, and print the day's
+// recipes (enabled when the day has some and printing is offered).
 class MenuForWeekDayButtons : public QMenu {
     Q_OBJECT
 public:
-    explicit MenuForWeekDayButtons(bool hasNote, QWidget* parent = nullptr);
+    explicit MenuForWeekDayButtons(bool hasNote, bool canPrint = false, QWidget* parent = nullptr);
 
     QAction* editNoteAction() const { return m_edit; }
     QAction* deleteNoteAction() const { return m_delete; }
@@ -16,6 +16,7 @@ public:
 signals:
     void editNote();
     void deleteNote();
+    void printDay();
 
 private:
     QAction* m_edit;

@@ -235,10 +235,26 @@ DayOfWeekTableView* WeeklyPlannerController::tableForDate(const QDate& date) con
 }
 
 MenuForWeekDayButtons* WeeklyPlannerController::makeWeekdayMenu(int tag) {
-    auto* menu = new MenuForWeekDayButtons(!dayController(tag)->note().isEmpty());
+    const bool canPrint = m_dayPrinter && !recipesOfDay(tag).isEmpty();
+    auto* menu = new MenuForWeekDayButtons(!dayController(tag)->note().isEmpty(), canPrint);
     connect(menu, &MenuForWeekDayButtons::editNote, this, [this, tag] { editNote(tag); });
     connect(menu, &MenuForWeekDayButtons::deleteNote, this, [this, tag] { deleteNote(tag); });
+    connect(menu, &MenuForWeekDayButtons::printDay, this, [this, tag] {
+        const QList<ManagedObject*> recipes = recipesOfDay(tag);
+        if (m_dayPrinter && !recipes.isEmpty())
+            m_dayPrinter(recipes);
+    });
     return menu;
+}
+
+QList<ManagedObject*> WeeklyPlannerController::recipesOfDay(int tag) {
+    QList<ManagedObject*> recipes;
+    if (tag < 1 || tag > 7)
+        return recipes;
+    for (const PlannedRecipe& planned : dayController(tag)->storedRecipes())
+        if (ManagedObject* recipe = m_records.recipeWithUniqueID(planned.uniqueID))
+            recipes.append(recipe);
+    return recipes;
 }
 
 void WeeklyPlannerController::weekdayButtonMenu(int tag) {

@@ -75,6 +75,12 @@ public:
     void setRecipeSelector(std::function<void(const QList<ManagedObject*>&)> selector) {
         m_recipeSelector = std::move(selector);
     }
+    // A day's Print... hands its recipes, in the day's order, to this (none: not offered).
+    void setDayPrinter(std::function<void(const QList<ManagedObject*>&)> printer) {
+        m_dayPrinter = std::move(printer);
+    }
+    // The recipes of the day of tag that are still in the library, in the day's order.
+    QList<ManagedObject*> recipesOfDay(int tag);
 
     // The panel in the main window: docked under its content, the window growing by the
     // panel's height (as far as the screen's available area allows) and shrinking back.
@@ -112,6 +118,7 @@ private:
     CalendarListTableView* m_calendar = nullptr;
     QHash<QDate, QPointer<WeeklyPlannerNoteEditor>> m_editors;
     std::function<void(const QList<ManagedObject*>&)> m_recipeSelector;
+    std::function<void(const QList<ManagedObject*>&)> m_dayPrinter;
     QPointer<QMainWindow> m_window;
     QDockWidget* m_dock = nullptr;
     int m_grownBy = 0;

@@ -35,7 +35,7 @@ private:
     QByteArray m_saved;
 };
 
-TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentToXdgEmail) {
+TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentsInOrderToXdgEmail) {
     QTemporaryDir folder;
     const QString bin = folder.filePath(QStringLiteral("bin"));
     ASSERT_TRUE(QDir().mkpath(bin));
@@ -54,17 +54,18 @@ TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentToXdgEmail) {
     PathWith path(bin);
 
     const QString attachment = folder.filePath(QStringLiteral("Sunday & Co List.pdf"));
-    {
-        QFile file(attachment);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("%PDF-1.4\n");
+    const QString second = folder.filePath(QStringLiteral("Sunday Recipes.lsr"));
+    for (const QString& file : {attachment, second}) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("%PDF-1.4\n");
     }
     QFileSystemWatcher watcher({folder.path()});
     QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
 
     XdgMailHandOver mail;
     const MailHandOver::Result result =
-        mail.composeWithAttachment(QStringLiteral("Sunday List - Larkspoon!"), {}, attachment);
+        mail.composeWithAttachments(QStringLiteral("Sunday List - Larkspoon!"), {}, {attachment, second});
     ASSERT_TRUE(result.ok) << qPrintable(result.error);
     while (!QFile::exists(record))
         ASSERT_TRUE(changed.wait(30000));
@@ -75,7 +76,7 @@ TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentToXdgEmail) {
     arguments.removeLast(); // after the last separator
     EXPECT_EQ(arguments, (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"),
                                       QStringLiteral("Sunday List - Larkspoon!"), QStringLiteral("--attach"),
-                                      attachment}));
+                                      attachment, QStringLiteral("--attach"), second}));
     qunsetenv("RECORD");
 }
 
@@ -83,7 +84,7 @@ TEST(XdgMailHandOverTest, RefusesAMissingAttachmentOrMailProgram) {
     QTemporaryDir folder;
     XdgMailHandOver mail;
     EXPECT_FALSE(
-        mail.composeWithAttachment(QStringLiteral("List"), {}, folder.filePath(QStringLiteral("gone.pdf")))
+        mail.composeWithAttachments(QStringLiteral("List"), {}, {folder.filePath(QStringLiteral("gone.pdf"))})
             .ok);
 
     const QString attachment = folder.filePath(QStringLiteral("list.pdf"));
@@ -92,7 +93,7 @@ TEST(XdgMailHandOverTest, RefusesAMissingAttachmentOrMailProgram) {
     file.close();
     const QByteArray saved = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(folder.path())); // no xdg-email there
-    const bool handedOver = mail.composeWithAttachment(QStringLiteral("List"), {}, attachment).ok;
+    const bool handedOver = mail.composeWithAttachments(QStringLiteral("List"), {}, {attachment}).ok;
     qputenv("PATH", saved);
     EXPECT_FALSE(handedOver);
 }
