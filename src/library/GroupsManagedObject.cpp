@@ -67,8 +67,10 @@ PredicatePtr GroupsManagedObject::predicate() const {
     }
     if (boolValue(QStringLiteral("isLocalLibrary")))
         return RecipesManagedObject::ownLibraryPredicate();
+    // Exactly its key: a key that holds another one ("12" in "123"), or the empty key of a
+    // group whose first check has not run, must not show another platefeed's recipes.
     if (boolValue(QStringLiteral("isSubscribedPlatefeed")))
-        return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"),
+        return Predicate::parse(QStringLiteral("platefeedPredicateKey == %@"),
                                 {QVariant(stringValue(QStringLiteral("platefeedPredicateKey")))})
             .predicate;
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
