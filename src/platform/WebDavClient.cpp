@@ -98,7 +98,7 @@ void WebDavClient::watch(QNetworkReply* reply, qint64 maxBytes, std::function<bo
                     done(result);
                     return;
                 }
-                result.body = reply->readAll();
+                result.body = reply->isOpen() ? reply->readAll() : QByteArray();
                 if (maxBytes > 0 && result.body.size() > maxBytes) {
                     result.body.clear();
                     result.error = WebDavClient::tr("%1 is larger than %2 bytes.")
