@@ -153,7 +153,8 @@ void PlatefeedManager::setConnected(bool connected) {
 
 void PlatefeedManager::setAccount(const PlatefeedAccount& account) {
     m_account = account;
-    m_account.webdavAddress = WebDavClient::collectionUrl(account.webdavAddress);
+    if (!account.webdavAddress.isEmpty())
+        m_account.webdavAddress = WebDavClient::collectionUrl(account.webdavAddress);
     m_publisher->setCredentials(account.user, account.password);
     setConnected(false);
 }
