@@ -67,12 +67,14 @@ PredicatePtr GroupsManagedObject::predicate() const {
     }
     if (boolValue(QStringLiteral("isLocalLibrary")))
         return RecipesManagedObject::ownLibraryPredicate();
-    // Exactly its key: a key that holds another one ("12" in "123"), or the empty key of a
-    // group whose first check has not run, must not show another platefeed's recipes.
-    if (boolValue(QStringLiteral("isSubscribedPlatefeed")))
-        return Predicate::parse(QStringLiteral("platefeedPredicateKey == %@"),
-                                {QVariant(stringValue(QStringLiteral("platefeedPredicateKey")))})
+    if (boolValue(QStringLiteral("isSubscribedPlatefeed"))) {
+        // A group whose key is not known yet shows nothing: every text contains the empty one.
+        const QString key = stringValue(QStringLiteral("platefeedPredicateKey"));
+        if (key.isEmpty())
+            return Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(QStringList())}).predicate;
+        return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"), {QVariant(key)})
             .predicate;
+    }
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
         const PredicateParseResult member =
             Predicate::parse(QStringLiteral("ANY keywordsArray ==[c] %@"),

@@ -70,6 +70,8 @@ void PlatefeedShell::libraryOpened() {
                 });
     }
     if (SideBarDragController* drags = m_app.sideBarDragController()) {
+        drags->setPlatefeedCopier(
+            [manager](ManagedObject* recipe) { return manager->recipeByCopyingAndLinkingRecipe(recipe); });
         connect(drags, &SideBarDragController::checkPublishedPlatefeedsRequested, manager,
                 &PlatefeedManager::checkPublishedPlatefeeds);
         connect(drags, &SideBarDragController::regroupPlatefeedsRequested, manager,

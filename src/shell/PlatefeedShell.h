@@ -23,6 +23,7 @@ public:
     ~PlatefeedShell() override;
 
     PlatefeedManager* manager() const { return m_manager; }
+    PlatefeedPage* page() const { return m_page; }
     // A subscription link: subscribes (once a library is open) and answers true; any
     // other argument answers false.
     bool openLink(const QString& argument);

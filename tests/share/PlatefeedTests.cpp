@@ -9,11 +9,14 @@
 
 #include "library/GroupsManagedObject.h"
 #include "library/RecipesManagedObject.h"
+#include "library/SideBarDragController.h"
+#include "library/SidebarTreeController.h"
 #include "platform/Keyring.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "platform/WebDavClient.h"
 #include "share/PlatefeedManager.h"
 
 #include <gtest/gtest.h>
@@ -437,6 +440,107 @@ TEST_F(PlatefeedTest, RecipeFilesOfAnotherVersionOrTooLargeAreNotImported) {
     EXPECT_FALSE(m_manager->lastReports().first().error.isEmpty());
     EXPECT_EQ(m_manager->subscribedGroups().first()->stringValue(QStringLiteral("name")),
               QStringLiteral("Feed"));
+}
+
+WebDavClient::Reply await(const std::function<void(WebDavClient::Done)>& request) {
+    std::optional<WebDavClient::Reply> reply;
+    request([&](const WebDavClient::Reply& r) { reply = r; });
+    EXPECT_TRUE(waitUntil([&] { return reply.has_value(); }));
+    return reply.value_or(WebDavClient::Reply{});
+}
+
+TEST(WebDavClientTest, WritesListsReadsAndDeletesOnARealServer) {
+    if (!WebDavTestServer::isInstalled())
+        GTEST_SKIP() << "lighttpd (Debian packages lighttpd, lighttpd-mod-webdav) is not installed";
+    WebDavTestServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    WebDavClient client;
+    const QUrl root(server.address());
+    const QUrl folder = WebDavClient::childUrl(root, QStringLiteral("a b"));
+    const QUrl file = WebDavClient::childUrl(folder, QStringLiteral("x/y.plist"));
+    EXPECT_TRUE(file.toString(QUrl::FullyEncoded).endsWith(QStringLiteral("/a%20b/x%2Fy.plist")));
+
+    EXPECT_TRUE(await([&](auto done) { client.mkcol(folder, done); }).ok);
+    EXPECT_TRUE(await([&](auto done) { client.mkcol(folder, done); }).ok); // already there
+    const QUrl plain = WebDavClient::childUrl(folder, QStringLiteral("one.plist"));
+    EXPECT_TRUE(await([&](auto done) { client.put(plain, QByteArray(100, 'x'), "text/plain", done); }).ok);
+    EXPECT_EQ(await([&](auto done) { client.get(plain, 100, done); }).body, QByteArray(100, 'x'));
+    const WebDavClient::Reply tooLarge = await([&](auto done) { client.get(plain, 99, done); });
+    EXPECT_FALSE(tooLarge.ok);
+    EXPECT_TRUE(tooLarge.body.isEmpty());
+    const WebDavClient::Reply listing = await([&](auto done) { client.propfind(folder, done); });
+    ASSERT_TRUE(listing.ok);
+    EXPECT_TRUE(WebDavClient::hrefsOfMultistatus(listing.body).contains(QStringLiteral("/a b/one.plist")));
+    EXPECT_TRUE(await([&](auto done) { client.remove(plain, done); }).ok);
+    EXPECT_TRUE(await([&](auto done) { client.remove(plain, done); }).ok); // gone already
+    EXPECT_EQ(await([&](auto done) { client.get(plain, 100, done); }).status, 404);
+    EXPECT_FALSE(
+        await([&](auto done) { client.get(QUrl(QStringLiteral("file:///etc/passwd")), 100, done); }).ok);
+}
+
+TEST(WebDavClientTest, AServerThatNeverAnswersTimesOut) {
+    ScriptedHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.answers.insert(QStringLiteral("/slow"), {200, {}, true});
+    WebDavClient client;
+    client.setTimeoutMs(200);
+    const WebDavClient::Reply reply =
+        await([&](auto done) { client.get(QUrl(server.address(QStringLiteral("/slow"))), 100, done); });
+    EXPECT_FALSE(reply.ok);
+    EXPECT_FALSE(reply.error.isEmpty());
+    EXPECT_TRUE(WebDavClient::hrefsOfMultistatus("<D:multistatus xmlns:D=\"DAV:\"><D:href>/a").isEmpty());
+}
+
+TEST_F(PlatefeedTest, SubscriptionsGatherUnderTheirHeaderAndLeaveWithTheirRecipes) {
+    GroupsManagedObject* feed =
+        insertGroup(context(), QStringLiteral("Feed"),
+                    {{QStringLiteral("isSubscribedPlatefeed"), true},
+                     {QStringLiteral("platefeedPredicateKey"), QStringLiteral("12")}});
+    RecipesManagedObject* mine = insertRecipe(context(), QStringLiteral("Mine"));
+    RecipesManagedObject* fed = insertRecipe(
+        context(), QStringLiteral("Fed"), {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("12")}});
+    RecipesManagedObject* longer =
+        insertRecipe(context(), QStringLiteral("Other"),
+                     {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("123")}});
+    for (const bool collect : {true, false}) {
+        UserDefaults::setObjectForKey(collect, QStringLiteral("collectSubscribedPlatefeeds"));
+        m_manager->collectOrSeperatePlatefeedGroups();
+        ManagedObject* parent = feed->relatedObject(QStringLiteral("parent"));
+        EXPECT_EQ(parent != nullptr, collect);
+        if (parent) {
+            EXPECT_TRUE(parent->valueForKey(QStringLiteral("isPlatefeedHeader")).toBool());
+        }
+    }
+    // Deleting the platefeed deletes the recipes of exactly its key: not those of a key that
+    // contains it, nor the user's own.
+    m_manager->deleteSubscribedPlatefeed(feed);
+    EXPECT_TRUE(fed->isDeleted());
+    EXPECT_TRUE(feed->isDeleted());
+    EXPECT_FALSE(mine->isDeleted());
+    EXPECT_FALSE(longer->isDeleted());
+    UserDefaults::removeObjectForKey(QStringLiteral("collectSubscribedPlatefeeds"));
+}
+
+TEST_F(PlatefeedTest, DroppingASubscribedRecipeOnAGroupAddsALinkedCopy) {
+    GroupsManagedObject* dinners = insertGroup(context(), QStringLiteral("Dinners"));
+    RecipesManagedObject* fed =
+        insertRecipe(context(), QStringLiteral("Stew"),
+                     {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("77")},
+                      {QStringLiteral("publishedPlatefeedID"), QStringLiteral("p-1")}});
+    ASSERT_TRUE(m_library->session()->save());
+    SidebarTreeController tree(m_library->session());
+    SideBarDragController drag(&tree);
+    drag.setPlatefeedCopier(
+        [this](ManagedObject* recipe) { return m_manager->recipeByCopyingAndLinkingRecipe(recipe); });
+    ASSERT_TRUE(drag.dropRecipes({fed->stringValue(QStringLiteral("uniqueID"))}, dinners, false));
+    Scheduler::instance().advance(0.2);
+    EXPECT_TRUE(fed->isDeleted());
+    const QList<ManagedObject*> inGroup =
+        context()->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), dinners->predicate()));
+    ASSERT_EQ(inGroup.size(), 1);
+    EXPECT_EQ(inGroup.first()->stringValue(QStringLiteral("name")), QStringLiteral("Stew"));
+    EXPECT_EQ(inGroup.first()->stringValue(QStringLiteral("linkedPlatefeedID")), QStringLiteral("p-1"));
+    EXPECT_EQ(m_manager->linkedIDs(QStringLiteral("77")), QStringList{QStringLiteral("p-1")});
 }
 
 TEST(PlatefeedLinks, AddressesFromLinks) {
