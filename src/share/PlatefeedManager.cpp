@@ -612,29 +612,36 @@ void PlatefeedManager::analizePublishedPlatefeed(GroupsManagedObject* group, std
         });
 }
 
-void PlatefeedManager::exportRecipes(std::shared_ptr<PublishJob> job, int index) {
-    if (index >= job->changed.size() || job->group->isDeleted()) {
+// A few files are written at once: each request waits mostly on the server, and the
+// recipes' files are independent of each other ("version.plist" follows them all).
+void PlatefeedManager::exportRecipes(std::shared_ptr<PublishJob> job, int) {
+    constexpr int kWritesAtOnce = 4;
+    while (job->inFlight < kWritesAtOnce && job->nextIndex < job->changed.size() &&
+           !job->group->isDeleted()) {
+        ManagedObject* recipe = job->changed.at(job->nextIndex++);
+        if (recipe->isDeleted())
+            continue;
+        setStatus(tr("Publishing %1").arg(recipe->stringValue(kName)));
+        const QString id = recipe->stringValue(kUniqueID);
+        ++job->inFlight;
+        putPropertyList(WebDavClient::childUrl(job->folder, id + QStringLiteral(".plist")),
+                        feedDictionaryForRecipe(recipe, job->key),
+                        [this, job, id](bool ok, const QString& error) {
+                            --job->inFlight;
+                            if (ok) {
+                                job->report.written.append(id);
+                            } else {
+                                job->allWritten = false;
+                                job->report.error = error;
+                            }
+                            exportRecipes(job, 0);
+                        });
+    }
+    if (job->inFlight == 0 && !job->finished &&
+        (job->nextIndex >= job->changed.size() || job->group->isDeleted())) {
+        job->finished = true;
         finishExport(job);
-        return;
     }
-    ManagedObject* recipe = job->changed.at(index);
-    if (recipe->isDeleted()) {
-        exportRecipes(job, index + 1);
-        return;
-    }
-    setStatus(tr("Publishing %1").arg(recipe->stringValue(kName)));
-    const QString id = recipe->stringValue(kUniqueID);
-    putPropertyList(WebDavClient::childUrl(job->folder, id + QStringLiteral(".plist")),
-                    feedDictionaryForRecipe(recipe, job->key),
-                    [this, job, index, id](bool ok, const QString& error) {
-                        if (ok) {
-                            job->report.written.append(id);
-                        } else {
-                            job->allWritten = false;
-                            job->report.error = error;
-                        }
-                        exportRecipes(job, index + 1);
-                    });
 }
 
 void PlatefeedManager::finishExport(std::shared_ptr<PublishJob> job) {

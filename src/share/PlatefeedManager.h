@@ -178,6 +178,9 @@ private:
         QList<ManagedObject*> changed;
         QVariantMap versionMap;
         bool allWritten = true;
+        int nextIndex = 0; // the next of changed to write
+        int inFlight = 0;  // writes not answered yet
+        bool finished = false;
         PlatefeedReport report;
         std::function<void()> next;
     };

@@ -147,7 +147,13 @@ PlatefeedPage::PlatefeedPage(PlatefeedManager& manager, Keyring& keyring, Librar
 
 void PlatefeedPage::showStep(Step step) {
     m_step = step;
+    // The page takes the size of the step shown, not of its largest step.
+    for (int i = 0; i < m_steps->count(); ++i)
+        m_steps->widget(i)->setSizePolicy(i == int(step) ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                          i == int(step) ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     m_steps->setCurrentIndex(int(step));
+    m_steps->adjustSize();
+    adjustSize();
     if (QLineEdit* field = focusField())
         field->setFocus();
 }
