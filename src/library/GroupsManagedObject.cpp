@@ -67,10 +67,14 @@ PredicatePtr GroupsManagedObject::predicate() const {
     }
     if (boolValue(QStringLiteral("isLocalLibrary")))
         return RecipesManagedObject::ownLibraryPredicate();
-    if (boolValue(QStringLiteral("isSubscribedPlatefeed")))
-        return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"),
-                                {QVariant(stringValue(QStringLiteral("platefeedPredicateKey")))})
+    if (boolValue(QStringLiteral("isSubscribedPlatefeed"))) {
+        // A group whose key is not known yet shows nothing: every text contains the empty one.
+        const QString key = stringValue(QStringLiteral("platefeedPredicateKey"));
+        if (key.isEmpty())
+            return Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(QStringList())}).predicate;
+        return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"), {QVariant(key)})
             .predicate;
+    }
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
         const PredicateParseResult member =
             Predicate::parse(QStringLiteral("ANY keywordsArray ==[c] %@"),

@@ -269,11 +269,16 @@ bool SideBarDragController::dropRecipes(const QStringList& uniqueIDs, GroupsMana
             continue;
         if (!recipe->stringValue(QStringLiteral("platefeedPredicateKey")).isEmpty()) {
             // A recipe of a subscribed platefeed belongs to its feed; it is added to groups
-            // as a linked local copy, which needs the platefeed manager.
-            qWarning().noquote() << "a recipe of a subscribed platefeed was left out of the drop on"
-                                 << keyword << "(no local copy can be made yet):"
-                                 << recipe->stringValue(QStringLiteral("uniqueID"));
-            continue;
+            // as a linked local copy, made by the platefeed manager.
+            auto* copy =
+                m_platefeedCopier ? dynamic_cast<RecipesManagedObject*>(m_platefeedCopier(recipe)) : nullptr;
+            if (!copy) {
+                qWarning().noquote() << "a recipe of a subscribed platefeed was left out of the drop on"
+                                     << keyword << "(no local copy could be made):"
+                                     << recipe->stringValue(QStringLiteral("uniqueID"));
+                continue;
+            }
+            recipe = copy;
         }
         if (published)
             recipe->setValueForKey(Scheduler::instance().now(), QStringLiteral("dateUpdated"));

@@ -49,6 +49,11 @@ public:
         m_webAddressHandler = std::move(handler);
     }
     void setOpenEditorSaver(std::function<void()> save) { m_saveOpenEditor = std::move(save); }
+    // Makes the linked library copy of a subscribed platefeed's recipe, which is what a drop
+    // adds to a group (null: none could be made, the recipe is left out).
+    void setPlatefeedCopier(std::function<ManagedObject*(ManagedObject*)> copier) {
+        m_platefeedCopier = std::move(copier);
+    }
     // The group selected in the sidebar (the view installs it).
     void setSelectedGroupProvider(std::function<GroupsManagedObject*()> provider) {
         m_selectedGroup = std::move(provider);
@@ -105,4 +110,5 @@ private:
     GroupsManagedObject* m_draggedGroup = nullptr;
     std::function<void(const QString&)> m_webAddressHandler;
     std::function<void()> m_saveOpenEditor;
+    std::function<ManagedObject*(ManagedObject*)> m_platefeedCopier;
 };

@@ -616,6 +616,16 @@ void VersionTwoImporterExporter::finishImport() {
     closeDialogWindowLater(1.0);
 }
 
+bool VersionTwoImporterExporter::valueFitsRecipeKey(const ManagedObject* recipe, const QString& key,
+                                                    const QVariant& value) {
+    const AttributeDescription* attribute = recipe->entity().attribute(key);
+    return attribute && fitsAttribute(value, attribute->type);
+}
+
+bool VersionTwoImporterExporter::isShowablePicture(const QByteArray& data) {
+    return !pictureFormat(data).isEmpty();
+}
+
 ManagedObject* VersionTwoImporterExporter::insertRecipe() {
     ManagedObject* recipe = m_context->insertNewObject(QStringLiteral("Recipes"));
     m_importedRecipes.append(recipe);

@@ -147,6 +147,12 @@ public:
     // when given, gets the pictures left out to keep it within kMaxPropertyListBytes.
     QVariantMap exportDictionaryForRecipe(ManagedObject* recipe, int* skippedPictures = nullptr) const;
 
+    // The reader's checks, for other readers of recipe dictionaries (platefeeds): whether
+    // value may be stored as key of a recipe (a known key, a value of its kind), and whether
+    // data is a picture the pages and printing can show.
+    static bool valueFitsRecipeKey(const ManagedObject* recipe, const QString& key, const QVariant& value);
+    static bool isShowablePicture(const QByteArray& data);
+
     // Replaces the older image markers ("FirstImage" ... "FifthImage") of directions by
     // the current ones ("[1]" ... "[5]").
     static QString normalizedImageMarkers(const QString& directions);

@@ -2,6 +2,7 @@
 
 #include "MainMenuController.h"
 #include "MainWindow.h"
+#include "PlatefeedShell.h"
 #include "QtAlerts.h"
 #include "QtFilePanels.h"
 #include "import/ForeignRecipeImporter.h"
@@ -148,11 +149,14 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
     registerVersionOneDocumentHandlers(&appController, shell.progressView());
     appController.setSampleRecipesImporter(importSampleRecipes);
 
+    // Platefeeds; their subscription links come in like documents.
+    auto* platefeeds = new PlatefeedShell(appController, shell);
     QObject::connect(&m_singleInstance, &SingleInstance::argumentsReceived, &appController,
-                     [&appController, &shell](const QStringList& arguments) {
+                     [&appController, &shell, platefeeds](const QStringList& arguments) {
                          appController.applicationShouldHandleReopen(shell.isMainWindowVisible());
                          for (const QString& path : arguments)
-                             appController.applicationOpenFile(path);
+                             if (!platefeeds->openLink(path))
+                                 appController.applicationOpenFile(path);
                      });
 
     // Logging out saves like quitting; a refusal (an unsaved library the user keeps) stops
@@ -166,7 +170,8 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
     // Documents given at launch are opened as part of it: a library becomes the library of
     // this launch.
     for (const QString& path : documents)
-        appController.applicationOpenFile(path);
+        if (!platefeeds->openLink(path))
+            appController.applicationOpenFile(path);
 
     QTimer::singleShot(0, &appController, [&shell, &appController, launched = std::move(launched)] {
         appController.applicationDidFinishLaunching();

@@ -24,6 +24,7 @@ enum CliExit {
     CliNoLibrary = 3, // no library, a store of another model, an unreadable store, a failed write
                       // (a read-only library, or another program kept the store locked too long)
     CliStopped = 4,   // an import stopped by a file of another version
+    CliNetwork = 6,   // a server could not be reached or refused (platefeeds)
 };
 
 // What a command works on: the library folder chosen by --library or the user default.

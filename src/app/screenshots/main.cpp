@@ -42,12 +42,15 @@
 #include "present/ui/RecipePageView.h"
 #include "share/DialogWithProgressbarController.h"
 #include "share/DuplicateFinder.h"
+#include "share/PlatefeedManager.h"
 #include "share/VersionTwoImporterExporter.h"
+#include "share/ui/PlatefeedPage.h"
 #include "shell/DesktopApplication.h"
 #include "shell/FullScreenWindow.h"
 #include "shell/FullScreenWindowController.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
+#include "shell/PlatefeedShell.h"
 #include "shell/QtProgressView.h"
 #include "shell/RecipeListView.h"
 #include "shell/RecipeVisualBrowser.h"
@@ -126,6 +129,8 @@ void grabSteps(QList<ScreenshotStep> steps, const QString& folder, bool ok, QObj
     const double wait = step.name.startsWith(QLatin1String("recipe-page"))         ? 1.2
                         : step.name.startsWith(QLatin1String("grocery-list-page")) ? 1.2
                         : step.name.startsWith(QLatin1String("full-screen"))       ? 1.2
+                        : step.name.startsWith(QLatin1String("platefeed-page"))    ? 1.2
+                        : step.name.startsWith(QLatin1String("print-window"))      ? 1.2
                         : step.name.startsWith(QLatin1String("web-importer"))      ? 2.0
                                                                                    : 0.4;
     Scheduler::instance().schedule(
@@ -330,6 +335,90 @@ QList<ScreenshotStep> plannerSteps(MainMenuController& shell, AppController& app
          [&shell]() -> QWidget* {
              WeeklyPlannerController* planner = shell.weeklyPlannerController();
              return planner ? planner->editNote(5) : nullptr;
+         }},
+    };
+}
+
+// Platefeeds: the group editor's login and title pages, the sidebar with a subscribed and a
+// published platefeed, and the page subscribers open.
+QList<ScreenshotStep> feedSteps(MainMenuController& shell, AppController& appController) {
+    auto page = [&appController]() -> PlatefeedPage* {
+        auto* platefeeds = appController.findChild<PlatefeedShell*>();
+        return platefeeds ? platefeeds->page() : nullptr;
+    };
+    auto sheetStep = [&shell, page](PlatefeedPage::Step step) {
+        return [&shell, page, step]() -> QWidget* {
+            GroupEditorSheet* sheet = shell.groupEditorSheet();
+            PlatefeedPage* platefeed = page();
+            if (!sheet || !platefeed)
+                return nullptr;
+            sheet->openPlatefeedPage();
+            platefeed->fillForScreenshot(step);
+            sheet->adjustSize();
+            return sheet;
+        };
+    };
+    return {
+        {QStringLiteral("group-editor-platefeed-login"), sheetStep(PlatefeedPage::Step::Login)},
+        {QStringLiteral("group-editor-platefeed-publish"), sheetStep(PlatefeedPage::Step::PublishName)},
+        {QStringLiteral("sidebar-platefeeds"),
+         [&shell, &appController]() -> QWidget* {
+             if (GroupEditorSheet* sheet = shell.groupEditorSheet())
+                 sheet->hide();
+             MainWindow* window = shell.mainWindow();
+             ObjectContext* context = appController.session() ? appController.session()->context() : nullptr;
+             auto* platefeeds = appController.findChild<PlatefeedShell*>();
+             if (!window || !context || !platefeeds || !platefeeds->manager())
+                 return nullptr;
+             for (ManagedObject* group : context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+                 if (group->stringValue(QStringLiteral("name")) == QLatin1String("Soups"))
+                     group->setValueForKey(true, QStringLiteral("isPublishedPlatefeed"));
+             ManagedObject* feed = context->insertNewObject(QStringLiteral("Groups"));
+             feed->setValueForKey(QStringLiteral("Grandma's Kitchen"), QStringLiteral("name"));
+             feed->setValueForKey(true, QStringLiteral("isSubscribedPlatefeed"));
+             feed->setValueForKey(QStringLiteral("1234567"), QStringLiteral("platefeedPredicateKey"));
+             feed->setValueForKey(QStringLiteral("https://example.org/Sites/GrandmasKitchen"),
+                                  QStringLiteral("platefeedAddress"));
+             UserDefaults::setObjectForKey(true, QStringLiteral("collectSubscribedPlatefeeds"));
+             platefeeds->manager()->collectOrSeperatePlatefeedGroups();
+             window->sidebar()->setShowsPublishedMarks(true);
+             window->sidebar()->expandAll();
+             window->showNormal();
+             window->resize(1100, 700);
+             return window;
+         }},
+        {QStringLiteral("platefeed-page"),
+         [&appController]() -> QWidget* {
+             auto* platefeeds = appController.findChild<PlatefeedShell*>();
+             if (!platefeeds || !platefeeds->manager())
+                 return nullptr;
+             PlatefeedManager* manager = platefeeds->manager();
+             PlatefeedAccount account{
+                 QUrl(QStringLiteral("https://cloud.example.org/remote.php/dav/files/robin/Public/")),
+                 QUrl(QStringLiteral("https://cloud.example.org/public.php/dav/files/k3Xq9TzA")),
+                 QStringLiteral("robin"), QStringLiteral("password")};
+             manager->setAccount(account);
+             ObjectContext* context = appController.session()->context();
+             ManagedObject* soups = nullptr;
+             for (ManagedObject* group : context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+                 if (group->stringValue(QStringLiteral("name")) == QLatin1String("Soups"))
+                     soups = group;
+             if (!soups)
+                 return nullptr;
+             soups->setValueForKey(QStringLiteral("Robin's Soups"), QStringLiteral("platefeedName"));
+             soups->setValueForKey(QStringLiteral("RobinsSoups"), QStringLiteral("platefeedAddress"));
+             auto* view = new QWebEngineView;
+             view->setAttribute(Qt::WA_DeleteOnClose);
+             view->resize(900, 560);
+             view->setHtml(
+                 manager->htmlStringForPlatefeedPageForObject(dynamic_cast<GroupsManagedObject*>(soups)));
+             view->show();
+             return view;
+         },
+         {},
+         [](QWidget* view) {
+             if (view)
+                 view->close();
          }},
     };
 }
@@ -862,7 +951,7 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                     QList<ScreenshotStep>{visualBrowserStep(shell, appController)} +
                     plannerSteps(shell, appController) + fullScreenSteps(shell, appController) +
                     importSteps(shell, appController) + cardSteps(appController) +
-                    printWindowSteps(shell, appController),
+                    printWindowSteps(shell, appController) + feedSteps(shell, appController),
                 folder, true, &shell);
         },
         &shell);

@@ -68,7 +68,7 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
     addPageAction(Page::GroceryList, int(Kind::GroceryList));
     addPageAction(Page::Platefeed, int(Kind::SubscribedPlatefeed));
     m_toolbar->addWidget(toolbarSpacer(m_toolbar));
-    // Platefeeds cannot be subscribed to or published yet.
+    // Until the platefeed subsystem gives its page.
     m_pageActions.value(Page::Platefeed)->setEnabled(false);
     outer->addWidget(m_toolbar);
 
@@ -196,7 +196,38 @@ QString GroupEditorSheet::noteText() const {
     return widgets == m_pageWidgets.constEnd() ? QString() : widgets->note->text();
 }
 
+void GroupEditorSheet::setPlatefeedPage(QWidget* page, std::function<QWidget*()> focus,
+                                        std::function<bool()> ok) {
+    m_platefeedPage = page;
+    m_platefeedFocus = std::move(focus);
+    m_platefeedOk = std::move(ok);
+    page->setParent(m_pages);
+    m_pages->addWidget(page);
+    page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_pageActions.value(Page::Platefeed)->setEnabled(true);
+}
+
+void GroupEditorSheet::openPlatefeedPage() {
+    openEditorForNewGroup();
+    showPage(Page::Platefeed);
+    adjustSize();
+}
+
 void GroupEditorSheet::showPage(Page page) {
+    if (page == Page::Platefeed && m_platefeedPage) {
+        m_pageActions.value(page)->setChecked(true);
+        clearNote();
+        for (const PageWidgets& other : std::as_const(m_pageWidgets))
+            other.page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        m_platefeedPage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        m_pages->setCurrentWidget(m_platefeedPage);
+        setWindowTitle(GroupEditorController::pageTitle(page));
+        if (QWidget* field = m_platefeedFocus ? m_platefeedFocus() : nullptr)
+            field->setFocus();
+        return;
+    }
+    if (m_platefeedPage)
+        m_platefeedPage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     const auto widgets = m_pageWidgets.constFind(page);
     if (widgets == m_pageWidgets.constEnd())
         return;
@@ -218,7 +249,9 @@ void GroupEditorSheet::openEditorForNewGroup() {
         action->setVisible(true);
     clearPages();
     const Page selected = currentPage();
-    showPage(m_pageWidgets.contains(selected) ? selected : Page::Group);
+    showPage(m_pageWidgets.contains(selected) || (selected == Page::Platefeed && m_platefeedPage)
+                 ? selected
+                 : Page::Group);
     openSheet();
 }
 
@@ -264,6 +297,11 @@ void GroupEditorSheet::showPageForScreenshot(Page page) {
 
 void GroupEditorSheet::okButtonAction() {
     const Page page = currentPage();
+    if (page == Page::Platefeed && m_platefeedOk) {
+        if (m_platefeedOk() && m_controller)
+            m_controller->closeWindow();
+        return;
+    }
     QLineEdit* name = nameField(page);
     if (!m_controller || !name)
         return;

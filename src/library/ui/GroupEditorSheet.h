@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QPointer>
 
+#include <functional>
+
 class GroupsManagedObject;
 class QAction;
 class QActionGroup;
@@ -18,7 +20,7 @@ class QToolBar;
 class SmartGroupPredicateEditor;
 
 // The group editor's sheet, window-modal over the main window: a toolbar of pages ("Group",
-// "Smart Group", "Grocery List", and "Platefeed", not yet available), the page of the
+// "Smart Group", "Grocery List", and "Platefeed" once the platefeed page is set), the page of the
 // chosen item, Cancel and OK. Opened for a new group it offers every page and OK creates
 // the group of the page shown; opened on a group it shows only the page that fits it and
 // OK saves the edit. The controller decides; the sheet shows what was typed and a
@@ -35,6 +37,11 @@ public:
     // Opens the sheet on the one page that fits the group with its name (and rule) loaded.
     // False, and nothing opens, when the group has no page here.
     bool editGroup(GroupsManagedObject* group);
+    // The "Platefeed" page comes from the platefeed subsystem: its widget, the field it
+    // focuses, and its OK (true: the sheet closes now). Enables the page's toolbar item.
+    void setPlatefeedPage(QWidget* page, std::function<QWidget*()> focus, std::function<bool()> ok);
+    // Opens the sheet for a new group on the platefeed page.
+    void openPlatefeedPage();
     // Opens the sheet for a new group on page with sample texts filled in, for pictures.
     void showPageForScreenshot(Page page);
 
@@ -76,6 +83,9 @@ private:
     void flashNote(const QString& note);
 
     QPointer<GroupEditorController> m_controller;
+    QWidget* m_platefeedPage = nullptr;
+    std::function<QWidget*()> m_platefeedFocus;
+    std::function<bool()> m_platefeedOk;
     QToolBar* m_toolbar = nullptr;
     QActionGroup* m_pageGroup = nullptr;
     QMap<Page, QAction*> m_pageActions;

@@ -142,6 +142,25 @@ public:
                             SidebarOutlineView::iconForKind(kind, large).pixmap(iconSize, iconSize));
         rect.setLeft(iconRect.right() + 7);
 
+        // The published mark: a dot with two waves, at the right end of the row.
+        const auto* view = qobject_cast<const SidebarOutlineView*>(widget);
+        if (view && view->showsPublishedMarks() && view->isPublishedRow(index)) {
+            const QRect mark(rect.right() - 14, rect.center().y() - 7, 14, 14);
+            const QColor colour = (option.state & QStyle::State_Selected)
+                                      ? option.palette.highlightedText().color()
+                                      : QColor(0x3A, 0x6E, 0xA5);
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(QPen(colour, 1.6));
+            painter->setBrush(colour);
+            painter->drawEllipse(QPointF(mark.left() + 3, mark.bottom() - 3), 1.8, 1.8);
+            painter->setBrush(Qt::NoBrush);
+            for (const int radius : {6, 10})
+                painter->drawArc(
+                    QRect(mark.left() + 3 - radius, mark.bottom() - 3 - radius, 2 * radius, 2 * radius), 0,
+                    90 * 16);
+            rect.setRight(mark.left() - 4);
+        }
+
         const int counter = index.data(SidebarTreeController::CounterValueRole).toInt();
         if (counter > 0) {
             QFont badgeFont = option.font;
@@ -308,17 +327,37 @@ void SidebarOutlineView::contextMenuEvent(QContextMenuEvent* event) {
     QAction* unpublish = menu.addAction(tr("Unpublish"));
     edit->setEnabled(group->canBeDeleted());
     remove->setEnabled(group->canBeDeleted());
-    // Platefeeds arrive with their own step; their commands wait until then.
-    reset->setEnabled(false);
-    publish->setEnabled(false);
-    unpublish->setEnabled(false);
+    const bool published = group->boolValue(QStringLiteral("isPublishedPlatefeed"));
+    const bool subscribed = group->boolValue(QStringLiteral("isSubscribedPlatefeed"));
+    reset->setEnabled(subscribed);
+    publish->setEnabled(!published && !subscribed && !SidebarTreeController::isHeader(group) &&
+                        !group->boolValue(QStringLiteral("isGroceryList")));
+    unpublish->setEnabled(published);
     QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == reset)
+        emit resetPlatefeedRequested(group);
+    else if (chosen == publish)
+        emit publishGroupRequested(group);
+    else if (chosen == unpublish)
+        emit unpublishGroupRequested(group);
     if (chosen == edit)
         emit editGroupRequested(group);
     else if (chosen == remove)
         emit deleteGroupRequested(group);
     else if (chosen == exportGroup)
         emit exportGroupRequested(group);
+}
+
+void SidebarOutlineView::setShowsPublishedMarks(bool shown) {
+    if (m_showsPublishedMarks == shown)
+        return;
+    m_showsPublishedMarks = shown;
+    viewport()->update();
+}
+
+bool SidebarOutlineView::isPublishedRow(const QModelIndex& index) const {
+    GroupsManagedObject* group = m_tree ? m_tree->groupAtIndex(index) : nullptr;
+    return group && group->boolValue(QStringLiteral("isPublishedPlatefeed"));
 }
 
 // Expanded nodes.

@@ -18,6 +18,11 @@ public:
     explicit SidebarOutlineView(QWidget* parent = nullptr);
     ~SidebarOutlineView() override;
 
+    // Published platefeeds carry a mark while the publishing space is reachable.
+    void setShowsPublishedMarks(bool shown);
+    bool showsPublishedMarks() const { return m_showsPublishedMarks; }
+    bool isPublishedRow(const QModelIndex& index) const;
+
     // The tree and its drag-and-drop rules; the view does not own them.
     void setControllers(SidebarTreeController* tree, SideBarDragController* drags);
     SidebarTreeController* treeController() const { return m_tree; }
@@ -45,6 +50,10 @@ signals:
     void deleteGroupRequested(GroupsManagedObject* group);
     // The group's recipes are to be written to an exchange file.
     void exportGroupRequested(GroupsManagedObject* group);
+    // Platefeeds: reset a subscription, publish a group, stop publishing it.
+    void resetPlatefeedRequested(GroupsManagedObject* group);
+    void publishGroupRequested(GroupsManagedObject* group);
+    void unpublishGroupRequested(GroupsManagedObject* group);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -73,6 +82,7 @@ private:
     QPointer<SidebarTreeController> m_tree;
     QPointer<SideBarDragController> m_drags;
     QPointer<QWidget> m_recipeList;
+    bool m_showsPublishedMarks = false;
     bool m_autoExpand = false;
     bool m_restoring = false;
     bool m_dragFromSelf = false;

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class GroupsManagedObject;
+class Keyring;
+class LibrarySession;
+class PlatefeedManager;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+
+// The group editor's "Platefeed" page: publish a group or subscribe to a platefeed. Publishing
+// starts on the login page until the WebDAV space answers (its address, the public address
+// others read it from, the user name and the password, which goes to the password store);
+// then a group is chosen, given a title and published, and the page shows its address.
+// Subscribing takes the address of a platefeed.
+class PlatefeedPage : public QWidget {
+    Q_OBJECT
+public:
+    enum class Step { Subscribe, Login, Publish, PublishName, Published };
+
+    PlatefeedPage(PlatefeedManager& manager, Keyring& keyring, LibrarySession& session,
+                  QWidget* parent = nullptr);
+
+    // Back to the choice of publishing (segment 0) or subscribing (1).
+    void setPlateFeedType(int segment);
+    // Publishing the group chosen in the sidebar: its title is asked next.
+    void startPublishing(GroupsManagedObject* group);
+    Step step() const { return m_step; }
+    QLineEdit* focusField() const;
+    // OK of the sheet: true when the sheet may close now (else it closes on closeRequested
+    // once the network has answered, or stays for the next step).
+    bool okAction();
+    // Sample texts for the documentation's pictures.
+    void fillForScreenshot(Step step);
+
+signals:
+    void closeRequested();
+    void busyChanged(bool busy);
+
+private:
+    void showStep(Step step);
+    void setupPublishableGroupsPopupButton();
+    void setBusy(bool busy);
+    void createNewPublishedPlatefeed();
+    void subscribe();
+    void logIn();
+
+    PlatefeedManager& m_manager;
+    Keyring& m_keyring;
+    LibrarySession& m_session;
+    Step m_step = Step::Subscribe;
+    QPointer<QWidget> m_guard;
+    GroupsManagedObject* m_selectedGroupForPublish = nullptr;
+    QButtonGroup* m_type = nullptr;
+    QStackedWidget* m_steps = nullptr;
+    QLineEdit* m_address = nullptr;
+    QLineEdit* m_webdav = nullptr;
+    QLineEdit* m_public = nullptr;
+    QLineEdit* m_user = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLabel* m_loginNote = nullptr;
+    QComboBox* m_groups = nullptr;
+    QLineEdit* m_title = nullptr;
+    QPushButton* m_publishedAddress = nullptr;
+};

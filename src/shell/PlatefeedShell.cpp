@@ -1,0 +1,140 @@
+#include "shell/PlatefeedShell.h"
+
+#include "library/AppController.h"
+#include "library/GroupEditorController.h"
+#include "library/GroupsManagedObject.h"
+#include "library/LibrarySession.h"
+#include "library/PreferencesController.h"
+#include "library/RecipeEditorController.h"
+#include "library/SideBarDragController.h"
+#include "library/SidebarTreeController.h"
+#include "library/ui/GroupEditorSheet.h"
+#include "library/ui/SidebarOutlineView.h"
+#include "platform/Alerts.h"
+#include "platform/Keyring.h"
+#include "platform/ObjectContext.h"
+#include "platform/Scheduler.h"
+#include "share/PlatefeedManager.h"
+#include "share/ui/PlatefeedPage.h"
+#include "shell/MainMenuController.h"
+#include "shell/MainWindow.h"
+
+#include <QLineEdit>
+
+PlatefeedShell::PlatefeedShell(AppController& app, MainMenuController& shell)
+    : QObject(&app), m_app(app), m_shell(shell), m_keyring(std::make_unique<SecretServiceKeyring>()) {
+    connect(&app, &AppController::libraryOpened, this, &PlatefeedShell::libraryOpened);
+    if (app.session())
+        libraryOpened();
+}
+
+PlatefeedShell::~PlatefeedShell() = default;
+
+bool PlatefeedShell::openLink(const QString& argument) {
+    if (PlatefeedManager::addressFromLink(argument).isEmpty())
+        return false;
+    if (m_manager)
+        m_manager->performWithURL(argument);
+    else
+        m_pendingLinks.append(argument);
+    return true;
+}
+
+void PlatefeedShell::libraryOpened() {
+    LibrarySession* session = m_app.session();
+    if (m_manager || !session)
+        return;
+    m_manager = new PlatefeedManager(*session, this);
+    PlatefeedManager* manager = m_manager;
+    Keyring& keyring = *m_keyring;
+    PlatefeedManager::moveOldCredentials(keyring, [manager, &keyring] {
+        manager->loadAccount(keyring, [manager](bool complete) {
+            if (complete)
+                manager->connectToMobileMeIfNotConnected({});
+        });
+    });
+    manager->startTimers();
+
+    SidebarTreeController* tree = m_app.sidebarTreeController();
+    connect(manager, &PlatefeedManager::sidebarChanged, tree, &SidebarTreeController::rearrangeObjects);
+    if (RecipeEditorController* editor = m_app.recipeEditorController())
+        editor->setPlatefeedUnsubscriber(
+            [manager](const QList<ManagedObject*>& recipes) { manager->unsubscribeRecipes(recipes); });
+    if (GroupEditorController* groups = m_app.groupEditorController()) {
+        connect(groups, &GroupEditorController::stopPublishingRequested, manager,
+                [manager](GroupsManagedObject* group) { manager->stopPublishingPlatefeed(group); });
+        connect(groups, &GroupEditorController::deleteSubscribedPlatefeedRequested, manager,
+                [manager, session](GroupsManagedObject* group) {
+                    manager->deleteSubscribedPlatefeed(group);
+                    session->save();
+                });
+    }
+    if (SideBarDragController* drags = m_app.sideBarDragController()) {
+        drags->setPlatefeedCopier(
+            [manager](ManagedObject* recipe) { return manager->recipeByCopyingAndLinkingRecipe(recipe); });
+        connect(drags, &SideBarDragController::checkPublishedPlatefeedsRequested, manager,
+                &PlatefeedManager::checkPublishedPlatefeeds);
+        connect(drags, &SideBarDragController::regroupPlatefeedsRequested, manager,
+                &PlatefeedManager::collectOrSeperatePlatefeedGroups);
+    }
+    if (PreferencesController* preferences = m_app.preferencesController())
+        connect(preferences, &PreferencesController::platefeedCollectionRefreshRequested, manager,
+                &PlatefeedManager::collectOrSeperatePlatefeedGroups);
+    // Published platefeeds follow a save 3 seconds later (several saves, one check).
+    connect(session->context(), &ObjectContext::didSave, this, [this] {
+        if (m_checkAfterSave && Scheduler::instance().isScheduled(m_checkAfterSave))
+            return;
+        m_checkAfterSave = Scheduler::instance().schedule(
+            3.0, [this] { m_manager->checkPublishedPlatefeeds(); }, this);
+    });
+
+    if (MainWindow* window = m_shell.mainWindow()) {
+        SidebarOutlineView* sidebar = window->sidebar();
+        connect(manager, &PlatefeedManager::connectedChanged, sidebar,
+                &SidebarOutlineView::setShowsPublishedMarks);
+        connect(sidebar, &SidebarOutlineView::resetPlatefeedRequested, manager,
+                [manager, session](GroupsManagedObject* group) {
+                    manager->resetSubscribedPlatefeed(group);
+                    session->save();
+                    manager->checkSubscribedPlatefeeds();
+                });
+        connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, this, &PlatefeedShell::unpublish);
+        if (GroupEditorSheet* sheet = m_shell.groupEditorSheet()) {
+            m_page = new PlatefeedPage(*manager, keyring, *session);
+            PlatefeedPage* page = m_page;
+            sheet->setPlatefeedPage(
+                page, [page]() -> QWidget* { return page->focusField(); },
+                [page] { return page->okAction(); });
+            connect(page, &PlatefeedPage::closeRequested, this, [this] {
+                if (GroupEditorController* groups = m_app.groupEditorController())
+                    groups->closeWindow();
+            });
+            connect(sidebar, &SidebarOutlineView::publishGroupRequested, page,
+                    [sheet, page](GroupsManagedObject* group) {
+                        sheet->openPlatefeedPage();
+                        page->startPublishing(group);
+                    });
+        }
+    }
+    for (const QString& link : std::as_const(m_pendingLinks))
+        manager->performWithURL(link);
+    m_pendingLinks.clear();
+}
+
+void PlatefeedShell::unpublish(GroupsManagedObject* group) {
+    LibrarySession* session = m_app.session();
+    if (!group || !session || !m_manager)
+        return;
+    const int answer = session->alerts().ask(
+        tr("Are you sure you would like to stop publishing “%1”?")
+            .arg(group->stringValue(QStringLiteral("name"))),
+        tr("Users that subscribe to this platefeed will be notified that it's no longer being published."),
+        {tr("Unpublish"), tr("Cancel")});
+    if (answer != 0)
+        return;
+    m_manager->stopPublishingPlatefeed(group);
+    group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
+    session->save();
+    if (SidebarTreeController* tree = m_app.sidebarTreeController())
+        tree->rearrangeObjects();
+}
