@@ -107,6 +107,25 @@
     </message>
 </context>
 <context>
+    <name>CardTemplate</name>
+    <message>
+        <source>For use with unruled 4&quot; x 6&quot; index cards</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with 4&quot; x 6&quot; borderless photo paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with A4 paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with US Letter paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ControllerForWeeklyPlanerDateManagedObject</name>
     <message>
         <source>Only 100 recipes per day are allowed.</source>
@@ -260,6 +279,28 @@
         <comment>recipes done of all in the file</comment>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Converting: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DuplicateFinder</name>
+    <message numerus="yes">
+        <source>%n of these recipes were already in your library</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Keep Both</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skip Duplicates</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ForeignRecipeImporter</name>
@@ -289,6 +330,76 @@
     </message>
     <message>
         <source>; %1 entries could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FullScreenWindow</name>
+    <message>
+        <source>Larkspoon!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smaller</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smaller Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit Full Screen</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FullScreenWindowController</name>
+    <message>
+        <source>Showing a recipe in full screen</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -797,6 +908,76 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
 </context>
 <context>
+    <name>KeyedArchive</name>
+    <message>
+        <source>The file is not a keyed archive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An object refers to an object the file does not hold.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An object of the file refers to itself.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A value of the file is not a text, a number, a date or data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A collection of the file holds no list of objects.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LSVersionOneDataImporter</name>
+    <message>
+        <source>There is no file at %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is too large to import.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file could not be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” could not be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” could not be imported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Importing: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to save changes to your library.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not pictures Larkspoon! can show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; 1 recipe could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; %1 recipes could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Library</name>
     <message>
         <source>LIBRARY</source>
@@ -823,6 +1004,29 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>There is no library at &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MacGourmetReader</name>
+    <message>
+        <source>%1 minutes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 hour %2 minutes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entry is not a recipe.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not a MacGourmet export: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not a MacGourmet export: it holds no list of recipes.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1121,14 +1325,6 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Printing</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Email</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Not available yet</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1166,6 +1362,14 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Ctrl+Shift+W</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1292,10 +1496,6 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Print...</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Printing is not part of this version of Larkspoon! yet.</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
     <name>ObjectContext</name>
@@ -1353,6 +1553,219 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>The library store &quot;%1&quot; is damaged and was not changed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlatefeedManager</name>
+    <message>
+        <source>No password store (Secret Service) is running, so the password cannot be kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a property list: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The WebDAV space %1 cannot be reached.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Updating %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Publishing %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ERROR, unable to update platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to find Platefeed at that address.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check to make sure you typed the address correctly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only http and https addresses can be used: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You are already subscribed to this Platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds no platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The platefeed “%1” is no longer being published.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You should move recipes from this platefeed into your own library and delete the platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds no valid platefeed key.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Updating...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was written by another version (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipe “%1” has been updated. Would you like to update your copy of this recipe?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Never Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply Selection to Remaining Updates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Updating %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PLATEFEEDS</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlatefeedPage</name>
+    <message>
+        <source>Publish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Subscribe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeed Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enter the address of the platefeed you would like to subscribe to, as its publisher&apos;s page shows it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>WebDAV Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Public Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeeds are published into the folder “Sites” of a WebDAV space. The public address is where others read that same space: for a plain WebDAV server it is the WebDAV address. For Nextcloud, share a folder by public link, enter the folder&apos;s WebDAV address above, and as the public address https://SERVER/public.php/dav/files/TOKEN, where TOKEN is the last part of the share link. The password is kept in your desktop&apos;s password store.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group to Publish:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipes of the group are published, and kept up to date as you change them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeed Title:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Subscribers see this title. It also names the folder of the platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your platefeed is published. Others subscribe to it at:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No password store (Secret Service) is running, so publishing is off: the password would have to be kept in plain text.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to find Platefeed at that address.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check to make sure you typed the address correctly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to create published platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not log into MobileMe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make sure your username and password are correct and try again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Robin&apos;s Weeknight Dinners</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlatefeedShell</name>
+    <message>
+        <source>Are you sure you would like to stop publishing “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Users that subscribe to this platefeed will be notified that it&apos;s no longer being published.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unpublish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1559,6 +1972,253 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Measurements</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintViewGenerator</name>
+    <message>
+        <source>Ingredients:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Additional Metrics:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Private Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keywords:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to Print “%1” in This Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A portion of this recipe is unable to to fit within the height of this print format. Dividing large paragraphs of text into smaller ones will fix it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to Load Preview</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The HTML template doesn&apos;t include either &apos;maxHeight&apos;, &apos;pageWidth&apos;, or &apos;pageHeight&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This theme is not configured correctly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Themes for this version must contain a comma separated array with the order in which the theme must be drawn. The current valid keys are:
+
+“description, directions, ingredients, keywords, metrics, notes, private_notes”
+
+Place this array in the tag /*printOder:*/.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Difficulty:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prep Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive Prep Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintingController</name>
+    <message>
+        <source>Continue to Email</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue to Print Panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generating Email...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generating Printout...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipe cards could not be written for the message.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipes could not be written for the message.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new message could not be opened in your mail program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that a mail program is set up for this desktop.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with unruled 4&quot; x 6&quot; index cards</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with 4&quot; x 6&quot; borderless photo paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with A4 paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For use with US Letter paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Larkspoon! Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ingredients:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Additional Metrics:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yield:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Attribution:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cuisine:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prep Time:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cooking Time:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inactive Prep Time:%1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directions:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintingWindow</name>
+    <message>
+        <source>Print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Themes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formats</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A-</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Smaller Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larger Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2597,6 +3257,33 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
 </context>
 <context>
+    <name>VersionOneStore</name>
+    <message>
+        <source>The file has no root object.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The collections of the file nest too deeply.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A collection of the file contains itself.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds a value of the wrong kind.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 refers to something other than a %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The version-one data model could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>VersionTwoDatabaseConverter</name>
     <message>
         <source>The file &quot;%1&quot; could not be removed: %2</source>
@@ -2726,6 +3413,25 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>NEW</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WebDavClient</name>
+    <message>
+        <source>Only http and https addresses can be used: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 bytes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 did not answer in time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 answered %2 %3.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
