@@ -655,7 +655,7 @@ void HtmlPage::writePdf(const QString& path, const QPageLayout& layout, std::fun
         layout);
 }
 
-void HtmlPage::print(PagePrinter* printer) {
+void HtmlPage::print(PagePrinter* printer, const QPageLayout& layout) {
     auto finish = [self = QPointer<HtmlPage>(this)](bool ok) {
         if (self)
             emit self->printFinished(ok);
@@ -666,7 +666,7 @@ void HtmlPage::print(PagePrinter* printer) {
         return;
     }
     m_printing = true;
-    printer->printPage(m_page.get(), [self = QPointer<HtmlPage>(this), finish](bool ok) {
+    printer->printPage(m_page.get(), layout, [self = QPointer<HtmlPage>(this), finish](bool ok) {
         if (self)
             self->m_printing = false;
         finish(ok);

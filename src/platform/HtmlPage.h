@@ -110,7 +110,7 @@ public:
     // Prints the current document through printer (the GUI's print dialog and printer).
     // Ends with printFinished(ok); fails without a printer or while another print of this
     // page runs.
-    void print(PagePrinter* printer);
+    void print(PagePrinter* printer, const QPageLayout& layout = QPageLayout());
 
     // Selection and editing, for the web importer.
     QString selectedText() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPageLayout>
+
 #include <functional>
 
 class QWebEnginePage;
@@ -11,6 +13,8 @@ class PagePrinter {
 public:
     virtual ~PagePrinter() = default;
     // Prints page and calls done exactly once, later: true when the document went to the
-    // printer, false when the user cancelled or printing failed.
-    virtual void printPage(QWebEnginePage* page, std::function<void(bool)> done) = 0;
+    // printer, false when the user cancelled or printing failed. A valid layout is the paper
+    // and margins the document was made for (a card's size); the user may still change them.
+    virtual void printPage(QWebEnginePage* page, const QPageLayout& layout,
+                           std::function<void(bool)> done) = 0;
 };

@@ -156,7 +156,7 @@ void PrintView::writePdf(const QString& path, bool metricUnits, std::function<vo
 }
 
 void PrintView::print(PagePrinter* printer, bool metricUnits, std::function<void(bool)> done) {
-    loadDocument(metricUnits, [this, printer, done](HtmlPage* page) {
+    loadDocument(metricUnits, [this, printer, metricUnits, done](HtmlPage* page) {
         if (!page) {
             if (done)
                 done(false);
@@ -169,6 +169,6 @@ void PrintView::print(PagePrinter* printer, bool metricUnits, std::function<void
             if (done)
                 done(ok);
         });
-        page->print(printer);
+        page->print(printer, pageLayout(metricUnits));
     });
 }

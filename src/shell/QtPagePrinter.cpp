@@ -17,8 +17,11 @@ bool QtPagePrinter::choosePrinter(QPrinter& printer) const {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void QtPagePrinter::printPage(QWebEnginePage* page, std::function<void(bool)> done) {
+void QtPagePrinter::printPage(QWebEnginePage* page, const QPageLayout& layout,
+                              std::function<void(bool)> done) {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    if (layout.isValid())
+        printer->setPageLayout(layout);
     if (!page || !choosePrinter(*printer)) {
         QTimer::singleShot(0, [done = std::move(done)] { done(false); });
         return;

@@ -13,7 +13,7 @@ class QtPagePrinter final : public PagePrinter {
 public:
     explicit QtPagePrinter(QWidget* dialogParent = nullptr);
 
-    void printPage(QWebEnginePage* page, std::function<void(bool)> done) override;
+    void printPage(QWebEnginePage* page, const QPageLayout& layout, std::function<void(bool)> done) override;
 
     // Chooses the printer and its settings; false when the user cancelled. The default
     // shows the print dialog. Tests choose a PDF file instead.

@@ -56,7 +56,7 @@ bool waitForCount(QSignalSpy& spy, int count) {
 class RecordingPrinter final : public PagePrinter {
 public:
     QList<QWebEnginePage*> pages;
-    void printPage(QWebEnginePage* page, std::function<void(bool)> done) override {
+    void printPage(QWebEnginePage* page, const QPageLayout&, std::function<void(bool)> done) override {
         pages << page;
         m_done = std::move(done);
     }

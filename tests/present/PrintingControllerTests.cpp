@@ -75,7 +75,9 @@ public:
 // A printer port that is never reached: the stand-in prints by itself.
 class NoPrinter final : public PagePrinter {
 public:
-    void printPage(QWebEnginePage*, std::function<void(bool)> done) override { done(false); }
+    void printPage(QWebEnginePage*, const QPageLayout&, std::function<void(bool)> done) override {
+        done(false);
+    }
 };
 
 class PrintingControllerTest : public ::testing::Test {

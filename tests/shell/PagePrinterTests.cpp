@@ -42,15 +42,20 @@ TEST(QtPagePrinterTest, PrintsTheChosenPrinterOrNothingWhenCancelled) {
     EXPECT_FALSE(finished.takeFirst().at(0).toBool());
 
     // An offscreen page (no view shows it) is printed and keeps no view afterwards.
-    printer.setPrinterChooser([&output](QPrinter& chosen) {
+    // The print dialog opens on the paper the document was made for: a 4 by 6 inch card.
+    const QPageLayout card(QPageSize(QSizeF(432, 288), QPageSize::Point), QPageLayout::Portrait, QMarginsF());
+    QSizeF offered;
+    printer.setPrinterChooser([&output, &offered](QPrinter& chosen) {
+        offered = chosen.pageLayout().fullRect(QPageLayout::Point).size();
         chosen.setOutputFormat(QPrinter::PdfFormat);
         chosen.setOutputFileName(output);
         chosen.setResolution(96); // pages are drawn at the printer's resolution: keep them small
         return true;
     });
-    page.print(&printer);
+    page.print(&printer, card);
     ASSERT_TRUE(waitForSignal(finished));
     EXPECT_TRUE(finished.takeFirst().at(0).toBool());
+    EXPECT_EQ(offered, QSizeF(432, 288));
     QFile pdf(output);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
