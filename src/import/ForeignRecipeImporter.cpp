@@ -68,7 +68,7 @@ bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
     m_stagedPictures.clear();
     m_result = ForeignImportResult();
     m_read.reset();
-    m_next = 0;
+    restartEntries();
     QFile file(path);
     if (!QFileInfo(path).isFile()) {
         m_result.readError = tr("There is no file at %1.").arg(path);
@@ -95,39 +95,11 @@ bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
     return true;
 }
 
-bool ForeignRecipeImporter::importNextBatch(int maximum, bool) {
-    if (!m_read || m_inBatch)
-        return m_read.has_value();
-    m_inBatch = true;
-    const QList<ForeignRecipe>& recipes = m_read->recipes;
-    for (int taken = 0; taken < maximum && m_next < recipes.size() && !m_stopRequested; ++taken) {
-        const ForeignRecipe& recipe = recipes.at(m_next++);
-        importRecipe(recipe);
-        advanceProgress(1);
-        setHeaderText(tr("Converting: %1").arg(recipe.name));
-    }
-    m_inBatch = false;
-    if (m_stopRequested) {
-        m_stopRequested = false;
-        m_result.cancelled = m_next < recipes.size();
-        finishImport();
-        return false;
-    }
-    if (m_next < recipes.size())
-        return true;
-    finishImport();
-    return false;
-}
-
-void ForeignRecipeImporter::requestStop() {
-    if (!m_read)
-        return;
-    if (m_inBatch) {
-        m_stopRequested = true;
-        return;
-    }
-    m_result.cancelled = m_next < m_read->recipes.size();
-    finishImport();
+void ForeignRecipeImporter::importEntry(int index) {
+    const ForeignRecipe& recipe = m_read->recipes.at(index);
+    importRecipe(recipe);
+    advanceProgress(1);
+    setHeaderText(tr("Converting: %1").arg(recipe.name));
 }
 
 ManagedObject* ForeignRecipeImporter::importRecipe(const ForeignRecipe& foreign) {

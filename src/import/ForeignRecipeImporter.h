@@ -42,7 +42,7 @@ struct ForeignImportResult {
 // recipes, this makes a record of each (its ingredient lines through the ingredient list
 // parser), in batches, then saves the library once, selects what it imported and reports
 // the count and the entries it could not read in the progress dialog.
-class ForeignRecipeImporter : public DialogWithProgressbarController, public BatchedImport {
+class ForeignRecipeImporter : public DialogWithProgressbarController, public ReadEntriesImport {
     Q_DECLARE_TR_FUNCTIONS(ForeignRecipeImporter)
 
 public:
@@ -65,10 +65,7 @@ public:
     // read (readError says why); the import has then ended.
     static constexpr int kImportBatchSize = 25;
     bool beginImportDataFile(const QString& path);
-    bool importNextBatch(int maximum, bool waiting) override;
-    void requestStop() override;
     bool isImporting() const override { return m_read.has_value(); }
-    int entriesSeen() const override { return m_next; }
     QString readErrorText() const override { return m_result.readError; }
 
     // One recipe read from a file as a new recipe record.
@@ -90,7 +87,10 @@ public:
     static QString finishedText(int recipesImported, int entriesSkipped, bool cancelled);
 
 private:
-    void finishImport();
+    qsizetype entriesToImport() const override { return m_read ? m_read->recipes.size() : 0; }
+    void importEntry(int index) override;
+    void finishImport() override;
+    void setCancelled(bool cancelled) override { m_result.cancelled = cancelled; }
     void removeRecipe(ManagedObject* recipe);
 
     LibrarySession& m_session;
@@ -98,9 +98,6 @@ private:
     IngredientsSorter m_sorter;
     std::optional<IngredientsSorter::MeasurementWords> m_words;
     std::optional<ForeignReadResult> m_read;
-    int m_next = 0;
-    bool m_inBatch = false;
-    bool m_stopRequested = false;
     bool m_selectNewImports = false;
     DuplicatePolicy m_duplicatePolicy = DuplicatePolicy::KeepBoth;
     QList<ManagedObject*> m_importedRecipes;

@@ -89,8 +89,7 @@ bool LSVersionOneDataImporter::beginImportDataFile(const QString& path) {
     m_importedRecipes.clear();
     m_result = VersionOneImportResult();
     m_store.reset();
-    m_next = 0;
-    m_stopRequested = false;
+    restartEntries();
     openDialog(importingRecipesText(), 0);
 
     QFile file(path);
@@ -125,39 +124,11 @@ bool LSVersionOneDataImporter::beginImportDataFile(const QString& path) {
     return true;
 }
 
-bool LSVersionOneDataImporter::importNextBatch(int maximum, bool) {
-    if (!m_store || m_inBatch)
-        return m_store.has_value();
-    m_inBatch = true;
-    const QList<versionone::Recipe>& recipes = m_store->recipes;
-    for (int taken = 0; taken < maximum && m_next < recipes.size() && !m_stopRequested; ++taken) {
-        const int index = m_next++;
-        importRecipe(recipes.at(index), index);
-        advanceProgress(1);
-        setHeaderText(tr("Importing: %1").arg(recipes.at(index).values.value(kName).toString()));
-    }
-    m_inBatch = false;
-    if (m_stopRequested) {
-        m_stopRequested = false;
-        m_result.cancelled = m_next < recipes.size();
-        finishImport();
-        return false;
-    }
-    if (m_next < recipes.size())
-        return true;
-    finishImport();
-    return false;
-}
-
-void LSVersionOneDataImporter::requestStop() {
-    if (!m_store)
-        return;
-    if (m_inBatch) {
-        m_stopRequested = true;
-        return;
-    }
-    m_result.cancelled = m_next < m_store->recipes.size();
-    finishImport();
+void LSVersionOneDataImporter::importEntry(int index) {
+    const versionone::Recipe& recipe = m_store->recipes.at(index);
+    importRecipe(recipe, index);
+    advanceProgress(1);
+    setHeaderText(tr("Importing: %1").arg(recipe.values.value(kName).toString()));
 }
 
 ManagedObject* LSVersionOneDataImporter::importRecipe(const versionone::Recipe& source, int index) {

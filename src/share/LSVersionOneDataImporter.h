@@ -39,7 +39,7 @@ struct VersionOneImportResult {
 // ("database", isLibraryFile set) also their dates, ratings and prepared flags, the names
 // of their groups as keywords, and the tree of the user's own groups. Every run adds the
 // recipes again. The library is saved once, at the end; the imported recipes are selected.
-class LSVersionOneDataImporter : public DialogWithProgressbarController, public BatchedImport {
+class LSVersionOneDataImporter : public DialogWithProgressbarController, public ReadEntriesImport {
     Q_DECLARE_TR_FUNCTIONS(LSVersionOneDataImporter)
 
 public:
@@ -64,10 +64,7 @@ public:
     // to import (no file, or one that cannot be read: readErrorText says why); the import has
     // then ended and its dialog closes.
     bool beginImportDataFile(const QString& path);
-    bool importNextBatch(int maximum, bool waiting) override;
-    void requestStop() override;
     bool isImporting() const override { return m_store.has_value(); }
-    int entriesSeen() const override { return m_next; }
     QString readErrorText() const override { return m_result.readError; }
 
     const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
@@ -83,16 +80,16 @@ private:
     ManagedObject* importRecipe(const versionone::Recipe& recipe, int index);
     void storeImage(ManagedObject* recipe, const QVariant& image);
     void rebuildGroupTree();
-    void finishImport();
+    qsizetype entriesToImport() const override { return m_store ? m_store->recipes.size() : 0; }
+    void importEntry(int index) override;
+    void finishImport() override;
+    void setCancelled(bool cancelled) override { m_result.cancelled = cancelled; }
 
     LibrarySession& m_session;
     bool m_isLibraryFile = false;
     bool m_selectNewImports = false;
     DuplicatePolicy m_duplicatePolicy = DuplicatePolicy::KeepBoth;
     std::optional<versionone::Store> m_store;
-    int m_next = 0;
-    bool m_inBatch = false;
-    bool m_stopRequested = false;
     QList<ManagedObject*> m_importedRecipes;
     VersionOneImportResult m_result;
 };

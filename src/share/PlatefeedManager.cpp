@@ -1,4 +1,5 @@
 #include "share/PlatefeedManager.h"
+#include "share/PlatefeedKeys.h"
 
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
@@ -26,20 +27,13 @@
 
 #include <memory>
 
+using namespace platefeedkeys;
+
 namespace {
 
-const QString kName = QStringLiteral("name");
-const QString kKey = QStringLiteral("platefeedPredicateKey");
-const QString kPublishedID = QStringLiteral("publishedPlatefeedID");
-const QString kLinkedID = QStringLiteral("linkedPlatefeedID");
-const QString kAddress = QStringLiteral("platefeedAddress");
-const QString kFeedName = QStringLiteral("platefeedName");
-const QString kDeactivated = QStringLiteral("hasBeenDeactivated");
 const QString kVersionFile = QStringLiteral("version.plist");
 const QString kUniqueID = QStringLiteral("uniqueID");
 const QString kDateUpdated = QStringLiteral("dateUpdated");
-const QString kFeedModelVersion = QStringLiteral("2.3");
-constexpr int kImageCount = 11;
 
 // Written always, as the empty text when the recipe has none.
 const QStringList kFeedTextKeys = {QStringLiteral("attribution"),

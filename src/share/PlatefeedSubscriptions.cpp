@@ -1,5 +1,6 @@
 // The subscribing half of PlatefeedManager: subscriptions, their checks, own copies and
 // the sidebar's platefeed section.
+#include "share/PlatefeedKeys.h"
 #include "share/PlatefeedManager.h"
 
 #include "library/GroupsCounterUpdater.h"
@@ -18,20 +19,13 @@
 #include <QDir>
 #include <QFile>
 
+using namespace platefeedkeys;
+
 namespace {
 
-const QString kName = QStringLiteral("name");
-const QString kKey = QStringLiteral("platefeedPredicateKey");
-const QString kPublishedID = QStringLiteral("publishedPlatefeedID");
-const QString kLinkedID = QStringLiteral("linkedPlatefeedID");
-const QString kAddress = QStringLiteral("platefeedAddress");
-const QString kFeedName = QStringLiteral("platefeedName");
-const QString kDeactivated = QStringLiteral("hasBeenDeactivated");
 const QString kSubscribed = QStringLiteral("isSubscribedPlatefeed");
 const QString kHeader = QStringLiteral("isPlatefeedHeader");
 const QString kParent = QStringLiteral("parent");
-const QString kFeedModelVersion = QStringLiteral("2.3");
-constexpr int kImageCount = 11;
 
 // Copied from a platefeed's recipe file onto the record.
 const QStringList kImportedKeys = {QStringLiteral("attribution"),

@@ -79,3 +79,34 @@ void RecipeImportOperation::end() {
     emit finished(wholeFile);
     deleteLater();
 }
+
+bool ReadEntriesImport::importNextBatch(int maximum, bool) {
+    if (!isImporting() || m_inBatch)
+        return isImporting();
+    m_inBatch = true;
+    const qsizetype total = entriesToImport();
+    for (int taken = 0; taken < maximum && m_next < total && !m_stopRequested; ++taken)
+        importEntry(m_next++);
+    m_inBatch = false;
+    if (m_stopRequested) {
+        m_stopRequested = false;
+        setCancelled(m_next < total);
+        finishImport();
+        return false;
+    }
+    if (m_next < total)
+        return true;
+    finishImport();
+    return false;
+}
+
+void ReadEntriesImport::requestStop() {
+    if (!isImporting())
+        return;
+    if (m_inBatch) {
+        m_stopRequested = true;
+        return;
+    }
+    setCancelled(m_next < entriesToImport());
+    finishImport();
+}

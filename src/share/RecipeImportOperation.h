@@ -36,6 +36,33 @@ public:
     virtual bool endedEarly() const { return false; }
 };
 
+// A batched import of entries that were all read before the import began: the batch, stop
+// and cancel rules such importers share. The subclass imports one entry at a time and ends
+// the import (saves, reports) in finishImport.
+class ReadEntriesImport : public BatchedImport {
+public:
+    bool importNextBatch(int maximum, bool waiting) override;
+    void requestStop() override;
+    int entriesSeen() const override { return m_next; }
+
+protected:
+    // Entries read from the file; 0 when no file is being imported.
+    virtual qsizetype entriesToImport() const = 0;
+    virtual void importEntry(int index) = 0;
+    virtual void finishImport() = 0;
+    // Sets whether the import ended before its last entry.
+    virtual void setCancelled(bool cancelled) = 0;
+    void restartEntries() {
+        m_next = 0;
+        m_stopRequested = false;
+    }
+
+private:
+    int m_next = 0;
+    bool m_inBatch = false;
+    bool m_stopRequested = false;
+};
+
 // An import of the application, in batches from the event loop: one batch per turn, so the
 // progress dialog paints and a document handed over meanwhile waits in the session
 // (whenIdle) instead of starting inside this import. It registers itself with the session

@@ -101,6 +101,18 @@ QJsonArray duplicateEntries(const QList<DuplicateMatch>& duplicates) {
     return entries;
 }
 
+// The report of every import: what was imported, what was left out and why, and the
+// recipes the library held already.
+void printImportReport(const QList<ManagedObject*>& imported, int skippedPictures, int tooLargeRecipes,
+                       const QList<SkippedEntry>& skipped, const QList<DuplicateMatch>& duplicates) {
+    CliSession::printJson(QJsonObject{{QStringLiteral("imported"), int(imported.size())},
+                                      {QStringLiteral("uniqueIDs"), uniqueIDs(imported)},
+                                      {QStringLiteral("skippedPictures"), skippedPictures},
+                                      {QStringLiteral("tooLargeRecipes"), tooLargeRecipes},
+                                      {QStringLiteral("skipped"), skippedEntries(skipped)},
+                                      {QStringLiteral("duplicates"), duplicateEntries(duplicates)}});
+}
+
 // Another program's file (MasterCook, MealMaster, MacGourmet): read, imported and saved in
 // one go.
 int importForeignFile(LibrarySession* library, ForeignFormat format, const QString& path,
@@ -115,13 +127,8 @@ int importForeignFile(LibrarySession* library, ForeignFormat format, const QStri
         CliSession::printError(library->store().lastSaveError());
         return CliNoLibrary;
     }
-    CliSession::printJson(
-        QJsonObject{{QStringLiteral("imported"), int(importer->importedRecipesArray().size())},
-                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer->importedRecipesArray())},
-                    {QStringLiteral("skippedPictures"), result.skippedPictures},
-                    {QStringLiteral("tooLargeRecipes"), 0},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
-                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
+    printImportReport(importer->importedRecipesArray(), result.skippedPictures, 0, result.skipped,
+                      result.duplicates);
     return CliOK;
 }
 
@@ -140,13 +147,8 @@ int importVersionOneFile(LibrarySession* library, const QString& path, bool isLi
         CliSession::printError(library->store().lastSaveError());
         return CliNoLibrary;
     }
-    CliSession::printJson(
-        QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
-                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
-                    {QStringLiteral("skippedPictures"), result.picturesSkipped},
-                    {QStringLiteral("tooLargeRecipes"), 0},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
-                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
+    printImportReport(importer.importedRecipesArray(), result.picturesSkipped, 0, result.skipped,
+                      result.duplicates);
     return CliOK;
 }
 
@@ -201,13 +203,8 @@ int importCommand(CliSession& session, const QStringList& args) {
         CliSession::printError(library->store().lastSaveError());
         return CliNoLibrary;
     }
-    CliSession::printJson(
-        QJsonObject{{QStringLiteral("imported"), int(importer.importedRecipesArray().size())},
-                    {QStringLiteral("uniqueIDs"), uniqueIDs(importer.importedRecipesArray())},
-                    {QStringLiteral("skippedPictures"), result.skippedPictures()},
-                    {QStringLiteral("tooLargeRecipes"), result.refusedRecipes},
-                    {QStringLiteral("skipped"), skippedEntries(result.skipped)},
-                    {QStringLiteral("duplicates"), duplicateEntries(result.duplicates)}});
+    printImportReport(importer.importedRecipesArray(), result.skippedPictures(), result.refusedRecipes,
+                      result.skipped, result.duplicates);
     if (result.stoppedByUpgradeAlert) {
         CliSession::printError(result.upgradeMessage);
         return CliStopped;
