@@ -8,14 +8,13 @@
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "platform/Alerts.h"
+#include "platform/Jpeg2000Decoder.h"
 #include "platform/ObjectContext.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QImage>
-#include <QPainter>
 #include <QPointer>
 #include <QtDebug>
 
@@ -47,27 +46,16 @@ const QStringList kTextDefaults = {QStringLiteral("name"),
                                    QStringLiteral("prepTime"),
                                    QStringLiteral("yield")};
 
-// The picture as the library keeps it: JPEG as it is, any other format Qt reads converted
-// to JPEG; empty for data that is no picture.
+// The picture as the library keeps it: JPEG as it is, JPEG 2000 and any other format Qt
+// reads converted to JPEG; empty for data that is no picture.
 QByteArray jpegData(const QByteArray& data) {
-    QImage image;
-    if (!image.loadFromData(data))
+    const QImage image =
+        Jpeg2000Decoder::isJpeg2000(data) ? Jpeg2000Decoder::decode(data) : QImage::fromData(data);
+    if (image.isNull())
         return {};
     if (data.startsWith("\xFF\xD8\xFF"))
         return data;
-    if (image.hasAlphaChannel()) {
-        QImage flat(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, image);
-        painter.end();
-        image = flat;
-    }
-    QByteArray out;
-    QBuffer buffer(&out);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "JPEG", 90))
-        return {};
-    return out;
+    return PictureEncoding::jpegData(image, 90);
 }
 
 } // namespace
