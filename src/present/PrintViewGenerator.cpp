@@ -32,7 +32,8 @@ const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 // keeps the container below the limit: the content between the markers is copied once and
 // every probe restores the copy and cuts it after the probed item, so a probe costs one
 // style and layout pass instead of a page load. Returns [count, height at count, height at
-// count + 1] (-1 where not measured), or null when the page does not hold the markers.
+// count + 1, height at 1] (-1 where not measured), or null when the page does not hold the
+// markers.
 const char* const kFitScript = R"((function (limit, total) {
   function container() { return document.getElementById("measured_height_container"); }
   var start = document.getElementById("lk-item-start"), end = document.getElementById("lk-item-end");
@@ -66,7 +67,8 @@ const char* const kFitScript = R"((function (limit, total) {
   }
   if (low > 0 && heights[low] === undefined) measure(low);
   if (low < total && heights[low + 1] === undefined) measure(low + 1);
-  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1];
+  if (heights[1] === undefined) measure(1);
+  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, heights[1]];
 })(%1, %2);)";
 
 QString recipeText(const ManagedObject* recipe, const char* key) {
@@ -259,6 +261,20 @@ struct PrintViewGenerator::Layout {
     QStringList pageFiles;
     QHash<QString, int> lastCard;
     int renders = 0;
+
+    // What a card's page is known to measure, from the render that last filled it: its
+    // container height (-1 when not known) and its shape, the parts of the page a section
+    // added below its content lays out against (the styles and the last item's markup).
+    struct Filled {
+        int height = -1;
+        QString shape;
+    };
+    QList<Filled> filled; // by card
+    // How much the section's title and its item growthItem add to a card of a given shape,
+    // learnt from the section's renders; a section that tries the cards of earlier ones
+    // skips those this proves full.
+    QHash<QString, int> growth;
+    int growthItem = -1;
 
     // The section being placed.
     int sectionIndex = 0;
@@ -602,6 +618,7 @@ void PrintViewGenerator::startSection() {
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     layout.card = cardToBuildFromRulesForSection(section.key);
     layout.pending = 0;
+    layout.growthItem = -1;
     if (section.items.isEmpty()) {
         // Nothing to show: the section is hidden on its first card.
         QString& page = currentRecipeCard();
@@ -611,6 +628,8 @@ void PrintViewGenerator::startSection() {
                 ? QStringLiteral("/*ingredients_hide*/")
                 : QLatin1String("/*") + placeholderName(section.key) + QLatin1String("_hide*/");
         page.replace(hideMarker, kHidden);
+        layout.filled.resize(qMax(layout.filled.size(), qsizetype{layout.card}));
+        layout.filled[layout.card - 1] = {};
         layout.lastCard.insert(section.key, layout.card);
         ++layout.sectionIndex;
         startSection();
@@ -628,6 +647,20 @@ void PrintViewGenerator::placeOnCard() {
         tryCount(1, remaining);
         return;
     }
+    if (layout.growthItem != layout.pending) {
+        layout.growth.clear();
+        layout.growthItem = layout.pending;
+    }
+    const Layout::Filled known = layout.filled.value(layout.card - 1);
+    if (known.height >= 0) {
+        const auto growth = layout.growth.constFind(known.shape);
+        // Heights are whole pixels: the margin keeps their rounding from skipping a card the
+        // item would just fit on.
+        if (growth != layout.growth.cend() && known.height + *growth >= m_template.maxHeight + 2) {
+            placed(0);
+            return;
+        }
+    }
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
     render(filledSection(layout.base, layout.pending, remaining, true), [this, generation, remaining](bool) {
@@ -639,20 +672,22 @@ void PrintViewGenerator::placeOnCard() {
                 if (!m_layout || m_layout->generation != generation)
                     return;
                 const QVariantList result = value.toList();
-                if (result.size() != 3) {
+                if (result.size() != 4) {
                     tryCount(1, remaining); // the page does not hold the markers: item by item
                     return;
                 }
                 const int count = result.at(0).toInt();
                 if (count >= remaining) {
-                    placed(remaining); // measured as laid out: nothing to confirm
+                    placed(remaining, result.at(1).toInt()); // measured as laid out: nothing to confirm
                     return;
                 }
                 // Items that close what they open measure cut out as they would alone.
                 const QList<bool>& contained = m_layout->sections.at(m_layout->sectionIndex).selfContained;
                 const auto first = contained.cbegin() + m_layout->pending;
+                if (*first)
+                    learnGrowth(result.at(3).toInt());
                 if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                    placed(count);
+                    placed(count, count > 0 ? result.at(1).toInt() : -1);
                     return;
                 }
                 confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
@@ -667,7 +702,7 @@ void PrintViewGenerator::confirmCount(int count, int expectedHeight, int remaini
     const int probe = count > 0 ? count : 1;
     measureCount(probe, [this, count, probe, expectedHeight, remaining](int height) {
         if (height == expectedHeight) {
-            placed(count);
+            placed(count, height);
             return;
         }
         // They differ: from the measured count on, item by item.
@@ -721,11 +756,37 @@ void PrintViewGenerator::tryCountDown(int count, int remaining) {
     });
 }
 
-void PrintViewGenerator::placed(int count) {
+// Remembers how much the section's title and next item add to the card being tried, whose
+// page measured withFirst with them.
+void PrintViewGenerator::learnGrowth(int withFirst) {
+    Layout& layout = *m_layout;
+    const Layout::Filled known = layout.filled.value(layout.card - 1);
+    if (known.height >= 0 && withFirst >= 0)
+        layout.growth.insert(known.shape, withFirst - known.height);
+}
+
+// The parts of a card's page that decide how content added below its last item lays out.
+// Pictures can float beside what follows, so a card showing one has no shape.
+QString PrintViewGenerator::cardShape(const QString& page, const QString& lastItem) const {
+    static const QRegularExpression text(QStringLiteral(">[^<]*<"));
+    if (page.contains(QLatin1String("<img"), Qt::CaseInsensitive))
+        return {};
+    const qsizetype stylesEnd = page.indexOf(QLatin1String("</style>"));
+    QString markup = u'>' + lastItem + u'<';
+    markup.replace(text, QStringLiteral("><"));
+    return m_layout->sections.at(m_layout->sectionIndex).key + u'\n' + markup + u'\n' + page.left(stylesEnd);
+}
+
+// count items go on the card; height: what its page measures with them (-1 when not known).
+void PrintViewGenerator::placed(int count, int height) {
     Layout& layout = *m_layout;
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     if (count > 0) {
-        currentRecipeCard() = filledSection(layout.base, layout.pending, count, false);
+        QString& page = currentRecipeCard();
+        page = filledSection(layout.base, layout.pending, count, false);
+        const QString shape = cardShape(page, section.items.at(layout.pending + count - 1));
+        layout.filled.resize(qMax(layout.filled.size(), qsizetype{layout.card}));
+        layout.filled[layout.card - 1] = {shape.isEmpty() ? -1 : height, shape};
         layout.pending += count;
     }
     if (layout.pending >= section.items.size()) {

@@ -110,7 +110,9 @@ private:
     void measureCount(int count, std::function<void(int)> done);
     void tryCount(int count, int remaining);
     void tryCountDown(int count, int remaining);
-    void placed(int count);
+    void learnGrowth(int withFirst);
+    QString cardShape(const QString& page, const QString& lastItem) const;
+    void placed(int count, int height = -1);
     void render(const QString& page, std::function<void(bool)> done);
     void finalize();
     void finish(bool ok);
