@@ -32,8 +32,14 @@ const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 // keeps the container below the limit: the content between the markers is copied once and
 // every probe restores the copy and cuts it after the probed item, so a probe costs one
 // style and layout pass instead of a page load. Returns [count, height at count, height at
-// count + 1, height at 1] (-1 where not measured), or null when the page does not hold the
+// count + 1, bottom, box] (-1 where not measured), or null when the page does not hold the
 // markers.
+//
+// bottom: where the section's box ends, below the container's top, with count items;
+// box: the height of the section's box with its title and first item. A section added
+// below one ending at bottom makes the container at least bottom + box high, so long as
+// nothing floats (which could narrow lines on one card and not another), no margin is
+// negative and the sections are plain blocks of the container; otherwise both are -1.
 const char* const kFitScript = R"((function (limit, total) {
   function container() { return document.getElementById("measured_height_container"); }
   var start = document.getElementById("lk-item-start"), end = document.getElementById("lk-item-end");
@@ -67,8 +73,28 @@ const char* const kFitScript = R"((function (limit, total) {
   }
   if (low > 0 && heights[low] === undefined) measure(low);
   if (low < total && heights[low + 1] === undefined) measure(low + 1);
-  if (heights[1] === undefined) measure(1);
-  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, heights[1]];
+  var section = document.getElementById("recipe_%3"), bottom = -1, box = -1;
+  function plainLayout() {
+    if (!section || section.parentNode !== container() || getComputedStyle(container()).display !== "block")
+      return false;
+    var all = document.body.querySelectorAll("*");
+    for (var i = 0; i < all.length; ++i) {
+      var style = getComputedStyle(all[i]);
+      if (style.float !== "none" || !(parseFloat(style.marginTop) >= 0) || !(parseFloat(style.marginBottom) >= 0))
+        return false;
+      if (all[i].parentNode === container() && style.position !== "static") return false;
+    }
+    return true;
+  }
+  if (plainLayout()) {
+    if (low > 0) {
+      measure(low);
+      bottom = Math.floor(section.getBoundingClientRect().bottom - container().getBoundingClientRect().top);
+    }
+    measure(1);
+    box = Math.floor(section.getBoundingClientRect().height);
+  }
+  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, bottom, box];
 })(%1, %2);)";
 
 QString recipeText(const ManagedObject* recipe, const char* key) {
@@ -262,19 +288,16 @@ struct PrintViewGenerator::Layout {
     QHash<QString, int> lastCard;
     int renders = 0;
 
-    // What a card's page is known to measure, from the render that last filled it: its
-    // container height (-1 when not known) and its shape, the parts of the page a section
-    // added below its content lays out against (the styles and the last item's markup).
-    struct Filled {
-        int height = -1;
-        QString shape;
-    };
-    QList<Filled> filled; // by card
-    // How much the section's title and its item growthItem add to a card of a given shape,
-    // learnt from the section's renders; a section that tries the cards of earlier ones
-    // skips those this proves full.
-    QHash<QString, int> growth;
-    int growthItem = -1;
+    // Whether the template holds the sections in print order, each below the ones before.
+    bool sectionsInOrder = false;
+    // Where the content of every card ends, as the render that last filled it measured (-1
+    // when not known).
+    QList<int> contentBottom;
+    // The height of the section's box holding its title and item boxItem, as one of the
+    // section's renders measured it; the layout width is the same on every card. A
+    // section that tries the cards of earlier ones skips those it proves too full.
+    int box = -1;
+    int boxItem = -1;
 
     // The section being placed.
     int sectionIndex = 0;
@@ -421,6 +444,15 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
         finish(false);
         return;
     }
+    qsizetype at = -1;
+    layout.sectionsInOrder = std::all_of(
+        m_template.printOrder.cbegin(), m_template.printOrder.cend(), [this, &at](const QString& key) {
+            const qsizetype next =
+                m_template.text.indexOf(QLatin1String("<!--") + placeholderName(key) + QLatin1String("-->"));
+            const bool below = next > at;
+            at = next;
+            return below;
+        });
     currentRecipeCard();
     startSection();
 }
@@ -618,7 +650,7 @@ void PrintViewGenerator::startSection() {
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     layout.card = cardToBuildFromRulesForSection(section.key);
     layout.pending = 0;
-    layout.growthItem = -1;
+    layout.boxItem = -1;
     if (section.items.isEmpty()) {
         // Nothing to show: the section is hidden on its first card.
         QString& page = currentRecipeCard();
@@ -628,8 +660,6 @@ void PrintViewGenerator::startSection() {
                 ? QStringLiteral("/*ingredients_hide*/")
                 : QLatin1String("/*") + placeholderName(section.key) + QLatin1String("_hide*/");
         page.replace(hideMarker, kHidden);
-        layout.filled.resize(qMax(layout.filled.size(), qsizetype{layout.card}));
-        layout.filled[layout.card - 1] = {};
         layout.lastCard.insert(section.key, layout.card);
         ++layout.sectionIndex;
         startSection();
@@ -647,47 +677,43 @@ void PrintViewGenerator::placeOnCard() {
         tryCount(1, remaining);
         return;
     }
-    if (layout.growthItem != layout.pending) {
-        layout.growth.clear();
-        layout.growthItem = layout.pending;
-    }
-    const Layout::Filled known = layout.filled.value(layout.card - 1);
-    if (known.height >= 0) {
-        const auto growth = layout.growth.constFind(known.shape);
-        // Heights are whole pixels: the margin keeps their rounding from skipping a card the
-        // item would just fit on.
-        if (growth != layout.growth.cend() && known.height + *growth >= m_template.maxHeight + 2) {
-            placed(0);
-            return;
-        }
+    if (cannotStartOnCard()) {
+        placed(0);
+        return;
     }
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
     render(filledSection(layout.base, layout.pending, remaining, true), [this, generation, remaining](bool) {
         if (!m_layout || m_layout->generation != generation)
             return;
-        const QString script = QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining);
+        const QString script = QString::fromLatin1(kFitScript)
+                                   .arg(m_template.maxHeight)
+                                   .arg(remaining)
+                                   .arg(m_layout->sections.at(m_layout->sectionIndex).key);
         m_layout->page->evaluateInApplicationWorld(
             script, [this, generation, remaining](const QVariant& value) {
                 if (!m_layout || m_layout->generation != generation)
                     return;
                 const QVariantList result = value.toList();
-                if (result.size() != 4) {
+                if (result.size() != 5) {
                     tryCount(1, remaining); // the page does not hold the markers: item by item
                     return;
                 }
                 const int count = result.at(0).toInt();
                 if (count >= remaining) {
-                    placed(remaining, result.at(1).toInt()); // measured as laid out: nothing to confirm
+                    // Measured as laid out: nothing to confirm.
+                    placed(remaining, result.at(3).toInt());
                     return;
                 }
                 // Items that close what they open measure cut out as they would alone.
                 const QList<bool>& contained = m_layout->sections.at(m_layout->sectionIndex).selfContained;
                 const auto first = contained.cbegin() + m_layout->pending;
-                if (*first)
-                    learnGrowth(result.at(3).toInt());
+                if (*first) {
+                    m_layout->box = result.at(4).toInt();
+                    m_layout->boxItem = m_layout->pending;
+                }
                 if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                    placed(count, count > 0 ? result.at(1).toInt() : -1);
+                    placed(count, result.at(3).toInt());
                     return;
                 }
                 confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
@@ -702,7 +728,7 @@ void PrintViewGenerator::confirmCount(int count, int expectedHeight, int remaini
     const int probe = count > 0 ? count : 1;
     measureCount(probe, [this, count, probe, expectedHeight, remaining](int height) {
         if (height == expectedHeight) {
-            placed(count, height);
+            placed(count);
             return;
         }
         // They differ: from the measured count on, item by item.
@@ -756,37 +782,24 @@ void PrintViewGenerator::tryCountDown(int count, int remaining) {
     });
 }
 
-// Remembers how much the section's title and next item add to the card being tried, whose
-// page measured withFirst with them.
-void PrintViewGenerator::learnGrowth(int withFirst) {
-    Layout& layout = *m_layout;
-    const Layout::Filled known = layout.filled.value(layout.card - 1);
-    if (known.height >= 0 && withFirst >= 0)
-        layout.growth.insert(known.shape, withFirst - known.height);
+// True when the card being tried is known to be too full for even the section's title and
+// next item: below the card's content their box reaches the limit. The box and the bottom
+// are rounded down, and a pixel more keeps the container's rounding on the side of rendering.
+bool PrintViewGenerator::cannotStartOnCard() const {
+    const Layout& layout = *m_layout;
+    const int bottom = layout.contentBottom.value(layout.card - 1, -1);
+    return layout.sectionsInOrder && bottom >= 0 && layout.box >= 0 && layout.boxItem == layout.pending &&
+           bottom + layout.box >= m_template.maxHeight + 1;
 }
 
-// The parts of a card's page that decide how content added below its last item lays out.
-// Pictures can float beside what follows, so a card showing one has no shape.
-QString PrintViewGenerator::cardShape(const QString& page, const QString& lastItem) const {
-    static const QRegularExpression text(QStringLiteral(">[^<]*<"));
-    if (page.contains(QLatin1String("<img"), Qt::CaseInsensitive))
-        return {};
-    const qsizetype stylesEnd = page.indexOf(QLatin1String("</style>"));
-    QString markup = u'>' + lastItem + u'<';
-    markup.replace(text, QStringLiteral("><"));
-    return m_layout->sections.at(m_layout->sectionIndex).key + u'\n' + markup + u'\n' + page.left(stylesEnd);
-}
-
-// count items go on the card; height: what its page measures with them (-1 when not known).
-void PrintViewGenerator::placed(int count, int height) {
+// count items go on the card; bottom: where the card's content then ends (-1 when not known).
+void PrintViewGenerator::placed(int count, int bottom) {
     Layout& layout = *m_layout;
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     if (count > 0) {
-        QString& page = currentRecipeCard();
-        page = filledSection(layout.base, layout.pending, count, false);
-        const QString shape = cardShape(page, section.items.at(layout.pending + count - 1));
-        layout.filled.resize(qMax(layout.filled.size(), qsizetype{layout.card}));
-        layout.filled[layout.card - 1] = {shape.isEmpty() ? -1 : height, shape};
+        currentRecipeCard() = filledSection(layout.base, layout.pending, count, false);
+        layout.contentBottom.resize(qMax(layout.contentBottom.size(), qsizetype{layout.card}), -1);
+        layout.contentBottom[layout.card - 1] = bottom;
         layout.pending += count;
     }
     if (layout.pending >= section.items.size()) {

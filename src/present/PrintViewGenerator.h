@@ -110,9 +110,8 @@ private:
     void measureCount(int count, std::function<void(int)> done);
     void tryCount(int count, int remaining);
     void tryCountDown(int count, int remaining);
-    void learnGrowth(int withFirst);
-    QString cardShape(const QString& page, const QString& lastItem) const;
-    void placed(int count, int height = -1);
+    bool cannotStartOnCard() const;
+    void placed(int count, int bottom = -1);
     void render(const QString& page, std::function<void(bool)> done);
     void finalize();
     void finish(bool ok);
