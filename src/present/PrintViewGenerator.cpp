@@ -671,54 +671,73 @@ void PrintViewGenerator::startSection() {
 void PrintViewGenerator::placeOnCard() {
     Layout& layout = *m_layout;
     const CardSection& section = layout.sections.at(layout.sectionIndex);
-    layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     const int remaining = static_cast<int>(section.items.size()) - layout.pending;
     if (m_method == LayoutMethod::OneRenderPerItem) {
+        layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
         tryCount(1, remaining);
         return;
     }
-    if (cannotStartOnCard()) {
+    if (cannotStartOnCard(layout.card)) {
         placed(0);
         return;
     }
+    // Before its box is known, the section is measured on the last card that has content
+    // where it ends, the card it goes to when the earlier ones prove too full for it.
+    const int tried = layout.card;
+    if (layout.boxItem != layout.pending) {
+        while (layout.card < layout.cards.size() && layout.contentBottom.value(layout.card - 1, -1) >= 0)
+            ++layout.card;
+    }
+    layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, remaining, true), [this, generation, remaining](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        const QString script = QString::fromLatin1(kFitScript)
-                                   .arg(m_template.maxHeight)
-                                   .arg(remaining)
-                                   .arg(m_layout->sections.at(m_layout->sectionIndex).key);
-        m_layout->page->evaluateInApplicationWorld(
-            script, [this, generation, remaining](const QVariant& value) {
-                if (!m_layout || m_layout->generation != generation)
-                    return;
-                const QVariantList result = value.toList();
-                if (result.size() != 5) {
-                    tryCount(1, remaining); // the page does not hold the markers: item by item
-                    return;
-                }
-                const int count = result.at(0).toInt();
-                if (count >= remaining) {
-                    // Measured as laid out: nothing to confirm.
-                    placed(remaining, result.at(3).toInt());
-                    return;
-                }
-                // Items that close what they open measure cut out as they would alone.
-                const QList<bool>& contained = m_layout->sections.at(m_layout->sectionIndex).selfContained;
-                const auto first = contained.cbegin() + m_layout->pending;
-                if (*first) {
-                    m_layout->box = result.at(4).toInt();
-                    m_layout->boxItem = m_layout->pending;
-                }
-                if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                    placed(count, result.at(3).toInt());
-                    return;
-                }
-                confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
-            });
-    });
+    render(filledSection(layout.base, layout.pending, remaining, true),
+           [this, generation, remaining, tried](bool) {
+               if (!m_layout || m_layout->generation != generation)
+                   return;
+               const QString script = QString::fromLatin1(kFitScript)
+                                          .arg(m_template.maxHeight)
+                                          .arg(remaining)
+                                          .arg(m_layout->sections.at(m_layout->sectionIndex).key);
+               m_layout->page->evaluateInApplicationWorld(script, [this, generation, remaining,
+                                                                   tried](const QVariant& value) {
+                   if (!m_layout || m_layout->generation != generation)
+                       return;
+                   Layout& measured = *m_layout;
+                   const QVariantList result = value.toList();
+                   // Items that close what they open measure cut out as they would alone.
+                   const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
+                   const auto first = contained.cbegin() + measured.pending;
+                   measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
+                   measured.boxItem = measured.pending;
+                   if (measured.card > tried) {
+                       // Measured ahead: the first earlier card not proven full is tried.
+                       int open = tried;
+                       while (open < measured.card && cannotStartOnCard(open))
+                           ++open;
+                       if (open < measured.card) {
+                           measured.card = open;
+                           placeOnCard();
+                           return;
+                       }
+                   }
+                   if (result.size() != 5) {
+                       tryCount(1, remaining); // the page does not hold the markers: item by item
+                       return;
+                   }
+                   const int count = result.at(0).toInt();
+                   if (count >= remaining) {
+                       // Measured as laid out: nothing to confirm.
+                       placed(remaining, result.at(3).toInt());
+                       return;
+                   }
+                   if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+                       placed(count, result.at(3).toInt());
+                       return;
+                   }
+                   confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
+               });
+           });
 }
 
 // The script measured the items cut out of a longer page; a page holding only them can lay
@@ -782,12 +801,12 @@ void PrintViewGenerator::tryCountDown(int count, int remaining) {
     });
 }
 
-// True when the card being tried is known to be too full for even the section's title and
-// next item: below the card's content their box reaches the limit. The box and the bottom
-// are rounded down, and a pixel more keeps the container's rounding on the side of rendering.
-bool PrintViewGenerator::cannotStartOnCard() const {
+// True when card is known to be too full for even the section's title and next item: below
+// the card's content their box reaches the limit. The box and the bottom are rounded down,
+// and a pixel more keeps the container's rounding on the side of rendering.
+bool PrintViewGenerator::cannotStartOnCard(int card) const {
     const Layout& layout = *m_layout;
-    const int bottom = layout.contentBottom.value(layout.card - 1, -1);
+    const int bottom = layout.contentBottom.value(card - 1, -1);
     return layout.sectionsInOrder && bottom >= 0 && layout.box >= 0 && layout.boxItem == layout.pending &&
            bottom + layout.box >= m_template.maxHeight + 1;
 }

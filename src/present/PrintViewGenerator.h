@@ -110,7 +110,7 @@ private:
     void measureCount(int count, std::function<void(int)> done);
     void tryCount(int count, int remaining);
     void tryCountDown(int count, int remaining);
-    bool cannotStartOnCard() const;
+    bool cannotStartOnCard(int card) const;
     void placed(int count, int bottom = -1);
     void render(const QString& page, std::function<void(bool)> done);
     void finalize();
