@@ -28,6 +28,29 @@ const QString kHidden = QStringLiteral("display: none;");
 // The element the measuring script finds the laid-out items by.
 const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 
+// True when the card's content is laid out as plain blocks of the measured container one
+// below the other: nothing floats (which could narrow lines on one card and not another), no
+// margin is negative and no block of the container is moved from where it is laid out.
+// Content added to such a page never makes it lower.
+const char* const kPlainFlowFunction = R"(function lkPlainFlow() {
+  var container = document.getElementById("measured_height_container");
+  if (!container || getComputedStyle(container).display !== "block") return false;
+  var all = document.body.querySelectorAll("*");
+  for (var i = 0; i < all.length; ++i) {
+    var style = getComputedStyle(all[i]);
+    if (style.float !== "none" || !(parseFloat(style.marginTop) >= 0) || !(parseFloat(style.marginBottom) >= 0))
+      return false;
+    if (all[i].parentNode === container && style.position !== "static") return false;
+  }
+  return true;
+}
+)";
+
+// The container's height when the card's content is plain flow, else -1.
+const char* const kWholeCardScript = R"((function () {
+  return lkPlainFlow() ? document.getElementById("measured_height_container").offsetHeight : -1;
+})();)";
+
 // Lays the items out with a marker after each, then finds the largest count of items that
 // keeps the container below the limit: the content between the markers is copied once and
 // every probe restores the copy and cuts it after the probed item, so a probe costs one
@@ -36,10 +59,9 @@ const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 // markers.
 //
 // bottom: where the section's box ends, below the container's top, with count items;
-// box: the height of the section's box with its title and first item. A section added
-// below one ending at bottom makes the container at least bottom + box high, so long as
-// nothing floats (which could narrow lines on one card and not another), no margin is
-// negative and the sections are plain blocks of the container; otherwise both are -1.
+// box: the height of the section's box with its title and first item. In plain flow, a
+// section added below one ending at bottom makes the container at least bottom + box high;
+// otherwise both are -1.
 const char* const kFitScript = R"((function (limit, total) {
   function container() { return document.getElementById("measured_height_container"); }
   var start = document.getElementById("lk-item-start"), end = document.getElementById("lk-item-end");
@@ -74,19 +96,7 @@ const char* const kFitScript = R"((function (limit, total) {
   if (low > 0 && heights[low] === undefined) measure(low);
   if (low < total && heights[low + 1] === undefined) measure(low + 1);
   var section = document.getElementById("recipe_%3"), bottom = -1, box = -1;
-  function plainLayout() {
-    if (!section || section.parentNode !== container() || getComputedStyle(container()).display !== "block")
-      return false;
-    var all = document.body.querySelectorAll("*");
-    for (var i = 0; i < all.length; ++i) {
-      var style = getComputedStyle(all[i]);
-      if (style.float !== "none" || !(parseFloat(style.marginTop) >= 0) || !(parseFloat(style.marginBottom) >= 0))
-        return false;
-      if (all[i].parentNode === container() && style.position !== "static") return false;
-    }
-    return true;
-  }
-  if (plainLayout()) {
+  if (section && section.parentNode === container() && lkPlainFlow()) {
     if (low > 0) {
       measure(low);
       bottom = Math.floor(section.getBoundingClientRect().bottom - container().getBoundingClientRect().top);
@@ -453,8 +463,72 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
             at = next;
             return below;
         });
-    currentRecipeCard();
-    startSection();
+    placeOnOneCard();
+}
+
+// A recipe that fits on one card is laid out in one render: every section filled in as its
+// own placement would fill it, the card measured once with the empty sections still shown.
+// In plain flow a card is no lower for holding fewer sections, or for showing one more, so
+// each placement would have found its section fitting whole; otherwise, and when the card
+// is too full, the sections are placed one by one. A section a placement rule hides must be
+// shown again by its own placement later, or the card measured would lack it.
+void PrintViewGenerator::placeOnOneCard() {
+    Layout& layout = *m_layout;
+    const auto placedAfter = [&layout](const QString& key, const QString& after) {
+        const auto position = [&layout](const QString& wanted) {
+            return std::find_if(layout.sections.cbegin(), layout.sections.cend(),
+                                [&wanted](const CardSection& section) { return section.key == wanted; });
+        };
+        const auto shown = position(key);
+        return shown != layout.sections.cend() && !shown->skipped && shown > position(after);
+    };
+    const bool rulesShowAgain =
+        std::all_of(m_template.printRulesArray.cbegin(), m_template.printRulesArray.cend(),
+                    [&placedAfter](const auto& rule) { return placedAfter(rule.first, rule.second); });
+    if (m_method == LayoutMethod::OneRenderPerItem || !layout.sectionsInOrder || !rulesShowAgain) {
+        currentRecipeCard();
+        startSection();
+        return;
+    }
+    QString& page = currentRecipeCard();
+    QString measuring = page;
+    for (layout.sectionIndex = 0; layout.sectionIndex < layout.sections.size(); ++layout.sectionIndex) {
+        const CardSection& section = layout.sections.at(layout.sectionIndex);
+        if (section.skipped)
+            continue;
+        page = showSection(section.key, hideSectionsBelowSection(section.key, page));
+        measuring = showSection(section.key, hideSectionsBelowSection(section.key, measuring));
+        if (section.items.isEmpty()) {
+            page = hideEmptySection(section.key, page);
+        } else {
+            page = filledSection(page, 0, static_cast<int>(section.items.size()), false);
+            measuring = filledSection(measuring, 0, static_cast<int>(section.items.size()), false);
+        }
+    }
+    const quint64 generation = layout.generation;
+    render(measuring, [this, generation](bool) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        const QString script =
+            QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript);
+        m_layout->page->evaluateInApplicationWorld(script, [this, generation](const QVariant& value) {
+            if (!m_layout || m_layout->generation != generation)
+                return;
+            Layout& measured = *m_layout;
+            const int height = value.isValid() ? value.toInt() : -1;
+            if (height >= 0 && height < m_template.maxHeight) {
+                for (const CardSection& section : std::as_const(measured.sections)) {
+                    if (!section.skipped)
+                        measured.lastCard.insert(section.key, 1);
+                }
+                finalize();
+                return;
+            }
+            measured.sectionIndex = 0;
+            measured.cards = {newCardPage(1)};
+            startSection();
+        });
+    });
 }
 
 void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
@@ -588,6 +662,14 @@ QString PrintViewGenerator::hideSectionsBelowSection(const QString& key, QString
     return page;
 }
 
+QString PrintViewGenerator::hideEmptySection(const QString& key, QString page) {
+    const QString hideMarker = key == QLatin1String("ingredients")
+                                   ? QStringLiteral("/*ingredients_hide*/")
+                                   : QLatin1String("/*") + placeholderName(key) + QLatin1String("_hide*/");
+    page.replace(hideMarker, kHidden);
+    return page;
+}
+
 QString PrintViewGenerator::showSection(const QString& key, QString page) {
     page.replace(QLatin1String("div#recipe_") + key + QLatin1String(" {display: none;}"),
                  QLatin1String("div#recipe_") + key + QLatin1String(" {/*") + key +
@@ -654,12 +736,8 @@ void PrintViewGenerator::startSection() {
     if (section.items.isEmpty()) {
         // Nothing to show: the section is hidden on its first card.
         QString& page = currentRecipeCard();
-        page = showSection(section.key, hideSectionsBelowSection(section.key, page));
-        const QString hideMarker =
-            section.key == QLatin1String("ingredients")
-                ? QStringLiteral("/*ingredients_hide*/")
-                : QLatin1String("/*") + placeholderName(section.key) + QLatin1String("_hide*/");
-        page.replace(hideMarker, kHidden);
+        page = hideEmptySection(section.key,
+                                showSection(section.key, hideSectionsBelowSection(section.key, page)));
         layout.lastCard.insert(section.key, layout.card);
         ++layout.sectionIndex;
         startSection();
@@ -695,7 +773,8 @@ void PrintViewGenerator::placeOnCard() {
            [this, generation, remaining, tried](bool) {
                if (!m_layout || m_layout->generation != generation)
                    return;
-               const QString script = QString::fromLatin1(kFitScript)
+               const QString script = QString::fromLatin1(kPlainFlowFunction) +
+                                      QString::fromLatin1(kFitScript)
                                           .arg(m_template.maxHeight)
                                           .arg(remaining)
                                           .arg(m_layout->sections.at(m_layout->sectionIndex).key);

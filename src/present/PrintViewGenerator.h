@@ -103,7 +103,9 @@ private:
     int cardToBuildFromRulesForSection(const QString& key) const;
     QString hideSectionsBelowSection(const QString& key, QString page) const;
     static QString showSection(const QString& key, QString page);
+    static QString hideEmptySection(const QString& key, QString page);
     QString filledSection(const QString& page, int first, int count, bool markers) const;
+    void placeOnOneCard();
     void startSection();
     void placeOnCard();
     void confirmCount(int count, int expectedHeight, int remaining);
