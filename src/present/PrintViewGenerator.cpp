@@ -31,7 +31,7 @@ const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 // True when the card's content is laid out as plain blocks of the measured container one
 // below the other: nothing floats (which could narrow lines on one card and not another), no
 // margin is negative and no block of the container is moved from where it is laid out.
-// Content added to such a page never makes it lower.
+// Content added to such a page never makes it shorter.
 const char* const kPlainFlowFunction = R"(function lkPlainFlow() {
   var container = document.getElementById("measured_height_container");
   if (!container || getComputedStyle(container).display !== "block") return false;
@@ -468,7 +468,7 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
 
 // A recipe that fits on one card is laid out in one render: every section filled in as its
 // own placement would fill it, the card measured once with the empty sections still shown.
-// In plain flow a card is no lower for holding fewer sections, or for showing one more, so
+// In plain flow a card holding fewer sections, or hiding one more, is no higher, so
 // each placement would have found its section fitting whole; otherwise, and when the card
 // is too full, the sections are placed one by one. A section a placement rule hides must be
 // shown again by its own placement later, or the card measured would lack it.
