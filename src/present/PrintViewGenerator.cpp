@@ -30,13 +30,15 @@ const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 
 // True when the card's content is laid out as plain blocks of the measured container one
 // below the other: nothing floats (which could narrow lines on one card and not another), no
-// margin is negative and no block of the container is moved from where it is laid out.
+// margin is negative and no block of the container is moved from where it is laid out
+// (hidden elements, which have no boxes, aside).
 // Content added to such a page never makes it shorter.
 const char* const kPlainFlowFunction = R"(function lkPlainFlow() {
   var container = document.getElementById("measured_height_container");
   if (!container || getComputedStyle(container).display !== "block") return false;
   var all = document.body.querySelectorAll("*");
   for (var i = 0; i < all.length; ++i) {
+    if (all[i].getClientRects().length === 0) continue; // not laid out: hidden
     var style = getComputedStyle(all[i]);
     if (style.float !== "none" || !(parseFloat(style.marginTop) >= 0) || !(parseFloat(style.marginBottom) >= 0))
       return false;
