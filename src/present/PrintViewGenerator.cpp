@@ -19,6 +19,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -468,6 +469,25 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
     placeOnOneCard();
 }
 
+// A rough guess from the text's length and the card's size and font, so that a recipe
+// plainly longer than a card does not spend a render on trying it on one: lines of half
+// the font size's width per character, 1.2 font sizes high, a title line per section.
+bool PrintViewGenerator::mayFitOnOneCard() const {
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    const double font = qMax(1, m_template.fontSize + m_settings.printSizeOffset);
+    const double perLine = qMax(1.0, m_template.pageWidth / (font * 0.5));
+    double lines = 0;
+    for (const CardSection& section : m_layout->sections) {
+        if (section.skipped || section.items.isEmpty())
+            continue;
+        lines += 1;
+        for (const QString& item : section.items)
+            lines += std::ceil(qMax<qsizetype>(1, QString(item).remove(tag).size()) / perLine);
+    }
+    // Generous: a guess a little over the card still tries.
+    return lines * font * 1.2 <= m_template.maxHeight * 1.25;
+}
+
 // A recipe that fits on one card is laid out in one render: every section filled in as its
 // own placement would fill it, the card measured once with the empty sections still shown.
 // In plain flow a card holding fewer sections, or hiding one more, is no higher, so
@@ -487,7 +507,8 @@ void PrintViewGenerator::placeOnOneCard() {
     const bool rulesShowAgain =
         std::all_of(m_template.printRulesArray.cbegin(), m_template.printRulesArray.cend(),
                     [&placedAfter](const auto& rule) { return placedAfter(rule.first, rule.second); });
-    if (m_method == LayoutMethod::OneRenderPerItem || !layout.sectionsInOrder || !rulesShowAgain) {
+    if (m_method == LayoutMethod::OneRenderPerItem || !layout.sectionsInOrder || !rulesShowAgain ||
+        !mayFitOnOneCard()) {
         currentRecipeCard();
         startSection();
         return;

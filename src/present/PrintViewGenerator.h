@@ -105,6 +105,7 @@ private:
     static QString showSection(const QString& key, QString page);
     static QString hideEmptySection(const QString& key, QString page);
     QString filledSection(const QString& page, int first, int count, bool markers) const;
+    bool mayFitOnOneCard() const;
     void placeOnOneCard();
     void startSection();
     void placeOnCard();
