@@ -19,6 +19,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -28,11 +29,42 @@ const QString kHidden = QStringLiteral("display: none;");
 // The element the measuring script finds the laid-out items by.
 const QString kItemMarker = QStringLiteral("<span id=\"lk-item-%1\"></span>");
 
+// True when the card's content is laid out as plain blocks of the measured container one
+// below the other: nothing floats (which could narrow lines on one card and not another), no
+// margin is negative and no block of the container is moved from where it is laid out
+// (hidden elements, which have no boxes, aside).
+// Content added to such a page never makes it shorter.
+const char* const kPlainFlowFunction = R"(function lkPlainFlow() {
+  var container = document.getElementById("measured_height_container");
+  if (!container || getComputedStyle(container).display !== "block") return false;
+  var all = document.body.querySelectorAll("*");
+  for (var i = 0; i < all.length; ++i) {
+    if (all[i].getClientRects().length === 0) continue; // not laid out: hidden
+    var style = getComputedStyle(all[i]);
+    if (style.float !== "none" || !(parseFloat(style.marginTop) >= 0) || !(parseFloat(style.marginBottom) >= 0))
+      return false;
+    if (all[i].parentNode === container && style.position !== "static") return false;
+  }
+  return true;
+}
+)";
+
+// The container's height when the card's content is plain flow, else -1.
+const char* const kWholeCardScript = R"((function () {
+  return lkPlainFlow() ? document.getElementById("measured_height_container").offsetHeight : -1;
+})();)";
+
 // Lays the items out with a marker after each, then finds the largest count of items that
 // keeps the container below the limit: the content between the markers is copied once and
 // every probe restores the copy and cuts it after the probed item, so a probe costs one
 // style and layout pass instead of a page load. Returns [count, height at count, height at
-// count + 1] (-1 where not measured), or null when the page does not hold the markers.
+// count + 1, bottom, box] (-1 where not measured), or null when the page does not hold the
+// markers.
+//
+// bottom: where the section's box ends, below the container's top, with count items;
+// box: the height of the section's box with its title and first item. In plain flow, a
+// section added below one ending at bottom makes the container at least bottom + box high;
+// otherwise both are -1.
 const char* const kFitScript = R"((function (limit, total) {
   function container() { return document.getElementById("measured_height_container"); }
   var start = document.getElementById("lk-item-start"), end = document.getElementById("lk-item-end");
@@ -66,7 +98,16 @@ const char* const kFitScript = R"((function (limit, total) {
   }
   if (low > 0 && heights[low] === undefined) measure(low);
   if (low < total && heights[low + 1] === undefined) measure(low + 1);
-  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1];
+  var section = document.getElementById("recipe_%3"), bottom = -1, box = -1;
+  if (section && section.parentNode === container() && lkPlainFlow()) {
+    if (low > 0) {
+      measure(low);
+      bottom = Math.floor(section.getBoundingClientRect().bottom - container().getBoundingClientRect().top);
+    }
+    measure(1);
+    box = Math.floor(section.getBoundingClientRect().height);
+  }
+  return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, bottom, box];
 })(%1, %2);)";
 
 QString recipeText(const ManagedObject* recipe, const char* key) {
@@ -260,6 +301,17 @@ struct PrintViewGenerator::Layout {
     QHash<QString, int> lastCard;
     int renders = 0;
 
+    // Whether the template holds the sections in print order, each below the ones before.
+    bool sectionsInOrder = false;
+    // Where the content of every card ends, as the render that last filled it measured (-1
+    // when not known).
+    QList<int> contentBottom;
+    // The height of the section's box holding its title and item boxItem, as one of the
+    // section's renders measured it; the layout width is the same on every card. A
+    // section that tries the cards of earlier ones skips those it proves too full.
+    int box = -1;
+    int boxItem = -1;
+
     // The section being placed.
     int sectionIndex = 0;
     int card = 1;
@@ -405,8 +457,101 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
         finish(false);
         return;
     }
-    currentRecipeCard();
-    startSection();
+    qsizetype at = -1;
+    layout.sectionsInOrder = std::all_of(
+        m_template.printOrder.cbegin(), m_template.printOrder.cend(), [this, &at](const QString& key) {
+            const qsizetype next =
+                m_template.text.indexOf(QLatin1String("<!--") + placeholderName(key) + QLatin1String("-->"));
+            const bool below = next > at;
+            at = next;
+            return below;
+        });
+    placeOnOneCard();
+}
+
+// A rough guess from the text's length and the card's size and font, so that a recipe
+// plainly longer than a card does not spend a render on trying it on one: lines of half
+// the font size's width per character, 1.2 font sizes high, a title line per section.
+bool PrintViewGenerator::mayFitOnOneCard() const {
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    const double font = qMax(1, m_template.fontSize + m_settings.printSizeOffset);
+    const double perLine = qMax(1.0, m_template.pageWidth / (font * 0.5));
+    double lines = 0;
+    for (const CardSection& section : m_layout->sections) {
+        if (section.skipped || section.items.isEmpty())
+            continue;
+        lines += 1;
+        for (const QString& item : section.items)
+            lines += std::ceil(qMax<qsizetype>(1, QString(item).remove(tag).size()) / perLine);
+    }
+    // Generous: a guess a little over the card still tries.
+    return lines * font * 1.2 <= m_template.maxHeight * 1.25;
+}
+
+// A recipe that fits on one card is laid out in one render: every section filled in as its
+// own placement would fill it, the card measured once with the empty sections still shown.
+// In plain flow a card holding fewer sections, or hiding one more, is no higher, so
+// each placement would have found its section fitting whole; otherwise, and when the card
+// is too full, the sections are placed one by one. A section a placement rule hides must be
+// shown again by its own placement later, or the card measured would lack it.
+void PrintViewGenerator::placeOnOneCard() {
+    Layout& layout = *m_layout;
+    const auto placedAfter = [&layout](const QString& key, const QString& after) {
+        const auto position = [&layout](const QString& wanted) {
+            return std::find_if(layout.sections.cbegin(), layout.sections.cend(),
+                                [&wanted](const CardSection& section) { return section.key == wanted; });
+        };
+        const auto shown = position(key);
+        return shown != layout.sections.cend() && !shown->skipped && shown > position(after);
+    };
+    const bool rulesShowAgain =
+        std::all_of(m_template.printRulesArray.cbegin(), m_template.printRulesArray.cend(),
+                    [&placedAfter](const auto& rule) { return placedAfter(rule.first, rule.second); });
+    if (m_method == LayoutMethod::OneRenderPerItem || !layout.sectionsInOrder || !rulesShowAgain ||
+        !mayFitOnOneCard()) {
+        currentRecipeCard();
+        startSection();
+        return;
+    }
+    QString& page = currentRecipeCard();
+    QString measuring = page;
+    for (layout.sectionIndex = 0; layout.sectionIndex < layout.sections.size(); ++layout.sectionIndex) {
+        const CardSection& section = layout.sections.at(layout.sectionIndex);
+        if (section.skipped)
+            continue;
+        page = showSection(section.key, hideSectionsBelowSection(section.key, page));
+        measuring = showSection(section.key, hideSectionsBelowSection(section.key, measuring));
+        if (section.items.isEmpty()) {
+            page = hideEmptySection(section.key, page);
+        } else {
+            page = filledSection(page, 0, static_cast<int>(section.items.size()), false);
+            measuring = filledSection(measuring, 0, static_cast<int>(section.items.size()), false);
+        }
+    }
+    const quint64 generation = layout.generation;
+    render(measuring, [this, generation](bool) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        const QString script =
+            QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript);
+        m_layout->page->evaluateInApplicationWorld(script, [this, generation](const QVariant& value) {
+            if (!m_layout || m_layout->generation != generation)
+                return;
+            Layout& measured = *m_layout;
+            const int height = value.isValid() ? value.toInt() : -1;
+            if (height >= 0 && height < m_template.maxHeight) {
+                for (const CardSection& section : std::as_const(measured.sections)) {
+                    if (!section.skipped)
+                        measured.lastCard.insert(section.key, 1);
+                }
+                finalize();
+                return;
+            }
+            measured.sectionIndex = 0;
+            measured.cards = {newCardPage(1)};
+            startSection();
+        });
+    });
 }
 
 void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
@@ -540,6 +685,14 @@ QString PrintViewGenerator::hideSectionsBelowSection(const QString& key, QString
     return page;
 }
 
+QString PrintViewGenerator::hideEmptySection(const QString& key, QString page) {
+    const QString hideMarker = key == QLatin1String("ingredients")
+                                   ? QStringLiteral("/*ingredients_hide*/")
+                                   : QLatin1String("/*") + placeholderName(key) + QLatin1String("_hide*/");
+    page.replace(hideMarker, kHidden);
+    return page;
+}
+
 QString PrintViewGenerator::showSection(const QString& key, QString page) {
     page.replace(QLatin1String("div#recipe_") + key + QLatin1String(" {display: none;}"),
                  QLatin1String("div#recipe_") + key + QLatin1String(" {/*") + key +
@@ -602,15 +755,12 @@ void PrintViewGenerator::startSection() {
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     layout.card = cardToBuildFromRulesForSection(section.key);
     layout.pending = 0;
+    layout.boxItem = -1;
     if (section.items.isEmpty()) {
         // Nothing to show: the section is hidden on its first card.
         QString& page = currentRecipeCard();
-        page = showSection(section.key, hideSectionsBelowSection(section.key, page));
-        const QString hideMarker =
-            section.key == QLatin1String("ingredients")
-                ? QStringLiteral("/*ingredients_hide*/")
-                : QLatin1String("/*") + placeholderName(section.key) + QLatin1String("_hide*/");
-        page.replace(hideMarker, kHidden);
+        page = hideEmptySection(section.key,
+                                showSection(section.key, hideSectionsBelowSection(section.key, page)));
         layout.lastCard.insert(section.key, layout.card);
         ++layout.sectionIndex;
         startSection();
@@ -622,42 +772,74 @@ void PrintViewGenerator::startSection() {
 void PrintViewGenerator::placeOnCard() {
     Layout& layout = *m_layout;
     const CardSection& section = layout.sections.at(layout.sectionIndex);
-    layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     const int remaining = static_cast<int>(section.items.size()) - layout.pending;
     if (m_method == LayoutMethod::OneRenderPerItem) {
+        layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
         tryCount(1, remaining);
         return;
     }
+    if (cannotStartOnCard(layout.card)) {
+        placed(0);
+        return;
+    }
+    // Before its box is known, the section is measured on the last card that has content
+    // where it ends, the card it goes to when the earlier ones prove too full for it.
+    const int tried = layout.card;
+    if (layout.boxItem != layout.pending) {
+        while (layout.card < layout.cards.size() && layout.contentBottom.value(layout.card - 1, -1) >= 0)
+            ++layout.card;
+    }
+    layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, remaining, true), [this, generation, remaining](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        const QString script = QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining);
-        m_layout->page->evaluateInApplicationWorld(
-            script, [this, generation, remaining](const QVariant& value) {
-                if (!m_layout || m_layout->generation != generation)
-                    return;
-                const QVariantList result = value.toList();
-                if (result.size() != 3) {
-                    tryCount(1, remaining); // the page does not hold the markers: item by item
-                    return;
-                }
-                const int count = result.at(0).toInt();
-                if (count >= remaining) {
-                    placed(remaining); // measured as laid out: nothing to confirm
-                    return;
-                }
-                // Items that close what they open measure cut out as they would alone.
-                const QList<bool>& contained = m_layout->sections.at(m_layout->sectionIndex).selfContained;
-                const auto first = contained.cbegin() + m_layout->pending;
-                if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                    placed(count);
-                    return;
-                }
-                confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
-            });
-    });
+    render(filledSection(layout.base, layout.pending, remaining, true),
+           [this, generation, remaining, tried](bool) {
+               if (!m_layout || m_layout->generation != generation)
+                   return;
+               const QString script = QString::fromLatin1(kPlainFlowFunction) +
+                                      QString::fromLatin1(kFitScript)
+                                          .arg(m_template.maxHeight)
+                                          .arg(remaining)
+                                          .arg(m_layout->sections.at(m_layout->sectionIndex).key);
+               m_layout->page->evaluateInApplicationWorld(script, [this, generation, remaining,
+                                                                   tried](const QVariant& value) {
+                   if (!m_layout || m_layout->generation != generation)
+                       return;
+                   Layout& measured = *m_layout;
+                   const QVariantList result = value.toList();
+                   // Items that close what they open measure cut out as they would alone.
+                   const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
+                   const auto first = contained.cbegin() + measured.pending;
+                   measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
+                   measured.boxItem = measured.pending;
+                   if (measured.card > tried) {
+                       // Measured ahead: the first earlier card not proven full is tried.
+                       int open = tried;
+                       while (open < measured.card && cannotStartOnCard(open))
+                           ++open;
+                       if (open < measured.card) {
+                           measured.card = open;
+                           placeOnCard();
+                           return;
+                       }
+                   }
+                   if (result.size() != 5) {
+                       tryCount(1, remaining); // the page does not hold the markers: item by item
+                       return;
+                   }
+                   const int count = result.at(0).toInt();
+                   if (count >= remaining) {
+                       // Measured as laid out: nothing to confirm.
+                       placed(remaining, result.at(3).toInt());
+                       return;
+                   }
+                   if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+                       placed(count, result.at(3).toInt());
+                       return;
+                   }
+                   confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
+               });
+           });
 }
 
 // The script measured the items cut out of a longer page; a page holding only them can lay
@@ -721,11 +903,24 @@ void PrintViewGenerator::tryCountDown(int count, int remaining) {
     });
 }
 
-void PrintViewGenerator::placed(int count) {
+// True when card is known to be too full for even the section's title and next item: below
+// the card's content their box reaches the limit. The box and the bottom are rounded down,
+// and a pixel more keeps the container's rounding on the side of rendering.
+bool PrintViewGenerator::cannotStartOnCard(int card) const {
+    const Layout& layout = *m_layout;
+    const int bottom = layout.contentBottom.value(card - 1, -1);
+    return layout.sectionsInOrder && bottom >= 0 && layout.box >= 0 && layout.boxItem == layout.pending &&
+           bottom + layout.box >= m_template.maxHeight + 1;
+}
+
+// count items go on the card; bottom: where the card's content then ends (-1 when not known).
+void PrintViewGenerator::placed(int count, int bottom) {
     Layout& layout = *m_layout;
     const CardSection& section = layout.sections.at(layout.sectionIndex);
     if (count > 0) {
         currentRecipeCard() = filledSection(layout.base, layout.pending, count, false);
+        layout.contentBottom.resize(qMax(layout.contentBottom.size(), qsizetype{layout.card}), -1);
+        layout.contentBottom[layout.card - 1] = bottom;
         layout.pending += count;
     }
     if (layout.pending >= section.items.size()) {

@@ -340,12 +340,23 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
         steps += QStringLiteral("<li>Whisk, fold and rest the batter, step %1 of twelve.</li>").arg(i);
     steps += QStringLiteral("</ol>Serve.");
     RecipesManagedObject* small = recipe(QStringLiteral("Small"), {{QStringLiteral("directions"), steps}}, 1);
+    // Cards left nearly full, then sections of one short line each, which may just fit
+    // where the ones before them did not.
+    const QVariantMap shortLines = {{QStringLiteral("notes"), QStringLiteral("Hot.")},
+                                    {QStringLiteral("yield"), QStringLiteral("2")},
+                                    {QStringLiteral("keywords"), QStringLiteral("quick")},
+                                    {QStringLiteral("directions"), QStringLiteral("Stir.")}};
+    RecipesManagedObject* tight = recipe(QStringLiteral("Tight"), shortLines, 14);
+    RecipesManagedObject* tighter = recipe(QStringLiteral("Tighter"), shortLines, 29);
     const QString index =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
     const QString photo =
         resourcesPath() + QStringLiteral("/Themes/Slate/Print Templates/4x6 Photo/AlternateTemplate.html");
-    for (const QString& path : {testsupport::testDataPath(kFixtureTemplate), index, photo}) {
-        for (const RecipesManagedObject* r : {big, odd, small}) {
+    // Letter places notes after the directions: a recipe fits on one page under its rules.
+    const QString letter =
+        resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/Letter/Template.html");
+    for (const QString& path : {testsupport::testDataPath(kFixtureTemplate), index, photo, letter}) {
+        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter}) {
             int measuredRenders = 0;
             int stepRenders = 0;
             const QStringList measured =
@@ -357,6 +368,12 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
             ASSERT_FALSE(measured.isEmpty()) << what;
             EXPECT_EQ(measured, stepwise) << what;
             EXPECT_LE(measuredRenders, stepRenders) << what;
+            // On the plain index card a section does not render the full cards of the ones
+            // before it again: at most one render beyond the cards it fills, and one for
+            // trying the whole recipe on one card.
+            if (path == index) {
+                EXPECT_LE(measuredRenders, measured.size() + 7 + 1) << what;
+            }
         }
     }
     EXPECT_TRUE(m_alerts.asked.empty());
