@@ -993,6 +993,10 @@ void MainMenuController::buildMenus() {
                                         &MainMenuController::changeRecipeSelector);
     visualBrowser->setCheckable(true);
     visualBrowser->setChecked(m_mainWindow->isVisualBrowserEnabled());
+    // The toolbar's Full Screen is also the menu's: one command, one shortcut, one state.
+    for (QAction* item : m_mainWindow->toolbar()->actions())
+        if (item->objectName() == QLatin1String("Full Screen View"))
+            view->addAction(item);
 
     view->addSeparator();
     QAction* planner = addCommand(view, QStringLiteral("toggleWeeklyPlanner"), tr("Weekly Planner"),

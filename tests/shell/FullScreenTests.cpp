@@ -26,11 +26,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 #include <QFrame>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -301,6 +304,10 @@ TEST_F(FullScreenTest, ToolbarItemOpensTheViewAndTheStripInformsThePlanner) {
         if (action->objectName() == QLatin1String("Full Screen View"))
             item = action;
     ASSERT_TRUE(item && item->isEnabled());
+    // The View menu holds the same command.
+    const QList<QObject*> users = item->associatedObjects();
+    EXPECT_TRUE(
+        std::any_of(users.begin(), users.end(), [](QObject* user) { return qobject_cast<QMenu*>(user); }));
     item->trigger();
     FullScreenWindowController* view = m_shell.fullScreenWindowController();
     ASSERT_TRUE(view && view->isOpen());
