@@ -12,8 +12,11 @@
 #include "platform/StructuredText.h"
 #include "platform/UserDefaults.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -109,6 +112,75 @@ const char* const kFitScript = R"((function (limit, total) {
   }
   return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, bottom, box];
 })(%1, %2);)";
+
+// Puts a page text of the same card in place of the one loaded: the head's style texts
+// (the page's own, not the view width's) and the body's content are replaced, then layout
+// is forced. Returns 0 when the document does not hold the same style elements (the page
+// is then loaded for real), 1 when it is laid out and 2 when a picture is still loading
+// (its size is unknown until it has loaded or failed).
+const char* const kReplaceScript = R"((function (styles, body) {
+  var own = window.__larkspoonViewWidth, found = [];
+  var all = document.head ? document.head.querySelectorAll("style") : [];
+  for (var i = 0; i < all.length; ++i) if (all[i] !== own) found.push(all[i]);
+  if (found.length !== styles.length || !document.body) return 0;
+  for (var j = 0; j < styles.length; ++j)
+    if (found[j].textContent !== styles[j]) found[j].textContent = styles[j];
+  document.body.innerHTML = body;
+  for (var k = 0; k < document.images.length; ++k)
+    if (!document.images[k].complete) return 2;
+  return document.body.offsetHeight >= 0 ? 1 : 0;
+}).apply(null, %1);)";
+
+// 1 when every picture has loaded (or failed) and the page is laid out, else 2.
+const char* const kPicturesScript = R"((function () {
+  for (var k = 0; k < document.images.length; ++k)
+    if (!document.images[k].complete) return 2;
+  return document.body.offsetHeight >= 0 ? 1 : 2;
+})();)";
+
+// A page text cut where a later text of the same card may differ: the texts of the head's
+// style elements and the body's content; frame is all the rest, with the style texts left
+// out. Two texts with the same frame differ only in what the replace script replaces.
+struct PageParts {
+    QString frame;
+    QStringList styles;
+    QString body;
+};
+
+std::optional<PageParts> pageParts(const QString& page) {
+    static const QRegularExpression bodyStart(QStringLiteral("<body\\b[^>]*>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression style(QStringLiteral("(<style\\b[^>]*>)(.*?)(</style\\s*>)"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression ending(QStringLiteral("^</body\\s*>\\s*(</html\\s*>\\s*)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    // Tags the body's parser would treat otherwise than the page's parser did.
+    static const QRegularExpression documentTag(QStringLiteral("<(/?)(html|head|body|frameset)\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch start = bodyStart.match(page);
+    if (!start.hasMatch())
+        return std::nullopt;
+    const qsizetype end = page.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
+    if (end < start.capturedEnd(0) || !ending.match(QStringView(page).mid(end)).hasMatch())
+        return std::nullopt;
+    PageParts parts;
+    parts.body = page.mid(start.capturedEnd(0), end - start.capturedEnd(0));
+    if (parts.body.contains(documentTag))
+        return std::nullopt;
+    const QString head = page.left(start.capturedStart(0));
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = style.globalMatch(head); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        parts.frame += QStringView(head).mid(from, match.capturedStart(2) - from);
+        parts.styles.append(match.captured(2));
+        from = match.capturedEnd(2);
+    }
+    parts.frame += QStringView(head).mid(from);
+    parts.frame += QStringView(page).mid(start.capturedStart(0), start.capturedLength(0));
+    parts.frame += QStringView(page).mid(end);
+    return parts;
+}
 
 QString recipeText(const ManagedObject* recipe, const char* key) {
     return recipe->valueForKey(QLatin1String(key)).toString();
@@ -300,6 +372,10 @@ struct PrintViewGenerator::Layout {
     QStringList pageFiles;
     QHash<QString, int> lastCard;
     int renders = 0;
+    int pageLoads = 0;
+    // The frame (see PageParts) of the page text the engine page holds, loaded for
+    // measuring; empty when it holds none that later renders may replace in place.
+    QString loadedFrame;
 
     // Whether the template holds the sections in print order, each below the ones before.
     bool sectionsInOrder = false;
@@ -362,6 +438,10 @@ QStringList PrintViewGenerator::cardPages() const {
 
 int PrintViewGenerator::renderCount() const {
     return m_layout ? m_layout->renders : 0;
+}
+
+int PrintViewGenerator::pageLoadCount() const {
+    return m_layout ? m_layout->pageLoads : 0;
 }
 
 HtmlPage* PrintViewGenerator::firstCard() const {
@@ -943,8 +1023,59 @@ void PrintViewGenerator::placed(int count, int bottom) {
 
 void PrintViewGenerator::render(const QString& page, std::function<void(bool)> done) {
     Layout& layout = *m_layout;
-    const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
     ++layout.renders;
+    std::optional<PageParts> parts;
+    // The reference method loads every page; the measured one replaces the loaded page's
+    // content when only the style texts and the body differ, which saves the engine's
+    // page-load latency.
+    if (m_method == LayoutMethod::Measured)
+        parts = pageParts(page);
+    if (!parts || layout.loadedFrame.isEmpty() || parts->frame != layout.loadedFrame) {
+        load(page, parts ? parts->frame : QString(), std::move(done));
+        return;
+    }
+    QJsonArray styles;
+    for (const QString& text : parts->styles)
+        styles.append(text);
+    const QJsonArray arguments = {styles, parts->body};
+    const QString script =
+        QString::fromLatin1(kReplaceScript)
+            .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+    // Pictures get as long to load as a real load of the page would.
+    layout.page->evaluateInApplicationWorld(
+        script,
+        replacedCallback(page, parts->frame, std::move(done), QDeadlineTimer(layout.page->loadTimeout())));
+}
+
+// What follows a replacing script's result: the measuring when the page is laid out, a
+// check of its pictures while one is loading, a real load otherwise.
+std::function<void(const QVariant&)> PrintViewGenerator::replacedCallback(const QString& page,
+                                                                          const QString& frame,
+                                                                          std::function<void(bool)> done,
+                                                                          QDeadlineTimer pictures) {
+    const quint64 generation = m_layout->generation;
+    return [this, generation, page, frame, done = std::move(done), pictures](const QVariant& result) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        const int state = result.toInt();
+        if (state == 1) {
+            done(true);
+        } else if (state == 2 && !pictures.hasExpired()) {
+            m_layout->page->evaluateInApplicationWorld(QString::fromLatin1(kPicturesScript),
+                                                       replacedCallback(page, frame, done, pictures));
+        } else {
+            load(page, frame, done);
+        }
+    };
+}
+
+// A real page load of page, measured once it has loaded; frame: its PageParts frame, empty
+// when later renders must load too.
+void PrintViewGenerator::load(const QString& page, const QString& frame, std::function<void(bool)> done) {
+    Layout& layout = *m_layout;
+    const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
+    ++layout.pageLoads;
+    layout.loadedFrame.clear();
     if (!writeScratchFile(path, page)) {
         // Without a file the page cannot be measured; the layout ends.
         finish(false);
@@ -952,12 +1083,13 @@ void PrintViewGenerator::render(const QString& page, std::function<void(bool)> d
     }
     // A page that did not load measures nothing; the layout ends rather than take every
     // item for fitting.
-    layout.afterLoad = [this, done = std::move(done)](bool ok) {
+    layout.afterLoad = [this, frame, done = std::move(done)](bool ok) {
         if (!ok) {
             qWarning("error the card page could not be loaded for measuring");
             finish(false);
             return;
         }
+        m_layout->loadedFrame = frame;
         done(true);
     };
     layout.page->loadFileURL(path);
@@ -987,6 +1119,7 @@ void PrintViewGenerator::finalize() {
         return;
     }
     // Card 1 as it will print, for the preview.
+    layout.loadedFrame.clear();
     const quint64 generation = layout.generation;
     layout.afterLoad = [this, generation](bool) {
         if (m_layout && m_layout->generation == generation)
