@@ -114,11 +114,13 @@ const char* const kFitScript = R"((function (limit, total) {
 })(%1, %2);)";
 
 // Puts a page text of the same card in place of the one loaded: the head's style texts
-// (the page's own, not the view width's) and the body's content are replaced, then layout
-// is forced. Returns 0 when the document does not hold the same style elements (the page
-// is then loaded for real), 1 when it is laid out and 2 when a picture is still loading
-// (its size is unknown until it has loaded or failed).
-const char* const kReplaceScript = R"((function (styles, body) {
+// (the page's own, not the view width's) and the body's content are replaced, then the
+// measuring script %2 runs on it and gives the result. When the document does not hold the
+// same style elements the result is kNotReplaced followed by 0 (the page is then loaded
+// for real); while a picture is still loading (its size is unknown until it has loaded or
+// failed) it is kNotReplaced followed by 2. Measuring results are never strings.
+const char* const kNotReplaced = "lk-not-replaced-";
+const char* const kReplaceScript = R"(var lkReplaced = (function (styles, body) {
   var own = window.__larkspoonViewWidth, found = [];
   var all = document.head ? document.head.querySelectorAll("style") : [];
   for (var i = 0; i < all.length; ++i) if (all[i] !== own) found.push(all[i]);
@@ -128,15 +130,24 @@ const char* const kReplaceScript = R"((function (styles, body) {
   document.body.innerHTML = body;
   for (var k = 0; k < document.images.length; ++k)
     if (!document.images[k].complete) return 2;
-  return document.body.offsetHeight >= 0 ? 1 : 0;
-}).apply(null, %1);)";
+  return 1;
+}).apply(null, %1);
+if (lkReplaced === 1) {
+%2
+} else {
+  "lk-not-replaced-" + lkReplaced;
+})";
 
-// 1 when every picture has loaded (or failed) and the page is laid out, else 2.
-const char* const kPicturesScript = R"((function () {
-  for (var k = 0; k < document.images.length; ++k)
-    if (!document.images[k].complete) return 2;
-  return document.body.offsetHeight >= 0 ? 1 : 2;
-})();)";
+// The measuring script %1 once every picture has loaded (or failed), else kNotReplaced
+// followed by 2.
+const char* const kPicturesScript = R"(var lkPending = 0;
+for (var k = 0; k < document.images.length; ++k)
+  if (!document.images[k].complete) ++lkPending;
+if (lkPending === 0) {
+%1
+} else {
+  "lk-not-replaced-2";
+})";
 
 // A page text cut where a later text of the same card may differ: the texts of the head's
 // style elements and the body's content; frame is all the rest, with the style texts left
@@ -609,29 +620,24 @@ void PrintViewGenerator::placeOnOneCard() {
         }
     }
     const quint64 generation = layout.generation;
-    render(measuring, [this, generation](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        const QString script =
-            QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript);
-        m_layout->page->evaluateInApplicationWorld(script, [this, generation](const QVariant& value) {
-            if (!m_layout || m_layout->generation != generation)
-                return;
-            Layout& measured = *m_layout;
-            const int height = value.isValid() ? value.toInt() : -1;
-            if (height >= 0 && height < m_template.maxHeight) {
-                for (const CardSection& section : std::as_const(measured.sections)) {
-                    if (!section.skipped)
-                        measured.lastCard.insert(section.key, 1);
-                }
-                finalize();
-                return;
-            }
-            measured.sectionIndex = 0;
-            measured.cards = {newCardPage(1)};
-            startSection();
-        });
-    });
+    render(measuring, QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript),
+           [this, generation](const QVariant& value) {
+               if (!m_layout || m_layout->generation != generation)
+                   return;
+               Layout& measured = *m_layout;
+               const int height = value.isValid() ? value.toInt() : -1;
+               if (height >= 0 && height < m_template.maxHeight) {
+                   for (const CardSection& section : std::as_const(measured.sections)) {
+                       if (!section.skipped)
+                           measured.lastCard.insert(section.key, 1);
+                   }
+                   finalize();
+                   return;
+               }
+               measured.sectionIndex = 0;
+               measured.cards = {newCardPage(1)};
+               startSection();
+           });
 }
 
 void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
@@ -872,53 +878,46 @@ void PrintViewGenerator::placeOnCard() {
     layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, remaining, true),
-           [this, generation, remaining, tried](bool) {
+    const QString script =
+        QString::fromLatin1(kPlainFlowFunction) +
+        QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining).arg(section.key);
+    render(filledSection(layout.base, layout.pending, remaining, true), script,
+           [this, generation, remaining, tried](const QVariant& value) {
                if (!m_layout || m_layout->generation != generation)
                    return;
-               const QString script = QString::fromLatin1(kPlainFlowFunction) +
-                                      QString::fromLatin1(kFitScript)
-                                          .arg(m_template.maxHeight)
-                                          .arg(remaining)
-                                          .arg(m_layout->sections.at(m_layout->sectionIndex).key);
-               m_layout->page->evaluateInApplicationWorld(script, [this, generation, remaining,
-                                                                   tried](const QVariant& value) {
-                   if (!m_layout || m_layout->generation != generation)
-                       return;
-                   Layout& measured = *m_layout;
-                   const QVariantList result = value.toList();
-                   // Items that close what they open measure cut out as they would alone.
-                   const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
-                   const auto first = contained.cbegin() + measured.pending;
-                   measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
-                   measured.boxItem = measured.pending;
-                   if (measured.card > tried) {
-                       // Measured ahead: the first earlier card not proven full is tried.
-                       int open = tried;
-                       while (open < measured.card && cannotStartOnCard(open))
-                           ++open;
-                       if (open < measured.card) {
-                           measured.card = open;
-                           placeOnCard();
-                           return;
-                       }
-                   }
-                   if (result.size() != 5) {
-                       tryCount(1, remaining); // the page does not hold the markers: item by item
+               Layout& measured = *m_layout;
+               const QVariantList result = value.toList();
+               // Items that close what they open measure cut out as they would alone.
+               const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
+               const auto first = contained.cbegin() + measured.pending;
+               measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
+               measured.boxItem = measured.pending;
+               if (measured.card > tried) {
+                   // Measured ahead: the first earlier card not proven full is tried.
+                   int open = tried;
+                   while (open < measured.card && cannotStartOnCard(open))
+                       ++open;
+                   if (open < measured.card) {
+                       measured.card = open;
+                       placeOnCard();
                        return;
                    }
-                   const int count = result.at(0).toInt();
-                   if (count >= remaining) {
-                       // Measured as laid out: nothing to confirm.
-                       placed(remaining, result.at(3).toInt());
-                       return;
-                   }
-                   if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                       placed(count, result.at(3).toInt());
-                       return;
-                   }
-                   confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
-               });
+               }
+               if (result.size() != 5) {
+                   tryCount(1, remaining); // the page does not hold the markers: item by item
+                   return;
+               }
+               const int count = result.at(0).toInt();
+               if (count >= remaining) {
+                   // Measured as laid out: nothing to confirm.
+                   placed(remaining, result.at(3).toInt());
+                   return;
+               }
+               if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+                   placed(count, result.at(3).toInt());
+                   return;
+               }
+               confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
            });
 }
 
@@ -947,14 +946,11 @@ void PrintViewGenerator::confirmCount(int count, int expectedHeight, int remaini
 void PrintViewGenerator::measureCount(int count, std::function<void(int)> done) {
     Layout& layout = *m_layout;
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, count, false), [this, generation, done](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        m_layout->page->evaluateHeight([this, generation, done](const MeasuredHeight& measured) {
-            if (m_layout && m_layout->generation == generation)
-                done(measured.height);
-        });
-    });
+    render(filledSection(layout.base, layout.pending, count, false), HtmlPage::measuredHeightScript(),
+           [this, generation, done](const QVariant& height) {
+               if (m_layout && m_layout->generation == generation)
+                   done(height.toInt());
+           });
 }
 
 // Adds one item at a time until the card overflows.
@@ -1021,17 +1017,17 @@ void PrintViewGenerator::placed(int count, int bottom) {
 
 // ---- Rendering
 
-void PrintViewGenerator::render(const QString& page, std::function<void(bool)> done) {
+void PrintViewGenerator::render(const QString& page, const QString& measuring, Measured done) {
     Layout& layout = *m_layout;
     ++layout.renders;
     std::optional<PageParts> parts;
     // The reference method loads every page; the measured one replaces the loaded page's
     // content when only the style texts and the body differ, which saves the engine's
-    // page-load latency.
+    // page-load latency, and measures it in the same script call.
     if (m_method == LayoutMethod::Measured)
         parts = pageParts(page);
     if (!parts || layout.loadedFrame.isEmpty() || parts->frame != layout.loadedFrame) {
-        load(page, parts ? parts->frame : QString(), std::move(done));
+        load(page, parts ? parts->frame : QString(), measuring, std::move(done));
         return;
     }
     QJsonArray styles;
@@ -1040,38 +1036,40 @@ void PrintViewGenerator::render(const QString& page, std::function<void(bool)> d
     const QJsonArray arguments = {styles, parts->body};
     const QString script =
         QString::fromLatin1(kReplaceScript)
-            .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+            .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)), measuring);
     // Pictures get as long to load as a real load of the page would.
-    layout.page->evaluateInApplicationWorld(
-        script,
-        replacedCallback(page, parts->frame, std::move(done), QDeadlineTimer(layout.page->loadTimeout())));
+    layout.page->evaluateInApplicationWorld(script,
+                                            replacedCallback(page, parts->frame, measuring, std::move(done),
+                                                             QDeadlineTimer(layout.page->loadTimeout())));
 }
 
-// What follows a replacing script's result: the measuring when the page is laid out, a
-// check of its pictures while one is loading, a real load otherwise.
-std::function<void(const QVariant&)> PrintViewGenerator::replacedCallback(const QString& page,
-                                                                          const QString& frame,
-                                                                          std::function<void(bool)> done,
-                                                                          QDeadlineTimer pictures) {
+// What follows a replacing script's result: the measurement when the page was laid out, a
+// check of its pictures while one is loading, a real load when it could not be replaced.
+std::function<void(const QVariant&)>
+PrintViewGenerator::replacedCallback(const QString& page, const QString& frame, const QString& measuring,
+                                     Measured done, QDeadlineTimer pictures) {
     const quint64 generation = m_layout->generation;
-    return [this, generation, page, frame, done = std::move(done), pictures](const QVariant& result) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        const int state = result.toInt();
-        if (state == 1) {
-            done(true);
-        } else if (state == 2 && !pictures.hasExpired()) {
-            m_layout->page->evaluateInApplicationWorld(QString::fromLatin1(kPicturesScript),
-                                                       replacedCallback(page, frame, done, pictures));
-        } else {
-            load(page, frame, done);
-        }
-    };
+    return
+        [this, generation, page, frame, measuring, done = std::move(done), pictures](const QVariant& result) {
+            if (!m_layout || m_layout->generation != generation)
+                return;
+            const QString text = result.typeId() == QMetaType::QString ? result.toString() : QString();
+            if (!text.startsWith(QLatin1String(kNotReplaced))) {
+                done(result);
+            } else if (text.endsWith(u'2') && !pictures.hasExpired()) {
+                m_layout->page->evaluateInApplicationWorld(
+                    QString::fromLatin1(kPicturesScript).arg(measuring),
+                    replacedCallback(page, frame, measuring, done, pictures));
+            } else {
+                load(page, frame, measuring, done);
+            }
+        };
 }
 
 // A real page load of page, measured once it has loaded; frame: its PageParts frame, empty
 // when later renders must load too.
-void PrintViewGenerator::load(const QString& page, const QString& frame, std::function<void(bool)> done) {
+void PrintViewGenerator::load(const QString& page, const QString& frame, const QString& measuring,
+                              Measured done) {
     Layout& layout = *m_layout;
     const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
     ++layout.pageLoads;
@@ -1083,14 +1081,19 @@ void PrintViewGenerator::load(const QString& page, const QString& frame, std::fu
     }
     // A page that did not load measures nothing; the layout ends rather than take every
     // item for fitting.
-    layout.afterLoad = [this, frame, done = std::move(done)](bool ok) {
+    const quint64 generation = layout.generation;
+    layout.afterLoad = [this, generation, frame, measuring, done = std::move(done)](bool ok) {
         if (!ok) {
             qWarning("error the card page could not be loaded for measuring");
             finish(false);
             return;
         }
         m_layout->loadedFrame = frame;
-        done(true);
+        m_layout->page->evaluateInApplicationWorld(measuring,
+                                                   [this, generation, done](const QVariant& value) {
+                                                       if (m_layout && m_layout->generation == generation)
+                                                           done(value);
+                                                   });
     };
     layout.page->loadFileURL(path);
 }

@@ -119,10 +119,12 @@ private:
     void tryCountDown(int count, int remaining);
     bool cannotStartOnCard(int card) const;
     void placed(int count, int bottom = -1);
-    void render(const QString& page, std::function<void(bool)> done);
-    void load(const QString& page, const QString& frame, std::function<void(bool)> done);
+    // The result of a page's measuring script.
+    using Measured = std::function<void(const QVariant&)>;
+    void render(const QString& page, const QString& measuring, Measured done);
+    void load(const QString& page, const QString& frame, const QString& measuring, Measured done);
     std::function<void(const QVariant&)> replacedCallback(const QString& page, const QString& frame,
-                                                          std::function<void(bool)> done,
+                                                          const QString& measuring, Measured done,
                                                           QDeadlineTimer pictures);
     void finalize();
     void finish(bool ok);
