@@ -350,6 +350,14 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
                                     {QStringLiteral("directions"), QStringLiteral("Stir.")}};
     RecipesManagedObject* tight = recipe(QStringLiteral("Tight"), shortLines, 14);
     RecipesManagedObject* tighter = recipe(QStringLiteral("Tighter"), shortLines, 29);
+    // Texts that must reach the page exactly when a card's content is replaced by a script:
+    // quotes, backslashes, argument markers, line separators and closing tags in text.
+    QString escapes;
+    for (int i = 1; i <= 24; ++i)
+        escapes += QStringLiteral("Say \"stir\" \\ 'fold' %1 %2 $& 50% &lt;/script&gt; \u2028 step ") +
+                   QString::number(i) + QStringLiteral(".<br>");
+    RecipesManagedObject* quoted =
+        recipe(QStringLiteral("Quoted \"%1\""), {{QStringLiteral("directions"), escapes}}, 3);
     const QString index =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
     const QString photo =
@@ -358,7 +366,7 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
     const QString letter =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/Letter/Template.html");
     for (const QString& path : {testsupport::testDataPath(kFixtureTemplate), index, photo, letter}) {
-        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter}) {
+        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter, quoted}) {
             int measuredRenders = 0;
             int measuredLoads = 0;
             int stepRenders = 0;
