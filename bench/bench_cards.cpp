@@ -89,6 +89,7 @@ struct Layout {
     QString alert;
     int cards = 0;
     int renders = 0;
+    int pageLoads = 0;
     CardStack stack;
 };
 
@@ -114,6 +115,7 @@ Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGener
     result.alert = alerts.last;
     result.cards = generator.cardCount();
     result.renders = generator.renderCount();
+    result.pageLoads = generator.pageLoadCount();
     result.stack = generator.cardStack();
     return result;
 }
@@ -138,6 +140,7 @@ void layoutBenchmark(benchmark::State& state, PrintViewGenerator::LayoutMethod m
     std::sort(samples.begin(), samples.end());
     state.counters["cards"] = last.cards;
     state.counters["renders"] = last.renders;
+    state.counters["page_loads"] = last.pageLoads;
     state.counters["median_ms"] = samples[samples.size() / 2];
 }
 

@@ -12,8 +12,11 @@
 #include "platform/StructuredText.h"
 #include "platform/UserDefaults.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -109,6 +112,86 @@ const char* const kFitScript = R"((function (limit, total) {
   }
   return [low, low > 0 ? heights[low] : -1, low < total ? heights[low + 1] : -1, bottom, box];
 })(%1, %2);)";
+
+// Puts a page text of the same card in place of the one loaded: the head's style texts
+// (the page's own, not the view width's) and the body's content are replaced, then the
+// measuring script %2 runs on it and gives the result. When the document does not hold the
+// same style elements the result is kNotReplaced followed by 0 (the page is then loaded
+// for real); while a picture is still loading (its size is unknown until it has loaded or
+// failed) it is kNotReplaced followed by 2. Measuring results are never strings.
+const char* const kNotReplaced = "lk-not-replaced-";
+const char* const kReplaceScript = R"(var lkReplaced = (function (styles, body) {
+  var own = window.__larkspoonViewWidth, found = [];
+  var all = document.head ? document.head.querySelectorAll("style") : [];
+  for (var i = 0; i < all.length; ++i) if (all[i] !== own) found.push(all[i]);
+  if (found.length !== styles.length || !document.body) return 0;
+  for (var j = 0; j < styles.length; ++j)
+    if (found[j].textContent !== styles[j]) found[j].textContent = styles[j];
+  document.body.innerHTML = body;
+  for (var k = 0; k < document.images.length; ++k)
+    if (!document.images[k].complete) return 2;
+  return 1;
+}).apply(null, %1);
+if (lkReplaced === 1) {
+%2
+} else {
+  "lk-not-replaced-" + lkReplaced;
+})";
+
+// The measuring script %1 once every picture has loaded (or failed), else kNotReplaced
+// followed by 2.
+const char* const kPicturesScript = R"(var lkPending = 0;
+for (var k = 0; k < document.images.length; ++k)
+  if (!document.images[k].complete) ++lkPending;
+if (lkPending === 0) {
+%1
+} else {
+  "lk-not-replaced-2";
+})";
+
+// A page text cut where a later text of the same card may differ: the texts of the head's
+// style elements and the body's content; frame is all the rest, with the style texts left
+// out. Two texts with the same frame differ only in what the replace script replaces.
+struct PageParts {
+    QString frame;
+    QStringList styles;
+    QString body;
+};
+
+std::optional<PageParts> pageParts(const QString& page) {
+    static const QRegularExpression bodyStart(QStringLiteral("<body\\b[^>]*>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression style(QStringLiteral("(<style\\b[^>]*>)(.*?)(</style\\s*>)"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression ending(QStringLiteral("^</body\\s*>\\s*(</html\\s*>\\s*)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    // Tags the body's parser would treat otherwise than the page's parser did.
+    static const QRegularExpression documentTag(QStringLiteral("<(/?)(html|head|body|frameset)\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch start = bodyStart.match(page);
+    if (!start.hasMatch())
+        return std::nullopt;
+    const qsizetype end = page.lastIndexOf(QLatin1String("</body"), -1, Qt::CaseInsensitive);
+    if (end < start.capturedEnd(0) || !ending.match(QStringView(page).mid(end)).hasMatch())
+        return std::nullopt;
+    PageParts parts;
+    parts.body = page.mid(start.capturedEnd(0), end - start.capturedEnd(0));
+    if (parts.body.contains(documentTag))
+        return std::nullopt;
+    const QString head = page.left(start.capturedStart(0));
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = style.globalMatch(head); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        parts.frame += QStringView(head).mid(from, match.capturedStart(2) - from);
+        parts.styles.append(match.captured(2));
+        from = match.capturedEnd(2);
+    }
+    parts.frame += QStringView(head).mid(from);
+    parts.frame += QStringView(page).mid(start.capturedStart(0), start.capturedLength(0));
+    parts.frame += QStringView(page).mid(end);
+    return parts;
+}
 
 QString recipeText(const ManagedObject* recipe, const char* key) {
     return recipe->valueForKey(QLatin1String(key)).toString();
@@ -300,6 +383,10 @@ struct PrintViewGenerator::Layout {
     QStringList pageFiles;
     QHash<QString, int> lastCard;
     int renders = 0;
+    int pageLoads = 0;
+    // The frame (see PageParts) of the page text the engine page holds, loaded for
+    // measuring; empty when it holds none that later renders may replace in place.
+    QString loadedFrame;
 
     // Whether the template holds the sections in print order, each below the ones before.
     bool sectionsInOrder = false;
@@ -362,6 +449,10 @@ QStringList PrintViewGenerator::cardPages() const {
 
 int PrintViewGenerator::renderCount() const {
     return m_layout ? m_layout->renders : 0;
+}
+
+int PrintViewGenerator::pageLoadCount() const {
+    return m_layout ? m_layout->pageLoads : 0;
 }
 
 HtmlPage* PrintViewGenerator::firstCard() const {
@@ -529,29 +620,24 @@ void PrintViewGenerator::placeOnOneCard() {
         }
     }
     const quint64 generation = layout.generation;
-    render(measuring, [this, generation](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        const QString script =
-            QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript);
-        m_layout->page->evaluateInApplicationWorld(script, [this, generation](const QVariant& value) {
-            if (!m_layout || m_layout->generation != generation)
-                return;
-            Layout& measured = *m_layout;
-            const int height = value.isValid() ? value.toInt() : -1;
-            if (height >= 0 && height < m_template.maxHeight) {
-                for (const CardSection& section : std::as_const(measured.sections)) {
-                    if (!section.skipped)
-                        measured.lastCard.insert(section.key, 1);
-                }
-                finalize();
-                return;
-            }
-            measured.sectionIndex = 0;
-            measured.cards = {newCardPage(1)};
-            startSection();
-        });
-    });
+    render(measuring, QString::fromLatin1(kPlainFlowFunction) + QString::fromLatin1(kWholeCardScript),
+           [this, generation](const QVariant& value) {
+               if (!m_layout || m_layout->generation != generation)
+                   return;
+               Layout& measured = *m_layout;
+               const int height = value.isValid() ? value.toInt() : -1;
+               if (height >= 0 && height < m_template.maxHeight) {
+                   for (const CardSection& section : std::as_const(measured.sections)) {
+                       if (!section.skipped)
+                           measured.lastCard.insert(section.key, 1);
+                   }
+                   finalize();
+                   return;
+               }
+               measured.sectionIndex = 0;
+               measured.cards = {newCardPage(1)};
+               startSection();
+           });
 }
 
 void PrintViewGenerator::buildSections(const ManagedObject* recipe) {
@@ -792,53 +878,46 @@ void PrintViewGenerator::placeOnCard() {
     layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, remaining, true),
-           [this, generation, remaining, tried](bool) {
+    const QString script =
+        QString::fromLatin1(kPlainFlowFunction) +
+        QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining).arg(section.key);
+    render(filledSection(layout.base, layout.pending, remaining, true), script,
+           [this, generation, remaining, tried](const QVariant& value) {
                if (!m_layout || m_layout->generation != generation)
                    return;
-               const QString script = QString::fromLatin1(kPlainFlowFunction) +
-                                      QString::fromLatin1(kFitScript)
-                                          .arg(m_template.maxHeight)
-                                          .arg(remaining)
-                                          .arg(m_layout->sections.at(m_layout->sectionIndex).key);
-               m_layout->page->evaluateInApplicationWorld(script, [this, generation, remaining,
-                                                                   tried](const QVariant& value) {
-                   if (!m_layout || m_layout->generation != generation)
-                       return;
-                   Layout& measured = *m_layout;
-                   const QVariantList result = value.toList();
-                   // Items that close what they open measure cut out as they would alone.
-                   const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
-                   const auto first = contained.cbegin() + measured.pending;
-                   measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
-                   measured.boxItem = measured.pending;
-                   if (measured.card > tried) {
-                       // Measured ahead: the first earlier card not proven full is tried.
-                       int open = tried;
-                       while (open < measured.card && cannotStartOnCard(open))
-                           ++open;
-                       if (open < measured.card) {
-                           measured.card = open;
-                           placeOnCard();
-                           return;
-                       }
-                   }
-                   if (result.size() != 5) {
-                       tryCount(1, remaining); // the page does not hold the markers: item by item
+               Layout& measured = *m_layout;
+               const QVariantList result = value.toList();
+               // Items that close what they open measure cut out as they would alone.
+               const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
+               const auto first = contained.cbegin() + measured.pending;
+               measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
+               measured.boxItem = measured.pending;
+               if (measured.card > tried) {
+                   // Measured ahead: the first earlier card not proven full is tried.
+                   int open = tried;
+                   while (open < measured.card && cannotStartOnCard(open))
+                       ++open;
+                   if (open < measured.card) {
+                       measured.card = open;
+                       placeOnCard();
                        return;
                    }
-                   const int count = result.at(0).toInt();
-                   if (count >= remaining) {
-                       // Measured as laid out: nothing to confirm.
-                       placed(remaining, result.at(3).toInt());
-                       return;
-                   }
-                   if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                       placed(count, result.at(3).toInt());
-                       return;
-                   }
-                   confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
-               });
+               }
+               if (result.size() != 5) {
+                   tryCount(1, remaining); // the page does not hold the markers: item by item
+                   return;
+               }
+               const int count = result.at(0).toInt();
+               if (count >= remaining) {
+                   // Measured as laid out: nothing to confirm.
+                   placed(remaining, result.at(3).toInt());
+                   return;
+               }
+               if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+                   placed(count, result.at(3).toInt());
+                   return;
+               }
+               confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
            });
 }
 
@@ -867,14 +946,11 @@ void PrintViewGenerator::confirmCount(int count, int expectedHeight, int remaini
 void PrintViewGenerator::measureCount(int count, std::function<void(int)> done) {
     Layout& layout = *m_layout;
     const quint64 generation = layout.generation;
-    render(filledSection(layout.base, layout.pending, count, false), [this, generation, done](bool) {
-        if (!m_layout || m_layout->generation != generation)
-            return;
-        m_layout->page->evaluateHeight([this, generation, done](const MeasuredHeight& measured) {
-            if (m_layout && m_layout->generation == generation)
-                done(measured.height);
-        });
-    });
+    render(filledSection(layout.base, layout.pending, count, false), HtmlPage::measuredHeightScript(),
+           [this, generation, done](const QVariant& height) {
+               if (m_layout && m_layout->generation == generation)
+                   done(height.toInt());
+           });
 }
 
 // Adds one item at a time until the card overflows.
@@ -941,10 +1017,63 @@ void PrintViewGenerator::placed(int count, int bottom) {
 
 // ---- Rendering
 
-void PrintViewGenerator::render(const QString& page, std::function<void(bool)> done) {
+void PrintViewGenerator::render(const QString& page, const QString& measuring, Measured done) {
+    Layout& layout = *m_layout;
+    ++layout.renders;
+    std::optional<PageParts> parts;
+    // The reference method loads every page; the measured one replaces the loaded page's
+    // content when only the style texts and the body differ, which saves the engine's
+    // page-load latency, and measures it in the same script call.
+    if (m_method == LayoutMethod::Measured)
+        parts = pageParts(page);
+    if (!parts || layout.loadedFrame.isEmpty() || parts->frame != layout.loadedFrame) {
+        load(page, parts ? parts->frame : QString(), measuring, std::move(done));
+        return;
+    }
+    QJsonArray styles;
+    for (const QString& text : parts->styles)
+        styles.append(text);
+    const QJsonArray arguments = {styles, parts->body};
+    const QString script =
+        QString::fromLatin1(kReplaceScript)
+            .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)), measuring);
+    // Pictures get as long to load as a real load of the page would.
+    layout.page->evaluateInApplicationWorld(script,
+                                            replacedCallback(page, parts->frame, measuring, std::move(done),
+                                                             QDeadlineTimer(layout.page->loadTimeout())));
+}
+
+// What follows a replacing script's result: the measurement when the page was laid out, a
+// check of its pictures while one is loading, a real load when it could not be replaced.
+std::function<void(const QVariant&)>
+PrintViewGenerator::replacedCallback(const QString& page, const QString& frame, const QString& measuring,
+                                     Measured done, QDeadlineTimer pictures) {
+    const quint64 generation = m_layout->generation;
+    return
+        [this, generation, page, frame, measuring, done = std::move(done), pictures](const QVariant& result) {
+            if (!m_layout || m_layout->generation != generation)
+                return;
+            const QString text = result.typeId() == QMetaType::QString ? result.toString() : QString();
+            if (!text.startsWith(QLatin1String(kNotReplaced))) {
+                done(result);
+            } else if (text.endsWith(u'2') && !pictures.hasExpired()) {
+                m_layout->page->evaluateInApplicationWorld(
+                    QString::fromLatin1(kPicturesScript).arg(measuring),
+                    replacedCallback(page, frame, measuring, done, pictures));
+            } else {
+                load(page, frame, measuring, done);
+            }
+        };
+}
+
+// A real page load of page, measured once it has loaded; frame: its PageParts frame, empty
+// when later renders must load too.
+void PrintViewGenerator::load(const QString& page, const QString& frame, const QString& measuring,
+                              Measured done) {
     Layout& layout = *m_layout;
     const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
-    ++layout.renders;
+    ++layout.pageLoads;
+    layout.loadedFrame.clear();
     if (!writeScratchFile(path, page)) {
         // Without a file the page cannot be measured; the layout ends.
         finish(false);
@@ -952,13 +1081,19 @@ void PrintViewGenerator::render(const QString& page, std::function<void(bool)> d
     }
     // A page that did not load measures nothing; the layout ends rather than take every
     // item for fitting.
-    layout.afterLoad = [this, done = std::move(done)](bool ok) {
+    const quint64 generation = layout.generation;
+    layout.afterLoad = [this, generation, frame, measuring, done = std::move(done)](bool ok) {
         if (!ok) {
             qWarning("error the card page could not be loaded for measuring");
             finish(false);
             return;
         }
-        done(true);
+        m_layout->loadedFrame = frame;
+        m_layout->page->evaluateInApplicationWorld(measuring,
+                                                   [this, generation, done](const QVariant& value) {
+                                                       if (m_layout && m_layout->generation == generation)
+                                                           done(value);
+                                                   });
     };
     layout.page->loadFileURL(path);
 }
@@ -987,6 +1122,7 @@ void PrintViewGenerator::finalize() {
         return;
     }
     // Card 1 as it will print, for the preview.
+    layout.loadedFrame.clear();
     const quint64 generation = layout.generation;
     layout.afterLoad = [this, generation](bool) {
         if (m_layout && m_layout->generation == generation)

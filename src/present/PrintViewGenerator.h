@@ -2,6 +2,7 @@
 
 #include "present/CardTemplate.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,10 +11,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Alerts;
 class HtmlPage;
 class ManagedObject;
+class QVariant;
 
 // The user defaults that decide what goes on a card, read once per layout.
 struct CardSettings {
@@ -79,7 +82,8 @@ public:
     CardStack cardStack() const;
     int cardCount() const;
     QStringList cardPages() const; // the final page text of every card
-    int renderCount() const;       // renders (page loads) the layout took
+    int renderCount() const;       // renders the layout took
+    int pageLoadCount() const;     // of them, those that loaded the page anew
     // The page of card 1 as laid out, for the preview.
     HtmlPage* firstCard() const;
 
@@ -115,7 +119,13 @@ private:
     void tryCountDown(int count, int remaining);
     bool cannotStartOnCard(int card) const;
     void placed(int count, int bottom = -1);
-    void render(const QString& page, std::function<void(bool)> done);
+    // The result of a page's measuring script.
+    using Measured = std::function<void(const QVariant&)>;
+    void render(const QString& page, const QString& measuring, Measured done);
+    void load(const QString& page, const QString& frame, const QString& measuring, Measured done);
+    std::function<void(const QVariant&)> replacedCallback(const QString& page, const QString& frame,
+                                                          const QString& measuring, Measured done,
+                                                          QDeadlineTimer pictures);
     void finalize();
     void finish(bool ok);
 

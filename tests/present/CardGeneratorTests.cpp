@@ -169,7 +169,7 @@ protected:
     QStringList layOut(const ManagedObject* r, CardSettings s = settings(),
                        PrintViewGenerator::LayoutMethod method = PrintViewGenerator::LayoutMethod::Measured,
                        const QString& path = testsupport::testDataPath(kFixtureTemplate),
-                       int* renders = nullptr) {
+                       int* renders = nullptr, int* loads = nullptr) {
         PrintViewGenerator generator(&m_alerts, m_jobFolder);
         generator.setSettings(s);
         generator.setLayoutMethod(method);
@@ -181,6 +181,8 @@ protected:
         }
         if (renders)
             *renders = generator.renderCount();
+        if (loads)
+            *loads = generator.pageLoadCount();
         if (finished.isEmpty() || !finished.first().first().toBool())
             return {};
         EXPECT_EQ(generator.cardStack().pageFiles.size(), generator.cardCount());
@@ -348,6 +350,14 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
                                     {QStringLiteral("directions"), QStringLiteral("Stir.")}};
     RecipesManagedObject* tight = recipe(QStringLiteral("Tight"), shortLines, 14);
     RecipesManagedObject* tighter = recipe(QStringLiteral("Tighter"), shortLines, 29);
+    // Texts that must reach the page exactly when a card's content is replaced by a script:
+    // quotes, backslashes, argument markers, line separators and closing tags in text.
+    QString escapes;
+    for (int i = 1; i <= 24; ++i)
+        escapes += QStringLiteral("Say \"stir\" \\ 'fold' %1 %2 $& 50% &lt;/script&gt; \u2028 step ") +
+                   QString::number(i) + QStringLiteral(".<br>");
+    RecipesManagedObject* quoted =
+        recipe(QStringLiteral("Quoted \"%1\""), {{QStringLiteral("directions"), escapes}}, 3);
     const QString index =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
     const QString photo =
@@ -356,18 +366,25 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
     const QString letter =
         resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/Letter/Template.html");
     for (const QString& path : {testsupport::testDataPath(kFixtureTemplate), index, photo, letter}) {
-        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter}) {
+        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter, quoted}) {
             int measuredRenders = 0;
+            int measuredLoads = 0;
             int stepRenders = 0;
-            const QStringList measured =
-                layOut(r, settings(), PrintViewGenerator::LayoutMethod::Measured, path, &measuredRenders);
+            int stepLoads = 0;
+            const QStringList measured = layOut(r, settings(), PrintViewGenerator::LayoutMethod::Measured,
+                                                path, &measuredRenders, &measuredLoads);
             const QStringList stepwise =
-                layOut(r, settings(), PrintViewGenerator::LayoutMethod::OneRenderPerItem, path, &stepRenders);
+                layOut(r, settings(), PrintViewGenerator::LayoutMethod::OneRenderPerItem, path, &stepRenders,
+                       &stepLoads);
             const std::string what =
                 r->stringValue(QStringLiteral("name")).toStdString() + " on " + path.toStdString();
             ASSERT_FALSE(measured.isEmpty()) << what;
             EXPECT_EQ(measured, stepwise) << what;
             EXPECT_LE(measuredRenders, stepRenders) << what;
+            // The reference loads every page it measures; the measured layout loads a card's
+            // page once and replaces its content for the renders after.
+            EXPECT_EQ(stepLoads, stepRenders) << what;
+            EXPECT_EQ(measuredLoads, 1) << what;
             // On the plain index card a section does not render the full cards of the ones
             // before it again: at most one render beyond the cards it fills, and one for
             // trying the whole recipe on one card.
