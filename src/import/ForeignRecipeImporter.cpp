@@ -79,19 +79,42 @@ bool ForeignRecipeImporter::beginImportDataFile(const QString& path) {
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        m_result.readError = tr("The file %1 could not be read.").arg(path);
+        m_result.readError = unreadableText(path);
         return false;
     }
-    m_read = m_reader(file.readAll());
-    if (!m_read->error.isEmpty()) {
-        m_result.readError = m_read->error;
-        m_read.reset();
-        return false;
-    }
-    m_result.skipped = m_read->skipped;
+    file.close();
     if (!m_words)
         m_words = m_sorter.measurementWords();
-    openDialog(importingRecipesText(), int(m_read->recipes.size()));
+    // The bar gets its maximum when the file has been read.
+    openDialog(importingRecipesText(), 0);
+    startReading<ForeignReadResult>(
+        [reader = m_reader, path] {
+            QFile worker(path);
+            if (!worker.open(QIODevice::ReadOnly)) {
+                ForeignReadResult unreadable;
+                unreadable.error = unreadableText(path);
+                return unreadable;
+            }
+            return reader(worker.readAll());
+        },
+        [this](ForeignReadResult read) { return acceptRead(std::move(read)); });
+    return true;
+}
+
+QString ForeignRecipeImporter::unreadableText(const QString& path) {
+    return tr("The file %1 could not be read.").arg(path);
+}
+
+bool ForeignRecipeImporter::acceptRead(ForeignReadResult read) {
+    if (!read.error.isEmpty()) {
+        // Not a file of this format: nothing is imported and the dialog goes.
+        m_result.readError = read.error;
+        closeDialogWindow();
+        return false;
+    }
+    m_result.skipped = read.skipped;
+    setMaximum(int(read.recipes.size()));
+    m_read = std::move(read);
     return true;
 }
 

@@ -62,10 +62,12 @@ public:
     void importDataFile(const QString& path);
 
     // The same import in steps (BatchedImport). begin answers false when the file cannot be
-    // read (readError says why); the import has then ended.
+    // opened (readError says why); the import has then ended. The file is read on a worker;
+    // when it is no file of this format, the first batch ends the import with readError set
+    // and the dialog closed.
     static constexpr int kImportBatchSize = 25;
     bool beginImportDataFile(const QString& path);
-    bool isImporting() const override { return m_read.has_value(); }
+    bool isImporting() const override { return m_read.has_value() || isReading(); }
     QString readErrorText() const override { return m_result.readError; }
 
     // One recipe read from a file as a new recipe record.
@@ -92,6 +94,9 @@ private:
     void finishImport() override;
     void setCancelled(bool cancelled) override { m_result.cancelled = cancelled; }
     void removeRecipe(ManagedObject* recipe);
+    static QString unreadableText(const QString& path);
+    // The outcome of the worker's read; false when the file could not be read.
+    bool acceptRead(ForeignReadResult read);
 
     LibrarySession& m_session;
     Reader m_reader;

@@ -91,25 +91,48 @@ bool LSVersionOneDataImporter::beginImportDataFile(const QString& path) {
     if (file.size() > kMaxFileBytes)
         reason = tr("The file is too large to import.");
     else if (!file.open(QIODevice::ReadOnly))
-        reason = tr("The file could not be opened.");
-    if (reason.isEmpty()) {
-        versionone::ReadResult read = versionone::readStore(file.readAll());
-        if (read.ok())
-            m_store = std::move(read.store);
-        else
-            reason = read.error;
-    }
-    if (!m_store) {
-        m_result.readError = tr("“%1” could not be read: %2").arg(QFileInfo(path).fileName(), reason);
-        closeDialogWindow();
-        m_session.alerts().ask(tr("“%1” could not be imported.").arg(QFileInfo(path).fileName()), reason,
-                               {tr("OK")});
+        reason = unopenedText();
+    if (!reason.isEmpty()) {
+        refuseFile(path, reason);
         return false;
     }
-    for (const versionone::Unreadable& entry : std::as_const(m_store->unreadable))
-        m_result.skipped.append({entry.index, entry.reason});
-    setMaximum(int(m_store->recipes.size()));
+    file.close();
+    // The bar gets its maximum when the file has been read.
+    startReading<versionone::ReadResult>(
+        [path] {
+            QFile worker(path);
+            if (!worker.open(QIODevice::ReadOnly)) {
+                versionone::ReadResult unopened;
+                unopened.error = unopenedText();
+                return unopened;
+            }
+            return versionone::readStore(worker.readAll());
+        },
+        [this, path](versionone::ReadResult read) {
+            if (!read.ok()) {
+                refuseFile(path, read.error);
+                return false;
+            }
+            m_store = std::move(read.store);
+            for (const versionone::Unreadable& entry : std::as_const(m_store->unreadable))
+                m_result.skipped.append({entry.index, entry.reason});
+            setMaximum(int(m_store->recipes.size()));
+            return true;
+        });
     return true;
+}
+
+QString LSVersionOneDataImporter::unopenedText() {
+    return tr("The file could not be opened.");
+}
+
+// A file that is not a first-generation file, or cannot be read: nothing is imported, the
+// dialog goes and an alert says why.
+void LSVersionOneDataImporter::refuseFile(const QString& path, const QString& reason) {
+    m_result.readError = tr("“%1” could not be read: %2").arg(QFileInfo(path).fileName(), reason);
+    closeDialogWindow();
+    m_session.alerts().ask(tr("“%1” could not be imported.").arg(QFileInfo(path).fileName()), reason,
+                           {tr("OK")});
 }
 
 void LSVersionOneDataImporter::importEntry(int index) {
@@ -264,9 +287,8 @@ void LSVersionOneDataImporter::rebuildGroupTree() {
 }
 
 void LSVersionOneDataImporter::finishImport() {
-    if (!m_store)
-        return;
-    if (m_isLibraryFile)
+    // Stopped while the file was read, there is no store and nothing was imported.
+    if (m_isLibraryFile && m_store)
         rebuildGroupTree();
     m_store.reset();
     stopProgress();

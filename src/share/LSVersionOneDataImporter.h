@@ -61,10 +61,11 @@ public:
     void importDataFile(const QString& path);
 
     // The same import in steps (BatchedImport). begin answers false when there is nothing
-    // to import (no file, or one that cannot be read: readErrorText says why); the import has
-    // then ended and its dialog closes.
+    // to import (no file, or one that cannot be opened: readErrorText says why); the import
+    // has then ended and its dialog closes. The file is read on a worker; one that cannot be
+    // read ends the import at the first batch the same way, with the alert.
     bool beginImportDataFile(const QString& path);
-    bool isImporting() const override { return m_store.has_value(); }
+    bool isImporting() const override { return m_store.has_value() || isReading(); }
     QString readErrorText() const override { return m_result.readError; }
 
     const QList<ManagedObject*>& importedRecipesArray() const { return m_importedRecipes; }
@@ -80,6 +81,8 @@ private:
     ManagedObject* importRecipe(const versionone::Recipe& recipe, int index);
     void storeImage(ManagedObject* recipe, const QVariant& image);
     void rebuildGroupTree();
+    static QString unopenedText();
+    void refuseFile(const QString& path, const QString& reason);
     qsizetype entriesToImport() const override { return m_store ? m_store->recipes.size() : 0; }
     void importEntry(int index) override;
     void finishImport() override;

@@ -10,7 +10,9 @@
 #include <algorithm>
 
 RecipeImportOperation::RecipeImportOperation(LibrarySession& session)
-    : QObject(&session), m_session(session) {}
+    : QObject(&session), m_session(session) {
+    connect(&m_readWatcher, &QFutureWatcherBase::finished, this, &RecipeImportOperation::runBatch);
+}
 
 RecipeImportOperation::~RecipeImportOperation() {
     if (!m_ended)
@@ -39,6 +41,13 @@ void RecipeImportOperation::scheduleBatch(bool tookNothing) {
 void RecipeImportOperation::runBatch() {
     if (m_stopped || m_inBatch)
         return;
+    // While the importer still reads its file on a worker, the window stays free: the batch
+    // runs once the read has ended (the watcher reports an end that came meanwhile too).
+    const QFuture<void> read = m_import->pendingRead();
+    if (!read.isFinished()) {
+        m_readWatcher.setFuture(read);
+        return;
+    }
     m_inBatch = true;
     const int seen = m_import->entriesSeen();
     QElapsedTimer timer;
@@ -80,9 +89,20 @@ void RecipeImportOperation::end() {
     deleteLater();
 }
 
-bool ReadEntriesImport::importNextBatch(int maximum, bool) {
+bool ReadEntriesImport::importNextBatch(int maximum, bool waiting) {
     if (!isImporting() || m_inBatch)
         return isImporting();
+    if (isReading()) {
+        if (!waiting && !m_reading.isFinished())
+            return true;
+        m_inBatch = true;
+        const bool entries = takeRead();
+        m_inBatch = false;
+        if (!entries) {
+            m_stopRequested = false;
+            return false;
+        }
+    }
     m_inBatch = true;
     const qsizetype total = entriesToImport();
     for (int taken = 0; taken < maximum && m_next < total && !m_stopRequested; ++taken)
@@ -107,6 +127,24 @@ void ReadEntriesImport::requestStop() {
         m_stopRequested = true;
         return;
     }
+    if (isReading()) {
+        // Stopped before a single entry could be imported.
+        dropRead();
+        setCancelled(true);
+        finishImport();
+        return;
+    }
     setCancelled(m_next < entriesToImport());
     finishImport();
+}
+
+bool ReadEntriesImport::takeRead() {
+    std::function<bool()> take = std::move(m_take);
+    dropRead();
+    return take();
+}
+
+void ReadEntriesImport::dropRead() {
+    m_take = nullptr;
+    m_reading = QFuture<void>();
 }

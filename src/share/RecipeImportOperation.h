@@ -2,8 +2,16 @@
 
 #include "library/LibrarySession.h"
 
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QObject>
+#include <QPromise>
 #include <QString>
+#include <QThreadPool>
+
+#include <exception>
+#include <functional>
+#include <memory>
 
 class DialogWithProgressbarController;
 class ProgressView;
@@ -34,18 +42,37 @@ public:
     virtual QString readErrorText() const = 0;
     // The import ended early for a reason of its own (an alert stopped it).
     virtual bool endedEarly() const { return false; }
+    // The read of the file while it still runs on a worker, before the first entry can be
+    // imported; a finished future when there is none. A waiting batch blocks until it ends.
+    virtual QFuture<void> pendingRead() const { return {}; }
 };
 
-// A batched import of entries that were all read before the import began: the batch, stop
-// and cancel rules such importers share. The subclass imports one entry at a time and ends
-// the import (saves, reports) in finishImport.
+// A batched import of entries that are all read before the first one is imported: the read
+// on a worker, and the batch, stop and cancel rules such importers share. The subclass starts
+// the read (startReading), imports one entry at a time and ends the import (saves, reports)
+// in finishImport.
+//
+// While the read runs, a waiting batch blocks until it ends (the command line, importDataFile);
+// one not waiting returns at once with nothing done, so the event loop keeps turning. A stop
+// meanwhile ends the import with nothing imported; the worker's outcome is then dropped.
 class ReadEntriesImport : public BatchedImport {
 public:
     bool importNextBatch(int maximum, bool waiting) override;
     void requestStop() override;
     int entriesSeen() const override { return m_next; }
+    QFuture<void> pendingRead() const override { return m_reading; }
 
 protected:
+    // Runs read on a worker of the thread pool. read must hold everything it needs by value:
+    // it touches no record and nothing of this importer, which may be gone before it ends.
+    // take gets the outcome on this thread at the first batch after the read has ended and
+    // answers whether entries are to be imported; false ends the import (the file could not
+    // be read: take has reported it). take is dropped unrun when the import stops first.
+    template <typename Outcome>
+    void startReading(std::function<Outcome()> read, std::function<bool(Outcome)> take);
+    // The file is still being read, or its outcome is not taken yet.
+    bool isReading() const { return bool(m_take); }
+
     // Entries read from the file; 0 when no file is being imported.
     virtual qsizetype entriesToImport() const = 0;
     virtual void importEntry(int index) = 0;
@@ -55,13 +82,42 @@ protected:
     void restartEntries() {
         m_next = 0;
         m_stopRequested = false;
+        dropRead();
     }
 
 private:
+    // Hands the read's outcome to the subclass (waiting for it); false when the import ended.
+    bool takeRead();
+    // Forgets the read: the worker finishes alone and its outcome goes with the future.
+    void dropRead();
+
     int m_next = 0;
     bool m_inBatch = false;
     bool m_stopRequested = false;
+    QFuture<void> m_reading;
+    std::function<bool()> m_take;
 };
+
+template <typename Outcome>
+void ReadEntriesImport::startReading(std::function<Outcome()> read, std::function<bool(Outcome)> take) {
+    // The worker holds only the promise and read, never this importer: a destroyed importer
+    // leaves a future that nobody reads.
+    auto promise = std::make_shared<QPromise<Outcome>>();
+    QFuture<Outcome> future = promise->future();
+    promise->start();
+    m_reading = QFuture<void>(future);
+    m_take = [future, take = std::move(take)]() mutable { return take(future.takeResult()); };
+    QThreadPool::globalInstance()->start([promise, read = std::move(read)] {
+        // A fault of the reader reaches the thread that takes the outcome, as if it had read
+        // there.
+        try {
+            promise->addResult(read());
+        } catch (...) {
+            promise->setException(std::current_exception());
+        }
+        promise->finish();
+    });
+}
 
 // An import of the application, in batches from the event loop: one batch per turn, so the
 // progress dialog paints and a document handed over meanwhile waits in the session
@@ -109,6 +165,9 @@ private:
     void end();
 
     BatchedImport* m_import = nullptr;
+    // Runs the first batch when the importer's read on a worker has ended; meanwhile the
+    // event loop turns freely.
+    QFutureWatcher<void> m_readWatcher;
     bool m_stopped = false;
     bool m_inBatch = false;
     bool m_ended = false;

@@ -38,13 +38,15 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    // The dialog and its parts go with the window they belong to, which may close while an
+    // import still reports to this view (the application quitting).
     QPointer<QDialog> m_dialog;
-    QLabel* m_header = nullptr;
-    QProgressBar* m_bar = nullptr;
-    QLabel* m_progress = nullptr;
-    QPushButton* m_cancel = nullptr;
-    QLabel* m_question = nullptr;
-    QHBoxLayout* m_choices = nullptr;
+    QPointer<QLabel> m_header;
+    QPointer<QProgressBar> m_bar;
+    QPointer<QLabel> m_progress;
+    QPointer<QPushButton> m_cancel;
+    QPointer<QLabel> m_question;
+    QPointer<QHBoxLayout> m_choices;
     // While a question is up: answers it with its default button.
     std::function<void()> m_answerDefault;
     std::function<void()> m_cancelHandler;

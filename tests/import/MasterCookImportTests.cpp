@@ -21,8 +21,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
 
 namespace {
 
@@ -396,6 +399,138 @@ TEST_F(MasterCookImportTest, TheWindowsImportRunsFromTheEventLoopAndEnds) {
     EXPECT_FALSE(m_library->session()->isBusy());
     EXPECT_EQ(m_library->recipes().selectedObjects().size(), 2);
     EXPECT_FALSE(m_library->context()->hasChanges());
+}
+
+// The application's import of a file whose reader waits on the worker until the test lets
+// it go: the read can be held while the event loop turns.
+class HeldReadOperation : public RecipeImportOperation {
+public:
+    HeldReadOperation(LibrarySession& session, ProgressView* progressView, QString error)
+        : RecipeImportOperation(session), importer(
+                                              &session,
+                                              [error = std::move(error)](const QByteArray& bytes) {
+                                                  reading.release();
+                                                  // Never waits for ever: a read that blocks the main thread
+                                                  // fails the test instead of hanging it.
+                                                  if (!letGo.tryAcquire(1, 20000))
+                                                      return ForeignReadResult{};
+                                                  ForeignReadResult read = MasterCookReader::read(bytes);
+                                                  read.error = error;
+                                                  return read;
+                                              },
+                                              progressView) {}
+    void start(const QString& path) {
+        importer.setShowWindow(true);
+        importer.setSelectNewImports(true);
+        run(importer, importer, importer.beginImportDataFile(path));
+    }
+    // Turns the event loop at least count times.
+    static void turnEventLoop(int count) {
+        QTimer turn;
+        turn.setInterval(0);
+        QSignalSpy turned(&turn, &QTimer::timeout);
+        turn.start();
+        while (turned.count() < count)
+            ASSERT_TRUE(turned.wait(20000));
+    }
+
+    // Shared with the worker, and so with a lifetime past the operation's.
+    static inline QSemaphore reading{0};
+    static inline QSemaphore letGo{0};
+    ForeignRecipeImporter importer;
+};
+
+TEST_F(MasterCookImportTest, TheWindowTurnsWhileTheFileIsReadAndImportsWhenItIsRead) {
+    auto* operation = new HeldReadOperation(*m_library->session(), &m_progress, {});
+    QSignalSpy progressed(operation, &RecipeImportOperation::progressed);
+    QSignalSpy finished(operation, &RecipeImportOperation::finished);
+    operation->start(twoRecipes());
+    ASSERT_TRUE(HeldReadOperation::reading.tryAcquire(1, 20000));
+    HeldReadOperation::turnEventLoop(20);
+    // No batch ran, and one not waiting takes nothing either.
+    EXPECT_TRUE(progressed.isEmpty());
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(operation->importer.isImporting());
+    EXPECT_TRUE(operation->importer.importNextBatch(10, false));
+    EXPECT_TRUE(operation->importer.importedRecipesArray().isEmpty());
+    EXPECT_TRUE(m_library->session()->isBusy());
+    EXPECT_EQ(m_progress.steps.mid(0, 3),
+              (QStringList{QStringLiteral("show"), QStringLiteral("header Importing Recipes..."),
+                           QStringLiteral("maximum 0")}));
+
+    HeldReadOperation::letGo.release();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_TRUE(finished.first().first().toBool());
+    EXPECT_FALSE(progressed.isEmpty());
+    EXPECT_EQ(m_library->recipes().selectedObjects().size(), 2);
+    EXPECT_TRUE(m_progress.steps.contains(QStringLiteral("maximum 2")));
+    EXPECT_FALSE(m_library->context()->hasChanges());
+}
+
+// A file that cannot be read ends the import alike whether that is known at once (no file)
+// or when the worker's read ends; a stop during the read imports nothing, and the worker's
+// outcome, arriving after the operation is gone, is dropped.
+TEST_F(MasterCookImportTest, AReadThatFailsOrIsStoppedEndsTheImportWithNothingImported) {
+    const struct {
+        const char* what;
+        const char* file;
+        const char* readError;
+        bool cancel;
+        const char* header;
+    } cases[] = {
+        {"no file", "gone.mx2", nullptr, false, nullptr},
+        {"not in the format", "two.mx2", "This is not a MasterCook file.", false, nullptr},
+        {"stopped while read", "two.mx2", nullptr, true, "header Import Cancelled. 0 recipes imported."},
+    };
+    twoRecipes();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_progress.steps.clear();
+        const QString path = m_dir.filePath(QLatin1String(c.file));
+        auto* operation = new HeldReadOperation(*m_library->session(), &m_progress,
+                                                c.readError ? QLatin1String(c.readError) : QString());
+        QSignalSpy finished(operation, &RecipeImportOperation::finished);
+        QSignalSpy destroyed(operation, &QObject::destroyed);
+        QString readError;
+        QObject::connect(operation, &RecipeImportOperation::finished,
+                         [&] { readError = operation->importer.readErrorText(); });
+        operation->start(path);
+        const bool read = QFileInfo::exists(path);
+        if (read) {
+            ASSERT_TRUE(HeldReadOperation::reading.tryAcquire(1, 20000));
+        }
+        if (c.cancel) {
+            ASSERT_TRUE(m_progress.cancelHandler);
+            m_progress.cancelHandler();
+            ASSERT_TRUE(destroyed.wait(20000)); // gone while its read still runs
+        }
+        if (read)
+            HeldReadOperation::letGo.release();
+        if (!c.cancel) {
+            ASSERT_TRUE(finished.wait(20000));
+        }
+        ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+        HeldReadOperation::turnEventLoop(3);
+
+        ASSERT_EQ(finished.size(), 1);
+        EXPECT_FALSE(finished.first().first().toBool());
+        EXPECT_EQ(readError.isEmpty(), c.cancel) << readError.toStdString();
+        if (c.readError) {
+            EXPECT_EQ(readError, QLatin1String(c.readError));
+        }
+        if (c.header) {
+            EXPECT_TRUE(m_progress.steps.contains(QLatin1String(c.header)))
+                << m_progress.steps.join(u'\n').toStdString();
+        }
+        // No dialog is left open: it closed at once, after its report, or never opened.
+        if (!c.cancel && read) {
+            EXPECT_EQ(m_progress.steps.last(), QStringLiteral("close"));
+        }
+        EXPECT_FALSE(m_progress.steps.contains(QStringLiteral("maximum 2")));
+        EXPECT_FALSE(m_library->session()->isBusy());
+        EXPECT_TRUE(m_library->recipes().arrangedObjects().isEmpty());
+        EXPECT_FALSE(m_library->context()->hasChanges());
+    }
 }
 
 TEST_F(MasterCookImportTest, FormatsAreChosenByExtensionAndContent) {

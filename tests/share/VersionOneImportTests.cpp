@@ -22,6 +22,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 using testsupport::uidValue;
 using testsupport::VersionOneGroup;
@@ -343,6 +344,62 @@ TEST_F(VersionOneImportTest, DamagedFilesNeverImportGuesses) {
             ASSERT_EQ(result.skipped.size(), 1);
             EXPECT_EQ(result.skipped.first().index, 0);
             EXPECT_FALSE(result.skipped.first().reason.isEmpty());
+        }
+    }
+}
+
+// In the window the file is read on a worker: nothing is reported before the event loop
+// turns; a damaged file is then refused with the alert and the dialog closed at once, and a
+// stop before the read was taken imports nothing, whatever the worker still reads.
+TEST_F(VersionOneImportTest, InTheWindowADamagedFileIsRefusedAfterItsReadAndAStopImportsNothing) {
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool cancel;
+    } cases[] = {
+        {"damaged", QByteArray("Larkspoon! 1.0 library"), false},
+        {"stopped", testsupport::versionOneFileData(sampleRecipes(), {}, true), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_alerts.asked.clear();
+        m_progress.steps.clear();
+        const QString path = file(QStringLiteral("%1.database").arg(QLatin1String(c.what)), c.bytes);
+        VersionOneImportOperation* operation =
+            VersionOneImportOperation::start(*m_library->session(), path, true, &m_progress);
+        QSignalSpy finished(operation, &RecipeImportOperation::finished);
+        VersionOneImportResult result;
+        QObject::connect(operation, &RecipeImportOperation::finished,
+                         [&] { result = operation->importer().importResult(); });
+        EXPECT_TRUE(m_alerts.asked.isEmpty());
+        EXPECT_TRUE(m_library->session()->isBusy());
+        if (c.cancel) {
+            ASSERT_TRUE(m_progress.cancelHandler);
+            m_progress.cancelHandler();
+        } else {
+            ASSERT_TRUE(finished.wait(20000));
+        }
+        ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+        ASSERT_EQ(finished.size(), 1);
+        EXPECT_FALSE(finished.first().first().toBool());
+        EXPECT_FALSE(m_library->session()->isBusy());
+        EXPECT_TRUE(recipes().isEmpty());
+        EXPECT_EQ(result.groupsCreated, 0);
+        EXPECT_FALSE(m_library->context()->hasChanges());
+        if (c.cancel) {
+            EXPECT_TRUE(result.readError.isEmpty());
+            EXPECT_TRUE(result.cancelled);
+            EXPECT_TRUE(m_alerts.asked.isEmpty());
+            EXPECT_TRUE(
+                m_progress.steps.contains(QStringLiteral("header Import Cancelled. 0 recipes imported.")))
+                << m_progress.steps.join(u'\n').toStdString();
+        } else {
+            EXPECT_TRUE(result.readError.startsWith(QStringLiteral("“damaged.database” could not be read: ")))
+                << result.readError.toStdString();
+            ASSERT_EQ(m_alerts.asked.size(), 1);
+            EXPECT_EQ(m_alerts.asked.first().messageText,
+                      QStringLiteral("“damaged.database” could not be imported."));
+            EXPECT_EQ(m_progress.steps.last(), QStringLiteral("close"));
         }
     }
 }
