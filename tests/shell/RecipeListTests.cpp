@@ -281,12 +281,6 @@ TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
     social->click();
     ASSERT_EQ(m_alerts.asked.size(), asked + 1);
     EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Not available yet"));
-    // A file of a format without its importer.
-    const QString file = m_dir.filePath(QStringLiteral("old.mgourmet"));
-    QFile(file).open(QIODevice::WriteOnly);
-    m_panels.answer(file);
-    m_shell.action(QStringLiteral("import"))->trigger();
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Not available yet"));
 }
 
 // A web address dropped on the window (not on a group): a page that describes its recipe
