@@ -66,14 +66,17 @@ void DBusScreenKeeper::release() {
         giveBack();
 }
 
+QDBusMessage DBusScreenKeeper::methodCall(Service service, const QString& method) {
+    return service == Service::ScreenSaver
+               ? QDBusMessage::createMethodCall(ScreenSaverService, ScreenSaverPath, ScreenSaverService,
+                                                method)
+               : QDBusMessage::createMethodCall(PowerManagementService, PowerManagementPath,
+                                                PowerManagementInterface, method);
+}
+
 void DBusScreenKeeper::ask(Service service) {
     m_askedService = service;
-    QDBusMessage call =
-        service == Service::ScreenSaver
-            ? QDBusMessage::createMethodCall(ScreenSaverService, ScreenSaverPath, ScreenSaverService,
-                                             QStringLiteral("Inhibit"))
-            : QDBusMessage::createMethodCall(PowerManagementService, PowerManagementPath,
-                                             PowerManagementInterface, QStringLiteral("Inhibit"));
+    QDBusMessage call = methodCall(service, QStringLiteral("Inhibit"));
     call << QCoreApplication::applicationName() << m_reason;
     m_pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
     connect(m_pending, &QDBusPendingCallWatcher::finished, this, &DBusScreenKeeper::answered);
@@ -107,12 +110,7 @@ void DBusScreenKeeper::giveBack() {
         return;
     const uint cookie = *m_cookie;
     m_cookie.reset();
-    QDBusMessage call =
-        m_cookieService == Service::ScreenSaver
-            ? QDBusMessage::createMethodCall(ScreenSaverService, ScreenSaverPath, ScreenSaverService,
-                                             QStringLiteral("UnInhibit"))
-            : QDBusMessage::createMethodCall(PowerManagementService, PowerManagementPath,
-                                             PowerManagementInterface, QStringLiteral("UnInhibit"));
+    QDBusMessage call = methodCall(m_cookieService, QStringLiteral("UnInhibit"));
     call << cookie;
     // Nothing waits for the answer: the desktop forgets the cookie either way.
     m_bus.send(call);

@@ -3,6 +3,7 @@
 #include "platform/ScreenKeeper.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QObject>
 #include <QPointer>
@@ -46,6 +47,7 @@ signals:
 
 private:
     enum class Service { ScreenSaver, PowerManagement };
+    static QDBusMessage methodCall(Service service, const QString& method);
     void ask(Service service);
     void answered(QDBusPendingCallWatcher* watcher);
     void giveBack();

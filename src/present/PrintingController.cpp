@@ -472,21 +472,16 @@ bool PrintingController::generateRichEmail() {
         return couldNotWrite(error);
     if (!m_mail)
         return couldNotWrite(QStringLiteral("no mail hand-over"));
-    const MailHandOver::Result result =
-        m_mail->composeWithAttachments(subject, QStringLiteral("\n\n"), {pdf, exchange});
-    if (!result.ok) {
-        qWarning("the recipes could not be mailed: %s", qPrintable(result.error));
-        m_session.alerts().ask(tr("A new message could not be opened in your mail program."),
-                               tr("Check that a mail program is set up for this desktop."), {tr("OK")});
-        return false;
-    }
-    return true;
+    return handedOver(m_mail->composeWithAttachments(subject, QStringLiteral("\n\n"), {pdf, exchange}));
 }
 
 bool PrintingController::generatePlainEmail() {
-    const MailHandOver::Result result =
-        m_mail ? m_mail->composeMailto(plainEmailSubject(m_objects), plainEmailBody(m_objects))
-               : MailHandOver::Result{false, QStringLiteral("no mail hand-over")};
+    return handedOver(m_mail ? m_mail->composeMailto(plainEmailSubject(m_objects), plainEmailBody(m_objects))
+                             : MailHandOver::Result{false, QStringLiteral("no mail hand-over")});
+}
+
+// Tells the user when the mail program could not take the message.
+bool PrintingController::handedOver(const MailHandOver::Result& result) {
     if (!result.ok) {
         qWarning("the recipes could not be mailed: %s", qPrintable(result.error));
         m_session.alerts().ask(tr("A new message could not be opened in your mail program."),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MailHandOver.h"
 #include "present/PrintViewGenerator.h"
 #include "present/ThemeController.h"
 
@@ -15,7 +16,6 @@
 #include <optional>
 
 class LibrarySession;
-class MailHandOver;
 class ManagedObject;
 class PagePrinter;
 
@@ -139,6 +139,7 @@ public:
     bool generateRichEmail();
     // The plain-text e-mail through a mailto: address.
     bool generatePlainEmail();
+    bool handedOver(const MailHandOver::Result& result);
 
     // The pure rules of the window.
     // The note under the lists for a template's "statusBarNote:" value (empty when none).
