@@ -452,6 +452,7 @@ void MainMenuController::toggleFullScreenView() {
         m_fullScreen = std::make_unique<FullScreenWindowController>(m_app->session(), m_mainWindow.get(),
                                                                     m_screenKeeper.get());
         m_fullScreen->setPrintCommand([this] { printAction(); });
+        m_fullScreen->setEmailCommand([this] { emailAction(); });
     }
     m_fullScreen->toggleFullScreenView();
 }
