@@ -241,11 +241,15 @@ void PlatefeedPage::setupPublishableGroupsPopupButton() {
 }
 
 void PlatefeedPage::setBusy(bool busy) {
+    m_busy = busy;
     setEnabled(!busy);
     emit busyChanged(busy);
 }
 
 bool PlatefeedPage::okAction() {
+    // A second OK (or Return) while the first request runs would subscribe or publish twice.
+    if (m_busy)
+        return false;
     switch (m_step) {
     case Step::Subscribe:
         subscribe();
@@ -336,11 +340,11 @@ void PlatefeedPage::logIn() {
         failed();
         return;
     }
+    if (!confirmPlainTextPassword(account.webdavAddress))
+        return;
     setBusy(true);
     QPointer<PlatefeedPage> self(this);
-    m_manager.unmountMobileMe();
-    m_manager.setAccount(account);
-    m_manager.connectToMobileMeIfNotConnected([self, account, failed](bool connected) {
+    m_manager.tryAccount(account, [self, account, failed](bool connected) {
         if (!self)
             return;
         if (!connected) {
@@ -360,6 +364,20 @@ void PlatefeedPage::logIn() {
             self->setPlateFeedType(0);
         });
     });
+}
+
+bool PlatefeedPage::confirmPlainTextPassword(const QUrl& address) {
+    if (!PlatefeedManager::sendsPasswordInPlainText(address))
+        return true;
+    AlertRequest request;
+    request.messageText = tr("Your password would be sent unencrypted.");
+    request.informativeText =
+        tr("The WebDAV address starts with “http:”, not “https:”, so anyone on the network between this "
+           "computer and %1 can read your user name and password. Use an “https:” address if the server "
+           "offers one.")
+            .arg(address.host());
+    request.buttonTitles = {tr("Cancel"), tr("Send Unencrypted")};
+    return m_session.alerts().runModal(request).button == 1;
 }
 
 void PlatefeedPage::fillForScreenshot(Step step) {

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QUrl;
 
 // The group editor's "Platefeed" page: publish a group or subscribe to a platefeed. Publishing
 // starts on the login page until the WebDAV space answers (its address, the public address
@@ -50,11 +51,14 @@ private:
     void createNewPublishedPlatefeed();
     void subscribe();
     void logIn();
+    // Asks before a password would go to another machine unencrypted; true to go on.
+    bool confirmPlainTextPassword(const QUrl& address);
 
     PlatefeedManager& m_manager;
     Keyring& m_keyring;
     LibrarySession& m_session;
     Step m_step = Step::Subscribe;
+    bool m_busy = false; // a request of the page runs: OK does nothing until it answers
     QPointer<QWidget> m_guard;
     GroupsManagedObject* m_selectedGroupForPublish = nullptr;
     QButtonGroup* m_type = nullptr;
