@@ -180,6 +180,8 @@ signals:
     void statusChanged(const QString& text);
     void sidebarChanged();
     void connectedChanged(bool connected);
+    // A subscription was made (the sidebar selects its group).
+    void subscriptionAdded(GroupsManagedObject* group);
 
 private:
     // One published or subscribed platefeed being brought up to date.

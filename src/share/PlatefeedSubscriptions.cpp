@@ -234,6 +234,7 @@ void PlatefeedManager::createNewSubcribedPlatefeedWithAddress(const QString& typ
                               collectOrSeperatePlatefeedGroups();
                               m_session.save();
                               emit sidebarChanged();
+                              emit subscriptionAdded(group);
                               done(true);
                               checkSubscribedPlatefeeds();
                           });

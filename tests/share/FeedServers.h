@@ -40,6 +40,8 @@ public:
                                     "server.bind = \"127.0.0.1\"\n"
                                     "webdav.activate = \"enable\"\n"
                                     "webdav.is-readonly = \"disable\"\n"
+                                    // Files a test writes beside the server are served as they are now.
+                                    "server.stat-cache-engine = \"disable\"\n"
                                     "mimetype.assign = (\".plist\" => \"application/xml\", \".html\" => "
                                     "\"text/html\")\n")
                          .arg(root())

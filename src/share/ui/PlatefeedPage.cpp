@@ -8,6 +8,7 @@
 #include "platform/ObjectContext.h"
 #include "share/PlatefeedManager.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -275,8 +276,14 @@ bool PlatefeedPage::okAction() {
 void PlatefeedPage::subscribe() {
     QString address = m_address->text();
     address.remove(QLatin1Char(' '));
-    if (address.isEmpty())
+    if (address.isEmpty()) {
+        refuseEmpty(m_address, tr("please enter the address of the platefeed"));
         return;
+    }
+    // A subscription link copied from a publisher's page names the feed's address.
+    const QString linked = PlatefeedManager::addressFromLink(address);
+    if (!linked.isEmpty())
+        address = linked;
     setBusy(true);
     QPointer<PlatefeedPage> self(this);
     m_manager.createNewSubcribedPlatefeedWithAddress(address, [self](bool ok) {
@@ -297,7 +304,13 @@ void PlatefeedPage::subscribe() {
 void PlatefeedPage::createNewPublishedPlatefeed() {
     const QString title = m_title->text().trimmed();
     GroupsManagedObject* group = m_selectedGroupForPublish;
-    if (title.isEmpty() || !group || PlatefeedManager::folderNameFromTitle(title).isEmpty())
+    if (!group)
+        return;
+    if (PlatefeedManager::folderNameFromTitle(title).isEmpty()) {
+        refuseEmpty(m_title, tr("please enter a title for your platefeed"));
+        return;
+    }
+    if (m_titleValidator && !m_titleValidator(title))
         return;
     group->setValueForKey(title, QStringLiteral("platefeedName"));
     const QString folder = PlatefeedManager::folderNameFromTitle(title);
@@ -364,6 +377,17 @@ void PlatefeedPage::logIn() {
             self->setPlateFeedType(0);
         });
     });
+}
+
+void PlatefeedPage::setTitleValidator(std::function<bool(const QString& title)> validator) {
+    m_titleValidator = std::move(validator);
+}
+
+void PlatefeedPage::refuseEmpty(QLineEdit* field, const QString& note) {
+    field->clear();
+    field->setPlaceholderText(note);
+    field->setFocus();
+    QApplication::beep();
 }
 
 bool PlatefeedPage::confirmPlainTextPassword(const QUrl& address) {
