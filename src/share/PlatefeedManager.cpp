@@ -535,6 +535,11 @@ void PlatefeedManager::createNewPublishedPlatefeedWithName(const QString& folder
         done(false);
         return;
     }
+    // A new key would leave the subscribers of the published one with a dead platefeed.
+    if (group->boolValue(QStringLiteral("isPublishedPlatefeed"))) {
+        failPublishing(group, tr("“%1” is already published.").arg(group->stringValue(kName)), done);
+        return;
+    }
     if (GroupsManagedObject* other = publishedGroupUsingFolder(folder, group)) {
         failPublishing(
             group,

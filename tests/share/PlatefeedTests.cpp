@@ -302,12 +302,16 @@ TEST_F(PlatefeedRoundTripTest, PublishingWritesOnlyIntoFoldersOfItsOwn) {
     EXPECT_TRUE(reported);
     EXPECT_EQ(readMap(sites + QStringLiteral("Stews/version.plist")), theirs);
 
+    // Published, it is not published again: a new key would orphan its subscribers.
+    const QString oldKey = key();
+    EXPECT_FALSE(publish(*m_manager, m_soups, QStringLiteral("SoupFeed")));
+    EXPECT_EQ(key(), oldKey);
+
     // Withdrawn, the group's folder is still its own: it is published there again.
     std::optional<bool> withdrawn;
     m_manager->stopPublishingPlatefeed(m_soups, [&](bool ok) { withdrawn = ok; });
     ASSERT_TRUE(waitUntil([&] { return withdrawn.has_value(); }));
     m_soups->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
-    const QString oldKey = key();
     ASSERT_TRUE(publish(*m_manager, m_soups, QStringLiteral("SoupFeed")));
     EXPECT_NE(key(), oldKey);
     EXPECT_EQ(
