@@ -19,6 +19,7 @@
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -29,6 +30,12 @@ void setSheetButtonsEnabled(QWidget* sheet, bool enabled) {
     for (const QString& name : {QStringLiteral("okButton"), QStringLiteral("cancelButton")})
         if (auto* button = sheet->findChild<QPushButton*>(name))
             button->setEnabled(enabled);
+}
+
+// The final page of publishing has only OK: the platefeed is published by then.
+void setSheetCancelShown(QWidget* sheet, bool shown) {
+    if (auto* button = sheet->findChild<QPushButton*>(QStringLiteral("cancelButton")))
+        button->setVisible(shown);
 }
 
 } // namespace
@@ -133,6 +140,17 @@ void PlatefeedShell::libraryOpened() {
                     [groups](const QString& title) { return groups->validateEntryString(title); });
             connect(page, &PlatefeedPage::busyChanged, sheet,
                     [sheet](bool busy) { setSheetButtonsEnabled(sheet, !busy); });
+            connect(page, &PlatefeedPage::stepShown, sheet, [sheet](PlatefeedPage::Step step) {
+                setSheetCancelShown(sheet, step != PlatefeedPage::Step::Published);
+            });
+            // Cancel comes back on the other pages and when the sheet opens next.
+            connect(sheet, &QDialog::finished, sheet, [sheet] { setSheetCancelShown(sheet, true); });
+            for (const GroupEditorController::Page other :
+                 {GroupEditorController::Page::Group, GroupEditorController::Page::SmartGroup,
+                  GroupEditorController::Page::GroceryList})
+                if (QAction* action = sheet->pageAction(other))
+                    connect(action, &QAction::triggered, sheet,
+                            [sheet] { setSheetCancelShown(sheet, true); });
             connect(page, &PlatefeedPage::closeRequested, this, [this] {
                 if (GroupEditorController* groups = m_app.groupEditorController())
                     groups->closeWindow();

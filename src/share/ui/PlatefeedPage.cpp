@@ -157,6 +157,7 @@ void PlatefeedPage::showStep(Step step) {
     adjustSize();
     if (QLineEdit* field = focusField())
         field->setFocus();
+    emit stepShown(step);
 }
 
 QLineEdit* PlatefeedPage::focusField() const {

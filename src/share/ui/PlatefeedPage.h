@@ -48,6 +48,7 @@ public:
 signals:
     void closeRequested();
     void busyChanged(bool busy);
+    void stepShown(PlatefeedPage::Step step);
 
 private:
     void showStep(Step step);
