@@ -217,6 +217,12 @@ void PlatefeedManager::createNewSubcribedPlatefeedWithAddress(const QString& typ
                                   done(false);
                                   return;
                               }
+                              // A link and the page may have asked for the same platefeed at once.
+                              for (GroupsManagedObject* existing : subscribedGroups())
+                                  if (trimmedAddress(existing->stringValue(kAddress)) == address) {
+                                      done(true);
+                                      return;
+                                  }
                               const QVariantMap remote = value.toMap();
                               auto* group = dynamic_cast<GroupsManagedObject*>(
                                   m_session.context()->insertNewObject(QStringLiteral("Groups")));

@@ -491,6 +491,20 @@ TEST_F(PlatefeedRoundTripTest, SubscriptionDeletesOnlyItsOwnRecipes) {
     EXPECT_EQ(subscribed().size(), 3);
 }
 
+// A link and the page asking for the same platefeed before either is answered make one
+// subscription.
+TEST_F(PlatefeedRoundTripTest, TwoRequestsForOnePlatefeedMakeOneSubscription) {
+    QSignalSpy checked(m_subscriberManager.get(), &PlatefeedManager::subscribedCheckFinished);
+    std::optional<bool> first;
+    std::optional<bool> second;
+    m_subscriberManager->createNewSubcribedPlatefeedWithAddress(feedAddress(), [&](bool ok) { first = ok; });
+    m_subscriberManager->createNewSubcribedPlatefeedWithAddress(feedAddress(), [&](bool ok) { second = ok; });
+    ASSERT_TRUE(waitUntil([&] { return first.has_value() && second.has_value() && checked.count() > 0; }));
+    EXPECT_TRUE(*first && *second);
+    EXPECT_EQ(m_subscriberManager->subscribedGroups().size(), 1);
+    EXPECT_EQ(subscribed().size(), 3);
+}
+
 // Nothing of a deleted subscription stays behind: subscribing again imports everything.
 TEST_F(PlatefeedRoundTripTest, ASubscriptionDeletedAndMadeAgainImportsEverything) {
     ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
