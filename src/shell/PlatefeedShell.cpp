@@ -19,7 +19,26 @@
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The sheet's OK and Cancel wait while the platefeed page's request runs.
+void setSheetButtonsEnabled(QWidget* sheet, bool enabled) {
+    for (const QString& name : {QStringLiteral("okButton"), QStringLiteral("cancelButton")})
+        if (auto* button = sheet->findChild<QPushButton*>(name))
+            button->setEnabled(enabled);
+}
+
+// The final page of publishing has only OK: the platefeed is published by then.
+void setSheetCancelShown(QWidget* sheet, bool shown) {
+    if (auto* button = sheet->findChild<QPushButton*>(QStringLiteral("cancelButton")))
+        button->setVisible(shown);
+}
+
+} // namespace
 
 PlatefeedShell::PlatefeedShell(AppController& app, MainMenuController& shell)
     : QObject(&app), m_app(app), m_shell(shell), m_keyring(std::make_unique<SecretServiceKeyring>()) {
@@ -61,8 +80,8 @@ void PlatefeedShell::libraryOpened() {
         editor->setPlatefeedUnsubscriber(
             [manager](const QList<ManagedObject*>& recipes) { manager->unsubscribeRecipes(recipes); });
     if (GroupEditorController* groups = m_app.groupEditorController()) {
-        connect(groups, &GroupEditorController::stopPublishingRequested, manager,
-                [manager](GroupsManagedObject* group) { manager->stopPublishingPlatefeed(group); });
+        connect(groups, &GroupEditorController::stopPublishingRequested, this,
+                &PlatefeedShell::withdrawDeletedGroup);
         connect(groups, &GroupEditorController::deleteSubscribedPlatefeedRequested, manager,
                 [manager, session](GroupsManagedObject* group) {
                     manager->deleteSubscribedPlatefeed(group);
@@ -99,12 +118,39 @@ void PlatefeedShell::libraryOpened() {
                     manager->checkSubscribedPlatefeeds();
                 });
         connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, this, &PlatefeedShell::unpublish);
+        // The new subscription is selected once the sidebar shows it.
+        connect(manager, &PlatefeedManager::subscriptionAdded, sidebar,
+                [sidebar](GroupsManagedObject* group) {
+                    Scheduler::instance().schedule(
+                        1.0,
+                        [sidebar, group] {
+                            if (!group->isDeleted())
+                                sidebar->selectGroup(group);
+                        },
+                        sidebar);
+                });
         if (GroupEditorSheet* sheet = m_shell.groupEditorSheet()) {
             m_page = new PlatefeedPage(*manager, keyring, *session);
             PlatefeedPage* page = m_page;
             sheet->setPlatefeedPage(
                 page, [page]() -> QWidget* { return page->focusField(); },
                 [page] { return page->okAction(); });
+            if (GroupEditorController* groups = m_app.groupEditorController())
+                page->setTitleValidator(
+                    [groups](const QString& title) { return groups->validateEntryString(title); });
+            connect(page, &PlatefeedPage::busyChanged, sheet,
+                    [sheet](bool busy) { setSheetButtonsEnabled(sheet, !busy); });
+            connect(page, &PlatefeedPage::stepShown, sheet, [sheet](PlatefeedPage::Step step) {
+                setSheetCancelShown(sheet, step != PlatefeedPage::Step::Published);
+            });
+            // Cancel comes back on the other pages and when the sheet opens next.
+            connect(sheet, &QDialog::finished, sheet, [sheet] { setSheetCancelShown(sheet, true); });
+            for (const GroupEditorController::Page other :
+                 {GroupEditorController::Page::Group, GroupEditorController::Page::SmartGroup,
+                  GroupEditorController::Page::GroceryList})
+                if (QAction* action = sheet->pageAction(other))
+                    connect(action, &QAction::triggered, sheet,
+                            [sheet] { setSheetCancelShown(sheet, true); });
             connect(page, &PlatefeedPage::closeRequested, this, [this] {
                 if (GroupEditorController* groups = m_app.groupEditorController())
                     groups->closeWindow();
@@ -132,9 +178,45 @@ void PlatefeedShell::unpublish(GroupsManagedObject* group) {
         {tr("Unpublish"), tr("Cancel")});
     if (answer != 0)
         return;
-    m_manager->stopPublishingPlatefeed(group);
-    group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
-    session->save();
-    if (SidebarTreeController* tree = m_app.sidebarTreeController())
-        tree->rearrangeObjects();
+    // The group stays published until the space has taken the mark: offline, the user can
+    // try again.
+    m_manager->stopPublishingPlatefeed(group, [this, group](bool ok) {
+        LibrarySession* current = m_app.session();
+        if (!current)
+            return;
+        if (!ok) {
+            AlertRequest request;
+            request.messageText = tr("The platefeed “%1” could not be withdrawn.")
+                                      .arg(group->stringValue(QStringLiteral("name")));
+            request.informativeText = tr("Your WebDAV space did not answer. The group stays published; try "
+                                         "again when the space can be reached.");
+            request.buttonTitles = {tr("OK")};
+            current->alerts().runModal(request);
+            return;
+        }
+        if (group->isDeleted())
+            return;
+        group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
+        current->save();
+        if (SidebarTreeController* tree = m_app.sidebarTreeController())
+            tree->rearrangeObjects();
+    });
+}
+
+void PlatefeedShell::withdrawDeletedGroup(GroupsManagedObject* group) {
+    if (!group || !m_manager)
+        return;
+    const QString name = group->stringValue(QStringLiteral("name"));
+    m_manager->stopPublishingPlatefeed(group, [this, name](bool ok) {
+        LibrarySession* session = m_app.session();
+        if (ok || !session)
+            return;
+        AlertRequest request;
+        request.messageText = tr("The platefeed “%1” could not be withdrawn.").arg(name);
+        request.informativeText = tr("The group has been deleted, but your WebDAV space did not answer: "
+                                     "the platefeed is still published and its subscribers are not told "
+                                     "that it ended.");
+        request.buttonTitles = {tr("OK")};
+        session->alerts().runModal(request);
+    });
 }

@@ -40,6 +40,8 @@ public:
                                     "server.bind = \"127.0.0.1\"\n"
                                     "webdav.activate = \"enable\"\n"
                                     "webdav.is-readonly = \"disable\"\n"
+                                    // Files a test writes beside the server are served as they are now.
+                                    "server.stat-cache-engine = \"disable\"\n"
                                     "mimetype.assign = (\".plist\" => \"application/xml\", \".html\" => "
                                     "\"text/html\")\n")
                          .arg(root())
@@ -77,8 +79,8 @@ private:
     QString m_error;
 };
 
-// Answers GET requests by path: the status and body set for it, 404 otherwise; a path set
-// to hang is accepted and never answered.
+// Answers requests by method and path ("PUT /a") or by path alone: the status and body set
+// for it, 404 otherwise; a path set to hang is accepted and never answered.
 class ScriptedHttpServer {
 public:
     struct Answer {
@@ -101,7 +103,9 @@ public:
                         return;
                     const QList<QByteArray> words = buffer->left(buffer->indexOf("\r\n")).split(' ');
                     const QString path = words.size() > 1 ? QString::fromUtf8(words.at(1)) : QString();
-                    const Answer answer = answers.value(path, Answer{404, QByteArray("not here"), false});
+                    const QString request = QString::fromUtf8(words.value(0)) + QLatin1Char(' ') + path;
+                    const Answer answer = answers.value(
+                        request, answers.value(path, Answer{404, QByteArray("not here"), false}));
                     if (answer.hang)
                         return;
                     socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +
