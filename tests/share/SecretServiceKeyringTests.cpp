@@ -1,12 +1,18 @@
 // The platefeed credentials in a real Secret Service: a private session bus (dbus-daemon)
 // and an unlocked gnome-keyring on it, both started and stopped by the test, reached
 // through SecretServiceKeyring (QtKeychain) exactly as the application reaches the desktop's.
+//
+// The keyring calls run in a child process of this test program whose session bus is the
+// private one: QtKeychain's library keeps one session-bus connection per process, and that
+// connection ends its process (SIGTERM) when the bus goes away, so the bus must outlive
+// every process that used it.
 #include "platform/Keyring.h"
 #include "platform/UserDefaults.h"
 #include "share/PlatefeedManager.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -40,8 +46,6 @@ protected:
     QProcess m_bus;
     QProcess m_keyringDaemon;
     QString m_address;
-    std::optional<QByteArray> m_previousAddress;
-    bool m_addressSet = false;
     const QString m_probe = QStringLiteral("keyring-test-probe");
 
     void SetUp() override {
@@ -83,13 +87,6 @@ protected:
         m_keyringDaemon.write("larkspoon-test");
         m_keyringDaemon.closeWriteChannel();
 
-        // This process's session bus is the test's: QtKeychain and the availability check
-        // both read the address when they first reach the bus.
-        if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
-            m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
-        m_addressSet = true;
-
         QDBusConnection probe = QDBusConnection::connectToBus(m_address, m_probe);
         ASSERT_TRUE(probe.isConnected()) << probe.lastError().message().toStdString();
         const bool registered = QTest::qWaitFor(
@@ -108,12 +105,38 @@ protected:
         QDBusConnection::disconnectFromBus(m_probe);
         stop(m_keyringDaemon);
         stop(m_bus);
-        if (m_addressSet) {
-            if (m_previousAddress)
-                qputenv("DBUS_SESSION_BUS_ADDRESS", *m_previousAddress);
-            else
-                qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-        }
+    }
+};
+
+constexpr char kBusVariable[] = "LARKSPOON_TEST_SECRET_SERVICE_BUS";
+
+// Runs the keyring checks below in a child process on the private bus.
+TEST_F(SecretServiceKeyringTest, StoresReadsAndDeletesBothCredentialItems) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+    environment.insert(QLatin1String(kBusVariable), m_address);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_also_run_disabled_tests"),
+                 QStringLiteral("--gtest_filter=SecretServiceKeyringOnItsBus.*")});
+    ASSERT_TRUE(child.waitForStarted(5000)) << child.errorString().toStdString();
+    if (!child.waitForFinished(60000))
+        stop(child);
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test."))) << output.toStdString();
+}
+
+// The checks themselves, run by the test above (disabled on their own: they need its bus).
+class SecretServiceKeyringOnItsBus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QByteArray address = qgetenv(kBusVariable);
+        if (address.isEmpty() || address != qgetenv("DBUS_SESSION_BUS_ADDRESS"))
+            GTEST_SKIP() << "runs inside SecretServiceKeyringTest, on the session bus that test starts";
     }
 
     struct Read {
@@ -151,7 +174,7 @@ protected:
 
 // The two items the login page keeps, read back by the manager, replaced, and removed by
 // signing out; reading a removed item answers "no such item", not an error.
-TEST_F(SecretServiceKeyringTest, StoresReadsAndDeletesBothCredentialItems) {
+TEST_F(SecretServiceKeyringOnItsBus, DISABLED_StoresReadsAndDeletesBothCredentialItems) {
     SecretServiceKeyring keyring;
     ASSERT_TRUE(keyring.isAvailable());
     const QString user = PlatefeedManager::usernameService();
