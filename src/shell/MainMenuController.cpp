@@ -632,10 +632,15 @@ void MainMenuController::setPlatefeedManager(PlatefeedManager* manager) {
         disconnect(m_platefeedManager, nullptr, this, nullptr);
     m_platefeedManager = manager;
     if (manager) {
-        connect(manager, &PlatefeedManager::statusChanged, this, [this](const QString& text) {
+        // The busy bar runs while a check runs; a failure told after it stays without one.
+        const auto showStatus = [this, manager] {
             if (m_mainWindow)
-                m_mainWindow->setPlatefeedStatus(text);
-        });
+                m_mainWindow->setPlatefeedStatus(manager->statusText(),
+                                                 manager->isPublishing() || manager->isImporting());
+        };
+        connect(manager, &PlatefeedManager::statusChanged, this, showStatus);
+        connect(manager, &PlatefeedManager::publishedCheckFinished, this, showStatus);
+        connect(manager, &PlatefeedManager::subscribedCheckFinished, this, showStatus);
         connect(manager, &PlatefeedManager::sidebarChanged, this,
                 &MainMenuController::updatePlatefeedActions);
         connect(manager, &PlatefeedManager::destroyed, this, [this] {
@@ -645,7 +650,8 @@ void MainMenuController::setPlatefeedManager(PlatefeedManager* manager) {
         });
     }
     if (m_mainWindow)
-        m_mainWindow->setPlatefeedStatus(manager ? manager->statusText() : QString());
+        m_mainWindow->setPlatefeedStatus(manager ? manager->statusText() : QString(),
+                                         manager && (manager->isPublishing() || manager->isImporting()));
     updatePlatefeedActions();
 }
 

@@ -662,13 +662,13 @@ QString MainWindow::statusText() const {
     return m_statusLabel->text();
 }
 
-void MainWindow::setPlatefeedStatus(const QString& text) {
+void MainWindow::setPlatefeedStatus(const QString& text, bool busy) {
     // A long recipe name is shortened in its middle, so the recipe count keeps its place.
     m_platefeedStatusText = text;
     m_platefeedStatus->setText(m_platefeedStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 360));
     m_platefeedStatus->setToolTip(text);
     m_platefeedStatus->setVisible(!text.isEmpty());
-    m_platefeedActivity->setVisible(!text.isEmpty());
+    m_platefeedActivity->setVisible(!text.isEmpty() && busy);
 }
 
 QString MainWindow::platefeedStatus() const {
@@ -677,6 +677,10 @@ QString MainWindow::platefeedStatus() const {
 
 bool MainWindow::isPlatefeedStatusShown() const {
     return !m_platefeedStatus->isHidden();
+}
+
+bool MainWindow::isPlatefeedBusyShown() const {
+    return !m_platefeedActivity->isHidden();
 }
 
 void MainWindow::toogleThemeSelectors() {

@@ -52,11 +52,12 @@ public:
     // The text of the recipe page placeholder (the first selected recipe's name).
     QString recipePageText() const;
     QString statusText() const;
-    // The platefeed work under way ("Publishing …", "Updating …"), at the right of the
-    // status line with a busy bar; an empty text hides both.
-    void setPlatefeedStatus(const QString& text);
+    // The platefeed work ("Publishing …", "Updating …", or the failure of the last check),
+    // at the right of the status line, with a busy bar while busy; an empty text hides both.
+    void setPlatefeedStatus(const QString& text, bool busy = true);
     QString platefeedStatus() const;
     bool isPlatefeedStatusShown() const;
+    bool isPlatefeedBusyShown() const;
 
     // Shows the theme selectors of the recipe views once, a moment after the first launch.
     void toogleThemeSelectors();

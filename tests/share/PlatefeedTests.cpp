@@ -301,6 +301,29 @@ TEST_F(PlatefeedRoundTripTest, SubscriberImportsUpdatesAndForgetsRemovedRecipes)
     EXPECT_EQ(subscribed().size(), 2);
 }
 
+// The index refused by the server: the recipe's file is written, the old index stays (so
+// subscribers see no half-published change), and the status line keeps the error until a
+// check goes through.
+TEST_F(PlatefeedRoundTripTest, AnIndexThatCannotBeWrittenKeepsItsErrorInTheStatus) {
+    WebDavTestServer guarded;
+    guarded.sharedRoot = m_server.root();
+    guarded.readOnlyPattern = QStringLiteral("version\\.plist$");
+    ASSERT_TRUE(guarded.start()) << guarded.error().toStdString();
+    const QVariant published = readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea));
+    useServer(*m_manager, guarded);
+    edit(m_pea, QStringLiteral("name"), QStringLiteral("Split Pea Soup"));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_EQ(m_manager->statusText(), QStringLiteral("ERROR, unable to update platefeed."));
+    EXPECT_EQ(readMap(m_feed + id(m_pea) + QStringLiteral(".plist")).value(QStringLiteral("name")).toString(),
+              QStringLiteral("Split Pea Soup"));
+    EXPECT_EQ(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+
+    useServer(*m_manager, m_server);
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_TRUE(m_manager->statusText().isEmpty());
+    EXPECT_NE(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+}
+
 TEST_F(PlatefeedRoundTripTest, OwnCopiesAskBeforeTheyAreUpdated) {
     ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
     ManagedObject* copy =

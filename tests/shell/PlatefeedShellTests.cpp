@@ -155,6 +155,11 @@ TEST_F(PlatefeedShellTest, LinksHandedOverByALaterLaunchSubscribe) {
     ASSERT_TRUE(window);
     QSignalSpy statuses(manager(), &PlatefeedManager::statusChanged);
     QSignalSpy checked(manager(), &PlatefeedManager::subscribedCheckFinished);
+    bool busyWhileImporting = false;
+    QObject::connect(manager(), &PlatefeedManager::statusChanged, window, [&](const QString& text) {
+        if (text == QLatin1String("Updating Green Tea..."))
+            busyWhileImporting = window->isPlatefeedStatusShown() && window->isPlatefeedBusyShown();
+    });
 
     const qsizetype alertsBefore = m_alerts.asked.size();
     window->hide();
@@ -176,10 +181,13 @@ TEST_F(PlatefeedShellTest, LinksHandedOverByALaterLaunchSubscribe) {
         << texts.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(window->platefeedStatus(), manager()->statusText());
     EXPECT_EQ(window->isPlatefeedStatusShown(), !manager()->statusText().isEmpty());
+    EXPECT_TRUE(busyWhileImporting);
+    EXPECT_FALSE(window->isPlatefeedBusyShown()); // the import has ended
     Scheduler::instance().advance(1.0);
     EXPECT_TRUE(manager()->statusText().isEmpty());
     EXPECT_TRUE(window->platefeedStatus().isEmpty());
     EXPECT_FALSE(window->isPlatefeedStatusShown());
+    EXPECT_FALSE(window->isPlatefeedBusyShown());
 
     // The secure kind, to a server that speaks no TLS: nothing is subscribed and the user is told.
     ASSERT_TRUE(launchAgainWith({link(QStringLiteral("larkspoonfeeds"), QStringLiteral("Sites/Tea"))}));
