@@ -660,6 +660,7 @@ void PlatefeedManager::checkPublishedPlatefeeds() {
         return;
     }
     m_reports.clear();
+    setStatus(QString()); // a failure of the last check is told until this one
     const QList<GroupsManagedObject*> groups = publishedGroups();
     if (groups.isEmpty() || !m_account.isComplete()) {
         emit publishedCheckFinished();
@@ -683,7 +684,10 @@ void PlatefeedManager::checkPublishedPlatefeeds() {
 void PlatefeedManager::publishNext(QList<GroupsManagedObject*> groups) {
     if (groups.isEmpty()) {
         m_exporting = false;
-        setStatus(QString());
+        // An index that could not be written stays in the status line until the next check:
+        // cleared at once, the failure would never be seen.
+        if (m_status != tr("ERROR, unable to update platefeed."))
+            setStatus(QString());
         emit publishedCheckFinished();
         return;
     }

@@ -52,10 +52,13 @@ PlatefeedShell::~PlatefeedShell() = default;
 bool PlatefeedShell::openLink(const QString& argument) {
     if (PlatefeedManager::addressFromLink(argument).isEmpty())
         return false;
-    if (m_manager)
+    if (m_manager) {
         m_manager->performWithURL(argument);
-    else
+        // The subscription's questions and its new group are seen in the library window.
+        m_shell.showMainWindow();
+    } else {
         m_pendingLinks.append(argument);
+    }
     return true;
 }
 
@@ -65,6 +68,7 @@ void PlatefeedShell::libraryOpened() {
         return;
     m_manager = new PlatefeedManager(*session, this);
     PlatefeedManager* manager = m_manager;
+    m_shell.setPlatefeedManager(manager);
     Keyring& keyring = *m_keyring;
     PlatefeedManager::moveOldCredentials(keyring, [manager, &keyring] {
         manager->loadAccount(keyring, [manager](bool complete) {

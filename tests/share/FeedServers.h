@@ -19,6 +19,11 @@ public:
     static QString program() { return QStringLiteral("/usr/sbin/lighttpd"); }
     static bool isInstalled() { return QFile::exists(program()); }
 
+    // Set before start(): serve another server's folder, and refuse writes to the paths
+    // this regular expression matches.
+    QString sharedRoot;
+    QString readOnlyPattern;
+
     // False when the server did not start (the reason in error()).
     bool start() {
         QDir(m_dir.path()).mkpath(QStringLiteral("root"));
@@ -47,6 +52,10 @@ public:
                          .arg(root())
                          .arg(m_port)
                          .toUtf8());
+        if (!readOnlyPattern.isEmpty())
+            config.write(QStringLiteral("$HTTP[\"url\"] =~ \"%1\" { webdav.is-readonly = \"enable\" }\n")
+                             .arg(readOnlyPattern)
+                             .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(program(), {QStringLiteral("-D"), QStringLiteral("-f"), config.fileName()});
@@ -68,7 +77,9 @@ public:
         }
     }
 
-    QString root() const { return m_dir.filePath(QStringLiteral("root")); }
+    QString root() const {
+        return sharedRoot.isEmpty() ? m_dir.filePath(QStringLiteral("root")) : sharedRoot;
+    }
     QString address() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
     QString error() const { return m_error; }
 

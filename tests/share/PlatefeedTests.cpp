@@ -11,6 +11,8 @@
 #include "library/RecipesManagedObject.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
+#include "planner/ControllerForWeeklyPlanerDateManagedObject.h"
+#include "planner/WeeklyPlannerRecords.h"
 #include "platform/Keyring.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
@@ -423,6 +425,29 @@ TEST_F(PlatefeedRoundTripTest, SubscriberImportsUpdatesAndForgetsRemovedRecipes)
     EXPECT_EQ(subscribed().size(), 2);
 }
 
+// The index refused by the server: the recipe's file is written, the old index stays (so
+// subscribers see no half-published change), and the status line keeps the error until a
+// check goes through.
+TEST_F(PlatefeedRoundTripTest, AnIndexThatCannotBeWrittenKeepsItsErrorInTheStatus) {
+    WebDavTestServer guarded;
+    guarded.sharedRoot = m_server.root();
+    guarded.readOnlyPattern = QStringLiteral("version\\.plist$");
+    ASSERT_TRUE(guarded.start()) << guarded.error().toStdString();
+    const QVariant published = readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea));
+    useServer(*m_manager, guarded);
+    edit(m_pea, QStringLiteral("name"), QStringLiteral("Split Pea Soup"));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_EQ(m_manager->statusText(), QStringLiteral("ERROR, unable to update platefeed."));
+    EXPECT_EQ(readMap(m_feed + id(m_pea) + QStringLiteral(".plist")).value(QStringLiteral("name")).toString(),
+              QStringLiteral("Split Pea Soup"));
+    EXPECT_EQ(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+
+    useServer(*m_manager, m_server);
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_TRUE(m_manager->statusText().isEmpty());
+    EXPECT_NE(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+}
+
 TEST_F(PlatefeedRoundTripTest, OwnCopiesAskBeforeTheyAreUpdated) {
     ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
     ManagedObject* copy =
@@ -473,6 +498,70 @@ TEST_F(PlatefeedRoundTripTest, OwnCopiesAskBeforeTheyAreUpdated) {
         EXPECT_TRUE(copy->valueForKey(QStringLiteral("platefeedPredicateKey")).isNull());
         EXPECT_EQ(subscribedNamed(QStringLiteral("Leek and Potato")), nullptr);
     }
+}
+
+// A subscribed recipe planned for a day is planned as a linked copy of the library's own:
+// the day keeps it when the subscription drops the original, a full day copies nothing,
+// and the publisher's next change asks before it updates the copy on the day.
+TEST_F(PlatefeedRoundTripTest, PlannerDaysKeepLinkedCopiesOfSubscribedRecipes) {
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    ObjectContext* library = m_subscriber->context();
+    WeeklyPlannerRecords records(library);
+    records.setSubscribedRecipeCopier([this](ManagedObject* recipe) {
+        return m_subscriberManager->recipeByCopyingAndLinkingRecipe(recipe);
+    });
+    ManagedObject* leek = subscribedNamed(QStringLiteral("Leek Soup"));
+    ManagedObject* pea = subscribedNamed(QStringLiteral("Pea Soup"));
+    ASSERT_TRUE(leek && pea);
+    RecipesManagedObject* own = insertRecipe(library, QStringLiteral("Toast"));
+
+    ControllerForWeeklyPlanerDateManagedObject monday(&records);
+    monday.setDate(QDate(2026, 3, 2));
+    // Named twice in one drop: one copy, one row.
+    const auto dropped = monday.dropRecipes({id(leek), id(own), id(leek)}, -1, nullptr);
+    EXPECT_EQ(dropped.inserted, 2);
+    EXPECT_EQ(dropped.onDay, (QStringList{id(leek), id(own), id(leek)}));
+    Scheduler::instance().advance(0.2);
+    EXPECT_TRUE(leek->isDeleted());
+    const QList<PlannedRecipe> rows = monday.validateItems(true);
+    ASSERT_EQ(rows.size(), 2);
+    ManagedObject* copy = records.recipeWithUniqueID(rows.at(0).uniqueID);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(rows.at(0).name, QStringLiteral("Leek Soup"));
+    EXPECT_EQ(copy->stringValue(QStringLiteral("linkedPlatefeedID")), id(m_leek));
+    EXPECT_TRUE(copy->valueForKey(QStringLiteral("platefeedPredicateKey")).isNull());
+    EXPECT_EQ(rows.at(1), (PlannedRecipe{QStringLiteral("Toast"), id(own)}));
+    EXPECT_EQ(m_subscriberManager->linkedIDs(key()), QStringList{id(m_leek)});
+
+    // A full day takes no more, and the subscribed recipe stays as it was.
+    ControllerForWeeklyPlanerDateManagedObject tuesday(&records);
+    tuesday.setDate(QDate(2026, 3, 3));
+    QStringList filler;
+    for (int n = 0; n < WeeklyPlannerRecords::kMaximumRecipesPerDay; ++n)
+        filler.append(id(insertRecipe(library, QStringLiteral("Filler %1").arg(n))));
+    ASSERT_EQ(tuesday.dropRecipes(filler, -1, nullptr).inserted, WeeklyPlannerRecords::kMaximumRecipesPerDay);
+    const auto full = tuesday.dropRecipes({id(pea)}, -1, nullptr);
+    EXPECT_TRUE(full.dayFull);
+    EXPECT_EQ(full.inserted, 0);
+    Scheduler::instance().advance(0.2);
+    EXPECT_FALSE(pea->isDeleted());
+    EXPECT_EQ(m_subscriberManager->linkedIDs(key()), QStringList{id(m_leek)});
+    ASSERT_TRUE(m_subscriber->session()->save());
+
+    // The publisher renames the recipe: the subscriber is asked, says yes, and the day shows
+    // the copy under its new name.
+    edit(m_leek, QStringLiteral("name"), QStringLiteral("Leek and Potato"));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    const qsizetype before = m_subscriberAlerts.asked.size();
+    m_subscriberAlerts.queueButton(0);
+    ASSERT_TRUE(checkSubscribed(*m_subscriberManager));
+    ASSERT_EQ(m_subscriberAlerts.asked.size(), before + 1);
+    EXPECT_EQ(m_subscriberAlerts.asked.last().messageText,
+              QStringLiteral("The recipe “Leek Soup” has been updated. Would you like to update your copy of "
+                             "this recipe?"));
+    const QList<PlannedRecipe> after = monday.validateItems(false);
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after.at(0), (PlannedRecipe{QStringLiteral("Leek and Potato"), rows.at(0).uniqueID}));
 }
 
 TEST_F(PlatefeedRoundTripTest, SubscriptionDeletesOnlyItsOwnRecipes) {
