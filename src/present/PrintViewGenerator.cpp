@@ -19,7 +19,6 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -312,21 +311,12 @@ bool settingFlag(const QString& key, std::optional<QVariantMap>& registered) {
     return registered->value(key).toBool();
 }
 
-// The page being measured is scratch: it is written without waiting for the disk.
+// The page being measured and the card pages are scratch, read by this program while the
+// job runs and removed with the job folder: they are written without waiting for the disk.
 bool writeScratchFile(const QString& path, const QString& page) {
     QFile file(path);
     const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
-        return false;
-    }
-    return true;
-}
-
-bool writeCardFile(const QString& path, const QString& page) {
-    QSaveFile file(path);
-    const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
         return false;
     }
@@ -414,6 +404,12 @@ PrintViewGenerator::PrintViewGenerator(Alerts* alerts, const QString& jobFolder,
 
 PrintViewGenerator::~PrintViewGenerator() = default;
 
+void PrintViewGenerator::setJobFolder(const QString& jobFolder) {
+    m_jobFolder = jobFolder;
+    if (!m_jobFolder.isEmpty() && !QDir().mkpath(m_jobFolder))
+        qWarning("error could not create the print job folder %s", qPrintable(m_jobFolder));
+}
+
 bool PrintViewGenerator::setHTMLTemplate(const QString& path) {
     std::optional<CardTemplate> read =
         CardTemplate::read(path, m_settings.metricUnits, m_settings.printDescription);
@@ -453,10 +449,6 @@ int PrintViewGenerator::renderCount() const {
 
 int PrintViewGenerator::pageLoadCount() const {
     return m_layout ? m_layout->pageLoads : 0;
-}
-
-HtmlPage* PrintViewGenerator::firstCard() const {
-    return m_layout && m_layout->succeeded ? m_layout->page.get() : nullptr;
 }
 
 CardStack PrintViewGenerator::cardStack() const {
@@ -506,8 +498,10 @@ void PrintViewGenerator::alert(const QString& message, const QString& informativ
 // ---- Starting
 
 void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
-    // A running layout is abandoned; its engine page is taken over.
+    // A running layout is abandoned; its engine page is taken over, and with it the page
+    // text it holds (a load that did not end holds none).
     std::unique_ptr<HtmlPage> page = m_layout ? std::move(m_layout->page) : nullptr;
+    const QString loadedFrame = m_layout ? m_layout->loadedFrame : QString();
     const quint64 generation = m_layout ? m_layout->generation + 1 : 1;
     m_layout = std::make_unique<Layout>();
     Layout& layout = *m_layout;
@@ -538,7 +532,13 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
         finish(false);
         return;
     }
-    layout.page->setViewSize(QSize(m_template.pageWidth, m_template.pageHeight));
+    // The page held stays in use while the card's size does: the next recipe's cards, and
+    // the next preview, replace its content instead of loading a page of their own.
+    const QSize size(m_template.pageWidth, m_template.pageHeight);
+    if (layout.page->viewSize() == size)
+        layout.loadedFrame = loadedFrame;
+    else
+        layout.page->setViewSize(size);
     layout.running = true;
     layout.recipe = dynamic_cast<const RecipesManagedObject*>(recipe);
     layout.recipeName = recipeText(recipe, "name");
@@ -1113,7 +1113,7 @@ void PrintViewGenerator::finalize() {
         page.replace(QLatin1String("<!--minHeight-->"),
                      QString::number(m_template.pageHeight - m_template.minHeightOffsetValue));
         const QString path = QDir(m_jobFolder).filePath(QStringLiteral("page%1.html").arg(n));
-        written = writeCardFile(path, page) && written;
+        written = writeScratchFile(path, page) && written;
         layout.pageFiles.append(path);
     }
     QFile::remove(QDir(m_jobFolder).filePath(QStringLiteral("measure.html")));
@@ -1121,14 +1121,17 @@ void PrintViewGenerator::finalize() {
         finish(false);
         return;
     }
-    // Card 1 as it will print, for the preview.
-    layout.loadedFrame.clear();
+    // The cards are in their files, which is where the print window's preview and the print
+    // view load them from. The layout ends at the next turn of the event loop, as it does
+    // when it measures, so a caller always hears of it after loadPreviewForRecipe returned.
     const quint64 generation = layout.generation;
-    layout.afterLoad = [this, generation](bool) {
-        if (m_layout && m_layout->generation == generation)
-            finish(true);
-    };
-    layout.page->loadFileURL(layout.pageFiles.first());
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (m_layout && m_layout->generation == generation && m_layout->running)
+                finish(true);
+        },
+        Qt::QueuedConnection);
 }
 
 void PrintViewGenerator::finish(bool ok) {

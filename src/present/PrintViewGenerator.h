@@ -14,7 +14,6 @@
 #include <optional>
 
 class Alerts;
-class HtmlPage;
 class ManagedObject;
 class QVariant;
 
@@ -65,6 +64,12 @@ public:
     PrintViewGenerator(Alerts* alerts, const QString& jobFolder, QObject* parent = nullptr);
     ~PrintViewGenerator() override;
 
+    // Where the next layout writes its cards (created when missing). One generator can lay
+    // out the recipes of a job one after another, each into a folder of its own: the engine
+    // page is kept, and while the card size stays the same later layouts replace its content
+    // instead of loading it again.
+    void setJobFolder(const QString& jobFolder);
+    const QString& jobFolder() const { return m_jobFolder; }
     // Reads the template; false when it cannot be read.
     bool setHTMLTemplate(const QString& path);
     const CardTemplate& cardTemplate() const { return m_template; }
@@ -84,8 +89,6 @@ public:
     QStringList cardPages() const; // the final page text of every card
     int renderCount() const;       // renders the layout took
     int pageLoadCount() const;     // of them, those that loaded the page anew
-    // The page of card 1 as laid out, for the preview.
-    HtmlPage* firstCard() const;
 
     // The texts of the alerts a layout can end with.
     static QString unableToPrintMessage(const QString& recipeName);
