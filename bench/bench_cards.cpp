@@ -156,6 +156,57 @@ void BM_CardLayoutOneRenderPerItem(benchmark::State& state) {
 }
 BENCHMARK(BM_CardLayoutOneRenderPerItem)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
+// The same layout again and again by one generator, as the print window's preview follows a
+// change of text size or a print job lays out its next recipe: the engine page stays loaded.
+void BM_CardLayoutKeptGenerator(benchmark::State& state) {
+    Library& lib = library();
+    QTemporaryDir job;
+    KeptAlerts alerts;
+    PrintViewGenerator generator(&alerts, job.path());
+    CardSettings settings = CardSettings::fromUserDefaults();
+    settings.metricUnits = false;
+    generator.setSettings(settings);
+    if (!generator.setHTMLTemplate(templatePath(QStringLiteral("4x6 Index Card")))) {
+        state.SkipWithError("the template could not be read");
+        return;
+    }
+    const auto layOnce = [&] {
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
+            ok = finished;
+            loop.quit();
+        });
+        generator.loadPreviewForRecipe(lib.big);
+        if (generator.isRunning())
+            loop.exec();
+        return ok;
+    };
+    if (!layOnce()) { // the first layout loads the page
+        state.SkipWithError("the layout failed");
+        return;
+    }
+    std::vector<double> samples;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = layOnce();
+        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(seconds);
+        samples.push_back(seconds * 1000);
+        if (!ok) {
+            state.SkipWithError("the layout failed");
+            return;
+        }
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["cards"] = generator.cardCount();
+    state.counters["renders"] = generator.renderCount();
+    state.counters["page_loads"] = generator.pageLoadCount();
+    state.counters["median_ms"] = samples[samples.size() / 2];
+}
+BENCHMARK(BM_CardLayoutKeptGenerator)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+
 // 50 recipes laid out one after another on Letter pages by the print job's backend, then the
 // PDF written; the time of the layouts and of the PDF is also counted apart.
 void BM_PrintFiftyRecipesToPdf(benchmark::State& state) {
