@@ -92,6 +92,7 @@ struct Layout {
     int cards = 0;
     int renders = 0;
     int pageLoads = 0;
+    int roundTrips = 0;
     CardStack stack;
 };
 
@@ -118,6 +119,7 @@ Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGener
     result.cards = generator.cardCount();
     result.renders = generator.renderCount();
     result.pageLoads = generator.pageLoadCount();
+    result.roundTrips = generator.roundTripCount();
     result.stack = generator.cardStack();
     return result;
 }
@@ -143,6 +145,7 @@ void layoutBenchmark(benchmark::State& state, PrintViewGenerator::LayoutMethod m
     state.counters["cards"] = last.cards;
     state.counters["renders"] = last.renders;
     state.counters["page_loads"] = last.pageLoads;
+    state.counters["round_trips"] = last.roundTrips;
     state.counters["median_ms"] = samples[samples.size() / 2];
 }
 
@@ -203,6 +206,7 @@ void BM_CardLayoutKeptGenerator(benchmark::State& state) {
     state.counters["cards"] = generator.cardCount();
     state.counters["renders"] = generator.renderCount();
     state.counters["page_loads"] = generator.pageLoadCount();
+    state.counters["round_trips"] = generator.roundTripCount();
     state.counters["median_ms"] = samples[samples.size() / 2];
 }
 BENCHMARK(BM_CardLayoutKeptGenerator)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
