@@ -74,7 +74,10 @@ QString PrintView::documentHtml(bool metricUnits) const {
     const QSizeF sheet = sheetSize(metricUnits);
     // Each card is laid out at its width in CSS pixels; the sheet is that many points, so
     // the card is scaled to fill it. The sheet box is a hair shorter than the page so that
-    // rounding never spills a sheet onto a page of its own.
+    // rounding never spills a sheet onto a page of its own. A sheet contains its card
+    // strictly (its size is its own, its card is painted within it), which lets the engine
+    // print each page without painting the cards of the others (without it, the time per page
+    // grows with the number of cards).
     const double sheetWidth = sheet.width() * kCssPixelsPerPoint;
     const double sheetHeight = std::floor(sheet.height() * kCssPixelsPerPoint) - 1;
     QString html =
@@ -82,6 +85,7 @@ QString PrintView::documentHtml(bool metricUnits) const {
                        "@page { size: %1pt %2pt; margin: 0; }\n"
                        "html, body { margin: 0; padding: 0; background: white; }\n"
                        ".sheet { position: relative; width: %3px; height: %4px; overflow: hidden;"
+                       " contain: strict;"
                        " break-after: page; page-break-after: always; }\n"
                        ".sheet:last-child { break-after: auto; page-break-after: auto; }\n"
                        "iframe { position: absolute; top: 0; left: 0; border: 0; transform-origin: 0 0; }\n"

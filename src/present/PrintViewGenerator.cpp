@@ -19,7 +19,6 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -120,7 +119,7 @@ const char* const kFitScript = R"((function (limit, total) {
 // for real); while a picture is still loading (its size is unknown until it has loaded or
 // failed) it is kNotReplaced followed by 2. Measuring results are never strings.
 const char* const kNotReplaced = "lk-not-replaced-";
-const char* const kReplaceScript = R"(var lkReplaced = (function (styles, body) {
+const char* const kReplaceFunction = R"(function lkReplace(styles, body) {
   var own = window.__larkspoonViewWidth, found = [];
   var all = document.head ? document.head.querySelectorAll("style") : [];
   for (var i = 0; i < all.length; ++i) if (all[i] !== own) found.push(all[i]);
@@ -131,12 +130,31 @@ const char* const kReplaceScript = R"(var lkReplaced = (function (styles, body) 
   for (var k = 0; k < document.images.length; ++k)
     if (!document.images[k].complete) return 2;
   return 1;
-}).apply(null, %1);
+}
+)";
+const char* const kReplaceScript = R"(var lkReplaced = lkReplace.apply(null, %1);
 if (lkReplaced === 1) {
 %2
 } else {
   "lk-not-replaced-" + lkReplaced;
 })";
+
+// A section's fitting render followed, while each section ends on the card, by the first
+// fitting render of the next one, in one script: kChainStart, the section's fitting script,
+// a kChainedStep per later section and kChainEnd. A step replaces the page text with %2 (the
+// replace script's arguments) when the result before it placed all of its %1 items, and runs
+// the fitting script %3. The result is the list of the results measured.
+const char* const kChainStart = "var lkGoing = true, lkLast = ";
+const char* const kChainFirst = "\nvar lkResults = [lkLast];\n";
+const char* const kChainedStep =
+    R"(if (lkGoing && lkLast && lkLast[0] >= %1 && lkReplace.apply(null, %2) === 1) {
+  lkLast = %3
+  lkResults.push(lkLast);
+} else {
+  lkGoing = false;
+}
+)";
+const char* const kChainEnd = "lkResults;";
 
 // The measuring script %1 once every picture has loaded (or failed), else kNotReplaced
 // followed by 2.
@@ -312,21 +330,12 @@ bool settingFlag(const QString& key, std::optional<QVariantMap>& registered) {
     return registered->value(key).toBool();
 }
 
-// The page being measured is scratch: it is written without waiting for the disk.
+// The page being measured and the card pages are scratch, read by this program while the
+// job runs and removed with the job folder: they are written without waiting for the disk.
 bool writeScratchFile(const QString& path, const QString& page) {
     QFile file(path);
     const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
-        return false;
-    }
-    return true;
-}
-
-bool writeCardFile(const QString& path, const QString& page) {
-    QSaveFile file(path);
-    const QByteArray bytes = RecipeDisplayController::displayFileBytes(page);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         qWarning("error could not write %s: %s", qPrintable(path), qPrintable(file.errorString()));
         return false;
     }
@@ -406,6 +415,16 @@ struct PrintViewGenerator::Layout {
     QString base;    // the card's page with the section shown and later sections hidden
 
     std::function<void(bool)> afterLoad;
+
+    // Fitting renders of later sections measured ahead in the call of an earlier one (see
+    // kChainStart), each with its page text, script and result.
+    struct Measurement {
+        QString page;
+        QString script;
+        QVariant result;
+    };
+    QList<Measurement> ahead;
+    int roundTrips = 0;
 };
 
 PrintViewGenerator::PrintViewGenerator(Alerts* alerts, const QString& jobFolder, QObject* parent)
@@ -413,6 +432,12 @@ PrintViewGenerator::PrintViewGenerator(Alerts* alerts, const QString& jobFolder,
       m_settings(CardSettings::fromUserDefaults()) {}
 
 PrintViewGenerator::~PrintViewGenerator() = default;
+
+void PrintViewGenerator::setJobFolder(const QString& jobFolder) {
+    m_jobFolder = jobFolder;
+    if (!m_jobFolder.isEmpty() && !QDir().mkpath(m_jobFolder))
+        qWarning("error could not create the print job folder %s", qPrintable(m_jobFolder));
+}
 
 bool PrintViewGenerator::setHTMLTemplate(const QString& path) {
     std::optional<CardTemplate> read =
@@ -455,8 +480,8 @@ int PrintViewGenerator::pageLoadCount() const {
     return m_layout ? m_layout->pageLoads : 0;
 }
 
-HtmlPage* PrintViewGenerator::firstCard() const {
-    return m_layout && m_layout->succeeded ? m_layout->page.get() : nullptr;
+int PrintViewGenerator::roundTripCount() const {
+    return m_layout ? m_layout->roundTrips : 0;
 }
 
 CardStack PrintViewGenerator::cardStack() const {
@@ -506,8 +531,10 @@ void PrintViewGenerator::alert(const QString& message, const QString& informativ
 // ---- Starting
 
 void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
-    // A running layout is abandoned; its engine page is taken over.
+    // A running layout is abandoned; its engine page is taken over, and with it the page
+    // text it holds (a load that did not end holds none).
     std::unique_ptr<HtmlPage> page = m_layout ? std::move(m_layout->page) : nullptr;
+    const QString loadedFrame = m_layout ? m_layout->loadedFrame : QString();
     const quint64 generation = m_layout ? m_layout->generation + 1 : 1;
     m_layout = std::make_unique<Layout>();
     Layout& layout = *m_layout;
@@ -538,7 +565,13 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
         finish(false);
         return;
     }
-    layout.page->setViewSize(QSize(m_template.pageWidth, m_template.pageHeight));
+    // The page held stays in use while the card's size does: the next recipe's cards, and
+    // the next preview, replace its content instead of loading a page of their own.
+    const QSize size(m_template.pageWidth, m_template.pageHeight);
+    if (layout.page->viewSize() == size)
+        layout.loadedFrame = loadedFrame;
+    else
+        layout.page->setViewSize(size);
     layout.running = true;
     layout.recipe = dynamic_cast<const RecipesManagedObject*>(recipe);
     layout.recipeName = recipeText(recipe, "name");
@@ -564,18 +597,28 @@ void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
 // plainly longer than a card does not spend a render on trying it on one: lines of half
 // the font size's width per character, 1.2 font sizes high, a title line per section.
 bool PrintViewGenerator::mayFitOnOneCard() const {
+    double lines = 0;
+    for (const CardSection& section : m_layout->sections) {
+        if (!section.skipped && !section.items.isEmpty())
+            lines += guessedLines(section, 0);
+    }
+    return mayFitLines(lines);
+}
+
+// The guess's lines of the section's items from first on, with its title line.
+double PrintViewGenerator::guessedLines(const CardSection& section, int first) const {
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
     const double font = qMax(1, m_template.fontSize + m_settings.printSizeOffset);
     const double perLine = qMax(1.0, m_template.pageWidth / (font * 0.5));
-    double lines = 0;
-    for (const CardSection& section : m_layout->sections) {
-        if (section.skipped || section.items.isEmpty())
-            continue;
-        lines += 1;
-        for (const QString& item : section.items)
-            lines += std::ceil(qMax<qsizetype>(1, QString(item).remove(tag).size()) / perLine);
-    }
-    // Generous: a guess a little over the card still tries.
+    double lines = 1;
+    for (qsizetype i = first; i < section.items.size(); ++i)
+        lines += std::ceil(qMax<qsizetype>(1, QString(section.items.at(i)).remove(tag).size()) / perLine);
+    return lines;
+}
+
+// Generous: a guess a little over the card still counts as fitting.
+bool PrintViewGenerator::mayFitLines(double lines) const {
+    const double font = qMax(1, m_template.fontSize + m_settings.printSizeOffset);
     return lines * font * 1.2 <= m_template.maxHeight * 1.25;
 }
 
@@ -787,9 +830,10 @@ QString PrintViewGenerator::showSection(const QString& key, QString page) {
 }
 
 // The section's items from first on, count of them, in the card's page.
-QString PrintViewGenerator::filledSection(const QString& page, int first, int count, bool markers) const {
+QString PrintViewGenerator::filledSection(const QString& page, int first, int count, bool markers,
+                                          int sectionIndex) const {
     const Layout& layout = *m_layout;
-    const CardSection& section = layout.sections.at(layout.sectionIndex);
+    const CardSection& section = layout.sections.at(sectionIndex < 0 ? layout.sectionIndex : sectionIndex);
     QString text;
     if (markers)
         text += kItemMarker.arg(QStringLiteral("start"));
@@ -878,47 +922,143 @@ void PrintViewGenerator::placeOnCard() {
     layout.base = showSection(section.key, hideSectionsBelowSection(section.key, currentRecipeCard()));
     // Every remaining item in one render; the script finds how many fit.
     const quint64 generation = layout.generation;
-    const QString script =
-        QString::fromLatin1(kPlainFlowFunction) +
-        QString::fromLatin1(kFitScript).arg(m_template.maxHeight).arg(remaining).arg(section.key);
-    render(filledSection(layout.base, layout.pending, remaining, true), script,
-           [this, generation, remaining, tried](const QVariant& value) {
-               if (!m_layout || m_layout->generation != generation)
-                   return;
-               Layout& measured = *m_layout;
-               const QVariantList result = value.toList();
-               // Items that close what they open measure cut out as they would alone.
-               const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
-               const auto first = contained.cbegin() + measured.pending;
-               measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
-               measured.boxItem = measured.pending;
-               if (measured.card > tried) {
-                   // Measured ahead: the first earlier card not proven full is tried.
-                   int open = tried;
-                   while (open < measured.card && cannotStartOnCard(open))
-                       ++open;
-                   if (open < measured.card) {
-                       measured.card = open;
-                       placeOnCard();
-                       return;
-                   }
-               }
-               if (result.size() != 5) {
-                   tryCount(1, remaining); // the page does not hold the markers: item by item
-                   return;
-               }
-               const int count = result.at(0).toInt();
-               if (count >= remaining) {
-                   // Measured as laid out: nothing to confirm.
-                   placed(remaining, result.at(3).toInt());
-                   return;
-               }
-               if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
-                   placed(count, result.at(3).toInt());
-                   return;
-               }
-               confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
-           });
+    const QString page = filledSection(layout.base, layout.pending, remaining, true);
+    const QString script = fitScript(layout.sectionIndex, remaining);
+    measureFit(page, script, remaining, [this, generation, remaining, tried](const QVariant& value) {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        Layout& measured = *m_layout;
+        const QVariantList result = value.toList();
+        // Items that close what they open measure cut out as they would alone.
+        const QList<bool>& contained = measured.sections.at(measured.sectionIndex).selfContained;
+        const auto first = contained.cbegin() + measured.pending;
+        measured.box = result.size() == 5 && *first ? result.at(4).toInt() : -1;
+        measured.boxItem = measured.pending;
+        if (measured.card > tried) {
+            // Measured ahead: the first earlier card not proven full is tried.
+            int open = tried;
+            while (open < measured.card && cannotStartOnCard(open))
+                ++open;
+            if (open < measured.card) {
+                measured.card = open;
+                placeOnCard();
+                return;
+            }
+        }
+        if (result.size() != 5) {
+            tryCount(1, remaining); // the page does not hold the markers: item by item
+            return;
+        }
+        const int count = result.at(0).toInt();
+        if (count >= remaining) {
+            // Measured as laid out: nothing to confirm.
+            placed(remaining, result.at(3).toInt());
+            return;
+        }
+        if (std::all_of(first, first + count + 1, [](bool whole) { return whole; })) {
+            placed(count, result.at(3).toInt());
+            return;
+        }
+        confirmCount(count, count > 0 ? result.at(1).toInt() : result.at(2).toInt(), remaining);
+    });
+}
+
+// The fitting script of the section's count remaining items; with the plain-flow function
+// it uses unless told otherwise.
+QString PrintViewGenerator::fitScript(int sectionIndex, int count, bool withFunction) const {
+    const QString fit = QString::fromLatin1(kFitScript)
+                            .arg(m_template.maxHeight)
+                            .arg(count)
+                            .arg(m_layout->sections.at(sectionIndex).key);
+    return withFunction ? QString::fromLatin1(kPlainFlowFunction) + fit : fit;
+}
+
+// The fitting render of page (the section's remaining items, count of them) with script.
+// When the section may end on this card, the first renders of the sections after it on the
+// same card are measured in the same call, as far as each one ends there too: the page text
+// each would be given if the one before it ended here, and its script. Their results are
+// taken only by a render that asks for that very page text and script (see takeMeasured),
+// so a guess that does not come true costs a little of the engine's time and changes nothing.
+void PrintViewGenerator::measureFit(const QString& page, const QString& script, int count, Measured done) {
+    Layout& layout = *m_layout;
+    if (takeMeasured(page, script, done))
+        return;
+    // Items plainly more than a card holds do not end on it: nothing is measured ahead.
+    const CardSection& placing = layout.sections.at(layout.sectionIndex);
+    const std::optional<PageParts> parts =
+        mayFitLines(guessedLines(placing, layout.pending)) ? pageParts(page) : std::nullopt;
+    QList<Layout::Measurement> chain;
+    QString steps;
+    QString ended = filledSection(layout.base, layout.pending, count, false);
+    int placed = count;
+    for (int next = layout.sectionIndex + 1; parts && next < layout.sections.size() && chain.size() < 3;
+         ++next) {
+        const CardSection& section = layout.sections.at(next);
+        if (section.skipped)
+            continue;
+        // An empty section is hidden on its first card without a render; the guess stops.
+        if (section.items.isEmpty())
+            break;
+        const int total = static_cast<int>(section.items.size());
+        const QString base = showSection(section.key, hideSectionsBelowSection(section.key, ended));
+        const QString nextPage = filledSection(base, 0, total, true, next);
+        const std::optional<PageParts> nextParts = pageParts(nextPage);
+        if (!nextParts || nextParts->frame != parts->frame)
+            break;
+        QJsonArray styles;
+        for (const QString& text : nextParts->styles)
+            styles.append(text);
+        const QJsonArray arguments = {styles, nextParts->body};
+        steps += QString::fromLatin1(kChainedStep)
+                     .arg(QString::number(placed),
+                          QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)),
+                          fitScript(next, total, false));
+        chain.append({nextPage, fitScript(next, total), QVariant()});
+        ended = filledSection(base, 0, total, false, next);
+        placed = total;
+    }
+    if (chain.isEmpty()) {
+        render(page, script, std::move(done));
+        return;
+    }
+    const QString measuring = QString::fromLatin1(kPlainFlowFunction) +
+                              QString::fromLatin1(kReplaceFunction) + QString::fromLatin1(kChainStart) +
+                              fitScript(layout.sectionIndex, count, false) +
+                              QString::fromLatin1(kChainFirst) + steps + QString::fromLatin1(kChainEnd);
+    const quint64 generation = layout.generation;
+    render(page, measuring, [this, generation, chain, done = std::move(done)](const QVariant& value) mutable {
+        if (!m_layout || m_layout->generation != generation)
+            return;
+        const QVariantList results = value.toList();
+        for (qsizetype i = 0; i < chain.size() && i + 1 < results.size(); ++i) {
+            chain[i].result = results.at(i + 1);
+            m_layout->ahead.append(chain.at(i));
+        }
+        done(results.value(0));
+    });
+}
+
+// A render of page with script that an earlier call measured ahead: its result, at the next
+// turn of the event loop, without asking the engine again.
+bool PrintViewGenerator::takeMeasured(const QString& page, const QString& script, const Measured& done) {
+    Layout& layout = *m_layout;
+    for (qsizetype i = 0; i < layout.ahead.size(); ++i) {
+        if (layout.ahead.at(i).page != page || layout.ahead.at(i).script != script)
+            continue;
+        const QVariant result = layout.ahead.at(i).result;
+        layout.ahead.remove(0, i + 1);
+        ++layout.renders;
+        const quint64 generation = layout.generation;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, result, done] {
+                if (m_layout && m_layout->generation == generation)
+                    done(result);
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+    return false;
 }
 
 // The script measured the items cut out of a longer page; a page holding only them can lay
@@ -1020,6 +1160,8 @@ void PrintViewGenerator::placed(int count, int bottom) {
 void PrintViewGenerator::render(const QString& page, const QString& measuring, Measured done) {
     Layout& layout = *m_layout;
     ++layout.renders;
+    // What was measured ahead was measured on the way that this render leaves.
+    layout.ahead.clear();
     std::optional<PageParts> parts;
     // The reference method loads every page; the measured one replaces the loaded page's
     // content when only the style texts and the body differ, which saves the engine's
@@ -1035,9 +1177,11 @@ void PrintViewGenerator::render(const QString& page, const QString& measuring, M
         styles.append(text);
     const QJsonArray arguments = {styles, parts->body};
     const QString script =
+        QString::fromLatin1(kReplaceFunction) +
         QString::fromLatin1(kReplaceScript)
             .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)), measuring);
     // Pictures get as long to load as a real load of the page would.
+    ++layout.roundTrips;
     layout.page->evaluateInApplicationWorld(script,
                                             replacedCallback(page, parts->frame, measuring, std::move(done),
                                                              QDeadlineTimer(layout.page->loadTimeout())));
@@ -1057,6 +1201,7 @@ PrintViewGenerator::replacedCallback(const QString& page, const QString& frame, 
             if (!text.startsWith(QLatin1String(kNotReplaced))) {
                 done(result);
             } else if (text.endsWith(u'2') && !pictures.hasExpired()) {
+                ++m_layout->roundTrips;
                 m_layout->page->evaluateInApplicationWorld(
                     QString::fromLatin1(kPicturesScript).arg(measuring),
                     replacedCallback(page, frame, measuring, done, pictures));
@@ -1073,6 +1218,7 @@ void PrintViewGenerator::load(const QString& page, const QString& frame, const Q
     Layout& layout = *m_layout;
     const QString path = QDir(m_jobFolder).filePath(QStringLiteral("measure.html"));
     ++layout.pageLoads;
+    ++layout.roundTrips;
     layout.loadedFrame.clear();
     if (!writeScratchFile(path, page)) {
         // Without a file the page cannot be measured; the layout ends.
@@ -1089,6 +1235,7 @@ void PrintViewGenerator::load(const QString& page, const QString& frame, const Q
             return;
         }
         m_layout->loadedFrame = frame;
+        ++m_layout->roundTrips;
         m_layout->page->evaluateInApplicationWorld(measuring,
                                                    [this, generation, done](const QVariant& value) {
                                                        if (m_layout && m_layout->generation == generation)
@@ -1113,7 +1260,7 @@ void PrintViewGenerator::finalize() {
         page.replace(QLatin1String("<!--minHeight-->"),
                      QString::number(m_template.pageHeight - m_template.minHeightOffsetValue));
         const QString path = QDir(m_jobFolder).filePath(QStringLiteral("page%1.html").arg(n));
-        written = writeCardFile(path, page) && written;
+        written = writeScratchFile(path, page) && written;
         layout.pageFiles.append(path);
     }
     QFile::remove(QDir(m_jobFolder).filePath(QStringLiteral("measure.html")));
@@ -1121,14 +1268,17 @@ void PrintViewGenerator::finalize() {
         finish(false);
         return;
     }
-    // Card 1 as it will print, for the preview.
-    layout.loadedFrame.clear();
+    // The cards are in their files, which is where the print window's preview and the print
+    // view load them from. The layout ends at the next turn of the event loop, as it does
+    // when it measures, so a caller always hears of it after loadPreviewForRecipe returned.
     const quint64 generation = layout.generation;
-    layout.afterLoad = [this, generation](bool) {
-        if (m_layout && m_layout->generation == generation)
-            finish(true);
-    };
-    layout.page->loadFileURL(layout.pageFiles.first());
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (m_layout && m_layout->generation == generation && m_layout->running)
+                finish(true);
+        },
+        Qt::QueuedConnection);
 }
 
 void PrintViewGenerator::finish(bool ok) {

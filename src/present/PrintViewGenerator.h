@@ -14,8 +14,8 @@
 #include <optional>
 
 class Alerts;
-class HtmlPage;
 class ManagedObject;
+struct CardSection;
 class QVariant;
 
 // The user defaults that decide what goes on a card, read once per layout.
@@ -65,6 +65,12 @@ public:
     PrintViewGenerator(Alerts* alerts, const QString& jobFolder, QObject* parent = nullptr);
     ~PrintViewGenerator() override;
 
+    // Where the next layout writes its cards (created when missing). One generator can lay
+    // out the recipes of a job one after another, each into a folder of its own: the engine
+    // page is kept, and while the card size stays the same later layouts replace its content
+    // instead of loading it again.
+    void setJobFolder(const QString& jobFolder);
+    const QString& jobFolder() const { return m_jobFolder; }
     // Reads the template; false when it cannot be read.
     bool setHTMLTemplate(const QString& path);
     const CardTemplate& cardTemplate() const { return m_template; }
@@ -84,8 +90,7 @@ public:
     QStringList cardPages() const; // the final page text of every card
     int renderCount() const;       // renders the layout took
     int pageLoadCount() const;     // of them, those that loaded the page anew
-    // The page of card 1 as laid out, for the preview.
-    HtmlPage* firstCard() const;
+    int roundTripCount() const;    // calls to the engine the renders took (loads included)
 
     // The texts of the alerts a layout can end with.
     static QString unableToPrintMessage(const QString& recipeName);
@@ -108,19 +113,25 @@ private:
     QString hideSectionsBelowSection(const QString& key, QString page) const;
     static QString showSection(const QString& key, QString page);
     static QString hideEmptySection(const QString& key, QString page);
-    QString filledSection(const QString& page, int first, int count, bool markers) const;
+    QString filledSection(const QString& page, int first, int count, bool markers,
+                          int sectionIndex = -1) const;
     bool mayFitOnOneCard() const;
+    double guessedLines(const CardSection& section, int first) const;
+    bool mayFitLines(double lines) const;
     void placeOnOneCard();
     void startSection();
     void placeOnCard();
+    // The result of a page's measuring script.
+    using Measured = std::function<void(const QVariant&)>;
+    QString fitScript(int sectionIndex, int count, bool withFunction = true) const;
+    void measureFit(const QString& page, const QString& script, int count, Measured done);
+    bool takeMeasured(const QString& page, const QString& script, const Measured& done);
     void confirmCount(int count, int expectedHeight, int remaining);
     void measureCount(int count, std::function<void(int)> done);
     void tryCount(int count, int remaining);
     void tryCountDown(int count, int remaining);
     bool cannotStartOnCard(int card) const;
     void placed(int count, int bottom = -1);
-    // The result of a page's measuring script.
-    using Measured = std::function<void(const QVariant&)>;
     void render(const QString& page, const QString& measuring, Measured done);
     void load(const QString& page, const QString& frame, const QString& measuring, Measured done);
     std::function<void(const QVariant&)> replacedCallback(const QString& page, const QString& frame,

@@ -9,9 +9,9 @@
 #include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/CardPrintJobBackend.h"
 #include "present/CardTemplate.h"
 #include "present/HTMLTextWrapper.h"
-#include "present/PrintView.h"
 #include "share/VersionTwoImporterExporter.h"
 
 #include <QDir>
@@ -33,58 +33,6 @@ const QString kLetter = QStringLiteral("Letter");
 constexpr int kMinimumSizeOffset = -2;
 constexpr int kMaximumSizeOffset = 2;
 constexpr int kDefaultCardWidth = 432;
-
-// The card generator and the print view: one generator per recipe, kept until its layout
-// has ended, and one print view per output.
-class CardPrintJobBackend final : public PrintJobBackend {
-public:
-    explicit CardPrintJobBackend(Alerts* alerts) : m_alerts(alerts) {}
-
-    void layOut(const ManagedObject* recipe, const QString& templatePath, const CardSettings& settings,
-                const QString& jobFolder, std::function<void(std::optional<CardStack>)> done) override {
-        auto* generator = new PrintViewGenerator(m_alerts, jobFolder, &m_owner);
-        generator->setHTMLTemplate(templatePath); // an unusable template is told by the layout
-        generator->setSettings(settings);
-        QObject::connect(
-            generator, &PrintViewGenerator::layoutFinished, &m_owner,
-            [generator, done = std::move(done)](bool ok) {
-                generator->deleteLater();
-                done(ok ? std::optional<CardStack>(generator->cardStack()) : std::nullopt);
-            },
-            Qt::SingleShotConnection);
-        generator->loadPreviewForRecipe(recipe);
-    }
-
-    void print(const QList<CardStack>& stacks, const QString& jobFolder, bool metricUnits,
-               PagePrinter* printer, std::function<void(bool)> done) override {
-        PrintView* view = viewOf(stacks, jobFolder);
-        view->print(printer, metricUnits, [view, done = std::move(done)](bool ok) {
-            view->deleteLater();
-            done(ok);
-        });
-    }
-
-    void writePdf(const QList<CardStack>& stacks, const QString& jobFolder, const QString& path,
-                  bool metricUnits, std::function<void(bool)> done) override {
-        PrintView* view = viewOf(stacks, jobFolder);
-        view->writePdf(path, metricUnits, [view, done = std::move(done)](bool ok) {
-            view->deleteLater();
-            done(ok);
-        });
-    }
-
-private:
-    // Every stack placed below the ones before it.
-    PrintView* viewOf(const QList<CardStack>& stacks, const QString& jobFolder) {
-        auto* view = new PrintView(jobFolder, &m_owner);
-        for (const CardStack& stack : stacks)
-            view->addCardStack(stack);
-        return view;
-    }
-
-    Alerts* m_alerts;
-    QObject m_owner; // the running generators and views end with the backend
-};
 
 // A template's text: UTF-16 or UTF-8 by its byte-order mark, UTF-8 without one.
 QString templateText(const QString& path) {

@@ -6,6 +6,7 @@
 #include "common/TestSupport.h"
 #include "library/IngredientRecords.h"
 #include "platform/DataModel.h"
+#include "present/CardPrintJobBackend.h"
 #include "present/CardTemplate.h"
 #include "present/PrintView.h"
 #include "present/PrintViewGenerator.h"
@@ -20,9 +21,12 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -157,6 +161,81 @@ protected:
         if (!rows.isEmpty())
             IngredientRecords::setIngredientsOfRecipe(r, rows);
         return r;
+    }
+
+    // Recipes that lay out in varied ways: many sections over several cards, tags that span
+    // paragraphs, lists, cards left nearly full and texts that need escaping.
+    QList<const RecipesManagedObject*> variedRecipes() {
+        QString longDirections;
+        for (int i = 1; i <= 14; ++i)
+            longDirections += QStringLiteral("Step %1: stir <b>gently</b> for %1 minutes, then rest.%2")
+                                  .arg(i)
+                                  .arg(i % 4 == 0 ? QStringLiteral("\n\n") : QStringLiteral("<br>"));
+        RecipesManagedObject* big =
+            recipe(QStringLiteral("Big Feast"),
+                   {{QStringLiteral("directions"), longDirections},
+                    {QStringLiteral("notes"), QStringLiteral("Keep warm.\n\nServe [1] with 1/4 cup.")},
+                    {QStringLiteral("yield"), QStringLiteral("8")},
+                    {QStringLiteral("difficulty"), 2},
+                    {QStringLiteral("keywords"), QStringLiteral("feast,winter")},
+                    {QStringLiteral("recipeDescription"), QStringLiteral("A long dinner.")}},
+                   23);
+        // An opened tag closed two paragraphs later.
+        RecipesManagedObject* odd =
+            recipe(QStringLiteral("Odd"),
+                   {{QStringLiteral("directions"),
+                     QStringLiteral("<i>one<br>two<br>three</i><br>four<br>five<br>six<br>seven")},
+                    {QStringLiteral("privateNotes"), QStringLiteral("secret")}},
+                   5);
+        QString steps =
+            QStringLiteral("Intro<br><p>First <b>a paragraph</b>.</p>\n<p>Then another one.</p><ol>");
+        for (int i = 1; i <= 12; ++i)
+            steps += QStringLiteral("<li>Whisk, fold and rest the batter, step %1 of twelve.</li>").arg(i);
+        steps += QStringLiteral("</ol>Serve.");
+        RecipesManagedObject* small =
+            recipe(QStringLiteral("Small"), {{QStringLiteral("directions"), steps}}, 1);
+        // Cards left nearly full, then sections of one short line each, which may just fit
+        // where the ones before them did not.
+        const QVariantMap shortLines = {{QStringLiteral("notes"), QStringLiteral("Hot.")},
+                                        {QStringLiteral("yield"), QStringLiteral("2")},
+                                        {QStringLiteral("keywords"), QStringLiteral("quick")},
+                                        {QStringLiteral("directions"), QStringLiteral("Stir.")}};
+        RecipesManagedObject* tight = recipe(QStringLiteral("Tight"), shortLines, 14);
+        RecipesManagedObject* tighter = recipe(QStringLiteral("Tighter"), shortLines, 29);
+        // Texts that must reach the page exactly when a card's content is replaced by a script:
+        // quotes, backslashes, argument markers, line separators and closing tags in text.
+        QString escapes;
+        for (int i = 1; i <= 24; ++i)
+            escapes += QStringLiteral("Say \"stir\" \\ 'fold' %1 %2 $& 50% &lt;/script&gt; \u2028 step ") +
+                       QString::number(i) + QStringLiteral(".<br>");
+        RecipesManagedObject* quoted =
+            recipe(QStringLiteral("Quoted \"%1\""), {{QStringLiteral("directions"), escapes}}, 3);
+        return {big, odd, small, tight, tighter, quoted};
+    }
+
+    static QString indexCardTemplate() {
+        return resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
+    }
+
+    // The fixture, a plain index card, a card with floats, and Letter, which places notes
+    // after the directions (a recipe fits on one page under its rules).
+    static QStringList variedTemplates() {
+        return {testsupport::testDataPath(kFixtureTemplate), indexCardTemplate(),
+                resourcesPath() +
+                    QStringLiteral("/Themes/Slate/Print Templates/4x6 Photo/AlternateTemplate.html"),
+                resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/Letter/Template.html")};
+    }
+
+    // A card page file as text (UTF-16 with a byte-order mark).
+    static QString pageFileText(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray bytes = file.readAll();
+        if (!bytes.startsWith("\xFF\xFE"))
+            return {};
+        QStringDecoder decoder(QStringConverter::Utf16LE);
+        return decoder.decode(bytes.mid(2));
     }
 
     static CardSettings settings() {
@@ -316,57 +395,10 @@ TEST_F(CardLayoutTest, AlertsEndTheLayout) {
 // Measuring many items per render must give the very cards that adding one item per render
 // gives, on the fixture and on a real theme with wrapping text, floats and group titles.
 TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
-    QString longDirections;
-    for (int i = 1; i <= 14; ++i)
-        longDirections += QStringLiteral("Step %1: stir <b>gently</b> for %1 minutes, then rest.%2")
-                              .arg(i)
-                              .arg(i % 4 == 0 ? QStringLiteral("\n\n") : QStringLiteral("<br>"));
-    RecipesManagedObject* big =
-        recipe(QStringLiteral("Big Feast"),
-               {{QStringLiteral("directions"), longDirections},
-                {QStringLiteral("notes"), QStringLiteral("Keep warm.\n\nServe [1] with 1/4 cup.")},
-                {QStringLiteral("yield"), QStringLiteral("8")},
-                {QStringLiteral("difficulty"), 2},
-                {QStringLiteral("keywords"), QStringLiteral("feast,winter")},
-                {QStringLiteral("recipeDescription"), QStringLiteral("A long dinner.")}},
-               23);
-    // An opened tag closed two paragraphs later.
-    RecipesManagedObject* odd =
-        recipe(QStringLiteral("Odd"),
-               {{QStringLiteral("directions"),
-                 QStringLiteral("<i>one<br>two<br>three</i><br>four<br>five<br>six<br>seven")},
-                {QStringLiteral("privateNotes"), QStringLiteral("secret")}},
-               5);
-    QString steps = QStringLiteral("Intro<br><p>First <b>a paragraph</b>.</p>\n<p>Then another one.</p><ol>");
-    for (int i = 1; i <= 12; ++i)
-        steps += QStringLiteral("<li>Whisk, fold and rest the batter, step %1 of twelve.</li>").arg(i);
-    steps += QStringLiteral("</ol>Serve.");
-    RecipesManagedObject* small = recipe(QStringLiteral("Small"), {{QStringLiteral("directions"), steps}}, 1);
-    // Cards left nearly full, then sections of one short line each, which may just fit
-    // where the ones before them did not.
-    const QVariantMap shortLines = {{QStringLiteral("notes"), QStringLiteral("Hot.")},
-                                    {QStringLiteral("yield"), QStringLiteral("2")},
-                                    {QStringLiteral("keywords"), QStringLiteral("quick")},
-                                    {QStringLiteral("directions"), QStringLiteral("Stir.")}};
-    RecipesManagedObject* tight = recipe(QStringLiteral("Tight"), shortLines, 14);
-    RecipesManagedObject* tighter = recipe(QStringLiteral("Tighter"), shortLines, 29);
-    // Texts that must reach the page exactly when a card's content is replaced by a script:
-    // quotes, backslashes, argument markers, line separators and closing tags in text.
-    QString escapes;
-    for (int i = 1; i <= 24; ++i)
-        escapes += QStringLiteral("Say \"stir\" \\ 'fold' %1 %2 $& 50% &lt;/script&gt; \u2028 step ") +
-                   QString::number(i) + QStringLiteral(".<br>");
-    RecipesManagedObject* quoted =
-        recipe(QStringLiteral("Quoted \"%1\""), {{QStringLiteral("directions"), escapes}}, 3);
-    const QString index =
-        resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
-    const QString photo =
-        resourcesPath() + QStringLiteral("/Themes/Slate/Print Templates/4x6 Photo/AlternateTemplate.html");
-    // Letter places notes after the directions: a recipe fits on one page under its rules.
-    const QString letter =
-        resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/Letter/Template.html");
-    for (const QString& path : {testsupport::testDataPath(kFixtureTemplate), index, photo, letter}) {
-        for (const RecipesManagedObject* r : {big, odd, small, tight, tighter, quoted}) {
+    const QList<const RecipesManagedObject*> recipes = variedRecipes();
+    const QString index = indexCardTemplate();
+    for (const QString& path : variedTemplates()) {
+        for (const RecipesManagedObject* r : recipes) {
             int measuredRenders = 0;
             int measuredLoads = 0;
             int stepRenders = 0;
@@ -394,6 +426,94 @@ TEST_F(CardLayoutTest, BothMeasuringMethodsGiveTheSameCards) {
         }
     }
     EXPECT_TRUE(m_alerts.asked.empty());
+}
+
+// A print job lays its recipes out one after another with one generator, on the engine page
+// the first layout loaded: each recipe gets the cards it gets alone, written to its own
+// folder, and while the template stays the same no layout after the first loads a page.
+TEST_F(CardLayoutTest, ARecipeLaidOutAfterOthersGetsTheCardsItGetsAlone) {
+    const QList<const RecipesManagedObject*> recipes = variedRecipes();
+    PrintViewGenerator kept(&m_alerts, m_jobFolder);
+    kept.setSettings(settings());
+    int folder = 0;
+    for (const QString& path : variedTemplates()) {
+        ASSERT_TRUE(kept.setHTMLTemplate(path));
+        // In order and back again: every recipe follows another one at least once.
+        QList<const RecipesManagedObject*> order = recipes;
+        std::reverse(order.begin(), order.end());
+        order = recipes + order;
+        for (qsizetype n = 0; n < order.size(); ++n) {
+            const RecipesManagedObject* r = order.at(n);
+            const std::string what =
+                r->stringValue(QStringLiteral("name")).toStdString() + " on " + path.toStdString();
+            const QString recipeFolder = m_dir.filePath(QStringLiteral("Job/%1").arg(++folder));
+            kept.setJobFolder(recipeFolder);
+            QSignalSpy finished(&kept, &PrintViewGenerator::layoutFinished);
+            kept.loadPreviewForRecipe(r);
+            ASSERT_TRUE(finished.wait(120000)) << what;
+            ASSERT_TRUE(finished.first().first().toBool()) << what;
+            EXPECT_EQ(kept.cardPages(),
+                      layOut(r, settings(), PrintViewGenerator::LayoutMethod::Measured, path))
+                << what;
+            EXPECT_EQ(kept.pageLoadCount(), n == 0 ? 1 : 0) << what;
+            const CardStack stack = kept.cardStack();
+            ASSERT_EQ(stack.pageFiles.size(), kept.cardCount()) << what;
+            for (int card = 0; card < kept.cardCount(); ++card) {
+                EXPECT_EQ(QFileInfo(stack.pageFiles.at(card)).path(), recipeFolder) << what;
+                EXPECT_EQ(pageFileText(stack.pageFiles.at(card)), kept.cardPages().at(card)) << what;
+            }
+        }
+    }
+    EXPECT_TRUE(m_alerts.asked.empty());
+}
+
+// The job's backend: one page load for the whole job, each recipe's cards as it gets them
+// alone, and one PDF of all the cards.
+TEST_F(CardLayoutTest, APrintJobLoadsOnePageAndPrintsEveryCard) {
+    const QList<const RecipesManagedObject*> recipes = variedRecipes();
+    const QString path = indexCardTemplate();
+    CardPrintJobBackend backend(&m_alerts);
+    QList<CardStack> stacks;
+    for (qsizetype n = 0; n < recipes.size(); ++n) {
+        std::optional<CardStack> stack;
+        QEventLoop loop;
+        backend.layOut(recipes.at(n), path, settings(), m_dir.filePath(QStringLiteral("Job/%1").arg(n + 1)),
+                       [&](std::optional<CardStack> laidOut) {
+                           stack = std::move(laidOut);
+                           loop.quit();
+                       });
+        loop.exec();
+        ASSERT_TRUE(stack) << n;
+        QStringList pages;
+        for (const QString& file : std::as_const(stack->pageFiles))
+            pages.append(pageFileText(file));
+        EXPECT_EQ(pages, layOut(recipes.at(n), settings(), PrintViewGenerator::LayoutMethod::Measured, path))
+            << n;
+        stacks.append(*stack);
+    }
+    EXPECT_EQ(backend.pageLoadCount(), 1);
+
+    const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    if (pdfinfo.isEmpty())
+        GTEST_SKIP() << "pdfinfo is not installed";
+    const QString pdf = m_dir.filePath(QStringLiteral("job.pdf"));
+    bool written = false;
+    QEventLoop loop;
+    backend.writePdf(stacks, m_dir.filePath(QStringLiteral("Job")), pdf, false, [&](bool ok) {
+        written = ok;
+        loop.quit();
+    });
+    loop.exec();
+    ASSERT_TRUE(written);
+    qsizetype cards = 0;
+    for (const CardStack& stack : std::as_const(stacks))
+        cards += stack.pageFiles.size();
+    QProcess info;
+    info.start(pdfinfo, {pdf});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(cards))))
+        << out.toStdString();
 }
 
 TEST_F(CardLayoutTest, PrintViewWritesOnePdfPagePerCard) {

@@ -141,14 +141,16 @@ int cardsCommand(CliSession& session, const QStringList& args) {
     QJsonArray counts;
     int pageWidth = 0;
     int pageHeight = 0;
-    // Recipes are laid out one after another, each in a folder of its own.
+    // Recipes are laid out one after another by one generator, each in a folder of its own;
+    // the engine page it measures with is loaded once for them all.
+    PrintViewGenerator generator(&alerts, jobFolder.filePath(QStringLiteral("1")));
+    generator.setSettings(settings);
+    if (!generator.setHTMLTemplate(templatePath)) {
+        CliSession::printError(QStringLiteral("Cannot read %1.").arg(templatePath));
+        return CliNoLibrary;
+    }
     for (int i = 0; i < recipes.size(); ++i) {
-        PrintViewGenerator generator(&alerts, jobFolder.filePath(QString::number(i + 1)));
-        generator.setSettings(settings);
-        if (!generator.setHTMLTemplate(templatePath)) {
-            CliSession::printError(QStringLiteral("Cannot read %1.").arg(templatePath));
-            return CliNoLibrary;
-        }
+        generator.setJobFolder(jobFolder.filePath(QString::number(i + 1)));
         QEventLoop loop;
         bool ok = false;
         QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
