@@ -15,11 +15,11 @@
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "library/VisualBrowserImageCache.h"
+#include "library/ui/VisualBrowserItem.h"
 #include "platform/ObjectContext.h"
 #include "platform/UserDefaults.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeVisualBrowser.h"
-#include "shell/VisualBrowserItem.h"
 
 #include <benchmark/benchmark.h>
 

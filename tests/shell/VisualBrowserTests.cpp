@@ -9,11 +9,11 @@
 #include "library/SidebarTreeController.h"
 #include "library/VisualBrowserImageCache.h"
 #include "library/VisualBrowserLayout.h"
+#include "library/ui/VisualBrowserItem.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeVisualBrowser.h"
-#include "shell/VisualBrowserItem.h"
 
 #include <gtest/gtest.h>
 
@@ -372,14 +372,16 @@ TEST_F(VisualBrowserTest, NewMarksAndCardsFollowTheirRecipesOnlyWhenTheyChanged)
 
     // A card is filled again only when its recipe's dateUpdated moved.
     VisualBrowserItem* card = browser.itemAtIndex(3);
-    ManagedObject* recipe = card->recipe();
+    ManagedObject* recipe = browser.contextArray().at(3);
+    const QString name = card->title();
     const QDateTime updated(QDate(2026, 3, 1), QTime(12, 0));
     recipe->setValueForKey(updated, QStringLiteral("dateUpdated"));
     browser.updateVBItems();
     recipe->setValueForKey(QStringLiteral("Renamed quietly"), QStringLiteral("name"));
-    EXPECT_FALSE(card->refreshIfChanged());
+    browser.updateVBItems();
+    EXPECT_EQ(card->title(), name);
     recipe->setValueForKey(updated.addSecs(1), QStringLiteral("dateUpdated"));
-    EXPECT_TRUE(card->refreshIfChanged());
+    browser.updateVBItems();
     EXPECT_EQ(card->title(), QStringLiteral("Renamed quietly"));
 }
 
