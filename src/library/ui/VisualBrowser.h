@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VisualBrowserContent.h"
 #include "library/VisualBrowserLayout.h"
 
 #include <QAbstractScrollArea>
@@ -9,8 +10,6 @@
 
 #include <functional>
 
-class VisualBrowserContent;
-struct VisualBrowserCard;
 class VisualBrowserImageCache;
 class VisualBrowserItem;
 
