@@ -142,8 +142,8 @@ void VisualBrowser::removeObjectsAwayFromScrollPoint() {
     // Reads for cards that are gone are not worth waiting for.
     m_imageCache->cancelQueuedReads();
     for (VisualBrowserItem* item : std::as_const(m_items))
-        if (!item->hasImage() && m_content && item->index() < m_content->count())
-            requestImage(item, m_content->cardAt(item->index()));
+        if (!item->hasImage())
+            requestImage(item, item->card());
 }
 
 void VisualBrowser::addObjectAtIndex(int index) {

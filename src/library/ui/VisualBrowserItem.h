@@ -21,6 +21,7 @@ public:
     // Fills the card, remembering the stamp of the row it shows (see VisualBrowserContent).
     void setCard(const VisualBrowserCard& card, const QDateTime& stamp);
     const QDateTime& stamp() const { return m_stamp; }
+    const VisualBrowserCard& card() const { return m_card; }
 
     // The picture; a null image shows the placeholder.
     void setImage(const QImage& image);

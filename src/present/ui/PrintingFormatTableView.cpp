@@ -18,7 +18,8 @@ void PrintingFormatTableView::reloadRows() {
 }
 
 // A strip not yet on screen has no width to centre a card in: it centres the chosen one
-// once it is shown and whenever its size changes.
+// a moment after it is shown and whenever its size changes, once the window's layout has
+// settled.
 void PrintingFormatTableView::showEvent(QShowEvent* event) {
     VisualBrowser::showEvent(event);
     centreSelectedRow();
@@ -32,7 +33,7 @@ void PrintingFormatTableView::resizeEvent(QResizeEvent* event) {
 void PrintingFormatTableView::centreSelectedRow() {
     const int row = m_controller->selectedFormatRow();
     if (row >= 0 && row < numberOfObjects())
-        scrollToObjectAtIndex(row, false);
+        delayedScrollToObjectAtIndex(row, false);
 }
 
 void PrintingFormatTableView::showSelectedRow(int row) {

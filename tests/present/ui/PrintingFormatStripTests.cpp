@@ -102,6 +102,9 @@ TEST_F(PrintingFormatStripTest, TheFormatsAreCardsWithTheirPicturesAndTheStoredO
     EXPECT_EQ(cardTitles(), (QStringList{QStringLiteral("4x6 Index Card"), QStringLiteral("4x6 Photo"),
                                          QStringLiteral("A4")}));
     EXPECT_EQ(selectedCard(), 2);
+    ASSERT_GT(strip()->stripWidth(), strip()->viewport()->width()) << "three cards are wider than the column";
+    EXPECT_EQ(strip()->scrollOffset(), strip()->stripWidth() - strip()->viewport()->width())
+        << "the chosen format, the last, in view";
 
     // The thumbnails arrive from the strip's readers: each card shows its own.
     QSignalSpy ready(strip()->imageCache(), &VisualBrowserImageCache::imageReady);
