@@ -7,16 +7,19 @@
 //   events that arrived (pictures handed back) and the paint. Reports the slowest frame and
 //   the 99th percentile, as wall time and as the main thread's CPU time, the most cards alive
 //   and the peak memory (before the scroll: the open library and the window).
+//   BENCH_BROWSER_TRACE=1 prints each frame over 8 ms of CPU (scroll, events and paint apart)
+//   and each removal of far cards; BENCH_BROWSER_TRACE=events also names the event that took
+//   the most time in the frame, at some cost to every event.
 #include "BenchSupport.h"
 
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "library/VisualBrowserImageCache.h"
+#include "library/ui/VisualBrowserItem.h"
 #include "platform/ObjectContext.h"
 #include "platform/UserDefaults.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeVisualBrowser.h"
-#include "shell/VisualBrowserItem.h"
 
 #include <benchmark/benchmark.h>
 
@@ -115,6 +118,43 @@ BrowserFixture& fixture() {
     return *fixtureSlot();
 }
 
+// With BENCH_BROWSER_TRACE=events, every event the main thread handles is timed, so a slow
+// frame can name the event that took its time (receiver class, object name, event type).
+struct SlowestEvent {
+    double cpuMs = 0;
+    QString what;
+};
+SlowestEvent& slowestEvent() {
+    static SlowestEvent slowest;
+    return slowest;
+}
+
+double threadCpuMs();
+
+class TracingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth > 0 || !m_trace)
+            return QApplication::notify(receiver, event);
+        ++m_depth;
+        const double start = threadCpuMs();
+        const int type = int(event->type());
+        const QString name = QString::fromLatin1(receiver->metaObject()->className()) + QLatin1Char('/') +
+                             receiver->objectName() + QLatin1Char('/') + QString::number(type);
+        const bool handled = QApplication::notify(receiver, event);
+        const double spent = threadCpuMs() - start;
+        --m_depth;
+        if (spent > slowestEvent().cpuMs)
+            slowestEvent() = {spent, name};
+        return handled;
+    }
+
+private:
+    int m_depth = 0;
+    bool m_trace = qgetenv("BENCH_BROWSER_TRACE") == "events";
+};
+
 // CPU time of the calling thread: the main thread's own work for a frame, apart from the
 // time other processes of a shared machine took the core away.
 double threadCpuMs() {
@@ -179,18 +219,30 @@ void BM_ScrollEndToEnd(benchmark::State& state) {
         frames.reserve(size_t(bar->maximum() / step + 2));
         cpuFrames.reserve(frames.capacity());
         int mostCards = 0;
+        int cardsBefore = browser->existingCount();
         for (int offset = 0; offset <= bar->maximum() + step - 1; offset += step) {
             QElapsedTimer frame;
             frame.start();
+            slowestEvent() = {};
             const double cpuStart = threadCpuMs();
             bar->setValue(std::min(offset, bar->maximum()));
+            const double cpuScrolled = threadCpuMs();
             QApplication::processEvents();
+            const double cpuEvents = threadCpuMs();
             browser->viewport()->repaint();
             frames.push_back(double(frame.nsecsElapsed()) / 1e6);
             cpuFrames.push_back(threadCpuMs() - cpuStart);
             if (cpuFrames.back() > 8.0 && qEnvironmentVariableIsSet("BENCH_BROWSER_TRACE"))
-                qInfo("slow frame at offset %d: %.1f ms, %d cards", offset, cpuFrames.back(),
-                      browser->existingCount());
+                qInfo("slow frame at offset %d: %.1f ms (scroll %.1f, events %.1f, paint %.1f), %d cards; "
+                      "slowest event %.1f ms: %s",
+                      offset, cpuFrames.back(), cpuScrolled - cpuStart, cpuEvents - cpuScrolled,
+                      cpuStart + cpuFrames.back() - cpuEvents, browser->existingCount(), slowestEvent().cpuMs,
+                      qPrintable(slowestEvent().what));
+            if (browser->existingCount() + 50 < cardsBefore &&
+                qEnvironmentVariableIsSet("BENCH_BROWSER_TRACE"))
+                qInfo("far cards removed at offset %d: %.1f ms, %d -> %d cards", offset, cpuFrames.back(),
+                      cardsBefore, browser->existingCount());
+            cardsBefore = browser->existingCount();
             mostCards = std::max(mostCards, browser->existingCount());
         }
         std::sort(frames.begin(), frames.end());
@@ -215,7 +267,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setOrganizationName(QStringLiteral("Larkspoon! bench"));
     QApplication::setApplicationName(QStringLiteral("Larkspoon! bench browser"));
-    QApplication app(argc, argv);
+    TracingApplication app(argc, argv);
     const int result = bench::runBenchmarks(argc, argv);
     fixtureSlot().reset();
     return result;

@@ -5,6 +5,8 @@
 #include "PredicatePrivate.h"
 #include "TextFolding.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -424,6 +426,9 @@ struct TextSearchIndex::Build {
     // The folded form of the others, by position in texts, in its order: few in most
     // libraries, so not one (empty) string for each text.
     std::vector<std::pair<size_t, QString>> folded;
+    // How far the main thread got in handing the records their texts: records, and folded.
+    size_t adopted = 0;
+    size_t foldedAt = 0;
     std::unique_ptr<Index> index; // built by the worker
     std::atomic<bool> cancelled{false};
 
@@ -542,14 +547,26 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
         return;
     if (m_worker.joinable())
         m_worker.join();
-    m_build.reset();
-    m_building = false;
-    if (!m_context || build->cancelled.load())
+    adoptFoldedTexts(build);
+}
+
+void TextSearchIndex::adoptFoldedTexts(const std::shared_ptr<Build>& build) {
+    if (build != m_build)
         return;
+    if (!m_context || build->cancelled.load()) {
+        m_build.reset();
+        m_building = false;
+        return;
+    }
+    // A slice of the records per turn of the event loop: handing 20,000 records their texts
+    // at once held the main thread for a frame and more (a strip being scrolled stuttered).
+    // The index is not in use before the last slice; a record adopted in an earlier slice
+    // and changed since is told by its version when searched, and indexed again then.
     const size_t fields = size_t(m_keys.size());
     Index& index = *build->index;
-    auto folded = build->folded.cbegin();
-    for (size_t r = 0; r < build->objects.size(); ++r) {
+    const size_t end = std::min(build->adopted + m_adoptedPerTurn, build->objects.size());
+    auto folded = build->folded.cbegin() + qsizetype(build->foldedAt);
+    for (size_t r = build->adopted; r < end; ++r) {
         const ManagedObject* object = build->objects[r];
         if (object->valuesVersion() != build->versions[r]) {
             index.supersede(quint32(r)); // changed meanwhile: indexed again when next searched
@@ -565,6 +582,16 @@ void TextSearchIndex::finishBuild(const std::shared_ptr<Build>& build) {
                                         hasFolded ? folded->second : QString());
         }
     }
+    build->adopted = end;
+    build->foldedAt = size_t(folded - build->folded.cbegin());
+    if (end < build->objects.size()) {
+        if (m_afterSliceHook)
+            m_afterSliceHook();
+        QTimer::singleShot(0, this, [this, build] { adoptFoldedTexts(build); });
+        return;
+    }
+    m_build.reset();
+    m_building = false;
     m_index = std::move(build->index);
     // What the build holds besides goes before the memory is handed back.
     decltype(build->folded)().swap(build->folded);

@@ -29,8 +29,9 @@ class ObjectContext;
 // Building: once the records are read the main thread takes a snapshot of the texts
 // (shared, not copied) and a worker folds and indexes them. The result comes back to the
 // main thread through a queued call, which hands each unchanged record what the worker
-// worked out about its texts (ASCII or not, the folded form of the others), so the first
-// search folds nothing, and takes the index; records changed meanwhile are left out. A
+// worked out about its texts (ASCII or not, the folded form of the others), a slice of
+// records per turn of the event loop, so the first search folds nothing, and then takes
+// the index; records changed meanwhile are left out. A
 // record changed or inserted later is indexed again on the main thread by the next
 // filter when there are a few, by another background build when there are many.
 class TextSearchIndex : public QObject {
@@ -59,6 +60,11 @@ public:
 
     // Tests: runs on the worker at the start of each build.
     void setWorkerStartHookForTesting(std::function<void()> hook) { m_workerStartHook = std::move(hook); }
+    // Tests: the records handed their texts per turn, and a call after each turn but the last.
+    void setAdoptionSlicesForTesting(size_t records, std::function<void()> afterSlice) {
+        m_adoptedPerTurn = records;
+        m_afterSliceHook = std::move(afterSlice);
+    }
 
     struct Index;
     struct Build;
@@ -69,6 +75,7 @@ signals:
 
 private:
     void finishBuild(const std::shared_ptr<Build>& build);
+    void adoptFoldedTexts(const std::shared_ptr<Build>& build);
     void indexAgain(const QList<ManagedObject*>& objects);
 
     QPointer<ObjectContext> m_context;
@@ -80,4 +87,7 @@ private:
     std::shared_ptr<Build> m_build;
     bool m_building = false;
     std::function<void()> m_workerStartHook;
+    // Records handed their folded texts per turn of the event loop once a build is done.
+    size_t m_adoptedPerTurn = 2000;
+    std::function<void()> m_afterSliceHook;
 };

@@ -1,6 +1,5 @@
 #include "RecipeVisualBrowser.h"
 
-#include "VisualBrowserItem.h"
 #include "library/RecipesArrayController.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
@@ -17,14 +16,20 @@
 
 #include <algorithm>
 
-RecipeVisualBrowser::RecipeVisualBrowser(QWidget* parent) : VisualBrowser(parent) {
+RecipeVisualBrowser::RecipeVisualBrowser(QWidget* parent)
+    : VisualBrowser(parent), m_recipes(new RecipeBrowserContent(this)) {
     setObjectName(QStringLiteral("recipeVisualBrowser"));
+    setContent(m_recipes);
+}
+
+void RecipeVisualBrowser::setContext(const QList<ManagedObject*>& records) {
+    showContent([this, records] { m_recipes->setRecords(records); });
 }
 
 void RecipeVisualBrowser::setRecipesArrayController(RecipesArrayController* controller) {
     if (RecipesArrayController* old = correspondingController())
         disconnect(old, &RecipesArrayController::arrangedObjectsChanged, this, nullptr);
-    VisualBrowser::setRecipesArrayController(controller);
+    m_recipes->setController(controller);
     if (!controller) {
         setContext({});
         return;
@@ -82,8 +87,7 @@ void RecipeVisualBrowser::setSelectedRecipesMarkedAsNew(bool marked) {
         if (recipe->valueForKey(QStringLiteral("isMarkedAsNew")).toBool() != marked)
             recipe->setValueForKey(marked, QStringLiteral("isMarkedAsNew"));
     for (int index : existingIndexes())
-        if (VisualBrowserItem* item = itemAtIndex(index))
-            item->setRecipe(item->recipe());
+        refillItemAtIndex(index);
 }
 
 QString RecipeVisualBrowser::badgeImageName(int count) {
@@ -122,8 +126,7 @@ void RecipeVisualBrowser::clickedActionWithEvent(int index, QMouseEvent* event) 
     // The first recipe of the list loses its new mark when its card is clicked.
     if (index == 0 && recipe->valueForKey(QStringLiteral("isMarkedAsNew")).toBool()) {
         recipe->setValueForKey(false, QStringLiteral("isMarkedAsNew"));
-        if (VisualBrowserItem* item = itemAtIndex(index))
-            item->setRecipe(recipe);
+        refillItemAtIndex(index);
     }
     Scheduler::instance().cancel(m_narrowTimer);
     m_narrowTimer = 0;

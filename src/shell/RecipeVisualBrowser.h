@@ -1,6 +1,7 @@
 #pragma once
 
-#include "VisualBrowser.h"
+#include "library/ui/RecipeBrowserContent.h"
+#include "library/ui/VisualBrowser.h"
 
 #include <QStringList>
 
@@ -18,8 +19,14 @@ class RecipeVisualBrowser : public VisualBrowser {
 public:
     explicit RecipeVisualBrowser(QWidget* parent = nullptr);
 
-    // Follows the controller's list and selection.
+    // Follows the controller's list and selection; null detaches.
     void setRecipesArrayController(RecipesArrayController* controller);
+    RecipesArrayController* correspondingController() const { return m_recipes->controller(); }
+
+    // Shows records. Ignored for 0.08 s after the previous call, so a burst of list changes
+    // redraws the strip once; the newest records of the burst are shown when that time is up.
+    void setContext(const QList<ManagedObject*>& records);
+    const QList<ManagedObject*>& contextArray() const { return m_recipes->records(); }
 
     // Each replaces the list's order with one key and shows the strip again.
     void sortByTitle();
@@ -59,6 +66,7 @@ private:
     void setSelectedRecipesMarkedAsNew(bool marked);
     void startDrag();
 
+    RecipeBrowserContent* m_recipes;
     MenuFiller m_menuFiller;
     QPoint m_pressPoint;
     bool m_pressed = false;

@@ -176,6 +176,50 @@ TEST_F(SearchIndexTest, ABuildDropsWhatChangedWhileItRan) {
     EXPECT_EQ(*changed->foldedTextForKey(QStringLiteral("name"), false), QStringLiteral("chicken liver"));
 }
 
+TEST_F(SearchIndexTest, ARecordChangedWhileTheBuildIsHandedOverIsFoundByItsNewText) {
+    // The records get their texts a few per turn; between two turns a record already served
+    // and one not yet served change. Each record keeps the folded text of its own value, and
+    // the index in use finds the changed records by their new names only.
+    TextSearchIndex index(m_context.get(), QStringLiteral("Recipes"),
+                          {QStringLiteral("name"), QStringLiteral("notes")});
+    const QList<ManagedObject*> all = m_context->executeFetchRequest(FetchRequest(QStringLiteral("Recipes")));
+    int slices = 0;
+    index.setAdoptionSlicesForTesting(3, [&] {
+        if (++slices != 1)
+            return;
+        all.constFirst()->setValueForKey(QStringLiteral("Chicken Liver"), QStringLiteral("name"));
+        all.constLast()->setValueForKey(QStringLiteral("Chicken \u00C9t\u00E9"), QStringLiteral("name"));
+    });
+    QSignalSpy ready(&index, &TextSearchIndex::indexReady);
+    index.buildInBackground();
+    ASSERT_TRUE(ready.wait(10000));
+    EXPECT_EQ(slices, 3) << "10 records, 3 a turn";
+
+    for (const ManagedObject* recipe : all)
+        for (const QString& key : {QStringLiteral("name"), QStringLiteral("notes")}) {
+            const QString value = recipe->stringValue(key);
+            if (value.isEmpty())
+                continue;
+            const QString* folded = recipe->foldedTextForKey(key, false);
+            ASSERT_NE(folded, nullptr) << value.toStdString();
+            EXPECT_EQ(*folded, foldedText(value, false)) << value.toStdString();
+        }
+    auto found = [&](const char* text) {
+        QStringList names;
+        for (ManagedObject* recipe :
+             index.filter(all, *SearchBoxMenu::searchCondition(SearchBoxMenu::Name, QString::fromUtf8(text))))
+            names.append(recipe->stringValue(QStringLiteral("name")));
+        names.sort();
+        return names;
+    };
+    EXPECT_EQ(found("chicken"), (QStringList{QStringLiteral("CHICKEN soup"), QStringLiteral("Chicken Liver"),
+                                             QStringLiteral("Chicken \u00C9t\u00E9")}));
+    EXPECT_EQ(found("brûlée"), QStringList());
+    EXPECT_EQ(found("ohm"), QStringList());
+    EXPECT_EQ(found("soup"),
+              (QStringList{QStringLiteral("CHICKEN soup"), QStringLiteral("ſoup of the day")}));
+}
+
 // A larger library whose records come in stretches alike and unlike: a text common to many
 // records in a row, texts in several fields at once (in any pair of them, up to the last),
 // gaps, and texts beyond ASCII.

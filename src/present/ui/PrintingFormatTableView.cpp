@@ -1,41 +1,43 @@
 #include "PrintingFormatTableView.h"
 
 #include "present/PrintingController.h"
-
-#include <QSignalBlocker>
+#include "present/ui/PrintingFormatContent.h"
 
 PrintingFormatTableView::PrintingFormatTableView(PrintingController* controller, QWidget* parent)
-    : QListWidget(parent), m_controller(controller) {
+    : VisualBrowser(parent), m_controller(controller),
+      m_formats(new PrintingFormatContent(controller, this)) {
     setObjectName(QStringLiteral("printingFormatTableView"));
-    setViewMode(QListView::IconMode);
-    setFlow(QListView::LeftToRight);
-    setWrapping(true);
-    setResizeMode(QListView::Adjust);
-    setMovement(QListView::Static);
-    setIconSize(QSize(64, 64));
-    setGridSize(QSize(104, 96));
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setWordWrap(true);
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
-            m_controller->selectFormat(row);
-    });
+    setContent(m_formats);
+    // Rows shown late (a burst of theme changes) still end at the chosen format.
+    connect(this, &VisualBrowser::contextChanged, this,
+            [this] { showSelectedRow(m_controller->selectedFormatRow()); });
 }
 
 void PrintingFormatTableView::reloadRows() {
-    const QSignalBlocker blocker(this);
-    clear();
-    for (const PrintFormatRow& row : m_controller->formatRows()) {
-        auto* item = new QListWidgetItem(QIcon(row.thumbnailPath), row.shownName);
-        item->setData(Qt::UserRole, row.name);
-        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        addItem(item);
-    }
+    showContent([this] { m_formats->reload(); });
+}
+
+// A strip not yet on screen has no width to centre a card in: it centres the chosen one
+// a moment after it is shown and whenever its size changes, once the window's layout has
+// settled.
+void PrintingFormatTableView::showEvent(QShowEvent* event) {
+    VisualBrowser::showEvent(event);
+    centreSelectedRow();
+}
+
+void PrintingFormatTableView::resizeEvent(QResizeEvent* event) {
+    VisualBrowser::resizeEvent(event);
+    centreSelectedRow();
+}
+
+void PrintingFormatTableView::centreSelectedRow() {
+    const int row = m_controller->selectedFormatRow();
+    if (row >= 0 && row < numberOfObjects())
+        delayedScrollToObjectAtIndex(row, false);
 }
 
 void PrintingFormatTableView::showSelectedRow(int row) {
-    const QSignalBlocker blocker(this);
-    setCurrentRow(row);
-    if (QListWidgetItem* current = currentItem())
-        scrollToItem(current);
+    // The cards follow the controller's selection through the content; the strip moves.
+    if (row >= 0 && row < numberOfObjects())
+        scrollToObjectAtIndex(row, isVisible());
 }

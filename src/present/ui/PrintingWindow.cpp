@@ -36,7 +36,9 @@ PrintingWindow::PrintingWindow(PrintingController* controller, QWidget* over)
     lists->addWidget(themeTitle);
     lists->addWidget(m_themes, 1);
     lists->addWidget(formatTitle);
-    lists->addWidget(m_formats, 1);
+    // As high as a row of cards of the column's width, with its scroll bar.
+    m_formats->setFixedHeight(kFormatStripHeight);
+    lists->addWidget(m_formats);
     auto* listsBox = new QWidget(this);
     listsBox->setLayout(lists);
     listsBox->setFixedWidth(kListsWidth - 2 * outer->contentsMargins().left());

@@ -22,6 +22,7 @@ class PrintingWindow : public QDialog {
 public:
     static constexpr int kListsWidth = 238; // beside the preview, which is as wide as a card
     static constexpr int kWindowHeight = 640;
+    static constexpr int kFormatStripHeight = 130;
 
     // controller must outlive the window; over is the window it is a sheet of.
     PrintingWindow(PrintingController* controller, QWidget* over);

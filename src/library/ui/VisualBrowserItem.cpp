@@ -1,6 +1,5 @@
 #include "VisualBrowserItem.h"
 
-#include "platform/ManagedObject.h"
 #include "platform/UserDefaults.h"
 
 #include <QCollator>
@@ -16,45 +15,18 @@ VisualBrowserItem::VisualBrowserItem(int index, QWidget* parent) : QWidget(paren
 
 void VisualBrowserItem::reuse(int index) {
     m_index = index;
-    m_recipe = nullptr;
-    m_dateUpdated = {};
-    m_title.clear();
-    m_keywords.clear();
-    m_difficulty.clear();
-    m_rating = 0;
-    m_prepared = m_markedAsNew = m_selected = m_hovered = false;
+    m_card = {};
+    m_stamp = {};
+    m_selected = m_hovered = false;
     m_image = {};
     m_imageSet = false;
     m_imageKey.clear();
 }
 
-void VisualBrowserItem::setRecipe(ManagedObject* recipe) {
-    m_recipe = recipe;
-    fill();
-}
-
-bool VisualBrowserItem::refreshIfChanged() {
-    if (!m_recipe || m_recipe->valueForKey(QStringLiteral("dateUpdated")).toDateTime() == m_dateUpdated)
-        return false;
-    fill();
-    return true;
-}
-
-void VisualBrowserItem::setTitle(const QString& title) {
-    m_title = title;
-    update();
-}
-
-void VisualBrowserItem::fill() {
-    if (!m_recipe)
-        return;
-    m_dateUpdated = m_recipe->valueForKey(QStringLiteral("dateUpdated")).toDateTime();
-    m_title = m_recipe->stringValue(QStringLiteral("name"));
-    m_markedAsNew = m_recipe->valueForKey(QStringLiteral("isMarkedAsNew")).toBool();
-    m_rating = std::clamp(m_recipe->valueForKey(QStringLiteral("rating")).toInt(), 0, 5);
-    m_prepared = m_recipe->valueForKey(QStringLiteral("hasBeenPrepared")).toBool();
-    m_difficulty = difficultyText(m_recipe->valueForKey(QStringLiteral("difficulty")).toInt());
-    m_keywords = keywordsText(m_recipe->stringValue(QStringLiteral("keywords")));
+void VisualBrowserItem::setCard(const VisualBrowserCard& card, const QDateTime& stamp) {
+    m_card = card;
+    m_card.rating = std::clamp(card.rating, 0, 5);
+    m_stamp = stamp;
     update();
 }
 
@@ -113,7 +85,8 @@ void VisualBrowserItem::paintEvent(QPaintEvent*) {
 
     // The picture fits the card less 2 points of width and 22 of height (the title's row).
     const QRect imageArea(1, 1, std::max(card.width() - 2, 1), std::max(card.height() - 22, 1));
-    const bool dimmed = m_hovered && UserDefaults::boolForKey(QStringLiteral("showVisualBrowserOverlay"));
+    const bool dimmed = m_card.hasOverlay && m_hovered &&
+                        UserDefaults::boolForKey(QStringLiteral("showVisualBrowserOverlay"));
     if (!m_image.isNull()) {
         const QSize size = m_image.size().scaled(imageArea.size(), Qt::KeepAspectRatio);
         const QRect target(imageArea.x() + (imageArea.width() - size.width()) / 2,
@@ -137,13 +110,13 @@ void VisualBrowserItem::paintEvent(QPaintEvent*) {
     painter.drawLine(card.bottomLeft(), card.bottomRight());
 
     // The title, centred and white, shortened in the middle.
-    const QString title = m_title.isEmpty() ? QStringLiteral("-----") : m_title;
+    const QString title = m_card.title.isEmpty() ? QStringLiteral("-----") : m_card.title;
     const QRect titleRect(4, card.height() - 21, card.width() - 8, 20);
     painter.setPen(Qt::white);
     painter.drawText(titleRect, Qt::AlignCenter,
                      fontMetrics().elidedText(title, Qt::ElideMiddle, titleRect.width()));
 
-    if (m_markedAsNew) {
+    if (m_card.markedAsNew) {
         // The ribbon across the top-right corner.
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
@@ -159,17 +132,18 @@ void VisualBrowserItem::paintEvent(QPaintEvent*) {
         painter.restore();
     }
 
-    if (dimmed && m_recipe) {
+    if (dimmed) {
         // The overlay: rating, difficulty and keywords over the dimmed picture.
         painter.setPen(Qt::white);
         QString stars;
         for (int star = 0; star < 5; ++star)
-            stars.append(star < m_rating ? QChar(0x2605) : QChar(0x2606));
-        painter.setPen(m_prepared ? QColor(110, 170, 255) : QColor(Qt::white));
+            stars.append(star < m_card.rating ? QChar(0x2605) : QChar(0x2606));
+        painter.setPen(m_card.prepared ? QColor(110, 170, 255) : QColor(Qt::white));
         painter.drawText(imageArea.adjusted(8, 8, -8, -8), Qt::AlignTop | Qt::AlignHCenter, stars);
         painter.setPen(Qt::white);
-        painter.drawText(imageArea.adjusted(8, 30, -8, -8), Qt::AlignTop | Qt::AlignHCenter, m_difficulty);
+        painter.drawText(imageArea.adjusted(8, 30, -8, -8), Qt::AlignTop | Qt::AlignHCenter,
+                         m_card.difficulty);
         painter.drawText(imageArea.adjusted(8, 54, -8, -8),
-                         Qt::AlignTop | Qt::AlignHCenter | Qt::TextWordWrap, m_keywords);
+                         Qt::AlignTop | Qt::AlignHCenter | Qt::TextWordWrap, m_card.keywords);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VisualBrowserContent.h"
 #include "library/VisualBrowserLayout.h"
 
 #include <QAbstractScrollArea>
@@ -7,33 +8,33 @@
 #include <QList>
 #include <QPointer>
 
-#include <optional>
+#include <functional>
 
-class ManagedObject;
-class RecipesArrayController;
 class VisualBrowserImageCache;
 class VisualBrowserItem;
 
-// A horizontal strip of cards over an ordered list of records. Only the cards near the
-// visible position exist: scrolling creates those that come near and, once 201 exist,
-// removes those that are far. Card pictures are read and scaled off the main thread and
-// cached by the record's dateUpdated. The selection is the recipe list's (the same one the
-// table shows): the strip reads it, changes it and follows it.
+// A horizontal strip of cards over the ordered rows of a content source (recipes, print
+// formats). Only the cards near the visible position exist: scrolling creates those that
+// come near and, once 201 exist, removes those that are far. Card pictures are read and
+// scaled off the main thread and cached by the row's stamp. The selection is the source's
+// (for recipes the recipe list's, the one the table shows): the strip reads it, changes it
+// and follows it.
 class VisualBrowser : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit VisualBrowser(QWidget* parent = nullptr);
     ~VisualBrowser() override;
 
-    // The list whose selection the strip mirrors and changes; null detaches.
-    void setRecipesArrayController(RecipesArrayController* controller);
-    RecipesArrayController* correspondingController() const { return m_controller; }
+    // The rows shown and the selection mirrored; not owned, null detaches. Shows them at
+    // once (without the guard of showContent).
+    void setContent(VisualBrowserContent* content);
+    VisualBrowserContent* content() const { return m_content; }
 
-    // Shows records. Ignored for 0.08 s after the previous call, so a burst of list changes
-    // redraws the strip once; the newest records of the burst are shown when that time is up.
-    void setContext(const QList<ManagedObject*>& records);
-    const QList<ManagedObject*>& contextArray() const { return m_contextArray; }
-    int numberOfObjects() const { return int(m_contextArray.size()); }
+    // Shows the content again after change (which brings the source's rows up to date) has
+    // run. Within 0.08 s of the previous call the change waits, so a burst of list changes
+    // redraws the strip once; the newest change of the burst runs when that time is up.
+    void showContent(std::function<void()> change = {});
+    int numberOfObjects() const { return m_numberOfObjects; }
     int objectWidth() const { return m_objectWidth; }
     // The height of the cards (the strip's, unless the strip is narrow).
     int cardHeight() const { return m_cardHeight; }
@@ -50,8 +51,10 @@ public:
     void addObjectAtIndex(int index);
     void removeObjectAtIndex(int index);
     void removeAllObjects();
-    // Fills again every card whose record changed.
+    // Fills again every card whose row changed (its stamp is another).
     void updateVBItems();
+    // Fills the card at index again, if it exists.
+    void refillItemAtIndex(int index);
 
     // Scrolls so that card index is centred; animated scrolls move in steps (one per
     // scheduler turn of 0.01 s), the others jump.
@@ -60,7 +63,7 @@ public:
     void scrollToSelectedRow();
     int scrollOffset() const;
 
-    // Type-ahead: text typed into the strip selects the first record whose name starts
+    // Type-ahead: text typed into the strip selects the first row whose name starts
     // with it; the typed text is forgotten 2/3 s after the last key.
     void typeAheadString(const QString& text);
     void insertText(const QString& text);
@@ -75,14 +78,14 @@ public:
     VisualBrowserImageCache* imageCache() const { return m_imageCache; }
 
 signals:
-    // The strip shows a new list (the weekly planner recomputes its dates on it).
+    // The strip shows its content anew (the weekly planner recomputes its dates on it).
     void contextChanged();
     // The first cards were drawn after the strip was shown.
     void cardsDrawn();
 
 protected:
-    // Fills a new card from the record at its index.
-    virtual void fillItem(VisualBrowserItem* item);
+    // Fills a card from the row at its index.
+    void fillItem(VisualBrowserItem* item);
     // A left or right click on a card; the base selects only that card.
     virtual void clickedActionWithEvent(int index, QMouseEvent* event);
 
@@ -107,16 +110,18 @@ private:
     void updateScrollRange();
     void placeItem(VisualBrowserItem* item) const;
     void recycle(VisualBrowserItem* item);
-    void requestImage(VisualBrowserItem* item);
+    void requestImage(VisualBrowserItem* item, const VisualBrowserCard& card);
     void imageReady(const QString& keyText, const QImage& image);
     void selectionChanged();
+    void reloadContent();
     void stepScroll();
     void setHoveredIndex(int index);
 
-    QPointer<RecipesArrayController> m_controller;
-    QList<QMetaObject::Connection> m_controllerConnections;
-    QList<ManagedObject*> m_contextArray;
-    std::optional<QList<ManagedObject*>> m_pendingContext;
+    QPointer<VisualBrowserContent> m_content;
+    QMetaObject::Connection m_contentConnection;
+    int m_numberOfObjects = 0;
+    std::function<void()> m_pendingChange;
+    bool m_changePending = false;
     int m_objectWidth = 1;
     int m_cardHeight = 0;
     QHash<int, VisualBrowserItem*> m_items;

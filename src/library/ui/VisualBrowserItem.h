@@ -1,14 +1,14 @@
 #pragma once
 
+#include "VisualBrowserContent.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QWidget>
 
-class ManagedObject;
-
 // One card of the visual browser: the picture, the title under it, the "new" ribbon and,
-// while the pointer is over it, an overlay with the rating, the difficulty and the
-// keywords. The card paints itself; the strip handles the mouse and the keyboard.
+// for recipes, while the pointer is over it, an overlay with the rating, the difficulty and
+// the keywords. The card paints itself; the strip handles the mouse and the keyboard.
 class VisualBrowserItem : public QWidget {
     Q_OBJECT
 public:
@@ -17,15 +17,11 @@ public:
     int index() const { return m_index; }
     // Makes a card that left the strip ready to show another index: empty, unselected.
     void reuse(int index);
-    ManagedObject* recipe() const { return m_recipe; }
 
-    // Fills the card from the recipe and remembers its dateUpdated.
-    void setRecipe(ManagedObject* recipe);
-    // Fills the card again when the recipe's dateUpdated is not the one last filled from;
-    // true when it did.
-    bool refreshIfChanged();
-    // A card of other content (not a recipe): a title and a picture.
-    void setTitle(const QString& title);
+    // Fills the card, remembering the stamp of the row it shows (see VisualBrowserContent).
+    void setCard(const VisualBrowserCard& card, const QDateTime& stamp);
+    const QDateTime& stamp() const { return m_stamp; }
+    const VisualBrowserCard& card() const { return m_card; }
 
     // The picture; a null image shows the placeholder.
     void setImage(const QImage& image);
@@ -38,9 +34,8 @@ public:
     bool isSelected() const { return m_selected; }
     void setHovered(bool hovered);
 
-    QString title() const { return m_title; }
-    bool showsNewBadge() const { return m_markedAsNew; }
-    const QDateTime& cachedDateUpdated() const { return m_dateUpdated; }
+    const QString& title() const { return m_card.title; }
+    bool showsNewBadge() const { return m_card.markedAsNew; }
 
     // The text of a difficulty value: "Easy", "Medium", "Hard" or nothing.
     static QString difficultyText(int difficulty);
@@ -51,17 +46,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void fill();
-
     int m_index;
-    ManagedObject* m_recipe = nullptr;
-    QDateTime m_dateUpdated;
-    QString m_title;
-    QString m_keywords;
-    QString m_difficulty;
-    int m_rating = 0;
-    bool m_prepared = false;
-    bool m_markedAsNew = false;
+    VisualBrowserCard m_card;
+    QDateTime m_stamp;
     bool m_selected = false;
     bool m_hovered = false;
     QImage m_image;

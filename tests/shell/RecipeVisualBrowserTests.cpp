@@ -1,19 +1,18 @@
-// The visual browser: which cards live while the strip scrolls, the arrow keys and the
-// type-ahead, sorting and the selection it shares with the table, what a drag carries, the
-// guard against a burst of list changes, and the picture cache.
+// The visual browser of recipes: which cards live while the strip scrolls, the arrow keys
+// and the type-ahead, sorting and the selection it shares with the table, what a drag
+// carries and the guard against a burst of list changes.
 #include "common/LibraryRecords.h"
 #include "common/ScriptedAlerts.h"
 #include "common/TestSession.h"
 #include "library/RecipesArrayController.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
-#include "library/VisualBrowserImageCache.h"
 #include "library/VisualBrowserLayout.h"
+#include "library/ui/VisualBrowserItem.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "shell/MainWindow.h"
 #include "shell/RecipeVisualBrowser.h"
-#include "shell/VisualBrowserItem.h"
 
 #include <gtest/gtest.h>
 
@@ -32,114 +31,6 @@
 using namespace VisualBrowserLayout;
 
 namespace {
-
-TEST(VisualBrowserLayoutTest, CardsNearAPositionAreTheTwentyEitherSide) {
-    const struct {
-        double p;
-        int count;
-        int first;
-        int last;
-    } cases[] = {
-        {500.0, 1000, 480, 520}, // the scroller at 0.5 of 1000 recipes
-        {0.0, 1000, 0, 20},      {1000.0, 1000, 980, 1000}, {3.5, 10, 0, 10}, {0.0, 0, 0, 0},
-    };
-    for (const auto& c : cases) {
-        const IndexRange range = nearRange(c.p, c.count);
-        EXPECT_EQ(std::make_pair(range.first, range.last), std::make_pair(c.first, c.last))
-            << c.p << " of " << c.count;
-    }
-}
-
-TEST(VisualBrowserLayoutTest, CardsAreSizedByTheStripHeightUnlessTheStripIsNarrow) {
-    const struct {
-        int height;
-        int width;
-        int cardHeight;
-        int objectWidth;
-    } cases[] = {
-        {140, 1200, 140, 150}, // (140 − 40) × 1.5
-        {101, 1200, 101, 91},  // truncated
-        {600, 380, 141, 151},  // a narrow column: two and a half cards across
-        {30, 1200, 30, 1},     // flattened: still a width to divide by
-    };
-    for (const auto& c : cases) {
-        const int height = cardHeightForStrip(c.height, c.width);
-        EXPECT_EQ(std::make_pair(height, objectWidthForHeight(height)),
-                  std::make_pair(c.cardHeight, c.objectWidth))
-            << c.height << " x " << c.width;
-    }
-}
-
-TEST(VisualBrowserLayoutTest, ScrollStepsJumpFarAndSlowDownNearTheTarget) {
-    EXPECT_EQ(scrollSteps(0, 6000, false), QList<int>{6000});
-    EXPECT_EQ(scrollSteps(0, 6000, true), QList<int>{6000}); // more than 5000 away jumps
-    EXPECT_EQ(scrollSteps(500, 400, true), (QList<int>{470, 440, 410, 400}));
-
-    const QList<int> ahead = scrollSteps(0, 2000, true);
-    ASSERT_GE(ahead.size(), 3);
-    EXPECT_EQ(ahead.constFirst(), 90);
-    EXPECT_EQ(ahead.constLast(), 2000);
-    QList<int> steps;
-    for (int i = 1; i < ahead.size() - 1; ++i)
-        steps.append(ahead.at(i) - ahead.at(i - 1));
-    // 90 while far, then 7 less after each move once less than 610 remain, never below 7.
-    int expected = 90;
-    for (int i = 0; i < steps.size(); ++i) {
-        EXPECT_EQ(steps.at(i), expected) << "step " << i;
-        const int position = ahead.at(i + 1);
-        if (2000 - position < 610 && expected > 7)
-            expected -= 7;
-    }
-}
-
-TEST(VisualBrowserLayoutTest, ArrowKeysMoveAndExtendTheSelectionWithinTheList) {
-    const struct {
-        const char* what;
-        ArrowKey key;
-        bool shift;
-        QList<int> selection;
-        int row;
-        QList<int> expected;
-        int scrollTo;
-    } cases[] = {
-        {"right", ArrowKey::Right, false, {4}, 4, {5}, 5},
-        {"right on the last card", ArrowKey::Right, false, {49}, 49, {49}, 49},
-        {"left on the first card", ArrowKey::Left, false, {0}, 0, {0}, 0},
-        {"down ten", ArrowKey::Down, false, {4}, 4, {14}, 14},
-        {"down past the end", ArrowKey::Down, false, {45}, 45, {49}, 49},
-        {"up past the start", ArrowKey::Up, false, {3}, 3, {0}, 0},
-        {"nothing selected", ArrowKey::Left, false, {}, -1, {0}, 0},
-        {"shift right extends", ArrowKey::Right, true, {4, 5}, 4, {4, 5, 6}, 6},
-        {"shift right shrinks from the front", ArrowKey::Right, true, {4, 5, 6}, 6, {5, 6}, 5},
-        {"shift right at the end", ArrowKey::Right, true, {48, 49}, 48, {48, 49}, 49},
-        {"shift left extends", ArrowKey::Left, true, {4, 5}, 5, {3, 4, 5}, 3},
-        {"shift left shrinks from the back", ArrowKey::Left, true, {4, 5, 6}, 4, {4, 5}, 5},
-        {"shift down adds ten from the last",
-         ArrowKey::Down,
-         true,
-         {4},
-         4,
-         {4, 5, 6, 7, 8, 9, 10, 11, 12, 13},
-         13},
-        {"shift up near the start", ArrowKey::Up, true, {3}, 3, {0, 1, 2, 3}, 0},
-    };
-    for (const auto& c : cases) {
-        const KeySelection next = selectionAfterKey(c.key, c.shift, c.selection, c.row, 50);
-        EXPECT_EQ(std::make_pair(next.selection, next.scrollTo), std::make_pair(c.expected, c.scrollTo))
-            << c.what;
-    }
-}
-
-TEST(VisualBrowserLayoutTest, TypeAheadFindsTheFirstNameStartingWithTheTextInAnyCase) {
-    const QStringList names{QStringLiteral("Apple Pie"), QStringLiteral("cheese cake"),
-                            QStringLiteral("Cherry Tart"), QStringLiteral("Chili")};
-    const struct {
-        const char* text;
-        int match;
-    } cases[] = {{"ch", 1}, {"CHER", 2}, {"chil", 3}, {"a", 0}, {"x", -1}, {"", -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(typeAheadMatch(names, QLatin1String(c.text)), c.match) << c.text;
-}
 
 // A library of recipes "Recipe 0000" … in a strip 800 wide with cards 150 wide.
 class VisualBrowserTest : public ::testing::Test {
@@ -372,14 +263,16 @@ TEST_F(VisualBrowserTest, NewMarksAndCardsFollowTheirRecipesOnlyWhenTheyChanged)
 
     // A card is filled again only when its recipe's dateUpdated moved.
     VisualBrowserItem* card = browser.itemAtIndex(3);
-    ManagedObject* recipe = card->recipe();
+    ManagedObject* recipe = browser.contextArray().at(3);
+    const QString name = card->title();
     const QDateTime updated(QDate(2026, 3, 1), QTime(12, 0));
     recipe->setValueForKey(updated, QStringLiteral("dateUpdated"));
     browser.updateVBItems();
     recipe->setValueForKey(QStringLiteral("Renamed quietly"), QStringLiteral("name"));
-    EXPECT_FALSE(card->refreshIfChanged());
+    browser.updateVBItems();
+    EXPECT_EQ(card->title(), name);
     recipe->setValueForKey(updated.addSecs(1), QStringLiteral("dateUpdated"));
-    EXPECT_TRUE(card->refreshIfChanged());
+    browser.updateVBItems();
     EXPECT_EQ(card->title(), QStringLiteral("Renamed quietly"));
 }
 
@@ -397,37 +290,6 @@ TEST_F(VisualBrowserTest, SwitchingBackPutsTheTableAtItsWidth) {
     EXPECT_EQ(window.splitter()->widget(1), window.recipeTable());
     EXPECT_EQ(window.splitter()->sizes(), tableSizes);
     EXPECT_FALSE(UserDefaults::boolForKey(QStringLiteral("visualBrowserEnabled")));
-}
-
-TEST(VisualBrowserImageCacheTest, APictureIsReadOnceAndAgainWhenItsRecipeChanged) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.jpg"));
-    QImage source(400, 200, QImage::Format_RGB32);
-    source.fill(Qt::darkGreen);
-    ASSERT_TRUE(source.save(path, "JPEG"));
-
-    VisualBrowserImageCache cache;
-    QSignalSpy ready(&cache, &VisualBrowserImageCache::imageReady);
-    const QDateTime monday(QDate(2026, 3, 2), QTime(9, 0));
-    const auto first = VisualBrowserImageCache::key(path, QSize(100, 100), monday);
-    QImage image;
-    EXPECT_FALSE(cache.request(first, &image));
-    EXPECT_FALSE(cache.request(first, &image)) << "asked twice while reading";
-    ASSERT_TRUE(ready.wait(5000));
-    EXPECT_EQ(ready.count(), 1);
-    ASSERT_TRUE(cache.request(first, &image));
-    EXPECT_EQ(image.size(), QSize(100, 50)) << "fits the card, proportions kept";
-
-    const auto changed = VisualBrowserImageCache::key(path, QSize(100, 100), monday.addSecs(60));
-    EXPECT_FALSE(cache.request(changed, &image));
-    ASSERT_TRUE(ready.wait(5000));
-
-    const auto missing =
-        VisualBrowserImageCache::key(dir.filePath(QStringLiteral("none.jpg")), QSize(100, 100), monday);
-    EXPECT_FALSE(cache.request(missing, &image));
-    ASSERT_TRUE(ready.wait(5000));
-    ASSERT_TRUE(cache.request(missing, &image));
-    EXPECT_TRUE(image.isNull()) << "an unreadable file is the placeholder, and is not read again";
 }
 
 } // namespace

@@ -1,10 +1,8 @@
 #include "VisualBrowser.h"
 
+#include "VisualBrowserContent.h"
 #include "VisualBrowserItem.h"
-#include "library/RecipesArrayController.h"
-#include "library/RecipesManagedObject.h"
 #include "library/VisualBrowserImageCache.h"
-#include "platform/ManagedObject.h"
 #include "platform/Scheduler.h"
 
 #include <QKeyEvent>
@@ -38,39 +36,45 @@ VisualBrowser::VisualBrowser(QWidget* parent)
 
 VisualBrowser::~VisualBrowser() = default;
 
-void VisualBrowser::setRecipesArrayController(RecipesArrayController* controller) {
-    for (const auto& connection : std::as_const(m_controllerConnections))
-        disconnect(connection);
-    m_controllerConnections.clear();
-    m_controller = controller;
-    if (controller)
-        m_controllerConnections << connect(controller, &RecipesArrayController::selectionChanged, this,
-                                           &VisualBrowser::selectionChanged);
-    selectionChanged();
+void VisualBrowser::setContent(VisualBrowserContent* content) {
+    disconnect(m_contentConnection);
+    m_content = content;
+    if (content)
+        m_contentConnection =
+            connect(content, &VisualBrowserContent::selectionChanged, this, &VisualBrowser::selectionChanged);
+    reloadContent();
 }
 
-void VisualBrowser::setContext(const QList<ManagedObject*>& records) {
+void VisualBrowser::showContent(std::function<void()> change) {
     if (Scheduler::instance().isScheduled(m_preventOverContextTimer)) {
-        // Shown when the guard time is up, so the last list of a burst is never lost.
-        m_pendingContext = records;
+        // Run when the guard time is up, so the last change of a burst is never lost.
+        m_pendingChange = std::move(change);
+        m_changePending = true;
         return;
     }
-    removeAllObjects();
-    m_contextArray = records;
-    setNumberOfObjects(int(records.size()));
-    drawObjectsNearScrollPoint();
-    emit contextChanged();
+    if (change)
+        change();
+    reloadContent();
     m_preventOverContextTimer = Scheduler::instance().schedule(
         kPreventOverContextSeconds,
         [this] {
             m_preventOverContextTimer = 0;
-            if (m_pendingContext) {
-                const QList<ManagedObject*> pending = std::move(*m_pendingContext);
-                m_pendingContext.reset();
-                setContext(pending);
+            if (m_changePending) {
+                std::function<void()> pending = std::move(m_pendingChange);
+                m_pendingChange = {};
+                m_changePending = false;
+                showContent(std::move(pending));
             }
         },
         this);
+}
+
+void VisualBrowser::reloadContent() {
+    removeAllObjects();
+    m_numberOfObjects = m_content ? std::max(m_content->count(), 0) : 0;
+    setNumberOfObjects(m_numberOfObjects);
+    drawObjectsNearScrollPoint();
+    emit contextChanged();
 }
 
 void VisualBrowser::setNumberOfObjects(int count) {
@@ -139,7 +143,7 @@ void VisualBrowser::removeObjectsAwayFromScrollPoint() {
     m_imageCache->cancelQueuedReads();
     for (VisualBrowserItem* item : std::as_const(m_items))
         if (!item->hasImage())
-            requestImage(item);
+            requestImage(item, item->card());
 }
 
 void VisualBrowser::addObjectAtIndex(int index) {
@@ -159,24 +163,24 @@ void VisualBrowser::addObjectAtIndex(int index) {
 }
 
 void VisualBrowser::fillItem(VisualBrowserItem* item) {
-    ManagedObject* record = m_contextArray.value(item->index());
-    if (!record)
+    if (!m_content || item->index() >= m_content->count())
         return;
-    item->setRecipe(record);
-    if (m_controller)
-        item->setSelected(m_controller->selectedObjects().contains(record));
-    requestImage(item);
+    const int row = item->index();
+    const VisualBrowserCard card = m_content->cardAt(row);
+    item->setCard(card, m_content->stampAt(row));
+    item->setSelected(m_content->isRowSelected(row));
+    requestImage(item, card);
 }
 
-void VisualBrowser::requestImage(VisualBrowserItem* item) {
-    auto* recipe = dynamic_cast<RecipesManagedObject*>(item->recipe());
-    const QSize size(std::max(m_objectWidth - 2, 1), std::max(m_cardHeight - 22, 1));
-    const VisualBrowserImageCache::Key key = VisualBrowserImageCache::key(
-        recipe ? recipe->imagePathAtIndex(1) : QString(), size, item->cachedDateUpdated());
-    if (key.path.isEmpty()) {
-        item->setImage({});
+void VisualBrowser::requestImage(VisualBrowserItem* item, const VisualBrowserCard& card) {
+    if (card.picturePath.isEmpty()) {
+        item->setImageKey(QString());
+        item->setImage(card.picture);
         return;
     }
+    const QSize size(std::max(m_objectWidth - 2, 1), std::max(m_cardHeight - 22, 1));
+    const VisualBrowserImageCache::Key key =
+        VisualBrowserImageCache::key(card.picturePath, size, item->stamp());
     item->setImageKey(key.text());
     QImage image;
     if (m_imageCache->request(key, &image))
@@ -224,9 +228,16 @@ void VisualBrowser::removeAllObjects() {
 }
 
 void VisualBrowser::updateVBItems() {
+    if (!m_content)
+        return;
     for (VisualBrowserItem* item : std::as_const(m_items))
-        if (item->refreshIfChanged())
-            requestImage(item);
+        if (item->index() < m_content->count() && m_content->stampAt(item->index()) != item->stamp())
+            fillItem(item);
+}
+
+void VisualBrowser::refillItemAtIndex(int index) {
+    if (VisualBrowserItem* item = m_items.value(index))
+        fillItem(item);
 }
 
 void VisualBrowser::scrollContentsBy(int dx, int dy) {
@@ -295,13 +306,13 @@ void VisualBrowser::scrollToSelectedRow() {
 }
 
 QList<int> VisualBrowser::selectionIndexes() const {
-    return m_controller ? m_controller->selectionIndexes() : QList<int>();
+    return m_content ? m_content->selectionIndexes() : QList<int>();
 }
 
 void VisualBrowser::setSelectionIndexes(const QList<int>& rows, int row) {
     m_selectedRow = row;
-    if (m_controller)
-        m_controller->setSelectionIndexes(rows);
+    if (m_content)
+        m_content->setSelectionIndexes(rows, row);
 }
 
 int VisualBrowser::selectedRow() const {
@@ -312,12 +323,8 @@ int VisualBrowser::selectedRow() const {
 }
 
 void VisualBrowser::selectionChanged() {
-    QSet<const ManagedObject*> selected;
-    if (m_controller)
-        for (const ManagedObject* record : m_controller->selectedObjects())
-            selected.insert(record);
     for (VisualBrowserItem* item : std::as_const(m_items))
-        item->setSelected(selected.contains(item->recipe()));
+        item->setSelected(m_content && m_content->isRowSelected(item->index()));
 }
 
 void VisualBrowser::selectAll() {
@@ -330,9 +337,9 @@ void VisualBrowser::selectAll() {
 
 void VisualBrowser::typeAheadString(const QString& text) {
     QStringList names;
-    names.reserve(m_contextArray.size());
-    for (const ManagedObject* record : std::as_const(m_contextArray))
-        names.append(record->stringValue(QStringLiteral("name")));
+    names.reserve(numberOfObjects());
+    for (int row = 0; row < numberOfObjects() && m_content && row < m_content->count(); ++row)
+        names.append(m_content->nameAt(row));
     const int match = VisualBrowserLayout::typeAheadMatch(names, text);
     if (match < 0)
         return;
