@@ -14,6 +14,7 @@
 #include "platform/Keyring.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
+#include "share/PlatefeedGroupEditing.h"
 #include "share/PlatefeedManager.h"
 #include "share/ui/PlatefeedPage.h"
 #include "shell/MainMenuController.h"
@@ -28,7 +29,11 @@ PlatefeedShell::PlatefeedShell(AppController& app, MainMenuController& shell)
         libraryOpened();
 }
 
-PlatefeedShell::~PlatefeedShell() = default;
+PlatefeedShell::~PlatefeedShell() {
+    // The group editor may outlive this object: it no longer asks the manager.
+    if (m_groupEditor && m_groupEditor->platefeeds() == m_groupEditing.get())
+        m_groupEditor->setPlatefeeds(nullptr);
+}
 
 bool PlatefeedShell::openLink(const QString& argument) {
     if (PlatefeedManager::addressFromLink(argument).isEmpty())
@@ -61,8 +66,15 @@ void PlatefeedShell::libraryOpened() {
         editor->setPlatefeedUnsubscriber(
             [manager](const QList<ManagedObject*>& recipes) { manager->unsubscribeRecipes(recipes); });
     if (GroupEditorController* groups = m_app.groupEditorController()) {
+        m_groupEditing = std::make_unique<PlatefeedGroupEditing>(*manager);
+        groups->setPlatefeeds(m_groupEditing.get());
+        m_groupEditor = groups;
         connect(groups, &GroupEditorController::stopPublishingRequested, manager,
                 [manager](GroupsManagedObject* group) { manager->stopPublishingPlatefeed(group); });
+        connect(groups, &GroupEditorController::platefeedUnpublished, tree, [tree, session] {
+            session->save();
+            tree->rearrangeObjects();
+        });
         connect(groups, &GroupEditorController::deleteSubscribedPlatefeedRequested, manager,
                 [manager, session](GroupsManagedObject* group) {
                     manager->deleteSubscribedPlatefeed(group);
@@ -98,7 +110,9 @@ void PlatefeedShell::libraryOpened() {
                     session->save();
                     manager->checkSubscribedPlatefeeds();
                 });
-        connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, this, &PlatefeedShell::unpublish);
+        if (GroupEditorController* groups = m_app.groupEditorController())
+            connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, groups,
+                    &GroupEditorController::unpublishPlatefeed);
         if (GroupEditorSheet* sheet = m_shell.groupEditorSheet()) {
             m_page = new PlatefeedPage(*manager, keyring, *session);
             PlatefeedPage* page = m_page;
@@ -119,22 +133,4 @@ void PlatefeedShell::libraryOpened() {
     for (const QString& link : std::as_const(m_pendingLinks))
         manager->performWithURL(link);
     m_pendingLinks.clear();
-}
-
-void PlatefeedShell::unpublish(GroupsManagedObject* group) {
-    LibrarySession* session = m_app.session();
-    if (!group || !session || !m_manager)
-        return;
-    const int answer = session->alerts().ask(
-        tr("Are you sure you would like to stop publishing “%1”?")
-            .arg(group->stringValue(QStringLiteral("name"))),
-        tr("Users that subscribe to this platefeed will be notified that it's no longer being published."),
-        {tr("Unpublish"), tr("Cancel")});
-    if (answer != 0)
-        return;
-    m_manager->stopPublishingPlatefeed(group);
-    group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
-    session->save();
-    if (SidebarTreeController* tree = m_app.sidebarTreeController())
-        tree->rearrangeObjects();
 }
