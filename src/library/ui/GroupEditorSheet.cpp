@@ -101,10 +101,10 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
     scroll->setMinimumSize(560, 260);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     static_cast<QVBoxLayout*>(smart.page->layout())->addWidget(scroll, 1);
-    m_published.insert(Page::Group, makePublishedBox(Page::Group, group.page, true, true));
-    m_published.insert(Page::SmartGroup, makePublishedBox(Page::SmartGroup, smart.page, true, true));
+    m_published.insert(Page::Group, makePublishedFields(group, true, true));
+    m_published.insert(Page::SmartGroup, makePublishedFields(smart, true, true));
     PageWidgets library = makeNamePage(Page::MyLibrary, tr("Platefeed Title:"));
-    m_published.insert(Page::MyLibrary, makePublishedBox(Page::MyLibrary, library.page, false, false));
+    m_published.insert(Page::MyLibrary, makePublishedFields(library, false, false));
     m_subscribed = makeSubscribedPage();
     for (const PageWidgets& page : {group, smart, grocery, library, m_subscribed})
         m_pages->addWidget(page.page);
@@ -173,7 +173,7 @@ GroupEditorSheet::PageWidgets GroupEditorSheet::makeNamePage(Page page, const QS
 
     auto* nameRow = new QGridLayout;
     nameRow->setHorizontalSpacing(8);
-    nameRow->setVerticalSpacing(3);
+    nameRow->setVerticalSpacing(6);
     widgets.name = new QLineEdit(widgets.page);
     widgets.name->setObjectName(QStringLiteral("nameField"));
     widgets.name->setMinimumWidth(320);
@@ -189,6 +189,7 @@ GroupEditorSheet::PageWidgets GroupEditorSheet::makeNamePage(Page page, const QS
     nameRow->addWidget(widgets.note, 1, 1);
     nameRow->setColumnStretch(1, 1);
     layout->addLayout(nameRow);
+    widgets.grid = nameRow;
     connect(widgets.name, &QLineEdit::textEdited, this, &GroupEditorSheet::clearNote);
 
     m_pageWidgets.insert(page, widgets);
@@ -210,44 +211,49 @@ QPushButton* GroupEditorSheet::makeAddressButton(QWidget* parent) {
     return button;
 }
 
-GroupEditorSheet::PublishedWidgets GroupEditorSheet::makePublishedBox(Page page, QWidget* parent,
-                                                                      bool withTitle, bool withUnpublish) {
+GroupEditorSheet::PublishedWidgets GroupEditorSheet::makePublishedFields(const PageWidgets& page,
+                                                                         bool withTitle, bool withUnpublish) {
     PublishedWidgets widgets;
-    widgets.box = new QWidget(parent);
-    widgets.box->setObjectName(QStringLiteral("publishedFields"));
-    auto* grid = new QGridLayout(widgets.box);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(8);
-    int row = 0;
+    QGridLayout* grid = page.grid;
+    int row = grid->rowCount();
     if (withTitle) {
-        widgets.title = new QLineEdit(widgets.box);
+        widgets.title = new QLineEdit(page.page);
         widgets.title->setObjectName(QStringLiteral("platefeedTitleField"));
-        auto* label = new QLabel(tr("Platefeed Title:"), widgets.box);
+        auto* label = new QLabel(tr("Platefeed Title:"), page.page);
         label->setBuddy(widgets.title);
         grid->addWidget(label, row, 0);
         grid->addWidget(widgets.title, row++, 1);
+        widgets.parts << label << widgets.title;
         connect(widgets.title, &QLineEdit::textEdited, this, &GroupEditorSheet::clearNote);
     }
-    widgets.address = makeAddressButton(widgets.box);
-    grid->addWidget(new QLabel(tr("Published Address:"), widgets.box), row, 0);
+    widgets.address = makeAddressButton(page.page);
+    auto* addressLabel = new QLabel(tr("Published Address:"), page.page);
+    grid->addWidget(addressLabel, row, 0);
     grid->addWidget(widgets.address, row++, 1);
+    widgets.parts << addressLabel << widgets.address;
     if (withUnpublish) {
-        widgets.unpublish = new QPushButton(tr("Unpublish"), widgets.box);
+        widgets.unpublish = new QPushButton(tr("Unpublish"), page.page);
         widgets.unpublish->setObjectName(QStringLiteral("unpublishButton"));
         widgets.unpublish->setAutoDefault(false);
         grid->addWidget(widgets.unpublish, row++, 1, Qt::AlignLeft);
+        widgets.parts << widgets.unpublish;
         connect(widgets.unpublish, &QPushButton::clicked, this, [this] {
             if (m_controller)
                 m_controller->unpublishPlatefeed(m_controller->editedGroup());
         });
     }
-    grid->setColumnStretch(1, 1);
-    auto* layout = static_cast<QVBoxLayout*>(parent->layout());
-    // Under the name, above a smart group's rule editor.
-    layout->insertWidget(page == Page::SmartGroup ? 1 : layout->count(), widgets.box);
-    widgets.box->hide();
+    for (QWidget* part : std::as_const(widgets.parts))
+        part->hide();
     return widgets;
+}
+
+void GroupEditorSheet::setPublishedFieldsShown(Page page, bool shown) {
+    const auto widgets = m_published.find(page);
+    if (widgets == m_published.end())
+        return;
+    widgets->shown = shown;
+    for (QWidget* part : std::as_const(widgets->parts))
+        part->setVisible(shown);
 }
 
 GroupEditorSheet::PageWidgets GroupEditorSheet::makeSubscribedPage() {
@@ -301,8 +307,7 @@ QPushButton* GroupEditorSheet::unpublishButton(Page page) const {
 }
 
 bool GroupEditorSheet::showsPublishedFields(Page page) const {
-    const PublishedWidgets widgets = m_published.value(page);
-    return widgets.box && !widgets.box->isHidden();
+    return m_published.value(page).shown;
 }
 
 GroupEditorSheet::Page GroupEditorSheet::currentPage() const {
@@ -400,8 +405,7 @@ bool GroupEditorSheet::editGroup(GroupsManagedObject* group) {
         if (published.title)
             published.title->setText(m_controller->editedPlatefeedTitle());
         published.address->setText(address);
-        published.address->setVisible(!address.isEmpty());
-        published.box->setVisible(m_controller->isEditedGroupPublished());
+        setPublishedFieldsShown(page, m_controller->isEditedGroupPublished());
     }
     showPage(page);
     openSheet();
@@ -485,12 +489,13 @@ void GroupEditorSheet::clearPages() {
         widgets.name->clear();
     m_subscribed.name->clear();
     m_subscribedAddress->setText(QString());
-    for (const PublishedWidgets& published : std::as_const(m_published)) {
-        if (published.title)
-            published.title->clear();
-        published.address->setText(QString());
-        published.box->hide();
+    for (auto it = m_published.cbegin(); it != m_published.cend(); ++it) {
+        if (it->title)
+            it->title->clear();
+        it->address->setText(QString());
     }
+    for (const Page page : m_published.keys())
+        setPublishedFieldsShown(page, false);
     m_predicateEditor->reset();
     clearNote();
 }

@@ -11,6 +11,7 @@
 class GroupsManagedObject;
 class QAction;
 class QActionGroup;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -83,10 +84,13 @@ private:
         QWidget* page = nullptr;
         QLineEdit* name = nullptr;
         QLabel* note = nullptr;
+        QGridLayout* grid = nullptr; // labels and fields, aligned in two columns
     };
-    // The platefeed fields of a published group's page, hidden unless it is published.
+    // The platefeed fields of a published group's page (rows of its grid), hidden unless
+    // the group is published.
     struct PublishedWidgets {
-        QWidget* box = nullptr;
+        QList<QWidget*> parts;
+        bool shown = false;
         QLineEdit* title = nullptr; // null on "My Library", whose first field is the title
         QPushButton* address = nullptr;
         QPushButton* unpublish = nullptr;
@@ -94,7 +98,8 @@ private:
 
     PageWidgets makeNamePage(Page page, const QString& label);
     PageWidgets makeSubscribedPage();
-    PublishedWidgets makePublishedBox(Page page, QWidget* parent, bool withTitle, bool withUnpublish);
+    PublishedWidgets makePublishedFields(const PageWidgets& page, bool withTitle, bool withUnpublish);
+    void setPublishedFieldsShown(Page page, bool shown);
     QPushButton* makeAddressButton(QWidget* parent);
     // The widgets of a name page; a subscribed platefeed's page only while editing one.
     const PageWidgets* widgetsFor(Page page) const;
