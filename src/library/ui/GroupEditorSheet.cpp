@@ -261,17 +261,15 @@ GroupEditorSheet::PageWidgets GroupEditorSheet::makeSubscribedPage() {
     // a new group is the platefeed subsystem's publish and subscribe page.
     PageWidgets widgets = makeNamePage(Page::Platefeed, tr("Platefeed Title:"));
     m_pageWidgets.remove(Page::Platefeed);
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
+    QGridLayout* grid = widgets.grid;
+    const int row = grid->rowCount();
     m_subscribedAddress = makeAddressButton(widgets.page);
-    grid->addWidget(new QLabel(tr("Platefeed Address:"), widgets.page), 0, 0);
-    grid->addWidget(m_subscribedAddress, 0, 1);
-    grid->setColumnStretch(1, 1);
+    grid->addWidget(new QLabel(tr("Platefeed Address:"), widgets.page), row, 0);
+    grid->addWidget(m_subscribedAddress, row, 1);
     m_resetNameButton = new QPushButton(tr("Reset Name"), widgets.page);
     m_resetNameButton->setObjectName(QStringLiteral("resetNameButton"));
     m_resetNameButton->setAutoDefault(false);
-    grid->addWidget(m_resetNameButton, 1, 1, Qt::AlignLeft);
-    static_cast<QVBoxLayout*>(widgets.page->layout())->addLayout(grid);
+    grid->addWidget(m_resetNameButton, row + 1, 1, Qt::AlignLeft);
     QPointer<QLineEdit> title(widgets.name);
     connect(m_resetNameButton, &QPushButton::clicked, this, [this, title] {
         if (!m_controller)
