@@ -1372,6 +1372,14 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Email…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Publish Platefeed…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update Subscribed Platefeeds</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

@@ -292,7 +292,7 @@ void GroupEditorController::resetSubscribedPlatefeedName(std::function<void(cons
 }
 
 bool GroupEditorController::unpublishPlatefeed(GroupsManagedObject* group) {
-    if (!group || group->isDeleted() || !group->boolValue(kIsPublished))
+    if (!group || group->isDeleted() || !group->boolValue(kIsPublished) || !m_platefeeds)
         return false;
     const int answer =
         m_alerts
@@ -304,12 +304,26 @@ bool GroupEditorController::unpublishPlatefeed(GroupsManagedObject* group) {
             : 0;
     if (answer != 0)
         return false;
-    // The platefeed manager marks the folder withdrawn on its own; the group does not wait.
-    emit stopPublishingRequested(group);
-    group->setValueForKey(false, kIsPublished);
     if (m_editedGroup == group)
         closeWindow();
-    emit platefeedUnpublished(group);
+    // The group stays published until the space has taken the mark: offline, the user can
+    // try again.
+    QPointer<GroupEditorController> self(this);
+    m_platefeeds->stopPublishingPlatefeed(group, [self, group](bool ok) {
+        if (!self || group->isDeleted())
+            return;
+        if (!ok) {
+            if (self->m_alerts)
+                self->m_alerts->ask(
+                    tr("The platefeed “%1” could not be withdrawn.").arg(group->stringValue(kName)),
+                    tr("Your WebDAV space did not answer. The group stays published; try again "
+                       "when the space can be reached."),
+                    {tr("OK")});
+            return;
+        }
+        group->setValueForKey(false, kIsPublished);
+        emit self->platefeedUnpublished(group);
+    });
     return true;
 }
 

@@ -90,9 +90,10 @@ public:
     // Reads the edited subscribed platefeed's published name and hands it to done (the
     // title field takes it); alerts when it cannot be read.
     void resetSubscribedPlatefeedName(std::function<void(const QString& name)> done);
-    // Asks, then withdraws the published group (stopPublishingRequested, which the platefeed
-    // manager answers asynchronously), clears isPublishedPlatefeed, closes the sheet and
-    // emits platefeedUnpublished. False when the group is not published or the user cancelled.
+    // Asks, closes the sheet and has the platefeed withdrawn; once the space has taken the
+    // mark, clears isPublishedPlatefeed and emits platefeedUnpublished. When the space does
+    // not answer the group stays published and the user is told. False when the group is
+    // not published, there are no platefeeds, or the user cancelled.
     bool unpublishPlatefeed(GroupsManagedObject* group);
     // The address button: opens an http(s) address shown on it (openAddressRequested) and
     // closes the sheet; any other title opens nothing. Answers whether it opened.

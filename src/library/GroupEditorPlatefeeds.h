@@ -17,6 +17,8 @@ public:
     virtual QString publishedAddress(GroupsManagedObject* group) const = 0;
     // The published group's platefeedName changed: its index and page take the new title.
     virtual void justUpdateTitleForPublishedPlatefeed(GroupsManagedObject* group) = 0;
+    // Marks the published group's platefeed withdrawn; done(ok) once the space has answered.
+    virtual void stopPublishingPlatefeed(GroupsManagedObject* group, std::function<void(bool ok)> done) = 0;
     // The name the publisher gives a subscribed platefeed. found is false when it cannot be
     // read from the publisher nor from what the last check kept.
     using NameDone = std::function<void(bool found, const QString& name)>;

@@ -72,8 +72,8 @@ PredicatePtr GroupsManagedObject::predicate() const {
         const QString key = stringValue(QStringLiteral("platefeedPredicateKey"));
         if (key.isEmpty())
             return Predicate::parse(QStringLiteral("uniqueID IN %@"), {QVariant(QStringList())}).predicate;
-        return Predicate::parse(QStringLiteral("platefeedPredicateKey CONTAINS[cd] %@"), {QVariant(key)})
-            .predicate;
+        // Exactly the key: key "12" is not feed "4120"'s.
+        return Predicate::parse(QStringLiteral("platefeedPredicateKey == %@"), {QVariant(key)}).predicate;
     }
     if (!boolValue(QStringLiteral("isSmartGroup"))) {
         const PredicateParseResult member =

@@ -134,6 +134,11 @@ bool SidebarTreeController::isHeader(const ManagedObject* group) {
            flag(group, "isGroceryListHeader") || flag(group, "isPlatefeedHeader");
 }
 
+bool SidebarTreeController::canBePublished(const ManagedObject* group) {
+    return group && !group->isDeleted() && !isHeader(group) && !flag(group, "isGroceryList") &&
+           !flag(group, "isSubscribedPlatefeed") && !flag(group, "isPublishedPlatefeed");
+}
+
 std::unique_ptr<SidebarTreeController::Node> SidebarTreeController::buildTree() const {
     auto root = std::make_unique<Node>();
     if (!m_context)

@@ -69,6 +69,9 @@ public:
     static QString kindName(GroupKind kind);
     // One of the four section headers: drawn as a title, never selectable.
     static bool isHeader(const ManagedObject* group);
+    // A group that may start a platefeed: not a header, a grocery list, a subscribed
+    // platefeed or one published already.
+    static bool canBePublished(const ManagedObject* group);
 
     // Builds the tree again from the records (and re-sorts it).
     void rearrangeObjects();

@@ -4,6 +4,8 @@
 #include "platform/Alerts.h"
 #include "platform/ObjectContext.h"
 
+#include <QDebug>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -125,11 +127,12 @@ ControllerForWeeklyPlanerDateManagedObject::dropRecipes(const QStringList& uniqu
     for (const PlannedRecipe& planned : std::as_const(rows))
         present.insert(planned.uniqueID);
     int insertAt = row < 0 || row > rows.size() ? int(rows.size()) : row;
+    QHash<QString, QString> copies; // a subscribed recipe named twice is copied once
     for (const QString& uniqueID : uniqueIDs) {
-        const ManagedObject* recipe = m_records->recipeWithUniqueID(uniqueID);
+        ManagedObject* recipe = m_records->recipeWithUniqueID(uniqueID);
         if (!recipe)
             continue;
-        if (present.contains(uniqueID)) {
+        if (present.contains(copies.value(uniqueID, uniqueID))) {
             result.onDay.append(uniqueID);
             continue;
         }
@@ -137,11 +140,20 @@ ControllerForWeeklyPlanerDateManagedObject::dropRecipes(const QStringList& uniqu
             result.dayFull = true;
             continue;
         }
-        QString name = recipe->stringValue(QStringLiteral("name"));
+        // Only a recipe that goes onto the day is copied: a full day copies nothing.
+        ManagedObject* kept = m_records->plannableRecipe(recipe);
+        if (!kept) {
+            qWarning().noquote() << "a recipe of a subscribed platefeed was left out of the planner day"
+                                 << m_dateString << "(no local copy could be made):" << uniqueID;
+            continue;
+        }
+        const QString keptID = kept->stringValue(QStringLiteral("uniqueID"));
+        copies.insert(uniqueID, keptID);
+        QString name = kept->stringValue(QStringLiteral("name"));
         if (name.isEmpty())
             name = QStringLiteral("----");
-        rows.insert(insertAt++, {name, uniqueID});
-        present.insert(uniqueID);
+        rows.insert(insertAt++, {name, keptID});
+        present.insert(keptID);
         result.onDay.append(uniqueID);
         ++result.inserted;
     }

@@ -49,12 +49,16 @@ public:
     QList<PlannedRecipe> validateItems(bool writeBack);
 
     struct DropResult {
-        QStringList onDay;    // the dropped uniqueIDs that are on the day now (new or already there)
+        // The dropped uniqueIDs that are on the day now (new or already there); a recipe of
+        // a subscribed platefeed is there as its linked copy.
+        QStringList onDay;
         int inserted = 0;     // rows added
         bool dayFull = false; // recipes were skipped because the day holds the maximum
     };
     // Puts the recipes of uniqueIDs (in that order) at row (-1: the end), each below the
     // previous, skipping those already on the day and unknown ones; creates the record.
+    // A recipe of a subscribed platefeed is replaced by a linked copy first (the records'
+    // copier); one that cannot be copied is left out.
     // A day full at the maximum takes no more; alerts, when given, is told so once.
     DropResult dropRecipes(const QStringList& uniqueIDs, int row, Alerts* alerts);
     // Removes the rows (indexes into validateItems' list); the record goes when the day

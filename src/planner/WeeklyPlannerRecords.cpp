@@ -27,6 +27,19 @@ void WeeklyPlannerRecords::refresh() {
               [](const auto& left, const auto& right) { return left.first < right.first; });
 }
 
+bool WeeklyPlannerRecords::isSubscribedRecipe(const ManagedObject* recipe) {
+    return recipe && !recipe->stringValue(QStringLiteral("platefeedPredicateKey")).isEmpty();
+}
+
+ManagedObject* WeeklyPlannerRecords::plannableRecipe(ManagedObject* recipe) {
+    if (!recipe || !m_copier || !isSubscribedRecipe(recipe))
+        return recipe;
+    ManagedObject* copy = m_copier(recipe);
+    if (!copy || copy->stringValue(QStringLiteral("uniqueID")).isEmpty())
+        return nullptr;
+    return copy;
+}
+
 void WeeklyPlannerRecords::refreshRecipes() {
     m_recipesGeneration = m_context->changeGeneration();
     m_recipes.clear();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class ManagedObject;
@@ -37,6 +38,18 @@ public:
     // The recipe of a uniqueID, or nullptr.
     ManagedObject* recipeWithUniqueID(const QString& uniqueID);
 
+    // A recipe of a subscribed platefeed (it carries a platefeedPredicateKey) can be replaced
+    // or removed by the next check of its platefeed, so a day keeps a linked copy of the
+    // library's own instead. The platefeed subsystem makes that copy; whoever wires the
+    // application sets it here. It answers the copy, or nullptr when none could be made.
+    using SubscribedRecipeCopier = std::function<ManagedObject*(ManagedObject*)>;
+    void setSubscribedRecipeCopier(SubscribedRecipeCopier copier) { m_copier = std::move(copier); }
+    static bool isSubscribedRecipe(const ManagedObject* recipe);
+    // The recipe a day can keep for recipe: recipe itself, or for a subscribed one its new
+    // linked copy; nullptr when a subscribed recipe could not be copied. Without a copier a
+    // subscribed recipe is kept as it is.
+    ManagedObject* plannableRecipe(ManagedObject* recipe);
+
     // The day a record stands for: its date string read back, else its `date`.
     static std::optional<QDate> dateOfRecord(const ManagedObject* record);
     // The record's recipes; std::nullopt when `recipeArray` holds text that is not a list of
@@ -56,4 +69,5 @@ private:
     QList<QPair<QDate, ManagedObject*>> m_sortedDays;
     quint64 m_recipesGeneration = ~quint64(0);
     QHash<QString, ManagedObject*> m_recipes;
+    SubscribedRecipeCopier m_copier;
 };

@@ -28,6 +28,11 @@ void PlatefeedGroupEditing::justUpdateTitleForPublishedPlatefeed(GroupsManagedOb
     });
 }
 
+void PlatefeedGroupEditing::stopPublishingPlatefeed(GroupsManagedObject* group,
+                                                    std::function<void(bool ok)> done) {
+    m_manager.stopPublishingPlatefeed(group, std::move(done));
+}
+
 void PlatefeedGroupEditing::publishedNameForSubscribedPlatefeed(GroupsManagedObject* group, NameDone done) {
     m_manager.publishedNameForSubscribedPlatefeed(group, std::move(done));
 }

@@ -12,6 +12,7 @@ public:
 
     QString publishedAddress(GroupsManagedObject* group) const override;
     void justUpdateTitleForPublishedPlatefeed(GroupsManagedObject* group) override;
+    void stopPublishingPlatefeed(GroupsManagedObject* group, std::function<void(bool ok)> done) override;
     void publishedNameForSubscribedPlatefeed(GroupsManagedObject* group, NameDone done) override;
 
 private:

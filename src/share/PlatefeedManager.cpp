@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFuture>
+#include <QHostAddress>
 #include <QPromise>
 #include <QRandomGenerator>
 #include <QSaveFile>
@@ -151,6 +152,29 @@ void PlatefeedManager::setAccount(const PlatefeedAccount& account) {
         m_account.webdavAddress = WebDavClient::collectionUrl(account.webdavAddress);
     m_publisher->setCredentials(account.user, account.password);
     setConnected(false);
+}
+
+bool PlatefeedManager::sendsPasswordInPlainText(const QUrl& address) {
+    if (address.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0)
+        return false;
+    const QString host = address.host().toLower();
+    if (host == QLatin1String("localhost"))
+        return false;
+    const QHostAddress ip(host);
+    return ip.isNull() || !ip.isLoopback();
+}
+
+void PlatefeedManager::tryAccount(const PlatefeedAccount& account, std::function<void(bool connected)> done) {
+    const PlatefeedAccount previous = m_account;
+    unmountMobileMe();
+    setAccount(account);
+    QPointer<PlatefeedManager> self(this);
+    connectToMobileMeIfNotConnected([self, previous, done](bool connected) {
+        if (self && !connected)
+            self->setAccount(previous);
+        if (done)
+            done(connected);
+    });
 }
 
 void PlatefeedManager::loadAccount(Keyring& keyring, std::function<void(bool complete)> done) {
@@ -364,6 +388,46 @@ void PlatefeedManager::fetchPropertyList(WebDavClient* client, const QUrl& url, 
     });
 }
 
+void PlatefeedManager::readFolder(
+    const QUrl& folder, std::function<void(FolderState state, QVariantMap version, QString error)> done) {
+    const QUrl version = WebDavClient::childUrl(folder, kVersionFile);
+    m_publisher->get(version, versionMaxBytes,
+                     [this, folder, version, done](const WebDavClient::Reply& reply) {
+                         if (reply.ok) {
+                             parseOffThread(this, reply.body, [done](const PropertyListResult& result) {
+                                 if (result.ok() && result.value.typeId() == QMetaType::QVariantMap)
+                                     done(FolderState::Feed, result.value.toMap(), QString());
+                                 else
+                                     done(FolderState::Foreign, QVariantMap(), QString());
+                             });
+                             return;
+                         }
+                         if (reply.status != 404) {
+                             done(FolderState::Unreachable, QVariantMap(), reply.error);
+                             return;
+                         }
+                         // No version file: a folder that is not there, an empty one, or one with other
+                         // files.
+                         m_publisher->propfind(folder, [folder, done](const WebDavClient::Reply& listing) {
+                             if (listing.status == 404)
+                                 done(FolderState::Missing, QVariantMap(), QString());
+                             else if (!listing.ok)
+                                 done(FolderState::Unreachable, QVariantMap(), listing.error);
+                             else if (WebDavClient::hrefsOfMultistatus(listing.body).size() > 1)
+                                 done(FolderState::Foreign, QVariantMap(), QString());
+                             else
+                                 done(FolderState::Empty, QVariantMap(), QString());
+                         });
+                     });
+}
+
+bool PlatefeedManager::isOwnFeed(const QVariantMap& version, const QString& key) {
+    if (version.contains(kKey))
+        return isValidKey(key) && version.value(kKey).toString() == key;
+    // Earlier releases withdrew a platefeed with the mark alone.
+    return version.size() == 1 && version.contains(kDeactivated);
+}
+
 QUrl PlatefeedManager::publishedFolderUrl(const QString& folder) const {
     return WebDavClient::collectionUrl(WebDavClient::childUrl(
         WebDavClient::childUrl(m_account.webdavAddress, QStringLiteral("Sites")), folder));
@@ -446,6 +510,23 @@ QList<GroupsManagedObject*> PlatefeedManager::subscribedGroups() const {
     return groupsWithFlag(m_session.context(), "isSubscribedPlatefeed");
 }
 
+GroupsManagedObject* PlatefeedManager::publishedGroupUsingFolder(const QString& folder,
+                                                                 const GroupsManagedObject* except) const {
+    for (GroupsManagedObject* group : publishedGroups())
+        if (group != except && group->stringValue(kAddress).compare(folder, Qt::CaseInsensitive) == 0)
+            return group;
+    return nullptr;
+}
+
+void PlatefeedManager::failPublishing(GroupsManagedObject* group, const QString& error,
+                                      const std::function<void(bool)>& done) {
+    PlatefeedReport report;
+    report.group = group->stringValue(kName);
+    report.error = error;
+    m_reports.append(report);
+    done(false);
+}
+
 void PlatefeedManager::createNewPublishedPlatefeedWithName(const QString& folder, GroupsManagedObject* group,
                                                            std::function<void(bool ok)> done) {
     m_reports.clear();
@@ -454,36 +535,97 @@ void PlatefeedManager::createNewPublishedPlatefeedWithName(const QString& folder
         done(false);
         return;
     }
+    // A new key would leave the subscribers of the published one with a dead platefeed.
+    if (group->boolValue(QStringLiteral("isPublishedPlatefeed"))) {
+        failPublishing(group, tr("“%1” is already published.").arg(group->stringValue(kName)), done);
+        return;
+    }
+    if (GroupsManagedObject* other = publishedGroupUsingFolder(folder, group)) {
+        failPublishing(
+            group,
+            tr("The folder %1 is already the platefeed of “%2”.").arg(folder, other->stringValue(kName)),
+            done);
+        return;
+    }
     const QUrl url = publishedFolderUrl(folder);
-    ensureFolder(url, true, [this, url, folder, group, done](bool ok) {
-        if (!ok || group->isDeleted()) {
-            PlatefeedReport report;
-            report.group = group->stringValue(kName);
-            report.error = tr("The folder %1 could not be made.").arg(url.toDisplayString());
-            m_reports.append(report);
+    const QString ownKey = group->stringValue(kKey);
+    readFolder(url, [this, url, folder, group, ownKey, done](FolderState state, const QVariantMap& version,
+                                                             const QString& error) {
+        if (group->isDeleted()) {
             done(false);
+            return;
+        }
+        switch (state) {
+        case FolderState::Missing:
+        case FolderState::Empty:
+            writeNewPublishedPlatefeed(url, folder, group, done);
+            return;
+        case FolderState::Feed:
+            if (isOwnFeed(version, ownKey)) {
+                writeNewPublishedPlatefeed(url, folder, group, done);
+                return;
+            }
+            failPublishing(group, tr("The folder %1 holds another platefeed.").arg(url.toDisplayString()),
+                           done);
+            return;
+        case FolderState::Foreign:
+            failPublishing(group,
+                           tr("The folder %1 already holds other files; choose another title.")
+                               .arg(url.toDisplayString()),
+                           done);
+            return;
+        case FolderState::Unreachable:
+            failPublishing(group, error, done);
+            return;
+        }
+    });
+}
+
+// The folder is the group's to write: it is made anew (empty), then the version file goes
+// first, as it marks the folder as this platefeed's, and the page follows. The group is
+// published only once both are written; its key stays either way, so publishing again
+// finds the folder its own.
+void PlatefeedManager::writeNewPublishedPlatefeed(const QUrl& url, const QString& folder,
+                                                  GroupsManagedObject* group,
+                                                  std::function<void(bool ok)> done) {
+    ensureFolder(url, true, [this, url, folder, group, done](bool ok) {
+        if (group->isDeleted()) {
+            done(false);
+            return;
+        }
+        if (!ok) {
+            failPublishing(group, tr("The folder %1 could not be made.").arg(url.toDisplayString()), done);
             return;
         }
         const QString key = QString::number(QRandomGenerator::global()->bounded(1, 9999999));
         group->setValueForKey(key, kKey);
-        group->setValueForKey(true, QStringLiteral("isPublishedPlatefeed"));
         group->setValueForKey(folder, kAddress);
         if (group->stringValue(kFeedName).isEmpty())
             group->setValueForKey(group->stringValue(kName), kFeedName);
         m_session.save();
-        m_publisher->put(WebDavClient::childUrl(url, QStringLiteral("index.html")),
-                         htmlStringForPlatefeedPageForObject(group).toUtf8(), "text/html; charset=utf-8",
-                         [this, url, group, key, done](const WebDavClient::Reply&) {
-                             putPropertyList(WebDavClient::childUrl(url, kVersionFile),
-                                             QVariantMap{{kName, group->stringValue(kFeedName)}, {kKey, key}},
-                                             [this, done](bool written, const QString& error) {
-                                                 if (!written)
-                                                     qWarning("PlatefeedManager: %s", qPrintable(error));
+        putPropertyList(WebDavClient::childUrl(url, kVersionFile),
+                        QVariantMap{{kName, group->stringValue(kFeedName)}, {kKey, key}},
+                        [this, url, group, done](bool written, const QString& error) {
+                            if (!written || group->isDeleted()) {
+                                failPublishing(group, error, done);
+                                return;
+                            }
+                            m_publisher->put(WebDavClient::childUrl(url, QStringLiteral("index.html")),
+                                             htmlStringForPlatefeedPageForObject(group).toUtf8(),
+                                             "text/html; charset=utf-8",
+                                             [this, group, done](const WebDavClient::Reply& reply) {
+                                                 if (!reply.ok || group->isDeleted()) {
+                                                     failPublishing(group, reply.error, done);
+                                                     return;
+                                                 }
+                                                 group->setValueForKey(
+                                                     true, QStringLiteral("isPublishedPlatefeed"));
+                                                 m_session.save();
                                                  setConnected(true);
                                                  done(true);
                                                  checkPublishedPlatefeeds();
                                              });
-                         });
+                        });
     });
 }
 
@@ -518,6 +660,7 @@ void PlatefeedManager::checkPublishedPlatefeeds() {
         return;
     }
     m_reports.clear();
+    setStatus(QString()); // a failure of the last check is told until this one
     const QList<GroupsManagedObject*> groups = publishedGroups();
     if (groups.isEmpty() || !m_account.isComplete()) {
         emit publishedCheckFinished();
@@ -541,7 +684,10 @@ void PlatefeedManager::checkPublishedPlatefeeds() {
 void PlatefeedManager::publishNext(QList<GroupsManagedObject*> groups) {
     if (groups.isEmpty()) {
         m_exporting = false;
-        setStatus(QString());
+        // An index that could not be written stays in the status line until the next check:
+        // cleared at once, the failure would never be seen.
+        if (m_status != tr("ERROR, unable to update platefeed."))
+            setStatus(QString());
         emit publishedCheckFinished();
         return;
     }
@@ -586,24 +732,39 @@ void PlatefeedManager::analizePublishedPlatefeed(GroupsManagedObject* group, std
         setStatus(tr("Updating %1").arg(job->group->stringValue(kName)));
         exportRecipes(job, 0);
     };
-    fetchPropertyList(
-        m_publisher, WebDavClient::childUrl(job->folder, kVersionFile), versionMaxBytes,
-        [this, job, analyse](bool ok, const QVariant& value, const QString&) {
-            if (ok && value.typeId() == QMetaType::QVariantMap) {
-                analyse(value.toMap());
-                return;
-            }
-            ensureFolder(job->folder, true, [this, job, analyse](bool made) {
-                if (!made) {
-                    job->report.error =
-                        tr("The folder %1 could not be made.").arg(job->folder.toDisplayString());
-                    m_reports.append(job->report);
-                    job->next();
-                    return;
-                }
-                analyse(QVariantMap());
+    readFolder(job->folder, [this, job, analyse](FolderState state, const QVariantMap& version,
+                                                 const QString& error) {
+        const auto fail = [this, job](const QString& why) {
+            job->report.error = why;
+            m_reports.append(job->report);
+            job->next();
+        };
+        switch (state) {
+        case FolderState::Feed:
+            if (isOwnFeed(version, job->key))
+                analyse(version);
+            else
+                fail(tr("The folder %1 holds another platefeed; it is left alone.")
+                         .arg(job->folder.toDisplayString()));
+            return;
+        case FolderState::Missing:
+        case FolderState::Empty:
+            ensureFolder(job->folder, false, [this, job, analyse, fail](bool made) {
+                if (made)
+                    analyse(QVariantMap());
+                else
+                    fail(tr("The folder %1 could not be made.").arg(job->folder.toDisplayString()));
             });
-        });
+            return;
+        case FolderState::Foreign:
+            fail(tr("The folder %1 holds files that are not this platefeed's; it is left alone.")
+                     .arg(job->folder.toDisplayString()));
+            return;
+        case FolderState::Unreachable:
+            fail(error);
+            return;
+        }
+    });
 }
 
 // A few files are written at once: each request waits mostly on the server, and the
@@ -697,8 +858,11 @@ void PlatefeedManager::justUpdateTitleForPublishedPlatefeed(GroupsManagedObject*
 void PlatefeedManager::stopPublishingPlatefeed(GroupsManagedObject* group,
                                                std::function<void(bool ok)> done) {
     const QUrl folder = publishedFolderUrl(group->stringValue(kAddress));
-    putPropertyList(WebDavClient::childUrl(folder, kVersionFile),
-                    QVariantMap{{kDeactivated, QStringLiteral("YES")}},
+    // The mark keeps the key: the folder stays this group's if it is published again.
+    QVariantMap mark{{kDeactivated, QStringLiteral("YES")}};
+    if (isValidKey(group->stringValue(kKey)))
+        mark.insert(kKey, group->stringValue(kKey));
+    putPropertyList(WebDavClient::childUrl(folder, kVersionFile), mark,
                     [done](bool ok, const QString& error) {
                         if (!ok)
                             qWarning("PlatefeedManager: %s", qPrintable(error));

@@ -173,12 +173,26 @@ public:
     // For tests: the time-out of every request (10 s otherwise).
     void setTimeoutMs(int timeoutMs);
 
+    // --- Safety of the user's space and records ------------------------------------------
+    // True when a password sent to address would cross the network unencrypted: http (not
+    // https) to a host other than this machine.
+    static bool sendsPasswordInPlainText(const QUrl& address);
+    // Uses account when its WebDAV space answers; otherwise the account in use before stays
+    // (a failed login changes nothing). done(connected).
+    void tryAccount(const PlatefeedAccount& account, std::function<void(bool connected)> done);
+    // The published group other than except whose folder is folder (the space may not tell
+    // letter cases apart), nullptr when none.
+    GroupsManagedObject* publishedGroupUsingFolder(const QString& folder,
+                                                   const GroupsManagedObject* except) const;
+
 signals:
     void publishedCheckFinished();
     void subscribedCheckFinished();
     void statusChanged(const QString& text);
     void sidebarChanged();
     void connectedChanged(bool connected);
+    // A subscription was made (the sidebar selects its group).
+    void subscriptionAdded(GroupsManagedObject* group);
 
 private:
     // One published or subscribed platefeed being brought up to date.
@@ -232,6 +246,25 @@ private:
                     bool replacePictures);
     void addToList(const QString& key, const QString& suffix, const QStringList& ids);
     void deleteRecipesWithoutAsking(const QList<ManagedObject*>& recipes);
+
+    // What a folder of the space holds, read before anything is written into it: the space
+    // is the user's own, and a folder that is not this group's platefeed is never replaced.
+    enum class FolderState { Missing, Empty, Feed, Foreign, Unreachable };
+    void readFolder(const QUrl& folder,
+                    std::function<void(FolderState state, QVariantMap version, QString error)> done);
+    // The version file is this key's platefeed, or a withdrawn one that names no key.
+    static bool isOwnFeed(const QVariantMap& version, const QString& key);
+    void failPublishing(GroupsManagedObject* group, const QString& error,
+                        const std::function<void(bool)>& done);
+    void writeNewPublishedPlatefeed(const QUrl& url, const QString& folder, GroupsManagedObject* group,
+                                    std::function<void(bool ok)> done);
+    // The subscription's files in the "Platefeeds" folder; links too when they go with it.
+    void removeBookkeeping(const QString& key, bool links);
+    // The publisher published the group again under newKey: the recipes of oldKey go, and
+    // what the user removed or copied stays so.
+    void moveSubscriptionToKey(const QString& oldKey, const QString& newKey);
+    // Work on a subscription's records that waits for the running import to end.
+    QList<std::function<void()>> m_afterImport;
 
     LibrarySession& m_session;
     WebDavClient* m_publisher;  // with the account's credentials

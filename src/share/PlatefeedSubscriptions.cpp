@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <utility>
+
 using namespace platefeedkeys;
 
 namespace {
@@ -206,33 +208,42 @@ void PlatefeedManager::createNewSubcribedPlatefeedWithAddress(const QString& typ
     const QUrl version(address + QStringLiteral("/version.plist"));
     fetchPropertyList(m_subscriber, version, versionMaxBytes,
                       [this, address, done](bool ok, const QVariant& value, const QString& error) {
-                          if (!ok || value.typeId() != QMetaType::QVariantMap) {
-                              PlatefeedReport report;
-                              report.address = address;
-                              report.error = ok ? tr("%1 holds no platefeed.").arg(address) : error;
-                              m_reports.append(report);
-                              done(false);
-                              return;
-                          }
-                          const QVariantMap remote = value.toMap();
-                          auto* group = dynamic_cast<GroupsManagedObject*>(
-                              m_session.context()->insertNewObject(QStringLiteral("Groups")));
-                          if (!group) {
-                              done(false);
-                              return;
-                          }
-                          group->setValueForKey(remote.value(kName).toString(), kName);
-                          group->setValueForKey(true, kSubscribed);
-                          group->setValueForKey(address, kAddress);
-                          // The key at once, so the new group never shows another feed's recipes.
-                          const QString key = remote.value(kKey).toString();
-                          if (isValidKey(key))
-                              group->setValueForKey(key, kKey);
-                          collectOrSeperatePlatefeedGroups();
-                          m_session.save();
-                          emit sidebarChanged();
-                          done(true);
-                          checkSubscribedPlatefeeds();
+                          m_session.whenIdle(this, [this, address, done, ok, value, error] {
+                              if (!ok || value.typeId() != QMetaType::QVariantMap) {
+                                  PlatefeedReport report;
+                                  report.address = address;
+                                  report.error = ok ? tr("%1 holds no platefeed.").arg(address) : error;
+                                  m_reports.append(report);
+                                  done(false);
+                                  return;
+                              }
+                              // A link and the page may have asked for the same platefeed at once.
+                              for (GroupsManagedObject* existing : subscribedGroups())
+                                  if (trimmedAddress(existing->stringValue(kAddress)) == address) {
+                                      done(true);
+                                      return;
+                                  }
+                              const QVariantMap remote = value.toMap();
+                              auto* group = dynamic_cast<GroupsManagedObject*>(
+                                  m_session.context()->insertNewObject(QStringLiteral("Groups")));
+                              if (!group) {
+                                  done(false);
+                                  return;
+                              }
+                              group->setValueForKey(remote.value(kName).toString(), kName);
+                              group->setValueForKey(true, kSubscribed);
+                              group->setValueForKey(address, kAddress);
+                              // The key at once, so the new group never shows another feed's recipes.
+                              const QString key = remote.value(kKey).toString();
+                              if (isValidKey(key))
+                                  group->setValueForKey(key, kKey);
+                              collectOrSeperatePlatefeedGroups();
+                              m_session.save();
+                              emit sidebarChanged();
+                              emit subscriptionAdded(group);
+                              done(true);
+                              checkSubscribedPlatefeeds();
+                          });
                       });
 }
 
@@ -251,6 +262,9 @@ void PlatefeedManager::checkSubscribedPlatefeeds() {
 void PlatefeedManager::checkSubscribedNext(QList<GroupsManagedObject*> groups) {
     if (groups.isEmpty()) {
         m_importing = false;
+        const QList<std::function<void()>> deferred = std::exchange(m_afterImport, {});
+        for (const std::function<void()>& action : deferred)
+            action();
         m_session.counterUpdater().queUpdateCounterValues();
         emit sidebarChanged();
         emit subscribedCheckFinished();
@@ -272,83 +286,103 @@ void PlatefeedManager::analizeSubscribedPlatefeed(GroupsManagedObject* group, st
     job->report.group = group->stringValue(kName);
     job->report.address = job->address;
     const QUrl version(job->address + QStringLiteral("/version.plist"));
-    fetchPropertyList(m_subscriber, version, versionMaxBytes,
-                      [this, job](bool ok, const QVariant& value, const QString& error) {
-                          if (job->group->isDeleted()) {
-                              job->next();
-                              return;
-                          }
-                          if (!ok || value.typeId() != QMetaType::QVariantMap) {
-                              job->report.error = ok ? tr("%1 holds no platefeed.").arg(job->address) : error;
-                              m_reports.append(job->report);
-                              job->next();
-                              return;
-                          }
-                          job->remote = value.toMap();
-                          if (job->remote.contains(kDeactivated)) {
-                              job->report.deactivated = true;
-                              m_reports.append(job->report);
-                              AlertRequest request;
-                              request.messageText = tr("The platefeed “%1” is no longer being published.")
-                                                        .arg(job->group->stringValue(kName));
-                              request.informativeText =
-                                  tr("You should move recipes from this platefeed into your own library and "
-                                     "delete the platefeed.");
-                              request.buttonTitles = {tr("OK")};
-                              m_session.alerts().runModal(request);
-                              job->next();
-                              return;
-                          }
-                          job->key = job->remote.value(kKey).toString();
-                          if (!isValidKey(job->key)) {
-                              job->report.error = tr("%1 holds no valid platefeed key.").arg(job->address);
-                              m_reports.append(job->report);
-                              job->next();
-                              return;
-                          }
-                          const QString remoteName = job->remote.value(kName).toString();
-                          if (job->group->stringValue(kFeedName).isEmpty())
-                              job->group->setValueForKey(remoteName, kName);
+    fetchPropertyList(
+        m_subscriber, version, versionMaxBytes,
+        [this, job](bool ok, const QVariant& value, const QString& error) {
+            // The records change only between long operations of the library.
+            m_session.whenIdle(this, [this, job, ok, value, error] {
+                if (job->group->isDeleted()) {
+                    job->next();
+                    return;
+                }
+                if (!ok || value.typeId() != QMetaType::QVariantMap) {
+                    job->report.error = ok ? tr("%1 holds no platefeed.").arg(job->address) : error;
+                    m_reports.append(job->report);
+                    job->next();
+                    return;
+                }
+                job->remote = value.toMap();
+                if (job->remote.contains(kDeactivated)) {
+                    job->report.deactivated = true;
+                    m_reports.append(job->report);
+                    AlertRequest request;
+                    request.messageText = tr("The platefeed “%1” is no longer being published.")
+                                              .arg(job->group->stringValue(kName));
+                    request.informativeText =
+                        tr("You should move recipes from this platefeed into your own library and "
+                           "delete the platefeed.");
+                    request.buttonTitles = {tr("OK")};
+                    m_session.alerts().runModal(request);
+                    job->next();
+                    return;
+                }
+                job->key = job->remote.value(kKey).toString();
+                if (!isValidKey(job->key)) {
+                    job->report.error = tr("%1 holds no valid platefeed key.").arg(job->address);
+                    m_reports.append(job->report);
+                    job->next();
+                    return;
+                }
+                // A key is one subscription's: records of another are never taken over.
+                for (GroupsManagedObject* other : subscribedGroups())
+                    if (other != job->group && other->stringValue(kKey) == job->key) {
+                        job->report.error =
+                            tr("%1 uses the key of another subscribed platefeed.").arg(job->address);
+                        m_reports.append(job->report);
+                        job->next();
+                        return;
+                    }
+                // Published again under a new key: the old key's recipes would stay hidden.
+                const QString storedKey = job->group->stringValue(kKey);
+                if (isValidKey(storedKey) && storedKey != job->key) {
+                    moveSubscriptionToKey(storedKey, job->key);
+                    job->group->setValueForKey(job->key, kKey);
+                    m_session.save();
+                }
+                const QString remoteName = job->remote.value(kName).toString();
+                if (job->group->stringValue(kFeedName).isEmpty())
+                    job->group->setValueForKey(remoteName, kName);
 
-                          QVariantMap local;
-                          const QString localPath = bookkeepingPath(job->key, QString());
-                          if (QFile::exists(localPath)) {
-                              const PropertyListResult read = readPropertyListFile(localPath);
-                              if (read.ok() && read.value.typeId() == QMetaType::QVariantMap)
-                                  local = read.value.toMap();
-                          }
-                          const QStringList removed = removedIDs(job->key);
-                          for (auto it = job->remote.cbegin(); it != job->remote.cend(); ++it) {
-                              if (it.value().typeId() != QMetaType::QDateTime || removed.contains(it.key()))
-                                  continue;
-                              if (!RecipesManagedObject::isSafeFileNamePart(it.key()))
-                                  continue;
-                              if (dateText(it.value()) != dateText(local.value(it.key())))
-                                  job->changed.append(it.key());
-                          }
-                          // Recipes the publisher no longer lists leave the library at once; changed ones are
-                          // replaced when their new version has arrived.
-                          QList<ManagedObject*> gone;
-                          for (ManagedObject* recipe : subscribedRecipes(job->key)) {
-                              const QVariant listed = job->remote.value(recipe->stringValue(kPublishedID));
-                              if (listed.typeId() != QMetaType::QDateTime)
-                                  gone.append(recipe);
-                          }
-                          job->report.removed = int(gone.size());
-                          deleteRecipesWithoutAsking(gone);
-                          if (job->changed.isEmpty()) {
-                              if (!job->group->stringValue(kKey).isEmpty() || !gone.isEmpty()) {
-                                  job->group->setValueForKey(job->key, kKey);
-                                  m_session.save();
-                              }
-                              m_reports.append(job->report);
-                              job->next();
-                              return;
-                          }
-                          job->group->setValueForKey(tr("Updating..."), kName);
-                          emit sidebarChanged();
-                          importRecipes(job, 0);
-                      });
+                QVariantMap local;
+                const QString localPath = bookkeepingPath(job->key, QString());
+                if (QFile::exists(localPath)) {
+                    const PropertyListResult read = readPropertyListFile(localPath);
+                    if (read.ok() && read.value.typeId() == QMetaType::QVariantMap)
+                        local = read.value.toMap();
+                }
+                const QStringList removed = removedIDs(job->key);
+                for (auto it = job->remote.cbegin(); it != job->remote.cend(); ++it) {
+                    if (it.value().typeId() != QMetaType::QDateTime || removed.contains(it.key()))
+                        continue;
+                    if (!RecipesManagedObject::isSafeFileNamePart(it.key()))
+                        continue;
+                    if (dateText(it.value()) != dateText(local.value(it.key())))
+                        job->changed.append(it.key());
+                }
+                // Recipes the publisher no longer lists leave the library at once; changed ones are
+                // replaced when their new version has arrived.
+                QList<ManagedObject*> gone;
+                for (ManagedObject* recipe : subscribedRecipes(job->key)) {
+                    const QVariant listed = job->remote.value(recipe->stringValue(kPublishedID));
+                    if (listed.typeId() != QMetaType::QDateTime)
+                        gone.append(recipe);
+                }
+                job->report.removed = int(gone.size());
+                deleteRecipesWithoutAsking(gone);
+                if (job->changed.isEmpty()) {
+                    if (!job->group->stringValue(kKey).isEmpty() || !gone.isEmpty()) {
+                        job->group->setValueForKey(job->key, kKey);
+                        m_session.save();
+                    }
+                    m_reports.append(job->report);
+                    job->next();
+                    return;
+                }
+                job->group->setValueForKey(tr("Updating..."), kName);
+                emit sidebarChanged();
+                importRecipes(job, 0);
+            });
+        });
 }
 
 void PlatefeedManager::importRecipes(std::shared_ptr<ImportJob> job, int index) {
@@ -361,36 +395,43 @@ void PlatefeedManager::importRecipes(std::shared_ptr<ImportJob> job, int index) 
         return;
     }
     const QString id = job->changed.at(index);
+    // Removed by the user while this import ran.
+    if (removedIDs(job->key).contains(id)) {
+        importRecipes(job, index + 1);
+        return;
+    }
     const QUrl url(job->address + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(id)) +
                    QStringLiteral(".plist"));
     fetchPropertyList(m_subscriber, url, recipeMaxBytes,
                       [this, job, index, id, url](bool ok, const QVariant& value, const QString& error) {
-                          if (!ok) {
-                              qWarning("PlatefeedManager: %s", qPrintable(error));
-                              job->failed.append(id);
-                              job->report.error = error;
+                          m_session.whenIdle(this, [this, job, index, id, url, ok, value, error] {
+                              if (!ok) {
+                                  qWarning("PlatefeedManager: %s", qPrintable(error));
+                                  job->failed.append(id);
+                                  job->report.error = error;
+                                  importRecipes(job, index + 1);
+                                  return;
+                              }
+                              const QVariantMap dict = value.toMap();
+                              const QVariant version = dict.value(QStringLiteral("modelVersion"));
+                              if (value.typeId() != QMetaType::QVariantMap || !version.isValid()) {
+                                  importRecipes(job, index + 1);
+                                  return;
+                              }
+                              if (version.toString() != kFeedModelVersion) {
+                                  job->report.error = tr("%1 was written by another version (%2).")
+                                                          .arg(url.toDisplayString(), version.toString());
+                                  finishImport(job, false);
+                                  return;
+                              }
+                              if (job->group->isDeleted()) {
+                                  finishImport(job, false);
+                                  return;
+                              }
+                              if (importRecipeFromDictionary(dict, id, *job))
+                                  ++job->report.imported;
                               importRecipes(job, index + 1);
-                              return;
-                          }
-                          const QVariantMap dict = value.toMap();
-                          const QVariant version = dict.value(QStringLiteral("modelVersion"));
-                          if (value.typeId() != QMetaType::QVariantMap || !version.isValid()) {
-                              importRecipes(job, index + 1);
-                              return;
-                          }
-                          if (version.toString() != kFeedModelVersion) {
-                              job->report.error = tr("%1 was written by another version (%2).")
-                                                      .arg(url.toDisplayString(), version.toString());
-                              finishImport(job, false);
-                              return;
-                          }
-                          if (job->group->isDeleted()) {
-                              finishImport(job, false);
-                              return;
-                          }
-                          if (importRecipeFromDictionary(dict, id, *job))
-                              ++job->report.imported;
-                          importRecipes(job, index + 1);
+                          });
                       });
 }
 
@@ -560,22 +601,51 @@ void PlatefeedManager::unsubscribeRecipes(const QList<ManagedObject*>& recipes) 
         addToList(it.key(), QStringLiteral("-removed"), it.value());
 }
 
+void PlatefeedManager::removeBookkeeping(const QString& key, bool links) {
+    if (!isValidKey(key))
+        return;
+    QFile::remove(bookkeepingPath(key, QString()));
+    QFile::remove(bookkeepingPath(key, QStringLiteral("-removed")));
+    if (links)
+        QFile::remove(bookkeepingPath(key, QStringLiteral("-linked")));
+}
+
 void PlatefeedManager::resetSubscribedPlatefeed(GroupsManagedObject* group) {
+    // A running import writes the whole remote index when it ends: reset after it, or the
+    // index would claim the recipes deleted here are in the library.
+    if (m_importing) {
+        m_afterImport.append([this, group] {
+            if (!group->isDeleted()) {
+                resetSubscribedPlatefeed(group);
+                m_session.save();
+            }
+        });
+        return;
+    }
     const QString key = group->stringValue(kKey);
     deleteRecipesWithoutAsking(subscribedRecipes(key));
-    if (isValidKey(key)) {
-        QFile::remove(bookkeepingPath(key, QString()));
-        QFile::remove(bookkeepingPath(key, QStringLiteral("-removed")));
-    }
+    removeBookkeeping(key, false);
 }
 
 void PlatefeedManager::deleteSubscribedPlatefeed(GroupsManagedObject* group) {
     if (!group || group->isDeleted())
         return;
-    deleteRecipesWithoutAsking(subscribedRecipes(group->stringValue(kKey)));
+    const QString key = group->stringValue(kKey);
+    deleteRecipesWithoutAsking(subscribedRecipes(key));
+    // Nothing of the subscription stays behind: subscribing to it again imports everything.
+    removeBookkeeping(key, true);
     m_session.context()->deleteObject(group);
     deletePlatefeedHeaderIfNeeded();
     emit sidebarChanged();
+}
+
+void PlatefeedManager::moveSubscriptionToKey(const QString& oldKey, const QString& newKey) {
+    if (!isValidKey(oldKey) || !isValidKey(newKey) || oldKey == newKey)
+        return;
+    deleteRecipesWithoutAsking(subscribedRecipes(oldKey));
+    addToList(newKey, QStringLiteral("-removed"), removedIDs(oldKey));
+    addToList(newKey, QStringLiteral("-linked"), linkedIDs(oldKey));
+    removeBookkeeping(oldKey, true);
 }
 
 // --- Sidebar ----------------------------------------------------------------------------------------

@@ -100,7 +100,11 @@ void DesktopApplication::setUpApplication() {
 QStringList DesktopApplication::documentArguments(const QStringList& arguments) {
     QStringList documents;
     for (const QString& argument : arguments) {
-        const QUrl url(argument);
+        QUrl url(argument);
+        // "file://localhost/path" names a file of this machine too (a network host would
+        // become a "//host/path" share name).
+        if (url.isLocalFile() && url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+            url.setHost(QString());
         if (url.isLocalFile())
             documents.append(QDir::cleanPath(url.toLocalFile()));
         else if (argument.contains(QLatin1String("://")))
@@ -109,6 +113,22 @@ QStringList DesktopApplication::documentArguments(const QStringList& arguments) 
             documents.append(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()));
     }
     return documents;
+}
+
+void DesktopApplication::openArguments(const QStringList& arguments, AppController& app,
+                                       PlatefeedShell& platefeeds) {
+    for (const QString& argument : arguments)
+        if (!platefeeds.openLink(argument))
+            app.applicationOpenFile(argument);
+}
+
+void DesktopApplication::receiveHandOvers(SingleInstance& instance, AppController& app,
+                                          MainMenuController& shell, PlatefeedShell& platefeeds) {
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, &app,
+                     [&app, &shell, &platefeeds](const QStringList& arguments) {
+                         app.applicationShouldHandleReopen(shell.isMainWindowVisible());
+                         openArguments(arguments, app, platefeeds);
+                     });
 }
 
 DesktopApplication::DesktopApplication() {
@@ -151,13 +171,7 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
 
     // Platefeeds; their subscription links come in like documents.
     auto* platefeeds = new PlatefeedShell(appController, shell);
-    QObject::connect(&m_singleInstance, &SingleInstance::argumentsReceived, &appController,
-                     [&appController, &shell, platefeeds](const QStringList& arguments) {
-                         appController.applicationShouldHandleReopen(shell.isMainWindowVisible());
-                         for (const QString& path : arguments)
-                             if (!platefeeds->openLink(path))
-                                 appController.applicationOpenFile(path);
-                     });
+    receiveHandOvers(m_singleInstance, appController, shell, *platefeeds);
 
     // Logging out saves like quitting; a refusal (an unsaved library the user keeps) stops
     // the logout.
@@ -169,9 +183,7 @@ void DesktopApplication::start(const QStringList& documents, std::function<void(
 
     // Documents given at launch are opened as part of it: a library becomes the library of
     // this launch.
-    for (const QString& path : documents)
-        if (!platefeeds->openLink(path))
-            appController.applicationOpenFile(path);
+    openArguments(documents, appController, *platefeeds);
 
     QTimer::singleShot(0, &appController, [&shell, &appController, launched = std::move(launched)] {
         appController.applicationDidFinishLaunching();

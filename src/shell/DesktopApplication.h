@@ -10,6 +10,7 @@
 
 class AppController;
 class MainMenuController;
+class PlatefeedShell;
 class QElapsedTimer;
 class QtAlerts;
 class QtFilePanels;
@@ -33,9 +34,17 @@ public:
     // Right after the application object exists: closing the last window keeps the
     // program running, the desktop file name, the icon theme.
     static void setUpApplication();
-    // Documents named on the command line as absolute paths (file links become paths;
-    // other links stay as they are).
+    // Documents named on the command line as absolute paths (file links, "file:///…" and
+    // "file://localhost/…", become paths; other links, such as subscription links, stay as
+    // they are). The desktop starts the program with its %U arguments this way.
     static QStringList documentArguments(const QStringList& arguments);
+    // What a launch names, or a later launch hands over: subscription links subscribe, the
+    // rest is opened as documents.
+    static void openArguments(const QStringList& arguments, AppController& app, PlatefeedShell& platefeeds);
+    // The running copy's side of a later launch: the library window comes forward, then the
+    // launch's arguments are opened as above.
+    static void receiveHandOvers(SingleInstance& instance, AppController& app, MainMenuController& shell,
+                                 PlatefeedShell& platefeeds);
 
     // Puts the preferences in place (before any window exists).
     DesktopApplication();

@@ -77,6 +77,8 @@ void FullScreenWindow::buildControlBar() {
          &FullScreenWindow::editRequested},
         {"printButton", QT_TR_NOOP("Print"), QT_TR_NOOP("Print Recipe"), QStyle::SP_DialogSaveButton,
          &FullScreenWindow::printRequested},
+        {"emailButton", QT_TR_NOOP("Email"), QT_TR_NOOP("Email Recipe"), QStyle::SP_DirLinkIcon,
+         &FullScreenWindow::emailRequested},
         {"smallerTextButton", QT_TR_NOOP("Smaller"), QT_TR_NOOP("Smaller Text"), QStyle::SP_ArrowDown,
          &FullScreenWindow::smallerTextRequested},
         {"largerTextButton", QT_TR_NOOP("Larger"), QT_TR_NOOP("Larger Text"), QStyle::SP_ArrowUp,

@@ -53,6 +53,7 @@ signals:
     void nextRequested();
     void editRequested();
     void printRequested();
+    void emailRequested();
     void smallerTextRequested();
     void largerTextRequested();
     void exitRequested();

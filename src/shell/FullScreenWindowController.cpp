@@ -85,6 +85,7 @@ void FullScreenWindowController::enter() {
                 &FullScreenWindowController::selectNextRecipe);
         connect(window, &FullScreenWindow::editRequested, this, &FullScreenWindowController::editRecipe);
         connect(window, &FullScreenWindow::printRequested, this, &FullScreenWindowController::print);
+        connect(window, &FullScreenWindow::emailRequested, this, &FullScreenWindowController::email);
         connect(window, &FullScreenWindow::smallerTextRequested, this,
                 &FullScreenWindowController::shrinkText);
         connect(window, &FullScreenWindow::largerTextRequested, this,
@@ -309,6 +310,11 @@ void FullScreenWindowController::shrinkText() {
 void FullScreenWindowController::print() {
     if (m_print)
         m_print();
+}
+
+void FullScreenWindowController::email() {
+    if (m_email)
+        m_email();
 }
 
 void FullScreenWindowController::setEditButtonEnabled(bool enabled) {

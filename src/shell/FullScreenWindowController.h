@@ -52,8 +52,10 @@ public:
     void shrinkText();
     void editRecipe();
     void print();
-    // The command print() runs: the main window's Print.
+    void email();
+    // The commands print() and email() run: the main window's Print and Email.
     void setPrintCommand(std::function<void()> command) { m_print = std::move(command); }
+    void setEmailCommand(std::function<void()> command) { m_email = std::move(command); }
     bool editButtonEnabled() const { return m_editButtonEnabled; }
     void setEditButtonEnabled(bool enabled);
 
@@ -108,6 +110,7 @@ private:
     RecipeEditorController* m_editor = nullptr;
     QPointer<RecipeEditorView> m_editorView;
     std::function<void()> m_print;
+    std::function<void()> m_email;
     bool m_editButtonEnabled = false;
     int m_fadeInTimer = 0;
 };

@@ -42,6 +42,7 @@
 #include "present/ThemeController.h"
 #include "present/ui/PrintingWindow.h"
 #include "present/ui/RecipePageView.h"
+#include "share/PlatefeedManager.h"
 #include "share/VersionTwoImporterExporter.h"
 #include "shell/QtPagePrinter.h"
 
@@ -452,6 +453,7 @@ void MainMenuController::toggleFullScreenView() {
         m_fullScreen = std::make_unique<FullScreenWindowController>(m_app->session(), m_mainWindow.get(),
                                                                     m_screenKeeper.get());
         m_fullScreen->setPrintCommand([this] { printAction(); });
+        m_fullScreen->setEmailCommand([this] { emailAction(); });
     }
     m_fullScreen->toggleFullScreenView();
 }
@@ -601,6 +603,11 @@ WeeklyPlannerController* MainMenuController::weeklyPlanner() {
         m_weeklyPlanner->setMainWindow(m_mainWindow.get());
         m_weeklyPlanner->setRecipeSelector(
             [this](const QList<ManagedObject*>& recipes) { selectRecipesFromPlanner(recipes); });
+        // A recipe of a subscribed platefeed planned for a day becomes a linked copy of the
+        // library's own: the subscription may replace or remove the original any time.
+        m_weeklyPlanner->setSubscribedRecipeCopier([this](ManagedObject* recipe) -> ManagedObject* {
+            return m_platefeedManager ? m_platefeedManager->recipeByCopyingAndLinkingRecipe(recipe) : nullptr;
+        });
         // The strip of cards showing another list recomputes the planner, as the strip's
         // setContext asks.
         connect(m_mainWindow->visualBrowser(), &VisualBrowser::contextChanged, m_weeklyPlanner,
@@ -617,6 +624,63 @@ WeeklyPlannerController* MainMenuController::weeklyPlanner() {
         });
     }
     return m_weeklyPlanner;
+}
+
+void MainMenuController::setPlatefeedManager(PlatefeedManager* manager) {
+    if (m_platefeedManager == manager)
+        return;
+    if (m_platefeedManager)
+        disconnect(m_platefeedManager, nullptr, this, nullptr);
+    m_platefeedManager = manager;
+    if (manager) {
+        // The busy bar runs while a check runs; a failure told after it stays without one.
+        const auto showStatus = [this, manager] {
+            if (m_mainWindow)
+                m_mainWindow->setPlatefeedStatus(manager->statusText(),
+                                                 manager->isPublishing() || manager->isImporting());
+        };
+        connect(manager, &PlatefeedManager::statusChanged, this, showStatus);
+        connect(manager, &PlatefeedManager::publishedCheckFinished, this, showStatus);
+        connect(manager, &PlatefeedManager::subscribedCheckFinished, this, showStatus);
+        connect(manager, &PlatefeedManager::sidebarChanged, this,
+                &MainMenuController::updatePlatefeedActions);
+        connect(manager, &PlatefeedManager::destroyed, this, [this] {
+            if (m_mainWindow)
+                m_mainWindow->setPlatefeedStatus(QString());
+            updatePlatefeedActions();
+        });
+    }
+    if (m_mainWindow)
+        m_mainWindow->setPlatefeedStatus(manager ? manager->statusText() : QString(),
+                                         manager && (manager->isPublishing() || manager->isImporting()));
+    updatePlatefeedActions();
+}
+
+PlatefeedManager* MainMenuController::platefeedManager() const {
+    return m_platefeedManager;
+}
+
+void MainMenuController::updateSubscribedPlatefeedsAction() {
+    if (m_platefeedManager && m_app && m_app->hasOpenLibrary())
+        m_platefeedManager->checkSubscribedPlatefeeds();
+}
+
+void MainMenuController::publishPlatefeedAction() {
+    if (!m_platefeedManager || !m_mainWindow || !m_groupEditorSheet)
+        return;
+    SidebarOutlineView* sidebar = m_mainWindow->sidebar();
+    sidebar->publishGroupConetextMenuAction(sidebar->selectedGroup());
+}
+
+void MainMenuController::updatePlatefeedActions() {
+    if (!m_mainWindow) // the menus went with it
+        return;
+    const bool ready = m_platefeedManager && m_app && m_app->hasOpenLibrary();
+    if (QAction* publish = action(QStringLiteral("publishPlatefeed")))
+        publish->setEnabled(ready && m_groupEditorSheet &&
+                            SidebarTreeController::canBePublished(m_mainWindow->sidebar()->selectedGroup()));
+    if (QAction* update = action(QStringLiteral("updateSubscribedPlatefeeds")))
+        update->setEnabled(ready && !m_platefeedManager->subscribedGroups().isEmpty());
 }
 
 WeeklyPlannerController* MainMenuController::weeklyPlannerController() const {
@@ -725,6 +789,7 @@ void MainMenuController::updateGroupActions() {
                                         : tr("Export Group..."));
     }
     updatePrintActions();
+    updatePlatefeedActions();
 }
 
 bool MainMenuController::canDeleteSelectedGroup() const {
@@ -960,6 +1025,13 @@ void MainMenuController::buildMenus() {
     addCommand(file, QStringLiteral("exportGroup"), tr("Export Group..."), {},
                &MainMenuController::exportGroupAction);
     file->addSeparator();
+    addCommand(file, QStringLiteral("publishPlatefeed"), tr("Publish Platefeed…"), {},
+               &MainMenuController::publishPlatefeedAction);
+    addCommand(file, QStringLiteral("updateSubscribedPlatefeeds"), tr("Update Subscribed Platefeeds"), {},
+               &MainMenuController::updateSubscribedPlatefeedsAction);
+    // Subscriptions come and go without the sidebar's selection changing.
+    connect(file, &QMenu::aboutToShow, this, &MainMenuController::updatePlatefeedActions);
+    file->addSeparator();
     addCommand(file, QStringLiteral("print"), tr("Print..."), QKeySequence(tr("Ctrl+P")),
                &MainMenuController::printAction);
     addCommand(file, QStringLiteral("email"), tr("Email..."), {}, &MainMenuController::emailAction);
@@ -1011,6 +1083,7 @@ void MainMenuController::buildMenus() {
 
     connectDeadToolbarControls();
     updatePrintActions();
+    updatePlatefeedActions();
 
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),

@@ -20,6 +20,7 @@ class FullScreenWindowController;
 class GroupEditorSheet;
 class GroupsManagedObject;
 class MainWindow;
+class PlatefeedManager;
 class ManagedObject;
 class ProgressView;
 class QtProgressView;
@@ -154,6 +155,17 @@ public:
     void toggleWeeklyPlanner();
     WeeklyPlannerController* weeklyPlannerController() const;
 
+    // Platefeeds: the manager of the open library, set once it exists. The status line
+    // shows its work; the two commands below reach it.
+    void setPlatefeedManager(PlatefeedManager* manager);
+    PlatefeedManager* platefeedManager() const;
+    // File > Update Subscribed Platefeeds: checks every subscribed platefeed now. Enabled
+    // when there is one.
+    void updateSubscribedPlatefeedsAction();
+    // File > Publish Platefeed…: the sidebar's Publish on the selected group. Enabled when
+    // that group can be published.
+    void publishPlatefeedAction();
+
     // The user guide among the resources.
     static QString guidePath();
 
@@ -185,6 +197,7 @@ private:
     void showGroceryEditorFor(GroupsManagedObject* group);
     void printOrEmail(bool email);
     void updatePrintActions();
+    void updatePlatefeedActions();
 
     QPointer<AppController> m_app;
     bool m_nibLoaded = false;
@@ -198,6 +211,7 @@ private:
     QPointer<WebAutoImporter> m_droppedLinkImporter;
     ObjectID m_droppedLinkRecipe{};
     QPointer<WeeklyPlannerController> m_weeklyPlanner; // shown in the main window, which owns it
+    QPointer<PlatefeedManager> m_platefeedManager;     // owned by the platefeed wiring of the shell
     QHash<QString, QAction*> m_actions;
     QPointer<RecipeEditorView> m_recipeEditorView;
     QPointer<GroceryEditor> m_groceryEditor;

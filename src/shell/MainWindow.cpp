@@ -34,6 +34,7 @@
 #include <QMetaMethod>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
@@ -125,6 +126,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_statusLabel->setObjectName(QStringLiteral("recipeCountLabel"));
     m_statusLabel->setContentsMargins(8, 0, 8, 0);
     statusBar()->addWidget(m_statusLabel, 1);
+    m_platefeedActivity = new QProgressBar(this);
+    m_platefeedActivity->setObjectName(QStringLiteral("platefeedActivity"));
+    m_platefeedActivity->setRange(0, 0); // busy: how long the work takes is not known
+    m_platefeedActivity->setTextVisible(false);
+    m_platefeedActivity->setMaximumSize(60, 12);
+    m_platefeedActivity->hide();
+    statusBar()->addPermanentWidget(m_platefeedActivity);
+    m_platefeedStatus = new QLabel(this);
+    m_platefeedStatus->setObjectName(QStringLiteral("platefeedStatusLabel"));
+    m_platefeedStatus->setContentsMargins(4, 0, 8, 0);
+    m_platefeedStatus->setTextFormat(Qt::PlainText);
+    m_platefeedStatus->hide();
+    statusBar()->addPermanentWidget(m_platefeedStatus);
     statusBar()->setSizeGripEnabled(true);
     updateStatus();
     updateRecipePage();
@@ -646,6 +660,27 @@ QString MainWindow::recipePageText() const {
 
 QString MainWindow::statusText() const {
     return m_statusLabel->text();
+}
+
+void MainWindow::setPlatefeedStatus(const QString& text, bool busy) {
+    // A long recipe name is shortened in its middle, so the recipe count keeps its place.
+    m_platefeedStatusText = text;
+    m_platefeedStatus->setText(m_platefeedStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 360));
+    m_platefeedStatus->setToolTip(text);
+    m_platefeedStatus->setVisible(!text.isEmpty());
+    m_platefeedActivity->setVisible(!text.isEmpty() && busy);
+}
+
+QString MainWindow::platefeedStatus() const {
+    return m_platefeedStatusText;
+}
+
+bool MainWindow::isPlatefeedStatusShown() const {
+    return !m_platefeedStatus->isHidden();
+}
+
+bool MainWindow::isPlatefeedBusyShown() const {
+    return !m_platefeedActivity->isHidden();
 }
 
 void MainWindow::toogleThemeSelectors() {

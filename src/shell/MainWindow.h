@@ -10,6 +10,7 @@ class QFrame;
 class QLabel;
 class RecipePageView;
 class QMenu;
+class QProgressBar;
 class SearchBoxMenu;
 class SidebarOutlineView;
 class QLineEdit;
@@ -51,6 +52,12 @@ public:
     // The text of the recipe page placeholder (the first selected recipe's name).
     QString recipePageText() const;
     QString statusText() const;
+    // The platefeed work ("Publishing …", "Updating …", or the failure of the last check),
+    // at the right of the status line, with a busy bar while busy; an empty text hides both.
+    void setPlatefeedStatus(const QString& text, bool busy = true);
+    QString platefeedStatus() const;
+    bool isPlatefeedStatusShown() const;
+    bool isPlatefeedBusyShown() const;
 
     // Shows the theme selectors of the recipe views once, a moment after the first launch.
     void toogleThemeSelectors();
@@ -156,6 +163,9 @@ private:
     bool m_groceryEditorWanted = false; // a grocery list is selected
     QPointer<SearchBoxMenu> m_searchBoxMenu;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_platefeedStatus = nullptr;
+    QProgressBar* m_platefeedActivity = nullptr;
+    QString m_platefeedStatusText;
     QLabel* m_noResults = nullptr;
     // The recipes selected last, by unique identifier: a search that hides them and a
     // later one that lists them again gives them their selection back.

@@ -20,7 +20,26 @@
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The sheet's OK and Cancel wait while the platefeed page's request runs.
+void setSheetButtonsEnabled(QWidget* sheet, bool enabled) {
+    for (const QString& name : {QStringLiteral("okButton"), QStringLiteral("cancelButton")})
+        if (auto* button = sheet->findChild<QPushButton*>(name))
+            button->setEnabled(enabled);
+}
+
+// The final page of publishing has only OK: the platefeed is published by then.
+void setSheetCancelShown(QWidget* sheet, bool shown) {
+    if (auto* button = sheet->findChild<QPushButton*>(QStringLiteral("cancelButton")))
+        button->setVisible(shown);
+}
+
+} // namespace
 
 PlatefeedShell::PlatefeedShell(AppController& app, MainMenuController& shell)
     : QObject(&app), m_app(app), m_shell(shell), m_keyring(std::make_unique<SecretServiceKeyring>()) {
@@ -38,10 +57,13 @@ PlatefeedShell::~PlatefeedShell() {
 bool PlatefeedShell::openLink(const QString& argument) {
     if (PlatefeedManager::addressFromLink(argument).isEmpty())
         return false;
-    if (m_manager)
+    if (m_manager) {
         m_manager->performWithURL(argument);
-    else
+        // The subscription's questions and its new group are seen in the library window.
+        m_shell.showMainWindow();
+    } else {
         m_pendingLinks.append(argument);
+    }
     return true;
 }
 
@@ -51,6 +73,7 @@ void PlatefeedShell::libraryOpened() {
         return;
     m_manager = new PlatefeedManager(*session, this);
     PlatefeedManager* manager = m_manager;
+    m_shell.setPlatefeedManager(manager);
     Keyring& keyring = *m_keyring;
     PlatefeedManager::moveOldCredentials(keyring, [manager, &keyring] {
         manager->loadAccount(keyring, [manager](bool complete) {
@@ -69,8 +92,8 @@ void PlatefeedShell::libraryOpened() {
         m_groupEditing = std::make_unique<PlatefeedGroupEditing>(*manager);
         groups->setPlatefeeds(m_groupEditing.get());
         m_groupEditor = groups;
-        connect(groups, &GroupEditorController::stopPublishingRequested, manager,
-                [manager](GroupsManagedObject* group) { manager->stopPublishingPlatefeed(group); });
+        connect(groups, &GroupEditorController::stopPublishingRequested, this,
+                &PlatefeedShell::withdrawDeletedGroup);
         connect(groups, &GroupEditorController::platefeedUnpublished, tree, [tree, session] {
             session->save();
             tree->rearrangeObjects();
@@ -110,15 +133,43 @@ void PlatefeedShell::libraryOpened() {
                     session->save();
                     manager->checkSubscribedPlatefeeds();
                 });
+        // The sidebar's Unpublish and the group editor's are one: the editor's.
         if (GroupEditorController* groups = m_app.groupEditorController())
             connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, groups,
                     &GroupEditorController::unpublishPlatefeed);
+        // The new subscription is selected once the sidebar shows it.
+        connect(manager, &PlatefeedManager::subscriptionAdded, sidebar,
+                [sidebar](GroupsManagedObject* group) {
+                    Scheduler::instance().schedule(
+                        1.0,
+                        [sidebar, group] {
+                            if (!group->isDeleted())
+                                sidebar->selectGroup(group);
+                        },
+                        sidebar);
+                });
         if (GroupEditorSheet* sheet = m_shell.groupEditorSheet()) {
             m_page = new PlatefeedPage(*manager, keyring, *session);
             PlatefeedPage* page = m_page;
             sheet->setPlatefeedPage(
                 page, [page]() -> QWidget* { return page->focusField(); },
                 [page] { return page->okAction(); });
+            if (GroupEditorController* groups = m_app.groupEditorController())
+                page->setTitleValidator(
+                    [groups](const QString& title) { return groups->validateEntryString(title); });
+            connect(page, &PlatefeedPage::busyChanged, sheet,
+                    [sheet](bool busy) { setSheetButtonsEnabled(sheet, !busy); });
+            connect(page, &PlatefeedPage::stepShown, sheet, [sheet](PlatefeedPage::Step step) {
+                setSheetCancelShown(sheet, step != PlatefeedPage::Step::Published);
+            });
+            // Cancel comes back on the other pages and when the sheet opens next.
+            connect(sheet, &QDialog::finished, sheet, [sheet] { setSheetCancelShown(sheet, true); });
+            for (const GroupEditorController::Page other :
+                 {GroupEditorController::Page::Group, GroupEditorController::Page::SmartGroup,
+                  GroupEditorController::Page::GroceryList})
+                if (QAction* action = sheet->pageAction(other))
+                    connect(action, &QAction::triggered, sheet,
+                            [sheet] { setSheetCancelShown(sheet, true); });
             connect(page, &PlatefeedPage::closeRequested, this, [this] {
                 if (GroupEditorController* groups = m_app.groupEditorController())
                     groups->closeWindow();
@@ -133,4 +184,22 @@ void PlatefeedShell::libraryOpened() {
     for (const QString& link : std::as_const(m_pendingLinks))
         manager->performWithURL(link);
     m_pendingLinks.clear();
+}
+
+void PlatefeedShell::withdrawDeletedGroup(GroupsManagedObject* group) {
+    if (!group || !m_manager)
+        return;
+    const QString name = group->stringValue(QStringLiteral("name"));
+    m_manager->stopPublishingPlatefeed(group, [this, name](bool ok) {
+        LibrarySession* session = m_app.session();
+        if (ok || !session)
+            return;
+        AlertRequest request;
+        request.messageText = tr("The platefeed “%1” could not be withdrawn.").arg(name);
+        request.informativeText = tr("The group has been deleted, but your WebDAV space did not answer: "
+                                     "the platefeed is still published and its subscribers are not told "
+                                     "that it ended.");
+        request.buttonTitles = {tr("OK")};
+        session->alerts().runModal(request);
+    });
 }

@@ -33,6 +33,9 @@ public:
 
 private:
     void libraryOpened();
+    // A published group is being deleted: its platefeed is withdrawn, and the user told when
+    // that fails.
+    void withdrawDeletedGroup(GroupsManagedObject* group);
 
     AppController& m_app;
     MainMenuController& m_shell;

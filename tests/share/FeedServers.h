@@ -19,6 +19,11 @@ public:
     static QString program() { return QStringLiteral("/usr/sbin/lighttpd"); }
     static bool isInstalled() { return QFile::exists(program()); }
 
+    // Set before start(): serve another server's folder, and refuse writes to the paths
+    // this regular expression matches.
+    QString sharedRoot;
+    QString readOnlyPattern;
+
     // False when the server did not start (the reason in error()).
     bool start() {
         QDir(m_dir.path()).mkpath(QStringLiteral("root"));
@@ -40,11 +45,17 @@ public:
                                     "server.bind = \"127.0.0.1\"\n"
                                     "webdav.activate = \"enable\"\n"
                                     "webdav.is-readonly = \"disable\"\n"
+                                    // Files a test writes beside the server are served as they are now.
+                                    "server.stat-cache-engine = \"disable\"\n"
                                     "mimetype.assign = (\".plist\" => \"application/xml\", \".html\" => "
                                     "\"text/html\")\n")
                          .arg(root())
                          .arg(m_port)
                          .toUtf8());
+        if (!readOnlyPattern.isEmpty())
+            config.write(QStringLiteral("$HTTP[\"url\"] =~ \"%1\" { webdav.is-readonly = \"enable\" }\n")
+                             .arg(readOnlyPattern)
+                             .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(program(), {QStringLiteral("-D"), QStringLiteral("-f"), config.fileName()});
@@ -66,7 +77,9 @@ public:
         }
     }
 
-    QString root() const { return m_dir.filePath(QStringLiteral("root")); }
+    QString root() const {
+        return sharedRoot.isEmpty() ? m_dir.filePath(QStringLiteral("root")) : sharedRoot;
+    }
     QString address() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
     QString error() const { return m_error; }
 
@@ -77,8 +90,8 @@ private:
     QString m_error;
 };
 
-// Answers GET requests by path: the status and body set for it, 404 otherwise; a path set
-// to hang is accepted and never answered.
+// Answers requests by method and path ("PUT /a") or by path alone: the status and body set
+// for it, 404 otherwise; a path set to hang is accepted and never answered.
 class ScriptedHttpServer {
 public:
     struct Answer {
@@ -101,7 +114,9 @@ public:
                         return;
                     const QList<QByteArray> words = buffer->left(buffer->indexOf("\r\n")).split(' ');
                     const QString path = words.size() > 1 ? QString::fromUtf8(words.at(1)) : QString();
-                    const Answer answer = answers.value(path, Answer{404, QByteArray("not here"), false});
+                    const QString request = QString::fromUtf8(words.value(0)) + QLatin1Char(' ') + path;
+                    const Answer answer = answers.value(
+                        request, answers.value(path, Answer{404, QByteArray("not here"), false}));
                     if (answer.hang)
                         return;
                     socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +

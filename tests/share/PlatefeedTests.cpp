@@ -12,6 +12,8 @@
 #include "library/RecipesManagedObject.h"
 #include "library/SideBarDragController.h"
 #include "library/SidebarTreeController.h"
+#include "planner/ControllerForWeeklyPlanerDateManagedObject.h"
+#include "planner/WeeklyPlannerRecords.h"
 #include "platform/Keyring.h"
 #include "platform/ObjectContext.h"
 #include "platform/PropertyList.h"
@@ -23,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -246,7 +249,130 @@ TEST_F(PlatefeedRoundTripTest, PublishesTheFolderAndRewritesOnlyWhatChanged) {
     m_manager->stopPublishingPlatefeed(m_soups, [&](bool ok) { withdrawn = ok; });
     ASSERT_TRUE(waitUntil([&] { return withdrawn.has_value(); }));
     EXPECT_EQ(readMap(m_feed + QStringLiteral("version.plist")),
-              (QVariantMap{{QStringLiteral("hasBeenDeactivated"), QStringLiteral("YES")}}));
+              (QVariantMap{{QStringLiteral("hasBeenDeactivated"), QStringLiteral("YES")},
+                           {QStringLiteral("platefeedPredicateKey"), key()}}));
+}
+
+// The space is the user's: a folder is replaced only when it is missing, empty, or this
+// group's own platefeed, and never one another published group uses.
+TEST_F(PlatefeedRoundTripTest, PublishingWritesOnlyIntoFoldersOfItsOwn) {
+    const QString sites = m_server.root() + QStringLiteral("/Sites/");
+    for (const char* folder : {"Photos", "Other", "Empty"})
+        ASSERT_TRUE(QDir().mkpath(sites + QLatin1String(folder)));
+    QFile photo(sites + QStringLiteral("Photos/holiday.jpg"));
+    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
+    photo.write(testsupport::pictureData("jpeg"));
+    photo.close();
+    const QVariantMap theirs{{QStringLiteral("name"), QStringLiteral("Theirs")},
+                             {QStringLiteral("platefeedPredicateKey"), QStringLiteral("555")}};
+    ASSERT_TRUE(writePropertyListFile(theirs, sites + QStringLiteral("Other/version.plist")));
+
+    struct Case {
+        QString group;
+        QString folder;
+        bool published;
+        QString kept; // a file that must still be there
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("Photos"), QStringLiteral("Photos"), false, QStringLiteral("Photos/holiday.jpg")},
+        {QStringLiteral("Other"), QStringLiteral("Other"), false, QStringLiteral("Other/version.plist")},
+        {QStringLiteral("Soups!"), QStringLiteral("soupfeed"), false, QStringLiteral("SoupFeed/index.html")},
+        {QStringLiteral("Empty"), QStringLiteral("Empty"), true, QString()},
+        {QStringLiteral("Stews"), QStringLiteral("Stews"), true, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group.toStdString());
+        GroupsManagedObject* group = insertGroup(context(), c.group);
+        EXPECT_EQ(publish(*m_manager, group, c.folder), c.published);
+        EXPECT_EQ(group->boolValue(QStringLiteral("isPublishedPlatefeed")), c.published);
+        if (!c.published) {
+            ASSERT_FALSE(m_manager->lastReports().isEmpty());
+            EXPECT_FALSE(m_manager->lastReports().first().error.isEmpty());
+            EXPECT_TRUE(QFile::exists(sites + c.kept));
+        }
+    }
+    EXPECT_EQ(readMap(sites + QStringLiteral("Other/version.plist")), theirs);
+    EXPECT_EQ(
+        readMap(m_feed + QStringLiteral("version.plist")).value(QStringLiteral("platefeedPredicateKey")),
+        key());
+
+    // A published folder that something else took over is left alone by the checks.
+    QFile::remove(sites + QStringLiteral("Stews/version.plist"));
+    ASSERT_TRUE(writePropertyListFile(theirs, sites + QStringLiteral("Stews/version.plist")));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    bool reported = false;
+    for (const PlatefeedReport& report : m_manager->lastReports())
+        reported = reported || (report.group == QStringLiteral("Stews") && !report.error.isEmpty());
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(readMap(sites + QStringLiteral("Stews/version.plist")), theirs);
+
+    // Published, it is not published again: a new key would orphan its subscribers.
+    const QString oldKey = key();
+    EXPECT_FALSE(publish(*m_manager, m_soups, QStringLiteral("SoupFeed")));
+    EXPECT_EQ(key(), oldKey);
+
+    // Withdrawn, the group's folder is still its own: it is published there again.
+    std::optional<bool> withdrawn;
+    m_manager->stopPublishingPlatefeed(m_soups, [&](bool ok) { withdrawn = ok; });
+    ASSERT_TRUE(waitUntil([&] { return withdrawn.has_value(); }));
+    m_soups->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
+    ASSERT_TRUE(publish(*m_manager, m_soups, QStringLiteral("SoupFeed")));
+    EXPECT_NE(key(), oldKey);
+    EXPECT_EQ(
+        readMap(m_feed + QStringLiteral("version.plist")).value(QStringLiteral("platefeedPredicateKey")),
+        key());
+}
+
+// Publishing answers success only when the folder's version file and page are written.
+TEST_F(PlatefeedTest, PublishingFailsWhenTheVersionOrThePageIsNotWritten) {
+    struct Case {
+        int version; // the status of writing "version.plist"
+        int page;    // of writing "index.html"
+        bool published;
+    };
+    const QList<Case> cases = {{500, 201, false}, {201, 500, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version * 1000 + c.page);
+        ScriptedHttpServer server;
+        ASSERT_TRUE(server.start());
+        for (const char* made : {"MKCOL /Sites", "MKCOL /Sites/", "MKCOL /Sites/New/"})
+            server.answers.insert(QLatin1String(made), {201, {}, false});
+        server.answers.insert(QStringLiteral("PUT /Sites/New/version.plist"), {c.version, {}, false});
+        server.answers.insert(QStringLiteral("PUT /Sites/New/index.html"), {c.page, {}, false});
+        PlatefeedAccount account{QUrl(server.address(QStringLiteral("/"))),
+                                 QUrl(server.address(QStringLiteral("/"))), QStringLiteral("cook"),
+                                 QStringLiteral("secret")};
+        m_manager->setAccount(account);
+        GroupsManagedObject* group = insertGroup(context(), QStringLiteral("New %1").arg(c.page));
+        EXPECT_EQ(publish(*m_manager, group, QStringLiteral("New")), c.published);
+        EXPECT_EQ(group->boolValue(QStringLiteral("isPublishedPlatefeed")), c.published);
+        ASSERT_FALSE(m_manager->lastReports().isEmpty());
+        EXPECT_FALSE(m_manager->lastReports().first().error.isEmpty());
+    }
+}
+
+TEST_F(PlatefeedTest, AFailedLoginKeepsTheAccountInUse) {
+    ScriptedHttpServer server;
+    ASSERT_TRUE(server.start());
+    server.answers.insert(QStringLiteral("PROPFIND /good/"),
+                          {207, "<D:multistatus xmlns:D=\"DAV:\"/>", false});
+    const auto tryAccount = [this](const PlatefeedAccount& account) {
+        std::optional<bool> connected;
+        m_manager->tryAccount(account, [&](bool ok) { connected = ok; });
+        EXPECT_TRUE(waitUntil([&] { return connected.has_value(); }));
+        return connected.value_or(false);
+    };
+    const PlatefeedAccount good{QUrl(server.address(QStringLiteral("/good/"))),
+                                QUrl(server.address(QStringLiteral("/good/"))), QStringLiteral("cook"),
+                                QStringLiteral("secret")};
+    const PlatefeedAccount bad{QUrl(server.address(QStringLiteral("/bad/"))),
+                               QUrl(server.address(QStringLiteral("/bad/"))), QStringLiteral("other"),
+                               QStringLiteral("wrong")};
+    EXPECT_TRUE(tryAccount(good));
+    EXPECT_FALSE(tryAccount(bad));
+    EXPECT_EQ(m_manager->account().user, QStringLiteral("cook"));
+    EXPECT_EQ(m_manager->account().password, QStringLiteral("secret"));
+    EXPECT_EQ(m_manager->account().webdavAddress, good.webdavAddress);
 }
 
 TEST_F(PlatefeedRoundTripTest, SubscriberImportsUpdatesAndForgetsRemovedRecipes) {
@@ -301,6 +427,29 @@ TEST_F(PlatefeedRoundTripTest, SubscriberImportsUpdatesAndForgetsRemovedRecipes)
     EXPECT_EQ(subscribed().size(), 2);
 }
 
+// The index refused by the server: the recipe's file is written, the old index stays (so
+// subscribers see no half-published change), and the status line keeps the error until a
+// check goes through.
+TEST_F(PlatefeedRoundTripTest, AnIndexThatCannotBeWrittenKeepsItsErrorInTheStatus) {
+    WebDavTestServer guarded;
+    guarded.sharedRoot = m_server.root();
+    guarded.readOnlyPattern = QStringLiteral("version\\.plist$");
+    ASSERT_TRUE(guarded.start()) << guarded.error().toStdString();
+    const QVariant published = readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea));
+    useServer(*m_manager, guarded);
+    edit(m_pea, QStringLiteral("name"), QStringLiteral("Split Pea Soup"));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_EQ(m_manager->statusText(), QStringLiteral("ERROR, unable to update platefeed."));
+    EXPECT_EQ(readMap(m_feed + id(m_pea) + QStringLiteral(".plist")).value(QStringLiteral("name")).toString(),
+              QStringLiteral("Split Pea Soup"));
+    EXPECT_EQ(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+
+    useServer(*m_manager, m_server);
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_TRUE(m_manager->statusText().isEmpty());
+    EXPECT_NE(readMap(m_feed + QStringLiteral("version.plist")).value(id(m_pea)), published);
+}
+
 TEST_F(PlatefeedRoundTripTest, OwnCopiesAskBeforeTheyAreUpdated) {
     ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
     ManagedObject* copy =
@@ -353,6 +502,70 @@ TEST_F(PlatefeedRoundTripTest, OwnCopiesAskBeforeTheyAreUpdated) {
     }
 }
 
+// A subscribed recipe planned for a day is planned as a linked copy of the library's own:
+// the day keeps it when the subscription drops the original, a full day copies nothing,
+// and the publisher's next change asks before it updates the copy on the day.
+TEST_F(PlatefeedRoundTripTest, PlannerDaysKeepLinkedCopiesOfSubscribedRecipes) {
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    ObjectContext* library = m_subscriber->context();
+    WeeklyPlannerRecords records(library);
+    records.setSubscribedRecipeCopier([this](ManagedObject* recipe) {
+        return m_subscriberManager->recipeByCopyingAndLinkingRecipe(recipe);
+    });
+    ManagedObject* leek = subscribedNamed(QStringLiteral("Leek Soup"));
+    ManagedObject* pea = subscribedNamed(QStringLiteral("Pea Soup"));
+    ASSERT_TRUE(leek && pea);
+    RecipesManagedObject* own = insertRecipe(library, QStringLiteral("Toast"));
+
+    ControllerForWeeklyPlanerDateManagedObject monday(&records);
+    monday.setDate(QDate(2026, 3, 2));
+    // Named twice in one drop: one copy, one row.
+    const auto dropped = monday.dropRecipes({id(leek), id(own), id(leek)}, -1, nullptr);
+    EXPECT_EQ(dropped.inserted, 2);
+    EXPECT_EQ(dropped.onDay, (QStringList{id(leek), id(own), id(leek)}));
+    Scheduler::instance().advance(0.2);
+    EXPECT_TRUE(leek->isDeleted());
+    const QList<PlannedRecipe> rows = monday.validateItems(true);
+    ASSERT_EQ(rows.size(), 2);
+    ManagedObject* copy = records.recipeWithUniqueID(rows.at(0).uniqueID);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(rows.at(0).name, QStringLiteral("Leek Soup"));
+    EXPECT_EQ(copy->stringValue(QStringLiteral("linkedPlatefeedID")), id(m_leek));
+    EXPECT_TRUE(copy->valueForKey(QStringLiteral("platefeedPredicateKey")).isNull());
+    EXPECT_EQ(rows.at(1), (PlannedRecipe{QStringLiteral("Toast"), id(own)}));
+    EXPECT_EQ(m_subscriberManager->linkedIDs(key()), QStringList{id(m_leek)});
+
+    // A full day takes no more, and the subscribed recipe stays as it was.
+    ControllerForWeeklyPlanerDateManagedObject tuesday(&records);
+    tuesday.setDate(QDate(2026, 3, 3));
+    QStringList filler;
+    for (int n = 0; n < WeeklyPlannerRecords::kMaximumRecipesPerDay; ++n)
+        filler.append(id(insertRecipe(library, QStringLiteral("Filler %1").arg(n))));
+    ASSERT_EQ(tuesday.dropRecipes(filler, -1, nullptr).inserted, WeeklyPlannerRecords::kMaximumRecipesPerDay);
+    const auto full = tuesday.dropRecipes({id(pea)}, -1, nullptr);
+    EXPECT_TRUE(full.dayFull);
+    EXPECT_EQ(full.inserted, 0);
+    Scheduler::instance().advance(0.2);
+    EXPECT_FALSE(pea->isDeleted());
+    EXPECT_EQ(m_subscriberManager->linkedIDs(key()), QStringList{id(m_leek)});
+    ASSERT_TRUE(m_subscriber->session()->save());
+
+    // The publisher renames the recipe: the subscriber is asked, says yes, and the day shows
+    // the copy under its new name.
+    edit(m_leek, QStringLiteral("name"), QStringLiteral("Leek and Potato"));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    const qsizetype before = m_subscriberAlerts.asked.size();
+    m_subscriberAlerts.queueButton(0);
+    ASSERT_TRUE(checkSubscribed(*m_subscriberManager));
+    ASSERT_EQ(m_subscriberAlerts.asked.size(), before + 1);
+    EXPECT_EQ(m_subscriberAlerts.asked.last().messageText,
+              QStringLiteral("The recipe “Leek Soup” has been updated. Would you like to update your copy of "
+                             "this recipe?"));
+    const QList<PlannedRecipe> after = monday.validateItems(false);
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after.at(0), (PlannedRecipe{QStringLiteral("Leek and Potato"), rows.at(0).uniqueID}));
+}
+
 TEST_F(PlatefeedRoundTripTest, SubscriptionDeletesOnlyItsOwnRecipes) {
     // Recipes that look alike but are not this feed's: the user's own with the same
     // published id, and another feed's whose key contains this one's.
@@ -383,9 +596,6 @@ protected:
         m_editing = std::make_unique<PlatefeedGroupEditing>(*m_manager);
         m_editor = std::make_unique<GroupEditorController>(context(), nullptr, &m_alerts);
         m_editor->setPlatefeeds(m_editing.get());
-        // As the application does: the manager withdraws what the editor unpublishes.
-        QObject::connect(m_editor.get(), &GroupEditorController::stopPublishingRequested, m_manager.get(),
-                         [this](GroupsManagedObject* group) { m_manager->stopPublishingPlatefeed(group); });
     }
     void TearDown() override {
         m_editor.reset();
@@ -481,10 +691,13 @@ TEST_F(PlatefeedEditorTest, UnpublishingAsksThenWithdrawsTheFeed) {
 
     m_alerts.queueButton(0);
     EXPECT_TRUE(m_editor->unpublishPlatefeed(m_soups));
-    EXPECT_FALSE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_EQ(unpublished, QList<GroupsManagedObject*>{m_soups});
     EXPECT_EQ(m_editor->editedGroup(), nullptr);
+    // Published until the space has taken the mark.
+    EXPECT_TRUE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    ASSERT_TRUE(waitUntil([&] { return !unpublished.isEmpty(); }));
+    EXPECT_EQ(unpublished, QList<GroupsManagedObject*>{m_soups});
+    EXPECT_FALSE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
     ASSERT_TRUE(waitUntil([&] {
         return readMap(m_feed + QStringLiteral("version.plist"))
             .contains(QStringLiteral("hasBeenDeactivated"));
@@ -617,6 +830,69 @@ TEST_F(PlatefeedRoundTripTest, SigningOutForgetsTheCredentialsAndStaysOut) {
         QStringLiteral("After signing out."));
 }
 
+// A link and the page asking for the same platefeed before either is answered make one
+// subscription.
+TEST_F(PlatefeedRoundTripTest, TwoRequestsForOnePlatefeedMakeOneSubscription) {
+    QSignalSpy checked(m_subscriberManager.get(), &PlatefeedManager::subscribedCheckFinished);
+    std::optional<bool> first;
+    std::optional<bool> second;
+    m_subscriberManager->createNewSubcribedPlatefeedWithAddress(feedAddress(), [&](bool ok) { first = ok; });
+    m_subscriberManager->createNewSubcribedPlatefeedWithAddress(feedAddress(), [&](bool ok) { second = ok; });
+    ASSERT_TRUE(waitUntil([&] { return first.has_value() && second.has_value() && checked.count() > 0; }));
+    EXPECT_TRUE(*first && *second);
+    EXPECT_EQ(m_subscriberManager->subscribedGroups().size(), 1);
+    EXPECT_EQ(subscribed().size(), 3);
+}
+
+// Nothing of a deleted subscription stays behind: subscribing again imports everything.
+TEST_F(PlatefeedRoundTripTest, ASubscriptionDeletedAndMadeAgainImportsEverything) {
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    ManagedObject* pea = subscribedNamed(QStringLiteral("Pea Soup"));
+    m_subscriberManager->unsubscribeRecipes({pea});
+    m_subscriber->context()->deleteObject(pea);
+    ASSERT_TRUE(
+        m_subscriberManager->recipeByCopyingAndLinkingRecipe(subscribedNamed(QStringLiteral("Leek Soup"))));
+    Scheduler::instance().advance(0.2);
+    ASSERT_TRUE(m_subscriber->session()->save());
+    m_subscriberManager->deleteSubscribedPlatefeed(m_subscriberManager->subscribedGroups().first());
+    ASSERT_TRUE(m_subscriber->session()->save());
+    for (const QString& suffix : {QString(), QStringLiteral("-removed"), QStringLiteral("-linked")})
+        EXPECT_FALSE(QFile::exists(m_subscriberManager->bookkeepingPath(key(), suffix)))
+            << suffix.toStdString();
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    EXPECT_EQ(names(subscribed()), (QStringList{QStringLiteral("Leek Soup"), QStringLiteral("Onion Soup"),
+                                                QStringLiteral("Pea Soup")}));
+}
+
+// The publisher withdraws the group and publishes it again: a new key. Subscribers drop the
+// old key's recipes, take the new ones, and what they removed stays removed.
+TEST_F(PlatefeedRoundTripTest, SubscribersFollowAGroupPublishedAgainUnderANewKey) {
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    ManagedObject* pea = subscribedNamed(QStringLiteral("Pea Soup"));
+    m_subscriberManager->unsubscribeRecipes({pea});
+    m_subscriber->context()->deleteObject(pea);
+    ASSERT_TRUE(m_subscriber->session()->save());
+    const QString oldKey = key();
+    std::optional<bool> withdrawn;
+    m_manager->stopPublishingPlatefeed(m_soups, [&](bool ok) { withdrawn = ok; });
+    ASSERT_TRUE(waitUntil([&] { return withdrawn.has_value(); }));
+    m_soups->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
+    ASSERT_TRUE(publish(*m_manager, m_soups, QStringLiteral("SoupFeed")));
+    ASSERT_NE(key(), oldKey);
+
+    ASSERT_TRUE(checkSubscribed(*m_subscriberManager));
+    EXPECT_TRUE(m_subscriberManager->subscribedRecipes(oldKey).isEmpty());
+    EXPECT_EQ(names(subscribed()), (QStringList{QStringLiteral("Leek Soup"), QStringLiteral("Onion Soup")}));
+    EXPECT_EQ(m_subscriberManager->removedIDs(key()), QStringList{id(m_pea)});
+    EXPECT_FALSE(QFile::exists(m_subscriberManager->bookkeepingPath(oldKey, QStringLiteral("-removed"))));
+    GroupsManagedObject* group = m_subscriberManager->subscribedGroups().first();
+    EXPECT_EQ(group->stringValue(QStringLiteral("platefeedPredicateKey")), key());
+    EXPECT_EQ(m_subscriber->context()
+                  ->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), group->predicate()))
+                  .size(),
+              2);
+}
+
 // Servers that fail, and answers that are not what they should be.
 TEST_F(PlatefeedTest, RefusesAddressesAndAnswersThatAreNotPlatefeeds) {
     ScriptedHttpServer server;
@@ -692,6 +968,49 @@ TEST_F(PlatefeedTest, RecipeFilesOfAnotherVersionOrTooLargeAreNotImported) {
               QStringLiteral("Feed"));
 }
 
+// A reset asked for while the platefeed's import runs happens once the import has ended:
+// the import writes the whole remote index, which would claim the reset recipes are here.
+TEST_F(PlatefeedTest, AResetDuringAnImportWaitsForItsEnd) {
+    ScriptedHttpServer server;
+    ASSERT_TRUE(server.start());
+    m_manager->setTimeoutMs(500);
+    const auto serve = [&server](const QDateTime& date, const QString& suffix, bool secondHangs) {
+        const QVariantMap index{{QStringLiteral("name"), QStringLiteral("Feed")},
+                                {QStringLiteral("platefeedPredicateKey"), QStringLiteral("42")},
+                                {QStringLiteral("r1"), date},
+                                {QStringLiteral("r2"), date}};
+        server.answers.insert(QStringLiteral("/feed/version.plist"),
+                              {200, xmlPropertyListData(index), false});
+        for (const QString& id : {QStringLiteral("r1"), QStringLiteral("r2")})
+            server.answers.insert(
+                QStringLiteral("/feed/%1.plist").arg(id),
+                {200,
+                 xmlPropertyListData(QVariantMap{{QStringLiteral("modelVersion"), QStringLiteral("2.3")},
+                                                 {QStringLiteral("name"), QString(id + suffix)}}),
+                 secondHangs && id == QStringLiteral("r2")});
+    };
+    const QDateTime date(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+    serve(date, QString(), false);
+    ASSERT_EQ(subscribe(*m_manager, server.address(QStringLiteral("/feed"))), std::optional<bool>(true));
+    GroupsManagedObject* group = m_manager->subscribedGroups().first();
+
+    serve(date.addDays(1), QStringLiteral(" v2"), true);
+    QSignalSpy checked(m_manager.get(), &PlatefeedManager::subscribedCheckFinished);
+    m_manager->checkSubscribedPlatefeeds();
+    ASSERT_TRUE(waitUntil([&] {
+        return names(m_manager->subscribedRecipes(QStringLiteral("42"))).contains(QStringLiteral("r1 v2"));
+    }));
+    m_manager->resetSubscribedPlatefeed(group);
+    EXPECT_EQ(m_manager->subscribedRecipes(QStringLiteral("42")).size(), 2);
+    ASSERT_TRUE(waitUntil([&] { return checked.count() > 0; }));
+    EXPECT_TRUE(m_manager->subscribedRecipes(QStringLiteral("42")).isEmpty());
+
+    serve(date.addDays(1), QStringLiteral(" v2"), false);
+    ASSERT_TRUE(checkSubscribed(*m_manager));
+    EXPECT_EQ(names(m_manager->subscribedRecipes(QStringLiteral("42"))),
+              (QStringList{QStringLiteral("r1 v2"), QStringLiteral("r2 v2")}));
+}
+
 WebDavClient::Reply await(const std::function<void(WebDavClient::Done)>& request) {
     std::optional<WebDavClient::Reply> reply;
     request([&](const WebDavClient::Reply& r) { reply = r; });
@@ -761,6 +1080,10 @@ TEST_F(PlatefeedTest, SubscriptionsGatherUnderTheirHeaderAndLeaveWithTheirRecipe
             EXPECT_TRUE(parent->valueForKey(QStringLiteral("isPlatefeedHeader")).toBool());
         }
     }
+    // The group shows exactly its key's recipes: not those of a key that contains it.
+    EXPECT_EQ(
+        names(context()->executeFetchRequest(FetchRequest(QStringLiteral("Recipes"), feed->predicate()))),
+        QStringList{QStringLiteral("Fed")});
     // Deleting the platefeed deletes the recipes of exactly its key: not those of a key that
     // contains it, nor the user's own.
     m_manager->deleteSubscribedPlatefeed(feed);
@@ -811,6 +1134,15 @@ TEST(PlatefeedLinks, AddressesFromLinks) {
         {QStringLiteral("../1"), false}, {QStringLiteral("1a"), false}};
     for (const auto& [text, valid] : keys)
         EXPECT_EQ(PlatefeedManager::isValidKey(text), valid) << text.toStdString();
+    // A password goes unencrypted only over http to another machine.
+    const QList<std::pair<QString, bool>> plain = {{QStringLiteral("http://dav.example.org/me"), true},
+                                                   {QStringLiteral("HTTP://192.168.1.20/dav"), true},
+                                                   {QStringLiteral("https://dav.example.org/me"), false},
+                                                   {QStringLiteral("http://127.0.0.1:8080/"), false},
+                                                   {QStringLiteral("http://localhost/dav"), false},
+                                                   {QStringLiteral("http://[::1]/dav"), false}};
+    for (const auto& [address, sent] : plain)
+        EXPECT_EQ(PlatefeedManager::sendsPasswordInPlainText(QUrl(address)), sent) << address.toStdString();
     EXPECT_EQ(PlatefeedManager::folderNameFromTitle(QStringLiteral("Mom's Soups! v.2")),
               QStringLiteral("MomsSoupsv2"));
 }

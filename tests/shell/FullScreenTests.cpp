@@ -240,6 +240,19 @@ TEST_F(FullScreenTest, EveryWayOutLeavesAndLetsTheScreenSleep) {
     }
 }
 
+// The control bar's Print and Email run the main window's commands and keep the view up.
+TEST_F(FullScreenTest, PrintAndEmailButtonsRunTheWindowCommands) {
+    QStringList ran;
+    m_fullScreen->setPrintCommand([&] { ran << QStringLiteral("print"); });
+    m_fullScreen->setEmailCommand([&] { ran << QStringLiteral("email"); });
+    m_fullScreen->toggleFullScreenView();
+    fullWindow()->button(QStringLiteral("printButton"))->click();
+    fullWindow()->button(QStringLiteral("emailButton"))->click();
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("print"), QStringLiteral("email")}));
+    EXPECT_TRUE(m_fullScreen->isOpen());
+    m_fullScreen->closeFullScreenView();
+}
+
 // The edges bring the navigators and the control bar in; with the editor open the top edge
 // does not, and Escape belongs to the editor.
 TEST_F(FullScreenTest, EdgesSlidePartsInExceptUnderTheEditor) {

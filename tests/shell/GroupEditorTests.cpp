@@ -49,6 +49,10 @@ public:
                group->stringValue(QStringLiteral("platefeedAddress"));
     }
     void justUpdateTitleForPublishedPlatefeed(GroupsManagedObject* group) override { retitled.append(group); }
+    bool spaceAnswers = true;
+    void stopPublishingPlatefeed(GroupsManagedObject*, std::function<void(bool ok)> done) override {
+        done(spaceAnswers);
+    }
     void publishedNameForSubscribedPlatefeed(GroupsManagedObject*, NameDone done) override {
         pending.append(std::move(done));
     }
@@ -269,14 +273,23 @@ TEST_F(GroupEditorSheetTest, PublishedGroupsShowTheirFeedFieldsAndUnpublishFromT
     EXPECT_EQ(soups->stringValue(QStringLiteral("platefeedName")), QStringLiteral("Winter Soups"));
     EXPECT_EQ(platefeeds.retitled, QList<GroupsManagedObject*>{soups});
 
-    // Unpublish asks, then leaves the sheet closed and the group unpublished.
+    // Unpublish asks and closes the sheet; the group stays published while the space does
+    // not answer, and is unpublished once it does.
+    platefeeds.spaceAnswers = false;
     ASSERT_TRUE(sheet.editGroup(soups));
     m_alerts.queueButton(0);
     sheet.unpublishButton(Page::Group)->click();
     EXPECT_FALSE(sheet.isVisible());
-    EXPECT_FALSE(soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
-    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_TRUE(soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    ASSERT_EQ(m_alerts.asked.size(), 2);
     EXPECT_EQ(m_alerts.asked.first().buttonTitles.first(), QStringLiteral("Unpublish"));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("The platefeed “Soups” could not be withdrawn."));
+    platefeeds.spaceAnswers = true;
+    ASSERT_TRUE(sheet.editGroup(soups));
+    m_alerts.queueButton(0);
+    sheet.unpublishButton(Page::Group)->click();
+    EXPECT_FALSE(soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
 
     // A published "My Recipes" opens on its own page, which a new group never offers.
     GroupsManagedObject* library = groupsNamed(GroupsManagedObject::myRecipesName()).value(0);

@@ -108,6 +108,14 @@ GroupsManagedObject* groupNamed(LibrarySession* library, const QString& name) {
     return nullptr;
 }
 
+// The password goes with every request to the WebDAV space.
+void warnOfPlainTextPassword(const QUrl& address) {
+    if (PlatefeedManager::sendsPasswordInPlainText(address))
+        CliSession::printError(QStringLiteral("warning: %1 is plain http: the password is sent unencrypted. "
+                                              "Use an https address if the server offers one.")
+                                   .arg(address.toDisplayString()));
+}
+
 // The account from the options (password on standard input) or from the settings and the
 // password store, as the application uses them. False after printing why.
 bool resolveAccount(PlatefeedManager& manager, const CliOptions& options) {
@@ -128,6 +136,7 @@ bool resolveAccount(PlatefeedManager& manager, const CliOptions& options) {
             return false;
         }
         manager.setAccount(account);
+        warnOfPlainTextPassword(account.webdavAddress);
         return true;
     }
     SecretServiceKeyring keyring;
@@ -146,6 +155,7 @@ bool resolveAccount(PlatefeedManager& manager, const CliOptions& options) {
                                  "--public and --user."));
         return false;
     }
+    warnOfPlainTextPassword(manager.account().webdavAddress);
     return true;
 }
 
@@ -215,6 +225,12 @@ int feedCommand(CliSession& session, const QStringList& args) {
         if (group->boolValue(QStringLiteral("isSubscribedPlatefeed")) ||
             SidebarTreeController::isHeader(group) || group->boolValue(QStringLiteral("isGroceryList")))
             return usage(QStringLiteral("\"%1\" cannot be published.").arg(positional.first()));
+        // Publishing again would make a new key, and the subscribers would lose the platefeed.
+        if (group->boolValue(QStringLiteral("isPublishedPlatefeed")))
+            return usage(
+                QStringLiteral("\"%1\" is already published (folder \"%2\"); \"feed unpublish\" it "
+                               "first to publish it anew.")
+                    .arg(positional.first(), group->stringValue(QStringLiteral("platefeedAddress"))));
         const QString folder = options.value(QStringLiteral("folder"));
         if (folder.isEmpty() || folder.contains(QLatin1Char('/')) || folder == QLatin1String("..") ||
             folder == QLatin1String("."))

@@ -330,14 +330,13 @@ void SidebarOutlineView::contextMenuEvent(QContextMenuEvent* event) {
     const bool published = group->boolValue(QStringLiteral("isPublishedPlatefeed"));
     const bool subscribed = group->boolValue(QStringLiteral("isSubscribedPlatefeed"));
     reset->setEnabled(subscribed);
-    publish->setEnabled(!published && !subscribed && !SidebarTreeController::isHeader(group) &&
-                        !group->boolValue(QStringLiteral("isGroceryList")));
+    publish->setEnabled(SidebarTreeController::canBePublished(group));
     unpublish->setEnabled(published);
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == reset)
         emit resetPlatefeedRequested(group);
     else if (chosen == publish)
-        emit publishGroupRequested(group);
+        publishGroupConetextMenuAction(group);
     else if (chosen == unpublish)
         emit unpublishGroupRequested(group);
     if (chosen == edit)
@@ -346,6 +345,13 @@ void SidebarOutlineView::contextMenuEvent(QContextMenuEvent* event) {
         emit deleteGroupRequested(group);
     else if (chosen == exportGroup)
         emit exportGroupRequested(group);
+}
+
+bool SidebarOutlineView::publishGroupConetextMenuAction(GroupsManagedObject* group) {
+    if (!SidebarTreeController::canBePublished(group))
+        return false;
+    emit publishGroupRequested(group);
+    return true;
 }
 
 void SidebarOutlineView::setShowsPublishedMarks(bool shown) {

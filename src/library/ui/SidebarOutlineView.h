@@ -33,6 +33,10 @@ public:
     // Selects "My Recipes".
     void selectMyLibraryGroup();
 
+    // The context menu's Publish, also the menu bar's: asks for the group to be published
+    // (publishGroupRequested) when it can be. False when it cannot.
+    bool publishGroupConetextMenuAction(GroupsManagedObject* group);
+
     // Where keyboard focus goes after a click or a plain key press: the recipe list.
     void setRecipeListWidget(QWidget* widget) { m_recipeList = widget; }
 

@@ -71,6 +71,10 @@ public:
     QToolButton* weekButton(int segment) const { return m_weekButtons.at(segment); }
     WeeklyPlannerRecords& records() { return m_records; }
 
+    // Recipes of a subscribed platefeed dropped on a day become linked copies through this.
+    void setSubscribedRecipeCopier(WeeklyPlannerRecords::SubscribedRecipeCopier copier) {
+        m_records.setSubscribedRecipeCopier(std::move(copier));
+    }
     // Recipes selected in a day go to the main list through this.
     void setRecipeSelector(std::function<void(const QList<ManagedObject*>&)> selector) {
         m_recipeSelector = std::move(selector);

@@ -8,6 +8,7 @@
 #include "platform/ObjectContext.h"
 #include "share/PlatefeedManager.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -161,6 +162,7 @@ void PlatefeedPage::showStep(Step step) {
     adjustSize();
     if (QLineEdit* field = focusField())
         field->setFocus();
+    emit stepShown(step);
 }
 
 QLineEdit* PlatefeedPage::focusField() const {
@@ -247,11 +249,15 @@ void PlatefeedPage::setupPublishableGroupsPopupButton() {
 }
 
 void PlatefeedPage::setBusy(bool busy) {
+    m_busy = busy;
     setEnabled(!busy);
     emit busyChanged(busy);
 }
 
 bool PlatefeedPage::okAction() {
+    // A second OK (or Return) while the first request runs would subscribe or publish twice.
+    if (m_busy)
+        return false;
     switch (m_step) {
     case Step::Subscribe:
         subscribe();
@@ -277,8 +283,14 @@ bool PlatefeedPage::okAction() {
 void PlatefeedPage::subscribe() {
     QString address = m_address->text();
     address.remove(QLatin1Char(' '));
-    if (address.isEmpty())
+    if (address.isEmpty()) {
+        refuseEmpty(m_address, tr("please enter the address of the platefeed"));
         return;
+    }
+    // A subscription link copied from a publisher's page names the feed's address.
+    const QString linked = PlatefeedManager::addressFromLink(address);
+    if (!linked.isEmpty())
+        address = linked;
     setBusy(true);
     QPointer<PlatefeedPage> self(this);
     m_manager.createNewSubcribedPlatefeedWithAddress(address, [self](bool ok) {
@@ -299,7 +311,13 @@ void PlatefeedPage::subscribe() {
 void PlatefeedPage::createNewPublishedPlatefeed() {
     const QString title = m_title->text().trimmed();
     GroupsManagedObject* group = m_selectedGroupForPublish;
-    if (title.isEmpty() || !group || PlatefeedManager::folderNameFromTitle(title).isEmpty())
+    if (!group)
+        return;
+    if (PlatefeedManager::folderNameFromTitle(title).isEmpty()) {
+        refuseEmpty(m_title, tr("please enter a title for your platefeed"));
+        return;
+    }
+    if (m_titleValidator && !m_titleValidator(title))
         return;
     group->setValueForKey(title, QStringLiteral("platefeedName"));
     const QString folder = PlatefeedManager::folderNameFromTitle(title);
@@ -342,11 +360,11 @@ void PlatefeedPage::logIn() {
         failed();
         return;
     }
+    if (!confirmPlainTextPassword(account.webdavAddress))
+        return;
     setBusy(true);
     QPointer<PlatefeedPage> self(this);
-    m_manager.unmountMobileMe();
-    m_manager.setAccount(account);
-    m_manager.connectToMobileMeIfNotConnected([self, account, failed](bool connected) {
+    m_manager.tryAccount(account, [self, account, failed](bool connected) {
         if (!self)
             return;
         if (!connected) {
@@ -378,6 +396,31 @@ void PlatefeedPage::signOutMobileMe() {
         self->m_signOut->hide();
         self->setPlateFeedType(0);
     });
+}
+
+void PlatefeedPage::setTitleValidator(std::function<bool(const QString& title)> validator) {
+    m_titleValidator = std::move(validator);
+}
+
+void PlatefeedPage::refuseEmpty(QLineEdit* field, const QString& note) {
+    field->clear();
+    field->setPlaceholderText(note);
+    field->setFocus();
+    QApplication::beep();
+}
+
+bool PlatefeedPage::confirmPlainTextPassword(const QUrl& address) {
+    if (!PlatefeedManager::sendsPasswordInPlainText(address))
+        return true;
+    AlertRequest request;
+    request.messageText = tr("Your password would be sent unencrypted.");
+    request.informativeText =
+        tr("The WebDAV address starts with “http:”, not “https:”, so anyone on the network between this "
+           "computer and %1 can read your user name and password. Use an “https:” address if the server "
+           "offers one.")
+            .arg(address.host());
+    request.buttonTitles = {tr("Cancel"), tr("Send Unencrypted")};
+    return m_session.alerts().runModal(request).button == 1;
 }
 
 void PlatefeedPage::fillForScreenshot(Step step) {

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class GroupsManagedObject;
 class Keyring;
 class LibrarySession;
@@ -13,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QUrl;
 
 // The group editor's "Platefeed" page: publish a group or subscribe to a platefeed. Publishing
 // starts on the login page until the WebDAV space answers (its address, the public address
@@ -40,12 +43,16 @@ public:
     // password store, hides the button and shows the login page again.
     void signOutMobileMe();
     QPushButton* signOutButton() const { return m_signOut; }
+    // Checks a platefeed title as group names are checked (the group editor's rules); true
+    // to accept. Without one, any title that makes a folder name is taken.
+    void setTitleValidator(std::function<bool(const QString& title)> validator);
     // Sample texts for the documentation's pictures.
     void fillForScreenshot(Step step);
 
 signals:
     void closeRequested();
     void busyChanged(bool busy);
+    void stepShown(PlatefeedPage::Step step);
 
 private:
     void showStep(Step step);
@@ -54,11 +61,17 @@ private:
     void createNewPublishedPlatefeed();
     void subscribe();
     void logIn();
+    // Asks before a password would go to another machine unencrypted; true to go on.
+    bool confirmPlainTextPassword(const QUrl& address);
+    // An empty field: its note shows in it, with a beep.
+    void refuseEmpty(QLineEdit* field, const QString& note);
 
     PlatefeedManager& m_manager;
     Keyring& m_keyring;
     LibrarySession& m_session;
     Step m_step = Step::Subscribe;
+    bool m_busy = false; // a request of the page runs: OK does nothing until it answers
+    std::function<bool(const QString&)> m_titleValidator;
     QPointer<QWidget> m_guard;
     GroupsManagedObject* m_selectedGroupForPublish = nullptr;
     QButtonGroup* m_type = nullptr;
