@@ -1,5 +1,6 @@
 #include "GroupEditorController.h"
 
+#include "GroupEditorPlatefeeds.h"
 #include "GroupTree.h"
 #include "GroupsManagedObject.h"
 #include "PreferencesController.h"
@@ -21,6 +22,10 @@ const QString kParent = QStringLiteral("parent");
 const QString kChildren = QStringLiteral("children");
 const QString kIsGroceryList = QStringLiteral("isGroceryList");
 const QString kIsGroceryListHeader = QStringLiteral("isGroceryListHeader");
+const QString kIsPublished = QStringLiteral("isPublishedPlatefeed");
+const QString kIsSubscribed = QStringLiteral("isSubscribedPlatefeed");
+const QString kPlatefeedName = QStringLiteral("platefeedName");
+const QString kPlatefeedAddress = QStringLiteral("platefeedAddress");
 
 } // namespace
 
@@ -130,15 +135,14 @@ GroupEditorController::Page GroupEditorController::editGroup(GroupsManagedObject
     if (!group || group->isDeleted())
         m_editedPage = Page::None;
     else if (!group->canBeDeleted())
-        m_editedPage = group->boolValue(QStringLiteral("isLocalLibrary")) &&
-                               group->boolValue(QStringLiteral("isPublishedPlatefeed"))
+        m_editedPage = group->boolValue(QStringLiteral("isLocalLibrary")) && group->boolValue(kIsPublished)
                            ? Page::MyLibrary
                            : Page::None;
     else if (group->boolValue(QStringLiteral("isSmartGroup")))
         m_editedPage = Page::SmartGroup;
     else if (group->boolValue(kIsGroceryList))
         m_editedPage = Page::GroceryList;
-    else if (group->boolValue(QStringLiteral("isSubscribedPlatefeed")))
+    else if (group->boolValue(kIsSubscribed))
         m_editedPage = Page::Platefeed;
     else
         m_editedPage = Page::Group;
@@ -153,31 +157,191 @@ GroupsManagedObject* GroupEditorController::editedGroup() const {
     return static_cast<GroupsManagedObject*>(m_editedGroup);
 }
 
-bool GroupEditorController::okButtonForEditAction(const QString& name, const QString& ruleText) {
+bool GroupEditorController::isEditedGroupPublished() const {
+    GroupsManagedObject* group = editedGroup();
+    return group && m_editedPage != Page::Platefeed && group->boolValue(kIsPublished);
+}
+
+QString GroupEditorController::editedPlatefeedTitle() const {
     GroupsManagedObject* group = editedGroup();
     if (!group)
+        return {};
+    const QString title = group->stringValue(kPlatefeedName);
+    return title.isEmpty() ? group->stringValue(kName) : title;
+}
+
+QString GroupEditorController::editedPlatefeedAddress() const {
+    GroupsManagedObject* group = editedGroup();
+    if (!group)
+        return {};
+    if (m_editedPage == Page::Platefeed)
+        return group->stringValue(kPlatefeedAddress);
+    return isEditedGroupPublished() && m_platefeeds ? m_platefeeds->publishedAddress(group) : QString();
+}
+
+bool GroupEditorController::okButtonForEditAction(const QString& name, const QString& ruleText,
+                                                  const std::optional<QString>& platefeedTitle) {
+    GroupsManagedObject* group = editedGroup();
+    if (!group || m_busy)
         return false;
-    if (m_editedPage != Page::Group && m_editedPage != Page::SmartGroup &&
-        m_editedPage != Page::GroceryList) {
+    if (m_editedPage == Page::None) {
         qWarning() << "the group editor cannot save page" << pageTitle(m_editedPage);
         return false;
     }
-    if (!validateEntryString(name))
+    const bool published = group->boolValue(kIsPublished);
+    const bool storesTitle = published && platefeedTitle.has_value() &&
+                             (m_editedPage == Page::Group || m_editedPage == Page::SmartGroup);
+    if (!validateEntryString(name) || (storesTitle && !validateEntryString(*platefeedTitle)))
         return false;
+    if (m_editedPage == Page::Platefeed) {
+        setAlternateTitle(name, group, [this] { finishEdit(); });
+        return true;
+    }
     // The name, the rule and the members' keywords undo as one step, although the keyword
     // question runs an event loop in the middle.
     m_context->undoManager()->runAsOneStep(pageUndoName(m_editedPage, false), [&] {
-        if (m_editedPage == Page::Group)
+        if (m_editedPage == Page::MyLibrary)
+            group->setValueForKey(name, kPlatefeedName);
+        else if (m_editedPage == Page::Group)
             renameGroup(group, name);
         else
             group->setValueForKey(name, kName); // a grocery list's members do not depend on it
         if (m_editedPage == Page::SmartGroup)
             group->setValueForKey(ruleText, QStringLiteral("predicates"));
+        if (storesTitle)
+            group->setValueForKey(*platefeedTitle, kPlatefeedName);
     });
+    if (published && (storesTitle || m_editedPage == Page::MyLibrary) && m_platefeeds)
+        m_platefeeds->justUpdateTitleForPublishedPlatefeed(group);
+    finishEdit();
+    return true;
+}
+
+void GroupEditorController::finishEdit() {
     closeWindow();
     if (m_recipes)
         m_recipes->rearrangeObjects();
+}
+
+void GroupEditorController::setBusy(bool busy) {
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void GroupEditorController::setAlternateTitle(const QString& title,
+                                              GroupsManagedObject* forSubscribedPlatefeed,
+                                              std::function<void()> done) {
+    GroupsManagedObject* group = forSubscribedPlatefeed;
+    const int serial = m_readSerial;
+    const auto store = [this, title, group, done, serial](bool found, const QString& published) {
+        // Closing the sheet meanwhile drops the edit; a group deleted meanwhile has nothing to store.
+        if (serial != m_readSerial)
+            return;
+        setBusy(false);
+        if (group->isDeleted()) {
+            if (done)
+                done();
+            return;
+        }
+        m_context->undoManager()->runAsOneStep(pageUndoName(Page::Platefeed, false), [&] {
+            // Without the published name the title is kept as the user's own: it is never
+            // lost, only no longer follows the publisher's renames.
+            if (found && title == published)
+                group->setValueForKey(QVariant(), kPlatefeedName);
+            else
+                group->setValueForKey(title, kPlatefeedName);
+            group->setValueForKey(title, kName);
+        });
+        if (done)
+            done();
+    };
+    if (!m_platefeeds) {
+        store(false, QString());
+        return;
+    }
+    setBusy(true);
+    QPointer<GroupEditorController> self(this);
+    m_platefeeds->publishedNameForSubscribedPlatefeed(group, [self, store](bool found, const QString& name) {
+        if (self)
+            store(found, name);
+    });
+}
+
+void GroupEditorController::resetSubscribedPlatefeedName(std::function<void(const QString& name)> done) {
+    GroupsManagedObject* group = editedGroup();
+    if (!group || m_editedPage != Page::Platefeed || !m_platefeeds || m_busy)
+        return;
+    setBusy(true);
+    QPointer<GroupEditorController> self(this);
+    const int serial = m_readSerial;
+    m_platefeeds->publishedNameForSubscribedPlatefeed(
+        group, [self, done, serial](bool found, const QString& name) {
+            if (!self || serial != self->m_readSerial)
+                return;
+            self->setBusy(false);
+            if (found) {
+                done(name);
+                return;
+            }
+            if (self->m_alerts)
+                self->m_alerts->ask(tr("The platefeed's published name cannot be read."),
+                                    tr("Check your connection to the Internet and try again."), {tr("OK")});
+        });
+}
+
+bool GroupEditorController::unpublishPlatefeed(GroupsManagedObject* group) {
+    if (!group || group->isDeleted() || !group->boolValue(kIsPublished) || !m_platefeeds)
+        return false;
+    const int answer =
+        m_alerts
+            ? m_alerts->ask(
+                  tr("Are you sure you would like to stop publishing “%1”?").arg(group->stringValue(kName)),
+                  tr("Users that subscribe to this platefeed will be notified that it's no "
+                     "longer being published."),
+                  {tr("Unpublish"), tr("Cancel")})
+            : 0;
+    if (answer != 0)
+        return false;
+    if (m_editedGroup == group)
+        closeWindow();
+    // The group stays published until the space has taken the mark: offline, the user can
+    // try again.
+    QPointer<GroupEditorController> self(this);
+    m_platefeeds->stopPublishingPlatefeed(group, [self, group](bool ok) {
+        if (!self || group->isDeleted())
+            return;
+        if (!ok) {
+            if (self->m_alerts)
+                self->m_alerts->ask(
+                    tr("The platefeed “%1” could not be withdrawn.").arg(group->stringValue(kName)),
+                    tr("Your WebDAV space did not answer. The group stays published; try again "
+                       "when the space can be reached."),
+                    {tr("OK")});
+            return;
+        }
+        group->setValueForKey(false, kIsPublished);
+        emit self->platefeedUnpublished(group);
+    });
     return true;
+}
+
+QUrl GroupEditorController::platefeedAddressLink(const QString& title) {
+    const QUrl url(title.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        url.host().isEmpty())
+        return {};
+    return url;
+}
+
+bool GroupEditorController::openPlatefeedAddressLink(const QString& title) {
+    const QUrl url = platefeedAddressLink(title);
+    if (url.isValid())
+        emit openAddressRequested(url);
+    closeWindow();
+    return url.isValid();
 }
 
 QString GroupEditorController::pageUndoName(Page page, bool created) {
@@ -238,9 +402,9 @@ bool GroupEditorController::deleteGroup(GroupsManagedObject* group) {
             : 0;
     if (answer != 0)
         return false;
-    if (group->boolValue(QStringLiteral("isPublishedPlatefeed")))
+    if (group->boolValue(kIsPublished))
         emit stopPublishingRequested(group);
-    if (group->boolValue(QStringLiteral("isSubscribedPlatefeed"))) {
+    if (group->boolValue(kIsSubscribed)) {
         emit deleteSubscribedPlatefeedRequested(group);
         return true;
     }
@@ -308,6 +472,8 @@ void GroupEditorController::updateAllCounterValues() {
 }
 
 void GroupEditorController::closeWindow() {
+    ++m_readSerial;
+    setBusy(false);
     m_editedGroup = nullptr;
     m_editedPage = Page::None;
     emit sheetClosed();

@@ -3,8 +3,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
 
 class Alerts;
+class GroupEditorPlatefeeds;
 class GroupsManagedObject;
 class ManagedObject;
 class ObjectContext;
@@ -46,14 +51,55 @@ public:
     // creates the group, then closes. Null when refused (the sheet stays open).
     GroupsManagedObject* okButtonForNewAction(Page page, const QString& name, const QString& ruleText = {});
 
-    // Remembers the group and answers the one page that fits it (None: nothing opens).
+    // The platefeed subsystem, once it is there (not owned; null: no platefeed fields).
+    void setPlatefeeds(GroupEditorPlatefeeds* platefeeds) { m_platefeeds = platefeeds; }
+    GroupEditorPlatefeeds* platefeeds() const { return m_platefeeds; }
+
+    // Remembers the group and answers the one page that fits it (None: nothing opens). A
+    // published "My Recipes" opens on MyLibrary, a subscribed platefeed on Platefeed.
     Page editGroup(GroupsManagedObject* group);
     GroupsManagedObject* editedGroup() const;
     Page editedPage() const { return m_editedPage; }
+    // Whether the edited group is published: its page also shows the platefeed title, the
+    // published address and Unpublish.
+    bool isEditedGroupPublished() const;
+    // The platefeed title the edited group's page shows: platefeedName of a published group
+    // (else its name); of a subscribed platefeed, platefeedName when present, else name.
+    QString editedPlatefeedTitle() const;
+    // The address the page shows: where others read a published group, the publisher's
+    // address of a subscribed platefeed.
+    QString editedPlatefeedAddress() const;
     // OK of a sheet opened by editGroup: validates and stores (a plain group's new name
-    // after the keyword question), then closes and refreshes the recipe list. False when
-    // refused or when the page cannot be saved here.
-    bool okButtonForEditAction(const QString& name, const QString& ruleText = {});
+    // after the keyword question), then closes and refreshes the recipe list. name is the
+    // page's first field (the platefeed title on "My Library" and on a subscribed platefeed's
+    // page); platefeedTitle the title field of a published group's page (nullopt: the caller
+    // has none, platefeedName stays). A published group's new title goes to its platefeed. A
+    // subscribed platefeed's title is stored once its published name has been read
+    // (setAlternateTitle); the sheet closes then. False when refused, while that read runs,
+    // or when the page cannot be saved here.
+    bool okButtonForEditAction(const QString& name, const QString& ruleText = {},
+                               const std::optional<QString>& platefeedTitle = std::nullopt);
+    bool isBusy() const { return m_busy; }
+
+    // A subscribed platefeed's own title: its publisher's name is read first; the title
+    // equal to it clears platefeedName (the name then follows the publisher), any other is
+    // kept in platefeedName. Either way the group's name becomes the title. When the
+    // published name cannot be read the title is kept in platefeedName. done runs after.
+    void setAlternateTitle(const QString& title, GroupsManagedObject* forSubscribedPlatefeed,
+                           std::function<void()> done = {});
+    // Reads the edited subscribed platefeed's published name and hands it to done (the
+    // title field takes it); alerts when it cannot be read.
+    void resetSubscribedPlatefeedName(std::function<void(const QString& name)> done);
+    // Asks, closes the sheet and has the platefeed withdrawn; once the space has taken the
+    // mark, clears isPublishedPlatefeed and emits platefeedUnpublished. When the space does
+    // not answer the group stays published and the user is told. False when the group is
+    // not published, there are no platefeeds, or the user cancelled.
+    bool unpublishPlatefeed(GroupsManagedObject* group);
+    // The address button: opens an http(s) address shown on it (openAddressRequested) and
+    // closes the sheet; any other title opens nothing. Answers whether it opened.
+    bool openPlatefeedAddressLink(const QString& title);
+    // The address an address button's title stands for; invalid unless http(s) with a host.
+    static QUrl platefeedAddressLink(const QString& title);
 
     // Asks and deletes the group with its subgroups; recipes keep their keywords. "My
     // Recipes" is selected after and grocery lists are regrouped 0.01 s later. False when
@@ -90,10 +136,18 @@ signals:
     // deleted) or remove a subscribed platefeed.
     void stopPublishingRequested(GroupsManagedObject* group);
     void deleteSubscribedPlatefeedRequested(GroupsManagedObject* group);
+    // The group is no longer published (the library should be saved, the sidebar redrawn).
+    void platefeedUnpublished(GroupsManagedObject* group);
+    // The user's web browser should open the address.
+    void openAddressRequested(const QUrl& address);
+    // A platefeed read runs (the sheet takes no input meanwhile) or has ended.
+    void busyChanged(bool busy);
 
 private:
     GroupsManagedObject* insertGroup(const QString& name);
     void renameGroup(GroupsManagedObject* group, const QString& name);
+    void setBusy(bool busy);
+    void finishEdit();
     // The name of the undo step of a sheet's OK.
     static QString pageUndoName(Page page, bool created);
     QList<GroupsManagedObject*> groups() const;
@@ -101,6 +155,9 @@ private:
     ObjectContext* m_context;
     QPointer<RecipesArrayController> m_recipes;
     Alerts* m_alerts;
+    GroupEditorPlatefeeds* m_platefeeds = nullptr;
+    bool m_busy = false;
+    int m_readSerial = 0; // a platefeed read answered after the sheet closed is dropped
     ManagedObject* m_editedGroup = nullptr;
     Page m_editedPage = Page::None;
 };

@@ -154,6 +154,17 @@ public:
     QList<GroupsManagedObject*> publishedGroups() const;
     QList<GroupsManagedObject*> subscribedGroups() const;
 
+    // --- The group editor (PlatefeedGroupEditing.cpp) -------------------------------------
+    // The name the publisher gives a subscribed platefeed: read from its "version.plist"
+    // (size-limited), else from the copy the last check kept. done(false, {}) when neither
+    // names it (a withdrawn platefeed's index names nothing).
+    void publishedNameForSubscribedPlatefeed(GroupsManagedObject* group,
+                                             std::function<void(bool found, const QString& name)> done);
+    // Signing out: disconnects and forgets the password (the addresses and the user name stay
+    // for the login page; no later check connects again), removes both keyring items and
+    // redraws the sidebar. done(ok): whether the keyring removed them.
+    void signOutMobileMe(Keyring& keyring, std::function<void(bool ok)> done = {});
+
     // --- State ---------------------------------------------------------------------------
     bool isPublishing() const { return m_exporting; }
     bool isImporting() const { return m_importing; }

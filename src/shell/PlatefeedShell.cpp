@@ -14,6 +14,7 @@
 #include "platform/Keyring.h"
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
+#include "share/PlatefeedGroupEditing.h"
 #include "share/PlatefeedManager.h"
 #include "share/ui/PlatefeedPage.h"
 #include "shell/MainMenuController.h"
@@ -47,7 +48,11 @@ PlatefeedShell::PlatefeedShell(AppController& app, MainMenuController& shell)
         libraryOpened();
 }
 
-PlatefeedShell::~PlatefeedShell() = default;
+PlatefeedShell::~PlatefeedShell() {
+    // The group editor may outlive this object: it no longer asks the manager.
+    if (m_groupEditor && m_groupEditor->platefeeds() == m_groupEditing.get())
+        m_groupEditor->setPlatefeeds(nullptr);
+}
 
 bool PlatefeedShell::openLink(const QString& argument) {
     if (PlatefeedManager::addressFromLink(argument).isEmpty())
@@ -84,8 +89,15 @@ void PlatefeedShell::libraryOpened() {
         editor->setPlatefeedUnsubscriber(
             [manager](const QList<ManagedObject*>& recipes) { manager->unsubscribeRecipes(recipes); });
     if (GroupEditorController* groups = m_app.groupEditorController()) {
+        m_groupEditing = std::make_unique<PlatefeedGroupEditing>(*manager);
+        groups->setPlatefeeds(m_groupEditing.get());
+        m_groupEditor = groups;
         connect(groups, &GroupEditorController::stopPublishingRequested, this,
                 &PlatefeedShell::withdrawDeletedGroup);
+        connect(groups, &GroupEditorController::platefeedUnpublished, tree, [tree, session] {
+            session->save();
+            tree->rearrangeObjects();
+        });
         connect(groups, &GroupEditorController::deleteSubscribedPlatefeedRequested, manager,
                 [manager, session](GroupsManagedObject* group) {
                     manager->deleteSubscribedPlatefeed(group);
@@ -121,7 +133,10 @@ void PlatefeedShell::libraryOpened() {
                     session->save();
                     manager->checkSubscribedPlatefeeds();
                 });
-        connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, this, &PlatefeedShell::unpublish);
+        // The sidebar's Unpublish and the group editor's are one: the editor's.
+        if (GroupEditorController* groups = m_app.groupEditorController())
+            connect(sidebar, &SidebarOutlineView::unpublishGroupRequested, groups,
+                    &GroupEditorController::unpublishPlatefeed);
         // The new subscription is selected once the sidebar shows it.
         connect(manager, &PlatefeedManager::subscriptionAdded, sidebar,
                 [sidebar](GroupsManagedObject* group) {
@@ -169,42 +184,6 @@ void PlatefeedShell::libraryOpened() {
     for (const QString& link : std::as_const(m_pendingLinks))
         manager->performWithURL(link);
     m_pendingLinks.clear();
-}
-
-void PlatefeedShell::unpublish(GroupsManagedObject* group) {
-    LibrarySession* session = m_app.session();
-    if (!group || !session || !m_manager)
-        return;
-    const int answer = session->alerts().ask(
-        tr("Are you sure you would like to stop publishing “%1”?")
-            .arg(group->stringValue(QStringLiteral("name"))),
-        tr("Users that subscribe to this platefeed will be notified that it's no longer being published."),
-        {tr("Unpublish"), tr("Cancel")});
-    if (answer != 0)
-        return;
-    // The group stays published until the space has taken the mark: offline, the user can
-    // try again.
-    m_manager->stopPublishingPlatefeed(group, [this, group](bool ok) {
-        LibrarySession* current = m_app.session();
-        if (!current)
-            return;
-        if (!ok) {
-            AlertRequest request;
-            request.messageText = tr("The platefeed “%1” could not be withdrawn.")
-                                      .arg(group->stringValue(QStringLiteral("name")));
-            request.informativeText = tr("Your WebDAV space did not answer. The group stays published; try "
-                                         "again when the space can be reached.");
-            request.buttonTitles = {tr("OK")};
-            current->alerts().runModal(request);
-            return;
-        }
-        if (group->isDeleted())
-            return;
-        group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
-        current->save();
-        if (SidebarTreeController* tree = m_app.sidebarTreeController())
-            tree->rearrangeObjects();
-    });
 }
 
 void PlatefeedShell::withdrawDeletedGroup(GroupsManagedObject* group) {

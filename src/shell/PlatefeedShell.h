@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
 class AppController;
+class GroupEditorController;
 class GroupsManagedObject;
 class Keyring;
 class MainMenuController;
+class PlatefeedGroupEditing;
 class PlatefeedManager;
 class PlatefeedPage;
 
@@ -30,7 +33,6 @@ public:
 
 private:
     void libraryOpened();
-    void unpublish(GroupsManagedObject* group);
     // A published group is being deleted: its platefeed is withdrawn, and the user told when
     // that fails.
     void withdrawDeletedGroup(GroupsManagedObject* group);
@@ -39,6 +41,8 @@ private:
     MainMenuController& m_shell;
     std::unique_ptr<Keyring> m_keyring;
     PlatefeedManager* m_manager = nullptr;
+    std::unique_ptr<PlatefeedGroupEditing> m_groupEditing;
+    QPointer<GroupEditorController> m_groupEditor; // the editor m_groupEditing is given to
     PlatefeedPage* m_page = nullptr;
     QStringList m_pendingLinks;
     int m_checkAfterSave = 0;

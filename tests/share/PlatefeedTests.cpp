@@ -7,6 +7,7 @@
 #include "common/TestSession.h"
 #include "common/TestSupport.h"
 
+#include "library/GroupEditorController.h"
 #include "library/GroupsManagedObject.h"
 #include "library/RecipesManagedObject.h"
 #include "library/SideBarDragController.h"
@@ -19,6 +20,7 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "platform/WebDavClient.h"
+#include "share/PlatefeedGroupEditing.h"
 #include "share/PlatefeedManager.h"
 
 #include <gtest/gtest.h>
@@ -578,6 +580,254 @@ TEST_F(PlatefeedRoundTripTest, SubscriptionDeletesOnlyItsOwnRecipes) {
     EXPECT_FALSE(own->isDeleted());
     EXPECT_FALSE(other->isDeleted());
     EXPECT_EQ(subscribed().size(), 3);
+}
+
+// The group editor on platefeeds: the pages of published groups and of subscriptions, their
+// titles reaching the feed, unpublishing and signing out.
+class PlatefeedEditorTest : public PlatefeedRoundTripTest {
+protected:
+    std::unique_ptr<PlatefeedGroupEditing> m_editing;
+    std::unique_ptr<GroupEditorController> m_editor;
+
+    void SetUp() override {
+        PlatefeedRoundTripTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        m_editing = std::make_unique<PlatefeedGroupEditing>(*m_manager);
+        m_editor = std::make_unique<GroupEditorController>(context(), nullptr, &m_alerts);
+        m_editor->setPlatefeeds(m_editing.get());
+    }
+    void TearDown() override {
+        m_editor.reset();
+        PlatefeedRoundTripTest::TearDown();
+    }
+    QString feedName() const {
+        return readMap(m_feed + QStringLiteral("version.plist")).value(QStringLiteral("name")).toString();
+    }
+    QString feedPage() const {
+        QFile page(m_feed + QStringLiteral("index.html"));
+        return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
+    }
+    // The publisher renames the feed.
+    void renameFeed(const QString& title) {
+        m_soups->setValueForKey(title, QStringLiteral("platefeedName"));
+        std::optional<bool> renamed;
+        m_manager->justUpdateTitleForPublishedPlatefeed(m_soups, [&](bool ok) { renamed = ok; });
+        ASSERT_TRUE(waitUntil([&] { return renamed.has_value(); }));
+        ASSERT_TRUE(*renamed);
+    }
+};
+
+TEST_F(PlatefeedEditorTest, PublishedGroupAndMyLibraryTitlesReachTheFeed) {
+    ASSERT_EQ(m_editor->editGroup(m_soups), GroupEditorController::Page::Group);
+    EXPECT_TRUE(m_editor->isEditedGroupPublished());
+    EXPECT_EQ(m_editor->editedPlatefeedTitle(), QStringLiteral("Soup Feed"));
+    EXPECT_EQ(m_editor->editedPlatefeedAddress(), feedAddress());
+
+    // The title alone: no keyword question; the index and the page take it.
+    ASSERT_TRUE(m_editor->okButtonForEditAction(QStringLiteral("Soups"), {}, QStringLiteral("Winter Soups")));
+    EXPECT_TRUE(m_alerts.asked.isEmpty());
+    EXPECT_EQ(m_soups->stringValue(QStringLiteral("platefeedName")), QStringLiteral("Winter Soups"));
+    ASSERT_TRUE(waitUntil([&] {
+        return feedName() == QLatin1String("Winter Soups") &&
+               feedPage().contains(QStringLiteral("Winter Soups"));
+    }));
+    EXPECT_EQ(readMap(m_feed + QStringLiteral("version.plist")).size(), 5); // the recipes stay listed
+
+    // A refused title changes nothing; a new name is asked about first.
+    m_editor->editGroup(m_soups);
+    EXPECT_FALSE(m_editor->okButtonForEditAction(QStringLiteral("Broths"), {}, QStringLiteral("a,b")));
+    EXPECT_EQ(m_soups->stringValue(QStringLiteral("name")), QStringLiteral("Soups"));
+    m_alerts.queueButton(1);
+    ASSERT_TRUE(m_editor->okButtonForEditAction(QStringLiteral("Broths"), {}, QStringLiteral("Broth Feed")));
+    ASSERT_EQ(m_alerts.asked.size(), 2);
+    EXPECT_TRUE(m_alerts.asked.last().messageText.startsWith(QStringLiteral("Would you like to change")));
+    EXPECT_EQ(m_soups->stringValue(QStringLiteral("name")), QStringLiteral("Broths"));
+    ASSERT_TRUE(waitUntil([&] { return feedName() == QLatin1String("Broth Feed"); }));
+
+    // "My Recipes" opens only once published, on "My Library".
+    GroupsManagedObject* library = nullptr;
+    for (ManagedObject* group : context()->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+        if (group->valueForKey(QStringLiteral("isLocalLibrary")).toBool())
+            library = static_cast<GroupsManagedObject*>(group);
+    if (!library) {
+        library = insertGroup(context(), GroupsManagedObject::myRecipesName());
+        library->setValueForKey(true, QStringLiteral("isLocalLibrary"));
+    }
+    EXPECT_EQ(m_editor->editGroup(library), GroupEditorController::Page::None);
+    library->setValueForKey(QStringLiteral("Robin's Kitchen"), QStringLiteral("platefeedName"));
+    ASSERT_TRUE(publish(*m_manager, library, QStringLiteral("RobinsKitchen")));
+    ASSERT_EQ(m_editor->editGroup(library), GroupEditorController::Page::MyLibrary);
+    EXPECT_EQ(m_editor->editedPlatefeedTitle(), QStringLiteral("Robin's Kitchen"));
+    EXPECT_EQ(m_editor->editedPlatefeedAddress(), m_server.address() + QStringLiteral("Sites/RobinsKitchen"));
+    ASSERT_TRUE(m_editor->okButtonForEditAction(QStringLiteral("Robin Cooks")));
+    EXPECT_EQ(library->stringValue(QStringLiteral("platefeedName")), QStringLiteral("Robin Cooks"));
+    EXPECT_EQ(library->stringValue(QStringLiteral("name")), GroupsManagedObject::myRecipesName());
+    const QString libraryFeed = m_server.root() + QStringLiteral("/Sites/RobinsKitchen/version.plist");
+    ASSERT_TRUE(waitUntil([&] {
+        return readMap(libraryFeed).value(QStringLiteral("name")).toString() == QLatin1String("Robin Cooks");
+    }));
+}
+
+TEST_F(PlatefeedEditorTest, UnpublishingAsksThenWithdrawsTheFeed) {
+    m_editor->editGroup(m_soups);
+    QSignalSpy closed(m_editor.get(), &GroupEditorController::sheetClosed);
+    QList<GroupsManagedObject*> unpublished;
+    QObject::connect(m_editor.get(), &GroupEditorController::platefeedUnpublished,
+                     [&](GroupsManagedObject* group) { unpublished.append(group); });
+    m_alerts.queueButton(1);
+    EXPECT_FALSE(m_editor->unpublishPlatefeed(m_soups));
+    EXPECT_TRUE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    EXPECT_EQ(closed.count(), 0);
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText,
+              QStringLiteral("Are you sure you would like to stop publishing “Soups”?"));
+    EXPECT_EQ(
+        m_alerts.asked.first().informativeText,
+        QStringLiteral("Users that subscribe to this platefeed will be notified that it's no longer being "
+                       "published."));
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles,
+              (QStringList{QStringLiteral("Unpublish"), QStringLiteral("Cancel")}));
+
+    m_alerts.queueButton(0);
+    EXPECT_TRUE(m_editor->unpublishPlatefeed(m_soups));
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(m_editor->editedGroup(), nullptr);
+    // Published until the space has taken the mark.
+    EXPECT_TRUE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    ASSERT_TRUE(waitUntil([&] { return !unpublished.isEmpty(); }));
+    EXPECT_EQ(unpublished, QList<GroupsManagedObject*>{m_soups});
+    EXPECT_FALSE(m_soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    ASSERT_TRUE(waitUntil([&] {
+        return readMap(m_feed + QStringLiteral("version.plist"))
+            .contains(QStringLiteral("hasBeenDeactivated"));
+    }));
+    // Nothing more to withdraw.
+    EXPECT_FALSE(m_editor->unpublishPlatefeed(m_soups));
+    EXPECT_EQ(m_alerts.asked.size(), 2);
+}
+
+TEST_F(PlatefeedEditorTest, SubscribedTitleFollowsThePublisherOnlyWhenItIsThePublishedName) {
+    ASSERT_EQ(subscribe(*m_subscriberManager, feedAddress()), std::optional<bool>(true));
+    GroupsManagedObject* feed = m_subscriberManager->subscribedGroups().value(0);
+    ASSERT_TRUE(feed);
+    PlatefeedGroupEditing editing(*m_subscriberManager);
+    GroupEditorController editor(m_subscriber->context(), nullptr, &m_subscriberAlerts);
+    editor.setPlatefeeds(&editing);
+
+    struct Case {
+        QString title;         // typed while the feed is published as "Soup Feed"
+        QString platefeedName; // stored
+        QString afterRename;   // the name once the publisher calls it "Winter Soups"
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("Grandma's Soups"), QStringLiteral("Grandma's Soups"),
+         QStringLiteral("Grandma's Soups")},
+        {QStringLiteral("Soup Feed"), QString(), QStringLiteral("Winter Soups")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        renameFeed(QStringLiteral("Soup Feed"));
+        ASSERT_TRUE(checkSubscribed(*m_subscriberManager));
+        ASSERT_EQ(editor.editGroup(feed), GroupEditorController::Page::Platefeed);
+        EXPECT_EQ(editor.editedPlatefeedAddress(), feedAddress());
+        QSignalSpy closed(&editor, &GroupEditorController::sheetClosed);
+        ASSERT_TRUE(editor.okButtonForEditAction(c.title));
+        // The sheet stays until the publisher has answered.
+        EXPECT_TRUE(editor.isBusy());
+        EXPECT_EQ(closed.count(), 0);
+        ASSERT_TRUE(waitUntil([&] { return closed.count() > 0; }));
+        EXPECT_EQ(feed->stringValue(QStringLiteral("name")), c.title);
+        EXPECT_EQ(feed->stringValue(QStringLiteral("platefeedName")), c.platefeedName);
+        EXPECT_EQ(feed->valueForKey(QStringLiteral("platefeedName")).isNull(), c.platefeedName.isEmpty());
+
+        renameFeed(QStringLiteral("Winter Soups"));
+        ASSERT_TRUE(checkSubscribed(*m_subscriberManager));
+        EXPECT_EQ(feed->stringValue(QStringLiteral("name")), c.afterRename);
+    }
+
+    // Reset Name offers the name the publisher gives now.
+    feed->setValueForKey(QStringLiteral("Mine"), QStringLiteral("platefeedName"));
+    ASSERT_EQ(editor.editGroup(feed), GroupEditorController::Page::Platefeed);
+    EXPECT_EQ(editor.editedPlatefeedTitle(), QStringLiteral("Mine"));
+    QString reset;
+    editor.resetSubscribedPlatefeedName([&](const QString& name) { reset = name; });
+    ASSERT_TRUE(waitUntil([&] { return !reset.isEmpty(); }));
+    EXPECT_EQ(reset, QStringLiteral("Winter Soups"));
+}
+
+TEST_F(PlatefeedTest, SubscribedTitleIsKeptWhenThePublisherCannotBeRead) {
+    ScriptedHttpServer server;
+    ASSERT_TRUE(server.start());
+    PlatefeedGroupEditing editing(*m_manager);
+    GroupEditorController editor(context(), nullptr, &m_alerts);
+    editor.setPlatefeeds(&editing);
+    // With the name the last check kept, the title equal to it still follows the publisher;
+    // without, the typed title is kept as the user's own.
+    for (const bool kept : {true, false}) {
+        SCOPED_TRACE(kept);
+        GroupsManagedObject* feed = insertGroup(context(), QStringLiteral("Soup Feed"));
+        feed->setValueForKey(true, QStringLiteral("isSubscribedPlatefeed"));
+        feed->setValueForKey(server.address(QStringLiteral("/gone")), QStringLiteral("platefeedAddress"));
+        const QString key = kept ? QStringLiteral("1234") : QStringLiteral("5678");
+        feed->setValueForKey(key, QStringLiteral("platefeedPredicateKey"));
+        if (kept) {
+            const QString path = m_manager->bookkeepingPath(key, QString());
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            ASSERT_TRUE(writePropertyListFile(
+                QVariantMap{{QStringLiteral("name"), QStringLiteral("Soup Feed")}}, path));
+        }
+        ASSERT_EQ(editor.editGroup(feed), GroupEditorController::Page::Platefeed);
+        QSignalSpy closed(&editor, &GroupEditorController::sheetClosed);
+        ASSERT_TRUE(editor.okButtonForEditAction(QStringLiteral("Soup Feed")));
+        ASSERT_TRUE(waitUntil([&] { return closed.count() > 0; }));
+        EXPECT_EQ(feed->stringValue(QStringLiteral("name")), QStringLiteral("Soup Feed"));
+        EXPECT_EQ(feed->valueForKey(QStringLiteral("platefeedName")).isNull(), kept);
+
+        // Reset Name has nothing to offer without either: it says so and leaves the field.
+        ASSERT_EQ(editor.editGroup(feed), GroupEditorController::Page::Platefeed);
+        m_alerts.asked.clear();
+        bool offered = false;
+        editor.resetSubscribedPlatefeedName([&](const QString&) { offered = true; });
+        ASSERT_TRUE(waitUntil([&] { return offered || !m_alerts.asked.isEmpty(); }));
+        EXPECT_EQ(offered, kept);
+        if (!kept) {
+            EXPECT_EQ(m_alerts.asked.first().messageText,
+                      QStringLiteral("The platefeed's published name cannot be read."));
+        }
+        editor.closeWindow();
+    }
+}
+
+TEST_F(PlatefeedRoundTripTest, SigningOutForgetsTheCredentialsAndStaysOut) {
+    MemoryKeyring keyring;
+    bool stored = false;
+    PlatefeedManager::storeAccount(keyring, m_manager->account(),
+                                   [&](bool ok, const QString&) { stored = ok; });
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(keyring.items.size(), 2);
+    std::optional<bool> connected;
+    m_manager->connectToMobileMeIfNotConnected([&](bool ok) { connected = ok; });
+    ASSERT_TRUE(waitUntil([&] { return connected.has_value(); }));
+    ASSERT_TRUE(m_manager->isConnectedToMobileMe());
+
+    QSignalSpy sidebar(m_manager.get(), &PlatefeedManager::sidebarChanged);
+    std::optional<bool> signedOut;
+    m_manager->signOutMobileMe(keyring, [&](bool ok) { signedOut = ok; });
+    ASSERT_TRUE(waitUntil([&] { return signedOut.has_value(); }));
+    EXPECT_TRUE(*signedOut);
+    EXPECT_TRUE(keyring.items.isEmpty());
+    EXPECT_FALSE(m_manager->isConnectedToMobileMe());
+    EXPECT_EQ(sidebar.count(), 1);
+    // The login page keeps the addresses and the user name; the next check does not sign in again.
+    EXPECT_EQ(m_manager->account().user, QStringLiteral("cook"));
+    EXPECT_TRUE(m_manager->account().password.isEmpty());
+    edit(m_pea, QStringLiteral("notes"), QStringLiteral("After signing out."));
+    ASSERT_TRUE(checkPublished(*m_manager));
+    EXPECT_FALSE(m_manager->isConnectedToMobileMe());
+    EXPECT_NE(
+        readMap(m_feed + id(m_pea) + QStringLiteral(".plist")).value(QStringLiteral("notes")).toString(),
+        QStringLiteral("After signing out."));
 }
 
 // A link and the page asking for the same platefeed before either is answered make one

@@ -2,6 +2,7 @@
 // library store.
 #include "common/ScriptedAlerts.h"
 #include "library/GroupEditorController.h"
+#include "library/GroupEditorPlatefeeds.h"
 #include "library/GroupsManagedObject.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesArrayController.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +37,30 @@ void choose(QComboBox* box, const QVariant& data) {
     ASSERT_GE(index, 0) << data.toString().toStdString();
     box->setCurrentIndex(index);
 }
+
+// The platefeed subsystem as the editor sees it: addresses under one host, titles told
+// remembered, and the published name answered when the test says so.
+class ScriptedPlatefeeds final : public GroupEditorPlatefeeds {
+public:
+    QList<GroupsManagedObject*> retitled;
+    QList<NameDone> pending;
+    QString publishedAddress(GroupsManagedObject* group) const override {
+        return QStringLiteral("https://example.org/Sites/") +
+               group->stringValue(QStringLiteral("platefeedAddress"));
+    }
+    void justUpdateTitleForPublishedPlatefeed(GroupsManagedObject* group) override { retitled.append(group); }
+    bool spaceAnswers = true;
+    void stopPublishingPlatefeed(GroupsManagedObject*, std::function<void(bool ok)> done) override {
+        done(spaceAnswers);
+    }
+    void publishedNameForSubscribedPlatefeed(GroupsManagedObject*, NameDone done) override {
+        pending.append(std::move(done));
+    }
+    void answer(bool found, const QString& name) {
+        ASSERT_FALSE(pending.isEmpty());
+        pending.takeFirst()(found, name);
+    }
+};
 
 class GroupEditorSheetTest : public ::testing::Test {
 protected:
@@ -67,7 +93,7 @@ protected:
     }
     static QStringList visiblePages(const GroupEditorSheet& sheet) {
         QStringList pages;
-        for (Page page : {Page::Group, Page::SmartGroup, Page::GroceryList, Page::Platefeed})
+        for (Page page : {Page::Group, Page::SmartGroup, Page::GroceryList, Page::Platefeed, Page::MyLibrary})
             if (sheet.pageAction(page)->isVisible())
                 pages.append(sheet.pageAction(page)->text());
         return pages;
@@ -215,6 +241,138 @@ TEST_F(GroupEditorSheetTest, EditingShowsOnlyTheGroupsPageAndKeepsARuleItCannotS
     // Closed, the sheet offers every page again.
     sheet.openEditorForNewGroup();
     EXPECT_EQ(visiblePages(sheet).size(), 4);
+}
+
+TEST_F(GroupEditorSheetTest, PublishedGroupsShowTheirFeedFieldsAndUnpublishFromTheSheet) {
+    ScriptedPlatefeeds platefeeds;
+    m_editor->setPlatefeeds(&platefeeds);
+    GroupEditorSheet sheet(m_editor.get(), &m_window);
+    GroupsManagedObject* soups = m_editor->createNewGroup(QStringLiteral("Soups"));
+    ASSERT_TRUE(sheet.editGroup(soups));
+    EXPECT_FALSE(sheet.showsPublishedFields(Page::Group));
+    sheet.cancelButton()->click();
+
+    soups->setValueForKey(true, QStringLiteral("isPublishedPlatefeed"));
+    soups->setValueForKey(QStringLiteral("Soup Feed"), QStringLiteral("platefeedName"));
+    soups->setValueForKey(QStringLiteral("SoupFeed"), QStringLiteral("platefeedAddress"));
+    ASSERT_TRUE(sheet.editGroup(soups));
+    EXPECT_TRUE(sheet.showsPublishedFields(Page::Group));
+    EXPECT_EQ(sheet.platefeedTitleField(Page::Group)->text(), QStringLiteral("Soup Feed"));
+    EXPECT_EQ(sheet.platefeedAddressButton(Page::Group)->text(),
+              QStringLiteral("https://example.org/Sites/SoupFeed"));
+
+    // An empty title is refused like a name; a new one is stored and told.
+    sheet.platefeedTitleField(Page::Group)->clear();
+    sheet.okButton()->click();
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(sheet.noteText(), QStringLiteral("please enter a name for your new group"));
+    EXPECT_TRUE(platefeeds.retitled.isEmpty());
+    QTest::keyClicks(sheet.platefeedTitleField(Page::Group), QStringLiteral("Winter Soups"));
+    sheet.okButton()->click();
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(soups->stringValue(QStringLiteral("platefeedName")), QStringLiteral("Winter Soups"));
+    EXPECT_EQ(platefeeds.retitled, QList<GroupsManagedObject*>{soups});
+
+    // Unpublish asks and closes the sheet; the group stays published while the space does
+    // not answer, and is unpublished once it does.
+    platefeeds.spaceAnswers = false;
+    ASSERT_TRUE(sheet.editGroup(soups));
+    m_alerts.queueButton(0);
+    sheet.unpublishButton(Page::Group)->click();
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_TRUE(soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+    ASSERT_EQ(m_alerts.asked.size(), 2);
+    EXPECT_EQ(m_alerts.asked.first().buttonTitles.first(), QStringLiteral("Unpublish"));
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("The platefeed “Soups” could not be withdrawn."));
+    platefeeds.spaceAnswers = true;
+    ASSERT_TRUE(sheet.editGroup(soups));
+    m_alerts.queueButton(0);
+    sheet.unpublishButton(Page::Group)->click();
+    EXPECT_FALSE(soups->boolValue(QStringLiteral("isPublishedPlatefeed")));
+
+    // A published "My Recipes" opens on its own page, which a new group never offers.
+    GroupsManagedObject* library = groupsNamed(GroupsManagedObject::myRecipesName()).value(0);
+    library->setValueForKey(true, QStringLiteral("isPublishedPlatefeed"));
+    library->setValueForKey(QStringLiteral("Robin's Kitchen"), QStringLiteral("platefeedName"));
+    library->setValueForKey(QStringLiteral("RobinsKitchen"), QStringLiteral("platefeedAddress"));
+    ASSERT_TRUE(sheet.editGroup(library));
+    EXPECT_EQ(visiblePages(sheet), QStringList{QStringLiteral("My Library")});
+    EXPECT_EQ(sheet.nameField(Page::MyLibrary)->text(), QStringLiteral("Robin's Kitchen"));
+    EXPECT_EQ(sheet.platefeedAddressButton(Page::MyLibrary)->text(),
+              QStringLiteral("https://example.org/Sites/RobinsKitchen"));
+    sheet.nameField(Page::MyLibrary)->setText(QStringLiteral("Robin Cooks"));
+    sheet.okButton()->click();
+    EXPECT_EQ(library->stringValue(QStringLiteral("platefeedName")), QStringLiteral("Robin Cooks"));
+    EXPECT_EQ(library->stringValue(QStringLiteral("name")), GroupsManagedObject::myRecipesName());
+    EXPECT_EQ(platefeeds.retitled.size(), 2);
+    sheet.openEditorForNewGroup();
+    EXPECT_EQ(visiblePages(sheet).size(), 4);
+    EXPECT_FALSE(visiblePages(sheet).contains(QStringLiteral("My Library")));
+}
+
+TEST_F(GroupEditorSheetTest, SubscribedPlatefeedPageWaitsForThePublishedName) {
+    ScriptedPlatefeeds platefeeds;
+    m_editor->setPlatefeeds(&platefeeds);
+    GroupEditorSheet sheet(m_editor.get(), &m_window);
+    GroupsManagedObject* feed = m_editor->createNewGroup(QStringLiteral("Mine"));
+    feed->setValueForKey(true, QStringLiteral("isSubscribedPlatefeed"));
+    feed->setValueForKey(QStringLiteral("Mine"), QStringLiteral("platefeedName"));
+    feed->setValueForKey(QStringLiteral("https://example.org/Sites/SoupFeed"),
+                         QStringLiteral("platefeedAddress"));
+    ASSERT_TRUE(sheet.editGroup(feed));
+    EXPECT_EQ(visiblePages(sheet), QStringList{QStringLiteral("Platefeed")});
+    EXPECT_EQ(sheet.nameField(Page::Platefeed)->text(), QStringLiteral("Mine"));
+    EXPECT_EQ(sheet.platefeedAddressButton(Page::Platefeed)->text(),
+              QStringLiteral("https://example.org/Sites/SoupFeed"));
+
+    // Reset Name: the sheet takes no input until the name is there.
+    sheet.resetNameButton()->click();
+    EXPECT_FALSE(sheet.isEnabled());
+    platefeeds.answer(true, QStringLiteral("Soup Feed"));
+    EXPECT_TRUE(sheet.isEnabled());
+    EXPECT_EQ(sheet.nameField(Page::Platefeed)->text(), QStringLiteral("Soup Feed"));
+
+    // OK with the published name: stored once answered, following the publisher again.
+    sheet.okButton()->click();
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(feed->stringValue(QStringLiteral("name")), QStringLiteral("Mine"));
+    platefeeds.answer(true, QStringLiteral("Soup Feed"));
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_TRUE(sheet.isEnabled());
+    EXPECT_EQ(feed->stringValue(QStringLiteral("name")), QStringLiteral("Soup Feed"));
+    EXPECT_TRUE(feed->valueForKey(QStringLiteral("platefeedName")).isNull());
+
+    // Closing while the name is read drops the edit.
+    ASSERT_TRUE(sheet.editGroup(feed));
+    sheet.nameField(Page::Platefeed)->setText(QStringLiteral("Other"));
+    sheet.okButton()->click();
+    m_editor->closeWindow();
+    platefeeds.answer(true, QStringLiteral("Soup Feed"));
+    EXPECT_EQ(feed->stringValue(QStringLiteral("name")), QStringLiteral("Soup Feed"));
+}
+
+TEST(GroupEditorAddressLinkTest, OnlyWebAddressesOpenAndTheSheetClosesEitherWay) {
+    GroupEditorController editor(nullptr, nullptr, nullptr);
+    QSignalSpy opened(&editor, &GroupEditorController::openAddressRequested);
+    QSignalSpy closed(&editor, &GroupEditorController::sheetClosed);
+    const QList<std::pair<QString, bool>> titles = {
+        {QStringLiteral("https://example.org/Sites/SoupFeed"), true},
+        {QStringLiteral("http://127.0.0.1:8080/Sites/A"), true},
+        {QStringLiteral(""), false},
+        {QStringLiteral("Soup Feed"), false},
+        {QStringLiteral("file:///etc/passwd"), false},
+        {QStringLiteral("javascript:alert(1)"), false},
+        {QStringLiteral("http://"), false},
+    };
+    for (const auto& [title, valid] : titles) {
+        SCOPED_TRACE(title.toStdString());
+        opened.clear();
+        closed.clear();
+        EXPECT_EQ(editor.openPlatefeedAddressLink(title), valid);
+        EXPECT_EQ(opened.count(), valid ? 1 : 0);
+        EXPECT_EQ(closed.count(), 1);
+    }
 }
 
 } // namespace

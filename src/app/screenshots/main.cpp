@@ -358,9 +358,55 @@ QList<ScreenshotStep> feedSteps(MainMenuController& shell, AppController& appCon
             return sheet;
         };
     };
+    // The sheet editing a published group: "My Recipes" (its "My Library" page) or "Soups".
+    auto publishedStep = [&shell, &appController](bool library) {
+        return [&shell, &appController, library]() -> QWidget* {
+            GroupEditorSheet* sheet = shell.groupEditorSheet();
+            auto* platefeeds = appController.findChild<PlatefeedShell*>();
+            ObjectContext* context = appController.session() ? appController.session()->context() : nullptr;
+            if (!sheet || !context || !platefeeds || !platefeeds->manager())
+                return nullptr;
+            sheet->hide();
+            PlatefeedManager* manager = platefeeds->manager();
+            manager->setAccount(
+                {QUrl(QStringLiteral("https://cloud.example.org/remote.php/dav/files/robin/Public/")),
+                 QUrl(QStringLiteral("https://cloud.example.org/public.php/dav/files/k3Xq9TzA")),
+                 QStringLiteral("robin"), QStringLiteral("password")});
+            GroupsManagedObject* group = nullptr;
+            for (ManagedObject* object : context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
+                if (library ? object->valueForKey(QStringLiteral("isLocalLibrary")).toBool()
+                            : object->stringValue(QStringLiteral("name")) == QLatin1String("Soups"))
+                    group = dynamic_cast<GroupsManagedObject*>(object);
+            if (!group)
+                return nullptr;
+            const QString title =
+                library ? QStringLiteral("Robin's Kitchen") : QStringLiteral("Robin's Soups");
+            group->setValueForKey(true, QStringLiteral("isPublishedPlatefeed"));
+            group->setValueForKey(title, QStringLiteral("platefeedName"));
+            group->setValueForKey(PlatefeedManager::folderNameFromTitle(title),
+                                  QStringLiteral("platefeedAddress"));
+            if (!sheet->editGroup(group))
+                return nullptr;
+            sheet->adjustSize();
+            return sheet;
+        };
+    };
+    // The sheet is closed, and "My Recipes" unpublished again, for the pictures that follow.
+    auto closePublished = [&appController](bool library) {
+        return [&appController, library](QWidget*) {
+            GroupEditorController* groups = appController.groupEditorController();
+            if (!groups)
+                return;
+            if (GroupsManagedObject* group = groups->editedGroup(); group && library)
+                group->setValueForKey(false, QStringLiteral("isPublishedPlatefeed"));
+            groups->closeWindow();
+        };
+    };
     return {
         {QStringLiteral("group-editor-platefeed-login"), sheetStep(PlatefeedPage::Step::Login)},
         {QStringLiteral("group-editor-platefeed-publish"), sheetStep(PlatefeedPage::Step::PublishName)},
+        {QStringLiteral("group-editor-my-library"), publishedStep(true), {}, closePublished(true)},
+        {QStringLiteral("group-editor-published-group"), publishedStep(false), {}, closePublished(false)},
         {QStringLiteral("sidebar-platefeeds"),
          [&shell, &appController]() -> QWidget* {
              if (GroupEditorSheet* sheet = shell.groupEditorSheet())

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -67,6 +68,9 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
     addPageAction(Page::SmartGroup, int(Kind::SmartGroup));
     addPageAction(Page::GroceryList, int(Kind::GroceryList));
     addPageAction(Page::Platefeed, int(Kind::SubscribedPlatefeed));
+    // Shown only while a published "My Recipes" is edited.
+    addPageAction(Page::MyLibrary, int(Kind::MyRecipes));
+    m_pageActions.value(Page::MyLibrary)->setVisible(false);
     m_toolbar->addWidget(toolbarSpacer(m_toolbar));
     // Until the platefeed subsystem gives its page.
     m_pageActions.value(Page::Platefeed)->setEnabled(false);
@@ -97,7 +101,12 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
     scroll->setMinimumSize(560, 260);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     static_cast<QVBoxLayout*>(smart.page->layout())->addWidget(scroll, 1);
-    for (const PageWidgets& page : {group, smart, grocery})
+    m_published.insert(Page::Group, makePublishedFields(group, true, true));
+    m_published.insert(Page::SmartGroup, makePublishedFields(smart, true, true));
+    PageWidgets library = makeNamePage(Page::MyLibrary, tr("Platefeed Title:"));
+    m_published.insert(Page::MyLibrary, makePublishedFields(library, false, false));
+    m_subscribed = makeSubscribedPage();
+    for (const PageWidgets& page : {group, smart, grocery, library, m_subscribed})
         m_pages->addWidget(page.page);
 
     auto* buttons = new QHBoxLayout;
@@ -120,10 +129,10 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
     m_flashTimer = new QTimer(this);
     m_flashTimer->setInterval(kNoteFlashIntervalMs);
     connect(m_flashTimer, &QTimer::timeout, this, [this] {
-        const auto page = m_pageWidgets.constFind(currentPage());
+        const PageWidgets* page = widgetsFor(currentPage());
         if (--m_flashesLeft <= 0)
             m_flashTimer->stop();
-        if (page != m_pageWidgets.constEnd())
+        if (page)
             setNoteShown(page->note, m_flashesLeft % 2 == 0 || m_flashesLeft <= 0);
     });
 
@@ -133,6 +142,11 @@ GroupEditorSheet::GroupEditorSheet(GroupEditorController* controller, QWidget* p
             if (isVisible())
                 flashNote(note);
         });
+        // Nothing is typed or pressed while a platefeed's name is read.
+        connect(m_controller, &GroupEditorController::busyChanged, this,
+                [this](bool busy) { setEnabled(!busy); });
+        connect(m_controller, &GroupEditorController::openAddressRequested, this,
+                [](const QUrl& address) { QDesktopServices::openUrl(address); });
     }
     showPage(Page::Group);
 }
@@ -159,7 +173,7 @@ GroupEditorSheet::PageWidgets GroupEditorSheet::makeNamePage(Page page, const QS
 
     auto* nameRow = new QGridLayout;
     nameRow->setHorizontalSpacing(8);
-    nameRow->setVerticalSpacing(3);
+    nameRow->setVerticalSpacing(6);
     widgets.name = new QLineEdit(widgets.page);
     widgets.name->setObjectName(QStringLiteral("nameField"));
     widgets.name->setMinimumWidth(320);
@@ -175,10 +189,123 @@ GroupEditorSheet::PageWidgets GroupEditorSheet::makeNamePage(Page page, const QS
     nameRow->addWidget(widgets.note, 1, 1);
     nameRow->setColumnStretch(1, 1);
     layout->addLayout(nameRow);
+    widgets.grid = nameRow;
     connect(widgets.name, &QLineEdit::textEdited, this, &GroupEditorSheet::clearNote);
 
     m_pageWidgets.insert(page, widgets);
     return widgets;
+}
+
+QPushButton* GroupEditorSheet::makeAddressButton(QWidget* parent) {
+    // A link: the address in the link colour, opened in the web browser when pressed.
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QStringLiteral("platefeedAddressButton"));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; "
+                                         "text-align: left; border: none; padding: 0; }"));
+    connect(button, &QPushButton::clicked, this, [this, button] {
+        if (m_controller)
+            m_controller->openPlatefeedAddressLink(button->text());
+    });
+    return button;
+}
+
+GroupEditorSheet::PublishedWidgets GroupEditorSheet::makePublishedFields(const PageWidgets& page,
+                                                                         bool withTitle, bool withUnpublish) {
+    PublishedWidgets widgets;
+    QGridLayout* grid = page.grid;
+    int row = grid->rowCount();
+    if (withTitle) {
+        widgets.title = new QLineEdit(page.page);
+        widgets.title->setObjectName(QStringLiteral("platefeedTitleField"));
+        auto* label = new QLabel(tr("Platefeed Title:"), page.page);
+        label->setBuddy(widgets.title);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(widgets.title, row++, 1);
+        widgets.parts << label << widgets.title;
+        connect(widgets.title, &QLineEdit::textEdited, this, &GroupEditorSheet::clearNote);
+    }
+    widgets.address = makeAddressButton(page.page);
+    auto* addressLabel = new QLabel(tr("Published Address:"), page.page);
+    grid->addWidget(addressLabel, row, 0);
+    grid->addWidget(widgets.address, row++, 1);
+    widgets.parts << addressLabel << widgets.address;
+    if (withUnpublish) {
+        widgets.unpublish = new QPushButton(tr("Unpublish"), page.page);
+        widgets.unpublish->setObjectName(QStringLiteral("unpublishButton"));
+        widgets.unpublish->setAutoDefault(false);
+        grid->addWidget(widgets.unpublish, row++, 1, Qt::AlignLeft);
+        widgets.parts << widgets.unpublish;
+        connect(widgets.unpublish, &QPushButton::clicked, this, [this] {
+            if (m_controller)
+                m_controller->unpublishPlatefeed(m_controller->editedGroup());
+        });
+    }
+    for (QWidget* part : std::as_const(widgets.parts))
+        part->hide();
+    return widgets;
+}
+
+void GroupEditorSheet::setPublishedFieldsShown(Page page, bool shown) {
+    const auto widgets = m_published.find(page);
+    if (widgets == m_published.end())
+        return;
+    widgets->shown = shown;
+    for (QWidget* part : std::as_const(widgets->parts))
+        part->setVisible(shown);
+}
+
+GroupEditorSheet::PageWidgets GroupEditorSheet::makeSubscribedPage() {
+    // Made like a name page, kept apart: its page is the toolbar's "Platefeed" page, which for
+    // a new group is the platefeed subsystem's publish and subscribe page.
+    PageWidgets widgets = makeNamePage(Page::Platefeed, tr("Platefeed Title:"));
+    m_pageWidgets.remove(Page::Platefeed);
+    QGridLayout* grid = widgets.grid;
+    const int row = grid->rowCount();
+    m_subscribedAddress = makeAddressButton(widgets.page);
+    grid->addWidget(new QLabel(tr("Platefeed Address:"), widgets.page), row, 0);
+    grid->addWidget(m_subscribedAddress, row, 1);
+    m_resetNameButton = new QPushButton(tr("Reset Name"), widgets.page);
+    m_resetNameButton->setObjectName(QStringLiteral("resetNameButton"));
+    m_resetNameButton->setAutoDefault(false);
+    grid->addWidget(m_resetNameButton, row + 1, 1, Qt::AlignLeft);
+    QPointer<QLineEdit> title(widgets.name);
+    connect(m_resetNameButton, &QPushButton::clicked, this, [this, title] {
+        if (!m_controller)
+            return;
+        clearNote();
+        m_controller->resetSubscribedPlatefeedName([title](const QString& name) {
+            if (title)
+                title->setText(name);
+        });
+    });
+    return widgets;
+}
+
+const GroupEditorSheet::PageWidgets* GroupEditorSheet::widgetsFor(Page page) const {
+    if (page == Page::Platefeed)
+        return m_editing ? &m_subscribed : nullptr;
+    const auto widgets = m_pageWidgets.constFind(page);
+    return widgets == m_pageWidgets.constEnd() ? nullptr : &widgets.value();
+}
+
+QLineEdit* GroupEditorSheet::platefeedTitleField(Page page) const {
+    return m_published.value(page).title;
+}
+
+QPushButton* GroupEditorSheet::platefeedAddressButton(Page page) const {
+    if (page == Page::Platefeed)
+        return m_subscribedAddress;
+    return m_published.value(page).address;
+}
+
+QPushButton* GroupEditorSheet::unpublishButton(Page page) const {
+    return m_published.value(page).unpublish;
+}
+
+bool GroupEditorSheet::showsPublishedFields(Page page) const {
+    return m_published.value(page).shown;
 }
 
 GroupEditorSheet::Page GroupEditorSheet::currentPage() const {
@@ -187,13 +314,15 @@ GroupEditorSheet::Page GroupEditorSheet::currentPage() const {
 }
 
 QLineEdit* GroupEditorSheet::nameField(Page page) const {
+    if (page == Page::Platefeed)
+        return m_subscribed.name;
     const auto widgets = m_pageWidgets.constFind(page);
     return widgets == m_pageWidgets.constEnd() ? nullptr : widgets->name;
 }
 
 QString GroupEditorSheet::noteText() const {
-    const auto widgets = m_pageWidgets.constFind(currentPage());
-    return widgets == m_pageWidgets.constEnd() ? QString() : widgets->note->text();
+    const PageWidgets* widgets = widgetsFor(currentPage());
+    return widgets ? widgets->note->text() : QString();
 }
 
 void GroupEditorSheet::setPlatefeedPage(QWidget* page, std::function<QWidget*()> focus,
@@ -214,44 +343,39 @@ void GroupEditorSheet::openPlatefeedPage() {
 }
 
 void GroupEditorSheet::showPage(Page page) {
-    if (page == Page::Platefeed && m_platefeedPage) {
-        m_pageActions.value(page)->setChecked(true);
-        clearNote();
-        for (const PageWidgets& other : std::as_const(m_pageWidgets))
-            other.page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-        m_platefeedPage->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-        m_pages->setCurrentWidget(m_platefeedPage);
-        setWindowTitle(GroupEditorController::pageTitle(page));
-        if (QWidget* field = m_platefeedFocus ? m_platefeedFocus() : nullptr)
-            field->setFocus();
-        return;
+    QWidget* target = nullptr;
+    QWidget* focus = nullptr;
+    if (page == Page::Platefeed && !m_editing) {
+        target = m_platefeedPage;
+        focus = m_platefeedFocus && m_platefeedPage ? m_platefeedFocus() : nullptr;
+    } else if (const PageWidgets* widgets = widgetsFor(page)) {
+        target = widgets->page;
+        focus = widgets->name;
     }
-    if (m_platefeedPage)
-        m_platefeedPage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    const auto widgets = m_pageWidgets.constFind(page);
-    if (widgets == m_pageWidgets.constEnd())
+    if (!target)
         return;
     m_pageActions.value(page)->setChecked(true);
     clearNote();
     // The stack takes the size of the page shown, not of its largest page.
-    for (const PageWidgets& other : std::as_const(m_pageWidgets))
-        other.page->setSizePolicy(other.page == widgets->page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
-                                  other.page == widgets->page ? QSizePolicy::Preferred
-                                                              : QSizePolicy::Ignored);
-    m_pages->setCurrentWidget(widgets->page);
+    for (int i = 0; i < m_pages->count(); ++i) {
+        const QSizePolicy::Policy policy =
+            m_pages->widget(i) == target ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        m_pages->widget(i)->setSizePolicy(policy, policy);
+    }
+    m_pages->setCurrentWidget(target);
     setWindowTitle(GroupEditorController::pageTitle(page));
-    widgets->name->setFocus();
+    if (focus)
+        focus->setFocus();
 }
 
 void GroupEditorSheet::openEditorForNewGroup() {
     m_editing = false;
-    for (QAction* action : std::as_const(m_pageActions))
-        action->setVisible(true);
+    for (auto it = m_pageActions.cbegin(); it != m_pageActions.cend(); ++it)
+        it.value()->setVisible(it.key() != Page::MyLibrary);
     clearPages();
     const Page selected = currentPage();
-    showPage(m_pageWidgets.contains(selected) || (selected == Page::Platefeed && m_platefeedPage)
-                 ? selected
-                 : Page::Group);
+    const bool offered = selected != Page::MyLibrary && m_pageWidgets.contains(selected);
+    showPage(offered || (selected == Page::Platefeed && m_platefeedPage) ? selected : Page::Group);
     openSheet();
 }
 
@@ -259,20 +383,28 @@ bool GroupEditorSheet::editGroup(GroupsManagedObject* group) {
     if (!m_controller || !group)
         return false;
     const Page page = m_controller->editGroup(group);
-    if (!m_pageWidgets.contains(page)) {
-        // Nothing to show (headers, "My Recipes") or a platefeed's page, which this sheet
-        // does not have yet: the controller forgets the group again.
-        if (page != Page::None)
-            m_controller->closeWindow();
-        return false;
-    }
+    if (page == Page::None)
+        return false; // headers and an unpublished "My Recipes"
     m_editing = true;
     clearPages();
     for (auto it = m_pageActions.cbegin(); it != m_pageActions.cend(); ++it)
         it.value()->setVisible(it.key() == page);
-    m_pageWidgets.value(page).name->setText(group->stringValue(QStringLiteral("name")));
+    const PageWidgets* widgets = widgetsFor(page);
+    const bool platefeedTitle = page == Page::MyLibrary || page == Page::Platefeed;
+    widgets->name->setText(platefeedTitle ? m_controller->editedPlatefeedTitle()
+                                          : group->stringValue(QStringLiteral("name")));
     if (page == Page::SmartGroup)
         m_predicateEditor->setRuleText(group->stringValue(QStringLiteral("predicates")));
+    const QString address = m_controller->editedPlatefeedAddress();
+    if (page == Page::Platefeed) {
+        m_subscribedAddress->setText(address);
+    } else if (m_published.contains(page)) {
+        const PublishedWidgets published = m_published.value(page);
+        if (published.title)
+            published.title->setText(m_controller->editedPlatefeedTitle());
+        published.address->setText(address);
+        setPublishedFieldsShown(page, m_controller->isEditedGroupPublished());
+    }
     showPage(page);
     openSheet();
     return true;
@@ -297,22 +429,25 @@ void GroupEditorSheet::showPageForScreenshot(Page page) {
 
 void GroupEditorSheet::okButtonAction() {
     const Page page = currentPage();
-    if (page == Page::Platefeed && m_platefeedOk) {
-        if (m_platefeedOk() && m_controller)
+    if (page == Page::Platefeed && !m_editing) {
+        if (m_platefeedOk && m_platefeedOk() && m_controller)
             m_controller->closeWindow();
         return;
     }
-    QLineEdit* name = nameField(page);
-    if (!m_controller || !name)
+    const PageWidgets* widgets = widgetsFor(page);
+    if (!m_controller || !widgets)
         return;
     const QString ruleText = page == Page::SmartGroup ? m_predicateEditor->ruleText() : QString();
+    std::optional<QString> platefeedTitle;
+    if (showsPublishedFields(page) && m_published.value(page).title)
+        platefeedTitle = m_published.value(page).title->text();
     clearNote();
     // The controller closes the sheet (sheetClosed) when it accepts.
     m_accepted = true;
     if (m_editing)
-        m_controller->okButtonForEditAction(name->text(), ruleText);
+        m_controller->okButtonForEditAction(widgets->name->text(), ruleText, platefeedTitle);
     else
-        m_controller->okButtonForNewAction(page, name->text(), ruleText);
+        m_controller->okButtonForNewAction(page, widgets->name->text(), ruleText);
     m_accepted = false;
 }
 
@@ -339,8 +474,8 @@ void GroupEditorSheet::openSheet() {
 void GroupEditorSheet::closeSheet() {
     clearPages();
     m_editing = false;
-    for (QAction* action : std::as_const(m_pageActions))
-        action->setVisible(true);
+    for (auto it = m_pageActions.cbegin(); it != m_pageActions.cend(); ++it)
+        it.value()->setVisible(it.key() != Page::MyLibrary);
     // The next sheet for a new group starts on the "Group" page again.
     showPage(Page::Group);
     if (isVisible())
@@ -350,6 +485,15 @@ void GroupEditorSheet::closeSheet() {
 void GroupEditorSheet::clearPages() {
     for (const PageWidgets& widgets : std::as_const(m_pageWidgets))
         widgets.name->clear();
+    m_subscribed.name->clear();
+    m_subscribedAddress->setText(QString());
+    for (auto it = m_published.cbegin(); it != m_published.cend(); ++it) {
+        if (it->title)
+            it->title->clear();
+        it->address->setText(QString());
+    }
+    for (const Page page : m_published.keys())
+        setPublishedFieldsShown(page, false);
     m_predicateEditor->reset();
     clearNote();
 }
@@ -361,11 +505,13 @@ void GroupEditorSheet::clearNote() {
         widgets.note->clear();
         setNoteShown(widgets.note, true);
     }
+    m_subscribed.note->clear();
+    setNoteShown(m_subscribed.note, true);
 }
 
 void GroupEditorSheet::flashNote(const QString& note) {
-    const auto widgets = m_pageWidgets.constFind(currentPage());
-    if (widgets == m_pageWidgets.constEnd())
+    const PageWidgets* widgets = widgetsFor(currentPage());
+    if (!widgets)
         return;
     widgets->note->setText(note);
     setNoteShown(widgets->note, true);

@@ -11,6 +11,7 @@
 class GroupsManagedObject;
 class QAction;
 class QActionGroup;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,8 +24,10 @@ class SmartGroupPredicateEditor;
 // "Smart Group", "Grocery List", and "Platefeed" once the platefeed page is set), the page of the
 // chosen item, Cancel and OK. Opened for a new group it offers every page and OK creates
 // the group of the page shown; opened on a group it shows only the page that fits it and
-// OK saves the edit. The controller decides; the sheet shows what was typed and a
-// refused name's note.
+// OK saves the edit: a published group's page also shows its platefeed title, its address
+// and Unpublish, a published "My Recipes" opens on "My Library" (title and address), and a
+// subscribed platefeed on its own "Platefeed" page (title, address, Reset Name). The
+// controller decides; the sheet shows what was typed and a refused name's note.
 class GroupEditorSheet : public QDialog {
     Q_OBJECT
 public:
@@ -52,7 +55,17 @@ public:
 
     QToolBar* toolbar() const { return m_toolbar; }
     QAction* pageAction(Page page) const { return m_pageActions.value(page); }
+    // The first field of the page (on "My Library" and a subscribed platefeed's page, the
+    // title field).
     QLineEdit* nameField(Page page) const;
+    // The platefeed title field, address button and Unpublish button of a published group's
+    // page (Group, SmartGroup; MyLibrary has the address only). Null for other pages.
+    QLineEdit* platefeedTitleField(Page page) const;
+    QPushButton* platefeedAddressButton(Page page) const;
+    QPushButton* unpublishButton(Page page) const;
+    QPushButton* resetNameButton() const { return m_resetNameButton; }
+    // Whether the page shows its published group's platefeed fields.
+    bool showsPublishedFields(Page page) const;
     SmartGroupPredicateEditor* predicateEditor() const { return m_predicateEditor; }
     QPushButton* okButton() const { return m_okButton; }
     QPushButton* cancelButton() const { return m_cancelButton; }
@@ -71,9 +84,25 @@ private:
         QWidget* page = nullptr;
         QLineEdit* name = nullptr;
         QLabel* note = nullptr;
+        QGridLayout* grid = nullptr; // labels and fields, aligned in two columns
+    };
+    // The platefeed fields of a published group's page (rows of its grid), hidden unless
+    // the group is published.
+    struct PublishedWidgets {
+        QList<QWidget*> parts;
+        bool shown = false;
+        QLineEdit* title = nullptr; // null on "My Library", whose first field is the title
+        QPushButton* address = nullptr;
+        QPushButton* unpublish = nullptr;
     };
 
     PageWidgets makeNamePage(Page page, const QString& label);
+    PageWidgets makeSubscribedPage();
+    PublishedWidgets makePublishedFields(const PageWidgets& page, bool withTitle, bool withUnpublish);
+    void setPublishedFieldsShown(Page page, bool shown);
+    QPushButton* makeAddressButton(QWidget* parent);
+    // The widgets of a name page; a subscribed platefeed's page only while editing one.
+    const PageWidgets* widgetsFor(Page page) const;
     // kind: the sidebar's group kind whose picture the toolbar item shows.
     void addPageAction(Page page, int kind);
     void openSheet();
@@ -91,6 +120,10 @@ private:
     QMap<Page, QAction*> m_pageActions;
     QStackedWidget* m_pages = nullptr;
     QMap<Page, PageWidgets> m_pageWidgets;
+    PageWidgets m_subscribed;
+    QPushButton* m_subscribedAddress = nullptr;
+    QPushButton* m_resetNameButton = nullptr;
+    QMap<Page, PublishedWidgets> m_published;
     SmartGroupPredicateEditor* m_predicateEditor = nullptr;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;

@@ -109,7 +109,12 @@ PlatefeedPage::PlatefeedPage(PlatefeedManager& manager, Keyring& keyring, Librar
     publishLayout->addRow(tr("Group to Publish:"), m_groups);
     publishLayout->addRow(wrappedLabel(
         tr("The recipes of the group are published, and kept up to date as you change them."), publishPage));
+    m_signOut = new QPushButton(tr("Sign Out"), publishPage);
+    m_signOut->setObjectName(QStringLiteral("signOutButton"));
+    m_signOut->setAutoDefault(false);
+    publishLayout->addRow(QString(), m_signOut);
     m_steps->addWidget(publishPage);
+    connect(m_signOut, &QPushButton::clicked, this, &PlatefeedPage::signOutMobileMe);
     connect(m_groups, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_selectedGroupForPublish =
             static_cast<GroupsManagedObject*>(m_groups->itemData(index).value<void*>());
@@ -182,6 +187,7 @@ void PlatefeedPage::setPlateFeedType(int segment) {
         showStep(Step::Subscribe);
         return;
     }
+    m_signOut->setVisible(m_manager.isConnectedToMobileMe());
     if (m_manager.isConnectedToMobileMe()) {
         setupPublishableGroupsPopupButton();
         showStep(Step::Publish);
@@ -377,6 +383,18 @@ void PlatefeedPage::logIn() {
             self->m_password->clear();
             self->setPlateFeedType(0);
         });
+    });
+}
+
+void PlatefeedPage::signOutMobileMe() {
+    setBusy(true);
+    QPointer<PlatefeedPage> self(this);
+    m_manager.signOutMobileMe(m_keyring, [self](bool) {
+        if (!self)
+            return;
+        self->setBusy(false);
+        self->m_signOut->hide();
+        self->setPlateFeedType(0);
     });
 }
 

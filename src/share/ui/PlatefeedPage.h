@@ -39,6 +39,10 @@ public:
     // OK of the sheet: true when the sheet may close now (else it closes on closeRequested
     // once the network has answered, or stays for the next step).
     bool okAction();
+    // Signing out of the publishing space: disconnects, removes the credentials from the
+    // password store, hides the button and shows the login page again.
+    void signOutMobileMe();
+    QPushButton* signOutButton() const { return m_signOut; }
     // Checks a platefeed title as group names are checked (the group editor's rules); true
     // to accept. Without one, any title that makes a folder name is taken.
     void setTitleValidator(std::function<bool(const QString& title)> validator);
@@ -81,4 +85,5 @@ private:
     QComboBox* m_groups = nullptr;
     QLineEdit* m_title = nullptr;
     QPushButton* m_publishedAddress = nullptr;
+    QPushButton* m_signOut = nullptr;
 };
