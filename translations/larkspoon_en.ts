@@ -395,6 +395,14 @@
         <source>Exit Full Screen</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Email</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email Recipe</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FullScreenWindowController</name>
@@ -758,6 +766,34 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Delete Group</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The platefeed&apos;s published name cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check your connection to the Internet and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you would like to stop publishing “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Users that subscribe to this platefeed will be notified that it&apos;s no longer being published.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unpublish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The platefeed “%1” could not be withdrawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your WebDAV space did not answer. The group stays published; try again when the space can be reached.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>GroupEditorSheet</name>
@@ -795,6 +831,26 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Saturday Market</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeed Title:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Published Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unpublish</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Platefeed Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Name</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1666,6 +1722,34 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>PLATEFEEDS</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>“%1” is already published.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 is already the platefeed of “%2”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 holds another platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 already holds other files; choose another title.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 holds another platefeed; it is left alone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 holds files that are not this platefeed&apos;s; it is left alone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 uses the key of another subscribed platefeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PlatefeedPage</name>
@@ -1757,23 +1841,47 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Robin&apos;s Weeknight Dinners</source>
         <translation type="unfinished"></translation>
     </message>
-</context>
-<context>
-    <name>PlatefeedShell</name>
     <message>
-        <source>Are you sure you would like to stop publishing “%1”?</source>
+        <source>Sign Out</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Users that subscribe to this platefeed will be notified that it&apos;s no longer being published.</source>
+        <source>please enter the address of the platefeed</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Unpublish</source>
+        <source>please enter a title for your platefeed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your password would be sent unencrypted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The WebDAV address starts with “http:”, not “https:”, so anyone on the network between this computer and %1 can read your user name and password. Use an “https:” address if the server offers one.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send Unencrypted</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlatefeedShell</name>
+    <message>
+        <source>The platefeed “%1” could not be withdrawn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The group has been deleted, but your WebDAV space did not answer: the platefeed is still published and its subscribers are not told that it ended.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -43,15 +43,18 @@ TEST_F(GroupRecordTest, EachKindOfGroupShowsItsRecipes) {
     recipe(QStringLiteral("Toast"), {{QStringLiteral("keywords"), QStringLiteral("breakfast, dinner")}});
     recipe(QStringLiteral("Fed"), {{QStringLiteral("keywords"), QStringLiteral("dinner")},
                                    {QStringLiteral("platefeedPredicateKey"), QStringLiteral("FeedKey-1")}});
+    recipe(QStringLiteral("Other feed"),
+           {{QStringLiteral("platefeedPredicateKey"), QStringLiteral("FeedKey-12")}});
 
     EXPECT_EQ(
         shown(group(QStringLiteral("My Recipes"), {{QStringLiteral("isLocalLibrary"), 1}})->predicate()),
         (QStringList{QStringLiteral("Soup"), QStringLiteral("Toast")}));
-    // Membership ignores case but not the space after a comma; feed recipes are not own.
+    // Membership ignores case but not the space after a comma; feed recipes are not own, and a
+    // feed shows only the recipes of exactly its key.
     EXPECT_EQ(shown(group(QStringLiteral("DINNER"))->predicate()), QStringList{QStringLiteral("Soup")});
     EXPECT_EQ(shown(group(QStringLiteral("Feed"),
                           {{QStringLiteral("isSubscribedPlatefeed"), 1},
-                           {QStringLiteral("platefeedPredicateKey"), QStringLiteral("feedkey")}})
+                           {QStringLiteral("platefeedPredicateKey"), QStringLiteral("FeedKey-1")}})
                         ->predicate()),
               QStringList{QStringLiteral("Fed")});
 
