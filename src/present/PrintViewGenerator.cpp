@@ -444,6 +444,9 @@ bool PrintViewGenerator::setHTMLTemplate(const QString& path) {
         CardTemplate::read(path, m_settings.metricUnits, m_settings.printDescription);
     if (!read) {
         qWarning("error could not read the card template %s", qPrintable(path));
+        // The previous template must not lay this format's cards out: with none, the next
+        // layout says the preview cannot be made.
+        m_template = CardTemplate{};
         return false;
     }
     m_template = *read;

@@ -390,6 +390,22 @@ TEST_F(CardLayoutTest, AlertsEndTheLayout) {
         QStringLiteral("The HTML template doesn't include either 'maxHeight', 'pageWidth', or 'pageHeight'"));
     EXPECT_EQ(m_alerts.asked[1].messageText, QStringLiteral("This theme is not configured correctly."));
     EXPECT_EQ(m_alerts.asked[0].buttonTitles, QStringList{QStringLiteral("OK")});
+
+    // A format whose template cannot be read does not lay its cards out on the format chosen
+    // before it.
+    m_alerts.asked.clear();
+    PrintViewGenerator generator(&m_alerts, m_jobFolder);
+    generator.setSettings(settings());
+    ASSERT_TRUE(generator.setHTMLTemplate(testsupport::testDataPath(kFixtureTemplate)));
+    EXPECT_FALSE(generator.setHTMLTemplate(folder.filePath(QStringLiteral("missing/Template.html"))));
+    QSignalSpy finished(&generator, &PrintViewGenerator::layoutFinished);
+    generator.loadPreviewForRecipe(r);
+    if (finished.isEmpty()) {
+        ASSERT_TRUE(finished.wait(120000));
+    }
+    EXPECT_FALSE(finished.first().first().toBool());
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked[0].messageText, QStringLiteral("Unable to Load Preview"));
 }
 
 // Measuring many items per render must give the very cards that adding one item per render

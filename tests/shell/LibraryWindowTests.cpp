@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -425,6 +426,16 @@ TEST_F(LibraryWindowTest, PrintAndEmailActOnASelectedGroceryList) {
 
     m_shell.action(QStringLiteral("print"))->trigger();
     EXPECT_EQ(m_shell.printingWindow()->printButton()->text(), QStringLiteral("Continue to Print Panel"));
+    // A theme without print formats leaves nothing to continue with.
+    ASSERT_GT(printing->themeRows().size(), 1);
+    QSet<bool> seen;
+    for (int row = 0; row < printing->themeRows().size(); ++row) {
+        printing->selectTheme(row);
+        const bool hasFormats = !printing->formatRows().isEmpty();
+        seen.insert(hasFormats);
+        EXPECT_EQ(m_shell.printingWindow()->printButton()->isEnabled(), hasFormats) << row;
+    }
+    EXPECT_EQ(seen.size(), 2);
     m_shell.printingWindow()->reject();
 }
 

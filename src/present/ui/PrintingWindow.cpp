@@ -6,6 +6,7 @@
 #include "present/ui/PrintingFormatTableView.h"
 #include "present/ui/PrintingThemeTableView.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +104,7 @@ PrintingWindow::PrintingWindow(PrintingController* controller, QWidget* over)
     connect(controller, &PrintingController::windowCloseRequested, this, &PrintingWindow::closeSheet);
     connect(controller, &PrintingController::themesChanged, m_themes, &PrintingThemeTableView::reloadRows);
     connect(controller, &PrintingController::formatsChanged, m_formats, &PrintingFormatTableView::reloadRows);
+    connect(controller, &PrintingController::formatsChanged, this, &PrintingWindow::showContinueEnabled);
     connect(controller, &PrintingController::formatSelected, m_formats,
             &PrintingFormatTableView::showSelectedRow);
     connect(controller, &PrintingController::statusBarNoteChanged, m_note, &QLabel::setText);
@@ -120,7 +122,14 @@ void PrintingWindow::openSheet() {
     m_continue->setText(m_controller->continueButtonTitle());
     showGenerating(false);
     showTextSizeLimits();
-    if (QWidget* window = m_over ? m_over->window() : nullptr) {
+    QWidget* window = m_over ? m_over->window() : nullptr;
+    if (window && !window->isVisible()) {
+        // The library window is put away while another shows its parts (full screen): the
+        // sheet drops from the window in front instead.
+        QWidget* active = QApplication::activeWindow();
+        window = active && active != this ? active : nullptr;
+    }
+    if (window) {
         // Centred over the library window, like a sheet that drops from its title.
         const QRect frame = window->geometry();
         move(frame.x() + (frame.width() - width()) / 2, frame.y());
@@ -179,5 +188,10 @@ void PrintingWindow::showGenerating(bool generating) {
     m_progress->setVisible(generating);
     m_generating->setVisible(generating);
     m_generating->setText(generating ? m_controller->generatingMessage() : QString());
-    m_continue->setEnabled(!generating);
+    showContinueEnabled();
+}
+
+// Continuing needs a format: a theme without print formats has nothing to print with.
+void PrintingWindow::showContinueEnabled() {
+    m_continue->setEnabled(!m_controller->isGenerating() && !m_controller->formatRows().isEmpty());
 }

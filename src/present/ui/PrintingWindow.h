@@ -50,6 +50,7 @@ private:
     void fitToCard(int cardWidth);
     void showTextSizeLimits();
     void showGenerating(bool generating);
+    void showContinueEnabled();
 
     PrintingController* m_controller;
     QPointer<QWidget> m_over;
