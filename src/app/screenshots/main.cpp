@@ -403,6 +403,7 @@ QList<ScreenshotStep> feedSteps(MainMenuController& shell, AppController& appCon
         };
     };
     return {
+        {QStringLiteral("group-editor-platefeed-subscribe"), sheetStep(PlatefeedPage::Step::Subscribe)},
         {QStringLiteral("group-editor-platefeed-login"), sheetStep(PlatefeedPage::Step::Login)},
         {QStringLiteral("group-editor-platefeed-publish"), sheetStep(PlatefeedPage::Step::PublishName)},
         {QStringLiteral("group-editor-my-library"), publishedStep(true), {}, closePublished(true)},

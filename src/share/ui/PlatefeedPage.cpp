@@ -59,15 +59,21 @@ PlatefeedPage::PlatefeedPage(PlatefeedManager& manager, Keyring& keyring, Librar
     layout->addWidget(m_steps);
 
     // Subscribe.
+    // The help text sits below the form: a form row gives a wrapped label the height of one
+    // line and cuts it off.
     auto* subscribePage = new QWidget(m_steps);
-    auto* subscribeLayout = new QFormLayout(subscribePage);
+    auto* subscribeColumn = new QVBoxLayout(subscribePage);
+    auto* subscribeLayout = new QFormLayout;
     m_address = new QLineEdit(subscribePage);
     m_address->setObjectName(QStringLiteral("platefeedAddressField"));
     m_address->setMinimumWidth(360);
     subscribeLayout->addRow(tr("Platefeed Address:"), m_address);
-    subscribeLayout->addRow(wrappedLabel(tr("Enter the address of the platefeed you would like to subscribe "
-                                            "to, as its publisher's page shows it."),
-                                         subscribePage));
+    subscribeColumn->addLayout(subscribeLayout);
+    subscribeColumn->addWidget(
+        wrappedLabel(tr("Enter the address of the platefeed you would like to subscribe "
+                        "to, as its publisher's page shows it."),
+                     subscribePage));
+    subscribeColumn->addStretch(1);
     m_steps->addWidget(subscribePage);
 
     // Login.
