@@ -189,19 +189,34 @@ std::optional<DataModel> DataModel::fromPropertyList(const QVariant& plist, QStr
     return model;
 }
 
+namespace {
+
+// Where the resources are: LARKSPOON_RESOURCES when set; else the installed layout
+// <prefix>/share/larkspoon/resources beside <prefix>/bin; else the checkout the program
+// was built from (a build tree runs from there). The last one is skipped when
+// LARKSPOON_NO_SOURCE_RESOURCES is set, so a test can prove an installation stands alone.
+QString locateResources() {
+    const QString fromEnvironment = qEnvironmentVariable("LARKSPOON_RESOURCES");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    if (QCoreApplication::instance()) {
+        const QString installed =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/larkspoon/resources");
+        if (QFileInfo::exists(installed))
+            return QDir::cleanPath(installed);
+    }
+    if (qEnvironmentVariableIsSet("LARKSPOON_NO_SOURCE_RESOURCES"))
+        return QString();
+    return QStringLiteral(LARKSPOON_RESOURCES_DIR);
+}
+
+} // namespace
+
 QString resourcesPath() {
-    static const QString path = [] {
-        const QString fromEnvironment = qEnvironmentVariable("LARKSPOON_RESOURCES");
-        if (!fromEnvironment.isEmpty())
-            return fromEnvironment;
-        // Installed layout: ../share/larkspoon/resources beside the executable.
-        if (QCoreApplication::instance()) {
-            const QString installed =
-                QCoreApplication::applicationDirPath() + QStringLiteral("/../share/larkspoon/resources");
-            if (QFileInfo::exists(installed))
-                return QDir::cleanPath(installed);
-        }
-        return QStringLiteral(LARKSPOON_RESOURCES_DIR);
-    }();
+    // The executable's folder is known only once the application exists; a lookup made
+    // before that is not kept.
+    if (!QCoreApplication::instance())
+        return locateResources();
+    static const QString path = locateResources();
     return path;
 }

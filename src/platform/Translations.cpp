@@ -1,5 +1,7 @@
 #include "Translations.h"
 
+#include "DataModel.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -7,9 +9,13 @@
 #include <QTranslator>
 
 QString translationsDirectory() {
-    // Translations are installed next to the resources, so one relative path serves the
-    // source tree (lrelease writes the .qm files into translations/) and an installation.
-    return QDir::cleanPath(QStringLiteral(LARKSPOON_RESOURCES_DIR "/../translations"));
+    // Translations sit beside the resources folder, in the checkout (lrelease writes the
+    // .qm files into translations/) as in an installation (share/larkspoon/translations),
+    // so the resources' lookup finds both.
+    const QString resources = resourcesPath();
+    if (resources.isEmpty())
+        return QString();
+    return QDir::cleanPath(resources + QStringLiteral("/../translations"));
 }
 
 bool installTranslations(QCoreApplication& application, const QLocale& locale, const QString& directory) {
