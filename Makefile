@@ -5,7 +5,7 @@ WERROR := $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench screenshots fuzz format format-check translations clean
+.PHONY: all deps configure build install package run test bench screenshots fuzz format format-check translations clean
 
 all: build
 
@@ -19,6 +19,15 @@ configure: deps $(BUILD_DIR)/build.ninja
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Installs the programs, their resources and the desktop integration (PREFIX=/usr/local).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package (build/larkspoon_<version>_<arch>.deb) of the same installation.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 run: build
 	$(BUILD_DIR)/src/larkspoon
