@@ -5,7 +5,7 @@ WERROR := $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench screenshots fuzz format format-check translations clean
+.PHONY: all deps configure build run test guide bench screenshots fuzz format format-check translations clean
 
 all: build
 
@@ -23,7 +23,11 @@ build: configure
 run: build
 	$(BUILD_DIR)/src/larkspoon
 
-test: build
+# The user guide's PDF (its screenshots first); `make test` checks it.
+guide: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target guide
+
+test: build guide
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
