@@ -29,6 +29,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,6 +202,18 @@ TEST_F(ShellTest, AboutWindowAndFeedbackMessageCarryTheBuildsVersion) {
     EXPECT_EQ(mail.path(), MainMenuController::feedbackAddress());
     EXPECT_EQ(QUrlQuery(mail).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
               QStringLiteral("Larkspoon! %1 feedback").arg(version));
+}
+
+// Help > Larkspoon! Guide without the guide built says so instead of doing nothing.
+TEST_F(ShellTest, AMissingGuideIsSaidInAnAlert) {
+    if (QFileInfo(MainMenuController::guidePath()).isFile())
+        GTEST_SKIP() << "the guide is built beside the tests";
+    ASSERT_TRUE(m_shell.setupMainWindow());
+    EXPECT_TRUE(m_shell.action(QStringLiteral("guide"))->isEnabled());
+    m_shell.larkspoonHelp();
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("The Larkspoon! Guide is missing."));
+    EXPECT_TRUE(m_alerts.asked.first().informativeText.contains(MainMenuController::guidePath()));
 }
 
 TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {
