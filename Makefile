@@ -5,7 +5,7 @@ WERROR := $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build install package run test bench screenshots fuzz format format-check translations clean
+.PHONY: all deps configure build install package run test guide bench screenshots fuzz format format-check translations clean
 
 all: build
 
@@ -22,17 +22,21 @@ build: configure
 
 # Installs the programs, their resources and the desktop integration (PREFIX=/usr/local).
 PREFIX ?= /usr/local
-install: build
+install: build guide
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # A Debian package (build/larkspoon_<version>_<arch>.deb) of the same installation.
-package: build
+package: build guide
 	cd $(BUILD_DIR) && cpack -G DEB
 
 run: build
 	$(BUILD_DIR)/src/larkspoon
 
-test: build
+# The user guide's PDF (its screenshots first); `make test` checks it.
+guide: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target guide
+
+test: build guide
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: build

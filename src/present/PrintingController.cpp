@@ -14,9 +14,11 @@
 #include "present/HTMLTextWrapper.h"
 #include "share/VersionTwoImporterExporter.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QStringDecoder>
 #include <QTextDocument>
@@ -105,7 +107,15 @@ QString PrintingController::emailFolder() const {
 }
 
 QString PrintingController::continueButtonTitle() const {
-    return m_isEmailOperation ? tr("Continue to Email") : tr("Continue to Print Panel");
+    switch (m_operation) {
+    case Operation::Email:
+        return tr("Continue to Email");
+    case Operation::SavePdf:
+        return tr("Continue to Save PDF");
+    case Operation::Print:
+        break;
+    }
+    return tr("Continue to Print Panel");
 }
 
 void PrintingController::printObjects(const QList<ManagedObject*>& recipes) {
@@ -118,7 +128,9 @@ void PrintingController::printObjects(const QList<ManagedObject*>& recipes) {
     UserDefaults::synchronize();
 
     m_objects = recipes;
-    if (m_isEmailOperation && UserDefaults::boolForKey(QStringLiteral("makePlainTextEmails"))) {
+    if (m_operation != Operation::SavePdf)
+        m_pdfDestination.clear();
+    if (isEmailOperation() && UserDefaults::boolForKey(QStringLiteral("makePlainTextEmails"))) {
         generatePlainEmail();
         return;
     }
@@ -274,7 +286,15 @@ void PrintingController::refreshPreview() {
 }
 
 QString PrintingController::generatingMessage() const {
-    return m_isEmailOperation ? tr("Generating Email...") : tr("Generating Printout...");
+    switch (m_operation) {
+    case Operation::Email:
+        return tr("Generating Email...");
+    case Operation::SavePdf:
+        return tr("Generating PDF...");
+    case Operation::Print:
+        break;
+    }
+    return tr("Generating Printout...");
 }
 
 void PrintingController::continueToPrint() {
@@ -349,7 +369,11 @@ void PrintingController::removeJobFolder() {
 void PrintingController::runPrintOperation() {
     disableGeneratingPrintMessage();
     const int job = m_job;
-    if (!m_isEmailOperation) {
+    if (m_operation == Operation::SavePdf) {
+        savePdf();
+        return;
+    }
+    if (m_operation == Operation::Print) {
         if (!m_printer) {
             qWarning("the cards could not be printed: no printer");
             finishPrinting(false);
@@ -378,6 +402,58 @@ void PrintingController::runPrintOperation() {
         cancel();
         emit jobFinished(generateRichEmail());
     });
+}
+
+void PrintingController::saveObjectsAsPdf(const QList<ManagedObject*>& recipes, const QString& path) {
+    if (m_windowOpen || recipes.isEmpty() || path.isEmpty())
+        return;
+    m_operation = Operation::SavePdf;
+    m_pdfDestination = path;
+    printObjects(recipes);
+}
+
+// The PDF is written next to the job first and put in place only once complete, so a
+// failed job leaves a file that was already at the destination as it was.
+void PrintingController::savePdf() {
+    const int job = m_job;
+    const QString written = applicationSupportFolder() + QStringLiteral("/Export.pdf");
+    QFile::remove(written);
+    QDir().mkpath(applicationSupportFolder());
+    m_backend->writePdf(m_stacks, jobFolder(), written, m_metric, [this, job, written](bool ok) {
+        if (job != m_job)
+            return;
+        removeJobFolder();
+        const QString destination = m_pdfDestination;
+        const QString partial = destination + QStringLiteral(".part");
+        QFile::remove(partial);
+        ok = ok && QFile::copy(written, partial);
+        QFile::remove(written);
+        if (ok) {
+            QFile::remove(destination);
+            ok = QFile::rename(partial, destination);
+        }
+        if (!ok) {
+            QFile::remove(partial);
+            qWarning("the cards could not be saved at %s", qPrintable(destination));
+            m_session.alerts().ask(tr("The recipe cards could not be saved as a PDF."),
+                                   tr("Check that “%1” can be written.").arg(destination), {tr("OK")});
+            emit jobFinished(false);
+            return;
+        }
+        cancel();
+        emit jobFinished(true);
+    });
+}
+
+void PrintingController::copyAsText(const QList<ManagedObject*>& recipes) {
+    if (recipes.isEmpty())
+        return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(plainEmailBody(recipes));
+}
+
+QString PrintingController::pdfFileName(const QList<ManagedObject*>& recipes) {
+    return fileBaseName(richEmailSubject(recipes)) + QStringLiteral(".pdf");
 }
 
 // A cancelled or failed print leaves the window open for another try.

@@ -73,8 +73,19 @@ public:
     void setMetricUnits(bool metric) { m_metric = metric; }
     bool metricUnits() const { return m_metric; }
 
-    bool isEmailOperation() const { return m_isEmailOperation; }
-    void setIsEmailOperation(bool email) { m_isEmailOperation = email; }
+    // What the continue button does with the cards: print them, mail them, or save them as
+    // a PDF at the destination chosen before the window opened.
+    enum class Operation { Print, Email, SavePdf };
+    Operation operation() const { return m_operation; }
+    bool isEmailOperation() const { return m_operation == Operation::Email; }
+    void setIsEmailOperation(bool email) { m_operation = email ? Operation::Email : Operation::Print; }
+    // Opens the print window for recipes whose cards go to a PDF at path.
+    void saveObjectsAsPdf(const QList<ManagedObject*>& recipes, const QString& path);
+    const QString& pdfDestination() const { return m_pdfDestination; }
+    // The selected recipes as plain text (the plain-text e-mail's text) on the clipboard.
+    static void copyAsText(const QList<ManagedObject*>& recipes);
+    // The file name a save panel offers for the recipes' PDF.
+    static QString pdfFileName(const QList<ManagedObject*>& recipes);
 
     // Opens the print window for recipes (nothing when it is open or the list is empty); a
     // plain-text e-mail is built at once instead when `makePlainTextEmails` is on.
@@ -182,6 +193,7 @@ private:
     void disableGeneratingPrintMessage();
     void runPrintOperation();
     void finishPrinting(bool ok);
+    void savePdf();
     void removeJobFolder();
     CardSettings cardSettings() const;
 
@@ -192,7 +204,8 @@ private:
     std::unique_ptr<PrintJobBackend> m_backend;
     PagePrinter* m_printer = nullptr;
     bool m_metric;
-    bool m_isEmailOperation = false;
+    Operation m_operation = Operation::Print;
+    QString m_pdfDestination;
     bool m_windowOpen = false;
     bool m_generating = false;
 

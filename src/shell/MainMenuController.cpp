@@ -68,6 +68,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -1088,7 +1089,10 @@ void MainMenuController::buildMenus() {
     QMenu* help = bar->addMenu(tr("&Help"));
     QAction* guide = addCommand(help, QStringLiteral("guide"), tr("Larkspoon! Guide"),
                                 QKeySequence::HelpContents, &MainMenuController::larkspoonHelp);
-    guide->setEnabled(QFileInfo(guidePath()).isFile());
+    // Always enabled: a missing guide is said in an alert rather than by a grey item.
+    guide->setEnabled(true);
+    addCommand(help, QStringLiteral("emailDeveloper"), tr("E-mail the Developer…"), {},
+               &MainMenuController::emailDeveloper);
 }
 
 void MainMenuController::changeRecipeSelector() {
@@ -1105,9 +1109,6 @@ void MainMenuController::notAvailableYet(const QString& feature) {
                     tr("%1 is not part of this version of Larkspoon! yet.").arg(feature), {tr("OK")});
 }
 
-// The toolbar's Email and Print are the menu's commands (enabled with them) and Full Screen
-// opens the full-screen view; Social waits for its feature, and a click says so instead of
-// doing nothing.
 void MainMenuController::connectDeadToolbarControls() {
     QToolBar* toolbar = m_mainWindow->toolbar();
     for (QAction* item : toolbar->actions()) {
@@ -1122,8 +1123,25 @@ void MainMenuController::connectDeadToolbarControls() {
         connect(button, &QToolButton::clicked, this, &MainMenuController::emailAction);
     if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("printSegment")))
         connect(button, &QToolButton::clicked, this, &MainMenuController::printAction);
-    if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("socialSegment")))
-        connect(button, &QToolButton::clicked, this, [this, button] { notAvailableYet(button->text()); });
+    if (auto* button = toolbar->findChild<QToolButton*>(QStringLiteral("socialSegment"))) {
+        auto* menu = new QMenu(button);
+        menu->setObjectName(QStringLiteral("socialMenu"));
+        menu->addAction(tr("Copy Recipe as Text"), this, &MainMenuController::copyRecipeAsTextAction)
+            ->setObjectName(QStringLiteral("copyRecipeAsText"));
+        menu->addAction(tr("Save as PDF…"), this, &MainMenuController::saveAsPdfAction)
+            ->setObjectName(QStringLiteral("saveAsPdf"));
+        menu->addAction(tr("Email…"), this, &MainMenuController::emailAction)
+            ->setObjectName(QStringLiteral("socialEmail"));
+        // The commands need selected recipes; the menu says so as it opens.
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+            RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+            const bool any = recipes && !recipes->selectedObjects().isEmpty();
+            for (QAction* item : menu->actions())
+                item->setEnabled(any);
+        });
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+    }
 }
 
 void MainMenuController::createNewLibraryDialogAction() {
@@ -1328,9 +1346,24 @@ void MainMenuController::aboutApplicationAction() {
                                    m_aboutBox.get());
         version->setAlignment(Qt::AlignHCenter);
         layout->addWidget(version);
+        version->setObjectName(QStringLiteral("aboutVersion"));
         auto* line = new QLabel(tr("Your personal library of recipes."), m_aboutBox.get());
         line->setAlignment(Qt::AlignHCenter);
         layout->addWidget(line);
+        // The libraries shipped with the program, each with its licence.
+        auto* credits =
+            new QLabel(tr("Made with Qt (LGPLv3), SQLite (public domain), OpenJPEG (BSD-2-Clause) "
+                          "and QtKeychain (BSD-3-Clause)."),
+                       m_aboutBox.get());
+        credits->setObjectName(QStringLiteral("aboutCredits"));
+        credits->setWordWrap(true);
+        credits->setAlignment(Qt::AlignHCenter);
+        QFont small = credits->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        credits->setFont(small);
+        credits->setMinimumWidth(320);
+        layout->addSpacing(6);
+        layout->addWidget(credits);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, m_aboutBox.get());
         connect(buttons, &QDialogButtonBox::rejected, m_aboutBox.get(), &QDialog::close);
         layout->addSpacing(8);
@@ -1342,14 +1375,75 @@ void MainMenuController::aboutApplicationAction() {
     m_aboutBox->activateWindow();
 }
 
+// The installed guide is among the resources; a build tree has it beside the executables.
 QString MainMenuController::guidePath() {
-    return resourcesPath() + QStringLiteral("/Larkspoon! Guide.pdf");
+    const QString name = QStringLiteral("Larkspoon! Guide.pdf");
+    const QString installed = resourcesPath() + QLatin1Char('/') + name;
+    if (QFileInfo(installed).isFile() || !QCoreApplication::instance())
+        return installed;
+    const QString built = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+    return QFileInfo(built).isFile() ? built : installed;
 }
 
 void MainMenuController::larkspoonHelp() {
     const QString path = guidePath();
-    if (QFileInfo(path).isFile())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return;
+    if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+        alerts->ask(QFileInfo(path).isFile() ? tr("The Larkspoon! Guide could not be opened.")
+                                             : tr("The Larkspoon! Guide is missing."),
+                    QFileInfo(path).isFile() ? tr("Check that a PDF viewer is set up for this desktop.")
+                                             : tr("It was not found at “%1”.").arg(path),
+                    {tr("OK")});
+}
+
+QString MainMenuController::feedbackAddress() {
+    return QStringLiteral("larkspoon-feedback@example.org");
+}
+
+QUrl MainMenuController::feedbackMailto() {
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(feedbackAddress());
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"),
+                       tr("Larkspoon! %1 feedback").arg(QStringLiteral(LARKSPOON_SHORT_VERSION_STRING)));
+    url.setQuery(query);
+    return url;
+}
+
+void MainMenuController::emailDeveloper() {
+    if (QDesktopServices::openUrl(feedbackMailto()))
+        return;
+    if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+        alerts->ask(tr("A new message could not be opened in your mail program."),
+                    tr("Write to %1 to reach the developer.").arg(feedbackAddress()), {tr("OK")});
+}
+
+void MainMenuController::copyRecipeAsTextAction() {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    if (recipes)
+        PrintingController::copyAsText(recipes->selectedObjects());
+}
+
+void MainMenuController::saveAsPdfAction() {
+    RecipesArrayController* recipes = m_app ? m_app->recipesArrayController() : nullptr;
+    const QList<ManagedObject*> selected = recipes ? recipes->selectedObjects() : QList<ManagedObject*>();
+    PrintingController* printing = selected.isEmpty() ? nullptr : printingController();
+    if (!printing || printing->isWindowOpen() || !m_app->filePanels())
+        return;
+    FilePanelRequest request;
+    request.title = tr("Save as PDF");
+    request.fileTypes = {QStringLiteral("pdf")};
+    request.canCreateFolders = true;
+    request.proposedName = PrintingController::pdfFileName(selected);
+    const FilePanelResult result = m_app->filePanels()->runSavePanel(request);
+    if (!result.confirmed || result.path.isEmpty())
+        return;
+    QString path = result.path;
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    printing->saveObjectsAsPdf(selected, path);
 }
 
 void MainMenuController::quitAction() {

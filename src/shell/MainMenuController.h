@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 
 #include <memory>
 
@@ -84,7 +85,19 @@ public:
     void redoAction();
     void openPreferences();
     void aboutApplicationAction();
+    QDialog* aboutBox() const { return m_aboutBox.get(); }
+    // Help > Larkspoon! Guide: the guide PDF in the desktop's viewer, or an alert saying it
+    // is missing.
     void larkspoonHelp();
+    // Help > E-mail the Developer: a new message to the project's feedback address.
+    void emailDeveloper();
+    static QString feedbackAddress();
+    // mailto: the feedback address, subject "Larkspoon! <version> feedback".
+    static QUrl feedbackMailto();
+    // The toolbar's Social segment: the selected recipes as text on the clipboard, or their
+    // cards saved as a PDF where a save panel says.
+    void copyRecipeAsTextAction();
+    void saveAsPdfAction();
     void quitAction();
 
     // View: the theme selectors and the text size of every recipe page.

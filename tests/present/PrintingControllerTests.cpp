@@ -14,11 +14,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
@@ -429,6 +434,110 @@ TEST_F(PrintingControllerTest, PlainEmailListsTheRecipeWithoutItsPrivateNotesAnd
     EXPECT_FALSE(body.contains(QLatin1Char('&')));
 
     EXPECT_EQ(PrintingController::plainEmailSubject({fish, fish}), QStringLiteral("2 Recipes"));
+}
+
+// Save as PDF: the cards go to the chosen file, put in place only once complete; a file that
+// cannot be written keeps what was there and the window stays open.
+TEST_F(PrintingControllerTest, SaveAsPdfWritesTheCardsAtTheChosenFileOnlyWhenComplete) {
+    makeBrown();
+    const QString destination = m_dir.filePath(QStringLiteral("Out/Soups.pdf"));
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("Out"))));
+    EXPECT_EQ(PrintingController::pdfFileName({recipe(QStringLiteral("Salt/Pepper Steak"))}),
+              QStringLiteral("SaltPepper Steak Recipe.pdf"));
+    m_printing->saveObjectsAsPdf({recipe(QStringLiteral("Soup")), recipe(QStringLiteral("Broth"))},
+                                 destination);
+    ASSERT_TRUE(m_printing->isWindowOpen());
+    EXPECT_EQ(m_printing->continueButtonTitle(), QStringLiteral("Continue to Save PDF"));
+    QSignalSpy finished(m_printing.get(), &PrintingController::jobFinished);
+    m_printing->continueToPrint();
+    EXPECT_EQ(m_printing->generatingMessage(), QStringLiteral("Generating PDF..."));
+    runJob();
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_TRUE(finished.first().first().toBool());
+    ASSERT_EQ(m_backend->printed.size(), 1);
+    EXPECT_EQ(m_backend->printed.first().size(), 2);
+    QFile saved(destination);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("%PDF-stand-in"));
+    EXPECT_FALSE(m_printing->isWindowOpen());
+    EXPECT_TRUE(m_mail.messages.isEmpty());
+    EXPECT_EQ(QDir(m_dir.filePath(QStringLiteral("Out"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("Soups.pdf")});
+
+    // A destination in a folder that is gone: an alert, no file, the window open.
+    m_printing->saveObjectsAsPdf({recipe(QStringLiteral("Stew"))},
+                                 m_dir.filePath(QStringLiteral("Gone/x.pdf")));
+    const qsizetype alertsBefore = m_alerts.asked.size();
+    m_printing->continueToPrint();
+    runJob();
+    ASSERT_EQ(finished.count(), 2);
+    EXPECT_FALSE(finished.last().first().toBool());
+    EXPECT_TRUE(m_printing->isWindowOpen());
+    ASSERT_EQ(m_alerts.asked.size(), alertsBefore + 1);
+    EXPECT_EQ(m_alerts.asked.last().messageText,
+              QStringLiteral("The recipe cards could not be saved as a PDF."));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("Gone"))));
+    m_printing->cancel();
+
+    // Print and e-mail afterwards are what they say again.
+    m_printing->setIsEmailOperation(false);
+    m_printing->printObjects({recipe(QStringLiteral("Pie"))});
+    EXPECT_EQ(m_printing->continueButtonTitle(), QStringLiteral("Continue to Print Panel"));
+    EXPECT_TRUE(m_printing->pdfDestination().isEmpty());
+}
+
+TEST_F(PrintingControllerTest, CopyAsTextPutsEveryRecipesTextOnTheClipboard) {
+    ManagedObject* soup =
+        recipe(QStringLiteral("Soup"), {{QStringLiteral("yield"), QStringLiteral("2")},
+                                        {QStringLiteral("directions"), QStringLiteral("Stir.")}});
+    IngredientRecords::setIngredientsOfRecipe(
+        soup, {QVariantMap{{QStringLiteral("quantity"), QStringLiteral("1")},
+                           {QStringLiteral("measurement"), QStringLiteral("l")},
+                           {QStringLiteral("name"), QStringLiteral("water")}}});
+    ManagedObject* bread =
+        recipe(QStringLiteral("Bread"), {{QStringLiteral("notes"), QStringLiteral("Warm")},
+                                         {QStringLiteral("privateNotes"), QStringLiteral("secret")}});
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    PrintingController::copyAsText({});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")); // nothing selected
+    PrintingController::copyAsText({soup, bread});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Soup\n\n"
+                                                                   "Ingredients:\n1 l water\n\n"
+                                                                   "Additional Metrics:\nYield:2\n\n"
+                                                                   "Directions:\nStir.\n\n\n"
+                                                                   "Bread\n\n"
+                                                                   "Additional Metrics:\n\n"
+                                                                   "Notes:\nWarm\n\n"));
+}
+
+// The real cards of two recipes saved as a PDF: one page per card.
+TEST_F(PrintingControllerTest, RealCardsSavedAsPdfHaveOnePagePerRecipe) {
+    const QString resources = resourcesPath();
+    const QString card =
+        resources + QStringLiteral("/Themes/Brown/Print Templates/4x6 Index Card/Template.html");
+    if (!CardTemplate::read(card, false, true))
+        GTEST_SKIP() << "the card generator or the Brown print theme is not built in";
+    const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    if (pdfinfo.isEmpty())
+        GTEST_SKIP() << "pdfinfo is not installed";
+    PrintingController printing(m_library.session(), &m_mail, nullptr, resources, m_support);
+    printing.setMetricUnits(false);
+    UserDefaults::setObjectForKey(QStringLiteral("4x6 Index Card"), QStringLiteral("selectedPrintingFormat"));
+    const QString destination = m_dir.filePath(QStringLiteral("Cards.pdf"));
+    printing.saveObjectsAsPdf(
+        {recipe(QStringLiteral("Soup"), {{QStringLiteral("directions"), QStringLiteral("Stir.")}}),
+         recipe(QStringLiteral("Bread"), {{QStringLiteral("directions"), QStringLiteral("Bake.")}})},
+        destination);
+    Scheduler::instance().setAutomaticTime();
+    QSignalSpy finished(&printing, &PrintingController::jobFinished);
+    printing.continueToPrint();
+    ASSERT_TRUE(finished.wait(60000));
+    ASSERT_TRUE(finished.first().first().toBool());
+    QProcess info;
+    info.start(pdfinfo, {destination});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << out.toStdString();
 }
 
 // With the real card generator: the Brown theme's index card laid out, written as a PDF and

@@ -17,6 +17,8 @@
 #include "shell/QtAlerts.h"
 #include "shell/QtFilePanels.h"
 
+#include "larkspoon_version.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -24,8 +26,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +45,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrlQuery>
 
 namespace {
 
@@ -171,6 +176,44 @@ TEST_F(ShellTest, MainWindowIsBuiltOnceWithTheLaterCommandsDisabled) {
     EXPECT_FALSE(m_shell.isMainWindowVisible());
     m_shell.showMainWindow();
     EXPECT_TRUE(m_shell.isMainWindowVisible());
+}
+
+// The about window names the build's version and the shipped libraries with their licences;
+// the feedback message carries the same version.
+TEST_F(ShellTest, AboutWindowAndFeedbackMessageCarryTheBuildsVersion) {
+    const QString version = QStringLiteral(LARKSPOON_SHORT_VERSION_STRING);
+    ASSERT_FALSE(version.isEmpty());
+    m_shell.aboutApplicationAction();
+    QDialog* about = m_shell.aboutBox();
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
+    auto* shown = about->findChild<QLabel*>(QStringLiteral("aboutVersion"));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->text(), QStringLiteral("Version ") + version);
+    auto* credits = about->findChild<QLabel*>(QStringLiteral("aboutCredits"));
+    ASSERT_TRUE(credits);
+    for (const char* credit :
+         {"Qt (LGPLv3)", "SQLite (public domain)", "OpenJPEG (BSD-2-Clause)", "QtKeychain (BSD-3-Clause)"})
+        EXPECT_TRUE(credits->text().contains(QLatin1String(credit))) << credit;
+    about->close();
+
+    const QUrl mail = MainMenuController::feedbackMailto();
+    EXPECT_EQ(mail.scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(mail.path(), MainMenuController::feedbackAddress());
+    EXPECT_EQ(QUrlQuery(mail).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+              QStringLiteral("Larkspoon! %1 feedback").arg(version));
+}
+
+// Help > Larkspoon! Guide without the guide built says so instead of doing nothing.
+TEST_F(ShellTest, AMissingGuideIsSaidInAnAlert) {
+    if (QFileInfo(MainMenuController::guidePath()).isFile())
+        GTEST_SKIP() << "the guide is built beside the tests";
+    ASSERT_TRUE(m_shell.setupMainWindow());
+    EXPECT_TRUE(m_shell.action(QStringLiteral("guide"))->isEnabled());
+    m_shell.larkspoonHelp();
+    ASSERT_EQ(m_alerts.asked.size(), 1);
+    EXPECT_EQ(m_alerts.asked.first().messageText, QStringLiteral("The Larkspoon! Guide is missing."));
+    EXPECT_TRUE(m_alerts.asked.first().informativeText.contains(MainMenuController::guidePath()));
 }
 
 TEST_F(ShellTest, NewLibraryRefusesTheLibraryInUseAndWhatHoldsIt) {

@@ -17,6 +17,7 @@
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "present/PrintingController.h"
 #include "share/VersionTwoImporterExporter.h"
 #include "shell/MainMenuController.h"
 #include "shell/MainWindow.h"
@@ -26,9 +27,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
@@ -274,13 +277,49 @@ TEST_F(RecipeListTest, AGroupIsExportedUnderItsNameAndThePanelSaysHowMany) {
     EXPECT_EQ(m_panels.asked.last().proposedName, QStringLiteral("Desserts"));
 }
 
-TEST_F(RecipeListTest, CommandsWithoutTheirFeatureSaySoWhenChosen) {
+// The toolbar's Social button: its menu's commands need a selection; copying puts the
+// selected recipes' text on the clipboard, Save as PDF asks where and opens the print window
+// for that file (an answer without ".pdf" gets it).
+TEST_F(RecipeListTest, SocialMenuCopiesTheSelectionAndSavesItAsPdf) {
     auto* social = m_shell.mainWindow()->toolbar()->findChild<QToolButton*>(QStringLiteral("socialSegment"));
     ASSERT_NE(social, nullptr);
-    const qsizetype asked = m_alerts.asked.size();
-    social->click();
-    ASSERT_EQ(m_alerts.asked.size(), asked + 1);
-    EXPECT_EQ(m_alerts.asked.last().messageText, QStringLiteral("Not available yet"));
+    QMenu* menu = social->menu();
+    ASSERT_NE(menu, nullptr);
+    QStringList texts;
+    for (QAction* item : menu->actions())
+        texts.append(item->text());
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Copy Recipe as Text"), QStringLiteral("Save as PDF\u2026"),
+                                  QStringLiteral("Email\u2026")}));
+    recipes()->setSelectionIndexes({});
+    emit menu->aboutToShow();
+    for (QAction* item : menu->actions())
+        EXPECT_FALSE(item->isEnabled()) << qPrintable(item->text());
+
+    recipes()->setSelectionIndexes({0, 1});
+    emit menu->aboutToShow();
+    for (QAction* item : menu->actions())
+        EXPECT_TRUE(item->isEnabled()) << qPrintable(item->text());
+    const QList<ManagedObject*> selected = recipes()->selectedObjects();
+    ASSERT_EQ(selected.size(), 2);
+    QGuiApplication::clipboard()->clear();
+    menu->findChild<QAction*>(QStringLiteral("copyRecipeAsText"))->trigger();
+    const QString copied = QGuiApplication::clipboard()->text();
+    const QString first = selected.at(0)->stringValue(QStringLiteral("name"));
+    const QString second = selected.at(1)->stringValue(QStringLiteral("name"));
+    EXPECT_TRUE(copied.startsWith(first + QStringLiteral("\n\n"))) << qPrintable(copied);
+    EXPECT_GT(copied.indexOf(QLatin1Char('\n') + second + QStringLiteral("\n\n")), 0) << qPrintable(copied);
+
+    m_panels.answer(m_dir.filePath(QStringLiteral("Two")));
+    menu->findChild<QAction*>(QStringLiteral("saveAsPdf"))->trigger();
+    ASSERT_FALSE(m_panels.asked.isEmpty());
+    EXPECT_EQ(m_panels.asked.last().proposedName, QStringLiteral("2 Larkspoon! Recipes.pdf"));
+    PrintingController* printing = m_shell.printingController();
+    ASSERT_NE(printing, nullptr);
+    EXPECT_TRUE(printing->isWindowOpen());
+    EXPECT_EQ(printing->operation(), PrintingController::Operation::SavePdf);
+    EXPECT_EQ(printing->pdfDestination(), m_dir.filePath(QStringLiteral("Two.pdf")));
+    EXPECT_EQ(printing->objectsToPrint(), selected);
+    printing->cancel();
 }
 
 // A web address dropped on the window (not on a group): a page that describes its recipe

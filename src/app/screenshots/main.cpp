@@ -942,6 +942,18 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              page->introduction()->show(); // as on a first launch
                          return static_cast<QWidget*>(page);
                      }},
+                    {QStringLiteral("about"),
+                     [&shell] {
+                         if (MainWindow* window = shell.mainWindow())
+                             window->searchScopeMenu()->hide();
+                         shell.aboutApplicationAction();
+                         return static_cast<QWidget*>(shell.aboutBox());
+                     },
+                     {},
+                     [](QWidget* about) {
+                         if (about)
+                             about->close();
+                     }},
                     {QStringLiteral("preferences"),
                      [&shell, &appController] {
                          if (MainWindow* window = shell.mainWindow())
@@ -1006,6 +1018,22 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
 
 } // namespace
 
+// The guide's first page, when the guide has been built (the `guide` target takes these
+// screenshots first, so its picture is that of the guide built before).
+static void writeGuidePicture(const QString& folder) {
+    const QString guide = MainMenuController::guidePath();
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (!QFileInfo(guide).isFile() || pdftoppm.isEmpty())
+        return;
+    QProcess convert;
+    convert.start(pdftoppm,
+                  {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
+                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                   QStringLiteral("-singlefile"), guide, folder + QStringLiteral("/guide")});
+    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
+        qWarning("could not draw the first page of %s", qPrintable(guide));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: %s FOLDER\n", argc > 0 ? argv[0] : "larkspoon-screenshots");
@@ -1029,5 +1057,7 @@ int main(int argc, char** argv) {
     DesktopApplication desktop;
     desktop.start({},
                   [&desktop, folder] { writeScreenshots(desktop.shell(), desktop.appController(), folder); });
-    return app.exec();
+    const int status = app.exec();
+    writeGuidePicture(folder);
+    return status;
 }
