@@ -1436,6 +1436,54 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
         <source>Update Subscribed Platefeeds</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>E-mail the Developer…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy Recipe as Text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save as PDF…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Made with Qt (LGPLv3), SQLite (public domain), OpenJPEG (BSD-2-Clause) and QtKeychain (BSD-3-Clause).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Larkspoon! Guide could not be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Larkspoon! Guide is missing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that a PDF viewer is set up for this desktop.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was not found at “%1”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspoon! %1 feedback</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new message could not be opened in your mail program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write to %1 to reach the developer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save as PDF</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -2300,6 +2348,22 @@ Place this array in the tag /*printOder:*/.</source>
     </message>
     <message>
         <source>Notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue to Save PDF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Generating PDF...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recipe cards could not be saved as a PDF.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that “%1” can be written.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
