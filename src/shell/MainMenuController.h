@@ -80,6 +80,7 @@ public:
 
     void openLibraryAction();
     void saveAction();
+    void restoreFromBackupAction();
     void undoAction();
     void redoAction();
     void openPreferences();
