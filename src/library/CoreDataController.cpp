@@ -66,9 +66,14 @@ bool CoreDataController::persistentStoreCoordinator() {
     QDir().mkpath(support + QStringLiteral("/Theme Development"));
 
     QString error;
-    if (!offerRestoreOfDamagedStore())
-        return false;
     m_context = openLibraryStore(m_libraryPath, false, &error);
+    // The quick check reads the whole store, so it runs only when opening failed: a store
+    // that opens but is damaged deeper is reported by its first failed read or save.
+    if (!m_context && QFileInfo::exists(libraryStorePath(m_libraryPath))) {
+        if (!offerRestoreOfDamagedStore())
+            return false;
+        m_context = openLibraryStore(m_libraryPath, false, &error);
+    }
     if (!m_context && QFileInfo(m_libraryPath).isDir() && !QFileInfo::exists(libraryStorePath(m_libraryPath)))
         m_context = openLibraryStore(m_libraryPath, true, &error); // a new library's first store
     if (!m_context) {

@@ -146,8 +146,9 @@ private:
     // After the version-one import of the first-start question: the upgrade's smart groups.
     void finishVersionOneUpgrade();
     void presentError(const QString& message, const QString& informative);
-    // At opening: a store that fails SQLite's quick check is offered to be replaced by the newest
-    // good backup. False when the user chose to quit (or the restore failed).
+    // At opening, when the store could not be opened: a store that fails SQLite's quick check is
+    // offered to be replaced by the newest good backup. False when the user chose to quit (or the restore
+    // failed).
     bool offerRestoreOfDamagedStore();
     QString readOnlyInformativeText() const;
 
