@@ -3,6 +3,7 @@
 #include "CoreDataController.h"
 #include "GroupEditorController.h"
 #include "GroupsCounterUpdater.h"
+#include "LibraryBackups.h"
 #include "LibrarySession.h"
 #include "LibraryStore.h"
 #include "PreferencesController.h"
@@ -18,11 +19,12 @@
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -213,6 +215,12 @@ void AppController::initControllers() {
         m_preferencesController = new PreferencesController(this);
     if (m_coreDataController->managedObjectContext() && !m_session) {
         m_session = new LibrarySession(*m_coreDataController, *m_alerts, this);
+        // The day's first save leaves a copy of the store in the "Backups" folder.
+        m_backups = new LibraryBackups(m_coreDataController->libraryPath(), this);
+        m_coreDataController->setAfterSave([backups = QPointer<LibraryBackups>(m_backups)] {
+            if (backups)
+                backups->didSave();
+        });
         m_coreDataController->setSampleRecipesImporter([this](const QString& path) {
             return m_sampleRecipesImporter && m_session ? m_sampleRecipesImporter(*m_session, path) : 0;
         });
@@ -350,4 +358,33 @@ bool AppController::openFile(const QString& path) {
         return false;
     }
     return (*handler)(path);
+}
+
+bool AppController::restoreFromBackup(const QString& path, const QDate& date, qint64 recipes) {
+    if (!m_coreDataController || (m_session && m_session->isBusy()))
+        return false;
+    const int answer = m_alerts->ask(
+        tr("Restore the library from the backup of %1?").arg(QLocale().toString(date, QLocale::LongFormat)),
+        tr("The library is replaced by the backup (%n recipe(s)); the current library is kept in the "
+           "\"Backups\" folder. Larkspoon! then starts again.",
+           nullptr, int(recipes)),
+        {tr("Restore"), tr("Cancel")});
+    if (answer != 0)
+        return false;
+    saveAction();
+    LibraryBackups backups(m_coreDataController->libraryPath());
+    QString error;
+    if (!backups.restore(path, nullptr, &error)) {
+        m_alerts->ask(tr("The backup could not be restored."), error, {tr("OK")});
+        return false;
+    }
+    // The open context still holds the records of the replaced store: the program starts
+    // again on the restored one instead of reopening in place.
+    const bool relaunched =
+        m_relauncher ? m_relauncher() : QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+    if (!relaunched)
+        m_alerts->ask(tr("The backup has been restored."), tr("Start Larkspoon! again to use it."),
+                      {tr("Quit")});
+    terminate();
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,7 @@ class CoreDataController;
 class FilePanels;
 class GroupEditorController;
 class GroupsCounterUpdater;
+class LibraryBackups;
 class LibrarySession;
 class ObjectContext;
 class PreferencesController;
@@ -76,6 +78,12 @@ public:
     // long operation (an import) runs, once it has ended.
     bool applicationOpenFile(const QString& path);
     bool openFile(const QString& path);
+    // File › Restore from Backup…: after the user confirms, saves, replaces the store with
+    // the copy at path (the current store is kept in the backups folder first), then starts
+    // the program again on the library and quits. False when not confirmed or refused.
+    bool restoreFromBackup(const QString& path, const QDate& date, qint64 recipes);
+    // How the program starts itself again (tests replace it).
+    void setRelauncher(std::function<bool()> relauncher) { m_relauncher = std::move(relauncher); }
     // The importers of later steps register what opens their extensions (compared
     // exactly, case-sensitively). The handler answers like openFile.
     using DocumentHandler = std::function<bool(const QString& path)>;
@@ -108,6 +116,7 @@ public:
     CoreDataController* coreDataController() const { return m_coreDataController; }
     // The open library; null until it opened.
     LibrarySession* session() const { return m_session; }
+    LibraryBackups* backups() const { return m_backups; }
     ObjectContext* managedObjectContext() const;
     RecipesArrayController* recipesArrayController() const;
     PreferencesController* preferencesController() const { return m_preferencesController; }
@@ -136,6 +145,7 @@ private:
     bool m_terminating = false;
     CoreDataController* m_coreDataController = nullptr;
     LibrarySession* m_session = nullptr;
+    LibraryBackups* m_backups = nullptr;
     SampleRecipesImporter m_sampleRecipesImporter;
     VersionOneDatabaseImporter m_versionOneDatabaseImporter;
     PreferencesController* m_preferencesController = nullptr;
@@ -147,4 +157,5 @@ private:
     SmartMeasurementsController* m_smartMeasurementsController = nullptr;
     QHash<QString, DocumentHandler> m_documentHandlers;
     std::function<bool()> m_quitGuard;
+    std::function<bool()> m_relauncher;
 };

@@ -2,6 +2,7 @@
 
 #include "AppController.h"
 #include "GroupsManagedObject.h"
+#include "LibraryBackups.h"
 #include "LibraryStore.h"
 #include "RecipesManagedObject.h"
 #include "measure/MeasurementRules.h"
@@ -9,6 +10,7 @@
 #include "platform/Alerts.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
+#include "platform/StoreBackup.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSet>
@@ -64,6 +67,13 @@ bool CoreDataController::persistentStoreCoordinator() {
 
     QString error;
     m_context = openLibraryStore(m_libraryPath, false, &error);
+    // The quick check reads the whole store, so it runs only when opening failed: a store
+    // that opens but is damaged deeper is reported by its first failed read or save.
+    if (!m_context && QFileInfo::exists(libraryStorePath(m_libraryPath))) {
+        if (!offerRestoreOfDamagedStore())
+            return false;
+        m_context = openLibraryStore(m_libraryPath, false, &error);
+    }
     if (!m_context && QFileInfo(m_libraryPath).isDir() && !QFileInfo::exists(libraryStorePath(m_libraryPath)))
         m_context = openLibraryStore(m_libraryPath, true, &error); // a new library's first store
     if (!m_context) {
@@ -107,6 +117,39 @@ ObjectContext* CoreDataController::managedObjectContext() {
 
 UndoManager* CoreDataController::windowWillReturnUndoManager() {
     return m_context ? m_context->undoManager() : nullptr;
+}
+
+bool CoreDataController::offerRestoreOfDamagedStore() {
+    const QString storePath = libraryStorePath(m_libraryPath);
+    QString damage;
+    if (!QFileInfo::exists(storePath) || quickCheckStoreFile(storePath, &damage))
+        return true;
+    // A store SQLite cannot read (not a database, malformed pages): the newest backup that
+    // passes the same check is offered in its place.
+    LibraryBackups backups(m_libraryPath);
+    const std::optional<LibraryBackups::Entry> backup = backups.newestGoodBackup();
+    if (!backup || !m_alerts)
+        return true; // opening reports the damage as before
+    qWarning().noquote() << "the library store is damaged:" << damage;
+    const int answer = m_alerts->ask(
+        tr("The library is damaged."),
+        tr("The library could not be read. Restore the backup of %1 (%n recipe(s))? The damaged library is "
+           "kept in the \"Backups\" folder.",
+           nullptr, int(backup->recipes))
+            .arg(QLocale().toString(backup->date, QLocale::LongFormat)),
+        {tr("Restore"), tr("Quit")});
+    if (answer != 0) {
+        m_storeError = tr("The library is damaged.");
+        return false;
+    }
+    QString error;
+    if (!backups.restore(backup->path, nullptr, &error)) {
+        qWarning().noquote() << "the backup could not be restored:" << error;
+        m_storeError = error;
+        presentError(tr("The backup could not be restored."), error);
+        return false;
+    }
+    return true;
 }
 
 void CoreDataController::presentError(const QString& message, const QString& informative) {
@@ -157,6 +200,8 @@ bool CoreDataController::saveAction() {
     }
     m_lastSaveError.clear();
     updatePictureFilesAfterSave();
+    if (m_afterSave)
+        m_afterSave();
     return true;
 }
 

@@ -48,6 +48,8 @@ public:
     // store failed) or "Unable to save changes to your library.". A library opened read-only
     // is announced once when it opens.
     bool saveAction();
+    // Runs after every save that wrote the store (the daily backup).
+    void setAfterSave(std::function<void()> afterSave) { m_afterSave = std::move(afterSave); }
     // Why the last saveAction failed, as the store said it (empty after a save that worked).
     const QString& lastSaveError() const { return m_lastSaveError; }
 
@@ -144,6 +146,10 @@ private:
     // After the version-one import of the first-start question: the upgrade's smart groups.
     void finishVersionOneUpgrade();
     void presentError(const QString& message, const QString& informative);
+    // At opening, when the store could not be opened: a store that fails SQLite's quick check is
+    // offered to be replaced by the newest good backup. False when the user chose to quit (or the restore
+    // failed).
+    bool offerRestoreOfDamagedStore();
     QString readOnlyInformativeText() const;
 
     QString m_libraryPath;
@@ -155,6 +161,7 @@ private:
     SampleRecipesImporter m_sampleRecipesImporter;
     VersionOneDatabaseImporter m_versionOneDatabaseImporter;
     QString m_lastSaveError;
+    std::function<void()> m_afterSave;
     bool m_holdDeletedPictures = false;
     bool m_watchingUndo = false;
     // Queued uniqueIDs whose deletion the undo history can take back: their pictures are

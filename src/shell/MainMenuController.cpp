@@ -17,6 +17,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibraryBackups.h"
 #include "library/LibrarySession.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
@@ -28,6 +29,7 @@
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
 #include "library/ui/RecipeEditorView.h"
+#include "library/ui/RestoreBackupWindow.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "measure/SmartMeasurementsController.h"
 #include "planner/ui/WeeklyPlannerController.h"
@@ -1018,6 +1020,8 @@ void MainMenuController::buildMenus() {
     file->addSeparator();
     addCommand(file, QStringLiteral("save"), tr("Save"), QKeySequence(tr("Ctrl+S")),
                &MainMenuController::saveAction);
+    addCommand(file, QStringLiteral("restoreFromBackup"), tr("Restore from Backup…"), {},
+               &MainMenuController::restoreFromBackupAction);
     file->addSeparator();
     addCommand(file, QStringLiteral("import"), tr("Import..."), QKeySequence(tr("Ctrl+Shift+I")),
                &MainMenuController::importAction);
@@ -1204,6 +1208,14 @@ void MainMenuController::openLibraryAction() {
     const FilePanelResult result = m_app->filePanels()->runOpenPanel(request);
     if (result.confirmed && !result.path.isEmpty())
         m_app->openFile(result.path);
+}
+
+void MainMenuController::restoreFromBackupAction() {
+    if (!m_app || !m_app->hasOpenLibrary() || !m_app->backups())
+        return;
+    RestoreBackupWindow window(m_app->backups()->backups(), mainWindow());
+    if (window.exec() == QDialog::Accepted)
+        m_app->restoreFromBackup(window.chosen().path, window.chosen().date, window.chosen().recipes);
 }
 
 // With the editor open, Save stores what was typed into the recipe (the editor stays open).

@@ -81,6 +81,7 @@ public:
 
     void openLibraryAction();
     void saveAction();
+    void restoreFromBackupAction();
     void undoAction();
     void redoAction();
     void openPreferences();

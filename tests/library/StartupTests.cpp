@@ -5,12 +5,14 @@
 #include "common/TestSupport.h"
 #include "library/AppController.h"
 #include "library/CoreDataController.h"
+#include "library/LibraryBackups.h"
 #include "library/LibraryStore.h"
 #include "library/RecipesArrayController.h"
 #include "library/RecipesManagedObject.h"
 #include "platform/FilePanels.h"
 #include "platform/PropertyList.h"
 #include "platform/Scheduler.h"
+#include "platform/StoreBackup.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 
@@ -280,6 +282,46 @@ TEST_F(StartupTest, ReadOnlyLibraryOpensAndIsAnnouncedOnce) {
     }
     chmod(QFile::encodeName(path).constData(), 0755);
     chmod(QFile::encodeName(store).constData(), 0644);
+}
+
+TEST_F(StartupTest, TheDaysFirstSaveIsBackedUpAndABackupRestoresAfterConfirmation) {
+    const QString path = makeLibrary(QStringLiteral("Backed Up"));
+    launchWith(path);
+    ASSERT_TRUE(m_app->hasOpenLibrary());
+    ASSERT_NE(m_app->backups(), nullptr);
+    m_app->managedObjectContext()->insertNewObject(QStringLiteral("Recipes"));
+    ASSERT_TRUE(m_app->saveAction());
+    m_app->backups()->waitForCopy();
+    const QList<LibraryBackups::Entry> made = m_app->backups()->backups();
+    ASSERT_EQ(made.size(), 1);
+    const qint64 backedUp = made.first().recipes;
+    EXPECT_GE(backedUp, 1);
+    m_app->managedObjectContext()->insertNewObject(QStringLiteral("Recipes"));
+    ASSERT_TRUE(m_app->saveAction());
+    const auto storeRecipes = [&path] {
+        return countStoreRows(libraryStorePath(path), QStringLiteral("Recipes")).value_or(-1);
+    };
+    ASSERT_EQ(storeRecipes(), backedUp + 1);
+
+    int relaunches = 0;
+    m_app->setRelauncher([&relaunches] { return ++relaunches, true; });
+    m_alerts.queueButton(1); // "Cancel"
+    EXPECT_FALSE(m_app->restoreFromBackup(made.first().path, made.first().date, made.first().recipes));
+    EXPECT_EQ(storeRecipes(), backedUp + 1);
+    EXPECT_EQ(relaunches, 0);
+
+    m_alerts.queueButton(0); // "Restore"
+    EXPECT_TRUE(m_app->restoreFromBackup(made.first().path, made.first().date, made.first().recipes));
+    EXPECT_EQ(m_alerts.asked.last().buttonTitles,
+              (QStringList{QStringLiteral("Restore"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(storeRecipes(), backedUp);
+    EXPECT_EQ(relaunches, 1);
+    EXPECT_EQ(m_shell.exits, 1);
+    // The store it replaced is kept beside the daily copy.
+    const QList<LibraryBackups::Entry> after = LibraryBackups(path).backups();
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_TRUE(after.first().beforeRestore);
+    EXPECT_EQ(after.first().recipes, backedUp + 1);
 }
 
 // Image files of deleted recipes go only once the store has saved the deletion.

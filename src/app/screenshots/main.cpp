@@ -16,6 +16,7 @@
 #include "library/GroupEditorController.h"
 #include "library/GroupsCounterUpdater.h"
 #include "library/GroupsManagedObject.h"
+#include "library/LibraryBackups.h"
 #include "library/LibrarySession.h"
 #include "library/PreferencesController.h"
 #include "library/RecipeEditorController.h"
@@ -23,6 +24,7 @@
 #include "library/ui/GroupEditorSheet.h"
 #include "library/ui/PreferencesWindow.h"
 #include "library/ui/RecipeEditorView.h"
+#include "library/ui/RestoreBackupWindow.h"
 #include "library/ui/SidebarOutlineView.h"
 #include "measure/ui/ScalingAssistantController.h"
 #include "measure/ui/SmartMeasurementsTableView.h"
@@ -970,6 +972,24 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              preferences->smartMeasurementsTable()->selectRow(6); // the cup and its spellings
                          }
                          return static_cast<QWidget*>(preferences);
+                     }},
+                    // File › Restore from Backup… over the day's backup of the library.
+                    {QStringLiteral("restore-backup"),
+                     [&shell, &appController] {
+                         if (PreferencesWindow* preferences = shell.preferencesWindow())
+                             preferences->hide();
+                         if (!appController.backups())
+                             return static_cast<QWidget*>(nullptr);
+                         appController.backups()->backupNow(nullptr);
+                         auto* window =
+                             new RestoreBackupWindow(appController.backups()->backups(), shell.mainWindow());
+                         window->show();
+                         return static_cast<QWidget*>(window);
+                     },
+                     {},
+                     [](QWidget* window) {
+                         if (window)
+                             window->deleteLater();
                      }},
                     {QStringLiteral("recipe-editor"),
                      [&shell, &appController] {
