@@ -55,6 +55,37 @@
         <source>The library “%1” is already open.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Restore the library from the backup of %1?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The library is replaced by the backup (%n recipe(s)); the current library is kept in the &quot;Backups&quot; folder. Larkspoon! then starts again.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The backup could not be restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The backup has been restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Larkspoon! again to use it.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>BBCGoodFoodImporter</name>
@@ -204,6 +235,29 @@
     </message>
     <message>
         <source>Your changes are kept while the program runs, and nothing more is written to the damaged library. Restore the library from a backup.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>The library could not be read. Restore the backup of %1 (%n recipe(s))? The damaged library is kept in the &quot;Backups&quot; folder.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The backup could not be restored.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1053,6 +1107,21 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
 </context>
 <context>
+    <name>LibraryBackups</name>
+    <message>
+        <source>The folder &quot;%1&quot; could not be created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is a library store of another version.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; could not be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LibraryStore</name>
     <message>
         <source>The library folder &quot;%1&quot; could not be created.</source>
@@ -1482,6 +1551,10 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Save as PDF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore from Backup…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2978,6 +3051,41 @@ Place this array in the tag /*printOder:*/.</source>
     </message>
 </context>
 <context>
+    <name>RestoreBackupWindow</name>
+    <message>
+        <source>Restore from Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There are no backups of this library yet. A backup is made after the first save of each day.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the backup that replaces your library:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recipes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (before a restore)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unreadable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ScalingAssistantController</name>
     <message>
         <source>Scaling Assistant</source>
@@ -3433,6 +3541,21 @@ Place this array in the tag /*printOder:*/.</source>
     </message>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>StoreBackup</name>
+    <message>
+        <source>The file &quot;%1&quot; could not be opened: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no library store at &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; could not be written.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
