@@ -27,16 +27,14 @@
 namespace {
 
 // The sheet's OK and Cancel wait while the platefeed page's request runs.
-void setSheetButtonsEnabled(QWidget* sheet, bool enabled) {
-    for (const QString& name : {QStringLiteral("okButton"), QStringLiteral("cancelButton")})
-        if (auto* button = sheet->findChild<QPushButton*>(name))
-            button->setEnabled(enabled);
+void setSheetButtonsEnabled(GroupEditorSheet* sheet, bool enabled) {
+    sheet->okButton()->setEnabled(enabled);
+    sheet->cancelButton()->setEnabled(enabled);
 }
 
 // The final page of publishing has only OK: the platefeed is published by then.
-void setSheetCancelShown(QWidget* sheet, bool shown) {
-    if (auto* button = sheet->findChild<QPushButton*>(QStringLiteral("cancelButton")))
-        button->setVisible(shown);
+void setSheetCancelShown(GroupEditorSheet* sheet, bool shown) {
+    sheet->cancelButton()->setVisible(shown);
 }
 
 } // namespace
