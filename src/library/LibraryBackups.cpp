@@ -202,10 +202,18 @@ bool LibraryBackups::restore(const QString& path, QString* keptPath, QString* er
                 *error = tr("The folder \"%1\" could not be created.").arg(folder());
             return false;
         }
-        const QDateTime now = Scheduler::instance().now().toLocalTime();
-        const QString kept = QDir(folder()).absoluteFilePath(
-            QStringLiteral("Library %1 %2 before restore.sqlite")
-                .arg(now.date().toString(kDateFormat), now.time().toString(QStringLiteral("HH-mm-ss"))));
+        // Two restores within one second would give the same name, and the second would
+        // overwrite the copy it may be restoring from: the name takes the next free second.
+        QDateTime stamp = Scheduler::instance().now().toLocalTime();
+        QString kept;
+        for (int attempt = 0; attempt < 3600; ++attempt, stamp = stamp.addSecs(1)) {
+            kept =
+                QDir(folder()).absoluteFilePath(QStringLiteral("Library %1 %2 before restore.sqlite")
+                                                    .arg(stamp.date().toString(kDateFormat),
+                                                         stamp.time().toString(QStringLiteral("HH-mm-ss"))));
+            if (!QFileInfo::exists(kept))
+                break;
+        }
         // A damaged store cannot be read page by page; its file is kept as it is.
         if (!copyStoreFile(store, kept, nullptr) && !QFile::copy(store, kept)) {
             if (error)
