@@ -25,7 +25,7 @@ const QRegularExpression& dailyPattern() {
 
 const QRegularExpression& beforeRestorePattern() {
     static const QRegularExpression pattern(
-        QStringLiteral("^Library (\\d{4}-\\d{2}-\\d{2}) \\d{2}-\\d{2}-\\d{2} before restore\\.sqlite$"));
+        QStringLiteral("^Library (\\d{4}-\\d{2}-\\d{2}) (\\d{2}-\\d{2}-\\d{2}) before restore\\.sqlite$"));
     return pattern;
 }
 
@@ -68,6 +68,8 @@ QList<LibraryBackups::Entry> LibraryBackups::backups() const {
         entry.date = QDate::fromString(match.captured(1), kDateFormat);
         if (!entry.date.isValid())
             continue;
+        if (entry.beforeRestore)
+            entry.time = QTime::fromString(match.captured(2), QStringLiteral("HH-mm-ss"));
         entry.path = file.absoluteFilePath();
         entry.recipes = countStoreRows(entry.path, QStringLiteral("Recipes")).value_or(-1);
         entries << entry;
@@ -78,7 +80,7 @@ QList<LibraryBackups::Entry> LibraryBackups::backups() const {
             return a.date > b.date;
         if (a.beforeRestore != b.beforeRestore)
             return a.beforeRestore;
-        return a.path > b.path;
+        return a.path > b.path; // later times sort first by name
     });
     return entries;
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTime>
 
 #include <optional>
 
@@ -30,6 +31,7 @@ public:
     struct Entry {
         QString path;
         QDate date;
+        QTime time; // when a copy kept before a restore was made; invalid for daily copies
         bool beforeRestore = false;
         qint64 recipes = -1; // -1 when the copy cannot be read
     };

@@ -114,6 +114,9 @@ TEST_F(LibraryBackupsTest, RotationLeavesCopiesKeptBeforeARestoreAndOtherFiles) 
     QFile(other).open(QIODevice::WriteOnly);
     QString kept;
     ASSERT_TRUE(backups.restore(backups.backups().value(0).path, &kept, nullptr));
+    const LibraryBackups::Entry listed = backups.backups().value(0);
+    EXPECT_TRUE(listed.beforeRestore);
+    EXPECT_EQ(listed.time, QTime(9, 0)); // read back from the name, to tell same-day copies apart
     for (int day = 0; day < 20; ++day) {
         Scheduler::instance().advance(24 * 3600);
         ASSERT_TRUE(backups.backupNow(nullptr).has_value());

@@ -22,11 +22,17 @@ RestoreBackupWindow::RestoreBackupWindow(const QList<LibraryBackups::Entry>& bac
 
     m_list->setHeaderLabels({tr("Date"), tr("Recipes")});
     m_list->setRootIsDecorated(false);
+    m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     for (const LibraryBackups::Entry& entry : backups) {
         const QString date = QLocale().toString(entry.date, QLocale::LongFormat);
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(0, entry.beforeRestore ? tr("%1 (before a restore)").arg(date) : date);
+        // Copies kept before a restore can be several a day; their time tells them apart.
+        item->setText(0, entry.beforeRestore
+                             ? tr("%1, %2 (before a restore)")
+                                   .arg(date, QLocale().toString(entry.time, QLocale::ShortFormat))
+                             : date);
         item->setText(1, entry.recipes < 0 ? tr("unreadable") : QLocale().toString(entry.recipes));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         if (entry.recipes < 0)
@@ -53,5 +59,5 @@ RestoreBackupWindow::RestoreBackupWindow(const QList<LibraryBackups::Entry>& bac
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     if (m_list->topLevelItemCount() > 0 && backups.first().recipes >= 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
-    resize(460, 320);
+    resize(520, 320);
 }
