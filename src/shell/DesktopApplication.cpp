@@ -95,6 +95,7 @@ void DesktopApplication::setUpApplication() {
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     }
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/larkspoon/larkspoon.svg")));
 }
 
 QStringList DesktopApplication::documentArguments(const QStringList& arguments) {

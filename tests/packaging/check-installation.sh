@@ -84,7 +84,7 @@ if (cd "$build" && cpack -G DEB -B "$work/package" > "$work/cpack.log" 2>&1); th
     fail "package holds build-only files"
   fi
   depends=$(dpkg-deb -f "$deb" Depends)
-  for dep in libqt6core6 libqt6widgets6 libqt6webenginecore6 libqt6webenginecore6-bin libsqlite3-0 libopenjp2-7 libc6; do
+  for dep in libqt6core6 libqt6widgets6 libqt6webenginecore6 libqt6webenginecore6-bin libsqlite3-0 libopenjp2-7 libc6 libqt6svg6; do
     grep -qE "(^|, )$dep( |,|$)" <<< "$depends" || fail "Depends lacks $dep: $depends"
   done
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"

@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,6 +197,8 @@ TEST_F(ShellTest, AboutWindowAndFeedbackMessageCarryTheBuildsVersion) {
          {"Qt (LGPLv3)", "SQLite (public domain)", "OpenJPEG (BSD-2-Clause)", "QtKeychain (BSD-3-Clause)"})
         EXPECT_TRUE(credits->text().contains(QLatin1String(credit))) << credit;
     about->close();
+    // The program's own icon is built in, and the SVG plugin that draws it is installed.
+    EXPECT_FALSE(QIcon(QStringLiteral(":/larkspoon/larkspoon.svg")).pixmap(64, 64).isNull());
 
     const QUrl mail = MainMenuController::feedbackMailto();
     EXPECT_EQ(mail.scheme(), QStringLiteral("mailto"));
