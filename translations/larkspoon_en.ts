@@ -61,9 +61,9 @@
     </message>
     <message numerus="yes">
         <source>The library is replaced by the backup (%n recipe(s)); the current library is kept in the &quot;Backups&quot; folder. Larkspoon! then starts again.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>The library is replaced by the backup (%n recipe); the current library is kept in the &quot;Backups&quot; folder. Larkspoon! then starts again.</numerusform>
+            <numerusform>The library is replaced by the backup (%n recipes); the current library is kept in the &quot;Backups&quot; folder. Larkspoon! then starts again.</numerusform>
         </translation>
     </message>
     <message>
@@ -243,9 +243,9 @@
     </message>
     <message numerus="yes">
         <source>The library could not be read. Restore the backup of %1 (%n recipe(s))? The damaged library is kept in the &quot;Backups&quot; folder.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>The library could not be read. Restore the backup of %1 (%n recipe)? The damaged library is kept in the &quot;Backups&quot; folder.</numerusform>
+            <numerusform>The library could not be read. Restore the backup of %1 (%n recipes)? The damaged library is kept in the &quot;Backups&quot; folder.</numerusform>
         </translation>
     </message>
     <message>
@@ -342,9 +342,9 @@
     <name>DuplicateFinder</name>
     <message numerus="yes">
         <source>%n of these recipes were already in your library</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>%n of these recipes was already in your library</numerusform>
+            <numerusform>%n of these recipes were already in your library</numerusform>
         </translation>
     </message>
     <message>
@@ -1555,6 +1555,10 @@ Tip: Click on the word Needed in the header to check/uncheck all items.</source>
     </message>
     <message>
         <source>Restore from Backup…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check that a mail program is set up for this desktop.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3073,15 +3077,15 @@ Place this array in the tag /*printOder:*/.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1 (before a restore)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>unreadable</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Restore…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 (before a restore)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -36,6 +36,7 @@
 #include "platform/Alerts.h"
 #include "platform/DBusScreenKeeper.h"
 #include "platform/DataModel.h"
+#include "platform/DesktopHandOver.h"
 #include "platform/ObjectContext.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
@@ -50,7 +51,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -443,8 +443,15 @@ GroupsManagedObject* MainMenuController::selectedGroceryList() const {
 }
 
 MailHandOver* MainMenuController::mailHandOver() {
-    if (!m_mailHandOver)
+    if (!m_mailHandOver) {
         m_mailHandOver = std::make_unique<XdgMailHandOver>();
+        m_mailHandOver->setLateFailureHandler([this](const QString& why) {
+            qWarning("the mail program did not take the message: %s", qPrintable(why));
+            if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+                alerts->ask(tr("A new message could not be opened in your mail program."),
+                            tr("Check that a mail program is set up for this desktop."), {tr("OK")});
+        });
+    }
     return m_mailHandOver.get();
 }
 
@@ -1399,14 +1406,21 @@ QString MainMenuController::guidePath() {
 
 void MainMenuController::larkspoonHelp() {
     const QString path = guidePath();
-    if (QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    const auto noViewer = [this](const QString& why) {
+        qWarning("the guide could not be opened: %s", qPrintable(why));
+        if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+            alerts->ask(tr("The Larkspoon! Guide could not be opened."),
+                        tr("Check that a PDF viewer is set up for this desktop."), {tr("OK")});
+    };
+    if (!QFileInfo(path).isFile()) {
+        if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+            alerts->ask(tr("The Larkspoon! Guide is missing."), tr("It was not found at “%1”.").arg(path),
+                        {tr("OK")});
         return;
-    if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
-        alerts->ask(QFileInfo(path).isFile() ? tr("The Larkspoon! Guide could not be opened.")
-                                             : tr("The Larkspoon! Guide is missing."),
-                    QFileInfo(path).isFile() ? tr("Check that a PDF viewer is set up for this desktop.")
-                                             : tr("It was not found at “%1”.").arg(path),
-                    {tr("OK")});
+    }
+    QString error;
+    if (!desktophandover::openUrl(this, QUrl::fromLocalFile(path), noViewer, &error))
+        noViewer(error);
 }
 
 QString MainMenuController::feedbackAddress() {
@@ -1425,11 +1439,15 @@ QUrl MainMenuController::feedbackMailto() {
 }
 
 void MainMenuController::emailDeveloper() {
-    if (QDesktopServices::openUrl(feedbackMailto()))
-        return;
-    if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
-        alerts->ask(tr("A new message could not be opened in your mail program."),
-                    tr("Write to %1 to reach the developer.").arg(feedbackAddress()), {tr("OK")});
+    const auto noMailProgram = [this](const QString& why) {
+        qWarning("the message to the developer could not be opened: %s", qPrintable(why));
+        if (Alerts* alerts = m_app ? m_app->alerts() : nullptr)
+            alerts->ask(tr("A new message could not be opened in your mail program."),
+                        tr("Write to %1 to reach the developer.").arg(feedbackAddress()), {tr("OK")});
+    };
+    QString error;
+    if (!desktophandover::openUrl(this, feedbackMailto(), noMailProgram, &error))
+        noMailProgram(error);
 }
 
 void MainMenuController::copyRecipeAsTextAction() {

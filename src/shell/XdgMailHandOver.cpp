@@ -1,8 +1,8 @@
 #include "XdgMailHandOver.h"
 
-#include <QDesktopServices>
+#include "platform/DesktopHandOver.h"
+
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -19,8 +19,7 @@ QStringList XdgMailHandOver::xdgEmailArguments(const QString& subject, const QSt
     return arguments;
 }
 
-// xdg-email is started on its own: with some mail programs it lasts as long as the mail
-// program, which must not end with this program or hold up its event loop.
+// xdg-email is not waited for: with some mail programs it lasts as long as the mail program.
 MailHandOver::Result XdgMailHandOver::composeWithAttachments(const QString& subject, const QString& body,
                                                              const QStringList& attachmentPaths) {
     for (const QString& path : attachmentPaths)
@@ -29,13 +28,20 @@ MailHandOver::Result XdgMailHandOver::composeWithAttachments(const QString& subj
     const QString program = QStandardPaths::findExecutable(kXdgEmail);
     if (program.isEmpty())
         return {false, QStringLiteral("xdg-email was not found (package xdg-utils)")};
-    if (!QProcess::startDetached(program, xdgEmailArguments(subject, body, attachmentPaths)))
-        return {false, QStringLiteral("xdg-email could not be started")};
+    QString error;
+    if (!desktophandover::startHelper(this, program, xdgEmailArguments(subject, body, attachmentPaths),
+                                      lateFailure(), &error))
+        return {false, error};
     return {true, {}};
 }
 
 MailHandOver::Result XdgMailHandOver::composeMailto(const QString& subject, const QString& plainText) {
-    if (!QDesktopServices::openUrl(mailtoAddress(subject, plainText)))
-        return {false, QStringLiteral("no program opens mailto: addresses")};
+    QString error;
+    if (!desktophandover::openUrl(this, mailtoAddress(subject, plainText), lateFailure(), &error))
+        return {false, error};
     return {true, {}};
+}
+
+desktophandover::Failed XdgMailHandOver::lateFailure() const {
+    return [this](const QString& why) { reportLateFailure(why); };
 }

@@ -1,27 +1,18 @@
-// The mail hand-over of the Linux desktop: the arguments xdg-email receives (a stand-in
-// script on PATH records them) and the mailto: address the desktop is asked to open.
+// The mail hand-over of the Linux desktop: the arguments xdg-email and xdg-open receive
+// (stand-in scripts on PATH record them), and a helper that finds no mail program.
 #include "shell/XdgMailHandOver.h"
 
 #include <gtest/gtest.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrlQuery>
 
 namespace {
-
-// Receives the mailto: addresses the desktop would hand to the mail program.
-class MailtoCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 // PATH with folder first while the object lives.
 class PathWith {
@@ -35,49 +26,102 @@ private:
     QByteArray m_saved;
 };
 
-TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentsInOrderToXdgEmail) {
-    QTemporaryDir folder;
-    const QString bin = folder.filePath(QStringLiteral("bin"));
-    ASSERT_TRUE(QDir().mkpath(bin));
-    // The stand-in writes its arguments, NUL-separated, and renames the file into place
-    // once complete, so the watcher below sees it whole.
-    const QString script = bin + QStringLiteral("/xdg-email");
-    {
+// A folder on PATH with stand-ins for the desktop's helpers. Each writes its arguments,
+// NUL-separated, to the file named by $RECORD (renamed into place once complete), then
+// runs its tail.
+class StandIns {
+public:
+    StandIns() : m_path(m_folder.filePath(QStringLiteral("bin"))) {
+        QDir().mkpath(m_folder.filePath(QStringLiteral("bin")));
+        qputenv("RECORD", QFile::encodeName(record()));
+    }
+    ~StandIns() { qunsetenv("RECORD"); }
+
+    void add(const QString& name, const QByteArray& tail = {}) {
+        const QString script = m_folder.filePath(QStringLiteral("bin/") + name);
         QFile file(script);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(
-            "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$RECORD.part\" && mv \"$RECORD.part\" \"$RECORD\"\n");
+            "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$RECORD.part\" && mv \"$RECORD.part\" \"$RECORD\"\n" +
+            tail);
+        file.close();
+        QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
     }
-    QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
-    const QString record = folder.filePath(QStringLiteral("arguments"));
-    qputenv("RECORD", QFile::encodeName(record));
-    PathWith path(bin);
+    QString record() const { return m_folder.filePath(QStringLiteral("arguments")); }
+    QString filePath(const QString& name) const { return m_folder.filePath(name); }
 
-    const QString attachment = folder.filePath(QStringLiteral("Sunday & Co List.pdf"));
-    const QString second = folder.filePath(QStringLiteral("Sunday Recipes.lsr"));
+    // The arguments of the stand-in that ran, once it has written them.
+    QStringList recorded() const {
+        QFileSystemWatcher watcher({m_folder.path()});
+        QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+        for (int round = 0; round < 60 && !QFile::exists(record()); ++round)
+            changed.wait(500);
+        QFile file(record());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList arguments = QString::fromUtf8(file.readAll()).split(QLatin1Char('\0'));
+        arguments.removeLast(); // after the last separator
+        return arguments;
+    }
+
+private:
+    QTemporaryDir m_folder;
+    PathWith m_path;
+};
+
+TEST(XdgMailHandOverTest, HandsSubjectBodyAndAttachmentsInOrderToXdgEmail) {
+    StandIns helpers;
+    helpers.add(QStringLiteral("xdg-email"));
+    const QString attachment = helpers.filePath(QStringLiteral("Sunday & Co List.pdf"));
+    const QString second = helpers.filePath(QStringLiteral("Sunday Recipes.lsr"));
     for (const QString& file : {attachment, second}) {
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write("%PDF-1.4\n");
     }
-    QFileSystemWatcher watcher({folder.path()});
-    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
 
     XdgMailHandOver mail;
     const MailHandOver::Result result =
         mail.composeWithAttachments(QStringLiteral("Sunday List - Larkspoon!"), {}, {attachment, second});
     ASSERT_TRUE(result.ok) << qPrintable(result.error);
-    while (!QFile::exists(record))
-        ASSERT_TRUE(changed.wait(30000));
+    EXPECT_EQ(helpers.recorded(),
+              (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                           QStringLiteral("Sunday List - Larkspoon!"), QStringLiteral("--attach"), attachment,
+                           QStringLiteral("--attach"), second}));
+}
 
-    QFile file(record);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QStringList arguments = QString::fromUtf8(file.readAll()).split(QLatin1Char('\0'));
-    arguments.removeLast(); // after the last separator
-    EXPECT_EQ(arguments, (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"),
-                                      QStringLiteral("Sunday List - Larkspoon!"), QStringLiteral("--attach"),
-                                      attachment, QStringLiteral("--attach"), second}));
-    qunsetenv("RECORD");
+// Without a mail program set up, xdg-email starts and then ends in failure; the user must
+// hear of it. A helper that succeeds, or one still running when the hand-over goes, says nothing.
+TEST(XdgMailHandOverTest, AHelperThatFindsNoMailProgramIsReportedLate) {
+    StandIns helpers;
+    helpers.add(QStringLiteral("xdg-email"),
+                "echo \"xdg-email: no method available for opening 'mailto:'\" >&2\nexit 3\n");
+    const QString attachment = helpers.filePath(QStringLiteral("list.pdf"));
+    QFile(attachment).open(QIODevice::WriteOnly);
+
+    QStringList reported;
+    XdgMailHandOver mail;
+    mail.setLateFailureHandler([&reported](const QString& why) { reported << why; });
+    ASSERT_TRUE(mail.composeWithAttachments(QStringLiteral("List"), {}, {attachment}).ok);
+    for (int round = 0; round < 100 && reported.isEmpty(); ++round)
+        QTest::qWait(50);
+    EXPECT_EQ(reported, QStringList{QStringLiteral("xdg-email: no method available for opening 'mailto:'")});
+
+    helpers.add(QStringLiteral("xdg-email"));
+    QFile::remove(helpers.record());
+    ASSERT_TRUE(mail.composeWithAttachments(QStringLiteral("List"), {}, {attachment}).ok);
+    EXPECT_FALSE(helpers.recorded().isEmpty());
+    QTest::qWait(100);
+    EXPECT_EQ(reported.size(), 1);
+
+    helpers.add(QStringLiteral("xdg-email"), "exec sleep 30\n");
+    {
+        XdgMailHandOver going;
+        going.setLateFailureHandler([&reported](const QString& why) { reported << why; });
+        ASSERT_TRUE(going.composeWithAttachments(QStringLiteral("List"), {}, {attachment}).ok);
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(reported.size(), 1);
 }
 
 TEST(XdgMailHandOverTest, RefusesAMissingAttachmentOrMailProgram) {
@@ -99,16 +143,15 @@ TEST(XdgMailHandOverTest, RefusesAMissingAttachmentOrMailProgram) {
 }
 
 TEST(XdgMailHandOverTest, PlainTextGoesThroughAMailtoAddress) {
-    MailtoCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "open");
+    StandIns helpers;
+    helpers.add(QStringLiteral("xdg-open"));
     XdgMailHandOver mail;
-    const bool ok = mail.composeMailto(QStringLiteral("Fish & Chips List - Larkspoon!"),
-                                       QStringLiteral("2 cups flour\n1 lemon, zest & juice\n50% cream #1+"))
-                        .ok;
-    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(catcher.opened.size(), 1);
-    const QUrl url = catcher.opened.first();
+    ASSERT_TRUE(mail.composeMailto(QStringLiteral("Fish & Chips List - Larkspoon!"),
+                                   QStringLiteral("2 cups flour\n1 lemon, zest & juice\n50% cream #1+"))
+                    .ok);
+    const QStringList arguments = helpers.recorded();
+    ASSERT_EQ(arguments.size(), 1);
+    const QUrl url(arguments.first(), QUrl::StrictMode);
     EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
     EXPECT_TRUE(url.path().isEmpty());
     // Every "&" became "and"; what remains of the texts survives the address unchanged.
@@ -120,5 +163,3 @@ TEST(XdgMailHandOverTest, PlainTextGoesThroughAMailtoAddress) {
 }
 
 } // namespace
-
-#include "MailHandOverTests.moc"
