@@ -1,7 +1,10 @@
 #!/bin/bash
-# The built user guide: a PDF with pages, and every chapter's heading in its text.
+# The built user guide: a PDF with pages, and every chapter's heading in its text; every
+# picture its source names among the screenshots, and its first page drawn beside them.
 set -u
 pdf="$1"
+html="$2"
+pictures="$3"
 if [ ! -s "$pdf" ]; then
   echo "the guide is missing or empty: $pdf (build the 'guide' target)"
   exit 1
@@ -25,6 +28,16 @@ done
 # The pictures made it in (a text-only PDF is far smaller).
 if [ "$(stat -c %s "$pdf")" -lt 200000 ]; then
   echo "the guide has no pictures"
+  status=1
+fi
+for picture in $(grep -o '<img src="[^"]*"' "$html" | sed 's/<img src="//; s/"$//'); do
+  if [ ! -s "$pictures/$picture" ]; then
+    echo "the guide shows a picture the screenshots lack: $picture"
+    status=1
+  fi
+done
+if [ ! -s "$pictures/guide.png" ]; then
+  echo "the guide's first page was not drawn to $pictures/guide.png"
   status=1
 fi
 exit $status

@@ -876,7 +876,16 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
             grabSteps(
                 QList<ScreenshotStep>{
                     {QStringLiteral("main-window"),
-                     [&shell] { return static_cast<QWidget*>(shell.mainWindow()); }},
+                     [&shell] {
+                         // As after the first launch's note was read and put away with "Got It".
+                         MainWindow* window = shell.mainWindow();
+                         RecipePageView* page = window ? window->recipePage() : nullptr;
+                         if (page && page->introduction()->isVisible())
+                             if (auto* gotIt = page->introduction()->findChild<QPushButton*>(
+                                     QStringLiteral("gotItButton")))
+                                 gotIt->click();
+                         return static_cast<QWidget*>(window);
+                     }},
                     {QStringLiteral("main-window-800x600"),
                      [&shell] {
                          MainWindow* window = shell.mainWindow();
@@ -980,7 +989,21 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                              preferences->hide();
                          if (!appController.backups())
                              return static_cast<QWidget*>(nullptr);
-                         appController.backups()->backupNow(nullptr);
+                         // A library used for a while: daily copies, weekly ones and the copy
+                         // kept before an earlier restore, all copies of today's.
+                         const std::optional<LibraryBackups::Entry> today =
+                             appController.backups()->backupNow(nullptr);
+                         if (today) {
+                             const QDir backupsFolder(appController.backups()->folder());
+                             for (int daysAgo : {1, 2, 4, 5, 12, 19})
+                                 QFile::copy(today->path,
+                                             backupsFolder.filePath(LibraryBackups::dailyFileName(
+                                                 today->date.addDays(-daysAgo))));
+                             QFile::copy(today->path,
+                                         backupsFolder.filePath(
+                                             QStringLiteral("Library %1 18-42-07 before restore.sqlite")
+                                                 .arg(today->date.addDays(-2).toString(Qt::ISODate))));
+                         }
                          auto* window =
                              new RestoreBackupWindow(appController.backups()->backups(), shell.mainWindow());
                          window->show();
@@ -1038,22 +1061,6 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
 
 } // namespace
 
-// The guide's first page, when the guide has been built (the `guide` target takes these
-// screenshots first, so its picture is that of the guide built before).
-static void writeGuidePicture(const QString& folder) {
-    const QString guide = MainMenuController::guidePath();
-    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    if (!QFileInfo(guide).isFile() || pdftoppm.isEmpty())
-        return;
-    QProcess convert;
-    convert.start(pdftoppm,
-                  {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
-                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                   QStringLiteral("-singlefile"), guide, folder + QStringLiteral("/guide")});
-    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
-        qWarning("could not draw the first page of %s", qPrintable(guide));
-}
-
 int main(int argc, char** argv) {
     if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: %s FOLDER\n", argc > 0 ? argv[0] : "larkspoon-screenshots");
@@ -1078,6 +1085,5 @@ int main(int argc, char** argv) {
     desktop.start({},
                   [&desktop, folder] { writeScreenshots(desktop.shell(), desktop.appController(), folder); });
     const int status = app.exec();
-    writeGuidePicture(folder);
     return status;
 }
