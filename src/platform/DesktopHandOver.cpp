@@ -1,16 +1,18 @@
 #include "DesktopHandOver.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
-#include <memory>
+#include <algorithm>
 
 namespace desktophandover {
 
 namespace {
-constexpr qsizetype kKeptMessage = 4096; // of the helper's error output, the end
+constexpr qint64 kKeptMessage = 4096; // of the helper's error output, the end read
 }
 
 bool startHelper(QObject* owner, const QString& program, const QStringList& arguments, Failed failed,
@@ -18,24 +20,30 @@ bool startHelper(QObject* owner, const QString& program, const QStringList& argu
     auto* process = new QProcess(owner);
     process->setProgram(program);
     process->setArguments(arguments);
+    // No pipes: the program the helper starts inherits its output channels and may outlive
+    // this one, and a pipe closed with this program would end it at its next message. Error
+    // output goes to a file instead, read once the helper ends.
+    auto* messages =
+        new QTemporaryFile(QDir::tempPath() + QStringLiteral("/larkspoon-helper-XXXXXX"), process);
+    if (!messages->open()) {
+        if (error)
+            *error =
+                QStringLiteral("no file for the messages of %1: %2").arg(program, messages->errorString());
+        delete process;
+        return false;
+    }
+    process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
-    // The error output is read as it comes, so a long-running helper never blocks on a full
-    // pipe; only its end is kept, for the message.
-    auto message = std::make_shared<QByteArray>();
-    QObject::connect(process, &QProcess::readyReadStandardError, process, [process, message] {
-        message->append(process->readAllStandardError());
-        if (message->size() > kKeptMessage)
-            message->remove(0, message->size() - kKeptMessage);
-    });
+    process->setStandardErrorFile(messages->fileName());
     QObject::connect(
         process, &QProcess::finished, owner,
-        [process, message, failed = std::move(failed)](int exitCode, QProcess::ExitStatus status) {
-            message->append(process->readAllStandardError());
+        [process, messages, failed = std::move(failed)](int exitCode, QProcess::ExitStatus status) {
             process->deleteLater();
             if (status == QProcess::NormalExit && exitCode == 0)
                 return;
+            messages->seek(std::max<qint64>(0, messages->size() - kKeptMessage));
             const QStringList lines =
-                QString::fromLocal8Bit(*message).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                QString::fromLocal8Bit(messages->readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             const QString why = lines.isEmpty() ? QStringLiteral("%1 ended with code %2")
                                                       .arg(process->program())
                                                       .arg(status == QProcess::NormalExit ? exitCode : -1)

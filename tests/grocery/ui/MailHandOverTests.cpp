@@ -114,13 +114,24 @@ TEST(XdgMailHandOverTest, AHelperThatFindsNoMailProgramIsReportedLate) {
     QTest::qWait(100);
     EXPECT_EQ(reported.size(), 1);
 
-    helpers.add(QStringLiteral("xdg-email"), "exec sleep 30\n");
+    // A mail program that the helper runs, still open when the hand-over goes: it lives on
+    // and may still write messages, and nothing is reported any more.
+    helpers.add(QStringLiteral("xdg-email"),
+                "( sleep 0.5; echo 'still open' >&2; touch \"$RECORD.alive\" ) &\n"
+                "touch \"$RECORD.started\"\nwait\nexit 3\n");
+    const QString started = helpers.record() + QStringLiteral(".started");
+    const QString alive = helpers.record() + QStringLiteral(".alive");
     {
         XdgMailHandOver going;
         going.setLateFailureHandler([&reported](const QString& why) { reported << why; });
         ASSERT_TRUE(going.composeWithAttachments(QStringLiteral("List"), {}, {attachment}).ok);
+        for (int round = 0; round < 100 && !QFile::exists(started); ++round)
+            QTest::qWait(50);
+        ASSERT_TRUE(QFile::exists(started));
     }
-    QTest::qWait(100);
+    for (int round = 0; round < 100 && !QFile::exists(alive); ++round)
+        QTest::qWait(50);
+    EXPECT_TRUE(QFile::exists(alive));
     EXPECT_EQ(reported.size(), 1);
 }
 
