@@ -17,6 +17,7 @@
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+const QString kTimeFormat = QStringLiteral("HH-mm-ss");
 
 const QRegularExpression& dailyPattern() {
     static const QRegularExpression pattern(QStringLiteral("^Library (\\d{4}-\\d{2}-\\d{2})\\.sqlite$"));
@@ -53,6 +54,15 @@ QString LibraryBackups::dailyFileName(const QDate& date) {
     return QStringLiteral("Library %1.sqlite").arg(date.toString(kDateFormat));
 }
 
+QString LibraryBackups::beforeRestoreFileName(const QDateTime& when) {
+    return QStringLiteral("Library %1 %2 before restore.sqlite")
+        .arg(when.date().toString(kDateFormat), when.time().toString(kTimeFormat));
+}
+
+bool LibraryBackups::isRestorable(const QString& path, QString* error) {
+    return quickCheckStoreFile(path, error) && isLibraryStore(path, error);
+}
+
 QList<LibraryBackups::Entry> LibraryBackups::backups() const {
     QList<Entry> entries;
     const QFileInfoList files = QDir(folder()).entryInfoList({QStringLiteral("*.sqlite")}, QDir::Files);
@@ -69,7 +79,7 @@ QList<LibraryBackups::Entry> LibraryBackups::backups() const {
         if (!entry.date.isValid())
             continue;
         if (entry.beforeRestore)
-            entry.time = QTime::fromString(match.captured(2), QStringLiteral("HH-mm-ss"));
+            entry.time = QTime::fromString(match.captured(2), kTimeFormat);
         entry.path = file.absoluteFilePath();
         entry.recipes = countStoreRows(entry.path, QStringLiteral("Recipes")).value_or(-1);
         entries << entry;
@@ -87,7 +97,7 @@ QList<LibraryBackups::Entry> LibraryBackups::backups() const {
 
 std::optional<LibraryBackups::Entry> LibraryBackups::newestGoodBackup() const {
     for (const Entry& entry : backups())
-        if (quickCheckStoreFile(entry.path, nullptr) && isLibraryStore(entry.path, nullptr))
+        if (isRestorable(entry.path, nullptr))
             return entry;
     return std::nullopt;
 }
@@ -95,7 +105,7 @@ std::optional<LibraryBackups::Entry> LibraryBackups::newestGoodBackup() const {
 void LibraryBackups::didSave() {
     if (m_worker)
         return;
-    const QString target = folder() + QLatin1Char('/') + dailyFileName(scheduledToday());
+    const QString target = QDir(folder()).absoluteFilePath(dailyFileName(scheduledToday()));
     if (QFileInfo::exists(target))
         return;
     if (!QDir().mkpath(folder())) {
@@ -195,7 +205,7 @@ bool LibraryBackups::isLibraryStore(const QString& path, QString* error) {
 
 bool LibraryBackups::restore(const QString& path, QString* keptPath, QString* error) {
     waitForCopy();
-    if (!quickCheckStoreFile(path, error) || !isLibraryStore(path, error))
+    if (!isRestorable(path, error))
         return false;
     const QString store = libraryStorePath(m_libraryPath);
     if (QFileInfo::exists(store)) {
@@ -209,10 +219,7 @@ bool LibraryBackups::restore(const QString& path, QString* keptPath, QString* er
         QDateTime stamp = Scheduler::instance().now().toLocalTime();
         QString kept;
         for (int attempt = 0; attempt < 3600; ++attempt, stamp = stamp.addSecs(1)) {
-            kept =
-                QDir(folder()).absoluteFilePath(QStringLiteral("Library %1 %2 before restore.sqlite")
-                                                    .arg(stamp.date().toString(kDateFormat),
-                                                         stamp.time().toString(QStringLiteral("HH-mm-ss"))));
+            kept = QDir(folder()).absoluteFilePath(beforeRestoreFileName(stamp));
             if (!QFileInfo::exists(kept))
                 break;
         }

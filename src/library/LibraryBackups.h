@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -44,6 +45,7 @@ public:
 
     QString folder() const;
     static QString dailyFileName(const QDate& date);
+    static QString beforeRestoreFileName(const QDateTime& when);
 
     // The copies in the folder, newest first, with their recipe counts (read-only).
     QList<Entry> backups() const;
@@ -65,6 +67,9 @@ public:
 
     // Whether the file is a record store of the application's data model; error says why not.
     static bool isLibraryStore(const QString& path, QString* error);
+    // Whether the file can replace a library's store: it passes SQLite's quick check and is a
+    // store of this model.
+    static bool isRestorable(const QString& path, QString* error);
 
     // Replaces the library's store with the copy at path: checks it is a store of this model
     // (else false, the store untouched), copies the current store into the folder as a

@@ -1000,9 +1000,8 @@ void writeScreenshots(MainMenuController& shell, AppController& appController, c
                                              backupsFolder.filePath(LibraryBackups::dailyFileName(
                                                  today->date.addDays(-daysAgo))));
                              QFile::copy(today->path,
-                                         backupsFolder.filePath(
-                                             QStringLiteral("Library %1 18-42-07 before restore.sqlite")
-                                                 .arg(today->date.addDays(-2).toString(Qt::ISODate))));
+                                         backupsFolder.filePath(LibraryBackups::beforeRestoreFileName(
+                                             QDateTime(today->date.addDays(-2), QTime(18, 42, 7)))));
                          }
                          auto* window =
                              new RestoreBackupWindow(appController.backups()->backups(), shell.mainWindow());
