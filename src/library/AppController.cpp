@@ -19,6 +19,7 @@
 #include "platform/ObjectContext.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -372,7 +373,9 @@ bool AppController::restoreFromBackup(const QString& path, const QDate& date, qi
     if (answer != 0)
         return false;
     saveAction();
-    LibraryBackups backups(m_coreDataController->libraryPath());
+    // The library's own backups, so a daily copy the save above may have started ends first.
+    LibraryBackups fallback(m_coreDataController->libraryPath());
+    LibraryBackups& backups = m_backups ? *m_backups : fallback;
     QString error;
     if (!backups.restore(path, nullptr, &error)) {
         m_alerts->ask(tr("The backup could not be restored."), error, {tr("OK")});
