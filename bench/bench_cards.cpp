@@ -93,8 +93,21 @@ struct Layout {
     int renders = 0;
     int pageLoads = 0;
     int roundTrips = 0;
-    CardStack stack;
 };
+
+// One layout of recipe by generator, waited for; whether it succeeded.
+bool runLayout(PrintViewGenerator& generator, const ManagedObject* recipe) {
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
+        ok = finished;
+        loop.quit();
+    });
+    generator.loadPreviewForRecipe(recipe);
+    if (generator.isRunning())
+        loop.exec();
+    return ok;
+}
 
 Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGenerator::LayoutMethod method,
               const QString& jobFolder) {
@@ -107,20 +120,12 @@ Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGener
     Layout result;
     if (!generator.setHTMLTemplate(templatePath(format)))
         return result;
-    QEventLoop loop;
-    QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool ok) {
-        result.ok = ok;
-        loop.quit();
-    });
-    generator.loadPreviewForRecipe(recipe);
-    if (generator.isRunning())
-        loop.exec();
+    result.ok = runLayout(generator, recipe);
     result.alert = alerts.last;
     result.cards = generator.cardCount();
     result.renders = generator.renderCount();
     result.pageLoads = generator.pageLoadCount();
     result.roundTrips = generator.roundTripCount();
-    result.stack = generator.cardStack();
     return result;
 }
 
@@ -173,19 +178,7 @@ void BM_CardLayoutKeptGenerator(benchmark::State& state) {
         state.SkipWithError("the template could not be read");
         return;
     }
-    const auto layOnce = [&] {
-        QEventLoop loop;
-        bool ok = false;
-        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
-            ok = finished;
-            loop.quit();
-        });
-        generator.loadPreviewForRecipe(lib.big);
-        if (generator.isRunning())
-            loop.exec();
-        return ok;
-    };
-    if (!layOnce()) { // the first layout loads the page
+    if (!runLayout(generator, lib.big)) { // the first layout loads the page
         state.SkipWithError("the layout failed");
         return;
     }
@@ -193,7 +186,7 @@ void BM_CardLayoutKeptGenerator(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        const bool ok = layOnce();
+        const bool ok = runLayout(generator, lib.big);
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
         samples.push_back(seconds * 1000);

@@ -211,6 +211,16 @@ std::optional<PageParts> pageParts(const QString& page) {
     return parts;
 }
 
+// The replace script's arguments for the page of parts: its style texts and its body, as
+// JSON.
+QString replaceArguments(const PageParts& parts) {
+    QJsonArray styles;
+    for (const QString& text : parts.styles)
+        styles.append(text);
+    const QJsonArray arguments = {styles, parts.body};
+    return QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact));
+}
+
 QString recipeText(const ManagedObject* recipe, const char* key) {
     return recipe->valueForKey(QLatin1String(key)).toString();
 }
@@ -1008,14 +1018,9 @@ void PrintViewGenerator::measureFit(const QString& page, const QString& script, 
         const std::optional<PageParts> nextParts = pageParts(nextPage);
         if (!nextParts || nextParts->frame != parts->frame)
             break;
-        QJsonArray styles;
-        for (const QString& text : nextParts->styles)
-            styles.append(text);
-        const QJsonArray arguments = {styles, nextParts->body};
-        steps += QString::fromLatin1(kChainedStep)
-                     .arg(QString::number(placed),
-                          QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)),
-                          fitScript(next, total, false));
+        steps +=
+            QString::fromLatin1(kChainedStep)
+                .arg(QString::number(placed), replaceArguments(*nextParts), fitScript(next, total, false));
         chain.append({nextPage, fitScript(next, total), QVariant()});
         ended = filledSection(base, 0, total, false, next);
         placed = total;
@@ -1175,14 +1180,8 @@ void PrintViewGenerator::render(const QString& page, const QString& measuring, M
         load(page, parts ? parts->frame : QString(), measuring, std::move(done));
         return;
     }
-    QJsonArray styles;
-    for (const QString& text : parts->styles)
-        styles.append(text);
-    const QJsonArray arguments = {styles, parts->body};
-    const QString script =
-        QString::fromLatin1(kReplaceFunction) +
-        QString::fromLatin1(kReplaceScript)
-            .arg(QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)), measuring);
+    const QString script = QString::fromLatin1(kReplaceFunction) +
+                           QString::fromLatin1(kReplaceScript).arg(replaceArguments(*parts), measuring);
     // Pictures get as long to load as a real load of the page would.
     ++layout.roundTrips;
     layout.page->evaluateInApplicationWorld(script,

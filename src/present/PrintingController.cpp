@@ -412,28 +412,16 @@ void PrintingController::saveObjectsAsPdf(const QList<ManagedObject*>& recipes, 
     printObjects(recipes);
 }
 
-// The PDF is written next to the job first and put in place only once complete, so a
-// failed job leaves a file that was already at the destination as it was.
+// The print view's PDF replaces a file at the destination only once it is complete, so a
+// failed job leaves a file that was already there as it was.
 void PrintingController::savePdf() {
     const int job = m_job;
-    const QString written = applicationSupportFolder() + QStringLiteral("/Export.pdf");
-    QFile::remove(written);
-    QDir().mkpath(applicationSupportFolder());
-    m_backend->writePdf(m_stacks, jobFolder(), written, m_metric, [this, job, written](bool ok) {
+    const QString destination = m_pdfDestination;
+    m_backend->writePdf(m_stacks, jobFolder(), destination, m_metric, [this, job, destination](bool ok) {
         if (job != m_job)
             return;
         removeJobFolder();
-        const QString destination = m_pdfDestination;
-        const QString partial = destination + QStringLiteral(".part");
-        QFile::remove(partial);
-        ok = ok && QFile::copy(written, partial);
-        QFile::remove(written);
-        if (ok) {
-            QFile::remove(destination);
-            ok = QFile::rename(partial, destination);
-        }
         if (!ok) {
-            QFile::remove(partial);
             qWarning("the cards could not be saved at %s", qPrintable(destination));
             m_session.alerts().ask(tr("The recipe cards could not be saved as a PDF."),
                                    tr("Check that “%1” can be written.").arg(destination), {tr("OK")});

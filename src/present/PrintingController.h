@@ -40,7 +40,8 @@ public:
     // The stacks, one below the other, through the printer port; done(ok) once, later.
     virtual void print(const QList<CardStack>& stacks, const QString& jobFolder, bool metricUnits,
                        PagePrinter* printer, std::function<void(bool)> done) = 0;
-    // The stacks as a PDF at path; done(ok) once, later.
+    // The stacks as a PDF at path, which is replaced only once the PDF is complete; done(ok)
+    // once, later.
     virtual void writePdf(const QList<CardStack>& stacks, const QString& jobFolder, const QString& path,
                           bool metricUnits, std::function<void(bool)> done) = 0;
 };
