@@ -49,7 +49,6 @@ void VisualBrowser::showContent(std::function<void()> change) {
     if (Scheduler::instance().isScheduled(m_preventOverContextTimer)) {
         // Run when the guard time is up, so the last change of a burst is never lost.
         m_pendingChange = std::move(change);
-        m_changePending = true;
         return;
     }
     if (change)
@@ -59,10 +58,9 @@ void VisualBrowser::showContent(std::function<void()> change) {
         kPreventOverContextSeconds,
         [this] {
             m_preventOverContextTimer = 0;
-            if (m_changePending) {
-                std::function<void()> pending = std::move(m_pendingChange);
-                m_pendingChange = {};
-                m_changePending = false;
+            if (m_pendingChange) {
+                std::function<void()> pending = std::move(*m_pendingChange);
+                m_pendingChange.reset();
                 showContent(std::move(pending));
             }
         },
