@@ -111,7 +111,8 @@ private:
     void updateScrollRange();
     void placeItem(VisualBrowserItem* item) const;
     void recycle(VisualBrowserItem* item);
-    void requestImage(VisualBrowserItem* item, const VisualBrowserCard& card);
+    // Shows the card's picture: the one given, or the file's from the cache (read if need be).
+    void requestImage(VisualBrowserItem* item);
     void imageReady(const QString& keyText, const QImage& image);
     void selectionChanged();
     void reloadContent();
