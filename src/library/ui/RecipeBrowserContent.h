@@ -25,7 +25,6 @@ public:
 
     void setRecords(const QList<ManagedObject*>& records) { m_records = records; }
     const QList<ManagedObject*>& records() const { return m_records; }
-    ManagedObject* recordAt(int row) const { return m_records.value(row); }
 
     int count() const override { return int(m_records.size()); }
     VisualBrowserCard cardAt(int row) const override;

@@ -49,7 +49,6 @@ void VisualBrowser::showContent(std::function<void()> change) {
     if (Scheduler::instance().isScheduled(m_preventOverContextTimer)) {
         // Run when the guard time is up, so the last change of a burst is never lost.
         m_pendingChange = std::move(change);
-        m_changePending = true;
         return;
     }
     if (change)
@@ -59,10 +58,9 @@ void VisualBrowser::showContent(std::function<void()> change) {
         kPreventOverContextSeconds,
         [this] {
             m_preventOverContextTimer = 0;
-            if (m_changePending) {
-                std::function<void()> pending = std::move(m_pendingChange);
-                m_pendingChange = {};
-                m_changePending = false;
+            if (m_pendingChange) {
+                std::function<void()> pending = std::move(*m_pendingChange);
+                m_pendingChange.reset();
                 showContent(std::move(pending));
             }
         },
@@ -143,7 +141,7 @@ void VisualBrowser::removeObjectsAwayFromScrollPoint() {
     m_imageCache->cancelQueuedReads();
     for (VisualBrowserItem* item : std::as_const(m_items))
         if (!item->hasImage())
-            requestImage(item, item->card());
+            requestImage(item);
 }
 
 void VisualBrowser::addObjectAtIndex(int index) {
@@ -166,13 +164,13 @@ void VisualBrowser::fillItem(VisualBrowserItem* item) {
     if (!m_content || item->index() >= m_content->count())
         return;
     const int row = item->index();
-    const VisualBrowserCard card = m_content->cardAt(row);
-    item->setCard(card, m_content->stampAt(row));
+    item->setCard(m_content->cardAt(row), m_content->stampAt(row));
     item->setSelected(m_content->isRowSelected(row));
-    requestImage(item, card);
+    requestImage(item);
 }
 
-void VisualBrowser::requestImage(VisualBrowserItem* item, const VisualBrowserCard& card) {
+void VisualBrowser::requestImage(VisualBrowserItem* item) {
+    const VisualBrowserCard& card = item->card();
     if (card.picturePath.isEmpty()) {
         item->setImageKey(QString());
         item->setImage(card.picture);

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class VisualBrowserImageCache;
 class VisualBrowserItem;
@@ -110,7 +111,8 @@ private:
     void updateScrollRange();
     void placeItem(VisualBrowserItem* item) const;
     void recycle(VisualBrowserItem* item);
-    void requestImage(VisualBrowserItem* item, const VisualBrowserCard& card);
+    // Shows the card's picture: the one given, or the file's from the cache (read if need be).
+    void requestImage(VisualBrowserItem* item);
     void imageReady(const QString& keyText, const QImage& image);
     void selectionChanged();
     void reloadContent();
@@ -120,8 +122,8 @@ private:
     QPointer<VisualBrowserContent> m_content;
     QMetaObject::Connection m_contentConnection;
     int m_numberOfObjects = 0;
-    std::function<void()> m_pendingChange;
-    bool m_changePending = false;
+    // The change waiting for the guard time to end (engaged even when it is empty).
+    std::optional<std::function<void()>> m_pendingChange;
     int m_objectWidth = 1;
     int m_cardHeight = 0;
     QHash<int, VisualBrowserItem*> m_items;
