@@ -184,6 +184,33 @@ bool PlatefeedManager::performWithURL(const QString& link) {
     return true;
 }
 
+void PlatefeedManager::publishedNameForSubscribedPlatefeed(
+    GroupsManagedObject* group, std::function<void(bool found, const QString& name)> done) {
+    // The name the last check kept with the publisher's index.
+    const QString kept = [this, group] {
+        const QString path = bookkeepingPath(group->stringValue(kKey), QString());
+        if (path.isEmpty() || !QFile::exists(path))
+            return QString();
+        const PropertyListResult read = readPropertyListFile(path);
+        return read.ok() ? read.value.toMap().value(kName).toString() : QString();
+    }();
+    const QUrl version(trimmedAddress(group->stringValue(kAddress)) + QStringLiteral("/version.plist"));
+    if (!WebDavClient::isWebAddress(version)) {
+        done(!kept.isEmpty(), kept);
+        return;
+    }
+    fetchPropertyList(m_subscriber, version, versionMaxBytes,
+                      [kept, done](bool ok, const QVariant& value, const QString& error) {
+                          const QString name = ok ? value.toMap().value(kName).toString() : QString();
+                          if (!ok)
+                              qWarning("PlatefeedManager: %s", qPrintable(error));
+                          if (!name.isEmpty())
+                              done(true, name);
+                          else
+                              done(!kept.isEmpty(), kept);
+                      });
+}
+
 void PlatefeedManager::createNewSubcribedPlatefeedWithAddress(const QString& typed,
                                                               std::function<void(bool ok)> done) {
     m_reports.clear();
