@@ -11,6 +11,7 @@
 #include "platform/Scheduler.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
+#include "platform/WebDavClient.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -328,11 +329,7 @@ bool GroupEditorController::unpublishPlatefeed(GroupsManagedObject* group) {
 
 QUrl GroupEditorController::platefeedAddressLink(const QString& title) {
     const QUrl url(title.trimmed(), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-        url.host().isEmpty())
-        return {};
-    return url;
+    return WebDavClient::isWebAddress(url) ? url : QUrl();
 }
 
 bool GroupEditorController::openPlatefeedAddressLink(const QString& title) {
