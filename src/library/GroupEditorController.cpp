@@ -11,6 +11,7 @@
 #include "platform/Scheduler.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
+#include "platform/WebDavClient.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -234,12 +235,8 @@ void GroupEditorController::setAlternateTitle(const QString& title,
                                               GroupsManagedObject* forSubscribedPlatefeed,
                                               std::function<void()> done) {
     GroupsManagedObject* group = forSubscribedPlatefeed;
-    const int serial = m_readSerial;
-    const auto store = [this, title, group, done, serial](bool found, const QString& published) {
-        // Closing the sheet meanwhile drops the edit; a group deleted meanwhile has nothing to store.
-        if (serial != m_readSerial)
-            return;
-        setBusy(false);
+    const auto store = [this, title, group, done](bool found, const QString& published) {
+        // A group deleted meanwhile has nothing to store.
         if (group->isDeleted()) {
             if (done)
                 done();
@@ -261,33 +258,36 @@ void GroupEditorController::setAlternateTitle(const QString& title,
         store(false, QString());
         return;
     }
-    setBusy(true);
-    QPointer<GroupEditorController> self(this);
-    m_platefeeds->publishedNameForSubscribedPlatefeed(group, [self, store](bool found, const QString& name) {
-        if (self)
-            store(found, name);
-    });
+    // Closing the sheet meanwhile drops the edit.
+    readPublishedName(group, store);
 }
 
 void GroupEditorController::resetSubscribedPlatefeedName(std::function<void(const QString& name)> done) {
     GroupsManagedObject* group = editedGroup();
     if (!group || m_editedPage != Page::Platefeed || !m_platefeeds || m_busy)
         return;
+    readPublishedName(group, [this, done](bool found, const QString& name) {
+        if (found) {
+            done(name);
+            return;
+        }
+        if (m_alerts)
+            m_alerts->ask(tr("The platefeed's published name cannot be read."),
+                          tr("Check your connection to the Internet and try again."), {tr("OK")});
+    });
+}
+
+void GroupEditorController::readPublishedName(GroupsManagedObject* group,
+                                              std::function<void(bool found, const QString& name)> answer) {
     setBusy(true);
     QPointer<GroupEditorController> self(this);
     const int serial = m_readSerial;
     m_platefeeds->publishedNameForSubscribedPlatefeed(
-        group, [self, done, serial](bool found, const QString& name) {
+        group, [self, serial, answer](bool found, const QString& name) {
             if (!self || serial != self->m_readSerial)
                 return;
             self->setBusy(false);
-            if (found) {
-                done(name);
-                return;
-            }
-            if (self->m_alerts)
-                self->m_alerts->ask(tr("The platefeed's published name cannot be read."),
-                                    tr("Check your connection to the Internet and try again."), {tr("OK")});
+            answer(found, name);
         });
 }
 
@@ -329,11 +329,7 @@ bool GroupEditorController::unpublishPlatefeed(GroupsManagedObject* group) {
 
 QUrl GroupEditorController::platefeedAddressLink(const QString& title) {
     const QUrl url(title.trimmed(), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-        url.host().isEmpty())
-        return {};
-    return url;
+    return WebDavClient::isWebAddress(url) ? url : QUrl();
 }
 
 bool GroupEditorController::openPlatefeedAddressLink(const QString& title) {

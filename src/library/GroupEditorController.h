@@ -148,6 +148,10 @@ private:
     void renameGroup(GroupsManagedObject* group, const QString& name);
     void setBusy(bool busy);
     void finishEdit();
+    // Reads a subscribed platefeed's published name with the sheet busy; answer runs only
+    // when the sheet is still open on the same edit.
+    void readPublishedName(GroupsManagedObject* group,
+                           std::function<void(bool found, const QString& name)> answer);
     // The name of the undo step of a sheet's OK.
     static QString pageUndoName(Page page, bool created);
     QList<GroupsManagedObject*> groups() const;

@@ -238,6 +238,24 @@ void PlatefeedManager::forgetCredentials(Keyring& keyring, std::function<void(bo
     });
 }
 
+void PlatefeedManager::signOutMobileMe(Keyring& keyring, std::function<void(bool ok)> done) {
+    // Disconnecting redraws the sidebar (its published marks go); otherwise it is redrawn here.
+    const bool redrawn = m_connected;
+    unmountMobileMe();
+    PlatefeedAccount account = m_account;
+    account.password.clear();
+    setAccount(account);
+    QPointer<PlatefeedManager> self(this);
+    forgetCredentials(keyring, [self, done, redrawn](bool ok) {
+        if (!ok)
+            qWarning("PlatefeedManager: the credentials could not be removed from the password store");
+        if (self && !redrawn)
+            emit self->sidebarChanged();
+        if (done)
+            done(ok);
+    });
+}
+
 void PlatefeedManager::moveOldCredentials(Keyring& keyring, std::function<void()> done) {
     const QString userKey = QStringLiteral("MobileMeUsername");
     const QString passwordKey = QStringLiteral("MobileMePassword");

@@ -86,6 +86,10 @@ public:
                              std::function<void(bool ok, const QString& error)> done);
     // Removes the credentials from keyring (signing out).
     static void forgetCredentials(Keyring& keyring, std::function<void(bool ok)> done);
+    // Signing out: disconnects and forgets the password (the addresses and the user name stay
+    // for the login page; no later check connects again), removes both keyring items and
+    // redraws the sidebar. done(ok): whether the keyring removed them.
+    void signOutMobileMe(Keyring& keyring, std::function<void(bool ok)> done = {});
     // Old releases kept the credentials in the preferences ("MobileMeUsername",
     // "MobileMePassword"): they are moved into keyring and removed from the preferences. Without
     // a keyring they stay where they are (nothing is written in plain text anywhere new).
@@ -132,6 +136,11 @@ public:
     void unsubscribeRecipes(const QList<ManagedObject*>& recipes);
     void resetSubscribedPlatefeed(GroupsManagedObject* group);
     void deleteSubscribedPlatefeed(GroupsManagedObject* group);
+    // The name the publisher gives a subscribed platefeed: read from its "version.plist"
+    // (size-limited), else from the copy the last check kept. done(false, {}) when neither
+    // names it (a withdrawn platefeed's index names nothing).
+    void publishedNameForSubscribedPlatefeed(GroupsManagedObject* group,
+                                             std::function<void(bool found, const QString& name)> done);
     // A library copy of a subscribed recipe, linked to it so later changes are offered; the
     // subscribed recipe is deleted 0.2 s later. nullptr when recipe is not a subscribed one.
     ManagedObject* recipeByCopyingAndLinkingRecipe(ManagedObject* recipe);
@@ -153,17 +162,6 @@ public:
     QList<ManagedObject*> subscribedRecipes(const QString& key) const;
     QList<GroupsManagedObject*> publishedGroups() const;
     QList<GroupsManagedObject*> subscribedGroups() const;
-
-    // --- The group editor (PlatefeedGroupEditing.cpp) -------------------------------------
-    // The name the publisher gives a subscribed platefeed: read from its "version.plist"
-    // (size-limited), else from the copy the last check kept. done(false, {}) when neither
-    // names it (a withdrawn platefeed's index names nothing).
-    void publishedNameForSubscribedPlatefeed(GroupsManagedObject* group,
-                                             std::function<void(bool found, const QString& name)> done);
-    // Signing out: disconnects and forgets the password (the addresses and the user name stay
-    // for the login page; no later check connects again), removes both keyring items and
-    // redraws the sidebar. done(ok): whether the keyring removed them.
-    void signOutMobileMe(Keyring& keyring, std::function<void(bool ok)> done = {});
 
     // --- State ---------------------------------------------------------------------------
     bool isPublishing() const { return m_exporting; }

@@ -65,6 +65,16 @@ QStringList readList(const QString& path) {
     return ids;
 }
 
+// A dictionary kept in the "Platefeeds" folder (the remote index a check saw last); empty
+// when there is none or it cannot be read.
+QVariantMap readMap(const QString& path) {
+    if (!QFile::exists(path))
+        return {};
+    const PropertyListResult result = readPropertyListFile(path);
+    return result.ok() && result.value.typeId() == QMetaType::QVariantMap ? result.value.toMap()
+                                                                          : QVariantMap();
+}
+
 QList<GroupsManagedObject*> groupsWithFlagInContext(ObjectContext* context, const QString& flag) {
     QList<GroupsManagedObject*> groups;
     for (ManagedObject* object : context->executeFetchRequest(FetchRequest(QStringLiteral("Groups"))))
@@ -182,6 +192,28 @@ bool PlatefeedManager::performWithURL(const QString& link) {
         },
         this);
     return true;
+}
+
+void PlatefeedManager::publishedNameForSubscribedPlatefeed(
+    GroupsManagedObject* group, std::function<void(bool found, const QString& name)> done) {
+    // The name the last check kept with the publisher's index.
+    const QString kept =
+        readMap(bookkeepingPath(group->stringValue(kKey), QString())).value(kName).toString();
+    const QUrl version(trimmedAddress(group->stringValue(kAddress)) + QStringLiteral("/version.plist"));
+    if (!WebDavClient::isWebAddress(version)) {
+        done(!kept.isEmpty(), kept);
+        return;
+    }
+    fetchPropertyList(m_subscriber, version, versionMaxBytes,
+                      [kept, done](bool ok, const QVariant& value, const QString& error) {
+                          const QString name = ok ? value.toMap().value(kName).toString() : QString();
+                          if (!ok)
+                              qWarning("PlatefeedManager: %s", qPrintable(error));
+                          if (!name.isEmpty())
+                              done(true, name);
+                          else
+                              done(!kept.isEmpty(), kept);
+                      });
 }
 
 void PlatefeedManager::createNewSubcribedPlatefeedWithAddress(const QString& typed,
@@ -343,13 +375,7 @@ void PlatefeedManager::analizeSubscribedPlatefeed(GroupsManagedObject* group, st
                 if (job->group->stringValue(kFeedName).isEmpty())
                     job->group->setValueForKey(remoteName, kName);
 
-                QVariantMap local;
-                const QString localPath = bookkeepingPath(job->key, QString());
-                if (QFile::exists(localPath)) {
-                    const PropertyListResult read = readPropertyListFile(localPath);
-                    if (read.ok() && read.value.typeId() == QMetaType::QVariantMap)
-                        local = read.value.toMap();
-                }
+                const QVariantMap local = readMap(bookkeepingPath(job->key, QString()));
                 const QStringList removed = removedIDs(job->key);
                 for (auto it = job->remote.cbegin(); it != job->remote.cend(); ++it) {
                     if (it.value().typeId() != QMetaType::QDateTime || removed.contains(it.key()))
@@ -445,12 +471,7 @@ void PlatefeedManager::finishImport(std::shared_ptr<ImportJob> job, bool saveMap
             // check tries them again.
             QVariantMap map = job->remote;
             const QString localPath = bookkeepingPath(job->key, QString());
-            QVariantMap old;
-            if (QFile::exists(localPath)) {
-                const PropertyListResult read = readPropertyListFile(localPath);
-                if (read.ok() && read.value.typeId() == QMetaType::QVariantMap)
-                    old = read.value.toMap();
-            }
+            const QVariantMap old = readMap(localPath);
             for (const QString& id : job->failed) {
                 if (old.contains(id))
                     map.insert(id, old.value(id));

@@ -487,13 +487,12 @@ void GroupEditorSheet::clearPages() {
         widgets.name->clear();
     m_subscribed.name->clear();
     m_subscribedAddress->setText(QString());
-    for (auto it = m_published.cbegin(); it != m_published.cend(); ++it) {
+    for (auto it = m_published.begin(); it != m_published.end(); ++it) {
         if (it->title)
             it->title->clear();
         it->address->setText(QString());
+        setPublishedFieldsShown(it.key(), false);
     }
-    for (const Page page : m_published.keys())
-        setPublishedFieldsShown(page, false);
     m_predicateEditor->reset();
     clearNote();
 }

@@ -399,8 +399,7 @@ void PlatefeedPage::signOutMobileMe() {
         if (!self)
             return;
         self->setBusy(false);
-        self->m_signOut->hide();
-        self->setPlateFeedType(0);
+        self->setPlateFeedType(0); // signed out: the login page, without the button
     });
 }
 
