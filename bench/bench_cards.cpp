@@ -95,20 +95,6 @@ struct Layout {
     int roundTrips = 0;
 };
 
-// One layout of recipe by generator, waited for; whether it succeeded.
-bool runLayout(PrintViewGenerator& generator, const ManagedObject* recipe) {
-    QEventLoop loop;
-    bool ok = false;
-    QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
-        ok = finished;
-        loop.quit();
-    });
-    generator.loadPreviewForRecipe(recipe);
-    if (generator.isRunning())
-        loop.exec();
-    return ok;
-}
-
 Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGenerator::LayoutMethod method,
               const QString& jobFolder) {
     KeptAlerts alerts;
@@ -120,7 +106,7 @@ Layout layOut(const ManagedObject* recipe, const QString& format, PrintViewGener
     Layout result;
     if (!generator.setHTMLTemplate(templatePath(format)))
         return result;
-    result.ok = runLayout(generator, recipe);
+    result.ok = generator.layOutAndWait(recipe);
     result.alert = alerts.last;
     result.cards = generator.cardCount();
     result.renders = generator.renderCount();
@@ -178,7 +164,7 @@ void BM_CardLayoutKeptGenerator(benchmark::State& state) {
         state.SkipWithError("the template could not be read");
         return;
     }
-    if (!runLayout(generator, lib.big)) { // the first layout loads the page
+    if (!generator.layOutAndWait(lib.big)) { // the first layout loads the page
         state.SkipWithError("the layout failed");
         return;
     }
@@ -186,7 +172,7 @@ void BM_CardLayoutKeptGenerator(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        const bool ok = runLayout(generator, lib.big);
+        const bool ok = generator.layOutAndWait(lib.big);
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
         samples.push_back(seconds * 1000);

@@ -14,6 +14,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -542,6 +543,19 @@ void PrintViewGenerator::alert(const QString& message, const QString& informativ
 }
 
 // ---- Starting
+
+bool PrintViewGenerator::layOutAndWait(const ManagedObject* recipe) {
+    QEventLoop loop;
+    bool ok = false;
+    connect(this, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
+        ok = finished;
+        loop.quit();
+    });
+    loadPreviewForRecipe(recipe);
+    if (isRunning())
+        loop.exec();
+    return ok;
+}
 
 void PrintViewGenerator::loadPreviewForRecipe(const ManagedObject* recipe) {
     // A running layout is abandoned; its engine page is taken over, and with it the page

@@ -83,6 +83,9 @@ public:
     // Starts laying recipe out; a layout already running is abandoned.
     void loadPreviewForRecipe(const ManagedObject* recipe);
     bool isRunning() const;
+    // Lays recipe out and waits for it in a local event loop (for programs without a window
+    // to keep alive); whether the layout succeeded.
+    bool layOutAndWait(const ManagedObject* recipe);
 
     // After layoutFinished(true):
     CardStack cardStack() const;

@@ -151,16 +151,7 @@ int cardsCommand(CliSession& session, const QStringList& args) {
     }
     for (int i = 0; i < recipes.size(); ++i) {
         generator.setJobFolder(jobFolder.filePath(QString::number(i + 1)));
-        QEventLoop loop;
-        bool ok = false;
-        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
-            ok = finished;
-            loop.quit();
-        });
-        generator.loadPreviewForRecipe(recipes.at(i));
-        if (generator.isRunning())
-            loop.exec();
-        if (!ok) {
+        if (!generator.layOutAndWait(recipes.at(i))) {
             if (alerts.count == 0)
                 CliSession::printError(QStringLiteral("The cards could not be laid out."));
             return CliNoLibrary;

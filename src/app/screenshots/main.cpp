@@ -715,22 +715,15 @@ QList<ScreenshotStep> cardSteps(AppController& appController) {
         if (!generator.setHTMLTemplate(resourcesPath() + QStringLiteral("/Themes/Brown/Print Templates/") +
                                        format + QStringLiteral("/Template.html")))
             return {};
-        QEventLoop loop;
-        bool ok = false;
-        QObject::connect(&generator, &PrintViewGenerator::layoutFinished, &loop, [&](bool finished) {
-            ok = finished;
-            loop.quit();
-        });
-        generator.loadPreviewForRecipe(recipe);
-        if (generator.isRunning())
-            loop.exec();
-        if (!ok) {
+        if (!generator.layOutAndWait(recipe)) {
             qWarning("could not lay out the sample recipe on %s", qPrintable(format));
             return {};
         }
         PrintView view(folder);
         view.addCardStack(generator.cardStack());
         const QString pdf = folder + QStringLiteral("/cards.pdf");
+        QEventLoop loop;
+        bool ok = false;
         view.writePdf(pdf, false, [&](bool written) {
             ok = written;
             loop.quit();
